@@ -1,0 +1,39 @@
+# Build options and the one target that carries the project's compiler flags.
+
+option(TRAVELKIN_GUI "Build the window, the controls and the platform layer (needs Qt 6)" ON)
+option(TRAVELKIN_TESTS "Build the unit and end-to-end tests" ON)
+option(TRAVELKIN_BENCH "Build the benchmarks" ON)
+option(TRAVELKIN_FUZZ "Build the libFuzzer targets (clang only; implies no tests)" OFF)
+option(TRAVELKIN_WERROR "Treat warnings as errors" OFF)
+set(TRAVELKIN_SANITIZE "" CACHE STRING "Sanitizer build: empty, 'address' (ASan+UBSan) or 'thread' (TSan)")
+set_property(CACHE TRAVELKIN_SANITIZE PROPERTY STRINGS "" address thread)
+
+add_library(travelkin_flags INTERFACE)
+target_compile_options(travelkin_flags INTERFACE
+  -Wall -Wextra -Wpedantic -Wnon-virtual-dtor -Wold-style-cast)
+if(TRAVELKIN_WERROR)
+  target_compile_options(travelkin_flags INTERFACE -Werror)
+  target_compile_definitions(travelkin_flags INTERFACE _GLIBCXX_ASSERTIONS)
+endif()
+
+if(TRAVELKIN_SANITIZE STREQUAL "address")
+  add_compile_options(-fsanitize=address,undefined -fno-omit-frame-pointer -fno-sanitize-recover=undefined)
+  add_link_options(-fsanitize=address,undefined)
+elseif(TRAVELKIN_SANITIZE STREQUAL "thread")
+  add_compile_options(-fsanitize=thread -fno-omit-frame-pointer)
+  add_link_options(-fsanitize=thread)
+elseif(NOT TRAVELKIN_SANITIZE STREQUAL "")
+  message(FATAL_ERROR "TRAVELKIN_SANITIZE must be empty, 'address' or 'thread'")
+endif()
+
+if(TRAVELKIN_FUZZ)
+  if(NOT CMAKE_CXX_COMPILER_ID STREQUAL "Clang")
+    message(FATAL_ERROR "TRAVELKIN_FUZZ needs clang (configure with CXX=clang++)")
+  endif()
+  # The fuzz build instruments every library; only the fuzz targets link the fuzzer's main.
+  add_compile_options(-fsanitize=fuzzer-no-link,address,undefined -fno-omit-frame-pointer)
+  add_link_options(-fsanitize=address,undefined)
+  set(TRAVELKIN_GUI OFF CACHE BOOL "" FORCE)
+  set(TRAVELKIN_TESTS OFF CACHE BOOL "" FORCE)
+  set(TRAVELKIN_BENCH OFF CACHE BOOL "" FORCE)
+endif()

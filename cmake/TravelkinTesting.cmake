@@ -1,0 +1,37 @@
+# Helpers that every test folder uses, so labels and environment stay the same everywhere.
+#
+# Labels: "unit" runs on loopback or offscreen only and is what the sanitizer builds run;
+# "netns" needs root and runs inside the project's own test network; "xvfb" needs a real
+# X display (started by the test itself).
+
+# travelkin_add_unit_test(NAME SOURCES src... LIBS lib... [LABELS label...])
+function(travelkin_add_unit_test name)
+  cmake_parse_arguments(ARG "" "" "SOURCES;LIBS;LABELS" ${ARGN})
+  if(NOT TRAVELKIN_TESTS)
+    return()
+  endif()
+  add_executable(${name} ${ARG_SOURCES})
+  target_link_libraries(${name} PRIVATE ${ARG_LIBS} GTest::gtest GTest::gmock GTest::gtest_main travelkin_flags)
+  target_include_directories(${name} PRIVATE ${PROJECT_SOURCE_DIR}/src ${PROJECT_SOURCE_DIR}/tests)
+  target_compile_definitions(${name} PRIVATE TRAVELKIN_TEST_DATA_DIR="${PROJECT_SOURCE_DIR}/tests/data")
+  set(labels unit)
+  if(ARG_LABELS)
+    set(labels ${ARG_LABELS})
+  endif()
+  gtest_discover_tests(${name}
+    PROPERTIES LABELS "${labels}" ENVIRONMENT "QT_QPA_PLATFORM=offscreen"
+    DISCOVERY_TIMEOUT 60)
+endfunction()
+
+# travelkin_add_fuzzer(NAME SOURCES src... LIBS lib...)
+function(travelkin_add_fuzzer name)
+  cmake_parse_arguments(ARG "" "" "SOURCES;LIBS" ${ARGN})
+  if(NOT TRAVELKIN_FUZZ)
+    return()
+  endif()
+  add_executable(${name} ${ARG_SOURCES})
+  target_link_libraries(${name} PRIVATE ${ARG_LIBS} travelkin_flags)
+  target_include_directories(${name} PRIVATE ${PROJECT_SOURCE_DIR}/src)
+  target_link_options(${name} PRIVATE -fsanitize=fuzzer)
+  set_property(GLOBAL APPEND PROPERTY TRAVELKIN_FUZZERS ${name})
+endfunction()

@@ -1,0 +1,27 @@
+#include "discovery/DeviceRecord.h"
+
+#include <algorithm>
+#include <cstring>
+
+namespace {
+
+bool SameText(const char (&a)[DeviceRecord::kTextSize], const char (&b)[DeviceRecord::kTextSize])
+{
+    return std::strncmp(a, b, DeviceRecord::kTextSize) == 0;
+}
+
+} // namespace
+
+bool DeviceRecord::operator==(const DeviceRecord& other) const
+{
+    return SameText(id, other.id) && SameText(ip, other.ip) && SameText(host, other.host)
+        && SameText(product, other.product) && SameText(detail, other.detail)
+        && SameText(osVersion, other.osVersion) && SameText(vendor, other.vendor);
+}
+
+void SetDeviceText(char (&field)[DeviceRecord::kTextSize], std::string_view value)
+{
+    const std::size_t n = std::min(value.size(), DeviceRecord::kTextSize - 1);
+    std::memset(field, 0, DeviceRecord::kTextSize);
+    std::memcpy(field, value.data(), n);
+}

@@ -1,0 +1,33 @@
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <string_view>
+
+// One found device: a plain fixed-size value that crosses threads by copy.
+// Every text is narrow, at most 31 characters, and always zero-terminated.
+struct DeviceRecord
+{
+    static constexpr std::size_t kTextSize = 32;
+    static constexpr std::int32_t kRefreshValue = 60;
+
+    char id[kTextSize] = {};
+    char ip[kTextSize] = {};
+    char host[kTextSize] = {};
+    char product[kTextSize] = {};
+    char detail[kTextSize] = {};
+    char osVersion[kTextSize] = {};
+    char vendor[kTextSize] = {};
+    std::int32_t type = 0;
+    std::int32_t refreshValue = kRefreshValue;
+    std::int32_t refreshCount = 0;
+
+    void Clear() { *this = DeviceRecord{}; }
+
+    // Two records describe the same device when their seven texts agree;
+    // the report type and the refresh counters take no part.
+    bool operator==(const DeviceRecord& other) const;
+};
+
+// Copies at most 31 characters of value into a record text, zero-filling the rest.
+void SetDeviceText(char (&field)[DeviceRecord::kTextSize], std::string_view value);

@@ -1,0 +1,56 @@
+#!/usr/bin/env bash
+# Every test on a fresh Debian 12 machine: installs what is missing, builds, runs the unit
+# and end-to-end tests, the unit tests again under ASan+UBSan and under TSan, and each fuzz
+# target for a short time. End-to-end tests need root for their network namespaces.
+set -euo pipefail
+cd "$(dirname "$0")/.."
+top=$PWD
+jobs=$(nproc)
+fuzz_seconds=${TRAVELKIN_FUZZ_SECONDS:-20}
+
+"$top/tools/install-deps.sh"
+
+section() { printf '\n==== %s ====\n' "$*"; }
+
+configure_and_build() {  # dir, cmake args...
+  local dir=$1; shift
+  cmake -S "$top" -B "$dir" -G Ninja "$@" >/dev/null
+  cmake --build "$dir" -j "$jobs"
+}
+
+section "Build (warnings as errors)"
+configure_and_build build -DCMAKE_BUILD_TYPE=RelWithDebInfo -DTRAVELKIN_WERROR=ON
+
+section "Unit and end-to-end tests"
+labels=()
+if [ "$(id -u)" -ne 0 ]; then
+  echo "Not root: the end-to-end tests in network namespaces are skipped."
+  labels=(-LE netns)
+fi
+ctest --test-dir build --output-on-failure -j "$jobs" "${labels[@]}"
+
+section "Unit tests under AddressSanitizer + UndefinedBehaviorSanitizer"
+configure_and_build build-asan -DCMAKE_BUILD_TYPE=Debug -DTRAVELKIN_SANITIZE=address -DTRAVELKIN_BENCH=OFF
+ASAN_OPTIONS=detect_leaks=1:abort_on_error=1 UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1 \
+  ctest --test-dir build-asan --output-on-failure -j "$jobs" -L unit
+
+section "Unit tests under ThreadSanitizer"
+configure_and_build build-tsan -DCMAKE_BUILD_TYPE=Debug -DTRAVELKIN_SANITIZE=thread -DTRAVELKIN_BENCH=OFF
+TSAN_OPTIONS="halt_on_error=1 second_deadlock_stack=1 suppressions=$top/tests/tsan.supp" \
+  ctest --test-dir build-tsan --output-on-failure -j "$jobs" -L unit
+
+section "Fuzz targets (${fuzz_seconds}s each; headless build with clang)"
+CXX=clang++ configure_and_build build-fuzz -DCMAKE_BUILD_TYPE=RelWithDebInfo -DTRAVELKIN_FUZZ=ON
+fuzzers=$(find build-fuzz -maxdepth 3 -type f -executable -name 'fuzz_*' | sort)
+for f in $fuzzers; do
+  name=$(basename "$f")
+  corpus=$(mktemp -d)
+  seeds="$top/tests/data/fuzz/${name#fuzz_}"
+  [ -d "$seeds" ] && cp -r "$seeds"/. "$corpus"/
+  echo "-- $name"
+  "$f" -max_total_time="$fuzz_seconds" -rss_limit_mb=2048 -max_len=65536 -print_final_stats=0 \
+    "$corpus" 2>&1 | tail -n 3
+  rm -rf "$corpus"
+done
+
+section "All tests passed"
