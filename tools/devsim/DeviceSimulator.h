@@ -1,0 +1,56 @@
+#pragma once
+
+#include "SimulatorResponder.h"
+
+#include <chrono>
+#include <cstdint>
+#include <queue>
+#include <string>
+#include <vector>
+
+// Runs the simulated devices on real sockets: listens on port 68 (broadcast query) and on the
+// SSDP group, sends what the responder decides, each datagram from its device's own address,
+// and stops after the given time or on SIGINT/SIGTERM, saying byebye first.
+class CDeviceSimulator
+{
+public:
+    explicit CDeviceSimulator(const SimulatorOptions& options);
+    ~CDeviceSimulator();
+    CDeviceSimulator(const CDeviceSimulator&) = delete;
+    CDeviceSimulator& operator=(const CDeviceSimulator&) = delete;
+
+    // Opens the sockets; false with a reason when that fails.
+    bool Open(std::string& error);
+    void Run();
+    std::string Summary() const;
+
+private:
+    using Clock = std::chrono::steady_clock;
+    struct Pending
+    {
+        Clock::time_point due;
+        std::uint64_t order;
+        OutgoingDatagram datagram;
+        bool operator>(const Pending& other) const
+        {
+            return due != other.due ? due > other.due : order > other.order;
+        }
+    };
+
+    int OpenSocket(std::uint16_t port, std::string& error);
+    void Receive(int fd, QueryChannel channel);
+    void Schedule(std::vector<OutgoingDatagram> datagrams);
+    void SendDue();
+    void Send(const OutgoingDatagram& datagram);
+    int WaitMilliseconds(Clock::time_point deadline) const;
+
+    SimulatorOptions m_options;
+    CSimulatorResponder m_responder;
+    int m_broadcastSocket = -1;
+    int m_ssdpSocket = -1;
+    std::priority_queue<Pending, std::vector<Pending>, std::greater<>> m_pending;
+    std::uint64_t m_order = 0;
+    std::uint64_t m_queries = 0;
+    std::uint64_t m_sent = 0;
+    std::uint64_t m_failed = 0;
+};

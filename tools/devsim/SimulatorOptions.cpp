@@ -1,0 +1,188 @@
+#include "SimulatorOptions.h"
+
+#include "common/ArgumentReader.h"
+
+#include <boost/asio/ip/address_v4.hpp>
+
+#include <array>
+#include <sstream>
+#include <string_view>
+
+namespace {
+
+constexpr int kMaxDevices = 65536;
+
+struct HostileName
+{
+    std::string_view name;
+    unsigned kinds;
+};
+
+constexpr std::array<HostileName, 6> kHostileNames{{
+    {"zero", kHostileZeroLength},
+    {"oversized", kHostileOversized},
+    {"binary", kHostileBinary},
+    {"format", kHostileFormat},
+    {"flood", kHostileFlood},
+    {"all", kHostileZeroLength | kHostileOversized | kHostileBinary | kHostileFormat | kHostileFlood},
+}};
+
+bool ParseHostileList(const std::string& list, unsigned& kinds)
+{
+    std::istringstream items(list);
+    std::string item;
+    kinds = kHostileNone;
+    while (std::getline(items, item, ',')) {
+        bool known = false;
+        for (const HostileName& entry : kHostileNames) {
+            if (item == entry.name) {
+                kinds |= entry.kinds;
+                known = true;
+            }
+        }
+        if (!known)
+            return false;
+    }
+    return kinds != kHostileNone;
+}
+
+bool ParseProtocol(const std::string& name, SimulatorOptions& options)
+{
+    options.broadcast = name == "broadcast" || name == "both";
+    options.ssdp = name == "ssdp" || name == "both";
+    return options.broadcast || options.ssdp;
+}
+
+void TakeAddress(CArgumentReader& reader, std::uint32_t& address)
+{
+    std::string text;
+    if (reader.TakeText(text) && !ParseIpv4(text, address))
+        reader.Fail(reader.Name() + " takes a dotted IPv4 address, not '" + text + "'");
+}
+
+void TakeDelay(CArgumentReader& reader, SimulatorOptions& options)
+{
+    std::string text;
+    if (!reader.TakeText(text))
+        return;
+    options.randomDelay = text == "random";
+    if (!options.randomDelay && !ParseInt(text, 0, 60000, options.delayMs))
+        reader.Fail("--delay takes milliseconds (0 to 60000) or 'random', not '" + text + "'");
+}
+
+void ReadOption(CArgumentReader& reader, SimulatorArguments& result)
+{
+    SimulatorOptions& o = result.options;
+    const std::string& name = reader.Name();
+    std::string text;
+    if (name == "--help")
+        result.help = reader.NoValue();
+    else if (name == "--count")
+        reader.TakeInt(o.count, 1, kMaxDevices);
+    else if (name == "--first-address")
+        TakeAddress(reader, o.firstAddress);
+    else if (name == "--first-index")
+        reader.TakeInt(o.firstIndex, 0, 1000000);
+    else if (name == "--id")
+        reader.TakeText(o.idPattern);
+    else if (name == "--host")
+        reader.TakeText(o.hostPattern);
+    else if (name == "--vendor")
+        reader.TakeText(o.vendorPattern);
+    else if (name == "--product")
+        reader.TakeText(o.productPattern);
+    else if (name == "--detail")
+        reader.TakeText(o.detailPattern);
+    else if (name == "--os-version")
+        reader.TakeText(o.osVersion);
+    else if (name == "--protocol") {
+        if (reader.TakeText(text) && !ParseProtocol(text, o))
+            reader.Fail("--protocol takes broadcast, ssdp or both, not '" + text + "'");
+    } else if (name == "--no-notify")
+        o.notify = !reader.NoValue();
+    else if (name == "--delay")
+        TakeDelay(reader, o);
+    else if (name == "--hostile") {
+        if (reader.TakeText(text) && !ParseHostileList(text, o.hostile))
+            reader.Fail("--hostile takes a comma-separated list of zero, oversized, binary, format, "
+                        "flood, all; not '" + text + "'");
+    } else if (name == "--flood-count")
+        reader.TakeInt(o.floodCount, 1, 1000000);
+    else if (name == "--seconds")
+        reader.TakeInt(o.seconds, 1, 86400);
+    else
+        reader.Fail("unknown option " + name);
+}
+
+bool AddressesFit(const SimulatorOptions& o)
+{
+    // Each device needs its own address; stay below 255.255.255.255 and skip .0/.255 endings.
+    const std::uint64_t span = static_cast<std::uint64_t>(o.count) * 256 / 254 + 2;
+    return o.firstAddress != 0 && o.firstAddress + span <= 0xFFFFFFFFull;
+}
+
+} // namespace
+
+SimulatorArguments ParseSimulatorArguments(const std::vector<std::string>& args)
+{
+    SimulatorArguments result;
+    CArgumentReader reader(args);
+    while (reader.Next())
+        ReadOption(reader, result);
+    result.error = reader.Error();
+    if (result.error.empty() && !result.help && !AddressesFit(result.options))
+        result.error = "--first-address is required (the address of the first device)";
+    return result;
+}
+
+bool ParseIpv4(const std::string& text, std::uint32_t& address)
+{
+    boost::system::error_code error;
+    const boost::asio::ip::address_v4 parsed = boost::asio::ip::make_address_v4(text, error);
+    if (error)
+        return false;
+    address = parsed.to_uint();
+    return true;
+}
+
+std::string FormatIpv4(std::uint32_t address)
+{
+    return boost::asio::ip::address_v4(address).to_string();
+}
+
+const char* SimulatorUsage()
+{
+    return R"(Usage: travelkin-devsim --first-address A [options]
+
+Simulates storage devices that answer the broadcast query (UDP port 68) and the SSDP
+M-SEARCH on 239.143.255.250:1900, and announce themselves with NOTIFY alive/byebye.
+Device i answers from its own address: A, then the following addresses, skipping those
+that end in .0 or .255 (give the namespace these addresses first). Run it only inside
+the project's test network (tools/testnet.sh).
+
+  --first-address A     address of the first device (required)
+  --count N             number of devices, 1 to 65536 (default 1)
+  --first-index N       index of the first device, for "%d" in texts (default 0)
+  --id TEXT             device id and SSDP uuid (default "dev%d")
+  --host TEXT           host name (default "disk%d")
+  --vendor TEXT         vendor (default "ZANDOVERT")
+  --product TEXT        product (default "NAS")
+  --detail TEXT         fourth item of the SSDP product token (default empty)
+  --os-version TEXT     version in the SSDP SERVER header (default "1.0")
+                        In these texts "%d" stands for the device's index; nothing else
+                        is special.
+  --protocol P          broadcast, ssdp or both (default both)
+  --no-notify           send no NOTIFY alive at start and no byebye at exit
+  --delay MS|random     answer after MS milliseconds, or after a random time from 0 to
+                        the query's MX seconds (3 s for the broadcast query); default 0
+  --hostile LIST        also reply to every query with hostile traffic; LIST is a
+                        comma-separated choice of zero, oversized, binary, format, flood,
+                        all
+  --flood-count N       forged devices sent by the flood (default 10000)
+  --seconds N           stop after N seconds (default 30); SIGINT/SIGTERM stop it earlier
+  --help                show this text
+
+Exit codes: 0 after a normal stop, 1 when the sockets cannot be set up, 2 for bad
+arguments.
+)";
+}

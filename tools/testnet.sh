@@ -1,0 +1,171 @@
+#!/usr/bin/env bash
+# The project's private test network: network namespaces joined by veth pairs, so searches and
+# simulated devices never touch the machine's own interfaces. Needs root.
+#
+#   testnet.sh up ID                      create (or re-create) network ID
+#   testnet.sh down ID                    stop what runs in it and delete it
+#   testnet.sh exec ID ROLE CMD [ARG...]  run CMD inside one namespace of it
+#   testnet.sh addrs ID ROLE FIRST COUNT  give a device namespace COUNT more addresses
+#   testnet.sh names ID                   print the namespace names
+#
+# ID is 1 to 12 lower-case letters or digits (a test uses its process id), so parallel runs get
+# separate namespaces named tk-ID-search, tk-ID-a and tk-ID-b. Roles:
+#
+#   search  the searching host: 192.0.2.1/24 on the first network, 198.18.0.1/24 on the second,
+#           default route over the first, so 255.255.255.255 and 239.x leave through it; its host
+#           name resolves to both addresses (for the search's own address scan)
+#   a       devices on the first network: 192.0.2.2/24, default route back to the searcher
+#   b       devices on the second network: 198.18.0.2/24, default route back to the searcher
+#
+# Device addresses added with "addrs" are consecutive from FIRST, skipping every address that
+# ends in .0 or .255 (the device simulator numbers its devices the same way). Use 192.0.2.10 and
+# up for a few devices, 198.19.0.1 and up for many.
+set -euo pipefail
+
+readonly SEARCHER_A=192.0.2.1 DEVICES_A=192.0.2.2
+readonly SEARCHER_B=198.18.0.1 DEVICES_B=198.18.0.2
+
+die() { echo "testnet.sh: $*" >&2; exit 2; }
+
+usage() {
+  sed -n '5,10p' "$0" | sed 's/^# \{0,1\}//' >&2
+  exit 2
+}
+
+check_id() {
+  [[ $1 =~ ^[a-z0-9]{1,12}$ ]] || die "bad network id '$1' (1-12 lower-case letters or digits)"
+}
+
+ns_name() {  # id role
+  case $2 in
+    search|a|b) echo "tk-$1-$2" ;;
+    *) die "unknown role '$2' (search, a or b)" ;;
+  esac
+}
+
+state_dir() { echo "${TMPDIR:-/tmp}/travelkin-net-$1"; }
+
+require_root() {
+  [ "$(id -u)" -eq 0 ] || die "needs root (network namespaces)"
+  command -v ip >/dev/null || die "needs 'ip' from iproute2"
+}
+
+ns_exists() { ip netns list | awk '{print $1}' | grep -qx "$1"; }
+
+# Ends every process still running in the namespace (only ours can be there), then deletes it.
+delete_ns() {
+  local ns=$1 pids
+  ns_exists "$ns" || return 0
+  pids=$(ip netns pids "$ns" 2>/dev/null || true)
+  if [ -n "$pids" ]; then
+    kill $pids 2>/dev/null || true
+    for _ in 1 2 3 4 5 6 7 8 9 10; do
+      [ -z "$(ip netns pids "$ns" 2>/dev/null)" ] && break
+      sleep 0.2
+    done
+    pids=$(ip netns pids "$ns" 2>/dev/null || true)
+    [ -n "$pids" ] && kill -KILL $pids 2>/dev/null || true
+  fi
+  ip netns delete "$ns"
+}
+
+cmd_down() {
+  local id=$1 role
+  for role in search a b; do delete_ns "$(ns_name "$id" "$role")"; done
+  rm -rf "$(state_dir "$id")"
+}
+
+# One veth pair between the searcher and a device namespace, created directly inside the two
+# namespaces so nothing ever appears on the machine's own side.
+link_pair() {  # searcher-ns device-ns name searcher-address device-address
+  local s=$1 d=$2 name=$3
+  ip -n "$s" link add "$name" type veth peer name "$name" netns "$d"
+  ip -n "$s" addr add "$4/24" dev "$name"
+  ip -n "$d" addr add "$5/24" dev "$name"
+  ip -n "$s" link set "$name" up
+  ip -n "$d" link set "$name" up
+  ip -n "$d" route add default via "$4" dev "$name"
+}
+
+cmd_up() {
+  local id=$1 s a b dir
+  cmd_down "$id"
+  s=$(ns_name "$id" search) a=$(ns_name "$id" a) b=$(ns_name "$id" b)
+  for ns in "$s" "$a" "$b"; do
+    ip netns add "$ns"
+    ip -n "$ns" link set lo up
+  done
+  link_pair "$s" "$a" tka "$SEARCHER_A" "$DEVICES_A"
+  link_pair "$s" "$b" tkb "$SEARCHER_B" "$DEVICES_B"
+  ip -n "$s" route add default via "$DEVICES_A" dev tka
+
+  dir=$(state_dir "$id")
+  mkdir -p "$dir"
+  printf '127.0.0.1 localhost\n%s %s\n%s %s\n' \
+    "$SEARCHER_A" "$(hostname)" "$SEARCHER_B" "$(hostname)" >"$dir/hosts"
+}
+
+cmd_exec() {
+  local id=$1 role=$2 ns
+  shift 2
+  [ $# -gt 0 ] || usage
+  ns=$(ns_name "$id" "$role")
+  ns_exists "$ns" || die "network $id is not up"
+  if [ "$role" = search ]; then
+    # "ip netns exec" gives the command a mount namespace of its own, so this host file is
+    # seen by the search alone.
+    ip netns exec "$ns" sh -c 'mount --bind "$0" /etc/hosts && exec "$@"' \
+      "$(state_dir "$id")/hosts" "$@"
+  else
+    ip netns exec "$ns" "$@"
+  fi
+}
+
+# Prints COUNT addresses from FIRST, skipping those that end in .0 or .255.
+address_sequence() {  # first count
+  local a b c d n=0 value
+  IFS=. read -r a b c d <<<"$1"
+  value=$(( (a << 24) | (b << 16) | (c << 8) | d ))
+  while [ "$n" -lt "$2" ]; do
+    d=$(( value & 255 ))
+    if [ "$d" -ne 0 ] && [ "$d" -ne 255 ]; then
+      echo "$(( value >> 24 & 255 )).$(( value >> 16 & 255 )).$(( value >> 8 & 255 )).$d"
+      n=$(( n + 1 ))
+    fi
+    value=$(( value + 1 ))
+  done
+}
+
+allowed_address() {  # 192.0.2.0/24 and 198.18.0.0/15 only
+  [[ $1 =~ ^192\.0\.2\.[0-9]{1,3}$ || $1 =~ ^198\.1[89]\.[0-9]{1,3}\.[0-9]{1,3}$ ]]
+}
+
+cmd_addrs() {
+  local id=$1 role=$2 first=$3 count=$4 ns dev last
+  [[ $count =~ ^[0-9]{1,6}$ ]] || die "bad address count '$count'"
+  case $role in a) dev=tka ;; b) dev=tkb ;; *) die "addresses go to a device namespace (a or b)" ;; esac
+  ns=$(ns_name "$id" "$role")
+  ns_exists "$ns" || die "network $id is not up"
+  allowed_address "$first" || die "address $first is outside 192.0.2.0/24 and 198.18.0.0/15"
+  [ "$count" -gt 0 ] || return 0
+  last=$(address_sequence "$first" "$count" | tail -n 1)
+  allowed_address "$last" || die "$count addresses from $first leave the allowed ranges"
+  address_sequence "$first" "$count" | sed "s|.*|address add &/32 dev $dev|" | ip -n "$ns" -batch -
+}
+
+main() {
+  [ $# -ge 2 ] || usage
+  local cmd=$1 id=$2
+  check_id "$id"
+  require_root
+  case $cmd in
+    up) [ $# -eq 2 ] || usage; cmd_up "$id" ;;
+    down) [ $# -eq 2 ] || usage; cmd_down "$id" ;;
+    exec) [ $# -ge 4 ] || usage; shift 2; cmd_exec "$id" "$@" ;;
+    addrs) [ $# -eq 5 ] || usage; cmd_addrs "$id" "$3" "$4" "$5" ;;
+    names) echo "$(ns_name "$id" search) $(ns_name "$id" a) $(ns_name "$id" b)" ;;
+    *) usage ;;
+  esac
+}
+
+main "$@"
