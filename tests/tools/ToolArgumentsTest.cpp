@@ -1,0 +1,97 @@
+#include "devsim/SimulatorOptions.h"
+#include "search/SearchOptions.h"
+
+#include <gtest/gtest.h>
+
+namespace {
+
+SearchArguments Search(std::vector<std::string> args)
+{
+    return ParseSearchArguments(args);
+}
+
+SimulatorArguments Simulator(std::vector<std::string> args)
+{
+    args.insert(args.begin(), {"--first-address", "192.0.2.10"});
+    return ParseSimulatorArguments(args);
+}
+
+TEST(SearchArgumentsTest, AcceptsBothValueForms)
+{
+    const SearchArguments joined = Search({"--seconds=3", "--json", "--expect=100"});
+    ASSERT_EQ(joined.error, "");
+    EXPECT_EQ(joined.options.seconds, 3);
+    EXPECT_TRUE(joined.options.json);
+    EXPECT_EQ(joined.options.expect, 100);
+
+    const SearchArguments separate = Search({"--seconds", "7"});
+    ASSERT_EQ(separate.error, "");
+    EXPECT_EQ(separate.options.seconds, 7);
+    EXPECT_FALSE(separate.options.json);
+}
+
+TEST(SearchArgumentsTest, RefusesMalformedInput)
+{
+    for (const std::vector<std::string>& args : std::vector<std::vector<std::string>>{
+             {"--seconds"},            // value missing
+             {"--seconds", "5s"},      // trailing garbage
+             {"--seconds", " 5"},      // blank
+             {"--seconds", "0"},       // below range
+             {"--seconds", "99999999999"},
+             {"--expect", "-3"},
+             {"--json=yes"},           // flag with a value
+             {"--verbose"},            // unknown
+             {"search"},               // positional
+             {"--"}}) {
+        EXPECT_NE(Search(args).error, "") << args.front();
+    }
+}
+
+TEST(SearchArgumentsTest, FirstErrorIsKept)
+{
+    const SearchArguments result = Search({"--bogus", "--seconds", "x"});
+    EXPECT_NE(result.error.find("--bogus"), std::string::npos);
+}
+
+TEST(SimulatorArgumentsTest, NeedsAValidFirstAddress)
+{
+    EXPECT_NE(ParseSimulatorArguments({"--count", "3"}).error, "");
+    for (const char* bad : {"1.2.3", "1.2.3.4.5", "256.1.1.1", "192.0.2.x", ""})
+        EXPECT_NE(ParseSimulatorArguments({"--first-address", bad}).error, "") << bad;
+    // Help needs nothing else.
+    EXPECT_TRUE(ParseSimulatorArguments({"--help"}).help);
+}
+
+TEST(SimulatorArgumentsTest, ReadsProtocolDelayAndHostileLists)
+{
+    const SimulatorArguments a = Simulator({"--protocol", "ssdp", "--delay", "random", "--hostile", "zero,flood"});
+    ASSERT_EQ(a.error, "");
+    EXPECT_FALSE(a.options.broadcast);
+    EXPECT_TRUE(a.options.ssdp);
+    EXPECT_TRUE(a.options.randomDelay);
+    EXPECT_EQ(a.options.hostile, kHostileZeroLength | kHostileFlood);
+    EXPECT_EQ(a.options.firstAddress, 0xC000020Au);
+
+    const SimulatorArguments b = Simulator({"--delay=250", "--hostile=all"});
+    ASSERT_EQ(b.error, "");
+    EXPECT_FALSE(b.options.randomDelay);
+    EXPECT_EQ(b.options.delayMs, 250);
+    EXPECT_TRUE(b.options.hostile & kHostileFormat);
+
+    for (const std::vector<std::string>& bad : std::vector<std::vector<std::string>>{
+             {"--protocol", "tcp"},
+             {"--hostile", "zero,,flood"},
+             {"--hostile", ""},
+             {"--delay", "soon"},
+             {"--count", "0"},
+             {"--count", "65537"}}) {
+        EXPECT_NE(Simulator(bad).error, "") << bad.front() << " " << bad.back();
+    }
+}
+
+TEST(SimulatorArgumentsTest, RefusesAddressesThatRunOffTheEnd)
+{
+    EXPECT_NE(ParseSimulatorArguments({"--first-address", "255.255.255.250", "--count", "100"}).error, "");
+}
+
+} // namespace

@@ -1,0 +1,161 @@
+#include "DeviceListFormat.h"
+
+#include <algorithm>
+#include <array>
+#include <cstdint>
+#include <cstdio>
+
+namespace {
+
+constexpr char32_t kInvalid = 0xFFFFFFFF;
+
+// Decodes one UTF-8 sequence at pos and advances past it; an invalid byte (a stray
+// continuation, an overlong form, a surrogate, a cut-off sequence) yields kInvalid and
+// advances by one byte only.
+char32_t NextCodePoint(std::string_view text, std::size_t& pos)
+{
+    const auto byte = [&](std::size_t i) { return static_cast<std::uint8_t>(text[i]); };
+    const std::uint8_t lead = byte(pos);
+    int length = 0;
+    char32_t value = 0;
+    char32_t minimum = 0;
+    if (lead < 0x80) {
+        ++pos;
+        return lead;
+    } else if (lead >= 0xC2 && lead <= 0xDF) {
+        length = 2, value = lead & 0x1F, minimum = 0x80;
+    } else if (lead >= 0xE0 && lead <= 0xEF) {
+        length = 3, value = lead & 0x0F, minimum = 0x800;
+    } else if (lead >= 0xF0 && lead <= 0xF4) {
+        length = 4, value = lead & 0x07, minimum = 0x10000;
+    } else {
+        ++pos;
+        return kInvalid;
+    }
+    if (pos + static_cast<std::size_t>(length) > text.size()) {
+        ++pos;
+        return kInvalid;
+    }
+    for (int i = 1; i < length; ++i) {
+        const std::uint8_t next = byte(pos + static_cast<std::size_t>(i));
+        if ((next & 0xC0) != 0x80) {
+            ++pos;
+            return kInvalid;
+        }
+        value = (value << 6) | (next & 0x3F);
+    }
+    if (value < minimum || value > 0x10FFFF || (value >= 0xD800 && value <= 0xDFFF)) {
+        ++pos;
+        return kInvalid;
+    }
+    pos += static_cast<std::size_t>(length);
+    return value;
+}
+
+std::string Hex(const char* format, unsigned value)
+{
+    std::array<char, 8> buffer{};
+    std::snprintf(buffer.data(), buffer.size(), format, value);
+    return buffer.data();
+}
+
+bool IsControl(char32_t c)
+{
+    return c < 0x20 || (c >= 0x7F && c <= 0x9F);
+}
+
+std::string_view Text(const char (&field)[DeviceRecord::kTextSize])
+{
+    return std::string_view(field, std::find(field, field + DeviceRecord::kTextSize, '\0') - field);
+}
+
+// What a terminal shows for the text: one column per code point, escapes included.
+std::size_t ShownWidth(std::string_view shown)
+{
+    std::size_t width = 0;
+    for (std::size_t pos = 0; pos < shown.size();) {
+        NextCodePoint(shown, pos);
+        ++width;
+    }
+    return width;
+}
+
+} // namespace
+
+std::string JsonString(std::string_view bytes)
+{
+    std::string out = "\"";
+    for (std::size_t pos = 0; pos < bytes.size();) {
+        const std::size_t start = pos;
+        const char32_t c = NextCodePoint(bytes, pos);
+        if (c == kInvalid)
+            out += Hex("\\u%04x", static_cast<std::uint8_t>(bytes[start]));
+        else if (c == '"' || c == '\\')
+            out += std::string("\\") + static_cast<char>(c);
+        else if (c == '\n')
+            out += "\\n";
+        else if (c == '\r')
+            out += "\\r";
+        else if (c == '\t')
+            out += "\\t";
+        else if (IsControl(c))
+            out += Hex("\\u%04x", static_cast<unsigned>(c));
+        else
+            out.append(bytes.substr(start, pos - start));
+    }
+    return out + "\"";
+}
+
+std::string TerminalText(std::string_view bytes)
+{
+    std::string out;
+    for (std::size_t pos = 0; pos < bytes.size();) {
+        const std::size_t start = pos;
+        const char32_t c = NextCodePoint(bytes, pos);
+        if (c == kInvalid || IsControl(c)) {
+            for (std::size_t i = start; i < pos; ++i)
+                out += Hex("\\x%02x", static_cast<std::uint8_t>(bytes[i]));
+        } else {
+            out.append(bytes.substr(start, pos - start));
+        }
+    }
+    return out;
+}
+
+std::string FormatDeviceJson(const std::vector<DeviceRecord>& devices)
+{
+    std::string out = "[";
+    for (std::size_t i = 0; i < devices.size(); ++i) {
+        const DeviceRecord& d = devices[i];
+        out += i == 0 ? "\n  {" : ",\n  {";
+        out += "\"id\": " + JsonString(Text(d.id)) + ", \"ip\": " + JsonString(Text(d.ip))
+            + ", \"host\": " + JsonString(Text(d.host)) + ", \"product\": " + JsonString(Text(d.product))
+            + ", \"detail\": " + JsonString(Text(d.detail))
+            + ", \"osVersion\": " + JsonString(Text(d.osVersion))
+            + ", \"vendor\": " + JsonString(Text(d.vendor)) + ", \"type\": " + std::to_string(d.type) + "}";
+    }
+    return out + (devices.empty() ? "]\n" : "\n]\n");
+}
+
+std::string FormatDeviceTable(const std::vector<DeviceRecord>& devices)
+{
+    using Row = std::array<std::string, 6>;
+    std::vector<Row> rows{{"HOST", "IP", "PRODUCT", "VENDOR", "ID", "TYPE"}};
+    for (const DeviceRecord& d : devices)
+        rows.push_back({TerminalText(Text(d.host)), TerminalText(Text(d.ip)), TerminalText(Text(d.product)),
+                        TerminalText(Text(d.vendor)), TerminalText(Text(d.id)), std::to_string(d.type)});
+    std::array<std::size_t, 6> widths{};
+    for (const Row& row : rows) {
+        for (std::size_t c = 0; c < row.size(); ++c)
+            widths[c] = std::max(widths[c], ShownWidth(row[c]));
+    }
+    std::string out;
+    for (const Row& row : rows) {
+        std::string line;
+        for (std::size_t c = 0; c < row.size(); ++c)
+            line += row[c] + std::string(widths[c] - ShownWidth(row[c]) + 2, ' ');
+        line.erase(line.find_last_not_of(' ') + 1);
+        out += line + "\n";
+    }
+    return out;
+}
