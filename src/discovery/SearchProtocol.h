@@ -52,6 +52,9 @@ inline constexpr std::int32_t kReportAnswer = 1;
 inline constexpr std::int32_t kReportAlive = 2;
 inline constexpr std::int32_t kReportByebye = 4;
 
+// The makers whose devices are listed: a report's vendor text, upper-cased, must equal one.
+inline constexpr std::array<std::string_view, 3> kAcceptedVendors = {"ZANDOVERT", "KELMAR", "DURNE"};
+
 // What a device puts in its SSDP texts.
 struct SsdpDevice
 {

@@ -1,0 +1,155 @@
+#include "discovery/DiagnosticLog.h"
+
+#include <atomic>
+#include <cstdarg>
+#include <cstdio>
+#include <cstring>
+#include <ctime>
+#include <mutex>
+
+#include <boost/date_time/posix_time/posix_time.hpp>
+
+namespace {
+
+// Constant-initialised, so worker threads that log during process exit never meet a
+// destroyed setting.
+std::atomic<bool> gLogEnabled{false};
+std::mutex gLogMutex;                // keeps each line whole in the file and on stdout
+char gLogPath[kLogPathSize] = {};    // guarded by gLogMutex
+
+using LineBuffer = char[kLogLineSize];
+
+// Formats into out; false when the result is empty or does not fit in 1023 characters.
+bool FormatBounded(LineBuffer& out, const char* format, std::va_list args)
+{
+    const int n = std::vsnprintf(out, kLogLineSize, format, args);
+    return n > 0 && static_cast<std::size_t>(n) < kLogLineSize;
+}
+
+bool Fits(int n)
+{
+    return n > 0 && static_cast<std::size_t>(n) < kLogLineSize;
+}
+
+bool PathSetLocked()
+{
+    return gLogPath[0] != '\0';
+}
+
+void AppendToFileLocked(const char* text, std::size_t size)
+{
+    if (std::FILE* file = std::fopen(gLogPath, "a+")) {
+        std::fwrite(text, 1, size, file);
+        std::fclose(file);
+    }
+}
+
+// The line goes out as plain bytes: text from the network may hold '%'.
+void EmitLocked(const char* line, int size)
+{
+    AppendToFileLocked(line, static_cast<std::size_t>(size));
+    std::fwrite(line, 1, static_cast<std::size_t>(size), stdout);
+    std::fflush(stdout);
+}
+
+int BuildPlainLine(LineBuffer& line, const LineBuffer& message)
+{
+    const std::time_t now = std::time(nullptr);
+    std::tm local{};
+    localtime_r(&now, &local);
+    return std::snprintf(line, kLogLineSize, "%s*[%02d::%02d:%02d:%02d]\r\n", message,
+                         local.tm_mday, local.tm_hour, local.tm_min, local.tm_sec);
+}
+
+int BuildStampedLine(LineBuffer& line, const LineBuffer& message)
+{
+    // ISO extended text is "YYYY-MM-DDTHH:MM:SS[.ffffff]"; the fraction is absent when zero.
+    const std::string stamp =
+        boost::posix_time::to_iso_extended_string(boost::posix_time::microsec_clock::local_time());
+    const std::size_t t = stamp.find('T');
+    const std::string clock = t == std::string::npos ? stamp : stamp.substr(t + 1);
+    return std::snprintf(line, kLogLineSize, "[--%s--]*%s\r\n", clock.c_str(), message);
+}
+
+template <typename BuildLine>
+int WriteFormatted(BuildLine buildLine, const char* format, std::va_list args)
+{
+    if (!gLogEnabled.load(std::memory_order_relaxed) || format == nullptr)
+        return 0;
+    std::lock_guard lock(gLogMutex);
+    if (!PathSetLocked())
+        return 0;
+    LineBuffer message;
+    if (!FormatBounded(message, format, args))
+        return 0;
+    LineBuffer line;
+    const int size = buildLine(line, message);
+    if (!Fits(size))
+        return 0;
+    EmitLocked(line, size);
+    return 1;
+}
+
+} // namespace
+
+int WriteLog(const char* format, ...)
+{
+    std::va_list args;
+    va_start(args, format);
+    const int written = WriteFormatted(BuildPlainLine, format, args);
+    va_end(args);
+    return written;
+}
+
+int WriteLogStamped(const char* format, ...)
+{
+    std::va_list args;
+    va_start(args, format);
+    const int written = WriteFormatted(BuildStampedLine, format, args);
+    va_end(args);
+    return written;
+}
+
+int WriteLogClosing()
+{
+    static constexpr std::string_view kClosingLine = "------Exit Log System-------\r\n";
+    if (!gLogEnabled.load())
+        return 0;
+    std::lock_guard lock(gLogMutex);
+    if (!PathSetLocked())
+        return 0;
+    AppendToFileLocked(kClosingLine.data(), kClosingLine.size());
+    return 1;
+}
+
+void SetLogEnabled(bool logEnabled)
+{
+    gLogEnabled.store(logEnabled);
+}
+
+bool SetLogPath(std::string_view logPath)
+{
+    if (logPath.size() >= kLogPathSize)
+        return false;
+    std::lock_guard lock(gLogMutex);
+    std::memset(gLogPath, 0, kLogPathSize);
+    std::memcpy(gLogPath, logPath.data(), logPath.size());
+    return true;
+}
+
+void ClearLogSettings()
+{
+    SetLogEnabled(false);
+    SetLogPath({});
+}
+
+bool LogEnabled()
+{
+    return gLogEnabled.load();
+}
+
+std::string LogPath()
+{
+    std::lock_guard lock(gLogMutex);
+    return gLogPath;
+}

@@ -1,0 +1,32 @@
+#pragma once
+
+// The discovery subsystem's diagnostic log: one process-wide text file, each line also
+// echoed to standard output. It is off unless both settings are given, so in normal
+// operation every call returns at once.
+
+#include <cstddef>
+#include <string>
+#include <string_view>
+
+inline constexpr std::size_t kLogPathSize = 4096;   // the path holds at most 4095 characters
+inline constexpr std::size_t kLogLineSize = 1024;   // messages and lines hold at most 1023
+
+// Writes one plain line, "<message>*[DD::HH:MM:SS]\r\n". Returns 1 when written, 0 when the
+// log is off or the message or line is empty or too long (dropped whole, never cut).
+int WriteLog(const char* format, ...) __attribute__((format(printf, 1, 2)));
+
+// Writes one stamped line, "[--HH:MM:SS.ffffff--]*<message>\r\n", same rules as WriteLog.
+int WriteLogStamped(const char* format, ...) __attribute__((format(printf, 1, 2)));
+
+// Appends "------Exit Log System-------\r\n" to the file only (no echo). Returns 1 when the
+// log is on.
+int WriteLogClosing();
+
+void SetLogEnabled(bool logEnabled);
+// Refuses (returns false, keeps the old path) a path of kLogPathSize characters or more.
+bool SetLogPath(std::string_view logPath);
+// Both settings off: the state the search service starts from.
+void ClearLogSettings();
+
+bool LogEnabled();
+std::string LogPath();

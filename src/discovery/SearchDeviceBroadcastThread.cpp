@@ -1,0 +1,86 @@
+#include "discovery/SearchDeviceBroadcastThread.h"
+
+#include <array>
+#include <cstring>
+#include <string_view>
+
+#include <boost/asio/ip/address_v4.hpp>
+
+#include "discovery/DiagnosticLog.h"
+
+namespace {
+
+// The answer's item text: from byte 20 to the first zero byte or the end of the packet.
+std::string_view ItemText(const std::array<char, wire::kSearchPacketSize>& packet)
+{
+    const char* text = packet.data() + wire::kPacketTextOffset;
+    return {text, strnlen(text, wire::kPacketTextSize)};
+}
+
+// The value after the first occurrence of key anywhere in the text, up to the next "&".
+// The key need not start an item: "xid=5" yields 5 for "id=".
+std::string_view ItemValue(std::string_view text, std::string_view key)
+{
+    const std::size_t at = text.find(key);
+    if (at == std::string_view::npos)
+        return {};
+    const std::string_view rest = text.substr(at + key.size());
+    return rest.substr(0, rest.find('&'));
+}
+
+} // namespace
+
+void CSearchDeviceBroadcastThread::CreateWorkThread()
+{
+    WriteLog("SendThread %d : Create Search Device Work Thread ", Port());
+    try {
+        StartReceiving(boost::asio::ip::address_v4::any(), [](udp::socket& socket) {
+            socket.set_option(boost::asio::socket_base::broadcast(true));
+        });
+    } catch (const std::exception& error) {
+        FailCreate(error);   // port 67 is fixed: no retry on another port
+    }
+}
+
+int CSearchDeviceBroadcastThread::SendSearchCommand(const wire::SearchPacket& packet)
+{
+    WriteLog("SendThread %d : Send Broadcast Search Command  ", Port());
+    const udp::endpoint devices(boost::asio::ip::address_v4::broadcast(), wire::kBroadcastDevicePort);
+    boost::system::error_code error;
+    WithSocket([&](udp::socket& socket) {
+        socket.send_to(boost::asio::buffer(packet), devices, 0, error);
+    });
+    if (error)
+        WriteLog("SendThread %d : Send Broadcast Search Error : %s   ", Port(), error.message().c_str());
+    return 0;
+}
+
+void CSearchDeviceBroadcastThread::HandleRecvInfo(const char* data, std::size_t length,
+                                                  const char* senderIP)
+{
+    if (length != wire::kSearchPacketSize)
+        return;   // not our packet format; dropped without a word
+    WriteLog("SendThread %d : Handle Broadcast Recive Information  ", Port());
+    std::array<char, wire::kSearchPacketSize> packet;
+    std::memcpy(packet.data(), data, packet.size());
+    if (static_cast<std::uint8_t>(packet[0]) != wire::kAnswerOpcode) {
+        // Another searcher's query (0x0B) or foreign traffic on the port.
+        WriteLog("SendThread %d : Recive IP : %s is not Device ", Port(), senderIP);
+        return;
+    }
+    DeviceRecord record;
+    SetDeviceText(record.ip, senderIP);
+    record.type = static_cast<std::uint8_t>(packet[1]);
+    const std::string_view text = ItemText(packet);
+    SetDeviceText(record.id, ItemValue(text, "id="));
+    SetDeviceText(record.host, ItemValue(text, "host="));
+    SetDeviceText(record.vendor, ItemValue(text, "vendor="));
+    SetDeviceText(record.product, ItemValue(text, "product="));
+    if (!RememberReport(record, false)) {
+        // Already reported since the last search.
+        WriteLog("SendThread %d : Handle Broadcast Recive Information Fail ", Port());
+        return;
+    }
+    WriteLog("SendThread %d : Handle Broadcast Recive Information Success ", Port());
+    Report(record);
+}

@@ -1,0 +1,213 @@
+#include "discovery/SearchDeviceMulticastThread.h"
+
+#include <cstring>
+
+#include <boost/asio/ip/address_v4.hpp>
+#include <boost/asio/ip/multicast.hpp>
+
+#include "discovery/DiagnosticLog.h"
+
+namespace {
+
+constexpr std::size_t kProductTokenSize = 63;
+constexpr std::size_t kMaxDottedSize = 15;   // "255.255.255.255"
+constexpr auto npos = std::string_view::npos;
+
+boost::asio::ip::address_v4 GroupAddress()
+{
+    return boost::asio::ip::make_address_v4(std::string(wire::kSsdpGroup));
+}
+
+// The text between open and the next close after it, both searched from "from" onwards.
+std::optional<std::string_view> Between(std::string_view text, std::size_t from,
+                                        std::string_view open, std::string_view close)
+{
+    const std::size_t start = text.find(open, from);
+    if (start == npos)
+        return std::nullopt;
+    const std::size_t begin = start + open.size();
+    const std::size_t end = text.find(close, begin);
+    if (end == npos)
+        return std::nullopt;
+    return text.substr(begin, end - begin);
+}
+
+bool IsDottedIPv4(std::string_view host)
+{
+    if (host.empty() || host.size() > kMaxDottedSize)
+        return false;
+    boost::system::error_code error;
+    boost::asio::ip::make_address_v4(std::string(host), error);
+    return !error;
+}
+
+// The device's address: the host of the LOCATION URL when that is a dotted IPv4 address,
+// else the sender's. The host ends at the port, the path or the end of the line.
+std::string_view DeviceAddress(std::string_view text, std::string_view sender)
+{
+    const std::size_t location = text.find("LOCATION:");
+    if (location == npos)
+        return sender;
+    const std::size_t slashes = text.find("//", location);
+    if (slashes == npos)
+        return sender;
+    const std::string_view rest = text.substr(slashes + 2);
+    const std::string_view host = rest.substr(0, rest.find_first_of(":/\r\n"));
+    return IsDottedIPv4(host) ? host : sender;
+}
+
+// SERVER: <platform>/<version>, <anything>, <vendor>/<host>/<product>/<detail>
+// Each missing piece keeps what was found before it.
+void ReadServerHeader(std::string_view text, DeviceRecord& record)
+{
+    const std::size_t server = text.find("SERVER:");
+    if (server == npos)
+        return;
+    const std::size_t platform = text.find("VARN/", server);
+    if (platform == npos)
+        return;
+    const std::size_t versionBegin = platform + 5;
+    const std::size_t firstComma = text.find(',', versionBegin);
+    if (firstComma == npos)
+        return;
+    SetDeviceText(record.osVersion, text.substr(versionBegin, firstComma - versionBegin));
+    const std::size_t secondComma = text.find(',', firstComma + 1);
+    if (secondComma == npos || secondComma + 2 > text.size())
+        return;
+    const std::size_t tokenBegin = secondComma + 2;   // the comma and the blank after it
+    const std::size_t tokenEnd = text.find('\r', tokenBegin);
+    if (tokenEnd == npos)
+        return;
+    const std::string_view token =
+        text.substr(tokenBegin, std::min(tokenEnd - tokenBegin, kProductTokenSize));
+
+    const std::size_t first = token.find('/');
+    if (first == npos)
+        return;
+    SetDeviceText(record.vendor, token.substr(0, first));
+    const std::size_t second = token.find('/', first + 1);
+    if (second == npos)
+        return;
+    SetDeviceText(record.host, token.substr(first + 1, second - first - 1));
+    const std::string_view rest = token.substr(second + 1);
+    const std::size_t third = rest.find('/');
+    SetDeviceText(record.product, rest.substr(0, third));
+    if (third != npos)
+        SetDeviceText(record.detail, rest.substr(third + 1));   // may itself hold "/"
+}
+
+// The report kind from the start line and NTS; nothing when the text is neither an
+// answer nor a root-device announcement.
+std::optional<std::int32_t> ReportKind(std::string_view text)
+{
+    if (text.starts_with("HTTP"))
+        return wire::kReportAnswer;
+    if (!text.starts_with("NOTIFY"))
+        return std::nullopt;   // a search request (ours looped back, or another host's)
+    if (text.find("rootdevice") == npos)
+        return std::nullopt;   // announcements of embedded devices and services
+    const std::size_t nts = text.find("NTS:");
+    if (nts == npos)
+        return std::nullopt;
+    std::string_view value = text.substr(nts + 4);
+    value.remove_prefix(std::min(value.find_first_not_of(" \t"), value.size()));
+    if (value.starts_with("ssdp:alive"))
+        return wire::kReportAlive;
+    if (value.starts_with("ssdp:byebye"))
+        return wire::kReportByebye;
+    return 0;   // an announcement we do not act on
+}
+
+} // namespace
+
+void CSearchDeviceMulticastThread::CreateWorkThread()
+{
+    WriteLog("SendThread %d : Create Search Device Work Thread   ", Port());
+    try {
+        StartReceiving(boost::asio::ip::address_v4::any(), [this](udp::socket& socket) {
+            // Port 1900 is the SSDP port of the machine: share it with other SSDP software.
+            socket.set_option(boost::asio::socket_base::reuse_address(true));
+            AlterGroup(socket, true);
+        });
+    } catch (const std::exception& error) {
+        FailCreate(error);
+        if (bTestPort)
+            RetryOnNextPort();
+    }
+}
+
+void CSearchDeviceMulticastThread::ExitSearchThread()
+{
+    WithSocket([this](udp::socket& socket) { AlterGroup(socket, false); });
+    StopSocket();
+    WriteLogStamped("SendThread %d : Exit Search Device Tread , bExitSock : %d  ", Port(), 1);
+}
+
+void CSearchDeviceMulticastThread::AlterGroup(udp::socket& socket, bool join)
+{
+    boost::system::error_code error;
+    if (join)
+        socket.set_option(boost::asio::ip::multicast::join_group(GroupAddress()), error);
+    else
+        socket.set_option(boost::asio::ip::multicast::leave_group(GroupAddress()), error);
+    if (error)
+        WriteLog("SendThread %d : Alter Device Mulitcast Group Error : %s  \r\n", Port(),
+                 error.message().c_str());
+    else if (join)
+        WriteLog("SendThread %d : Add To Multicast Group Info ", Port());
+    else
+        WriteLog("SendThread %d : Leave To Multicast Group Info ", Port());
+}
+
+int CSearchDeviceMulticastThread::SendSearchCommand(const wire::SearchPacket&)
+{
+    WriteLog("SendThread %d : Send Search Device Command  ", Port());
+    const udp::endpoint group(GroupAddress(), wire::kSsdpPort);
+    boost::system::error_code error;
+    WithSocket([&](udp::socket& socket) {
+        socket.send_to(boost::asio::buffer(wire::kMSearchRequest), group, 0, error);
+    });
+    if (error)
+        WriteLog("SendThread %d : Send Search Device Error : %s   ", Port(), error.message().c_str());
+    return 0;
+}
+
+std::optional<DeviceRecord> CSearchDeviceMulticastThread::ParseSsdpText(std::string_view text,
+                                                                        const char* senderIP)
+{
+    if (text.find("VARN") == npos)
+        return std::nullopt;   // not one of our devices: foreign SSDP traffic, requests
+    DeviceRecord record;
+    const std::string_view ip = DeviceAddress(text, senderIP);
+    ReadServerHeader(text, record);
+    const auto usn = text.find("USN:");
+    const auto id = usn == npos ? std::nullopt : Between(text, usn, "uuid:", "::");
+    if (!id)
+        return std::nullopt;   // no device identifier
+    const auto kind = ReportKind(text);
+    if (!kind)
+        return std::nullopt;
+    SetDeviceText(record.id, *id);
+    SetDeviceText(record.ip, ip);
+    record.type = *kind;
+    return record;
+}
+
+void CSearchDeviceMulticastThread::HandleRecvInfo(const char* data, std::size_t length,
+                                                  const char* senderIP)
+{
+    WriteLog("SendThread %d : Handle Mulitcast Recive Information  ", Port());
+    // The text ends at its first zero byte; the receive area always holds one after the data.
+    const auto record = ParseSsdpText({data, strnlen(data, length)}, senderIP);
+    if (!record)
+        return;
+    if (!RememberReport(*record, true)) {
+        // The same record twice in a row: skip it once, then report it again.
+        WriteLog("SendThread %d : Handle Mulitcast Recive Information Fail : Old Device, type = %d ",
+                 Port(), record->type);
+        return;
+    }
+    WriteLog("SendThread %d : Handle Mulitcast Recive Information Success, type = %d ", Port(),
+             record->type);
+    Report(*record);
+}

@@ -1,0 +1,29 @@
+#pragma once
+
+#include <optional>
+#include <string_view>
+
+#include "discovery/SearchDeviceThread.h"
+
+// Finds devices with SSDP on the private group: joins the group on port 1900, sends the
+// M-SEARCH request and turns search answers and NOTIFY alive/byebye announcements into
+// device reports. The per-address command worker shares its send and parser.
+class CSearchDeviceMulticastThread : public CSearchDeviceThread
+{
+public:
+    using CSearchDeviceThread::CSearchDeviceThread;
+    ~CSearchDeviceMulticastThread() override = default;
+
+    void CreateWorkThread() override;
+    void ExitSearchThread() override;
+    int SendSearchCommand(const wire::SearchPacket& packet) override;
+    void HandleRecvInfo(const char* data, std::size_t length, const char* senderIP) override;
+
+    // The record an SSDP text describes, or nothing when the text is not one of our
+    // devices' answers or announcements. Does not log and does not report.
+    static std::optional<DeviceRecord> ParseSsdpText(std::string_view text, const char* senderIP);
+
+protected:
+    // Join or leave the group on the any-interface; a failure is logged and otherwise ignored.
+    void AlterGroup(udp::socket& socket, bool join);
+};

@@ -1,0 +1,249 @@
+#include "discovery/SearchDeviceService.h"
+
+#include <algorithm>
+#include <cctype>
+#include <cstdlib>
+#include <cstring>
+
+#include "discovery/DiagnosticLog.h"
+#include "discovery/LocalAddresses.h"
+#include "discovery/SearchDeviceBroadcastThread.h"
+#include "discovery/SearchDeviceMultiCommandThead.h"
+#include "discovery/SearchDeviceMulticastThread.h"
+
+namespace {
+
+// Diagnostics only: the log is off unless this names a file.
+constexpr const char* kLogVariable = "TRAVELKIN_LOG";
+
+void TurnLogOnFromEnvironment()
+{
+    const char* path = std::getenv(kLogVariable);
+    if (path == nullptr || *path == '\0')
+        return;
+    const std::size_t size = strnlen(path, kLogPathSize);
+    if (SetLogPath(std::string_view(path, size)))
+        SetLogEnabled(true);
+}
+
+bool IsAcceptedVendor(const char (&vendor)[DeviceRecord::kTextSize])
+{
+    std::string upper(vendor, strnlen(vendor, DeviceRecord::kTextSize));
+    std::transform(upper.begin(), upper.end(), upper.begin(),
+                   [](unsigned char c) { return static_cast<char>(std::toupper(c)); });
+    return std::find(wire::kAcceptedVendors.begin(), wire::kAcceptedVendors.end(), upper)
+        != wire::kAcceptedVendors.end();
+}
+
+std::unique_ptr<CSearchDeviceThread> MakeRealWorker(CSearchDeviceService::WorkerKind kind,
+                                                    CDeviceReportSink* sink)
+{
+    using Kind = CSearchDeviceService::WorkerKind;
+    switch (kind) {
+    case Kind::Broadcast:
+        return std::make_unique<CSearchDeviceBroadcastThread>(sink);
+    case Kind::Multicast:
+        return std::make_unique<CSearchDeviceMulticastThread>(sink);
+    case Kind::Command:
+        break;
+    }
+    return std::make_unique<CSearchDeviceMultiCommandThead>(sink);
+}
+
+} // namespace
+
+CSearchDeviceService& CSearchDeviceService::Instance()
+{
+    static CSearchDeviceService service;
+    return service;
+}
+
+CSearchDeviceService::CSearchDeviceService()
+    : CSearchDeviceService(Options{})
+{
+}
+
+CSearchDeviceService::CSearchDeviceService(Options options)
+    : options(std::move(options))
+    , nextCommandPort(this->options.firstCommandPort)
+{
+}
+
+CSearchDeviceService::~CSearchDeviceService()
+{
+    // Every receive thread must be gone before its worker is: a worker whose thread is
+    // still alive after the bounded wait is left allocated rather than freed under it.
+    if (!stopped)
+        StopWorkers();
+    for (auto& entry : workerTable) {
+        if (entry.worker->WaitUntilStopped(std::chrono::steady_clock::now()))
+            entry.worker.reset();
+        else
+            static_cast<void>(entry.worker.release());
+    }
+}
+
+int CSearchDeviceService::StartSearchService()
+{
+    ClearLogSettings();
+    TurnLogOnFromEnvironment();
+    if (started)
+        return 0;
+    started = true;
+    AddWorker(WorkerKind::Broadcast, {}, options.broadcastPort, false);
+    AddWorker(WorkerKind::Multicast, {}, options.multicastPort, false);
+    ScanLocalAddresses();
+    return 0;
+}
+
+std::unique_ptr<CSearchDeviceThread> CSearchDeviceService::MakeWorker(WorkerKind kind)
+{
+    return options.makeWorker ? options.makeWorker(kind, this) : MakeRealWorker(kind, this);
+}
+
+void CSearchDeviceService::AddWorker(WorkerKind kind, const std::string& strIP, std::int32_t nPort,
+                                     bool bTestPort)
+{
+    auto worker = MakeWorker(kind);
+    worker->InitSearchThread(strIP.c_str(), nPort, bTestPort);
+    workerTable.push_back({strIP, std::move(worker)});
+}
+
+bool CSearchDeviceService::HasWorkerFor(const std::string& strIP) const
+{
+    return std::any_of(workerTable.begin(), workerTable.end(),
+                       [&](const SearchThreadEntry& entry) { return entry.strIP == strIP; });
+}
+
+void CSearchDeviceService::ScanLocalAddresses()
+{
+    std::vector<std::string> ipList;
+    GetLocalIPList(ipList);
+    for (const std::string& ip : ipList) {
+        // An address seen before keeps its worker, even after it went away and came back.
+        if (HasWorkerFor(ip))
+            continue;
+        AddWorker(WorkerKind::Command, ip, nextCommandPort, true);
+        nextCommandPort += wire::kCommandPortStep;
+    }
+}
+
+void CSearchDeviceService::GetLocalIPList(std::vector<std::string>& ipList)
+{
+    ipList.clear();
+    WriteLog("Get Current Local IP Info ");
+    boost::system::error_code error;
+    std::vector<std::string> found =
+        options.localAddresses ? options.localAddresses() : ListLocalIPv4Addresses(error);
+    for (std::string& ip : found) {
+        WriteLog("Get Current Local IP, IP = %s  ", ip.c_str());
+        ipList.push_back(std::move(ip));
+    }
+    if (error)
+        WriteLog("Add To Mulitcast Group Error : %s   ", error.message().c_str());
+}
+
+int CSearchDeviceService::SendSearchRequest()
+{
+    WriteLog("SendMessage : pdhcp is NULL ");
+    const wire::SearchPacket query = wire::MakeSearchQuery();
+    ScanLocalAddresses();
+    for (auto& entry : workerTable) {
+        entry.worker->ResetDeviceInfo();
+        entry.worker->SendSearchCommand(query);
+    }
+    return 0;
+}
+
+void CSearchDeviceService::ClearDevices()
+{
+    std::lock_guard lock(registryLock);
+    deviceList.clear();
+}
+
+std::vector<DeviceRecord> CSearchDeviceService::CopyDevices()
+{
+    std::lock_guard lock(registryLock);
+    return deviceList;
+}
+
+void CSearchDeviceService::StopWorkers()
+{
+    stopped = true;
+    for (auto& entry : workerTable)
+        entry.worker->ExitSearchThread();
+    const auto deadline = std::chrono::steady_clock::now() + kExitWait;
+    for (auto& entry : workerTable)
+        entry.worker->WaitUntilStopped(deadline);
+}
+
+void CSearchDeviceService::ExitSearchService()
+{
+    StopWorkers();
+    WriteLogClosing();
+}
+
+void CSearchDeviceService::OnDeviceFound(const DeviceRecord& device, std::int32_t nPort)
+{
+    WriteLog("Handle %d : Search %d Thread Find Device and wait for mutex  ", nPort, nPort);
+    std::lock_guard lock(foundDeviceMutex);
+    WriteLog("Handle %d : Search %d Thread Find Device have Mutex  ", nPort, nPort);
+    WriteLog("Handle %d : Search %d Thread Find Device ID : %s, IP : %s  ", nPort, nPort, device.id,
+             device.ip);
+    DispatchDevice(device);
+    WriteLog("Handle %d : Search %d Thread Find Device Success Handle  ", nPort, nPort);
+}
+
+void CSearchDeviceService::DispatchDevice(DeviceRecord device)
+{
+    switch (device.type) {
+    case wire::kReportAnswer:
+    case wire::kReportAlive:
+        UpdateDevice(device);
+        break;
+    case wire::kReportByebye:
+        RemoveDevice(device);
+        break;
+    default:
+        break;   // announcements we do not act on
+    }
+}
+
+void CSearchDeviceService::UpdateDevice(const DeviceRecord& device)
+{
+    if (!IsAcceptedVendor(device.vendor))
+        return;   // another maker's device
+    std::lock_guard lock(registryLock);
+    for (DeviceRecord& stored : deviceList) {
+        if (stored == device) {
+            stored.refreshValue = device.refreshValue;
+            stored.refreshCount = device.refreshCount;
+            return;
+        }
+        if (std::strncmp(stored.ip, device.ip, DeviceRecord::kTextSize) == 0) {
+            stored = device;   // the device at this address changed: replace it in place
+            return;
+        }
+    }
+    if (deviceList.size() >= kMaxDevices)
+        return;   // a flood of invented devices must not grow the list without bound
+    deviceList.push_back(device);
+}
+
+void CSearchDeviceService::RemoveDevice(const DeviceRecord& device)
+{
+    std::lock_guard lock(registryLock);
+    const auto match = std::find_if(deviceList.begin(), deviceList.end(), [&](const DeviceRecord& stored) {
+        return std::strncmp(stored.id, device.id, DeviceRecord::kTextSize) == 0;
+    });
+    if (match != deviceList.end())
+        deviceList.erase(match);
+}
+
+std::vector<const CSearchDeviceThread*> CSearchDeviceService::Workers() const
+{
+    std::vector<const CSearchDeviceThread*> workers;
+    for (const auto& entry : workerTable)
+        workers.push_back(entry.worker.get());
+    return workers;
+}

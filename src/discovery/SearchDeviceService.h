@@ -1,0 +1,89 @@
+#pragma once
+
+#include <cstdint>
+#include <functional>
+#include <memory>
+#include <mutex>
+#include <string>
+#include <vector>
+
+#include "discovery/DeviceRecord.h"
+#include "discovery/DeviceReportSink.h"
+#include "discovery/SearchDeviceThread.h"
+
+// The process-wide search service: starts the search workers (broadcast, SSDP, and one
+// SSDP command worker per local IPv4 address), sends a search through every worker on
+// request, and keeps the registry of found devices that the window reads.
+//
+// Threads: Start, Send, Clear, Copy and Exit run on the owner's (main) thread; the worker
+// table is touched only there. OnDeviceFound runs on the worker threads, one report at a
+// time under the found-device mutex; the registry lock is taken inside it (lock order:
+// found-device mutex, then registry lock) and alone by Clear and Copy.
+class CSearchDeviceService : public CDeviceReportSink
+{
+public:
+    enum class WorkerKind { Broadcast, Multicast, Command };
+
+    // What a service binds and asks the machine for; the defaults are the real ones.
+    struct Options
+    {
+        std::int32_t broadcastPort = wire::kBroadcastLocalPort;
+        std::int32_t multicastPort = wire::kSsdpPort;
+        std::int32_t firstCommandPort = wire::kFirstCommandPort;
+        // The local addresses; empty means the machine's own interfaces.
+        std::function<std::vector<std::string>()> localAddresses;
+        // Makes a worker of a kind, reporting to the given sink; empty means the real classes.
+        std::function<std::unique_ptr<CSearchDeviceThread>(WorkerKind, CDeviceReportSink*)> makeWorker;
+    };
+
+    static constexpr std::size_t kMaxDevices = 4096;
+    static constexpr std::chrono::milliseconds kExitWait{2000};
+
+    static CSearchDeviceService& Instance();   // the process-wide service, created on first use
+
+    CSearchDeviceService();
+    explicit CSearchDeviceService(Options options);
+    ~CSearchDeviceService() override;
+    CSearchDeviceService(const CSearchDeviceService&) = delete;
+    CSearchDeviceService& operator=(const CSearchDeviceService&) = delete;
+
+    int StartSearchService();                  // returns 0
+    int SendSearchRequest();                   // returns 0
+    void ClearDevices();
+    std::vector<DeviceRecord> CopyDevices();
+    // Tells every worker to exit and waits (bounded) for their threads to end.
+    void ExitSearchService();
+
+    void OnDeviceFound(const DeviceRecord& device, std::int32_t nPort) override;
+    // Adds a command worker for every local address that has none yet.
+    void ScanLocalAddresses();
+    void GetLocalIPList(std::vector<std::string>& ipList);
+
+    void DispatchDevice(DeviceRecord device);
+    void UpdateDevice(const DeviceRecord& device);
+    void RemoveDevice(const DeviceRecord& device);
+
+    // The worker table in creation order (for diagnostics and tests).
+    std::vector<const CSearchDeviceThread*> Workers() const;
+
+private:
+    struct SearchThreadEntry
+    {
+        std::string strIP;   // empty for the broadcast and SSDP workers
+        std::unique_ptr<CSearchDeviceThread> worker;
+    };
+
+    std::unique_ptr<CSearchDeviceThread> MakeWorker(WorkerKind kind);
+    void AddWorker(WorkerKind kind, const std::string& strIP, std::int32_t nPort, bool bTestPort);
+    bool HasWorkerFor(const std::string& strIP) const;
+    void StopWorkers();
+
+    Options options;
+    std::mutex foundDeviceMutex;   // serialises all worker reports
+    std::mutex registryLock;       // guards deviceList
+    std::vector<DeviceRecord> deviceList;
+    std::vector<SearchThreadEntry> workerTable;
+    std::int32_t nextCommandPort;
+    bool started = false;
+    bool stopped = false;
+};

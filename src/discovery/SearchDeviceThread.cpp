@@ -1,0 +1,274 @@
+#include "discovery/SearchDeviceThread.h"
+
+#include <sys/socket.h>
+
+#include <algorithm>
+#include <array>
+#include <exception>
+
+#include "discovery/DiagnosticLog.h"
+
+namespace {
+
+// Asks for a deep receive queue, so a burst of hundreds of answers is not dropped. The
+// forced variant passes the system limit but needs privileges; the plain one is capped.
+void ReserveReceiveBuffer(int handle)
+{
+    const int bytes = CSearchDeviceThread::kReceiveBufferBytes;
+    if (::setsockopt(handle, SOL_SOCKET, SO_RCVBUFFORCE, &bytes, sizeof bytes) != 0)
+        ::setsockopt(handle, SOL_SOCKET, SO_RCVBUF, &bytes, sizeof bytes);
+}
+
+} // namespace
+
+CSearchDeviceThread::CSearchDeviceThread(CDeviceReportSink* sink)
+    : sink(sink)
+{
+}
+
+CSearchDeviceThread::~CSearchDeviceThread()
+{
+    // The owner waits for the receive threads before deleting a worker; this is the last
+    // line of defence for one that never started or was never told to exit.
+    StopSocket();
+    WaitUntilStopped(std::chrono::steady_clock::now() + std::chrono::seconds(2));
+    std::lock_guard lock(sockLock);
+    boost::system::error_code ignored;
+    sock.close(ignored);
+}
+
+void CSearchDeviceThread::InitSearchThread(const char* strIP, std::int32_t nPort, bool bTestPort)
+{
+    this->strIP = strIP == nullptr ? "" : strIP;
+    this->nPort.store(nPort);
+    this->bTestPort = bTestPort;
+    {
+        std::lock_guard lock(sockLock);
+        exitRequested = false;
+    }
+    WriteLog("SendThread %d : Init Search Device Work Thread Value, strIP : %s, nPort : %d  ",
+             Port(), this->strIP.c_str(), Port());
+    CreateWorkThread();
+}
+
+void CSearchDeviceThread::CreateWorkThread()
+{
+    WriteLog("SendThread %d : Create Search Device Work Thread   ", Port());
+    try {
+        StartReceiving(boost::asio::ip::address_v4::any(), {});
+    } catch (const std::exception& error) {
+        FailCreate(error);
+    }
+}
+
+void CSearchDeviceThread::StartReceiving(const boost::asio::ip::address_v4& local,
+                                         const SocketSetup& setup)
+{
+    std::lock_guard lock(sockLock);
+    if (exitRequested)
+        return;   // the owner is shutting down: a restart must not bring the worker back
+    bExitSock = false;
+    bRetartSock = false;
+    boost::system::error_code ignored;
+    sock.close(ignored);   // the socket of a failed attempt, if any
+    sock.open(udp::v4());
+    ReserveReceiveBuffer(sock.native_handle());
+    if (setup)
+        setup(sock);
+    sock.bind(udp::endpoint(local, static_cast<unsigned short>(Port())));
+    ++liveThreads;
+    try {
+        std::thread thread(&CSearchDeviceThread::ThreadMain, this);
+        receiver = thread.get_id();
+        thread.detach();
+    } catch (...) {
+        --liveThreads;
+        throw;
+    }
+}
+
+void CSearchDeviceThread::FailCreate(const std::exception& error)
+{
+    WithSocket([](udp::socket& socket) {
+        boost::system::error_code ignored;
+        socket.close(ignored);
+    });
+    WriteLog("SendThread %d : Create Search Device Work Thread Error : %s   ", Port(), error.what());
+}
+
+void CSearchDeviceThread::RetryOnNextPort()
+{
+    WriteLog("SendThread %d : Handle Create Search Device Work Thread Error  ", Port());
+    std::int32_t count = 0;
+    {
+        std::lock_guard lock(sockLock);
+        if (testCount >= kMaxPortRetries || exitRequested)
+            return;
+        count = ++testCount;
+    }
+    const std::int32_t port = ++nPort;
+    WriteLog("SendThread %d : Test Create Search Device Work Thread, testCount = %d, port = %d  ",
+             port, count, port);
+    CreateWorkThread();
+}
+
+std::int32_t CSearchDeviceThread::TestCount() const
+{
+    std::lock_guard lock(sockLock);
+    return testCount;
+}
+
+void CSearchDeviceThread::StopSocket()
+{
+    std::lock_guard lock(sockLock);
+    bExitSock = true;
+    const bool fromReceiver = receiver == std::this_thread::get_id();
+    if (!fromReceiver) {
+        exitRequested = true;
+        stateChanged.notify_all();
+    }
+    boost::system::error_code ignored;
+    if (fromReceiver || receiver == std::thread::id{}) {
+        sock.close(ignored);
+    } else if (sock.is_open()) {
+        // Closing alone does not wake a blocked receive here, and closing under the
+        // receiver's feet would race with it: shut down, and the receiver closes.
+        sock.shutdown(udp::socket::shutdown_both, ignored);
+    }
+}
+
+void CSearchDeviceThread::ExitSearchThread()
+{
+    StopSocket();
+    WriteLogStamped("SendThread %d : Exit Search Device Tread , bExitSock : %d  ", Port(), 1);
+}
+
+int CSearchDeviceThread::SendSearchCommand(const wire::SearchPacket&)
+{
+    return 0;
+}
+
+void CSearchDeviceThread::ResetDeviceInfo()
+{
+    std::lock_guard lock(deviceLock);
+    lastDevice.Clear();
+}
+
+void CSearchDeviceThread::HandleRecvInfo(const char*, std::size_t, const char*) {}
+
+bool CSearchDeviceThread::RememberReport(const DeviceRecord& record, bool clearOnRepeat)
+{
+    std::lock_guard lock(deviceLock);
+    if (record.type == wire::kReportByebye) {
+        lastDevice.Clear();
+        return true;
+    }
+    if (record == lastDevice) {
+        if (clearOnRepeat)
+            lastDevice.Clear();
+        return false;
+    }
+    lastDevice = record;
+    return true;
+}
+
+void CSearchDeviceThread::Report(const DeviceRecord& record)
+{
+    if (sink != nullptr)
+        sink->OnDeviceFound(record, Port());
+}
+
+void CSearchDeviceThread::ThreadMain()
+{
+    WorkThread();
+    std::lock_guard lock(sockLock);
+    if (receiver == std::this_thread::get_id())
+        receiver = {};
+    --liveThreads;
+    // Last touch of this object by the thread: the owner may delete it once it sees zero.
+    stateChanged.notify_all();
+}
+
+int CSearchDeviceThread::WorkThread()
+{
+    try {
+        WriteLog("SendThread %d : Begin Search Device Work Thread  ", Port());
+        std::array<char, kReceiveSize + 1> area;
+        udp::endpoint sender(boost::asio::ip::address_v4::any(), 0);
+        while (!bExitSock) {
+            WriteLog("SendThread %d : Wait Reciver Socket Protocol Info  ", Port());
+            area.fill(0);
+            boost::system::error_code error;
+            // sock is not locked here: only this thread changes it while it receives.
+            std::size_t count = sock.receive_from(boost::asio::buffer(area.data(), kReceiveSize),
+                                                  sender, 0, error);
+            if (error)
+                count = 0;
+            WriteLog("SendThread %d : Reciver Socket Protocol Info, nReceive = %d  ", Port(),
+                     static_cast<int>(count));
+            if (count != 0) {
+                failedRestarts = 0;
+                const std::string senderIP = sender.address().to_string();
+                WriteLog("SendThread %d : Recive Socket Protocol IP : %s, nLen : %d  ", Port(),
+                         senderIP.c_str(), static_cast<int>(count));
+                HandleRecvInfo(area.data(), count, senderIP.c_str());
+                continue;
+            }
+            if (bExitSock)
+                break;
+            if (!error)
+                continue;   // an empty datagram is valid UDP and carries nothing
+            WriteLog("SendThread %d : Reciver Socket Protocol Null Info, bExitSock = %d, "
+                     "bRetartSock = %d  ",
+                     Port(), 0, static_cast<int>(bRetartSock.load()));
+            bExitSock = true;
+            bRetartSock = true;
+        }
+        if (bRetartSock) {
+            PaceRestart();
+            ExitSearchThread();
+            if (!ExitRequested())
+                CreateWorkThread();
+        } else {
+            WithSocket([](udp::socket& socket) {
+                boost::system::error_code ignored;
+                socket.close(ignored);
+            });
+        }
+        WriteLogStamped("SendThread %d : Finish Search Device Work Thread  ", Port());
+    } catch (const std::exception& error) {
+        WriteLog("SendThread %d : Create Socket Protocolt Server Error : %s  ", Port(), error.what());
+    }
+    return 0;
+}
+
+void CSearchDeviceThread::PaceRestart()
+{
+    // A socket that fails again right after each restart must not make the worker spin.
+    std::unique_lock lock(sockLock);
+    const int doublings = std::min(failedRestarts, 16);
+    const std::chrono::milliseconds delay =
+        std::min<std::chrono::milliseconds>(firstRestartDelay * (1 << doublings), maxRestartDelay);
+    ++failedRestarts;
+    stateChanged.wait_for(lock, delay, [this] { return exitRequested; });
+}
+
+bool CSearchDeviceThread::ExitRequested()
+{
+    std::lock_guard lock(sockLock);
+    return exitRequested;
+}
+
+bool CSearchDeviceThread::WaitUntilStopped(std::chrono::steady_clock::time_point deadline)
+{
+    std::unique_lock lock(sockLock);
+    return stateChanged.wait_until(lock, deadline, [this] { return liveThreads == 0; });
+}
+
+void CSearchDeviceThread::SetRestartPacing(std::chrono::milliseconds first,
+                                           std::chrono::milliseconds most)
+{
+    std::lock_guard lock(sockLock);
+    firstRestartDelay = first;
+    maxRestartDelay = most;
+}
