@@ -114,10 +114,10 @@ cmd_exec() {
   if [ "$role" = search ]; then
     # "ip netns exec" gives the command a mount namespace of its own, so this host file is
     # seen by the search alone.
-    ip netns exec "$ns" sh -c 'mount --bind "$0" /etc/hosts && exec "$@"' \
+    exec ip netns exec "$ns" sh -c 'mount --bind "$0" /etc/hosts && exec "$@"' \
       "$(state_dir "$id")/hosts" "$@"
   else
-    ip netns exec "$ns" "$@"
+    exec ip netns exec "$ns" "$@"
   fi
 }
 

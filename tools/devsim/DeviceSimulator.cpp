@@ -209,14 +209,16 @@ void CDeviceSimulator::Send(const OutgoingDatagram& datagram)
     in_pktinfo info{};
     info.ipi_spec_dst.s_addr = htonl(datagram.source);
     std::memcpy(CMSG_DATA(header), &info, sizeof info);
-    if (sendmsg(fd, &message, 0) >= 0)
+    if (sendmsg(fd, &message, 0) >= 0) {
         ++m_sent;
-    else
+    } else {
         ++m_failed;
+        m_lastError = std::strerror(errno);
+    }
 }
 
 std::string CDeviceSimulator::Summary() const
 {
     return "answered " + std::to_string(m_queries) + " queries, sent " + std::to_string(m_sent)
-        + " datagrams, " + std::to_string(m_failed) + " failed";
+        + " datagrams, " + std::to_string(m_failed) + " failed" + (m_failed ? " (" + m_lastError + ")" : "");
 }

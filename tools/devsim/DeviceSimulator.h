@@ -53,4 +53,5 @@ private:
     std::uint64_t m_queries = 0;
     std::uint64_t m_sent = 0;
     std::uint64_t m_failed = 0;
+    std::string m_lastError;
 };

@@ -1,0 +1,27 @@
+#!/usr/bin/env bash
+# A device that speaks only the broadcast protocol and one that speaks only SSDP are both
+# found, each with the texts its protocol carries.
+source "$(dirname "$0")/lib.sh"
+
+net_up
+add_addresses a 192.0.2.10 2
+start_sim a --first-address 192.0.2.10 --protocol broadcast --id b%d --host bdisk%d --product Cube
+start_sim a --first-address 192.0.2.11 --protocol ssdp --no-notify --id s%d --host sdisk%d \
+  --vendor kelmar --detail fw2 --os-version 2.5
+settle
+search --seconds 3 --json >"$WORK/found.json"
+json_valid "$WORK/found.json"
+[ "$(json_count "$WORK/found.json")" -eq 2 ] || fail "expected 2 devices: $(cat "$WORK/found.json")"
+
+[ "$(device_at "$WORK/found.json" 192.0.2.10)" = \
+  '{"id":"b0","ip":"192.0.2.10","host":"bdisk0","product":"Cube","detail":"","osVersion":"","vendor":"ZANDOVERT","type":1}' ] \
+  || fail "broadcast answer: $(device_at "$WORK/found.json" 192.0.2.10)"
+[ "$(device_at "$WORK/found.json" 192.0.2.11)" = \
+  '{"id":"s0","ip":"192.0.2.11","host":"sdisk0","product":"NAS","detail":"fw2","osVersion":"2.5","vendor":"kelmar","type":1}' ] \
+  || fail "SSDP answer: $(device_at "$WORK/found.json" 192.0.2.11)"
+
+# The table shows the same devices.
+search --seconds 2 >"$WORK/table.txt"
+grep -q '^bdisk0 .*192\.0\.2\.10 .*Cube' "$WORK/table.txt" || fail "table: $(cat "$WORK/table.txt")"
+grep -q '^sdisk0 .*192\.0\.2\.11 ' "$WORK/table.txt" || fail "table: $(cat "$WORK/table.txt")"
+echo "PASS"

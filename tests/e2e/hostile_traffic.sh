@@ -1,0 +1,37 @@
+#!/usr/bin/env bash
+# Hostile devices cannot break the search.
+#  1. Zero-length, oversized and random datagrams and "%s%n" texts, in reply to every query:
+#     a real device that answers after the barrage is still found, and the "%s%n" texts come
+#     through unchanged.
+#  2. A flood of 10,000 forged devices: the search exits normally, the registry stays at most
+#     4096 devices, and a real device answering alongside the flood is listed.
+source "$(dirname "$0")/lib.sh"
+
+search_json() {  # file
+  local status=0
+  search --seconds 5 --json >"$1" || status=$?
+  [ "$status" -eq 0 ] || fail "search ended with status $status"
+  json_valid "$1"
+}
+
+net_up
+add_addresses a 192.0.2.10 2
+
+start_sim a --first-address 192.0.2.10 --host real --delay 2500 --seconds 6
+start_sim a --first-address 192.0.2.11 --host broken --hostile zero,oversized,binary,format --seconds 6
+settle
+search_json "$WORK/garbage.json"
+expect_device "$WORK/garbage.json" 192.0.2.10 real
+[ "$(jq '[.[] | select(.host == "%s%n%s%n%x%p" and .id == "%s%n%s%n%x%p")] | length' "$WORK/garbage.json")" -ge 1 ] \
+  || fail "the %s%n device is missing or altered: $(cat "$WORK/garbage.json")"
+wait "${SIM_PIDS[@]}" || true
+
+start_sim a --first-address 192.0.2.10 --host real2
+start_sim a --first-address 192.0.2.11 --host flooder --hostile flood --flood-count 10000
+settle
+search_json "$WORK/flood.json"
+count=$(json_count "$WORK/flood.json")
+[ "$count" -le 4096 ] || fail "registry grew to $count devices"
+[ "$count" -ge 1000 ] || fail "only $count devices: the flood did not reach the registry"
+expect_device "$WORK/flood.json" 192.0.2.10 real2
+echo "PASS: $count devices listed during the flood"
