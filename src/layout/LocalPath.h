@@ -10,6 +10,6 @@
 // The path as UTF-8 with every backslash turned into a slash.
 std::string ToLocalPath(std::wstring_view path);
 
-// UTF-8 text (a file name, an environment value, an XML value) as wide text. Invalid
-// sequences are dropped rather than trusted.
+// UTF-8 text (a file name, an environment value, an XML value) as wide text. Each invalid
+// sequence becomes U+FFFD, so no text carries a code point that is not one.
 std::wstring WideFromUtf8(std::string_view text);
