@@ -35,13 +35,17 @@ bool IsPrivateFolder(const QByteArray& path)
            (info.st_mode & 077) == 0;
 }
 
-// The session's runtime folder, or a private folder of our own under /tmp without one.
+// The session's runtime folder, or without one a private folder of our own in the
+// temporary folder ($TMPDIR when absolute, else /tmp).
 QString RuntimeFolder()
 {
     const QByteArray session = qgetenv("XDG_RUNTIME_DIR");
     if (session.startsWith('/'))
         return QFile::decodeName(session);
-    const QByteArray fallback = "/tmp/travelkin-" + QByteArray::number(::getuid());
+    QByteArray temporary = qgetenv("TMPDIR");
+    if (!temporary.startsWith('/'))
+        temporary = "/tmp";
+    const QByteArray fallback = temporary + "/travelkin-" + QByteArray::number(::getuid());
     if (::mkdir(fallback.constData(), 0700) != 0 && errno != EEXIST)
         return {};
     // Someone else may have made the folder first: use it only if it is ours and private.
