@@ -131,16 +131,17 @@ bool ReadLayoutFile(const std::wstring& path, std::string& content)
     // Only regular files: opening a FIFO or a device could block or never end.
     if (!std::filesystem::is_regular_file(local, error))
         return false;
+    const std::uintmax_t size = std::filesystem::file_size(local, error);
+    if (error || size > CLayoutLoader::kMaxLayoutFileSize)
+        return false;
     std::ifstream file(local, std::ios::binary);
     if (!file)
         return false;
-    content.resize(CLayoutLoader::kMaxLayoutFileSize + 1);
+    // A file that grows meanwhile is read only up to the size it had.
+    content.resize(static_cast<std::size_t>(size));
     file.read(content.data(), static_cast<std::streamsize>(content.size()));
-    const auto read = static_cast<std::size_t>(file.gcount());
-    if (file.bad() || read > CLayoutLoader::kMaxLayoutFileSize)
-        return false;
-    content.resize(read);
-    return true;
+    content.resize(static_cast<std::size_t>(file.gcount()));
+    return !file.bad();
 }
 
 } // namespace
