@@ -95,6 +95,11 @@ TEST_F(LayoutLoaderTest, ReadsTheAskedDialogWithItsFirstSkinElement)
     EXPECT_EQ(list.CtrlBGPath, kDataRoot);                       // no image: the data root itself
     EXPECT_EQ(list.CtrlClass, L"StandardListCtrl");
     EXPECT_EQ(list.CtrlStyle, 0x50000001u);
+
+    // Absence is reported by value; the output stays as it was.
+    EXPECT_EQ(CLayoutLoader::GetCtrlInfo(info, 4242, list), 1);
+    EXPECT_EQ(list.CtrlClass, L"StandardListCtrl");
+    EXPECT_EQ(CLayoutLoader::GetStringInfo(info, L"search_device_list_item_ip"), L"");
 }
 
 TEST_F(LayoutLoaderTest, OtherDialogsContributeNothingAndFirstKeysWin)
@@ -107,12 +112,8 @@ TEST_F(LayoutLoaderTest, OtherDialogsContributeNothingAndFirstKeysWin)
     EXPECT_EQ(CLayoutLoader::GetStringInfo(info, L"NESTED_IN_SKIN"), L"nested");
     EXPECT_EQ(info.mapCtrlInfo.at(2107).CtrlText, L"Log In");
     EXPECT_EQ(info.mapCtrlInfo.at(2105).CtrlClass, L"StandardListCtrl");
-}
 
-TEST_F(LayoutLoaderTest, ALaterDialogWithTheSameIdOverwritesFieldsAndAddsNewKeys)
-{
-    ASSERT_EQ(loader.ParseLayout(Fixture("two_dialogs.xml"), 201, kSkin, info), 1);
-
+    // A later dialog with the same identifier overwrites the fields and adds new keys only.
     EXPECT_EQ(info.DialogText, L"Second title");  // not the DialogInfo outside WindowInformation
     EXPECT_EQ(info.DialogDiscrip, L"second");
     EXPECT_EQ(info.DialogBGPath, kDataRoot + L"\\Second\\bg.png");
@@ -164,24 +165,15 @@ TEST_F(LayoutLoaderTest, FailedLoadsLeaveTheRecordsReset)
     ExpectReset(info);
 
     LoadSomething(loader, info);
-    EXPECT_EQ(loader.ParseLayout(Fixture("does_not_exist.xml"), 201, kSkin, info), 1);
-    ExpectReset(info);
-
-    LoadSomething(loader, info);
-    EXPECT_EQ(loader.ParseLayout(Fixture("not_well_formed.xml"), 201, kSkin, info), 1);
-    ExpectReset(info);
-
-    LoadSomething(loader, info);
     EXPECT_EQ(loader.ParseLayout(Fixture("two_dialogs.xml"), 202, kSkin, info), 1);
     ExpectReset(info);
 
-    LoadSomething(loader, info);
-    EXPECT_EQ(loader.ParseLayout(WriteFile("empty.xml", ""), 201, kSkin, info), 1);
-    ExpectReset(info);
-
-    LoadSomething(loader, info);
-    EXPECT_EQ(loader.ParseLayout(m_folder.wstring(), 201, kSkin, info), 1);  // a folder
-    ExpectReset(info);
+    for (const std::wstring& unreadable : {Fixture("does_not_exist.xml"), Fixture("not_well_formed.xml"),
+                                           WriteFile("empty.xml", ""), m_folder.wstring()}) {
+        LoadSomething(loader, info);
+        EXPECT_EQ(loader.ParseLayout(unreadable, 201, kSkin, info), 1);
+        ExpectReset(info);
+    }
 }
 
 TEST_F(LayoutLoaderTest, AFifoIsNotOpened)
@@ -206,7 +198,7 @@ TEST_F(LayoutLoaderTest, FilesOverTheSizeCapAreUnreadable)
     ExpectReset(info);
 }
 
-TEST_F(LayoutLoaderTest, TextsAreDecodedFromAnyEncodingTheParserAccepts)
+TEST_F(LayoutLoaderTest, TextsAreDecodedFromUtf8AndInvalidSequencesReplaced)
 {
     const std::string utf8 = "\xEF\xBB\xBF<WindowInformation><DialogInfo DialogID=\"201\" "
                              "DialogText=\"\xE3\x83\xAD\xE3\x82\xB0 \xE2\x80\xA6 &amp; \xF0\x9F\x94\x8D\"/>"
@@ -214,34 +206,12 @@ TEST_F(LayoutLoaderTest, TextsAreDecodedFromAnyEncodingTheParserAccepts)
     ASSERT_EQ(loader.ParseLayoutBuffer(utf8, 201, kSkin, info), 1);
     EXPECT_EQ(info.DialogText, L"\u30ED\u30B0 \u2026 & \U0001F50D");
 
-    std::string utf16 = "\xFF\xFE";  // little-endian with a byte-order mark
-    for (const char c : std::string("<WindowInformation><DialogInfo DialogID=\"201\" DialogText=\"wide\"/>"
-                                    "</WindowInformation>")) {
-        utf16 += c;
-        utf16 += '\0';
-    }
-    ASSERT_EQ(loader.ParseLayoutBuffer(utf16, 201, kSkin, info), 1);
-    EXPECT_EQ(info.DialogText, L"wide");
-}
-
-TEST_F(LayoutLoaderTest, InvalidUtf8BecomesReplacementCharacters)
-{
     const std::string broken = "<WindowInformation><DialogInfo DialogID=\"201\" "
                                "DialogText=\"a\xC3\xFF\x80z\xF4\x90\x80\x80\xED\xA0\x80!\xE3\x83\"/>"
                                "</WindowInformation>";
     ASSERT_EQ(loader.ParseLayoutBuffer(broken, 201, kSkin, info), 1);
     // Truncated pair, stray bytes, beyond U+10FFFF, a surrogate, a truncated triple.
     EXPECT_EQ(info.DialogText, L"a\uFFFD\uFFFD\uFFFDz\uFFFD\uFFFD!\uFFFD");
-}
-
-TEST_F(LayoutLoaderTest, LookupsReportAbsenceByValue)
-{
-    ASSERT_EQ(loader.ParseLayout(Fixture("two_dialogs.xml"), 201, kSkin, info), 1);
-    CtrlLayoutInfo untouched;
-    untouched.CtrlText = L"keep me";
-    EXPECT_EQ(CLayoutLoader::GetCtrlInfo(info, 4242, untouched), 1);
-    EXPECT_EQ(untouched.CtrlText, L"keep me");
-    EXPECT_EQ(CLayoutLoader::GetStringInfo(info, L"search_device_list_item_ip"), L"");
 }
 
 TEST(LayoutPathTest, MakeLayoutPathPrefixesTheDataRootOrGivesNothing)

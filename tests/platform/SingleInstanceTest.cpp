@@ -18,7 +18,6 @@ namespace {
 
 constexpr int kNotified = 10;
 constexpr int kSilent = 11;
-constexpr int kFailed = 12;
 
 class SingleInstanceTest : public ::testing::Test
 {
@@ -103,19 +102,6 @@ TEST_F(SingleInstanceTest, ASocketLeftByACrashedInstanceIsReplaced)
     EXPECT_EQ(RunToEnd(first), 0);
 }
 
-TEST_F(SingleInstanceTest, TheLockAndSocketGoWithTheInstance)
-{
-    const ScopedEnvironment env{{"XDG_RUNTIME_DIR", QFile::encodeName(m_runtime.path()).constData()}};
-    {
-        CSingleInstance instance(QStringLiteral("Travelkin"));
-        ASSERT_EQ(instance.Acquire(), CSingleInstance::Claim::First);
-        EXPECT_TRUE(QFile::exists(RuntimePath("Travelkin")));
-    }
-    EXPECT_FALSE(QFile::exists(RuntimePath("Travelkin")));
-    CSingleInstance again(QStringLiteral("Travelkin"));
-    EXPECT_EQ(again.Acquire(), CSingleInstance::Claim::First);
-}
-
 TEST_F(SingleInstanceTest, WithoutARuntimeFolderOnlyAPrivateFolderIsUsed)
 {
     const QByteArray temporary = QFile::encodeName(m_runtime.path());
@@ -133,14 +119,4 @@ TEST_F(SingleInstanceTest, WithoutARuntimeFolderOnlyAPrivateFolderIsUsed)
     CSingleInstance instance(QStringLiteral("Travelkin"));
     EXPECT_EQ(instance.Acquire(), CSingleInstance::Claim::Failed);
     ::chmod(fallback.constData(), 0700);
-}
-
-TEST_F(SingleInstanceTest, ARuntimeFolderWithoutRoomFails)
-{
-    QProcess second;
-    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
-    env.insert(QStringLiteral("XDG_RUNTIME_DIR"), RuntimePath("missing"));
-    second.setProcessEnvironment(env);
-    second.start(QStringLiteral(SINGLE_INSTANCE_HELPER), {});
-    EXPECT_EQ(RunToEnd(second), kFailed);
 }
