@@ -1,0 +1,90 @@
+#include "app/DataFolder.h"
+
+#include "app/LanguageIndex.h"
+#include "layout/LocalPath.h"
+#include "platform/SessionServices.h"
+
+#include "TravelkinResources.h"
+
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+
+#include <utility>
+
+namespace {
+
+QString LocalPath(const std::wstring& path)
+{
+    return QFile::decodeName(QByteArray::fromStdString(ToLocalPath(path)));
+}
+
+// One level only: the data root itself must already exist.
+bool EnsureFolder(const std::wstring& path)
+{
+    const QString local = LocalPath(path);
+    return QFileInfo(local).isDir() || QDir().mkdir(local);
+}
+
+} // namespace
+
+bool SaveResourceToFile(int id, const QString& type, const std::wstring& path)
+{
+    InitTravelkinResources();
+    QFile resource(QStringLiteral(":/%1/%2").arg(type).arg(id));
+    if (!resource.open(QIODevice::ReadOnly))
+        return false;
+    const QByteArray content = resource.readAll();
+    QFile target(LocalPath(path));
+    if (!target.open(QIODevice::WriteOnly | QIODevice::Truncate))
+        return false;
+    return target.write(content) == content.size() && target.flush();
+}
+
+int LayoutResourceId(int languageIndex)
+{
+    switch (languageIndex) {
+    case 2: return 151;   // Chinese, simplified
+    case 3: return 152;   // Chinese, traditional
+    case 4: return 159;   // Japanese
+    case 5: return 153;   // German
+    case 6: return 154;   // French
+    case 9: return 155;   // Portuguese
+    case 10: return 156;  // Spanish
+    case 11: return 157;  // Italian
+    default: return 150;  // English for every language without a variant of its own
+    }
+}
+
+CDataFolder::CDataFolder(std::wstring dataRoot, int languageIndex)
+    : m_dataRoot(std::move(dataRoot)), m_languageIndex(languageIndex)
+{
+}
+
+CDataFolder CDataFolder::ForThisSession()
+{
+    return CDataFolder(GetCommonTemplatesPath(), GetLanguageIndex());
+}
+
+bool CDataFolder::PrepareDataFolder() const
+{
+    // Without a data root the folders would land at the top of the file system.
+    if (m_dataRoot.empty())
+        return false;
+    return EnsureFolder(DataFolderPath()) && EnsureFolder(PictureFolderPath()) && WriteLayoutFile() &&
+           WriteSkinImages();
+}
+
+bool CDataFolder::WriteLayoutFile() const
+{
+    return SaveResourceToFile(LayoutResourceId(m_languageIndex), QStringLiteral("XML"), LayoutFilePath());
+}
+
+bool CDataFolder::WriteSkinImages() const
+{
+    for (const SkinImageResource& image : kSkinImages) {
+        if (!SaveResourceToFile(image.id, QString::fromLatin1(image.type), PictureFolderPath() + image.fileName))
+            return false;
+    }
+    return true;
+}

@@ -1,0 +1,65 @@
+#pragma once
+
+// The data folder under the data root: the layout file and the skin images that every
+// window reads from disk, written afresh from the embedded resources at each start.
+//
+// Paths are built by plain concatenation of texts that begin with a backslash, exactly as
+// the layout files name them; they become local paths only where a file is opened.
+
+#include <QString>
+
+#include <array>
+#include <string>
+
+inline constexpr wchar_t kDataFolderName[] = L"\\ZandovertSearchTools";
+inline constexpr wchar_t kPictureFolderName[] = L"\\Picture";
+inline constexpr wchar_t kLayoutFileName[] = L"\\WndLayoutInfo.xml";
+
+struct SkinImageResource
+{
+    int id;
+    const char* type;
+    const wchar_t* fileName;  // inside the picture folder
+};
+
+// In the order they are written.
+inline constexpr std::array<SkinImageResource, 8> kSkinImages{{
+    {158, "BMP", L"\\SearchDevice_BlackGround.bmp"},
+    {146, "PNG", L"\\SearchDevice_BlackGround.png"},
+    {139, "PNG", L"\\Brush.png"},
+    {144, "PNG", L"\\logo.png"},
+    {147, "PNG", L"\\headerbackground.png"},
+    {148, "PNG", L"\\headerclip.png"},
+    {141, "PNG", L"\\close.png"},
+    {140, "PNG", L"\\ButtonMax.png"},
+}};
+
+// Writes the embedded resource of that number and type to the path, replacing any file
+// there. False when the resource is unknown or the file cannot be written in full.
+bool SaveResourceToFile(int id, const QString& type, const std::wstring& path);
+
+// The "XML" resource with the layout variant for a language index.
+int LayoutResourceId(int languageIndex);
+
+class CDataFolder
+{
+public:
+    CDataFolder(std::wstring dataRoot, int languageIndex);
+
+    // The data root and language of this session.
+    static CDataFolder ForThisSession();
+
+    std::wstring DataFolderPath() const { return m_dataRoot + kDataFolderName; }
+    std::wstring PictureFolderPath() const { return DataFolderPath() + kPictureFolderName; }
+    std::wstring LayoutFilePath() const { return DataFolderPath() + kLayoutFileName; }
+
+    // Creates the two folders where needed and writes all nine files.
+    bool PrepareDataFolder() const;
+    bool WriteLayoutFile() const;
+    // Stops at the first image that cannot be written; those before it stay on disk.
+    bool WriteSkinImages() const;
+
+private:
+    std::wstring m_dataRoot;
+    int m_languageIndex;
+};

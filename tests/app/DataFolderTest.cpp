@@ -1,0 +1,132 @@
+#include "app/DataFolder.h"
+
+#include "layout/LocalPath.h"
+#include "platform/ScopedEnvironment.h"
+
+#include <QDir>
+#include <QFile>
+#include <QTemporaryDir>
+
+#include <gtest/gtest.h>
+
+#include <unistd.h>
+
+namespace {
+
+const QDir kResources(QStringLiteral(TRAVELKIN_RESOURCES_DIR));
+
+QByteArray ReadFile(const QString& path)
+{
+    QFile file(path);
+    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray("<unreadable>");
+}
+
+QString Local(const std::wstring& path)
+{
+    return QFile::decodeName(QByteArray::fromStdString(ToLocalPath(path)));
+}
+
+class DataFolderTest : public ::testing::Test
+{
+protected:
+    void SetUp() override { ASSERT_TRUE(m_root.isValid()); }
+
+    std::wstring Root() const { return m_root.path().toStdWString(); }
+
+    // The nine files as the resources hold them, for a layout variant.
+    void ExpectAllFilesWritten(const CDataFolder& folder, const char* layoutVariant) const
+    {
+        EXPECT_EQ(ReadFile(Local(folder.LayoutFilePath())),
+                  ReadFile(kResources.filePath(QStringLiteral("layouts/WndLayoutInfo_%1.xml").arg(layoutVariant))));
+        for (const SkinImageResource& image : kSkinImages) {
+            const QString name = QString::fromWCharArray(image.fileName).mid(1);
+            EXPECT_EQ(ReadFile(Local(folder.PictureFolderPath() + image.fileName)),
+                      ReadFile(kResources.filePath(QStringLiteral("skin/") + name)))
+                << name.toStdString();
+        }
+    }
+
+    QTemporaryDir m_root;
+};
+
+} // namespace
+
+TEST_F(DataFolderTest, WritesTheVariantOfTheSystemLanguageAndAllImages)
+{
+    const struct
+    {
+        const char* locale;
+        const char* variant;
+    } languages[] = {
+        {"en_US.UTF-8", "en"}, {"zh_CN.UTF-8", "zh_CN"}, {"zh_TW.UTF-8", "zh_TW"}, {"ja_JP.UTF-8", "ja"},
+        {"de_CH.UTF-8", "de"}, {"fr_BE.UTF-8", "fr"},    {"ru_RU.UTF-8", "en"},    {"ko_KR.UTF-8", "en"},
+        {"pt_BR.UTF-8", "pt"}, {"es_MX.UTF-8", "es"},    {"it_IT.UTF-8", "it"},    {"nl_NL.UTF-8", "en"},
+        {"pl_PL.UTF-8", "en"}, {"da_DK.UTF-8", "en"},    {"C", "en"},
+    };
+    const QByteArray root = QFile::encodeName(m_root.path());
+    for (const auto& [locale, variant] : languages) {
+        SCOPED_TRACE(locale);
+        const ScopedEnvironment env{{"TRAVELKIN_DATA_ROOT", root.constData()}, {"LC_ALL", locale}};
+        const CDataFolder folder = CDataFolder::ForThisSession();
+        ASSERT_TRUE(folder.PrepareDataFolder());
+        ExpectAllFilesWritten(folder, variant);
+    }
+}
+
+TEST_F(DataFolderTest, OldFilesAreReplacedWhole)
+{
+    const CDataFolder folder(Root(), 4);
+    ASSERT_TRUE(QDir(m_root.path()).mkpath(QStringLiteral("ZandovertSearchTools/Picture")));
+    const QByteArray junk(1 << 20, 'x');  // longer than every resource: a missing truncation shows
+    for (const std::wstring& path : {folder.LayoutFilePath(), folder.PictureFolderPath() + L"\\logo.png"}) {
+        QFile file(Local(path));
+        ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+        file.write(junk);
+    }
+    ASSERT_TRUE(folder.PrepareDataFolder());
+    ExpectAllFilesWritten(folder, "ja");
+}
+
+TEST_F(DataFolderTest, FailsWhenAFolderCannotBeMade)
+{
+    QFile blocker(m_root.filePath(QStringLiteral("ZandovertSearchTools")));
+    ASSERT_TRUE(blocker.open(QIODevice::WriteOnly));  // a file where the data folder belongs
+    blocker.close();
+    EXPECT_FALSE(CDataFolder(Root(), 1).PrepareDataFolder());
+
+    // Only one level is made: a data root that does not exist is not created.
+    const std::wstring missingRoot = Root() + L"/missing";
+    EXPECT_FALSE(CDataFolder(missingRoot, 1).PrepareDataFolder());
+    EXPECT_FALSE(QFile::exists(Local(missingRoot)));
+
+    // Without a data root nothing is made at the top of the file system.
+    EXPECT_FALSE(CDataFolder(L"", 1).PrepareDataFolder());
+
+    if (::geteuid() != 0) {  // permissions do not bind root
+        const QString writable = m_root.filePath(QStringLiteral("sub"));
+        ASSERT_TRUE(QDir().mkdir(writable) && QFile::setPermissions(writable, QFile::ReadOwner | QFile::ExeOwner));
+        EXPECT_FALSE(CDataFolder(writable.toStdWString(), 1).PrepareDataFolder());
+        QFile::setPermissions(writable, QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
+    }
+}
+
+TEST_F(DataFolderTest, ImagesStopAtTheFirstThatCannotBeWritten)
+{
+    const CDataFolder folder(Root(), 1);
+    ASSERT_TRUE(QDir(m_root.path()).mkpath(QStringLiteral("ZandovertSearchTools/Picture/logo.png")));
+    EXPECT_FALSE(folder.PrepareDataFolder());
+
+    const QDir pictures(Local(folder.PictureFolderPath()));
+    EXPECT_TRUE(pictures.exists(QStringLiteral("Brush.png")));  // written before the failure
+    EXPECT_FALSE(pictures.exists(QStringLiteral("headerbackground.png")));
+    EXPECT_FALSE(pictures.exists(QStringLiteral("ButtonMax.png")));
+}
+
+TEST_F(DataFolderTest, UnknownResourcesAreNotWritten)
+{
+    const std::wstring target = Root() + L"/unknown";
+    EXPECT_FALSE(SaveResourceToFile(149, QStringLiteral("PNG"), target));
+    EXPECT_FALSE(SaveResourceToFile(150, QStringLiteral("PNG"), target));
+    EXPECT_FALSE(QFile::exists(Local(target)));
+    EXPECT_TRUE(SaveResourceToFile(128, QStringLiteral("ICON"), target));
+}

@@ -1,0 +1,41 @@
+#pragma once
+
+// Sets environment variables for one test and puts the old values back afterwards.
+
+#include <cstdlib>
+#include <optional>
+#include <string>
+#include <utility>
+#include <vector>
+
+class ScopedEnvironment
+{
+public:
+    // A null value unsets the variable.
+    ScopedEnvironment(std::initializer_list<std::pair<const char*, const char*>> values)
+    {
+        for (const auto& [name, value] : values) {
+            const char* old = std::getenv(name);
+            m_saved.emplace_back(name, old ? std::optional<std::string>(old) : std::nullopt);
+            Set(name, value);
+        }
+    }
+    ~ScopedEnvironment()
+    {
+        for (auto it = m_saved.rbegin(); it != m_saved.rend(); ++it)
+            Set(it->first.c_str(), it->second ? it->second->c_str() : nullptr);
+    }
+    ScopedEnvironment(const ScopedEnvironment&) = delete;
+    ScopedEnvironment& operator=(const ScopedEnvironment&) = delete;
+
+private:
+    static void Set(const char* name, const char* value)
+    {
+        if (value)
+            ::setenv(name, value, 1);
+        else
+            ::unsetenv(name);
+    }
+
+    std::vector<std::pair<std::string, std::optional<std::string>>> m_saved;
+};

@@ -1,0 +1,35 @@
+// A program that claims the single instance, for tests that need two real processes.
+// Exit codes: 0 the first instance was activated, 10 notified the running instance,
+// 11 ended silently, 12 failed, 3 nobody activated the first instance in time.
+
+#include "platform/SingleInstance.h"
+
+#include <QCoreApplication>
+#include <QTimer>
+
+#include <cstdio>
+
+int main(int argc, char** argv)
+{
+    QCoreApplication app(argc, argv);
+    CSingleInstance instance(QStringLiteral("Travelkin"));
+    switch (instance.Acquire()) {
+    case CSingleInstance::Claim::First:
+        break;
+    case CSingleInstance::Claim::Notified:
+        return 10;
+    case CSingleInstance::Claim::Silent:
+        return 11;
+    case CSingleInstance::Claim::Failed:
+        return 12;
+    }
+    QObject::connect(&instance, &CSingleInstance::activateRequested, &app, [&app] {
+        std::puts("activated");
+        std::fflush(stdout);
+        app.quit();
+    });
+    QTimer::singleShot(20000, &app, [&app] { app.exit(3); });
+    std::puts("listening");
+    std::fflush(stdout);
+    return app.exec();
+}

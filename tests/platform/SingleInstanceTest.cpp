@@ -1,0 +1,122 @@
+#include "platform/SingleInstance.h"
+
+#include "platform/ScopedEnvironment.h"
+
+#include <QCoreApplication>
+#include <QFile>
+#include <QProcess>
+#include <QTemporaryDir>
+
+#include <gtest/gtest.h>
+
+#include <fcntl.h>
+#include <sys/file.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+namespace {
+
+constexpr int kNotified = 10;
+constexpr int kSilent = 11;
+
+class SingleInstanceTest : public ::testing::Test
+{
+protected:
+    static void SetUpTestSuite()
+    {
+        static int argc = 1;
+        static char name[] = "single_instance_test";
+        static char* argv[] = {name, nullptr};
+        static QCoreApplication app(argc, argv);
+    }
+
+    void SetUp() override { ASSERT_TRUE(m_runtime.isValid()); }
+
+    // Starts the helper with our runtime folder.
+    void Start(QProcess& process) const
+    {
+        QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+        env.insert(QStringLiteral("XDG_RUNTIME_DIR"), m_runtime.path());
+        process.setProcessEnvironment(env);
+        process.start(QStringLiteral(SINGLE_INSTANCE_HELPER), {});
+        ASSERT_TRUE(process.waitForStarted(5000));
+    }
+
+    static int RunToEnd(QProcess& process)
+    {
+        EXPECT_TRUE(process.waitForFinished(15000));
+        return process.exitStatus() == QProcess::NormalExit ? process.exitCode() : -1;
+    }
+
+    void StartFirstInstance(QProcess& first) const
+    {
+        Start(first);
+        ASSERT_TRUE(first.waitForReadyRead(10000));
+        ASSERT_EQ(first.readLine().trimmed(), "listening");
+    }
+
+    QString RuntimePath(const char* name) const { return m_runtime.filePath(QLatin1String(name)); }
+
+    QTemporaryDir m_runtime;
+};
+
+} // namespace
+
+TEST_F(SingleInstanceTest, ASecondStartActivatesTheFirstAndEnds)
+{
+    QProcess first;
+    StartFirstInstance(first);
+
+    QProcess second;
+    Start(second);
+    EXPECT_EQ(RunToEnd(second), kNotified);
+    // The second start returned only after the first had handled the activation.
+    EXPECT_TRUE(first.canReadLine() || first.waitForReadyRead(5000));
+    EXPECT_EQ(first.readLine().trimmed(), "activated");
+    EXPECT_EQ(RunToEnd(first), 0);
+}
+
+TEST_F(SingleInstanceTest, AHeldLockWithoutListenerEndsSilently)
+{
+    const int fd = ::open(QFile::encodeName(RuntimePath("Travelkin.lock")).constData(), O_RDWR | O_CREAT, 0600);
+    ASSERT_GE(fd, 0);
+    ASSERT_EQ(::flock(fd, LOCK_EX), 0);
+
+    QProcess second;
+    Start(second);
+    EXPECT_EQ(RunToEnd(second), kSilent);
+    ::close(fd);
+}
+
+TEST_F(SingleInstanceTest, ASocketLeftByACrashedInstanceIsReplaced)
+{
+    QFile stale(RuntimePath("Travelkin"));
+    ASSERT_TRUE(stale.open(QIODevice::WriteOnly));
+    stale.close();
+
+    QProcess first;
+    StartFirstInstance(first);
+    QProcess second;
+    Start(second);
+    EXPECT_EQ(RunToEnd(second), kNotified);
+    EXPECT_EQ(RunToEnd(first), 0);
+}
+
+TEST_F(SingleInstanceTest, WithoutARuntimeFolderOnlyAPrivateFolderIsUsed)
+{
+    const QByteArray temporary = QFile::encodeName(m_runtime.path());
+    const ScopedEnvironment env{{"XDG_RUNTIME_DIR", nullptr}, {"TMPDIR", temporary.constData()}};
+    const QByteArray fallback = temporary + "/travelkin-" + QByteArray::number(::getuid());
+    {
+        CSingleInstance instance(QStringLiteral("Travelkin"));
+        ASSERT_EQ(instance.Acquire(), CSingleInstance::Claim::First);
+        struct stat info {};
+        ASSERT_EQ(::lstat(fallback.constData(), &info), 0);
+        EXPECT_EQ(info.st_mode & 0777, 0700u);
+    }
+    // A folder others can enter is not trusted with the lock.
+    ASSERT_EQ(::chmod(fallback.constData(), 0755), 0);
+    CSingleInstance instance(QStringLiteral("Travelkin"));
+    EXPECT_EQ(instance.Acquire(), CSingleInstance::Claim::Failed);
+    ::chmod(fallback.constData(), 0700);
+}
