@@ -39,6 +39,8 @@ struct KernelShareMount
 {
     std::string strSource;      // "//192.0.2.5/share"
     std::string strMountPoint;  // absolute path, escapes already decoded
+
+    bool operator==(const KernelShareMount&) const = default;
 };
 
 // The user's connections to network shares.

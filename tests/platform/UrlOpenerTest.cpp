@@ -1,0 +1,92 @@
+#include "platform/linux/DesktopUrlOpener.h"
+#include "platform/support/TempDir.h"
+
+#include <gtest/gtest.h>
+
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <map>
+#include <sstream>
+#include <thread>
+
+namespace {
+
+namespace fs = std::filesystem;
+
+std::string ReadFile(const fs::path& path)
+{
+    std::ifstream file(path);
+    std::ostringstream text;
+    text << file.rdbuf();
+    return text.str();
+}
+
+// No test here may open a URL for real: every opener records, or refuses.
+class UrlOpenerTest : public ::testing::Test
+{
+protected:
+    CTempDir dir;
+    fs::path record = dir.Path("urls.txt");
+};
+
+TEST_F(UrlOpenerTest, RecorderAppendsEachUrlAsALineFromAnyThread)
+{
+    dir.Write("urls.txt", "earlier\n");
+    CDesktopUrlOpener opener(record.string());
+
+    std::thread other([&] {
+        for (int i = 0; i < 50; ++i)
+            opener.OpenUrl("smb://192.0.2.5/");
+    });
+    for (int i = 0; i < 50; ++i)
+        opener.OpenUrl("http://192.0.2.20");
+    other.join();
+
+    std::istringstream lines(ReadFile(record));
+    std::string line;
+    std::map<std::string, int> counts;
+    while (std::getline(lines, line))
+        ++counts[line];
+    EXPECT_EQ(counts, (std::map<std::string, int>{{"earlier", 1}, {"http://192.0.2.20", 50}, {"smb://192.0.2.5/", 50}}));
+}
+
+TEST_F(UrlOpenerTest, RecorderIsChosenByTheEnvironment)
+{
+    ASSERT_EQ(setenv("TRAVELKIN_URL_RECORDER", record.c_str(), 1), 0);
+    CDesktopUrlOpener opener;
+    unsetenv("TRAVELKIN_URL_RECORDER");
+
+    opener.OpenUrl("http://192.0.2.20");
+
+    EXPECT_EQ(ReadFile(record), "http://192.0.2.20\n");
+}
+
+TEST_F(UrlOpenerTest, UrlsWithControlCharactersAreRefused)
+{
+    CDesktopUrlOpener opener(record.string());
+
+    opener.OpenUrl("http://192.0.2.20\nsmb://198.18.0.1/");
+    opener.OpenUrl(std::string("http://192.0.2.20\0x", 19));
+    opener.OpenUrl("http://192.0.2.20\x7f");
+    opener.OpenUrl("");
+
+    EXPECT_FALSE(fs::exists(record));
+}
+
+TEST_F(UrlOpenerTest, RecorderNeverFollowsLinksOrWritesRelativePaths)
+{
+    const fs::path target = dir.Path("target");
+    dir.Write("target", "keep\n");
+    fs::create_symlink(target, record);
+    CDesktopUrlOpener throughLink(record.string());
+    CDesktopUrlOpener relative("urls.txt");
+
+    throughLink.OpenUrl("http://192.0.2.20");
+    relative.OpenUrl("http://192.0.2.20");
+
+    EXPECT_EQ(ReadFile(target), "keep\n");
+    EXPECT_FALSE(fs::exists("urls.txt"));
+}
+
+} // namespace
