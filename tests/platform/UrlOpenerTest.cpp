@@ -3,12 +3,34 @@
 
 #include <gtest/gtest.h>
 
+#include <QDesktopServices>
+#include <QElapsedTimer>
+#include <QGuiApplication>
+#include <QThread>
+#include <QUrl>
+
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
 #include <map>
 #include <sstream>
 #include <thread>
+
+// Stands in for the desktop's handler of one URL scheme; notes the thread it was called on.
+class CUrlHandlerProbe : public QObject
+{
+    Q_OBJECT
+public:
+    QList<QUrl> urls;
+    QList<QThread*> threads;
+
+public slots:
+    void open(const QUrl& url)
+    {
+        urls.append(url);
+        threads.append(QThread::currentThread());
+    }
+};
 
 namespace {
 
@@ -90,3 +112,37 @@ TEST_F(UrlOpenerTest, RecorderNeverFollowsLinksOrWritesRelativePaths)
 }
 
 } // namespace
+
+namespace {
+
+// The desktop's URL handling belongs to the application's thread: a URL opened from another
+// thread reaches the handler there, and not before the event loop runs.
+TEST(DesktopUrlOpenerTest, UrlsFromOtherThreadsAreOpenedOnTheApplicationThread)
+{
+    int argc = 1;
+    char name[] = "test";
+    char* argv[] = {name, nullptr};
+    QGuiApplication app(argc, argv);
+    CUrlHandlerProbe probe;
+    QDesktopServices::setUrlHandler("smb", &probe, "open");
+    CDesktopUrlOpener opener(std::string{});
+
+    std::thread([&] { opener.OpenUrl("smb://192.0.2.5/"); }).join();
+    EXPECT_TRUE(probe.urls.isEmpty());
+    QElapsedTimer waited;
+    waited.start();
+    while (probe.urls.isEmpty() && waited.elapsed() < 5000)
+        QCoreApplication::processEvents();
+    opener.OpenUrl("smb://192.0.2.6/");
+
+    QDesktopServices::unsetUrlHandler("smb");
+    ASSERT_EQ(probe.urls.size(), 2);
+    EXPECT_EQ(probe.urls[0], QUrl("smb://192.0.2.5/"));
+    EXPECT_EQ(probe.urls[1], QUrl("smb://192.0.2.6/"));
+    EXPECT_EQ(probe.threads[0], app.thread());
+    EXPECT_EQ(probe.threads[1], app.thread());
+}
+
+} // namespace
+
+#include "UrlOpenerTest.moc"
