@@ -146,20 +146,6 @@ TEST_F(NetworkStorageTest, FileBrowsersAreKnownByEitherClassHalfInAnyCase)
     EXPECT_THAT(windowList.closeRequests, ElementsAre(1u, 2u, 3u));
 }
 
-TEST_F(NetworkStorageTest, MappedDrivesAreFoundAfreshAndEmptiedOnceDeleted)
-{
-    GivenKernelMounts(MountInfoLine(40, "/mnt/a", "cifs", "//192.0.2.5/a"));
-    std::vector<MappedDrive> drives = {{"/stale", "//192.0.2.5/stale"}, {"", "//192.0.2.5/empty"}};
-    DeleteMappedDrives(drives, runner);  // the nameless entry is skipped
-    EXPECT_THAT(drives, IsEmpty());
-
-    FindMappedDrives("192.0.2.5", drives, mountTable);
-    ASSERT_EQ(drives.size(), 1u);
-    EXPECT_EQ(drives[0].strDriveName, "/mnt/a");
-    EXPECT_EQ(drives[0].strRemoteName, "//192.0.2.5/a");
-    EXPECT_THAT(runner.events, ElementsAre("start umount /stale", "pause 100ms"));
-}
-
 TEST(NetStorageHelperTest, EachOpeningThreadOpensItsOwnFolder)
 {
     CRecordingUrlOpener opener;

@@ -6,7 +6,6 @@
 #include <gtest/gtest.h>
 
 using ::testing::ElementsAre;
-using ::testing::IsEmpty;
 
 // Readable failure messages for mount lists.
 void PrintTo(const KernelShareMount& m, std::ostream* os)
@@ -56,17 +55,6 @@ TEST_F(MountTableTest, GioListingGivesSmbSharesWithoutTrailingSlash)
     EXPECT_THAT(runner.events, ElementsAre("read gio mount -l"));
 }
 
-TEST_F(MountTableTest, UnreadableGioListingIsReportedAsNoList)
-{
-    runner.output.reset();
-    CSystemMountTable table(runner, dir.Write("mountinfo", ""));
-    EXPECT_FALSE(table.NetworkConnections().has_value());
-
-    runner.output = "";
-    ASSERT_TRUE(table.NetworkConnections().has_value());
-    EXPECT_THAT(*table.NetworkConnections(), IsEmpty());
-}
-
 TEST_F(MountTableTest, KernelMountsAreTheSmbFileSystemsWithDecodedPaths)
 {
     const auto mounts = KernelMounts(
@@ -95,11 +83,4 @@ TEST_F(MountTableTest, MalformedMountLinesAreSkipped)
     // Only the last line is whole; its broken escape is kept as written.
     EXPECT_THAT(mounts, ElementsAre(Mount("//192.0.2.5/e", "/mnt/bad\\04")));
 }
-
-TEST_F(MountTableTest, MissingMountTableHasNoMounts)
-{
-    CSystemMountTable table(runner, dir.Path("absent").string());
-    EXPECT_THAT(table.KernelShareMounts(), IsEmpty());
-}
-
 } // namespace

@@ -51,7 +51,8 @@ struct XFreeDeleter
 };
 template <typename T> using XPtr = std::unique_ptr<T, XFreeDeleter>;
 
-std::vector<Window> ClientList(const XSession& x, Window root)
+// The window manager's list of managed windows; nothing when no window manager keeps one.
+std::optional<std::vector<Window>> ClientList(const XSession& x, Window root)
 {
     Atom type = 0;
     int format = 0;
@@ -61,13 +62,11 @@ std::vector<Window> ClientList(const XSession& x, Window root)
     const int status = XGetWindowProperty(x.display(), root, x.atom("_NET_CLIENT_LIST"), 0, 65536, False,
                                           XA_WINDOW, &type, &format, &count, &rest, &raw);
     XPtr<unsigned char> data(raw);
-    std::vector<Window> windows;
-    if (status != Success || type != XA_WINDOW || format != 32 || !data)
-        return windows;
+    if (status != Success || type != XA_WINDOW || format != 32)
+        return std::nullopt;
     // Format-32 properties arrive as an array of long, whatever the width of long.
     const auto* ids = reinterpret_cast<const unsigned long*>(data.get());
-    windows.assign(ids, ids + count);
-    return windows;
+    return ids ? std::vector<Window>(ids, ids + count) : std::vector<Window>{};
 }
 
 std::vector<Window> RootChildren(const XSession& x, Window root)
@@ -163,9 +162,9 @@ std::vector<CWindowList::TopLevelWindow> CX11WindowList::TopLevelWindows()
     if (!x.display())
         return result;
     const Window root = XDefaultRootWindow(x.display());
-    std::vector<Window> windows = ClientList(x, root);
-    if (windows.empty())
-        windows = RootChildren(x, root);  // no window manager keeps a client list
+    std::optional<std::vector<Window>> managed = ClientList(x, root);
+    // Without a window manager's list, the root window's children are the top-level windows.
+    const std::vector<Window> windows = managed ? std::move(*managed) : RootChildren(x, root);
     for (Window window : windows) {
         TopLevelWindow entry;
         entry.nId = window;
