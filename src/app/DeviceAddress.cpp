@@ -1,0 +1,76 @@
+#include "app/DeviceAddress.h"
+
+#include <arpa/inet.h>
+#include <cctype>
+#include <string>
+
+namespace {
+
+bool StartsWithNoCase(std::string_view text, std::string_view prefix)
+{
+    if (text.size() < prefix.size())
+        return false;
+    for (std::size_t i = 0; i < prefix.size(); ++i) {
+        if (std::tolower(static_cast<unsigned char>(text[i])) != prefix[i])
+            return false;
+    }
+    return true;
+}
+
+bool CanContinueHostName(char c)
+{
+    return std::isalnum(static_cast<unsigned char>(c)) || c == '.' || c == '-' || c == '_';
+}
+
+} // namespace
+
+bool IsDottedIPv4(std::string_view text)
+{
+    // inet_pton takes exactly the dotted-quad form and refuses leading zeros; the length and
+    // zero-byte checks keep a longer text from passing as its first part.
+    if (text.empty() || text.size() > 15 || text.find('\0') != std::string_view::npos)
+        return false;
+    in_addr address{};
+    return inet_pton(AF_INET, std::string(text).c_str(), &address) == 1;
+}
+
+std::string_view ShareHost(std::string_view shareName)
+{
+    std::string_view rest;
+    std::string_view separators;
+    if (StartsWithNoCase(shareName, "smb://")) {
+        rest = shareName.substr(6);
+        separators = "/";
+    } else if (shareName.starts_with("//")) {
+        rest = shareName.substr(2);
+        separators = "/";
+    } else if (shareName.starts_with("\\\\")) {
+        rest = shareName.substr(2);
+        separators = "\\";
+    } else {
+        return {};
+    }
+    std::string_view authority = rest.substr(0, rest.find_first_of(separators));
+    if (const std::size_t at = authority.rfind('@'); at != std::string_view::npos)
+        authority.remove_prefix(at + 1);
+    return authority.substr(0, authority.find(':'));
+}
+
+bool ShareIsOnHost(std::string_view shareName, std::string_view ip)
+{
+    return !ip.empty() && ShareHost(shareName) == ip;
+}
+
+bool TitleShowsHost(std::string_view title, std::string_view ip)
+{
+    if (ip.empty())
+        return false;
+    for (std::size_t pos = title.find(ip); pos != std::string_view::npos; pos = title.find(ip, pos + 1)) {
+        const std::size_t end = pos + ip.size();
+        const bool wholeBefore = pos == 0 || !CanContinueHostName(title[pos - 1]);
+        const bool wholeAfter = end == title.size() || !CanContinueHostName(title[end]);
+        if (wholeBefore && wholeAfter)
+            return true;
+    }
+    return false;
+}

@@ -1,0 +1,15 @@
+#include "app/WebLogin.h"
+
+#include "app/DeviceAddress.h"
+
+std::string WebLoginAddress(std::string_view ip)
+{
+    return "http://" + std::string(ip);
+}
+
+void OpenWebLogin(const std::optional<std::string>& selectedIp, CUrlOpener& opener)
+{
+    if (!selectedIp || !IsDottedIPv4(*selectedIp))
+        return;
+    opener.OpenUrl(WebLoginAddress(*selectedIp));
+}

@@ -1,0 +1,162 @@
+#include "platform/linux/SpawnCommandRunner.h"
+
+#include <cerrno>
+#include <csignal>
+#include <fcntl.h>
+#include <poll.h>
+#include <system_error>
+#include <spawn.h>
+#include <sys/wait.h>
+#include <thread>
+#include <unistd.h>
+
+extern char** environ;
+
+namespace {
+
+// How long a program whose output we read may take before it is given up.
+constexpr std::chrono::milliseconds kOutputTimeout{5000};
+constexpr std::size_t kMaxOutputBytes = 1 << 20;
+
+class SpawnSetup
+{
+public:
+    SpawnSetup()
+    {
+        posix_spawn_file_actions_init(&m_actions);
+        posix_spawnattr_init(&m_attr);
+        // The child starts with default signal handling and nothing blocked, whatever the
+        // threads of this process have changed.
+        sigset_t none;
+        sigemptyset(&none);
+        sigset_t all;
+        sigfillset(&all);
+        posix_spawnattr_setsigmask(&m_attr, &none);
+        posix_spawnattr_setsigdefault(&m_attr, &all);
+        posix_spawnattr_setflags(&m_attr, POSIX_SPAWN_SETSIGMASK | POSIX_SPAWN_SETSIGDEF);
+    }
+    ~SpawnSetup()
+    {
+        posix_spawn_file_actions_destroy(&m_actions);
+        posix_spawnattr_destroy(&m_attr);
+    }
+    SpawnSetup(const SpawnSetup&) = delete;
+    SpawnSetup& operator=(const SpawnSetup&) = delete;
+
+    void StreamToNull(int fd, int flags) { posix_spawn_file_actions_addopen(&m_actions, fd, "/dev/null", flags, 0); }
+    void StreamToPipe(int fd, int pipeEnd) { posix_spawn_file_actions_adddup2(&m_actions, pipeEnd, fd); }
+    void CloseTheRest() { posix_spawn_file_actions_addclosefrom_np(&m_actions, 3); }
+
+    // Returns the child's pid, or -1 when it could not be started.
+    pid_t Spawn(const std::vector<std::string>& argv)
+    {
+        if (argv.empty() || argv.front().empty())
+            return -1;
+        std::vector<char*> args;
+        args.reserve(argv.size() + 1);
+        for (const std::string& arg : argv)
+            args.push_back(const_cast<char*>(arg.c_str()));
+        args.push_back(nullptr);
+        pid_t pid = -1;
+        if (posix_spawnp(&pid, args[0], &m_actions, &m_attr, args.data(), environ) != 0)
+            return -1;
+        return pid;
+    }
+
+private:
+    posix_spawn_file_actions_t m_actions;
+    posix_spawnattr_t m_attr;
+};
+
+void WaitForExit(pid_t pid, int* status)
+{
+    while (waitpid(pid, status, 0) == -1 && errno == EINTR) {
+    }
+}
+
+// Reads the pipe until the writer closes it, the output grows too large or time runs out.
+bool ReadAll(int fd, std::string& out)
+{
+    const auto deadline = std::chrono::steady_clock::now() + kOutputTimeout;
+    char buffer[4096];
+    for (;;) {
+        const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(
+            deadline - std::chrono::steady_clock::now());
+        if (left.count() <= 0)
+            return false;
+        pollfd pfd{fd, POLLIN, 0};
+        const int ready = poll(&pfd, 1, static_cast<int>(left.count()));
+        if (ready < 0 && errno == EINTR)
+            continue;
+        if (ready <= 0)
+            return false;
+        const ssize_t n = read(fd, buffer, sizeof buffer);
+        if (n < 0 && errno == EINTR)
+            continue;
+        if (n < 0)
+            return false;
+        if (n == 0)
+            return true;
+        out.append(buffer, static_cast<std::size_t>(n));
+        if (out.size() > kMaxOutputBytes)
+            return false;
+    }
+}
+
+} // namespace
+
+void CSpawnCommandRunner::StartDetached(const std::vector<std::string>& argv)
+{
+    SpawnSetup setup;
+    setup.StreamToNull(STDIN_FILENO, O_RDONLY);
+    setup.StreamToNull(STDOUT_FILENO, O_WRONLY);
+    setup.StreamToNull(STDERR_FILENO, O_WRONLY);
+    setup.CloseTheRest();
+    const pid_t pid = setup.Spawn(argv);
+    if (pid < 0)
+        return;
+    // One small thread per child waits for it, so the caller never blocks and the child
+    // never lingers as a zombie. It touches nothing but the pid, so it may outlive us.
+    try {
+        std::thread([pid] {
+            int status = 0;
+            WaitForExit(pid, &status);
+        }).detach();
+    } catch (const std::system_error&) {
+        // No thread to spare: the child stays unreaped until the process ends, which is
+        // still better than blocking the caller on it.
+    }
+}
+
+std::optional<std::string> CSpawnCommandRunner::ReadOutput(const std::vector<std::string>& argv)
+{
+    int fds[2];
+    if (pipe2(fds, O_CLOEXEC) != 0)
+        return std::nullopt;
+    SpawnSetup setup;
+    setup.StreamToNull(STDIN_FILENO, O_RDONLY);
+    setup.StreamToPipe(STDOUT_FILENO, fds[1]);
+    setup.StreamToNull(STDERR_FILENO, O_WRONLY);
+    setup.CloseTheRest();
+    const pid_t pid = setup.Spawn(argv);
+    close(fds[1]);
+    if (pid < 0) {
+        close(fds[0]);
+        return std::nullopt;
+    }
+    std::string output;
+    const bool complete = ReadAll(fds[0], output);
+    close(fds[0]);
+    if (!complete)
+        kill(pid, SIGKILL);
+    int status = 0;
+    WaitForExit(pid, &status);
+    if (!complete || !WIFEXITED(status) || WEXITSTATUS(status) != 0)
+        return std::nullopt;
+    return output;
+}
+
+void CSpawnCommandRunner::Pause(std::chrono::milliseconds duration)
+{
+    std::this_thread::sleep_for(duration);
+}

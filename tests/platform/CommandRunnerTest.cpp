@@ -1,0 +1,116 @@
+#include "platform/linux/SpawnCommandRunner.h"
+#include "platform/support/TempDir.h"
+
+#include <gmock/gmock.h>
+#include <gtest/gtest.h>
+
+#include <chrono>
+#include <filesystem>
+#include <fstream>
+#include <thread>
+#include <unistd.h>
+
+using ::testing::UnorderedElementsAre;
+
+namespace {
+
+namespace fs = std::filesystem;
+
+struct ChildProcess
+{
+    pid_t pid = 0;
+    char state = '?';
+};
+
+// Every process whose parent is this one, read from /proc.
+std::vector<ChildProcess> Children()
+{
+    std::vector<ChildProcess> children;
+    for (const fs::directory_entry& entry : fs::directory_iterator("/proc")) {
+        const std::string name = entry.path().filename().string();
+        if (name.find_first_not_of("0123456789") != std::string::npos)
+            continue;
+        std::ifstream stat(entry.path() / "stat");
+        std::string line;
+        if (!std::getline(stat, line))
+            continue;
+        // "pid (command) state ppid ...": the command may hold spaces and parentheses.
+        const std::size_t close = line.rfind(')');
+        if (close == std::string::npos)
+            continue;
+        char state = '?';
+        long ppid = 0;
+        if (std::sscanf(line.c_str() + close + 1, " %c %ld", &state, &ppid) == 2 && ppid == getpid())
+            children.push_back({static_cast<pid_t>(std::stol(name)), state});
+    }
+    return children;
+}
+
+// Waits (bounded) until every child has been reaped; what is left is returned.
+std::vector<ChildProcess> ChildrenAfterReaping()
+{
+    for (int i = 0; i < 500 && !Children().empty(); ++i)
+        std::this_thread::sleep_for(std::chrono::milliseconds(10));
+    return Children();
+}
+
+bool WaitForFile(const fs::path& path)
+{
+    for (int i = 0; i < 500 && !fs::exists(path); ++i)
+        std::this_thread::sleep_for(std::chrono::milliseconds(10));
+    return fs::exists(path);
+}
+
+TEST(CommandRunnerTest, StartedProgramGetsOnlyNullStreamsAndIsReapedAfterItEnds)
+{
+    int leaked[2];
+    ASSERT_EQ(pipe(leaked), 0);  // descriptors without close-on-exec, as a library might leave them
+    CSpawnCommandRunner runner;
+
+    runner.StartDetached({"sleep", "0.3"});
+
+    // The program is running: StartDetached did not wait for it.
+    const std::vector<ChildProcess> running = Children();
+    ASSERT_EQ(running.size(), 1u);
+    std::vector<std::string> descriptors;
+    const fs::path fdDir = fs::path("/proc") / std::to_string(running[0].pid) / "fd";
+    for (const fs::directory_entry& fd : fs::directory_iterator(fdDir))
+        descriptors.push_back(fd.path().filename().string() + "=" + fs::read_symlink(fd.path()).string());
+    EXPECT_THAT(descriptors, UnorderedElementsAre("0=/dev/null", "1=/dev/null", "2=/dev/null"));
+
+    // Short-lived and failing programs are reaped just the same.
+    runner.StartDetached({"true"});
+    runner.StartDetached({"false"});
+    runner.StartDetached({"/nonexistent/program"});
+    runner.StartDetached({});
+    EXPECT_TRUE(ChildrenAfterReaping().empty()) << "an ended program was left as a zombie";
+    close(leaked[0]);
+    close(leaked[1]);
+}
+
+TEST(CommandRunnerTest, ArgumentsReachTheProgramLiterally)
+{
+    CTempDir dir;
+    const fs::path tricky = dir.Path("a b;touch $(echo x)`y`");
+    CSpawnCommandRunner runner;
+
+    runner.StartDetached({"touch", tricky.string()});
+
+    EXPECT_TRUE(WaitForFile(tricky));
+    EXPECT_FALSE(fs::exists("x"));
+    EXPECT_EQ(std::distance(fs::directory_iterator(dir.Path("")), fs::directory_iterator()), 1);
+    ChildrenAfterReaping();
+}
+
+TEST(CommandRunnerTest, ReadOutputGivesStandardOutputOfASuccessfulRun)
+{
+    CSpawnCommandRunner runner;
+
+    EXPECT_EQ(runner.ReadOutput({"printf", "%s\\n", "line one", "line two"}), "line one\nline two\n");
+    EXPECT_EQ(runner.ReadOutput({"false"}), std::nullopt);
+    EXPECT_EQ(runner.ReadOutput({"/nonexistent/program"}), std::nullopt);
+    EXPECT_EQ(runner.ReadOutput({}), std::nullopt);
+    EXPECT_TRUE(Children().empty());
+}
+
+} // namespace

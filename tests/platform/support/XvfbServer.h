@@ -1,0 +1,22 @@
+#pragma once
+
+#include <string>
+#include <sys/types.h>
+
+// A private X server for one test: Xvfb on a display number it picks itself among the free
+// ones, reachable only through its local socket, stopped again by the destructor.
+class CXvfbServer
+{
+public:
+    CXvfbServer();
+    ~CXvfbServer();
+    CXvfbServer(const CXvfbServer&) = delete;
+    CXvfbServer& operator=(const CXvfbServer&) = delete;
+
+    bool IsRunning() const { return !m_strDisplay.empty(); }
+    const std::string& DisplayName() const { return m_strDisplay; }  // ":NN"
+
+private:
+    pid_t m_pid = -1;
+    std::string m_strDisplay;
+};
