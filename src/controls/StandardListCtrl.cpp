@@ -15,30 +15,30 @@ COLORREF ColorRefFromArgb(QRgb color)
 } // namespace
 
 CStandardListCtrl::CStandardListCtrl(QWidget* parent)
-    : CBasicListCtrl(parent), header(new CStandardHeaderCtrl(Qt::Horizontal, this))
+    : CBasicListCtrl(parent), pHeader(new CStandardHeaderCtrl(Qt::Horizontal, this))
 {
-    setHeader(header);
+    setHeader(pHeader);
     SetUpHeader();
 }
 
 void CStandardListCtrl::SetHeaderFont(const QString& face, int size)
 {
-    header->SetDrawFont(face, size);
-    header->viewport()->update();
+    pHeader->SetDrawFont(face, size);
+    pHeader->viewport()->update();
 }
 
 void CStandardListCtrl::SetHeaderFont(std::wstring_view face, int size)
 {
-    header->SetDrawFont(face, size);
-    header->viewport()->update();
+    pHeader->SetDrawFont(face, size);
+    pHeader->viewport()->update();
 }
 
 void CStandardListCtrl::SetHeaderTextColor(std::wstring_view rgb)
 {
-    COLORREF color = ColorRefFromArgb(header->clrText);
+    COLORREF color = ColorRefFromArgb(pHeader->clrText);
     ParseColor(rgb, color);
-    header->SetForeColor(color);
-    header->viewport()->update();
+    pHeader->SetForeColor(color);
+    pHeader->viewport()->update();
 }
 
 void CStandardListCtrl::SetHeaderTextColor(const QString& rgb)

@@ -15,10 +15,10 @@ class CStandardListCtrl : public CBasicListCtrl
 public:
     explicit CStandardListCtrl(QWidget* parent = nullptr);
 
-    CStandardHeaderCtrl& Header() { return *header; }
+    CStandardHeaderCtrl& Header() { return *pHeader; }
 
-    void SetSeparatorImage(const QString& path) { header->SetSeparatorImage(path); }
-    void SetSeparatorImage(std::wstring_view path) { header->SetSeparatorImage(path); }
+    void SetSeparatorImage(const QString& path) { pHeader->SetSeparatorImage(path); }
+    void SetSeparatorImage(std::wstring_view path) { pHeader->SetSeparatorImage(path); }
     void SetHeaderFont(const QString& face, int size);
     void SetHeaderFont(std::wstring_view face, int size);
     // "r,g,b" as in the layout; a text that is not a colour keeps the current colour.
@@ -26,5 +26,5 @@ public:
     void SetHeaderTextColor(const QString& rgb);
 
 private:
-    CStandardHeaderCtrl* header;  // owned by the view once set
+    CStandardHeaderCtrl* pHeader;  // the column header; owned by the view once set
 };

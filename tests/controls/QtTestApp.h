@@ -11,18 +11,40 @@
 #include <QTemporaryDir>
 #include <QWidget>
 
+#include <memory>
 #include <vector>
 
-// Creates the application on first use; the offscreen platform unless one was chosen.
+// One application per test program, made before the first test and deleted after the last
+// one, while Qt's own globals still exist (a static application would outlive them).
+class QtAppEnvironment : public ::testing::Environment
+{
+public:
+    static QApplication& App()
+    {
+        if (!app) {
+            if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
+                qputenv("QT_QPA_PLATFORM", "offscreen");
+            app = std::make_unique<QApplication>(argc, argv);
+        }
+        return *app;
+    }
+
+    void SetUp() override { App(); }
+    void TearDown() override { app.reset(); }
+
+private:
+    static inline int argc = 1;
+    static inline char name[] = "controls_test";
+    static inline char* argv[] = {name, nullptr};
+    static inline std::unique_ptr<QApplication> app;
+};
+
+inline const bool kQtAppEnvironmentAdded =
+    (::testing::AddGlobalTestEnvironment(new QtAppEnvironment), true);
+
 inline QApplication& TestApp()
 {
-    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
-        qputenv("QT_QPA_PLATFORM", "offscreen");
-    static int argc = 1;
-    static char name[] = "controls_test";
-    static char* argv[] = {name, nullptr};
-    static QApplication app(argc, argv);
-    return app;
+    return QtAppEnvironment::App();
 }
 
 // A picture of side-by-side solid strips, one colour per state, saved as PNG in `dir`.
