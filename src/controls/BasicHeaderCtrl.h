@@ -1,0 +1,43 @@
+#pragma once
+
+// Base of the skinned column headers: the header paints itself from its skin through one
+// off-screen image, and its height is the one the style computes times fHeightScale, so the
+// list's rows begin right below the scaled header.
+
+#include "controls/OffscreenBuffer.h"
+#include "layout/BasicPropertyFrame.h"
+
+#include <QHeaderView>
+
+class CBasicHeaderCtrl : public QHeaderView, public CBasicPropertyFrame
+{
+    Q_OBJECT
+
+public:
+    explicit CBasicHeaderCtrl(Qt::Orientation orientation = Qt::Horizontal,
+                              QWidget* parent = nullptr);
+
+    // Sets fHeightScale and lays the owning list out again.
+    void SetHeightScale(float scale);
+    // The style's height times fHeightScale, truncated.
+    QSize sizeHint() const override;
+
+    // PaintBackground, then DrawHeaderItems.
+    virtual void DrawHeader(QPainter& painter);
+    // Nothing here.
+    virtual void DrawHeaderItems(QPainter& painter);
+
+    float fHeightScale = 1.0f;
+
+protected:
+    // For each column that has a width: `separator` at its natural size at (right - scrollX,
+    // top + separatorDy), then the title centred in (left - scrollX, top + 3, width,
+    // height - 3) with pFont and clrText. Titles need a font; separators need a picture.
+    void DrawSeparatorsAndTitles(QPainter& painter, const QImage& separator, int scrollX,
+                                 int separatorDy) const;
+
+    void paintEvent(QPaintEvent* event) override;
+
+private:
+    COffscreenBuffer buffer;
+};

@@ -1,0 +1,68 @@
+#pragma once
+
+// Base of the skinned lists: a report list (rows of column texts under a header) whose frame
+// is the skin's one-pixel border in clrBorder when the border bit is set, and no frame at all
+// otherwise. The rows themselves are drawn by the view, in the list's text colour and font.
+
+#include "layout/BasicPropertyFrame.h"
+
+#include <QStringList>
+#include <QTreeWidget>
+
+#include <cstdint>
+#include <vector>
+
+// Extended list styles that the list honours.
+enum ListExtendedStyle : std::uint32_t
+{
+    LVS_EX_GRIDLINES = 0x01,
+    LVS_EX_SUBITEMIMAGES = 0x02,
+    LVS_EX_FULLROWSELECT = 0x20,
+};
+
+class CBasicListCtrl : public QTreeWidget, public CBasicPropertyFrame
+{
+    Q_OBJECT
+
+public:
+    explicit CBasicListCtrl(QWidget* parent = nullptr);
+
+    // Makes the frame follow the border bit of nPaintMode. Runs by itself when the list is
+    // polished, re-parented or shown; call it after changing nPaintMode later than that.
+    void ApplyBorder();
+
+    std::uint32_t GetExtendedStyle() const { return nExtendedStyle; }
+    void SetExtendedStyle(std::uint32_t style);
+
+    // Inserts a column at `column` with its title, cell alignment and width in pixels.
+    int InsertColumn(int column, const QString& title, Qt::Alignment alignment, int width);
+    // Inserts a row at `row` (clamped to the row count) with the given column texts; returns
+    // its index.
+    int InsertItem(int row, const QStringList& columnTexts);
+    bool SetItemText(int row, int column, const QString& text);
+    // Empty when the row or column does not exist.
+    QString GetItemText(int row, int column) const;
+    int GetItemCount() const { return topLevelItemCount(); }
+    void DeleteAllItems();
+    // The first row in the selected state, or -1.
+    int GetFirstSelectedItem() const;
+
+    void SetTextColor(QRgb color);
+    QRgb GetTextColor() const;
+    void SetRowFont(const QFont& font);
+
+protected:
+    bool event(QEvent* event) override;
+    void drawRow(QPainter* painter, const QStyleOptionViewItem& option,
+                 const QModelIndex& index) const override;
+
+    // Report-view defaults for a header that the list has just been given.
+    void SetUpHeader();
+
+private:
+    void PaintBorder();
+    Qt::Alignment ColumnAlignment(int column) const;
+
+    std::uint32_t nExtendedStyle = 0;
+    std::vector<Qt::Alignment> columnAlignments;
+};

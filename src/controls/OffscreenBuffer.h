@@ -1,0 +1,43 @@
+#pragma once
+
+// The "render into an image, blit once" step that every skinned window paints through: the
+// whole client area is drawn into one off-screen image, which then goes to the screen in a
+// single call, so a half-drawn control is never seen. The image is kept between paints and
+// only reallocated when the client size changes.
+
+#include <QImage>
+#include <QPainter>
+#include <QWidget>
+
+class COffscreenBuffer
+{
+public:
+    // Paints `target` (a widget or its viewport) by calling draw(QPainter&) on the off-screen
+    // image of target's size and drawing the result in one call.
+    template <typename Draw>
+    void Paint(QWidget& target, Draw&& draw)
+    {
+        const qreal ratio = target.devicePixelRatioF();
+        const QSize pixels = target.size() * ratio;
+        if (pixels.isEmpty())
+            return;
+        if (image.size() != pixels) {
+            image = QImage(pixels, QImage::Format_ARGB32_Premultiplied);
+            image.setDevicePixelRatio(ratio);
+        }
+        // Like a fresh compatible bitmap: black where no layer draws.
+        image.fill(Qt::black);
+        {
+            QPainter painter(&image);
+            draw(painter);
+        }
+        QPainter screen(&target);
+        screen.setCompositionMode(QPainter::CompositionMode_Source);
+        screen.drawImage(QPoint(0, 0), image);
+    }
+
+    const QImage& Image() const { return image; }
+
+private:
+    QImage image;
+};

@@ -1,0 +1,47 @@
+#include "controls/StandardListCtrl.h"
+
+#include "layout/LayoutValueParser.h"
+
+#include <string>
+
+namespace {
+
+COLORREF ColorRefFromArgb(QRgb color)
+{
+    return static_cast<COLORREF>(qRed(color)) | (static_cast<COLORREF>(qGreen(color)) << 8) |
+           (static_cast<COLORREF>(qBlue(color)) << 16);
+}
+
+} // namespace
+
+CStandardListCtrl::CStandardListCtrl(QWidget* parent)
+    : CBasicListCtrl(parent), pHeader(new CStandardHeaderCtrl(Qt::Horizontal, this))
+{
+    setHeader(pHeader);
+    SetUpHeader();
+}
+
+void CStandardListCtrl::SetHeaderFont(const QString& face, int size)
+{
+    pHeader->SetDrawFont(face, size);
+    pHeader->viewport()->update();
+}
+
+void CStandardListCtrl::SetHeaderFont(std::wstring_view face, int size)
+{
+    pHeader->SetDrawFont(face, size);
+    pHeader->viewport()->update();
+}
+
+void CStandardListCtrl::SetHeaderTextColor(std::wstring_view rgb)
+{
+    COLORREF color = ColorRefFromArgb(pHeader->clrText);
+    ParseColor(rgb, color);
+    pHeader->SetForeColor(color);
+    pHeader->viewport()->update();
+}
+
+void CStandardListCtrl::SetHeaderTextColor(const QString& rgb)
+{
+    SetHeaderTextColor(std::wstring_view(rgb.toStdWString()));
+}

@@ -1,0 +1,222 @@
+#include "layout/BasicPropertyFrame.h"
+
+#include <QPainter>
+#include <QPen>
+#include <QRegion>
+#include <QWidget>
+
+#include <algorithm>
+
+QRgb ArgbFromColorRef(COLORREF color)
+{
+    const unsigned red = color & 0xFFu;
+    const unsigned green = (color >> 8) & 0xFFu;
+    const unsigned blue = (color >> 16) & 0xFFu;
+    return qRgba(static_cast<int>(red), static_cast<int>(green), static_cast<int>(blue), 255);
+}
+
+QString SkinFilePath(const QString& path)
+{
+    QString opened = path;
+    opened.replace(QLatin1Char('\\'), QLatin1Char('/'));
+    return opened;
+}
+
+QString SkinFilePath(std::wstring_view path)
+{
+    return SkinFilePath(QString::fromWCharArray(path.data(), static_cast<qsizetype>(path.size())));
+}
+
+QImage LoadSkinImage(const QString& path)
+{
+    if (path.isEmpty())
+        return {};
+    const QImage decoded(SkinFilePath(path));
+    if (decoded.isNull())
+        return {};
+    // Premultiplied ARGB is what the raster painter blends without converting on every draw.
+    return decoded.convertToFormat(QImage::Format_ARGB32_Premultiplied);
+}
+
+QPoint PositionInParent(const QWidget* self, const QWidget* parent)
+{
+    if (parent->isAncestorOf(self))
+        return self->mapTo(parent, QPoint(0, 0));
+    return parent->mapFromGlobal(self->mapToGlobal(QPoint(0, 0)));
+}
+
+namespace {
+
+QString FromWide(std::wstring_view text)
+{
+    return QString::fromWCharArray(text.data(), static_cast<qsizetype>(text.size()));
+}
+
+} // namespace
+
+CBasicPropertyFrame::CBasicPropertyFrame()
+{
+    QFont font(QStringLiteral("宋体"));
+    font.setPixelSize(12);
+    pFont = font;
+}
+
+CBasicPropertyFrame::~CBasicPropertyFrame() = default;
+
+void CBasicPropertyFrame::PaintBackground(QWidget* parent, QWidget* self, QPainter& painter)
+{
+    const QRect client = self ? self->rect() : QRect();
+
+    if ((nPaintMode & kPaintParentBackground) && parent && self) {
+        // Without a capture from the parent's last paint, take one for this paint only: a
+        // kept copy would go stale as soon as the parent repaints without capturing for us.
+        const QImage captured = dcBackground.isNull() ? CaptureFromParent(parent, self) : QImage();
+        const QImage& under = dcBackground.isNull() ? captured : dcBackground;
+        const auto mode = painter.compositionMode();
+        painter.setCompositionMode(QPainter::CompositionMode_Source);
+        painter.drawImage(QPoint(0, 0), under);
+        painter.setCompositionMode(mode);
+    }
+    if (nPaintMode & kPaintBackColor)
+        painter.fillRect(client, QColor::fromRgba(clrBack));
+    if ((nPaintMode & kPaintBorder) && client.isValid()) {
+        painter.save();
+        painter.setRenderHint(QPainter::Antialiasing, false);  // a crisp one-pixel line
+        painter.setPen(QPen(QColor::fromRgba(clrBorder), 1.0));
+        painter.setBrush(Qt::NoBrush);
+        painter.drawRect(client.adjusted(0, 0, -1, -1));
+        painter.restore();
+    }
+    if ((nPaintMode & kPaintImage) && !pImage.isNull())
+        painter.drawImage(QPoint(0, 0), pImage);
+}
+
+QImage CBasicPropertyFrame::CaptureFromParent(QWidget* parent, QWidget* self)
+{
+    QImage captured(self->size(), QImage::Format_ARGB32_Premultiplied);
+    captured.fill(Qt::transparent);
+    const QRect under(PositionInParent(self, parent), self->size());
+    parent->render(&captured, QPoint(0, 0), QRegion(under), QWidget::DrawWindowBackground);
+    return captured;
+}
+
+void CBasicPropertyFrame::MoveByAnchor(QWidget* window, int dx, int dy, int horizontalMode,
+                                       int verticalMode)
+{
+    if (!window)
+        return;
+    QRect rect = window->geometry();
+    const auto known = [](int mode) { return mode >= 1 && mode <= 3; };
+    if (known(horizontalMode) && known(verticalMode)) {
+        if (horizontalMode == 2)
+            rect.translate(dx, 0);
+        else if (horizontalMode == 3)
+            rect.setRight(rect.right() + dx);
+        if (verticalMode == 2)
+            rect.translate(0, dy);
+        else if (verticalMode == 3)
+            rect.setBottom(rect.bottom() + dy);
+    }
+    window->setGeometry(rect);
+    window->update();
+}
+
+void CBasicPropertyFrame::OnParentSized(int /*dx*/, int /*dy*/)
+{
+}
+
+void CBasicPropertyFrame::SetStateImage(const QString& path, int stateCount, int imageX, int imageY)
+{
+    nImageX = imageX;
+    nImageY = imageY;
+    pImage = LoadSkinImage(path);
+    // A count below one would give zero or negative strip widths; it counts as one state.
+    nStateCount = std::max(stateCount, 1);
+    MeasureImage();
+}
+
+void CBasicPropertyFrame::SetStateImage(std::wstring_view path, int stateCount, int imageX,
+                                        int imageY)
+{
+    SetStateImage(FromWide(path), stateCount, imageX, imageY);
+}
+
+void CBasicPropertyFrame::MeasureImage()
+{
+    nImageWidth = pImage.width();
+    nImageHeight = pImage.height();
+    nStateCount = std::max(nStateCount, 1);
+    nStateWidth = nImageWidth / nStateCount;
+}
+
+void CBasicPropertyFrame::SetDrawText(const QString& text, int x, int y)
+{
+    strText = text;
+    nTextX = x;
+    nTextY = y;
+}
+
+void CBasicPropertyFrame::SetDrawText(std::wstring_view text, int x, int y)
+{
+    SetDrawText(FromWide(text), x, y);
+}
+
+void CBasicPropertyFrame::SetDrawFont(const QString& face, int size)
+{
+    if (size <= 0) {
+        pFont.reset();
+        return;
+    }
+    QFont font;
+    if (!face.isEmpty())
+        font.setFamily(face);
+    font.setPixelSize(size);
+    font.setWeight(QFont::Normal);
+    font.setStyle(QFont::StyleNormal);
+    pFont = font;
+}
+
+void CBasicPropertyFrame::SetDrawFont(std::wstring_view face, int size)
+{
+    SetDrawFont(FromWide(face), size);
+}
+
+void CBasicPropertyFrame::SetBackColor(COLORREF color)
+{
+    clrBack = ArgbFromColorRef(color);
+}
+
+void CBasicPropertyFrame::SetForeColor(COLORREF color)
+{
+    clrText = ArgbFromColorRef(color);
+}
+
+void CBasicPropertyFrame::CreateToolTip(QWidget* window, const QString& text)
+{
+    if (!window)
+        return;
+    window->setToolTip(text);
+    hToolTip = window;
+}
+
+void CBasicPropertyFrame::CreateToolTip(QWidget* window, std::wstring_view text)
+{
+    CreateToolTip(window, FromWide(text));
+}
+
+void CBasicPropertyFrame::CaptureParentBackground(const QImage& parentSurface, QWidget* self,
+                                                  QWidget* parent)
+{
+    if (!self || !parent)
+        return;
+    const qreal ratio = parentSurface.devicePixelRatio();
+    const QRect under(PositionInParent(self, parent) * ratio, self->size() * ratio);
+    dcBackground = parentSurface.copy(under);
+}
+
+void CBasicPropertyFrame::DrawStateSlice(QPainter& painter, int index, QPoint at) const
+{
+    if (pImage.isNull() || nStateWidth <= 0 || nImageHeight <= 0)
+        return;
+    painter.drawImage(at, pImage, QRect(index * nStateWidth, 0, nStateWidth, nImageHeight));
+}

@@ -1,0 +1,101 @@
+#pragma once
+
+// Shared set-up for widget tests: one offscreen QApplication per test program, skin pictures
+// made on the fly, and pixel helpers for grabbed widgets.
+
+#include <gtest/gtest.h>
+
+#include <QApplication>
+#include <QColor>
+#include <QImage>
+#include <QTemporaryDir>
+#include <QWidget>
+
+#include <memory>
+#include <vector>
+
+// One application per test program, made before the first test and deleted after the last
+// one, while Qt's own globals still exist (a static application would outlive them).
+class QtAppEnvironment : public ::testing::Environment
+{
+public:
+    static QApplication& App()
+    {
+        if (!app) {
+            if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
+                qputenv("QT_QPA_PLATFORM", "offscreen");
+            app = std::make_unique<QApplication>(argc, argv);
+        }
+        return *app;
+    }
+
+    void SetUp() override { App(); }
+    void TearDown() override { app.reset(); }
+
+private:
+    static inline int argc = 1;
+    static inline char name[] = "controls_test";
+    static inline char* argv[] = {name, nullptr};
+    static inline std::unique_ptr<QApplication> app;
+};
+
+inline const bool kQtAppEnvironmentAdded =
+    (::testing::AddGlobalTestEnvironment(new QtAppEnvironment), true);
+
+inline QApplication& TestApp()
+{
+    return QtAppEnvironment::App();
+}
+
+// A picture of side-by-side solid strips, one colour per state, saved as PNG in `dir`.
+inline QString WriteStrip(const QTemporaryDir& dir, const QString& name,
+                          const std::vector<QRgb>& colours, int stateWidth, int height)
+{
+    QImage strip(stateWidth * static_cast<int>(colours.size()), height, QImage::Format_ARGB32);
+    for (int state = 0; state < static_cast<int>(colours.size()); ++state) {
+        for (int y = 0; y < height; ++y)
+            for (int x = 0; x < stateWidth; ++x)
+                strip.setPixel(state * stateWidth + x, y, colours[static_cast<std::size_t>(state)]);
+    }
+    const QString path = dir.filePath(name);
+    strip.save(path, "PNG");
+    return path;
+}
+
+inline QImage Grab(QWidget& widget)
+{
+    return widget.grab().toImage().convertToFormat(QImage::Format_ARGB32);
+}
+
+inline QRgb PixelAt(const QImage& image, int x, int y)
+{
+    return image.pixel(x, y) | 0xFF000000u;
+}
+
+// The smallest rectangle holding every pixel of `image` that is not `background`.
+inline QRect InkBox(const QImage& image, QRgb background)
+{
+    QRect box;
+    for (int y = 0; y < image.height(); ++y)
+        for (int x = 0; x < image.width(); ++x)
+            if (PixelAt(image, x, y) != (background | 0xFF000000u))
+                box |= QRect(x, y, 1, 1);
+    return box;
+}
+
+// True when every pixel of `area` in `image` is `colour`.
+inline bool AllPixels(const QImage& image, const QRect& area, QRgb colour)
+{
+    for (int y = area.top(); y <= area.bottom(); ++y)
+        for (int x = area.left(); x <= area.right(); ++x)
+            if (PixelAt(image, x, y) != (colour | 0xFF000000u))
+                return false;
+    return true;
+}
+
+// Base of widget test fixtures: the application exists before any member widget.
+class QtWidgetTest : public ::testing::Test
+{
+protected:
+    QtWidgetTest() { TestApp(); }
+};
