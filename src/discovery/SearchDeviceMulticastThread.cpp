@@ -1,5 +1,7 @@
 #include "discovery/SearchDeviceMulticastThread.h"
 
+#include <arpa/inet.h>
+
 #include <cstring>
 
 #include <boost/asio/ip/address_v4.hpp>
@@ -36,9 +38,10 @@ bool IsDottedIPv4(std::string_view host)
 {
     if (host.empty() || host.size() > kMaxDottedSize)
         return false;
-    boost::system::error_code error;
-    boost::asio::ip::make_address_v4(std::string(host), error);
-    return !error;
+    char text[kMaxDottedSize + 1] = {};
+    host.copy(text, host.size());
+    in_addr address{};
+    return ::inet_pton(AF_INET, text, &address) == 1;
 }
 
 // The device's address: the host of the LOCATION URL when that is a dotted IPv4 address,

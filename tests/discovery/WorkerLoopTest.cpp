@@ -30,10 +30,11 @@ public:
 
     void Start(std::uint16_t port, bool testPort = false) { InitSearchThread("127.0.0.1", port, testPort); }
 
+    // Counted once the attempt is over, so a waiting test can send to the bound socket.
     void CreateWorkThread() override
     {
-        ++creates;
         CSearchDeviceMultiCommandThead::CreateWorkThread();
+        ++creates;
     }
     void ExitSearchThread() override
     {
