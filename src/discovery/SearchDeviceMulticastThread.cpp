@@ -51,11 +51,13 @@ std::string_view DeviceAddress(std::string_view text, std::string_view sender)
     const std::size_t location = text.find("LOCATION:");
     if (location == npos)
         return sender;
-    const std::size_t slashes = text.find("//", location);
+    std::string_view url = text.substr(location);
+    url = url.substr(0, url.find_first_of("\r\n"));
+    const std::size_t slashes = url.find("//");
     if (slashes == npos)
         return sender;
-    const std::string_view rest = text.substr(slashes + 2);
-    const std::string_view host = rest.substr(0, rest.find_first_of(":/\r\n"));
+    const std::string_view rest = url.substr(slashes + 2);
+    const std::string_view host = rest.substr(0, rest.find_first_of(":/"));
     return IsDottedIPv4(host) ? host : sender;
 }
 
