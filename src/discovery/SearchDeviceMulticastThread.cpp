@@ -52,7 +52,7 @@ std::string_view DeviceAddress(std::string_view text, std::string_view sender)
     if (location == npos)
         return sender;
     std::string_view url = text.substr(location);
-    url = url.substr(0, url.find_first_of("\r\n"));
+    url = url.substr(0, std::min(url.find('\r'), url.find('\n')));   // memchr, not a char set
     const std::size_t slashes = url.find("//");
     if (slashes == npos)
         return sender;
