@@ -22,6 +22,6 @@ bool DeviceRecord::operator==(const DeviceRecord& other) const
 void SetDeviceText(char (&field)[DeviceRecord::kTextSize], std::string_view value)
 {
     const std::size_t n = std::min(value.size(), DeviceRecord::kTextSize - 1);
-    std::memset(field, 0, DeviceRecord::kTextSize);
-    std::memcpy(field, value.data(), n);
+    std::fill(std::begin(field), std::end(field), '\0');
+    std::copy_n(value.begin(), n, field);   // an empty view may have no data pointer
 }

@@ -1,5 +1,6 @@
 #include "discovery/DiagnosticLog.h"
 
+#include <algorithm>
 #include <atomic>
 #include <cstdarg>
 #include <cstdio>
@@ -132,8 +133,8 @@ bool SetLogPath(std::string_view logPath)
     if (logPath.size() >= kLogPathSize)
         return false;
     std::lock_guard lock(gLogMutex);
-    std::memset(gLogPath, 0, kLogPathSize);
-    std::memcpy(gLogPath, logPath.data(), logPath.size());
+    std::fill(std::begin(gLogPath), std::end(gLogPath), '\0');
+    std::copy(logPath.begin(), logPath.end(), gLogPath);
     return true;
 }
 

@@ -1,5 +1,7 @@
 #include "discovery/SearchDeviceMulticastThread.h"
 
+#include <arpa/inet.h>
+
 #include <cstring>
 
 #include <boost/asio/ip/address_v4.hpp>
@@ -36,9 +38,10 @@ bool IsDottedIPv4(std::string_view host)
 {
     if (host.empty() || host.size() > kMaxDottedSize)
         return false;
-    boost::system::error_code error;
-    boost::asio::ip::make_address_v4(std::string(host), error);
-    return !error;
+    char text[kMaxDottedSize + 1] = {};
+    host.copy(text, host.size());
+    in_addr address{};
+    return ::inet_pton(AF_INET, text, &address) == 1;
 }
 
 // The device's address: the host of the LOCATION URL when that is a dotted IPv4 address,
@@ -48,11 +51,13 @@ std::string_view DeviceAddress(std::string_view text, std::string_view sender)
     const std::size_t location = text.find("LOCATION:");
     if (location == npos)
         return sender;
-    const std::size_t slashes = text.find("//", location);
+    std::string_view url = text.substr(location);
+    url = url.substr(0, std::min(url.find('\r'), url.find('\n')));   // memchr, not a char set
+    const std::size_t slashes = url.find("//");
     if (slashes == npos)
         return sender;
-    const std::string_view rest = text.substr(slashes + 2);
-    const std::string_view host = rest.substr(0, rest.find_first_of(":/\r\n"));
+    const std::string_view rest = url.substr(slashes + 2);
+    const std::string_view host = rest.substr(0, rest.find_first_of(":/"));
     return IsDottedIPv4(host) ? host : sender;
 }
 

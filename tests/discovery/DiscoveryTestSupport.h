@@ -1,25 +1,18 @@
 #pragma once
 
-// Shared helpers of the discovery tests: a recording report sink, a private log file,
-// fixtures, loopback ports and bounded waits.
+// Helpers of the discovery tests: a recording report sink, a private log file, fixtures,
+// loopback ports and bounded waits.
 
 #include <unistd.h>
 
 #include <atomic>
 #include <chrono>
-#include <condition_variable>
-#include <cstdio>
 #include <fstream>
-#include <mutex>
 #include <sstream>
 #include <string>
 #include <thread>
 #include <vector>
 
-#include <boost/asio/io_context.hpp>
-#include <boost/asio/ip/udp.hpp>
-
-#include "discovery/DeviceReportSink.h"
 #include "discovery/DiagnosticLog.h"
 #include "discovery/SearchDeviceThread.h"
 
@@ -28,11 +21,8 @@ namespace testsupport {
 using namespace std::chrono_literals;
 using udp = boost::asio::ip::udp;
 
-inline constexpr auto kWait = 5s;
-
-// Polls a condition until it holds or the bounded wait ends.
 template <typename Condition>
-bool WaitFor(Condition condition, std::chrono::milliseconds timeout = kWait)
+bool WaitFor(Condition condition, std::chrono::milliseconds timeout = 5s)
 {
     const auto deadline = std::chrono::steady_clock::now() + timeout;
     while (!condition()) {
@@ -43,51 +33,30 @@ bool WaitFor(Condition condition, std::chrono::milliseconds timeout = kWait)
     return true;
 }
 
-struct Report
+// Records reports; the parser tests call it on their own thread only.
+struct CapturingSink : CDeviceReportSink
 {
-    DeviceRecord device;
-    std::int32_t port;
-};
-
-class CapturingSink : public CDeviceReportSink
-{
-public:
-    void OnDeviceFound(const DeviceRecord& device, std::int32_t nPort) override
-    {
-        std::lock_guard lock(mutex);
-        reports.push_back({device, nPort});
-    }
-    std::vector<Report> Reports()
-    {
-        std::lock_guard lock(mutex);
-        return reports;
-    }
-    std::size_t Count() { return Reports().size(); }
-
-private:
-    std::mutex mutex;
-    std::vector<Report> reports;
+    void OnDeviceFound(const DeviceRecord& device, std::int32_t) override { reports.push_back(device); }
+    std::vector<DeviceRecord> reports;
 };
 
 inline std::string ReadFile(const std::string& path)
 {
-    std::ifstream in(path, std::ios::binary);
     std::ostringstream text;
-    text << in.rdbuf();
+    text << std::ifstream(path, std::ios::binary).rdbuf();
     return text.str();
-}
-
-// Hands a datagram to a worker's parser the way the receive loop does: with a zero after it.
-inline void Deliver(CSearchDeviceThread& worker, const std::string& bytes, const char* sender = "192.0.2.7")
-{
-    std::vector<char> area(bytes.begin(), bytes.end());
-    area.push_back('\0');
-    worker.HandleRecvInfo(area.data(), bytes.size(), sender);
 }
 
 inline std::string Fixture(const std::string& name)
 {
-    return ReadFile(std::string(TRAVELKIN_TEST_DATA_DIR) + "/discovery/" + name);
+    return ReadFile(TRAVELKIN_TEST_DATA_DIR "/discovery/" + name);
+}
+
+// Hands a datagram to a worker's parser as the receive loop does: with a zero after it.
+inline void Deliver(CSearchDeviceThread& worker, const std::string& bytes, const char* sender = "192.0.2.7")
+{
+    const std::string area = bytes + '\0';
+    worker.HandleRecvInfo(area.data(), bytes.size(), sender);
 }
 
 // Turns the log on into a file of its own for the life of the object.
@@ -95,8 +64,6 @@ class ScopedLogFile
 {
 public:
     ScopedLogFile()
-        : path("/tmp/travelkin-discovery-" + std::to_string(::getpid()) + "-"
-               + std::to_string(counter++) + ".log")
     {
         std::remove(path.c_str());
         SetLogPath(path);
@@ -107,54 +74,43 @@ public:
         ClearLogSettings();
         std::remove(path.c_str());
     }
-    ScopedLogFile(const ScopedLogFile&) = delete;
-    ScopedLogFile& operator=(const ScopedLogFile&) = delete;
-
     std::string Text() const { return ReadFile(path); }
     bool Contains(const std::string& part) const { return Text().find(part) != std::string::npos; }
-    std::size_t CountOf(const std::string& part) const
-    {
-        const std::string text = Text();
-        std::size_t n = 0;
-        for (auto at = text.find(part); at != std::string::npos; at = text.find(part, at + 1))
-            ++n;
-        return n;
-    }
 
-    const std::string path;
+    const std::string path = "/tmp/travelkin-discovery-" + std::to_string(::getpid()) + "-"
+        + std::to_string(counter++) + ".log";
 
 private:
     static inline std::atomic<int> counter{0};
 };
 
-// A loopback port that nothing is bound to right now.
-inline std::uint16_t FreeLoopbackPort()
+inline udp::endpoint Loopback(std::uint16_t port)
 {
-    boost::asio::io_context io;
-    udp::socket socket(io, udp::endpoint(boost::asio::ip::make_address_v4("127.0.0.1"), 0));
-    return socket.local_endpoint().port();
+    return {boost::asio::ip::make_address_v4("127.0.0.1"), port};
 }
 
-// Holds a loopback port for the life of the object.
+// Holds a loopback port (0: any free one) for the life of the object.
 class HeldPort
 {
 public:
-    explicit HeldPort(std::uint16_t port)
-        : socket(io, udp::endpoint(boost::asio::ip::make_address_v4("127.0.0.1"), port))
-    {
-    }
+    explicit HeldPort(std::uint16_t port = 0) : socket(io, Loopback(port)) {}
+    std::uint16_t Port() const { return socket.local_endpoint().port(); }
 
 private:
     boost::asio::io_context io;
     udp::socket socket;
 };
 
+inline std::uint16_t FreeLoopbackPort()
+{
+    return HeldPort().Port();
+}
+
 inline void SendToLoopback(std::uint16_t port, const std::string& payload)
 {
     boost::asio::io_context io;
     udp::socket socket(io, udp::v4());
-    socket.send_to(boost::asio::buffer(payload),
-                   udp::endpoint(boost::asio::ip::make_address_v4("127.0.0.1"), port));
+    socket.send_to(boost::asio::buffer(payload), Loopback(port));
 }
 
 } // namespace testsupport

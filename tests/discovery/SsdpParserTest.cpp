@@ -8,159 +8,104 @@ using testsupport::Fixture;
 
 namespace {
 
-std::string Replace(std::string text, const std::string& from, const std::string& to)
-{
-    const auto at = text.find(from);
-    EXPECT_NE(at, std::string::npos) << from;
-    return at == std::string::npos ? text : text.replace(at, from.size(), to);
-}
-
-DeviceRecord Parse(const std::string& text, const char* sender = "192.0.2.7")
-{
-    return CSearchDeviceMulticastThread::ParseSsdpText(text, sender).value_or(DeviceRecord{});
-}
-
-bool Dropped(const std::string& text)
-{
-    return !CSearchDeviceMulticastThread::ParseSsdpText(text, "192.0.2.7").has_value();
-}
-
 const std::string kAnswer = Fixture("ssdp_answer.txt");
 const std::string kAlive = Fixture("ssdp_notify_alive.txt");
 const std::string kByebye = Fixture("ssdp_notify_byebye.txt");
 
+std::string Replace(std::string text, const std::string& from, const std::string& to)
+{
+    for (auto at = text.find(from); at != std::string::npos; at = text.find(from, at + to.size()))
+        text.replace(at, from.size(), to);
+    return text;
+}
+
+std::optional<DeviceRecord> Parse(const std::string& text)
+{
+    return CSearchDeviceMulticastThread::ParseSsdpText(text, "192.0.2.7");
+}
+
+// The seven texts and the type, joined for compact comparison.
+std::string Fields(const std::string& text)
+{
+    const auto d = Parse(text);
+    return d ? std::string(d->id) + "|" + d->ip + "|" + d->host + "|" + d->product + "|" + d->detail + "|"
+            + d->osVersion + "|" + d->vendor + "|" + std::to_string(d->type)
+             : "dropped";
+}
+
 } // namespace
 
-TEST(SsdpParser, ReadsAnswer)
+TEST(SsdpParser, ReadsAnswersAndAnnouncements)
 {
-    const DeviceRecord device = Parse(kAnswer);
-    EXPECT_STREQ(device.id, "1234");
-    EXPECT_STREQ(device.ip, "192.168.1.20");
-    EXPECT_STREQ(device.host, "mydisk");
-    EXPECT_STREQ(device.product, "NAS");
-    EXPECT_STREQ(device.detail, "1.2");
-    EXPECT_STREQ(device.osVersion, "1.0");
-    EXPECT_STREQ(device.vendor, "ZANDOVERT");
-    EXPECT_EQ(device.type, 1);
-    EXPECT_EQ(device.refreshValue, 60);
+    EXPECT_EQ(Fields(kAnswer), "1234|192.168.1.20|mydisk|NAS|1.2|1.0|ZANDOVERT|1");
+    EXPECT_EQ(Fields(kAlive), "1234|192.168.1.20|mydisk|NAS|1.2|1.0|ZANDOVERT|2");
+    EXPECT_EQ(Fields(kByebye), "1234|192.168.1.20|mydisk|NAS|1.2|1.0|ZANDOVERT|4");
+    EXPECT_EQ(Parse(Replace(kAlive, "NTS: ssdp:alive", "NTS:\t  ssdp:byebye"))->type, 4);
+    EXPECT_EQ(Parse(Replace(kAlive, "ssdp:alive", "ssdp:update"))->type, 0) << "kept, acted on by nobody";
+    const wire::SsdpDevice simulated{"abc-1", "198.18.0.5", "Kelmar", "box", "Cloud", "", "2.4"};
+    EXPECT_EQ(Fields(wire::FormatSsdpNotify(simulated, "ssdp:alive")), "abc-1|198.18.0.5|box|Cloud||2.4|Kelmar|2");
 }
 
-TEST(SsdpParser, TextsOfTheDeviceSimulatorRoundTrip)
+TEST(SsdpParser, DeviceAddressIsTheLocationHostOrTheSender)
 {
-    wire::SsdpDevice simulated{"abc-1", "198.18.0.5", "Kelmar", "box", "Cloud", "", "2.4"};
-    const DeviceRecord device = Parse(wire::FormatSsdpNotify(simulated, "ssdp:alive"));
-    EXPECT_STREQ(device.id, "abc-1");
-    EXPECT_STREQ(device.ip, "198.18.0.5");
-    EXPECT_STREQ(device.vendor, "Kelmar");
-    EXPECT_STREQ(device.host, "box");
-    EXPECT_STREQ(device.product, "Cloud");
-    EXPECT_STREQ(device.detail, "");
-    EXPECT_STREQ(device.osVersion, "2.4");
-    EXPECT_EQ(device.type, 2);
+    const std::string url = "http://192.168.1.20:80/desc.xml";
+    const std::vector<std::pair<std::string, std::string>> cases = {
+        {"http://192.168.1.21/desc.xml", "192.168.1.21"},   // no port: ends at the path
+        {"http://192.168.1.22", "192.168.1.22"},            // ends at the line end
+        {"http://mydisk.local:80/", "192.0.2.7"},           // a name is no address
+        {"http://1.2.3.4.5:80/", "192.0.2.7"},
+        {"http:192.168.1.23:80/", "192.0.2.7"},
+    };
+    for (const auto& [location, ip] : cases)
+        EXPECT_STREQ(Parse(Replace(kAnswer, url, location))->ip, ip.c_str()) << location;
+    EXPECT_STREQ(Parse(Replace(kAnswer, "LOCATION: " + url + "\r\n", ""))->ip, "192.0.2.7");
 }
 
-TEST(SsdpParser, DeviceAddress)
+TEST(SsdpParser, ProductTokenItems)
 {
-    const std::string noLocation = Replace(kAnswer, "LOCATION: http://192.168.1.20:80/desc.xml\r\n", "");
-    EXPECT_STREQ(Parse(noLocation, "192.0.2.30").ip, "192.0.2.30");
-    EXPECT_STREQ(Parse(Replace(kAnswer, "192.168.1.20:80/", "192.168.1.21/")).ip, "192.168.1.21")
-        << "no port: the host ends at the path";
-    EXPECT_STREQ(Parse(Replace(kAnswer, "192.168.1.20:80/desc.xml", "192.168.1.22")).ip, "192.168.1.22")
-        << "no port and no path: the host ends at the line end";
-    EXPECT_STREQ(Parse(Replace(kAnswer, "192.168.1.20", "mydisk.local"), "192.0.2.31").ip, "192.0.2.31")
-        << "a host name is not an address";
-    EXPECT_STREQ(Parse(Replace(kAnswer, "192.168.1.20", "1.2.3.4.5"), "192.0.2.32").ip, "192.0.2.32");
-    EXPECT_STREQ(Parse(Replace(kAnswer, "http://", "http:"), "192.0.2.33").ip, "192.0.2.33");
-}
-
-TEST(SsdpParser, ServerHeaderProductToken)
-{
-    const std::string server = "ZANDOVERT/mydisk/NAS/1.2";
-    DeviceRecord device = Parse(Replace(kAnswer, server, "ZANDOVERT/mydisk"));
-    EXPECT_STREQ(device.vendor, "ZANDOVERT");
-    EXPECT_STREQ(device.host, "");
-    EXPECT_STREQ(device.product, "") << "only one '/': vendor alone";
-
-    device = Parse(Replace(kAnswer, server, "ZANDOVERT/mydisk/NAS"));
-    EXPECT_STREQ(device.product, "NAS");
-    EXPECT_STREQ(device.detail, "");
-
-    device = Parse(Replace(kAnswer, server, "ZANDOVERT/mydisk/NAS/1.2/extra"));
-    EXPECT_STREQ(device.detail, "1.2/extra");
-
-    device = Parse(Replace(kAnswer, server, "ZANDOVERT"));
-    EXPECT_STREQ(device.vendor, "") << "no '/' at all: no vendor";
-    EXPECT_STREQ(device.osVersion, "1.0");
-
+    const std::string token = "ZANDOVERT/mydisk/NAS/1.2";
     const std::string item(20, 'i');
-    device = Parse(Replace(kAnswer, server, item + "/" + item + "/" + item + "/detail"));
-    EXPECT_EQ(std::string(device.product), item);
-    EXPECT_STREQ(device.detail, "") << "the token is cut at 63, just before the detail";
-
-    device = Parse(Replace(kAnswer, "VARN/1.0, UPnP/1.0, " + server, "VARN/1.0"));
-    EXPECT_STREQ(device.vendor, "");
-    EXPECT_STREQ(device.osVersion, "") << "no comma: the version has no end";
-    EXPECT_STREQ(device.id, "1234") << "a broken SERVER header does not drop the answer";
+    const std::vector<std::pair<std::string, std::string>> cases = {
+        {"ZANDOVERT/mydisk", "1234|192.168.1.20||||1.0|ZANDOVERT|1"},
+        {"ZANDOVERT/mydisk/NAS", "1234|192.168.1.20|mydisk|NAS||1.0|ZANDOVERT|1"},
+        {"ZANDOVERT/mydisk/NAS/1.2/extra", "1234|192.168.1.20|mydisk|NAS|1.2/extra|1.0|ZANDOVERT|1"},
+        {"ZANDOVERT", "1234|192.168.1.20||||1.0||1"},
+        // The token is cut at 63 characters, just before the detail.
+        {item + "/" + item + "/" + item + "/detail", "1234|192.168.1.20|" + item + "|" + item + "||1.0|" + item + "|1"},
+    };
+    for (const auto& [server, fields] : cases)
+        EXPECT_EQ(Fields(Replace(kAnswer, token, server)), fields) << server;
+    EXPECT_EQ(Fields(Replace(kAnswer, "VARN/1.0, UPnP/1.0, " + token, "VARN/1.0")), "1234|192.168.1.20||||||1")
+        << "a broken SERVER header keeps the answer";
 }
 
 TEST(SsdpParser, DropsTextsThatAreNotOurDevices)
 {
-    EXPECT_TRUE(Dropped(Replace(kAnswer, "VARN/1.0", "Linux/5.1"))) << "no VARN anywhere";
-    EXPECT_TRUE(Dropped(Replace(kAnswer, "uuid:1234::", "uuid:1234"))) << "USN without ::";
-    EXPECT_TRUE(Dropped(Replace(kAnswer, "USN:", "XSN:")));
-    const std::string notRoot =
-        Replace(Replace(kByebye, "upnp:rootdevice", "upnp:other"), "upnp:rootdevice", "upnp:other");
-    EXPECT_TRUE(Dropped(notRoot)) << "announcement without rootdevice";
-    EXPECT_TRUE(Dropped("M-SEARCH * HTTP/1.1\r\nHOST: VARN\r\nUSN: uuid:1::x\r\n")) << "a request";
-    EXPECT_TRUE(Dropped(Replace(kAlive, "NTS:", "NTX:")));
-}
-
-TEST(SsdpParser, AnnouncementKinds)
-{
-    EXPECT_EQ(Parse(kAlive).type, 2);
-    EXPECT_EQ(Parse(kByebye).type, 4);
-    EXPECT_EQ(Parse(Replace(kAlive, "NTS: ssdp:alive", "NTS:\t  ssdp:byebye")).type, 4);
-    const auto other = CSearchDeviceMulticastThread::ParseSsdpText(Replace(kAlive, "ssdp:alive", "ssdp:update"), "192.0.2.7");
-    ASSERT_TRUE(other.has_value()) << "reported, with a kind nobody acts on";
-    EXPECT_EQ(other->type, 0);
+    for (const std::string& text : {
+             Replace(kAnswer, "VARN/1.0", "Linux/5.1"),       // no VARN anywhere
+             Replace(kAnswer, "uuid:1234::", "uuid:1234"),    // USN without "::"
+             Replace(kAnswer, "USN:", "XSN:"),
+             Replace(kByebye, "upnp:rootdevice", "upnp:other"),   // not the root device
+             Replace(kAlive, "NTS:", "NTX:"),
+             Replace(kAnswer, "HTTP/1.1 200 OK", "M-SEARCH * HTTP/1.1"),   // a request
+         })
+        EXPECT_EQ(Fields(text), "dropped") << text;
 }
 
 TEST(SsdpParser, RepeatsAreReportedEverySecondTime)
 {
     testsupport::CapturingSink sink;
-    CSearchDeviceMulticastThread worker(&sink);
-    Deliver(worker, kAnswer);
-    Deliver(worker, kAnswer);
-    Deliver(worker, kAnswer);
-    ASSERT_EQ(sink.Count(), 2u);
-    Deliver(worker, kAlive);
-    EXPECT_EQ(sink.Count(), 2u) << "an alive equal to the answer is a repeat";
-}
-
-TEST(SsdpParser, ByebyeAfterAliveIsReportedAndTheReturnCountsAsNew)
-{
-    testsupport::CapturingSink sink;
-    CSearchDeviceMulticastThread worker(&sink);
-    Deliver(worker, kAlive);
-    Deliver(worker, kByebye);
-    Deliver(worker, kByebye);
-    Deliver(worker, kAlive);
-    const auto reports = sink.Reports();
-    ASSERT_EQ(reports.size(), 4u);
-    EXPECT_EQ(reports[1].device.type, 4);
-    EXPECT_EQ(reports[2].device.type, 4);
-    EXPECT_EQ(reports[3].device.type, 2);
-}
-
-TEST(SsdpParser, LogsOutcomeWithKind)
-{
     testsupport::ScopedLogFile log;
-    testsupport::CapturingSink sink;
     CSearchDeviceMulticastThread worker(&sink);
     testing::internal::CaptureStdout();
-    Deliver(worker, kAnswer);
-    Deliver(worker, kAnswer);
+    for (const std::string* text : {&kAnswer, &kAnswer, &kAnswer, &kAlive, &kByebye, &kByebye, &kAlive})
+        Deliver(worker, *text);
     testing::internal::GetCapturedStdout();
+    std::string types;
+    for (const auto& device : sink.reports)
+        types += std::to_string(device.type);
+    // The alive equal to the answer is a repeat; a byebye never is, and what follows it is new.
+    EXPECT_EQ(types, "11442");
     EXPECT_TRUE(log.Contains("SendThread 1530 : Handle Mulitcast Recive Information Success, type = 1 *["));
-    EXPECT_TRUE(log.Contains("SendThread 1530 : Handle Mulitcast Recive Information Fail : Old Device, type = 1 *["));
+    EXPECT_TRUE(log.Contains("SendThread 1530 : Handle Mulitcast Recive Information Fail : Old Device, type = 2 *["));
 }
