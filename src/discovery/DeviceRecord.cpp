@@ -23,5 +23,5 @@ void SetDeviceText(char (&field)[DeviceRecord::kTextSize], std::string_view valu
 {
     const std::size_t n = std::min(value.size(), DeviceRecord::kTextSize - 1);
     std::memset(field, 0, DeviceRecord::kTextSize);
-    std::memcpy(field, value.data(), n);
+    std::copy_n(value.begin(), n, field);
 }

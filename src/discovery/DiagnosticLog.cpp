@@ -1,5 +1,6 @@
 #include "discovery/DiagnosticLog.h"
 
+#include <algorithm>
 #include <atomic>
 #include <cstdarg>
 #include <cstdio>
@@ -133,7 +134,7 @@ bool SetLogPath(std::string_view logPath)
         return false;
     std::lock_guard lock(gLogMutex);
     std::memset(gLogPath, 0, kLogPathSize);
-    std::memcpy(gLogPath, logPath.data(), logPath.size());
+    std::copy(logPath.begin(), logPath.end(), gLogPath);
     return true;
 }
 
