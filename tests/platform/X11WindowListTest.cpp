@@ -14,8 +14,6 @@ using ::testing::UnorderedElementsAre;
 
 namespace {
 
-using Spec = CX11TestClient::WindowSpec;
-
 // Each test gets its own X server; it has no window manager, so there is no client list
 // unless a test publishes one.
 class X11WindowListTest : public ::testing::Test

@@ -12,23 +12,23 @@ CX11TestClient::~CX11TestClient()
         XCloseDisplay(m_display);
 }
 
-std::uint64_t CX11TestClient::CreateWindow(const WindowSpec& spec)
+std::uint64_t CX11TestClient::CreateWindow(const WindowTraits& traits)
 {
     const Window root = XDefaultRootWindow(m_display);
     const Window window = XCreateSimpleWindow(m_display, root, 0, 0, 100, 100, 0, 0, 0);
 
     XClassHint hint{};
-    hint.res_name = const_cast<char*>(spec.strInstance.c_str());
-    hint.res_class = const_cast<char*>(spec.strClass.c_str());
+    hint.res_name = const_cast<char*>(traits.strInstance.c_str());
+    hint.res_class = const_cast<char*>(traits.strClass.c_str());
     XSetClassHint(m_display, window, &hint);
-    XStoreName(m_display, window, spec.strLegacyTitle.c_str());
-    if (spec.strUtf8Title) {
-        const auto* bytes = reinterpret_cast<const unsigned char*>(spec.strUtf8Title->data());
+    XStoreName(m_display, window, traits.strLegacyTitle.c_str());
+    if (traits.strUtf8Title) {
+        const auto* bytes = reinterpret_cast<const unsigned char*>(traits.strUtf8Title->data());
         XChangeProperty(m_display, window, XInternAtom(m_display, "_NET_WM_NAME", False),
                         XInternAtom(m_display, "UTF8_STRING", False), 8, PropModeReplace, bytes,
-                        static_cast<int>(spec.strUtf8Title->size()));
+                        static_cast<int>(traits.strUtf8Title->size()));
     }
-    if (spec.bAcceptsClose) {
+    if (traits.bAcceptsClose) {
         Atom deleteWindow = XInternAtom(m_display, "WM_DELETE_WINDOW", False);
         XSetWMProtocols(m_display, window, &deleteWindow, 1);
     }

@@ -12,7 +12,7 @@ struct _XDisplay;
 class CX11TestClient
 {
 public:
-    struct WindowSpec
+    struct WindowTraits
     {
         std::string strInstance;
         std::string strClass;
@@ -27,7 +27,7 @@ public:
     CX11TestClient& operator=(const CX11TestClient&) = delete;
 
     bool IsConnected() const { return m_display != nullptr; }
-    std::uint64_t CreateWindow(const WindowSpec& spec);
+    std::uint64_t CreateWindow(const WindowTraits& traits);
     // Publishes a window manager's client list on the root window.
     void SetClientList(const std::vector<std::uint64_t>& windows);
     // The windows that have received a close request so far.
