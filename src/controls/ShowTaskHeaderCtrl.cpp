@@ -17,7 +17,8 @@ CShowTaskHeaderCtrl::CShowTaskHeaderCtrl(Qt::Orientation orientation, QWidget* p
 void CShowTaskHeaderCtrl::DrawHeaderItems(QPainter& painter)
 {
     const QRect client = viewport()->rect();
-    QLinearGradient gradient(client.topLeft(), client.bottomLeft());
+    // From the top edge to the bottom edge, so the last pixel row has the bottom colour.
+    QLinearGradient gradient(QPointF(0, client.top()), QPointF(0, client.top() + client.height()));
     gradient.setColorAt(0.0, QColor::fromRgba(kGradientTop));
     gradient.setColorAt(1.0, QColor::fromRgba(kGradientBottom));
     gradient.setSpread(QGradient::RepeatSpread);
