@@ -118,6 +118,17 @@ protected:
 
     QImage Shot() { return Grab(*list); }
 
+    // A blue back and a red fill, `pictureWidth` wide; the bar is 100 x 20 at (5, 4) in its cell.
+    void SetSolidProgressBar(int pictureWidth)
+    {
+        QImage back(pictureWidth, 20, QImage::Format_ARGB32);
+        back.fill(kBlue);
+        QImage fill(pictureWidth, 20, QImage::Format_ARGB32);
+        fill.fill(kRed);
+        list->SetProgressImages(back, fill);
+        list->SetProgressPlacement(5, 4, 100, 20);
+    }
+
     QTemporaryDir dir;
     QWidget parent;
     TestTaskList* list;
@@ -233,12 +244,7 @@ TEST_F(TaskListTest, JobRowDrawsItsPercentageAsABarFilledToThatShare)
 {
     AddRow(QStringLiteral("copy"), QStringLiteral("J"), QStringLiteral("42"));
     AddRow(QStringLiteral("idle"), QStringLiteral("W"), QStringLiteral("42"));
-    QImage back(100, 20, QImage::Format_ARGB32);
-    back.fill(kBlue);
-    QImage fill(100, 20, QImage::Format_ARGB32);
-    fill.fill(kRed);
-    list->SetProgressImages(back, fill);
-    list->SetProgressPlacement(5, 4, 100, 20);
+    SetSolidProgressBar(100);
 
     const QImage shot = Shot();
     // Column 6 starts at x 140; the bar at (145, row top + 4).
@@ -253,12 +259,7 @@ TEST_F(TaskListTest, ProgressFillIsHeldToTheBarAndTheCell)
 {
     AddRow(QStringLiteral("over"), QStringLiteral("J"), QStringLiteral("250"));
     AddRow(QStringLiteral("under"), QStringLiteral("J"), QStringLiteral("-20"));
-    QImage back(300, 20, QImage::Format_ARGB32);
-    back.fill(kBlue);
-    QImage fill(300, 20, QImage::Format_ARGB32);
-    fill.fill(kRed);
-    list->SetProgressImages(back, fill);
-    list->SetProgressPlacement(5, 4, 100, 20);
+    SetSolidProgressBar(300);
     list->setColumnWidth(6, 80);  // the bar is cut at the cell's end, 75 pixels on
 
     const QImage shot = Shot();
