@@ -267,8 +267,8 @@ void CShowTaskListCtrl::OnHorizontalMoved()
 QRect CShowTaskListCtrl::ItemArea() const
 {
     const QRect client = ClientRect();
-    const int right = client.width() - (vScroll->isVisibleTo(viewport()) ? nVScrollWidth : 0);
-    const int bottom = client.height() - (hScroll->isVisibleTo(viewport()) ? nHScrollHeight : 0);
+    const int right = client.width() - (vScroll->isHidden() ? 0 : nVScrollWidth);
+    const int bottom = client.height() - (hScroll->isHidden() ? 0 : nHScrollHeight);
     return QRect(QPoint(client.left(), nHeaderHeight), QPoint(right - 1, bottom - 1));
 }
 
