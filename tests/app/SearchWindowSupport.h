@@ -9,7 +9,7 @@
 #include "discovery/SearchDeviceService.h"
 #include "platform/support/DesktopFakes.h"
 
-#include "controls/QtTestApp.h"
+#include <QTemporaryDir>
 
 #include <atomic>
 #include <memory>

@@ -6,6 +6,7 @@
 #include "controls/StandardListCtrl.h"
 
 #include "app/SearchWindowSupport.h"
+#include "controls/QtTestApp.h"
 
 #include <QFile>
 #include <QTest>

@@ -3,6 +3,7 @@
 #include "app/ListDump.h"
 
 #include "app/SearchWindowSupport.h"
+#include "controls/QtTestApp.h"
 
 #include <QFile>
 #include <QFileInfo>
