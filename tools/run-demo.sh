@@ -1,8 +1,11 @@
 #!/usr/bin/env bash
-# The main job: builds the tools and shows a search in a private test network. Simulated
-# devices of several makers (some of them not accepted) answer inside network namespaces;
-# the command-line search runs beside them and prints what it found, as a table and as JSON.
-# The machine's own network is never searched. Needs root for the namespaces.
+# The main job. On a desktop (a display to show a window on) it builds and starts Travelkin
+# for real. Without a display (servers, CI) it shows the program at work in a private test
+# network instead: simulated devices of several makers (some of them not accepted) answer
+# inside network namespaces, Travelkin runs beside them on a private X display, a screenshot
+# of its window is taken after the search, and the command-line search prints what it found,
+# as a table and as JSON. The machine's own network is never searched in the demonstration.
+# The demonstration needs root for the namespaces.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 top=$PWD
@@ -10,6 +13,9 @@ build=$top/build
 net="demo$$"
 log=$(mktemp)
 sims=()
+work=
+xvfb_pid=
+app_pid=
 
 require_root() {
   if [ "$(id -u)" -ne 0 ]; then
@@ -19,17 +25,46 @@ require_root() {
   fi
 }
 
+# A desktop session: a user with a display, or root whose X display really answers.
+has_display() {
+  if [ "$(id -u)" -ne 0 ]; then
+    [ -n "${DISPLAY:-}" ] || [ -n "${WAYLAND_DISPLAY:-}" ]
+    return
+  fi
+  [ -n "${DISPLAY:-}" ] && command -v xdpyinfo >/dev/null && xdpyinfo >/dev/null 2>&1
+}
+
 build_tools() {
   ./tools/install-deps.sh
   cmake -S . -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo >/dev/null
-  cmake --build "$build" -j "$(nproc)" --target travelkin-devsim travelkin-search
+  cmake --build "$build" -j "$(nproc)" --target travelkin-devsim travelkin-search travelkin
+}
+
+run_on_desktop() {
+  if [ "$(id -u)" -ne 0 ]; then
+    command -v cmake >/dev/null && command -v ninja >/dev/null || {
+      echo "Install the build tools first: sudo ./tools/install-deps.sh" >&2
+      exit 1
+    }
+    cmake -S . -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo >/dev/null
+    cmake --build "$build" -j "$(nproc)" --target travelkin
+  else
+    build_tools
+  fi
+  echo "Starting Travelkin on your desktop: it searches your local network for devices."
+  exec "$build/src/app/travelkin"
 }
 
 cleanup() {
   local pid
+  for pid in $app_pid $xvfb_pid; do
+    kill "$pid" 2>/dev/null || true
+    wait "$pid" 2>/dev/null || true
+  done
   for pid in "${sims[@]}"; do kill "$pid" 2>/dev/null || true; done
   "$top/tools/testnet.sh" down "$net" 2>/dev/null || true
   rm -f "$log"
+  [ -n "$work" ] && rm -rf "$work"
 }
 
 start_network() {
@@ -67,6 +102,39 @@ start_devices() {
   done
 }
 
+# Travelkin itself, inside the searching namespace, on a private X display started there too.
+# Log In and My Storage record what they would open instead of opening it.
+show_window() {
+  local display shot=$build/travelkin-demo.png
+  work=$(mktemp -d)
+  mkdir -m 700 "$work/runtime"
+  mkdir "$work/data"
+  "$top/tools/testnet.sh" exec "$net" search Xvfb -displayfd 3 -nolisten tcp -screen 0 480x320x24 \
+    3>"$work/display" 2>>"$log" &
+  xvfb_pid=$!
+  for _ in $(seq 50); do [ -s "$work/display" ] && break; sleep 0.1; done
+  [ -s "$work/display" ] || { echo "Xvfb did not start" >&2; cat "$log" >&2; exit 1; }
+  display=":$(head -n 1 "$work/display")"
+  echo
+  echo "travelkin   (inside the searching namespace, on the private display $display)"
+  "$top/tools/testnet.sh" exec "$net" search env DISPLAY="$display" XDG_RUNTIME_DIR="$work/runtime" \
+    TRAVELKIN_DATA_ROOT="$work/data" TRAVELKIN_URL_RECORDER="$work/opened.txt" \
+    TRAVELKIN_LIST_DUMP="$work/list.txt" QT_QPA_PLATFORM=xcb "$build/src/app/travelkin" 2>>"$log" &
+  app_pid=$!
+  sleep 12   # the ten-second countdown and a little more
+  kill -0 "$app_pid" 2>/dev/null || { echo "travelkin ended early" >&2; cat "$log" >&2; exit 1; }
+  "$top/tools/testnet.sh" exec "$net" search env DISPLAY="$display" import -window root "$shot"
+  echo "  the window lists:"
+  sed 's/\t/  |  /g; s/^/    /' "$work/list.txt" 2>/dev/null || true
+  echo "  screenshot of the window after the search: $shot"
+  kill "$app_pid"
+  wait "$app_pid" 2>/dev/null || true
+  app_pid=
+  kill "$xvfb_pid" 2>/dev/null || true
+  wait "$xvfb_pid" 2>/dev/null || true
+  xvfb_pid=
+}
+
 show_search() {
   echo
   echo "travelkin-search --seconds 4   (inside the searching namespace: 192.0.2.1 and 198.18.0.1)"
@@ -76,10 +144,14 @@ show_search() {
   "$top/tools/testnet.sh" exec "$net" search "$build/tools/travelkin-search" --seconds 4 --json
 }
 
+if has_display; then
+  run_on_desktop
+fi
 require_root
 build_tools
 start_network
 start_devices
+show_window
 show_search
 echo
 echo "Removing the test network."

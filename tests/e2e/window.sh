@@ -1,0 +1,66 @@
+#!/usr/bin/env bash
+# The real program in the test network on a private X display: it finds the simulated devices
+# and lists them (read through TRAVELKIN_LIST_DUMP), a second start in the same session ends at
+# once and leaves the first running, and a termination request ends the first cleanly.
+source "$(dirname "$0")/lib.sh"
+: "${TK_TRAVELKIN:?}"
+command -v Xvfb >/dev/null || skip "needs Xvfb"
+
+XVFB_PID=
+TK_PID=
+stop_window() {
+  local pid
+  for pid in $TK_PID $XVFB_PID; do
+    kill "$pid" 2>/dev/null || true
+    wait "$pid" 2>/dev/null || true
+  done
+}
+trap 'stop_window; cleanup' EXIT
+
+net_up
+add_addresses a 192.0.2.10 3
+start_sim a --first-address 192.0.2.10 --count 2 --protocol both --host disk%d --product Cube --seconds 60
+start_sim a --first-address 192.0.2.12 --protocol ssdp --vendor KELMAR --host kel%d --seconds 60
+settle
+
+# Xvfb picks a free display and writes its number to the pipe once it listens.
+in_searcher Xvfb -displayfd 3 -nolisten tcp -screen 0 400x300x24 3>"$WORK/display" 2>"$WORK/xvfb.log" &
+XVFB_PID=$!
+for _ in $(seq 50); do [ -s "$WORK/display" ] && break; sleep 0.1; done
+[ -s "$WORK/display" ] || fail "Xvfb did not start: $(cat "$WORK/xvfb.log")"
+DISPLAY_NAME=":$(head -n 1 "$WORK/display")"
+
+mkdir -m 700 "$WORK/runtime"
+mkdir "$WORK/data"
+run_travelkin() {  # stderr file; replaces the calling shell, so a background start's pid is the program's
+  exec "$TK_TESTNET" exec "$NET" search env DISPLAY="$DISPLAY_NAME" XDG_RUNTIME_DIR="$WORK/runtime" TRAVELKIN_DATA_ROOT="$WORK/data" \
+    TRAVELKIN_LIST_DUMP="$WORK/list.txt" TRAVELKIN_URL_RECORDER="$WORK/urls.txt" QT_QPA_PLATFORM=xcb \
+    "$TK_TRAVELKIN" 2>"$1"
+}
+run_travelkin "$WORK/first.log" &
+TK_PID=$!
+
+# The list grows during the ten-second countdown.
+for _ in $(seq 120); do
+  [ -f "$WORK/list.txt" ] && [ "$(wc -l <"$WORK/list.txt")" -ge 3 ] && break
+  kill -0 "$TK_PID" 2>/dev/null || fail "travelkin ended early: $(cat "$WORK/first.log")"
+  sleep 0.1
+done
+grep -qx $'disk0\t192.0.2.10\tCube' "$WORK/list.txt" || fail "list: $(cat "$WORK/list.txt")"
+grep -qx $'disk1\t192.0.2.11\tCube' "$WORK/list.txt" || fail "list: $(cat "$WORK/list.txt")"
+grep -q $'^kel0\t192.0.2.12\t' "$WORK/list.txt" || fail "list: $(cat "$WORK/list.txt")"
+[ "$(wc -l <"$WORK/list.txt")" -eq 3 ] || fail "a device is listed twice: $(cat "$WORK/list.txt")"
+
+# A second start finds the first, asks it to come forward and ends at once.
+start=$(date +%s)
+( run_travelkin "$WORK/second.log" ) || fail "second start failed: $(cat "$WORK/second.log")"
+[ $(( $(date +%s) - start )) -le 5 ] || fail "second start took too long"
+kill -0 "$TK_PID" 2>/dev/null || fail "the first instance ended with the second"
+
+kill -TERM "$TK_PID"
+status=0
+wait "$TK_PID" || status=$?
+TK_PID=
+[ "$status" -eq 0 ] || fail "travelkin ended with status $status: $(cat "$WORK/first.log")"
+[ ! -e "$WORK/urls.txt" ] || fail "something was opened: $(cat "$WORK/urls.txt")"
+echo "PASS"
