@@ -1,7 +1,6 @@
 #include "controls/BasicButton.h"
 
 #include <QEnterEvent>
-#include <QFontMetrics>
 #include <QPainter>
 
 CBasicButton::CBasicButton(QWidget* parent) : QAbstractButton(parent)
@@ -59,7 +58,7 @@ void CBasicButton::DrawTextLine(QPainter& painter, bool shiftPressed)
 {
     if (strText.isEmpty() || !pFont)
         return;
-    const QSize text = QFontMetrics(*pFont).size(0, strText);
+    const QSize text = textLayout.Size(strText, *pFont, 0);
     int x = nTextX != 0 ? nTextX : (width() - text.width()) / 2;
     int y = nTextY != 0 ? nTextY : (height() - text.height()) / 2;
     if (shiftPressed) {
@@ -68,8 +67,7 @@ void CBasicButton::DrawTextLine(QPainter& painter, bool shiftPressed)
     }
     painter.setFont(*pFont);
     painter.setPen(QColor::fromRgba(clrText));
-    painter.drawText(QRect(QPoint(x, y), text), Qt::AlignLeft | Qt::AlignTop | Qt::TextDontClip,
-                     strText);
+    painter.drawStaticText(QPoint(x, y), textLayout.Layout(strText, *pFont, 0));
 }
 
 void CBasicButton::OnClicked()

@@ -5,6 +5,7 @@
 // and a text line is drawn over it.
 
 #include "controls/OffscreenBuffer.h"
+#include "controls/TextLayoutCache.h"
 #include "layout/BasicPropertyFrame.h"
 
 #include <QAbstractButton>
@@ -60,4 +61,5 @@ protected:
 
 private:
     COffscreenBuffer buffer;
+    CTextLayoutCache textLayout;
 };

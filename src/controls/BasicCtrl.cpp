@@ -1,19 +1,9 @@
 #include "controls/BasicCtrl.h"
 
-#include <QFontMetrics>
 #include <QMouseEvent>
 #include <QPainter>
 
 namespace {
-
-// Height of a layout rectangle that lets wrapped text run down as far as it needs.
-constexpr int kUnbounded = 1 << 20;
-
-int TextFlags(int wrapWidth)
-{
-    // A layout rectangle without width does not wrap.
-    return Qt::AlignLeft | Qt::AlignTop | (wrapWidth > 0 ? Qt::TextWordWrap : 0);
-}
 
 int OffsetOrOne(int offset)
 {
@@ -52,20 +42,16 @@ void CBasicCtrl::DrawWrappedText(QPainter& painter)
         return;
     const int x = OffsetOrOne(nTextX);
     const int y = OffsetOrOne(nTextY);
-    const int wrapWidth = width() - 2 * x;
     painter.setFont(*pFont);
     painter.setPen(QColor::fromRgba(clrText));
-    const QRect layout(x, y, wrapWidth > 0 ? wrapWidth : kUnbounded, kUnbounded);
-    painter.drawText(layout, TextFlags(wrapWidth) | Qt::TextDontClip, strText);
+    painter.drawStaticText(QPoint(x, y), textLayout.Layout(strText, *pFont, width() - 2 * x));
 }
 
-QSize CBasicCtrl::MeasureWrappedText(int x, int y, int width) const
+QSize CBasicCtrl::MeasureWrappedText(int width)
 {
     if (strText.isEmpty() || !pFont)
         return {0, 0};
-    const QFontMetrics metrics(*pFont);
-    const QRect layout(x, y, width > 0 ? width : kUnbounded, kUnbounded);
-    return metrics.boundingRect(layout, TextFlags(width), strText).size();
+    return textLayout.Size(strText, *pFont, width);
 }
 
 void CBasicCtrl::BeginCaptionDrag(QPoint globalPos)

@@ -6,6 +6,7 @@
 
 #include "controls/CaptionDrag.h"
 #include "controls/OffscreenBuffer.h"
+#include "controls/TextLayoutCache.h"
 #include "layout/BasicPropertyFrame.h"
 
 #include <QSize>
@@ -32,8 +33,8 @@ protected:
     // strText from (nTextX, nTextY), an offset of -1 counting as 1, word-wrapped at the
     // client width less that offset on both sides, running down as far as it needs.
     void DrawWrappedText(QPainter& painter);
-    // The size of text laid out as DrawWrappedText does at `width`, from (x, y).
-    QSize MeasureWrappedText(int x, int y, int width) const;
+    // The size of strText laid out as DrawWrappedText does, wrapped at `width`.
+    QSize MeasureWrappedText(int width);
 
     // Where a press in the parent's top strip starts the window move; a seam for tests.
     virtual void BeginCaptionDrag(QPoint globalPos);
@@ -48,4 +49,5 @@ protected:
 private:
     COffscreenBuffer buffer;
     CCaptionDrag drag;
+    CTextLayoutCache textLayout;
 };

@@ -1,8 +1,13 @@
 #include "controls/BasicListCtrl.h"
 
+#include "controls/ListRowDelegate.h"
+
 #include <QEvent>
 #include <QHeaderView>
 #include <QPainter>
+#include <QScrollBar>
+#include <QStyle>
+#include <QStyleFactory>
 
 #include <algorithm>
 
@@ -21,7 +26,22 @@ CBasicListCtrl::CBasicListCtrl(QWidget* parent) : QTreeWidget(parent)
     setSelectionBehavior(QAbstractItemView::SelectItems);
     setFrameStyle(QFrame::NoFrame);
     setColumnCount(0);
+    setItemDelegate(new CListRowDelegate(this));
+    UsePlainScrollBars();
     SetUpHeader();
+}
+
+void CBasicListCtrl::UsePlainScrollBars()
+{
+    // The list stands for the platform's plain list view: flat scroll bars that paint with
+    // a few solid fills, where the desktop style's shaded bars would cost more than all the
+    // rows of the list together.
+    QStyle* plain = QStyleFactory::create(QStringLiteral("Windows"));
+    if (!plain)
+        return;
+    plain->setParent(this);
+    horizontalScrollBar()->setStyle(plain);
+    verticalScrollBar()->setStyle(plain);
 }
 
 void CBasicListCtrl::SetUpHeader()

@@ -60,6 +60,7 @@ protected:
     void SetUpHeader();
 
 private:
+    void UsePlainScrollBars();
     void PaintBorder();
     Qt::Alignment ColumnAlignment(int column) const;
 

@@ -4,6 +4,7 @@
 #include "controls/ControlId.h"
 #include "controls/RadioBoxButton.h"
 #include "controls/ShowImageCtrl.h"
+#include "controls/ShowTaskListCtrl.h"
 #include "controls/ShowTextCtrl.h"
 #include "controls/ShowTextImageCtrl.h"
 #include "controls/StandardButton.h"
@@ -63,6 +64,7 @@ void RegisterStandardControlClasses(ControlClassRegistry& registry)
     registry.Register(L"ShowImageCtrl", MakeClass<CShowImageCtrl>(F::Display, kStepStateImage));
     registry.Register(L"ShowTextImageCtrl", MakeClass<CShowTextImageCtrl>(F::Display, kButtonSteps));
     registry.Register(L"StandardListCtrl", MakeClass<CStandardListCtrl>(F::List, kStepListFont));
+    registry.Register(L"ShowTaskListCtrl", MakeClass<CShowTaskListCtrl>(F::List, kStepStateImage));
 }
 
 CBasicPropertyFrame* PropertyFrameOf(QWidget* control)

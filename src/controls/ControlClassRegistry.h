@@ -56,7 +56,7 @@ private:
 };
 
 // "StandardButton", "DriftButton", "CheckBoxButton", "RadioBoxButton", "ShowTextCtrl",
-// "ShowImageCtrl", "ShowTextImageCtrl" and "StandardListCtrl".
+// "ShowImageCtrl", "ShowTextImageCtrl", "StandardListCtrl" and "ShowTaskListCtrl".
 void RegisterStandardControlClasses(ControlClassRegistry& registry);
 
 // The skin of a control made by a registry; none for other widgets.

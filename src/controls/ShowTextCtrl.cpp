@@ -14,8 +14,8 @@ void CShowTextCtrl::DrawControl(QPainter& painter)
     DrawWrappedText(painter);
 }
 
-QSize CShowTextCtrl::MeasureTextBox() const
+QSize CShowTextCtrl::MeasureTextBox()
 {
-    const QSize text = MeasureWrappedText(nTextX, nTextY, kTextBoxWrapWidth - 2 * nTextX);
+    const QSize text = MeasureWrappedText(kTextBoxWrapWidth - 2 * nTextX);
     return {2 * nTextX + text.width() + 1, nTextY + text.height()};
 }

@@ -16,5 +16,5 @@ public:
 
     // The box that shows strText wrapped at 250 pixels less the left offset on both sides:
     // 2 * nTextX + text width + 1 wide, nTextY + text height high.
-    QSize MeasureTextBox() const;
+    QSize MeasureTextBox();
 };

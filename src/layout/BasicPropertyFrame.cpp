@@ -1,5 +1,8 @@
 #include "layout/BasicPropertyFrame.h"
 
+#include "layout/LocalPath.h"
+
+#include <QFile>
 #include <QPainter>
 #include <QPen>
 #include <QRegion>
@@ -15,16 +18,14 @@ QRgb ArgbFromColorRef(COLORREF color)
     return qRgba(static_cast<int>(red), static_cast<int>(green), static_cast<int>(blue), 255);
 }
 
-QString SkinFilePath(const QString& path)
-{
-    QString opened = path;
-    opened.replace(QLatin1Char('\\'), QLatin1Char('/'));
-    return opened;
-}
-
 QString SkinFilePath(std::wstring_view path)
 {
-    return SkinFilePath(QString::fromWCharArray(path.data(), static_cast<qsizetype>(path.size())));
+    return QFile::decodeName(QByteArray::fromStdString(ToLocalPath(path)));
+}
+
+QString SkinFilePath(const QString& path)
+{
+    return SkinFilePath(std::wstring_view(path.toStdWString()));
 }
 
 QImage LoadSkinImage(const QString& path)

@@ -1,0 +1,30 @@
+#pragma once
+
+// A diagnostic copy of the device list for tests that watch the window from outside the
+// process: when TRAVELKIN_LIST_DUMP names a file, the window rewrites that file with its rows
+// after every change of the list, one row a line, host, ip and product separated by tabs.
+
+#include <QString>
+#include <QStringList>
+
+#include <string>
+#include <vector>
+
+class CListDump
+{
+public:
+    // Reads TRAVELKIN_LIST_DUMP once, here.
+    CListDump();
+    // An empty path writes nothing.
+    explicit CListDump(std::string path);
+
+    bool IsOn() const { return !m_strPath.empty(); }
+
+    // Replaces the file's content by the rows. The path must be absolute and name a regular
+    // file or nothing yet; anything else (a link, a device, a folder) is left alone. The new
+    // content appears at once, never half written.
+    void Write(const std::vector<QStringList>& rows) const;
+
+private:
+    std::string m_strPath;
+};

@@ -1,0 +1,23 @@
+#pragma once
+
+// A request to end the program from outside (SIGTERM, SIGINT, SIGHUP) closes its windows the
+// way the user would, so the modal run ends and the normal shut-down runs.
+
+#include <QObject>
+
+class QSocketNotifier;
+
+class CTerminationSignals : public QObject
+{
+    Q_OBJECT
+
+public:
+    // Installs the handlers; only one object may exist at a time.
+    explicit CTerminationSignals(QObject* parent = nullptr);
+    ~CTerminationSignals() override;
+
+private:
+    void OnSignal();
+
+    QSocketNotifier* pNotifier = nullptr;
+};

@@ -1,0 +1,71 @@
+#include "app/VesquorApp.h"
+
+#include "app/DataFolder.h"
+#include "app/InstanceName.h"
+#include "app/LanguageIndex.h"
+#include "app/NetStorageHelper.h"
+#include "discovery/SearchDeviceService.h"
+#include "platform/SingleInstance.h"
+
+#include "TravelkinResources.h"
+
+#include <QMessageBox>
+
+#include <utility>
+
+namespace {
+
+void ShowFailureBox(const QString& text)
+{
+    QMessageBox box(QMessageBox::NoIcon, QString::fromLatin1(kInstanceName), text, QMessageBox::Ok);
+    box.exec();
+}
+
+} // namespace
+
+CVesquorApp::Environment CVesquorApp::Environment::ProcessWide()
+{
+    return {CSearchDeviceService::Instance(), &SearchWindowServices::ProcessWide, &ShowFailureBox,
+            [](CVesquorDlg& window) { window.exec(); }};
+}
+
+CVesquorApp::CVesquorApp(Environment environment) : env(std::move(environment)) {}
+
+CVesquorApp::~CVesquorApp() = default;
+
+bool CVesquorApp::InitInstance()
+{
+    InitTravelkinResources();
+    pInstance = std::make_unique<CSingleInstance>(QString::fromLatin1(kInstanceName));
+    // A later start has brought the running window forward (or found nobody listening yet)
+    // and ends without a word; so does a start that cannot take the lock at all.
+    if (pInstance->Acquire() != CSingleInstance::Claim::First)
+        return false;
+
+    if (!CDataFolder::ForThisSession().PrepareDataFolder()) {
+        env.showFailure(PrepareFailureMessage(GetLanguageIndex()));
+        return false;
+    }
+
+    env.search.StartSearchService();
+    CVesquorDlg window(env.windowServices());
+    QObject::connect(pInstance.get(), &CSingleInstance::activateRequested, &window,
+                     &CVesquorDlg::OnActivateInstance);
+    env.runWindow(window);
+    return false;
+}
+
+int CVesquorApp::ExitInstance()
+{
+    env.search.ExitSearchService();
+    // The opening threads use the desktop services, which must not go before them.
+    CNetStorageHelper::Instance().WaitForOpeners();
+    pInstance.reset();
+    return 0;
+}
+
+int CVesquorApp::Run()
+{
+    InitInstance();
+    return ExitInstance();
+}

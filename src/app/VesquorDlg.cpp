@@ -1,0 +1,427 @@
+#include "app/VesquorDlg.h"
+
+#include "app/DataFolder.h"
+#include "app/InstanceName.h"
+#include "app/NetworkStorage.h"
+#include "app/WebLogin.h"
+#include "controls/BasicButton.h"
+#include "controls/ControlId.h"
+#include "controls/StandardListCtrl.h"
+#include "discovery/SearchDeviceService.h"
+#include "layout/LayoutValueParser.h"
+#include "platform/SessionServices.h"
+
+#include "TravelkinResources.h"
+
+#include <QEvent>
+#include <QMouseEvent>
+#include <QPainter>
+#include <QStringDecoder>
+#include <QTimerEvent>
+
+#include <cstdio>
+#include <cstring>
+#include <ctime>
+#include <set>
+#include <utility>
+
+namespace {
+
+constexpr int kWaitTimerPeriodMs = 1000;
+
+const std::wstring kLayoutSkin = L"Standard";
+const std::wstring kListItemName = L"SEARCH_DEVICE_LIST_ITEM_NAME";
+const std::wstring kListItemIp = L"SEARCH_DEVICE_LIST_ITEM_IP";
+const std::wstring kListItemType = L"SEARCH_DEVICE_LIST_ITEM_TYPE";
+const std::wstring kHeaderFontName = L"SEARCH_DEVICE_LIST_HEADER_FONT_NAME";
+const std::wstring kHeaderFontSize = L"SEARCH_DEVICE_LIST_HEADER_FONT_SIZE";
+const std::wstring kHeaderFontColor = L"SEARCH_DEVICE_LIST_HEADER_FONT_COLOR";
+const std::wstring kWaitTimeWarning = L"SEARCH_DEVICE_WATI_TIME_WARNING";
+
+// The device list's columns: heading key, cell alignment and width in pixels.
+struct DeviceColumn
+{
+    const std::wstring* heading;
+    Qt::Alignment alignment;
+    int width;
+};
+const DeviceColumn kDeviceColumns[] = {
+    {&kListItemName, Qt::AlignLeft, 96},
+    {&kListItemIp, Qt::AlignHCenter, 122},
+    {&kListItemType, Qt::AlignHCenter, 93},
+};
+constexpr int kIpColumn = 1;
+
+constexpr std::uint32_t kDeviceListStyle = LVS_EX_GRIDLINES | LVS_EX_SUBITEMIMAGES | LVS_EX_FULLROWSELECT;
+constexpr float kHeaderHeightScale = 0.9f;
+
+template <std::size_t N>
+QString FieldText(const char (&field)[N])
+{
+    return DeviceText(field, strnlen(field, N));
+}
+
+QStringList RowOf(const DeviceRecord& device)
+{
+    return {FieldText(device.host), FieldText(device.ip), FieldText(device.product)};
+}
+
+void Enable(CBasicButton* button, bool enabled)
+{
+    if (button)
+        button->setEnabled(enabled);
+}
+
+void Show(QWidget* control, bool visible)
+{
+    if (control)
+        control->setVisible(visible);
+}
+
+// When TRAVELKIN_PAINT_STAMP is set, the first paint of the window is reported on standard
+// error with the wall-clock time in nanoseconds, for start-up measurements.
+void ReportFirstPaint()
+{
+    if (qEnvironmentVariableIsEmpty("TRAVELKIN_PAINT_STAMP"))
+        return;
+    timespec now{};
+    clock_gettime(CLOCK_REALTIME, &now);
+    std::fprintf(stderr, "first-paint %lld%09ld\n", static_cast<long long>(now.tv_sec), now.tv_nsec);
+    std::fflush(stderr);
+}
+
+} // namespace
+
+QString DeviceText(const char* text, std::size_t size)
+{
+    const QByteArrayView bytes(text, static_cast<qsizetype>(size));
+    QStringDecoder utf8(QStringDecoder::Utf8, QStringDecoder::Flag::Stateless);
+    QString decoded = utf8.decode(bytes);
+    if (utf8.hasError())
+        return QString::fromLatin1(bytes);
+    return decoded;
+}
+
+SearchWindowServices SearchWindowServices::ProcessWide()
+{
+    return {CSearchDeviceService::Instance(), SystemDesktopServices(), GetCommonTemplatesPath()};
+}
+
+CVesquorDlg::CVesquorDlg() : CVesquorDlg(SearchWindowServices::ProcessWide()) {}
+
+CVesquorDlg::CVesquorDlg(SearchWindowServices windowServices)
+    : CBasicNoneBorderDlg([root = windowServices.dataRoot] { return root; }),
+      services(std::move(windowServices))
+{
+    InitTravelkinResources();
+    hIcon = QIcon(QStringLiteral(":/ICON/128"));
+    SetShapeBitmap(QString::fromStdWString(PicturePath(L"\\SearchDevice_BlackGround.bmp")));
+}
+
+// The layout frame deletes the controls; the window's references to them go with them.
+CVesquorDlg::~CVesquorDlg() = default;
+
+std::wstring CVesquorDlg::PicturePath(const wchar_t* fileName) const
+{
+    return services.dataRoot + kDataFolderName + kPictureFolderName + fileName;
+}
+
+bool CVesquorDlg::OnInitDialog()
+{
+    CBasicNoneBorderDlg::OnInitDialog();
+    setWindowIcon(hIcon);
+    LoadLayout(std::wstring(kDataFolderName) + kLayoutFileName, kLayoutDialogId, kLayoutSkin);
+    SetCtrlStatus(0);
+    setWindowTitle(QString::fromLatin1(kInstanceName));
+    InitDeviceList();
+    FillDeviceList();
+    OnRefresh();
+    return true;
+}
+
+void CVesquorDlg::ApplyCtrlInfo()
+{
+    ReleaseLayoutObjects();
+    CreateLayoutControls(this);
+    FindLayoutControls();
+}
+
+void CVesquorDlg::FindLayoutControls()
+{
+    pDeviceList = qobject_cast<CStandardListCtrl*>(FindListCtrl(IDC_DEVICE_LIST));
+    pWaitText = FindShowCtrl(IDC_WAIT_TEXT);
+    pCloseButton = qobject_cast<CBasicButton*>(FindButtonCtrl(IDC_CLOSE));
+    pLogInButton = qobject_cast<CBasicButton*>(FindButtonCtrl(IDC_LOG_IN));
+    pRefreshButton = qobject_cast<CBasicButton*>(FindButtonCtrl(IDC_REFRESH));
+    pMyStorageButton = qobject_cast<CBasicButton*>(FindButtonCtrl(IDC_MY_STORAGE));
+
+    for (CBasicButton* button : {pCloseButton.data(), pLogInButton.data(), pRefreshButton.data(),
+                                 pMyStorageButton.data()}) {
+        if (button)
+            connect(button, &QAbstractButton::clicked, this, &CVesquorDlg::OnControlClicked, Qt::UniqueConnection);
+    }
+    // Only mouse clicks on the list change the buttons; a selection moved by the keyboard
+    // does not.
+    if (pDeviceList)
+        pDeviceList->viewport()->installEventFilter(this);
+}
+
+bool CVesquorDlg::IsLayoutReady()
+{
+    return pDeviceList && pWaitText && pCloseButton && pLogInButton && pRefreshButton && pMyStorageButton;
+}
+
+void CVesquorDlg::DrawDialog(QPainter& painter)
+{
+    painter.setRenderHint(QPainter::Antialiasing);
+    PaintBackground(nullptr, this, painter);
+    RefreshCtrlBackgrounds(PaintSurface(), this);
+}
+
+void CVesquorDlg::SetCtrlStatus(int state)
+{
+    switch (state) {
+    case 0:
+        Show(pWaitText, false);
+        Enable(pCloseButton, true);
+        Enable(pLogInButton, false);
+        Enable(pRefreshButton, true);
+        Enable(pMyStorageButton, false);
+        break;
+    case 1:
+        Show(pWaitText, true);
+        Enable(pLogInButton, false);
+        Enable(pRefreshButton, false);
+        Enable(pMyStorageButton, false);
+        break;
+    case 2:
+        Show(pWaitText, false);
+        Enable(pRefreshButton, true);
+        break;
+    case 3:
+        Enable(pLogInButton, true);
+        Enable(pMyStorageButton, true);
+        break;
+    case 4:
+        Enable(pLogInButton, false);
+        Enable(pMyStorageButton, false);
+        break;
+    default:
+        break;
+    }
+}
+
+void CVesquorDlg::InitDeviceList()
+{
+    if (!IsLayoutReady())
+        return;
+    CStandardListCtrl& list = *pDeviceList;
+    list.SetExtendedStyle(list.GetExtendedStyle() | kDeviceListStyle);
+    list.Header().SetStateImage(std::wstring_view(PicturePath(L"\\headerbackground.png")), 1, 0, 0);
+    list.SetSeparatorImage(std::wstring_view(PicturePath(L"\\headerclip.png")));
+    list.SetHeaderFont(std::wstring_view(GetStringInfo(kHeaderFontName)), ParseInteger(GetStringInfo(kHeaderFontSize)));
+    list.SetHeaderTextColor(std::wstring_view(GetStringInfo(kHeaderFontColor)));
+    list.Header().SetHeightScale(kHeaderHeightScale);
+    int column = 0;
+    for (const DeviceColumn& device : kDeviceColumns) {
+        list.InsertColumn(column, QString::fromStdWString(GetStringInfo(*device.heading)), device.alignment,
+                          device.width);
+        ++column;
+    }
+}
+
+void CVesquorDlg::InsertDevice(const DeviceRecord& device)
+{
+    pDeviceList->InsertItem(0, RowOf(device));
+}
+
+void CVesquorDlg::FillDeviceList()
+{
+    if (!IsLayoutReady())
+        return;
+    pDeviceList->DeleteAllItems();
+    for (const DeviceRecord& device : services.search.CopyDevices())
+        InsertDevice(device);
+    DumpList();
+}
+
+void CVesquorDlg::UpdateDeviceList()
+{
+    if (!IsLayoutReady())
+        return;
+    const int listed = pDeviceList->GetItemCount();
+    if (listed == 0) {
+        FillDeviceList();
+        return;
+    }
+    // Every address listed so far, wherever its row now sits, plus those this pass adds:
+    // a device is never listed twice.
+    std::set<QString> addresses;
+    for (int row = 0; row < listed; ++row)
+        addresses.insert(pDeviceList->GetItemText(row, kIpColumn));
+    bool changed = false;
+    for (const DeviceRecord& device : services.search.CopyDevices()) {
+        if (!addresses.insert(FieldText(device.ip)).second)
+            continue;
+        InsertDevice(device);
+        changed = true;
+    }
+    if (changed)
+        DumpList();
+}
+
+void CVesquorDlg::ShowWaitTime(int seconds)
+{
+    const QString warning = QString::fromStdWString(GetStringInfo(kWaitTimeWarning));
+    SetWaitText(QStringLiteral("%1 %2s...").arg(warning, QString::number(seconds)));
+}
+
+void CVesquorDlg::SetWaitText(const QString& text)
+{
+    if (!pWaitText)
+        return;
+    if (CBasicPropertyFrame* frame = dynamic_cast<CBasicPropertyFrame*>(pWaitText.data()))
+        frame->SetDrawText(text, frame->nTextX, frame->nTextY);
+    pWaitText->update();
+}
+
+int CVesquorDlg::GetSelectedItem()
+{
+    if (!IsLayoutReady())
+        return -1;
+    return pDeviceList->GetFirstSelectedItem();
+}
+
+void CVesquorDlg::OnRefresh()
+{
+    if (!IsLayoutReady())
+        return;
+    pDeviceList->DeleteAllItems();
+    DumpList();
+    services.search.ClearDevices();
+    services.search.SendSearchRequest();
+    ShowWaitTime(kSearchSeconds);
+    SetCtrlStatus(1);
+    waitTimer.start(kWaitTimerPeriodMs, this);
+}
+
+std::optional<std::string> CVesquorDlg::SelectedIp()
+{
+    const int row = GetSelectedItem();
+    if (row == -1)
+        return std::nullopt;
+    return pDeviceList->GetItemText(row, kIpColumn).toStdString();
+}
+
+void CVesquorDlg::OnLogIn()
+{
+    if (!IsLayoutReady())
+        return;
+    OpenWebLogin(SelectedIp(), services.desktop.urlOpener);
+}
+
+void CVesquorDlg::OnMyStorage()
+{
+    if (!IsLayoutReady())
+        return;
+    OpenMyStorage(SelectedIp(), services.desktop);
+}
+
+void CVesquorDlg::OnWaitTimer()
+{
+    if (nWaitCount == kSearchSeconds) {
+        waitTimer.stop();
+        nWaitCount = 1;
+        SetCtrlStatus(2);
+        return;
+    }
+    UpdateDeviceList();
+    ShowWaitTime(kSearchSeconds - nWaitCount);
+    ++nWaitCount;
+}
+
+void CVesquorDlg::OnActivateInstance()
+{
+    if (isMinimized())
+        return;
+    raise();
+    activateWindow();
+}
+
+void CVesquorDlg::OnControlClicked()
+{
+    const auto* control = qobject_cast<QWidget*>(sender());
+    if (!control)
+        return;
+    switch (GetDlgCtrlID(*control)) {
+    case IDC_CLOSE:
+        reject();
+        break;
+    case IDC_LOG_IN:
+        OnLogIn();
+        break;
+    case IDC_REFRESH:
+        OnRefresh();
+        break;
+    case IDC_MY_STORAGE:
+        OnMyStorage();
+        break;
+    default:
+        break;
+    }
+}
+
+void CVesquorDlg::OnListClick()
+{
+    SetCtrlStatus(GetSelectedItem() != -1 ? 3 : 4);
+}
+
+void CVesquorDlg::OnListDoubleClick()
+{
+    if (GetSelectedItem() != -1)
+        OnLogIn();
+}
+
+bool CVesquorDlg::eventFilter(QObject* watched, QEvent* event)
+{
+    if (pDeviceList && watched == pDeviceList->viewport()) {
+        const auto* mouse = static_cast<QMouseEvent*>(event);
+        // The list takes the click first; the window looks at the selection it left.
+        if (event->type() == QEvent::MouseButtonRelease && mouse->button() == Qt::LeftButton)
+            QMetaObject::invokeMethod(this, &CVesquorDlg::OnListClick, Qt::QueuedConnection);
+        else if (event->type() == QEvent::MouseButtonDblClick && mouse->button() == Qt::LeftButton)
+            QMetaObject::invokeMethod(this, &CVesquorDlg::OnListDoubleClick, Qt::QueuedConnection);
+    }
+    return CBasicNoneBorderDlg::eventFilter(watched, event);
+}
+
+void CVesquorDlg::timerEvent(QTimerEvent* event)
+{
+    if (event->timerId() == waitTimer.timerId())
+        OnWaitTimer();
+    else
+        CBasicNoneBorderDlg::timerEvent(event);
+}
+
+void CVesquorDlg::paintEvent(QPaintEvent* event)
+{
+    CBasicNoneBorderDlg::paintEvent(event);
+    if (!bFirstPaintReported) {
+        bFirstPaintReported = true;
+        ReportFirstPaint();
+    }
+}
+
+void CVesquorDlg::DumpList() const
+{
+    if (!listDump.IsOn() || !pDeviceList)
+        return;
+    std::vector<QStringList> rows;
+    for (int row = 0; row < pDeviceList->GetItemCount(); ++row) {
+        QStringList texts;
+        for (int column = 0; column < 3; ++column)
+            texts << pDeviceList->GetItemText(row, column);
+        rows.push_back(texts);
+    }
+    listDump.Write(rows);
+}

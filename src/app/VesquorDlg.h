@@ -1,0 +1,120 @@
+#pragma once
+
+// The program's only window: a borderless, skinned dialog that lists the devices found on the
+// network, counts a ten-second search down while it polls the search service's registry once
+// a second, and offers Log In, My Storage and Refresh on the chosen device.
+//
+// The search service never calls the window: the window starts a search and its timer
+// drives every update of the list.
+
+#include "app/ListDump.h"
+#include "controls/BasicNoneBorderDlg.h"
+#include "platform/DesktopServices.h"
+
+#include <QBasicTimer>
+#include <QIcon>
+#include <QPointer>
+
+#include <optional>
+#include <string>
+
+class CBasicButton;
+class CSearchDeviceService;
+class CStandardListCtrl;
+struct DeviceRecord;
+
+// What the window works with; the defaults are the process-wide ones.
+struct SearchWindowServices
+{
+    CSearchDeviceService& search;
+    DesktopServices& desktop;
+    std::wstring dataRoot;
+
+    static SearchWindowServices ProcessWide();
+};
+
+// Control identifiers of the window's working controls in the layout.
+enum SearchWindowCtrlId : int
+{
+    IDC_CLOSE = 2103,
+    IDC_DEVICE_LIST = 2105,
+    IDC_WAIT_TEXT = 2106,
+    IDC_LOG_IN = 2107,
+    IDC_REFRESH = 2108,
+    IDC_MY_STORAGE = 2109,
+};
+
+// Device texts are narrow: UTF-8 when they are valid UTF-8, else one character per byte.
+QString DeviceText(const char* text, std::size_t size);
+
+class CVesquorDlg : public CBasicNoneBorderDlg
+{
+    Q_OBJECT
+
+public:
+    CVesquorDlg();
+    explicit CVesquorDlg(SearchWindowServices services);
+    ~CVesquorDlg() override;
+
+    static constexpr int kSearchSeconds = 10;
+    static constexpr int kLayoutDialogId = 201;
+
+    void ApplyCtrlInfo() override;
+    void FindLayoutControls() override;
+    bool IsLayoutReady() override;
+    void DrawDialog(QPainter& painter) override;
+
+    // Applies a row of the state table (0 initial, 1 searching, 2 search ended, 3 and 4 a
+    // click on the list that left a row selected or none).
+    void SetCtrlStatus(int state);
+    void InitDeviceList();
+    void FillDeviceList();
+    void UpdateDeviceList();
+    void ShowWaitTime(int seconds);
+    void SetWaitText(const QString& text);
+    // The first selected row, or -1 when there is none or the window is not ready.
+    int GetSelectedItem();
+    void OnRefresh();
+    void OnLogIn();
+    void OnMyStorage();
+
+    // One tick of the countdown timer: ticks 1 to 9 update the list and count 9 to 1
+    // seconds down, tick 10 ends the search.
+    void OnWaitTimer();
+    bool IsSearching() const { return waitTimer.isActive(); }
+
+    // A later start of the program asks to see this window: it comes to the front without
+    // staying on top; a minimised window stays minimised.
+    void OnActivateInstance();
+
+    int nWaitCount = 1;
+
+protected:
+    bool OnInitDialog() override;
+    void timerEvent(QTimerEvent* event) override;
+    bool eventFilter(QObject* watched, QEvent* event) override;
+    void paintEvent(QPaintEvent* event) override;
+
+private slots:
+    void OnControlClicked();
+
+private:
+    void OnListClick();
+    void OnListDoubleClick();
+    std::optional<std::string> SelectedIp();
+    void InsertDevice(const DeviceRecord& device);
+    void DumpList() const;
+    std::wstring PicturePath(const wchar_t* fileName) const;
+
+    SearchWindowServices services;
+    QIcon hIcon;
+    QPointer<CStandardListCtrl> pDeviceList;
+    QPointer<QWidget> pWaitText;
+    QPointer<CBasicButton> pCloseButton;
+    QPointer<CBasicButton> pLogInButton;
+    QPointer<CBasicButton> pRefreshButton;
+    QPointer<CBasicButton> pMyStorageButton;
+    QBasicTimer waitTimer;
+    CListDump listDump;
+    bool bFirstPaintReported = false;
+};

@@ -1,0 +1,137 @@
+#include "controls/BasicDialog.h"
+
+#include "controls/ControlId.h"
+
+#include <QPainterPath>
+#include <QRegion>
+#include <QResizeEvent>
+#include <QVariant>
+
+#include <utility>
+
+namespace {
+
+// The empty dialog template: 320 by 200 dialog units in the system's fixed font.
+constexpr QSize kTemplateSize{640, 375};
+
+QString FromWide(const std::wstring& text)
+{
+    return QString::fromStdWString(text);
+}
+
+} // namespace
+
+CBasicDialog::CBasicDialog(CLayoutLoader::DataRootProvider dataRoot)
+    : QDialog(nullptr), CBasicLayoutFrame(std::move(dataRoot))
+{
+    // A borderless popup of its own in the taskbar, not a transient of another window.
+    setWindowFlags(Qt::Window | Qt::FramelessWindowHint);
+    // Every paint covers the whole client area, so nothing is erased first.
+    setAttribute(Qt::WA_OpaquePaintEvent);
+    setAutoFillBackground(false);
+    resize(kTemplateSize);
+}
+
+void CBasicDialog::LoadLayout(const std::wstring& relativePath, std::int32_t dialogId, const std::wstring& skin)
+{
+    CBasicLayoutFrame::LoadLayout(relativePath, dialogId, skin);
+    bTrackSize = 1;
+}
+
+void CBasicDialog::ApplyDialogInfo()
+{
+    const DialogLayoutInfo& info = dlgLayoutInfo;
+    SetStateImage(std::wstring_view(info.DialogBGPath), 1, 0, 0);
+    SetBackColor(info.DialogBGColor);
+    nPaintMode = info.DlgPaintMode;
+    SetDrawFont(std::wstring_view(info.DialogFont), info.DialogFontSize);
+    SetForeColor(info.DlgTextColor);
+    SetDrawText(std::wstring_view(info.DialogText), info.DlgTextOffSet.x, info.DlgTextOffSet.y);
+    setWindowTitle(FromWide(info.DialogText));
+    if (!info.strDialogBGColor.empty()) {
+        // Children that paint with the window colour show the dialog's background colour.
+        QPalette colours = palette();
+        colours.setColor(QPalette::Window, QColor::fromRgba(ArgbFromColorRef(info.DialogBGColor)));
+        setPalette(colours);
+    }
+
+    // The window stays where it is; the layout's right and bottom give its size, and the
+    // stored rectangle follows the window to its place.
+    const QPoint at = geometry().topLeft();
+    const int width = dlgLayoutInfo.DialogPos.right;
+    const int height = dlgLayoutInfo.DialogPos.bottom;
+    dlgLayoutInfo.DialogPos = {at.x(), at.y(), at.x() + width, at.y() + height};
+    setGeometry(at.x(), at.y(), width, height);
+    update();
+}
+
+void CBasicDialog::ApplyCtrlInfo()
+{
+    ReleaseLayoutObjects();
+    for (const auto& [ctrlId, info] : dlgLayoutInfo.mapCtrlInfo) {
+        QWidget* child = FindDlgItem(*this, ctrlId);
+        if (!child)
+            continue;
+        child->setGeometry(info.CtrlPos.left, info.CtrlPos.top, info.CtrlPos.Width(), info.CtrlPos.Height());
+        child->setVisible(info.CtrlShow != 0);
+        child->setProperty("text", FromWide(info.CtrlText));
+        if (const QFont* font = CreateLayoutFont(info.CtrlFont, info.CtrlFontSize))
+            child->setFont(*font);
+        // A child with a control record draws its text in the record's colour.
+        QPalette colours = child->palette();
+        const QColor text = QColor::fromRgba(ArgbFromColorRef(info.CtrlTextColor));
+        for (const QPalette::ColorRole role : {QPalette::WindowText, QPalette::Text, QPalette::ButtonText})
+            colours.setColor(role, text);
+        child->setPalette(colours);
+    }
+}
+
+void CBasicDialog::DrawDialog(QPainter& painter)
+{
+    painter.fillRect(rect(), QColor::fromRgba(ArgbFromColorRef(dlgLayoutInfo.DialogBGColor)));
+}
+
+void CBasicDialog::OnSizeChanged(int /*type*/, int cx, int cy)
+{
+    if (bTrackSize)
+        OnParentSized(cx - rcLast.width(), cy - rcLast.height());
+    rcLast = rect();
+}
+
+void CBasicDialog::SetRoundRegion()
+{
+    QPainterPath outline;
+    outline.addRoundedRect(QRectF(0, 0, width() + 1, height() + 1), 2.5, 2.5);
+    setMask(QRegion(outline.toFillPolygon().toPolygon()));
+}
+
+void CBasicDialog::InitDialog()
+{
+    if (bInitialized)
+        return;
+    bInitialized = true;
+    OnInitDialog();
+}
+
+void CBasicDialog::setVisible(bool visible)
+{
+    if (visible)
+        InitDialog();
+    QDialog::setVisible(visible);
+}
+
+bool CBasicDialog::OnInitDialog()
+{
+    return true;
+}
+
+void CBasicDialog::paintEvent(QPaintEvent* /*event*/)
+{
+    buffer.Paint(*this, [this](QPainter& painter) { DrawDialog(painter); });
+}
+
+void CBasicDialog::resizeEvent(QResizeEvent* event)
+{
+    QDialog::resizeEvent(event);
+    OnSizeChanged(0, event->size().width(), event->size().height());
+}

@@ -1,0 +1,75 @@
+#include "controls/BasicNoneBorderDlg.h"
+
+#include <QImage>
+#include <QMouseEvent>
+#include <QRegion>
+
+#include <algorithm>
+#include <utility>
+
+QRegion ShapeFromKeyColor(const QImage& bitmap, const QRect& client)
+{
+    QRegion shape(client);
+    if (bitmap.isNull())
+        return shape;
+    const QImage pixels = bitmap.convertToFormat(QImage::Format_RGB32);
+    const int width = pixels.width();
+    const int rows = std::min(kShapeRows, pixels.height());
+    for (int y = 0; y < rows; ++y) {
+        const auto* line = reinterpret_cast<const QRgb*>(pixels.constScanLine(y));
+        const auto isKey = [line](int x) { return (line[x] | 0xFF000000u) == kShapeKeyColor; };
+        int x = 0;
+        while (x < width) {
+            while (x < width && !isKey(x))
+                ++x;
+            const int start = x;
+            while (x < width && isKey(x))
+                ++x;
+            // Runs never overlap, so removing each one is the same as toggling it.
+            if (x > start)
+                shape -= QRegion(start, y, x - start, 1);
+        }
+    }
+    return shape;
+}
+
+CBasicNoneBorderDlg::CBasicNoneBorderDlg(CLayoutLoader::DataRootProvider dataRoot)
+    : CBasicDialog(std::move(dataRoot))
+{
+}
+
+void CBasicNoneBorderDlg::OnSizeChanged(int /*type*/, int /*cx*/, int /*cy*/)
+{
+    if (strShapeBitmap.isEmpty())
+        return;
+    const QImage bitmap(SkinFilePath(strShapeBitmap));
+    if (bitmap.isNull()) {
+        clearMask();  // nothing to cut: the window keeps its whole client rectangle
+        return;
+    }
+    setMask(ShapeFromKeyColor(bitmap, rect()));
+}
+
+void CBasicNoneBorderDlg::BeginCaptionDrag(QPoint globalPos)
+{
+    drag.Begin(this, globalPos);
+}
+
+void CBasicNoneBorderDlg::mousePressEvent(QMouseEvent* event)
+{
+    if (event->button() == Qt::LeftButton && event->position().y() < kCaptionHeight)
+        BeginCaptionDrag(event->globalPosition().toPoint());
+    CBasicDialog::mousePressEvent(event);
+}
+
+void CBasicNoneBorderDlg::mouseMoveEvent(QMouseEvent* event)
+{
+    if (!drag.Move(event->globalPosition().toPoint()))
+        CBasicDialog::mouseMoveEvent(event);
+}
+
+void CBasicNoneBorderDlg::mouseReleaseEvent(QMouseEvent* event)
+{
+    drag.End();
+    CBasicDialog::mouseReleaseEvent(event);
+}

@@ -1,0 +1,103 @@
+#pragma once
+
+// Set-up for tests of the main window: a search service whose workers open no socket and
+// count the searches sent, devices reported to it directly, recording desktop services, and
+// a data root with the data folder written for a language.
+
+#include "app/DataFolder.h"
+#include "app/VesquorDlg.h"
+#include "discovery/SearchDeviceService.h"
+#include "platform/support/DesktopFakes.h"
+
+#include "controls/QtTestApp.h"
+
+#include <atomic>
+#include <memory>
+
+// Opens nothing; counts the searches it is asked to send.
+class SilentWorker : public CSearchDeviceThread
+{
+public:
+    explicit SilentWorker(std::atomic<int>& sends) : sends(sends) {}
+    void CreateWorkThread() override {}
+    void ExitSearchThread() override {}
+    int SendSearchCommand(const wire::SearchPacket&) override
+    {
+        ++sends;
+        return 0;
+    }
+
+private:
+    std::atomic<int>& sends;
+};
+
+class EmptyMountTable : public CMountTable
+{
+public:
+    std::optional<std::vector<std::string>> NetworkConnections() override { return std::vector<std::string>{}; }
+    std::vector<KernelShareMount> KernelShareMounts() override { return {}; }
+};
+
+class FakeSearchService
+{
+public:
+    // Started as start-up starts it, unless the test leaves that to start-up.
+    explicit FakeSearchService(bool started = true) : service(Options(sends))
+    {
+        if (started)
+            service.StartSearchService();
+    }
+    ~FakeSearchService() { service.ExitSearchService(); }
+
+    // An answer from an accepted device.
+    void Report(const char* ip, const char* host, const char* product = "NAS", std::int32_t type = 1)
+    {
+        DeviceRecord device;
+        SetDeviceText(device.id, host);
+        SetDeviceText(device.ip, ip);
+        SetDeviceText(device.host, host);
+        SetDeviceText(device.product, product);
+        SetDeviceText(device.vendor, "ZANDOVERT");
+        device.type = type;
+        service.OnDeviceFound(device, 68);
+    }
+    void Leave(const char* ip, const char* host) { Report(ip, host, "NAS", 4); }
+
+    CSearchDeviceService service;
+    std::atomic<int> sends{0};
+
+private:
+    static CSearchDeviceService::Options Options(std::atomic<int>& sends)
+    {
+        CSearchDeviceService::Options options;
+        options.localAddresses = [] { return std::vector<std::string>{}; };
+        options.makeWorker = [&sends](CSearchDeviceService::WorkerKind, CDeviceReportSink*) {
+            return std::make_unique<SilentWorker>(sends);
+        };
+        return options;
+    }
+};
+
+struct RecordingDesktop
+{
+    CRecordingUrlOpener urls;
+    CRecordingCommandRunner commands;
+    EmptyMountTable mounts;
+    CFakeWindowList windows;
+    DesktopServices services{urls, commands, mounts, windows};
+};
+
+// A data root with the data folder of one language written into it.
+class PreparedDataRoot
+{
+public:
+    explicit PreparedDataRoot(int languageIndex = 1)
+    {
+        prepared = dir.isValid() && CDataFolder(Path(), languageIndex).PrepareDataFolder();
+    }
+    std::wstring Path() const { return dir.path().toStdWString(); }
+    QString LayoutFile() const { return dir.path() + QStringLiteral("/ZandovertSearchTools/WndLayoutInfo.xml"); }
+
+    QTemporaryDir dir;
+    bool prepared = false;
+};

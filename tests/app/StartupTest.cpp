@@ -1,0 +1,136 @@
+#include "app/VesquorApp.h"
+
+#include "app/ListDump.h"
+
+#include "app/SearchWindowSupport.h"
+
+#include <QFile>
+#include <QFileInfo>
+
+#include <gtest/gtest.h>
+
+#include <cstdlib>
+#include <sys/stat.h>
+#include <unistd.h>
+
+namespace {
+
+// Sets environment variables for the life of the object.
+class ScopedVariables
+{
+public:
+    explicit ScopedVariables(std::initializer_list<std::pair<const char*, QByteArray>> values)
+    {
+        for (const auto& [name, value] : values) {
+            saved.emplace_back(name, qgetenv(name), qEnvironmentVariableIsSet(name));
+            qputenv(name, value);
+        }
+    }
+    ~ScopedVariables()
+    {
+        for (const auto& [name, value, wasSet] : saved) {
+            if (wasSet)
+                qputenv(name, value);
+            else
+                qunsetenv(name);
+        }
+    }
+
+private:
+    std::vector<std::tuple<const char*, QByteArray, bool>> saved;
+};
+
+class StartupTest : public QtWidgetTest
+{
+protected:
+    // Runs the whole start and stop; returns what was shown and whether the window ran.
+    std::pair<QStringList, bool> RunWithDataRoot(const QByteArray& dataRoot, const QByteArray& locale)
+    {
+        const ScopedVariables variables{{"TRAVELKIN_DATA_ROOT", dataRoot},
+                                        {"XDG_RUNTIME_DIR", QFile::encodeName(runtime.path())},
+                                        {"LC_ALL", locale}};
+        QStringList shown;
+        bool windowRan = false;
+        CVesquorApp app({search.service,
+                         [this] { return SearchWindowServices{search.service, desktop.services, root.Path()}; },
+                         [&shown](const QString& text) { shown << text; },
+                         [&windowRan](CVesquorDlg& window) {
+                             window.InitDialog();
+                             windowRan = window.windowTitle() == QStringLiteral("Travelkin");
+                         }});
+        EXPECT_EQ(app.Run(), 0);
+        return {shown, windowRan};
+    }
+
+    QTemporaryDir runtime;
+    QTemporaryDir scratch;
+    FakeSearchService search{false};
+    RecordingDesktop desktop;
+    PreparedDataRoot root;
+};
+
+TEST_F(StartupTest, DataRootThatCannotBeWrittenShowsTheFailureInTheSystemLanguage)
+{
+    // A file where the data root should be: no folder can be made under it, not even by root.
+    const QString blocked = scratch.filePath(QStringLiteral("file"));
+    QFile(blocked).open(QIODevice::WriteOnly);
+    const std::pair<const char*, const char*> languages[] = {
+        {"en_US.UTF-8", "Failed to create the configuration file!"},
+        {"ja_JP.UTF-8", "設定ファイルの作成に失敗しました!"},
+        {"de_CH.UTF-8", "Erstellung Konfigurationsdatei fehlgeschlagen!"},
+        {"ko_KR.UTF-8", "Failed to create the configuration file!"},
+    };
+    for (const auto& [locale, message] : languages) {
+        const auto [shown, windowRan] = RunWithDataRoot(QFile::encodeName(blocked), locale);
+        EXPECT_EQ(shown, QStringList{QString::fromUtf8(message)}) << locale;
+        EXPECT_FALSE(windowRan);
+    }
+    EXPECT_TRUE(search.service.Workers().empty());  // the search service never started
+}
+
+TEST_F(StartupTest, WritableDataRootRunsTheWindowAndReleasesTheInstance)
+{
+    for (int run = 0; run < 2; ++run) {  // the second run finds the instance free again
+        const auto [shown, windowRan] = RunWithDataRoot(QFile::encodeName(scratch.path()), "en_US.UTF-8");
+        EXPECT_TRUE(shown.isEmpty());
+        EXPECT_TRUE(windowRan);
+    }
+    EXPECT_EQ(search.sends.load(), 4);  // each run's window searched once through both workers
+    EXPECT_TRUE(QFileInfo(scratch.filePath(QStringLiteral("ZandovertSearchTools/WndLayoutInfo.xml"))).isFile());
+}
+
+QString ReadAll(const QString& path)
+{
+    QFile file(path);
+    return file.open(QIODevice::ReadOnly) ? QString::fromUtf8(file.readAll()) : QStringLiteral("<none>");
+}
+
+TEST(ListDumpTest, RewritesTheFileWithOneLinePerRow)
+{
+    QTemporaryDir dir;
+    const QString path = dir.filePath(QStringLiteral("list.txt"));
+    CListDump dump(QFile::encodeName(path).toStdString());
+    dump.Write({{"disk", "192.0.2.10", "NAS"}, {"tab\there", "192.0.2.11", "line\nend"}});
+    EXPECT_EQ(ReadAll(path), QStringLiteral("disk\t192.0.2.10\tNAS\ntab here\t192.0.2.11\tline end\n"));
+    dump.Write({});
+    EXPECT_EQ(ReadAll(path), QString());
+}
+
+TEST(ListDumpTest, WritesOnlyToARegularFileByAnAbsolutePath)
+{
+    QTemporaryDir dir;
+    const QString target = dir.filePath(QStringLiteral("target"));
+    QFile(target).open(QIODevice::WriteOnly);
+    const QString link = dir.filePath(QStringLiteral("link"));
+    ASSERT_EQ(::symlink(QFile::encodeName(target).constData(), QFile::encodeName(link).constData()), 0);
+    const QString fifo = dir.filePath(QStringLiteral("fifo"));
+    ASSERT_EQ(::mkfifo(QFile::encodeName(fifo).constData(), 0600), 0);
+
+    for (const QString& path : {link, fifo, dir.path()})
+        CListDump(QFile::encodeName(path).toStdString()).Write({{"disk", "192.0.2.10", "NAS"}});
+    EXPECT_EQ(ReadAll(target), QString());
+    EXPECT_TRUE(QFileInfo(link).isSymLink());
+    EXPECT_FALSE(CListDump("relative/list.txt").IsOn());
+}
+
+} // namespace
