@@ -197,6 +197,17 @@ as_user "$work/without.log" "$work/travelkin-search" --expect 1 --seconds 2 >"$w
   && fail "without the capability the broadcast-only device was found: $(cat "$work/without.out")"
 grep -aq "SendThread 67 : Create Search Device Work Thread Error : bind: Permission denied" \
   "$work/without.log" || fail "the log does not say why the broadcast search is off: $(cat "$work/without.log")"
+if $gui; then
+  # The window program searches as soon as it starts; it runs off-screen for a few seconds
+  # with a data folder of its own and ends on SIGTERM.
+  mkdir "$work/data"
+  : >"$work/window.log"
+  chown nobody "$work/data" "$work/window.log"
+  as_user "$work/window.log" env QT_QPA_PLATFORM=offscreen HOME="$work/data" \
+    TRAVELKIN_DATA_ROOT="$work/data" timeout -k 2 3 /usr/bin/travelkin >"$work/window.out" 2>&1 || true
+  grep -aq "Search 67 Thread Find Device ID : dev0, IP : 192.0.2.10" "$work/window.log" \
+    || fail "the installed window program did not find the device by broadcast: $(tail -n 20 "$work/window.out")"
+fi
 kill "$sim_pid" 2>/dev/null || true
 wait "$sim_pid" 2>/dev/null || true
 sim_pid=""
