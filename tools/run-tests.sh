@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # Every test on a fresh Debian 12 machine: installs what is missing, builds, runs the unit
 # and end-to-end tests, the unit tests again under ASan+UBSan and under TSan, and each fuzz
-# target for a short time. End-to-end tests need root for their network namespaces.
+# target for a short time, and finally builds the Debian package, installs, checks and removes
+# it. End-to-end tests and the package check need root.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 top=$PWD
@@ -52,5 +53,12 @@ for f in $fuzzers; do
     "$corpus" 2>&1 | tail -n 3
   rm -rf "$corpus"
 done
+
+section "Debian package: build, install, check, remove"
+if [ "$(id -u)" -eq 0 ]; then
+  TRAVELKIN_JOBS=$jobs "$top/tests/packaging/check-package.sh" build
+else
+  echo "Not root: the package is not installed and checked."
+fi
 
 section "All tests passed"

@@ -1,0 +1,56 @@
+# Installation into the standard places, an uninstall target, and the Debian package.
+#
+#   cmake --install build [--prefix DIR]       programs, desktop entry, icons, man pages
+#   cmake --build build --target uninstall     removes what install_manifest.txt lists
+#   cpack --config build/CPackConfig.cmake     travelkin_<version>_<arch>.deb
+#
+# Nothing installed is writable by the user or lives outside the prefix: the program keeps no
+# settings and writes only into its data folder in the user's home.
+
+include(GNUInstallDirs)
+
+# The window program joins the command-line tools once it is built in this tree.
+set(TRAVELKIN_INSTALLED_PROGRAMS travelkin-search travelkin-devsim)
+if(TARGET travelkin)
+  list(PREPEND TRAVELKIN_INSTALLED_PROGRAMS travelkin)
+endif()
+install(TARGETS ${TRAVELKIN_INSTALLED_PROGRAMS} RUNTIME DESTINATION ${CMAKE_INSTALL_BINDIR})
+
+# The menu entry and its icon only make sense beside the window program.
+if(TARGET travelkin)
+  install(FILES ${PROJECT_SOURCE_DIR}/resources/desktop/travelkin.desktop
+          DESTINATION ${CMAKE_INSTALL_DATADIR}/applications)
+  file(GLOB travelkin_icons ${PROJECT_SOURCE_DIR}/resources/icons/travelkin-*.png)
+  foreach(icon IN LISTS travelkin_icons)
+    string(REGEX REPLACE ".*travelkin-([0-9]+)\\.png$" "\\1" size "${icon}")
+    install(FILES ${icon}
+            DESTINATION ${CMAKE_INSTALL_DATADIR}/icons/hicolor/${size}x${size}/apps
+            RENAME travelkin.png)
+  endforeach()
+endif()
+
+# Man pages are shipped compressed, as Debian expects; -n keeps the archive reproducible.
+set(travelkin_man_pages travelkin-search.1 travelkin-devsim.1)
+set(travelkin_compressed_man_pages "")
+foreach(page IN LISTS travelkin_man_pages)
+  set(source ${PROJECT_SOURCE_DIR}/tools/man/${page})
+  set(compressed ${PROJECT_BINARY_DIR}/man/${page}.gz)
+  add_custom_command(OUTPUT ${compressed}
+    COMMAND ${CMAKE_COMMAND} -E make_directory ${PROJECT_BINARY_DIR}/man
+    COMMAND gzip -9 -n -c ${source} > ${compressed}
+    DEPENDS ${source}
+    COMMENT "Compressing man page ${page}"
+    VERBATIM)
+  list(APPEND travelkin_compressed_man_pages ${compressed})
+endforeach()
+add_custom_target(travelkin_man_pages ALL DEPENDS ${travelkin_compressed_man_pages})
+install(FILES ${travelkin_compressed_man_pages} DESTINATION ${CMAKE_INSTALL_MANDIR}/man1)
+
+# install_manifest.txt holds the files of the latest "cmake --install" from this build folder.
+add_custom_target(uninstall
+  COMMAND ${CMAKE_COMMAND} -DMANIFEST=${PROJECT_BINARY_DIR}/install_manifest.txt
+          -P ${PROJECT_SOURCE_DIR}/cmake/TravelkinUninstall.cmake
+  COMMENT "Removing the installed files"
+  VERBATIM)
+
+include(TravelkinPackage)
