@@ -16,6 +16,7 @@
 #include <QEvent>
 #include <QMouseEvent>
 #include <QPainter>
+#include <QPixmap>
 #include <QStringDecoder>
 #include <QTimerEvent>
 
@@ -114,7 +115,9 @@ CVesquorDlg::CVesquorDlg(SearchWindowServices windowServices)
       services(std::move(windowServices))
 {
     InitTravelkinResources();
-    hIcon = QIcon(QStringLiteral(":/ICON/128"));
+    // Decoded as the PNG it is: guessing the type of a file without a suffix would consult the
+    // MIME database and every image plugin first, which costs more than all of the skin.
+    hIcon = QIcon(QPixmap::fromImage(QImage(QStringLiteral(":/ICON/128"), "PNG")));
     SetShapeBitmap(QString::fromStdWString(PicturePath(L"\\SearchDevice_BlackGround.bmp")));
 }
 
