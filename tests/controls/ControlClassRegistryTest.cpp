@@ -1,7 +1,6 @@
 #include "controls/ControlClassRegistry.h"
 
 #include "controls/CheckBoxButton.h"
-#include "controls/ControlId.h"
 #include "controls/RadioBoxButton.h"
 #include "controls/ShowImageCtrl.h"
 #include "controls/ShowTaskListCtrl.h"
@@ -40,26 +39,6 @@ TEST_F(ControlClassRegistryTest, EveryStandardLayoutClassCreatesItsControl)
     EXPECT_TRUE(Creates<CShowTaskListCtrl>(L"ShowTaskListCtrl"));
 }
 
-TEST_F(ControlClassRegistryTest, NamesMatchExactlyIncludingCase)
-{
-    const ControlClassRegistry& registry = ControlClassRegistry::Global();
-    EXPECT_EQ(registry.Create(L"standardbutton"), nullptr);
-    EXPECT_EQ(registry.Create(L"StandardButton "), nullptr);
-    EXPECT_EQ(registry.Create(L""), nullptr);
-}
-
-TEST_F(ControlClassRegistryTest, FamiliesAndStepsFollowTheClass)
-{
-    const ControlClassRegistry& registry = ControlClassRegistry::Global();
-    EXPECT_EQ(registry.Find(L"RadioBoxButton")->family, ControlFamily::Button);
-    EXPECT_EQ(registry.Find(L"ShowImageCtrl")->family, ControlFamily::Display);
-    EXPECT_EQ(registry.Find(L"StandardListCtrl")->family, ControlFamily::List);
-    EXPECT_TRUE(registry.Find(L"DriftButton")->steps & kStepToolTip);
-    EXPECT_FALSE(registry.Find(L"StandardButton")->steps & kStepToolTip);
-    EXPECT_FALSE(registry.Find(L"ShowImageCtrl")->steps & kStepText);
-    EXPECT_FALSE(registry.Find(L"ShowTextCtrl")->steps & kStepStateImage);
-}
-
 TEST_F(ControlClassRegistryTest, SecondRegistrationOfANameLeavesTheFirst)
 {
     ControlClassRegistry registry;
@@ -68,22 +47,6 @@ TEST_F(ControlClassRegistryTest, SecondRegistrationOfANameLeavesTheFirst)
         L"ShowTextCtrl", {ControlFamily::List, 0, [] { return std::make_unique<QWidget>(); }});
     EXPECT_FALSE(added);
     EXPECT_EQ(registry.Find(L"ShowTextCtrl")->family, ControlFamily::Display);
-}
-
-TEST_F(ControlClassRegistryTest, CreatedWindowCarriesItsIdentifierAndShowCommand)
-{
-    QWidget parent;
-    std::unique_ptr<QWidget> close = ControlClassRegistry::Global().Create(L"StandardButton");
-    CreateControlWindow(*close, &parent, QRect(300, 10, 11, 11), 2103);
-    ShowControlWindow(*close, 0);
-    EXPECT_EQ(close->parentWidget(), &parent);
-    EXPECT_EQ(close->geometry(), QRect(300, 10, 11, 11));
-    EXPECT_EQ(GetDlgCtrlID(*close), 2103);
-    EXPECT_EQ(FindDlgItem(parent, 2103), close.get());
-    EXPECT_EQ(FindDlgItem(parent, 0), nullptr);
-    EXPECT_TRUE(close->isHidden());
-    ShowControlWindow(*close, 5);
-    EXPECT_FALSE(close->isHidden());
 }
 
 } // namespace

@@ -51,19 +51,6 @@ TEST_F(DisplayCtrlTest, ImageControlShowsOnlyTheFirstStateAtNaturalSizeTopLeft)
     EXPECT_EQ(InkBox(shown, kBack), QRect(0, 0, 5, 6));
 }
 
-TEST_F(DisplayCtrlTest, ImageControlHonoursTheImageOffsetAndStateIndex)
-{
-    CShowImageCtrl logo(&parent);
-    logo.setGeometry(0, 40, 30, 20);
-    logo.nPaintMode = kPaintBackColor;
-    logo.clrBack = kBack;
-    logo.SetStateImage(WriteStrip(dir, "two.png", {0xFFFF0000, 0xFF00FF00}, 5, 6), 2, 3, 4);
-    logo.nStateIndex = 1;
-    const QImage shown = Grab(logo);
-    EXPECT_TRUE(AllPixels(shown, QRect(3, 4, 5, 6), 0xFF00FF00));
-    EXPECT_EQ(InkBox(shown, kBack), QRect(3, 4, 5, 6));
-}
-
 TEST_F(DisplayCtrlTest, WrappedTextStartsAtItsOffsetAndWrapsBeforeTheRightMargin)
 {
     CShowTextImageCtrl hint(&parent);
@@ -94,19 +81,6 @@ TEST_F(DisplayCtrlTest, TextOffsetMinusOneDrawsAsOneAndZeroAsZero)
     EXPECT_EQ(one.topLeft() - zero.topLeft(), QPoint(1, 1));
 }
 
-TEST_F(DisplayCtrlTest, TextControlDrawsNoImageAndNothingWithoutFont)
-{
-    CShowTextCtrl title(&parent);
-    title.setGeometry(30, 4, 100, 25);
-    SkinForText(title, QString(), 0, 0);
-    title.SetStateImage(WriteStrip(dir, "unused.png", {0xFFFF0000}, 5, 5), 1, 0, 0);
-    EXPECT_FALSE(InkBox(Grab(title), kBack).isValid());
-
-    title.SetDrawText(QStringLiteral("Title"), 0, 0);
-    title.SetDrawFont(QStringLiteral("DejaVu Sans"), 0);
-    EXPECT_FALSE(InkBox(Grab(title), kBack).isValid());
-}
-
 TEST_F(DisplayCtrlTest, FaceThatIsNotInstalledStillDrawsText)
 {
     CShowTextCtrl title(&parent);
@@ -131,6 +105,24 @@ TEST_F(DisplayCtrlTest, TextBoxWrapsAtTwoHundredFiftyLessTheOffsets)
     const QSize wrapped = box.MeasureTextBox();
     EXPECT_LE(wrapped.width(), 250 + 1);
     EXPECT_GE(wrapped.height(), 3 + 2 * metrics.height());
+}
+
+TEST_F(DisplayCtrlTest, NewTextFontOrWidthShowsAtTheNextPaint)
+{
+    CShowTextCtrl title(&parent);
+    title.setGeometry(30, 4, 270, 200);
+    SkinForText(title, QStringLiteral("HH"), 0, 0);
+    const QRect two = InkBox(Grab(title), kBack);
+    title.SetDrawText(QStringLiteral("HHHH"), 0, 0);
+    const QRect four = InkBox(Grab(title), kBack);
+    EXPECT_GT(four.width(), two.width());
+    title.SetDrawFont(QStringLiteral("DejaVu Sans"), 24);
+    EXPECT_GT(InkBox(Grab(title), kBack).height(), four.height());
+
+    title.SetDrawText(kLongText, 0, 0);
+    const int wrappedAt270 = InkBox(Grab(title), kBack).height();
+    title.resize(120, 200);
+    EXPECT_GT(InkBox(Grab(title), kBack).height(), wrappedAt270);
 }
 
 // Records the moves that a press would start instead of moving the window.

@@ -51,25 +51,6 @@ protected:
     CBasicPropertyFrame frame;
 };
 
-TEST_F(PropertyFrameTest, StartsWithTheDocumentedSkin)
-{
-    EXPECT_EQ(frame.nPaintMode, 0);
-    EXPECT_EQ(CBasicPropertyFrame().clrBack, 0xFFFFFFFFu);
-    EXPECT_EQ(CBasicPropertyFrame().clrBorder, 0xFFFFFFFFu);
-    EXPECT_EQ(frame.clrText, 0xFF000000u);
-    EXPECT_EQ(frame.nStateCount, 1);
-    ASSERT_TRUE(frame.pFont.has_value());
-    EXPECT_EQ(frame.pFont->pixelSize(), 12);
-    EXPECT_TRUE(frame.pImage.isNull());
-    EXPECT_TRUE(frame.dcBackground.isNull());
-}
-
-TEST_F(PropertyFrameTest, ModeZeroPaintsNothing)
-{
-    UseImage(5, 5);
-    EXPECT_TRUE(AllPixels(Paint(), self->rect(), kMarker));
-}
-
 TEST_F(PropertyFrameTest, ModeThreeFillsThenDrawsTheBorderOnTheOuterPixels)
 {
     frame.nPaintMode = kPaintBackColor | kPaintBorder;
@@ -101,17 +82,6 @@ TEST_F(PropertyFrameTest, ParentBackgroundWithoutCaptureRendersTheParentForThisP
     EXPECT_TRUE(frame.dcBackground.isNull());
 }
 
-TEST_F(PropertyFrameTest, ParentBackgroundIsSkippedWithoutWindows)
-{
-    frame.nPaintMode = kPaintParentBackground;
-    QImage target(self->size(), QImage::Format_ARGB32);
-    target.fill(kMarker);
-    QPainter painter(&target);
-    frame.PaintBackground(nullptr, self, painter);
-    painter.end();
-    EXPECT_TRUE(AllPixels(target, self->rect(), kMarker));
-}
-
 TEST_F(PropertyFrameTest, ModeEightDrawsTheWholeImageAtNaturalSizeIgnoringOffsetAndStates)
 {
     frame.SetStateImage(WriteStrip(dir, "two.png", {kImage, kBack}, 3, 4), 2, 5, 5);
@@ -123,20 +93,16 @@ TEST_F(PropertyFrameTest, ModeEightDrawsTheWholeImageAtNaturalSizeIgnoringOffset
     EXPECT_TRUE(AllPixels(painted, QRect(0, 4, 6, 6), kMarker));
 }
 
-TEST_F(PropertyFrameTest, ModeTwelveDrawsTheImageOverTheParentBackground)
+TEST_F(PropertyFrameTest, LayersStackParentFillBorderImage)
 {
     UseImage(4, 4);
     frame.nPaintMode = kPaintParentBackground | kPaintImage;
-    const QImage painted = Paint();
+    QImage painted = Paint();
     EXPECT_TRUE(AllPixels(painted, QRect(0, 0, 4, 4), kImage));
     EXPECT_TRUE(AllPixels(painted, QRect(4, 0, 16, 10), kParent));
-}
 
-TEST_F(PropertyFrameTest, AllLayersStackParentFillBorderImage)
-{
-    UseImage(4, 4);
     frame.nPaintMode = 15;
-    const QImage painted = Paint();
+    painted = Paint();
     EXPECT_EQ(PixelAt(painted, 0, 0), kImage);  // image over border
     EXPECT_EQ(PixelAt(painted, 19, 9), kBorder);  // border over fill
     EXPECT_EQ(PixelAt(painted, 10, 5), kBack);    // fill over parent
@@ -151,17 +117,11 @@ TEST_F(PropertyFrameTest, StateImageIsCutIntoEqualStrips)
     EXPECT_EQ(frame.nImageX, 2);
     EXPECT_EQ(frame.nImageY, 3);
 
-    frame.SetStateImage(dir.filePath("wide.png"), 0, 0, 0);
+    // Layout paths keep their backslashes until the file is opened.
+    const std::wstring path = (dir.path() + "\\wide.png").toStdWString();
+    frame.SetStateImage(std::wstring_view(path), 0, 0, 0);
     EXPECT_EQ(frame.nStateCount, 1);
     EXPECT_EQ(frame.nStateWidth, 176);
-}
-
-TEST_F(PropertyFrameTest, StateImagePathsMayUseBackslashes)
-{
-    WriteStrip(dir, "slash.png", {kImage}, 8, 2);
-    std::wstring path = (dir.path() + "\\slash.png").toStdWString();
-    frame.SetStateImage(std::wstring_view(path), 2, 0, 0);
-    EXPECT_EQ(frame.nStateWidth, 4);
 }
 
 TEST_F(PropertyFrameTest, UnreadableImageLeavesZeroSizes)
@@ -173,6 +133,9 @@ TEST_F(PropertyFrameTest, UnreadableImageLeavesZeroSizes)
     EXPECT_EQ(frame.nStateWidth, 0);
     frame.nPaintMode = kPaintImage;
     EXPECT_TRUE(AllPixels(Paint(), self->rect(), kMarker));
+    frame.nPaintMode = 0;
+    UseImage(8, 8);
+    EXPECT_TRUE(AllPixels(Paint(), self->rect(), kMarker));  // mode 0 paints nothing
 }
 
 TEST_F(PropertyFrameTest, LayoutColoursBecomeOpaqueArgb)
@@ -193,31 +156,8 @@ TEST_F(PropertyFrameTest, MoveByAnchorMovesAndStretchesPerAxis)
     EXPECT_EQ(self->geometry(), QRect(40, 20, 25, 30));
     frame.MoveByAnchor(self, 5, 5, 1, 2);
     EXPECT_EQ(self->geometry(), QRect(40, 25, 25, 30));
-}
-
-TEST_F(PropertyFrameTest, MoveByAnchorWithAnUnknownModeLeavesBothAxes)
-{
-    frame.MoveByAnchor(self, 10, 20, 2, 0);
-    EXPECT_EQ(self->geometry(), QRect(30, 20, 20, 10));
-    frame.MoveByAnchor(self, 10, 20, 4, 2);
-    EXPECT_EQ(self->geometry(), QRect(30, 20, 20, 10));
-    frame.MoveByAnchor(nullptr, 1, 1, 2, 2);  // no window: nothing happens
-}
-
-TEST_F(PropertyFrameTest, FontNeedsAPositiveSize)
-{
-    frame.SetDrawFont(QStringLiteral("Tahoma"), 21);
-    ASSERT_TRUE(frame.pFont.has_value());
-    EXPECT_EQ(frame.pFont->pixelSize(), 21);
-    frame.SetDrawFont(QStringLiteral("Tahoma"), 0);
-    EXPECT_FALSE(frame.pFont.has_value());
-}
-
-TEST_F(PropertyFrameTest, ToolTipIsShownByItsWindow)
-{
-    frame.CreateToolTip(self, std::wstring_view(L"Close"));
-    EXPECT_EQ(self->toolTip(), QStringLiteral("Close"));
-    EXPECT_EQ(frame.hToolTip, self);
+    frame.MoveByAnchor(self, 10, 20, 2, 0);  // an unknown mode leaves both axes
+    EXPECT_EQ(self->geometry(), QRect(40, 25, 25, 30));
 }
 
 } // namespace

@@ -42,11 +42,6 @@ private:
 inline const bool kQtAppEnvironmentAdded =
     (::testing::AddGlobalTestEnvironment(new QtAppEnvironment), true);
 
-inline QApplication& TestApp()
-{
-    return QtAppEnvironment::App();
-}
-
 // A picture of side-by-side solid strips, one colour per state, saved as PNG in `dir`.
 inline QString WriteStrip(const QTemporaryDir& dir, const QString& name,
                           const std::vector<QRgb>& colours, int stateWidth, int height)
@@ -97,5 +92,5 @@ inline bool AllPixels(const QImage& image, const QRect& area, QRgb colour)
 class QtWidgetTest : public ::testing::Test
 {
 protected:
-    QtWidgetTest() { TestApp(); }
+    QtWidgetTest() { QtAppEnvironment::App(); }
 };
