@@ -10,6 +10,8 @@
 #include <QMouseEvent>
 #include <QPainter>
 #include <QScrollBar>
+#include <QStyle>
+#include <QStyleFactory>
 #include <QWheelEvent>
 
 #include <algorithm>
@@ -90,6 +92,13 @@ void CShowTaskListCtrl::CreateScrollBars()
         bar->setSingleStep(1);
         bar->setRange(0, 0);
         bar->hide();
+    }
+    // The same plain, flat bars as the list view's own: the desktop style's shaded bars
+    // would cost more to paint than the visible rows.
+    if (QStyle* plain = QStyleFactory::create(QStringLiteral("Windows"))) {
+        plain->setParent(this);
+        vScroll->setStyle(plain);
+        hScroll->setStyle(plain);
     }
     SetDlgCtrlID(*vScroll, kTaskListVScrollId);
     SetDlgCtrlID(*hScroll, kTaskListHScrollId);
@@ -267,8 +276,8 @@ void CShowTaskListCtrl::OnHorizontalMoved()
 QRect CShowTaskListCtrl::ItemArea() const
 {
     const QRect client = ClientRect();
-    const int right = client.width() - (vScroll->isVisibleTo(viewport()) ? nVScrollWidth : 0);
-    const int bottom = client.height() - (hScroll->isVisibleTo(viewport()) ? nHScrollHeight : 0);
+    const int right = client.width() - (vScroll->isHidden() ? 0 : nVScrollWidth);
+    const int bottom = client.height() - (hScroll->isHidden() ? 0 : nHScrollHeight);
     return QRect(QPoint(client.left(), nHeaderHeight), QPoint(right - 1, bottom - 1));
 }
 

@@ -93,6 +93,8 @@ public:
     ScrollInfo GetScrollInfo(Qt::Orientation orientation) const;
     // Moves a bar by `delta` pixels within its range and repaints what moved.
     void ScrollBy(Qt::Orientation orientation, int delta);
+    // Nothing: the view never scrolls by itself to an item.
+    void scrollTo(const QModelIndex& index, ScrollHint hint = EnsureVisible) override;
 
     CShowTaskHeaderCtrl* pHeader;  // the column header; owned by the view
     CShowTextCtrl* tipBox;        // child of the client area
@@ -153,9 +155,6 @@ protected:
     void updateGeometries() override;
     // The rows move by the list's own scroll bars only.
     void scrollContentsBy(int dx, int dy) override;
-
-public:
-    void scrollTo(const QModelIndex& index, ScrollHint hint = EnsureVisible) override;
 
 private:
     void CreateScrollBars();
