@@ -16,6 +16,7 @@
 #include <QEvent>
 #include <QMouseEvent>
 #include <QPainter>
+#include <QPixmap>
 #include <QStringDecoder>
 #include <QTimerEvent>
 
@@ -114,7 +115,9 @@ CVesquorDlg::CVesquorDlg(SearchWindowServices windowServices)
       services(std::move(windowServices))
 {
     InitTravelkinResources();
-    hIcon = QIcon(QStringLiteral(":/ICON/128"));
+    // Decoded as the PNG it is: guessing the type of a file without a suffix would consult the
+    // MIME database and every image plugin first, which costs more than all of the skin.
+    hIcon = QIcon(QPixmap::fromImage(QImage(QStringLiteral(":/ICON/128"), "PNG")));
     SetShapeBitmap(QString::fromStdWString(PicturePath(L"\\SearchDevice_BlackGround.bmp")));
 }
 
@@ -384,12 +387,14 @@ void CVesquorDlg::OnListDoubleClick()
 
 bool CVesquorDlg::eventFilter(QObject* watched, QEvent* event)
 {
-    if (pDeviceList && watched == pDeviceList->viewport()) {
-        const auto* mouse = static_cast<QMouseEvent*>(event);
+    const QEvent::Type type = event->type();
+    if (pDeviceList && watched == pDeviceList->viewport() &&
+        (type == QEvent::MouseButtonRelease || type == QEvent::MouseButtonDblClick) &&
+        static_cast<QMouseEvent*>(event)->button() == Qt::LeftButton) {
         // The list takes the click first; the window looks at the selection it left.
-        if (event->type() == QEvent::MouseButtonRelease && mouse->button() == Qt::LeftButton)
+        if (type == QEvent::MouseButtonRelease)
             QMetaObject::invokeMethod(this, &CVesquorDlg::OnListClick, Qt::QueuedConnection);
-        else if (event->type() == QEvent::MouseButtonDblClick && mouse->button() == Qt::LeftButton)
+        else
             QMetaObject::invokeMethod(this, &CVesquorDlg::OnListDoubleClick, Qt::QueuedConnection);
     }
     return CBasicNoneBorderDlg::eventFilter(watched, event);

@@ -1,6 +1,7 @@
 #include "app/VesquorApp.h"
 
 #include "app/ListDump.h"
+#include "platform/ScopedEnvironment.h"
 
 #include "app/SearchWindowSupport.h"
 #include "controls/QtTestApp.h"
@@ -16,40 +17,15 @@
 
 namespace {
 
-// Sets environment variables for the life of the object.
-class ScopedVariables
-{
-public:
-    explicit ScopedVariables(std::initializer_list<std::pair<const char*, QByteArray>> values)
-    {
-        for (const auto& [name, value] : values) {
-            saved.emplace_back(name, qgetenv(name), qEnvironmentVariableIsSet(name));
-            qputenv(name, value);
-        }
-    }
-    ~ScopedVariables()
-    {
-        for (const auto& [name, value, wasSet] : saved) {
-            if (wasSet)
-                qputenv(name, value);
-            else
-                qunsetenv(name);
-        }
-    }
-
-private:
-    std::vector<std::tuple<const char*, QByteArray, bool>> saved;
-};
-
 class StartupTest : public QtWidgetTest
 {
 protected:
     // Runs the whole start and stop; returns what was shown and whether the window ran.
-    std::pair<QStringList, bool> RunWithDataRoot(const QByteArray& dataRoot, const QByteArray& locale)
+    std::pair<QStringList, bool> RunWithDataRoot(const QString& dataRoot, const char* locale)
     {
-        const ScopedVariables variables{{"TRAVELKIN_DATA_ROOT", dataRoot},
-                                        {"XDG_RUNTIME_DIR", QFile::encodeName(runtime.path())},
-                                        {"LC_ALL", locale}};
+        const ScopedEnvironment variables{{"TRAVELKIN_DATA_ROOT", QFile::encodeName(dataRoot).constData()},
+                                          {"XDG_RUNTIME_DIR", QFile::encodeName(runtime.path()).constData()},
+                                          {"LC_ALL", locale}};
         QStringList shown;
         bool windowRan = false;
         CVesquorApp app({search.service,
@@ -82,7 +58,7 @@ TEST_F(StartupTest, DataRootThatCannotBeWrittenShowsTheFailureInTheSystemLanguag
         {"ko_KR.UTF-8", "Failed to create the configuration file!"},
     };
     for (const auto& [locale, message] : languages) {
-        const auto [shown, windowRan] = RunWithDataRoot(QFile::encodeName(blocked), locale);
+        const auto [shown, windowRan] = RunWithDataRoot(blocked, locale);
         EXPECT_EQ(shown, QStringList{QString::fromUtf8(message)}) << locale;
         EXPECT_FALSE(windowRan);
     }
@@ -92,7 +68,7 @@ TEST_F(StartupTest, DataRootThatCannotBeWrittenShowsTheFailureInTheSystemLanguag
 TEST_F(StartupTest, WritableDataRootRunsTheWindowAndReleasesTheInstance)
 {
     for (int run = 0; run < 2; ++run) {  // the second run finds the instance free again
-        const auto [shown, windowRan] = RunWithDataRoot(QFile::encodeName(scratch.path()), "en_US.UTF-8");
+        const auto [shown, windowRan] = RunWithDataRoot(scratch.path(), "en_US.UTF-8");
         EXPECT_TRUE(shown.isEmpty());
         EXPECT_TRUE(windowRan);
     }
@@ -106,7 +82,7 @@ QString ReadAll(const QString& path)
     return file.open(QIODevice::ReadOnly) ? QString::fromUtf8(file.readAll()) : QStringLiteral("<none>");
 }
 
-TEST(ListDumpTest, RewritesTheFileWithOneLinePerRow)
+TEST(ListDumpTest, RewritesOnlyARegularFileByAnAbsolutePath)
 {
     QTemporaryDir dir;
     const QString path = dir.filePath(QStringLiteral("list.txt"));
@@ -115,11 +91,7 @@ TEST(ListDumpTest, RewritesTheFileWithOneLinePerRow)
     EXPECT_EQ(ReadAll(path), QStringLiteral("disk\t192.0.2.10\tNAS\ntab here\t192.0.2.11\tline end\n"));
     dump.Write({});
     EXPECT_EQ(ReadAll(path), QString());
-}
 
-TEST(ListDumpTest, WritesOnlyToARegularFileByAnAbsolutePath)
-{
-    QTemporaryDir dir;
     const QString target = dir.filePath(QStringLiteral("target"));
     QFile(target).open(QIODevice::WriteOnly);
     const QString link = dir.filePath(QStringLiteral("link"));
