@@ -2,6 +2,7 @@
 
 #include <arpa/inet.h>
 
+#include <algorithm>
 #include <cstring>
 
 #include <boost/asio/ip/address_v4.hpp>
@@ -18,6 +19,27 @@ constexpr auto npos = std::string_view::npos;
 boost::asio::ip::address_v4 GroupAddress()
 {
     return boost::asio::ip::make_address_v4(std::string(wire::kSsdpGroup));
+}
+
+char FoldCase(char c)
+{
+    return c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c;
+}
+
+// Header names are case-insensitive: devices send "Location:", "Server:" and "Usn:" as
+// well. Only the name is matched this way; the values keep their case.
+std::size_t FindHeader(std::string_view text, std::string_view name, std::size_t from = 0)
+{
+    const auto at = std::search(text.begin() + static_cast<std::ptrdiff_t>(std::min(from, text.size())),
+                                text.end(), name.begin(), name.end(),
+                                [](char a, char b) { return FoldCase(a) == FoldCase(b); });
+    return at == text.end() ? npos : static_cast<std::size_t>(at - text.begin());
+}
+
+// Where the line that holds `from` ends: at CR, or at a bare LF as some devices send.
+std::size_t LineEnd(std::string_view text, std::size_t from)
+{
+    return std::min(text.find('\r', from), text.find('\n', from));   // memchr, not a char set
 }
 
 // The text between open and the next close after it, both searched from "from" onwards.
@@ -48,11 +70,10 @@ bool IsDottedIPv4(std::string_view host)
 // else the sender's. The host ends at the port, the path or the end of the line.
 std::string_view DeviceAddress(std::string_view text, std::string_view sender)
 {
-    const std::size_t location = text.find("LOCATION:");
+    const std::size_t location = FindHeader(text, "LOCATION:");
     if (location == npos)
         return sender;
-    std::string_view url = text.substr(location);
-    url = url.substr(0, std::min(url.find('\r'), url.find('\n')));   // memchr, not a char set
+    const std::string_view url = text.substr(location, LineEnd(text, location) - location);
     const std::size_t slashes = url.find("//");
     if (slashes == npos)
         return sender;
@@ -65,7 +86,7 @@ std::string_view DeviceAddress(std::string_view text, std::string_view sender)
 // Each missing piece keeps what was found before it.
 void ReadServerHeader(std::string_view text, DeviceRecord& record)
 {
-    const std::size_t server = text.find("SERVER:");
+    const std::size_t server = FindHeader(text, "SERVER:");
     if (server == npos)
         return;
     const std::size_t platform = text.find("VARN/", server);
@@ -80,7 +101,7 @@ void ReadServerHeader(std::string_view text, DeviceRecord& record)
     if (secondComma == npos || secondComma + 2 > text.size())
         return;
     const std::size_t tokenBegin = secondComma + 2;   // the comma and the blank after it
-    const std::size_t tokenEnd = text.find('\r', tokenBegin);
+    const std::size_t tokenEnd = LineEnd(text, tokenBegin);
     if (tokenEnd == npos)
         return;
     const std::string_view token =
@@ -111,7 +132,7 @@ std::optional<std::int32_t> ReportKind(std::string_view text)
         return std::nullopt;   // a search request (ours looped back, or another host's)
     if (text.find("rootdevice") == npos)
         return std::nullopt;   // announcements of embedded devices and services
-    const std::size_t nts = text.find("NTS:");
+    const std::size_t nts = FindHeader(text, "NTS:");
     if (nts == npos)
         return std::nullopt;
     std::string_view value = text.substr(nts + 4);
@@ -185,7 +206,7 @@ std::optional<DeviceRecord> CSearchDeviceMulticastThread::ParseSsdpText(std::str
     DeviceRecord record;
     const std::string_view ip = DeviceAddress(text, senderIP);
     ReadServerHeader(text, record);
-    const auto usn = text.find("USN:");
+    const auto usn = FindHeader(text, "USN:");
     const auto id = usn == npos ? std::nullopt : Between(text, usn, "uuid:", "::");
     if (!id)
         return std::nullopt;   // no device identifier

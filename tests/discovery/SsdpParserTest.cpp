@@ -46,6 +46,32 @@ TEST(SsdpParser, ReadsAnswersAndAnnouncements)
     EXPECT_EQ(Fields(wire::FormatSsdpNotify(simulated, "ssdp:alive")), "abc-1|198.18.0.5|box|Cloud||2.4|Kelmar|2");
 }
 
+TEST(SsdpParser, HeaderNamesInAnyCaseAndBareLineFeeds)
+{
+    // Header names as devices in the field write them.
+    const auto fieldNames = [](std::string text) {
+        for (const auto& [name, written] : {std::pair{"LOCATION:", "Location:"}, {"SERVER:", "Server:"},
+                                            {"USN:", "Usn:"}, {"NTS:", "nts:"}})
+            text = Replace(text, name, written);
+        return text;
+    };
+    const std::string answer = "1234|192.168.1.20|mydisk|NAS|1.2|1.0|ZANDOVERT|";
+    const std::vector<std::pair<std::string, std::string>> cases = {
+        {fieldNames(kAnswer), answer + "1"},
+        {fieldNames(kByebye), answer + "4"},
+        {Replace(kAlive, "\r\n", "\n"), answer + "2"},
+        {Replace(fieldNames(kAnswer), "\r\n", "\n"), answer + "1"},
+        {Replace(Replace(kAnswer, "SERVER", "sErVeR"), "NAS/1.2\r\n", "NAS/1.2\n"), answer + "1"},   // mixed ends
+        // Values keep their case, and so does the gate.
+        {Replace(kAnswer, "VARN/1.0", "varn/1.0"), "dropped"},
+        {Replace(kAnswer, "uuid:1234", "UUID:1234"), "dropped"},
+        {Replace(kAlive, "ssdp:alive", "SSDP:ALIVE"), answer + "0"},
+        {Replace(kAnswer, "HTTP/1.1 200", "http/1.1 200"), "dropped"},
+    };
+    for (const auto& [text, fields] : cases)
+        EXPECT_EQ(Fields(text), fields) << text;
+}
+
 TEST(SsdpParser, DeviceAddressIsTheLocationHostOrTheSender)
 {
     const std::string url = "http://192.168.1.20:80/desc.xml";
