@@ -12,7 +12,8 @@
 
 namespace {
 
-constexpr std::size_t kProductTokenSize = 63;
+// Room for the four items of the product token at their widest, with the "/" between them.
+constexpr std::size_t kProductTokenSize = 4 * (DeviceRecord::kTextSize - 1) + 3;
 constexpr std::size_t kMaxDottedSize = 15;   // "255.255.255.255"
 constexpr auto npos = std::string_view::npos;
 

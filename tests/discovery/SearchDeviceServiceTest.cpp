@@ -106,6 +106,11 @@ TEST_F(Registry, ByebyeRemovesTheFirstEntryWithThatId)
     Report(Device("X", "192.0.2.9", 4));   // ids are case-sensitive
     Report(Device("x", "192.0.2.9", 4, "other"));   // no vendor filter on removal
     EXPECT_EQ(Listed(), "y@192.0.2.2/disk/1 x@192.0.2.3/disk/1 ");
+    // Two UUIDs that differ only at their end are two devices.
+    Report(Device("4d2b7c1e-9a0f-4c3e-8b1d-5f6a7b8c9d01", "192.0.2.4"));
+    Report(Device("4d2b7c1e-9a0f-4c3e-8b1d-5f6a7b8c9d02", "192.0.2.5"));
+    Report(Device("4d2b7c1e-9a0f-4c3e-8b1d-5f6a7b8c9d02", "192.0.2.5", 4));
+    EXPECT_EQ(Listed(), "y@192.0.2.2/disk/1 x@192.0.2.3/disk/1 4d2b7c1e-9a0f-4c3e-8b1d-5f6a7b8c9d01@192.0.2.4/disk/1 ");
     service.ClearDevices();
     EXPECT_EQ(Listed(), "");
 }

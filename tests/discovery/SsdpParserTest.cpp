@@ -42,8 +42,12 @@ TEST(SsdpParser, ReadsAnswersAndAnnouncements)
     EXPECT_EQ(Fields(kByebye), "1234|192.168.1.20|mydisk|NAS|1.2|1.0|ZANDOVERT|4");
     EXPECT_EQ(Parse(Replace(kAlive, "NTS: ssdp:alive", "NTS:\t  ssdp:byebye"))->type, 4);
     EXPECT_EQ(Parse(Replace(kAlive, "ssdp:alive", "ssdp:update"))->type, 0) << "kept, acted on by nobody";
-    const wire::SsdpDevice simulated{"abc-1", "198.18.0.5", "Kelmar", "box", "Cloud", "", "2.4"};
-    EXPECT_EQ(Fields(wire::FormatSsdpNotify(simulated, "ssdp:alive")), "abc-1|198.18.0.5|box|Cloud||2.4|Kelmar|2");
+    // A full UUID and a long host name are kept whole.
+    const std::string uuid = "4d2b7c1e-9a0f-4c3e-8b1d-5f6a7b8c9d0e";
+    const std::string host = "storage-in-the-living-room-upstairs-1";
+    const wire::SsdpDevice simulated{uuid, "192.0.2.7", "Kelmar", host, "Cloud", "", "2.4"};
+    EXPECT_EQ(Fields(wire::FormatSsdpNotify(simulated, "ssdp:alive")),
+              uuid + "|192.0.2.7|" + host + "|Cloud||2.4|Kelmar|2");
 }
 
 TEST(SsdpParser, HeaderNamesInAnyCaseAndBareLineFeeds)
@@ -90,14 +94,15 @@ TEST(SsdpParser, DeviceAddressIsTheLocationHostOrTheSender)
 TEST(SsdpParser, ProductTokenItems)
 {
     const std::string token = "ZANDOVERT/mydisk/NAS/1.2";
-    const std::string item(20, 'i');
+    const std::string item(84, 'i');
+    const std::string cut(63, 'i');
     const std::vector<std::pair<std::string, std::string>> cases = {
         {"ZANDOVERT/mydisk", "1234|192.168.1.20||||1.0|ZANDOVERT|1"},
         {"ZANDOVERT/mydisk/NAS", "1234|192.168.1.20|mydisk|NAS||1.0|ZANDOVERT|1"},
         {"ZANDOVERT/mydisk/NAS/1.2/extra", "1234|192.168.1.20|mydisk|NAS|1.2/extra|1.0|ZANDOVERT|1"},
         {"ZANDOVERT", "1234|192.168.1.20||||1.0||1"},
-        // The token is cut at 63 characters, just before the detail.
-        {item + "/" + item + "/" + item + "/detail", "1234|192.168.1.20|" + item + "|" + item + "||1.0|" + item + "|1"},
+        // The token is cut at 255 characters, just before the detail; each item at 63.
+        {item + "/" + item + "/" + item + "/detail", "1234|192.168.1.20|" + cut + "|" + cut + "||1.0|" + cut + "|1"},
     };
     for (const auto& [server, fields] : cases)
         EXPECT_EQ(Fields(Replace(kAnswer, token, server)), fields) << server;
