@@ -32,3 +32,6 @@ struct DeviceRecord
 
 // Copies at most kTextSize - 1 characters of value into a record text, zero-filling the rest.
 void SetDeviceText(char (&field)[DeviceRecord::kTextSize], std::string_view value);
+
+// A record text up to its terminator (or the field's end, should it have none).
+std::string_view TextOf(const char (&field)[DeviceRecord::kTextSize]);

@@ -28,7 +28,7 @@ void TurnLogOnFromEnvironment()
 
 bool IsAcceptedVendor(const char (&vendor)[DeviceRecord::kTextSize])
 {
-    std::string upper(vendor, strnlen(vendor, DeviceRecord::kTextSize));
+    std::string upper(TextOf(vendor));
     std::transform(upper.begin(), upper.end(), upper.begin(),
                    [](unsigned char c) { return static_cast<char>(std::toupper(c)); });
     return std::find(wire::kAcceptedVendors.begin(), wire::kAcceptedVendors.end(), upper)
@@ -188,8 +188,9 @@ void CSearchDeviceService::OnDeviceFound(const DeviceRecord& device, std::int32_
     WriteLog("Handle %d : Search %d Thread Find Device and wait for mutex  ", nPort, nPort);
     std::lock_guard lock(foundDeviceMutex);
     WriteLog("Handle %d : Search %d Thread Find Device have Mutex  ", nPort, nPort);
-    WriteLog("Handle %d : Search %d Thread Find Device ID : %s, IP : %s  ", nPort, nPort, device.id,
-             device.ip);
+    if (LogEnabled())   // device texts are escaped only when a log will write them
+        WriteLog("Handle %d : Search %d Thread Find Device ID : %s, IP : %s  ", nPort, nPort,
+                 LogText(TextOf(device.id)).c_str(), LogText(TextOf(device.ip)).c_str());
     DispatchDevice(device);
     WriteLog("Handle %d : Search %d Thread Find Device Success Handle  ", nPort, nPort);
 }

@@ -115,6 +115,19 @@ TEST_F(Registry, ByebyeRemovesTheFirstEntryWithThatId)
     EXPECT_EQ(Listed(), "");
 }
 
+TEST_F(Registry, DeviceTextsCannotForgeLogLines)
+{
+    testsupport::ScopedLogFile log;
+    testing::internal::CaptureStdout();
+    Report(Device("a\r\n[--00:00:00--]*forged\x1b[2J\x7f", "192.0.2.1"));
+    const std::string echoed = testing::internal::GetCapturedStdout();
+    const std::string line =
+        "Handle 1530 : Search 1530 Thread Find Device ID : a\\x0d\\x0a[--00:00:00--]*forged\\x1b[2J\\x7f, "
+        "IP : 192.0.2.1  *[";
+    EXPECT_NE(echoed.find(line), std::string::npos) << echoed;
+    EXPECT_EQ(log.Text(), echoed);
+}
+
 TEST_F(Registry, NewDevicesBeyondTheCapAreDropped)
 {
     for (std::size_t i = 0; i < CSearchDeviceService::kMaxDevices + 5; ++i)
