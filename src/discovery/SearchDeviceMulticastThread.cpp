@@ -1,7 +1,5 @@
 #include "discovery/SearchDeviceMulticastThread.h"
 
-#include <arpa/inet.h>
-
 #include <algorithm>
 #include <cstring>
 
@@ -14,7 +12,6 @@ namespace {
 
 // Room for the four items of the product token at their widest, with the "/" between them.
 constexpr std::size_t kProductTokenSize = 4 * (DeviceRecord::kTextSize - 1) + 3;
-constexpr std::size_t kMaxDottedSize = 15;   // "255.255.255.255"
 constexpr auto npos = std::string_view::npos;
 
 boost::asio::ip::address_v4 GroupAddress()
@@ -57,30 +54,19 @@ std::optional<std::string_view> Between(std::string_view text, std::size_t from,
     return text.substr(begin, end - begin);
 }
 
-bool IsDottedIPv4(std::string_view host)
-{
-    if (host.empty() || host.size() > kMaxDottedSize)
-        return false;
-    char text[kMaxDottedSize + 1] = {};
-    host.copy(text, host.size());
-    in_addr address{};
-    return ::inet_pton(AF_INET, text, &address) == 1;
-}
-
-// The device's address: the host of the LOCATION URL when that is a dotted IPv4 address,
-// else the sender's. The host ends at the port, the path or the end of the line.
-std::string_view DeviceAddress(std::string_view text, std::string_view sender)
+// The host of the LOCATION URL as the device wrote it: from "//" to the port, the path or
+// the line end. Nothing when there is no LOCATION header or no "//" in it.
+std::optional<std::string_view> LocationHost(std::string_view text)
 {
     const std::size_t location = FindHeader(text, "LOCATION:");
     if (location == npos)
-        return sender;
+        return std::nullopt;
     const std::string_view url = text.substr(location, LineEnd(text, location) - location);
     const std::size_t slashes = url.find("//");
     if (slashes == npos)
-        return sender;
+        return std::nullopt;
     const std::string_view rest = url.substr(slashes + 2);
-    const std::string_view host = rest.substr(0, rest.find_first_of(":/"));
-    return IsDottedIPv4(host) ? host : sender;
+    return rest.substr(0, rest.find_first_of(":/"));
 }
 
 // SERVER: <platform>/<version>, <anything>, <vendor>/<host>/<product>/<detail>
@@ -205,7 +191,6 @@ std::optional<DeviceRecord> CSearchDeviceMulticastThread::ParseSsdpText(std::str
     if (text.find("VARN") == npos)
         return std::nullopt;   // not one of our devices: foreign SSDP traffic, requests
     DeviceRecord record;
-    const std::string_view ip = DeviceAddress(text, senderIP);
     ReadServerHeader(text, record);
     const auto usn = FindHeader(text, "USN:");
     const auto id = usn == npos ? std::nullopt : Between(text, usn, "uuid:", "::");
@@ -215,7 +200,9 @@ std::optional<DeviceRecord> CSearchDeviceMulticastThread::ParseSsdpText(std::str
     if (!kind)
         return std::nullopt;
     SetDeviceText(record.id, *id);
-    SetDeviceText(record.ip, ip);
+    // Listed where the answer came from: an address named in the text could point Log In
+    // and My Storage at any machine, and one sender could invent any number of devices.
+    SetDeviceText(record.ip, senderIP);
     record.type = *kind;
     return record;
 }
@@ -225,9 +212,14 @@ void CSearchDeviceMulticastThread::HandleRecvInfo(const char* data, std::size_t 
 {
     WriteLog("SendThread %d : Handle Mulitcast Recive Information  ", Port());
     // The text ends at its first zero byte; the receive area always holds one after the data.
-    const auto record = ParseSsdpText({data, strnlen(data, length)}, senderIP);
+    const std::string_view text(data, strnlen(data, length));
+    const auto record = ParseSsdpText(text, senderIP);
     if (!record)
         return;
+    const auto claimed = LocationHost(text);
+    if (claimed && *claimed != senderIP)
+        WriteLog("SendThread %d : Recive IP : %s, LOCATION Host : %s, Listed At The Sender IP ", Port(),
+                 senderIP, LogText(claimed->substr(0, DeviceRecord::kTextSize - 1)).c_str());
     if (!RememberReport(*record, true)) {
         // The same record twice in a row: skip it once, then report it again.
         WriteLog("SendThread %d : Handle Mulitcast Recive Information Fail : Old Device, type = %d ",

@@ -128,6 +128,18 @@ TEST_F(Registry, DeviceTextsCannotForgeLogLines)
     EXPECT_EQ(log.Text(), echoed);
 }
 
+TEST_F(Registry, OneSenderIsOneEntryWhateverItsAnswersClaim)
+{
+    CSearchDeviceMultiCommandThead worker(&service);
+    for (int i = 0; i < 100; ++i) {
+        const std::string claimed = "198.18.1." + std::to_string(i);
+        testsupport::Deliver(worker, wire::FormatSsdpAnswer({"id-" + std::to_string(i), claimed, "ZANDOVERT",
+                                                             "forged", "NAS", "", "1.0"}),
+                             "192.0.2.66");
+    }
+    EXPECT_EQ(Listed(), "id-99@192.0.2.66/forged/1 ");
+}
+
 TEST_F(Registry, NewDevicesBeyondTheCapAreDropped)
 {
     for (std::size_t i = 0; i < CSearchDeviceService::kMaxDevices + 5; ++i)
