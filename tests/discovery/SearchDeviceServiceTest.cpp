@@ -98,21 +98,27 @@ TEST_F(Registry, UpdatesInPlaceByAddressAndKeepsTheFirstType)
     EXPECT_EQ(service.CopyDevices()[1].refreshCount, 3);
 }
 
-TEST_F(Registry, ByebyeRemovesTheFirstEntryWithThatId)
+TEST_F(Registry, ByebyeCountsOnlyFromTheAddressTheDeviceIsListedAt)
 {
     Report(Device("x", "192.0.2.1"));
     Report(Device("y", "192.0.2.2"));
     Report(Device("x", "192.0.2.3"));
-    Report(Device("X", "192.0.2.9", 4));   // ids are case-sensitive
-    Report(Device("x", "192.0.2.9", 4, "other"));   // no vendor filter on removal
-    EXPECT_EQ(Listed(), "y@192.0.2.2/disk/1 x@192.0.2.3/disk/1 ");
+    Report(Device("X", "192.0.2.1", 4));   // ids are case-sensitive
+    Report(Device("x", "192.0.2.9", 4));   // from an address where x is not listed
+    Report(Device("y", "192.0.2.1", 4));   // from x's address, for y
+    Report(Device("x", "192.0.2.3", 4, "other"));   // no vendor filter on removal
+    EXPECT_EQ(Listed(), "x@192.0.2.1/disk/1 y@192.0.2.2/disk/1 ");
     // Two UUIDs that differ only at their end are two devices.
     Report(Device("4d2b7c1e-9a0f-4c3e-8b1d-5f6a7b8c9d01", "192.0.2.4"));
     Report(Device("4d2b7c1e-9a0f-4c3e-8b1d-5f6a7b8c9d02", "192.0.2.5"));
     Report(Device("4d2b7c1e-9a0f-4c3e-8b1d-5f6a7b8c9d02", "192.0.2.5", 4));
-    EXPECT_EQ(Listed(), "y@192.0.2.2/disk/1 x@192.0.2.3/disk/1 4d2b7c1e-9a0f-4c3e-8b1d-5f6a7b8c9d01@192.0.2.4/disk/1 ");
+    EXPECT_EQ(Listed(), "x@192.0.2.1/disk/1 y@192.0.2.2/disk/1 4d2b7c1e-9a0f-4c3e-8b1d-5f6a7b8c9d01@192.0.2.4/disk/1 ");
+    Report(Device("x", "192.0.2.3"));   // a device that left comes back at the end
+    EXPECT_TRUE(Listed().ends_with("9d01@192.0.2.4/disk/1 x@192.0.2.3/disk/1 "));
+    EXPECT_EQ(service.DeviceCount(), 4u);
     service.ClearDevices();
-    EXPECT_EQ(Listed(), "");
+    Report(Device("y", "192.0.2.2", 2));
+    EXPECT_EQ(Listed(), "y@192.0.2.2/disk/2 ");
 }
 
 TEST_F(Registry, DeviceTextsCannotForgeLogLines)
