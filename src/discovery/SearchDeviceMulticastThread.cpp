@@ -26,10 +26,9 @@ char FoldCase(char c)
 
 // Header names are case-insensitive: devices send "Location:", "Server:" and "Usn:" as
 // well. Only the name is matched this way; the values keep their case.
-std::size_t FindHeader(std::string_view text, std::string_view name, std::size_t from = 0)
+std::size_t FindHeader(std::string_view text, std::string_view name)
 {
-    const auto at = std::search(text.begin() + static_cast<std::ptrdiff_t>(std::min(from, text.size())),
-                                text.end(), name.begin(), name.end(),
+    const auto at = std::search(text.begin(), text.end(), name.begin(), name.end(),
                                 [](char a, char b) { return FoldCase(a) == FoldCase(b); });
     return at == text.end() ? npos : static_cast<std::size_t>(at - text.begin());
 }
