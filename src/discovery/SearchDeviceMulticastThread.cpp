@@ -216,7 +216,7 @@ void CSearchDeviceMulticastThread::HandleRecvInfo(const char* data, std::size_t 
     if (!record)
         return;
     const auto claimed = LocationHost(text);
-    if (claimed && *claimed != senderIP)
+    if (claimed && *claimed != senderIP && LogEnabled())
         WriteLog("SendThread %d : Recive IP : %s, LOCATION Host : %s, Listed At The Sender IP ", Port(),
                  senderIP, LogText(claimed->substr(0, DeviceRecord::kTextSize - 1)).c_str());
     if (!RememberReport(*record, true)) {
