@@ -202,32 +202,41 @@ void CSearchDeviceService::DispatchDevice(DeviceRecord device)
         UpdateDevice(device);
         break;
     case wire::kReportByebye:
+        WorkerCounters::ReporterGoodbye();
         RemoveDevice(device);
         break;
     default:
+        WorkerCounters::ReporterDrop(DropReason::NotDeviceAnswer);
         break;   // announcements we do not act on
     }
 }
 
 void CSearchDeviceService::UpdateDevice(const DeviceRecord& device)
 {
-    if (!IsAcceptedVendor(device.vendor))
+    if (!IsAcceptedVendor(device.vendor)) {
+        WorkerCounters::ReporterDrop(DropReason::OtherVendor);
         return;   // another maker's device
+    }
     std::lock_guard lock(registryLock);
     for (DeviceRecord& stored : deviceList) {
         if (stored == device) {
             stored.refreshValue = device.refreshValue;
             stored.refreshCount = device.refreshCount;
+            WorkerCounters::ReporterListed();
             return;
         }
         if (std::strncmp(stored.ip, device.ip, DeviceRecord::kTextSize) == 0) {
             stored = device;   // the device at this address changed: replace it in place
+            WorkerCounters::ReporterListed();
             return;
         }
     }
-    if (deviceList.size() >= kMaxDevices)
+    if (deviceList.size() >= kMaxDevices) {
+        WorkerCounters::ReporterDrop(DropReason::RegistryFull);
         return;   // a flood of invented devices must not grow the list without bound
+    }
     deviceList.push_back(device);
+    WorkerCounters::ReporterListed();
 }
 
 void CSearchDeviceService::RemoveDevice(const DeviceRecord& device)
