@@ -30,6 +30,8 @@ std::string PlainSocketError(WorkerStep step, const boost::system::error_code& e
                                         : "the network interface went away";
     if (error == errc::network_unreachable || error == errc::network_down)
         return "no network to send to";
+    if (error == errc::bad_file_descriptor)
+        return "it has no socket, since it could not bind";
     if (error == errc::host_unreachable)
         return "no route to the devices' network";
     return error.message();
