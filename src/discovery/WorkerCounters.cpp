@@ -2,9 +2,6 @@
 
 namespace {
 
-// The worker whose report the service is applying on this thread, if any.
-thread_local WorkerCounters* tReporter = nullptr;
-
 std::string NotPermitted(WorkerStep step, std::int32_t port)
 {
     if (step != WorkerStep::Bind)
@@ -95,33 +92,4 @@ WorkerSnapshot WorkerCounters::Snapshot() const
     snapshot.boundPort = boundPort;
     snapshot.problems = problems;
     return snapshot;
-}
-
-WorkerCounters::Reporting::Reporting(WorkerCounters& counters)
-    : previous(tReporter)
-{
-    tReporter = &counters;
-}
-
-WorkerCounters::Reporting::~Reporting()
-{
-    tReporter = previous;
-}
-
-void WorkerCounters::ReporterDrop(DropReason reason)
-{
-    if (tReporter != nullptr)
-        tReporter->Drop(reason);
-}
-
-void WorkerCounters::ReporterListed()
-{
-    if (tReporter != nullptr)
-        tReporter->Listed();
-}
-
-void WorkerCounters::ReporterGoodbye()
-{
-    if (tReporter != nullptr)
-        tReporter->Goodbye();
 }

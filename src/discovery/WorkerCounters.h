@@ -72,19 +72,34 @@ public:
     class Reporting
     {
     public:
-        explicit Reporting(WorkerCounters& counters);
-        ~Reporting();
+        explicit Reporting(WorkerCounters& counters) : previous(reporter) { reporter = &counters; }
+        ~Reporting() { reporter = previous; }
         Reporting(const Reporting&) = delete;
         Reporting& operator=(const Reporting&) = delete;
 
     private:
         WorkerCounters* previous;
     };
-    static void ReporterDrop(DropReason reason);
-    static void ReporterListed();
-    static void ReporterGoodbye();
+    static void ReporterDrop(DropReason reason)
+    {
+        if (reporter != nullptr)
+            reporter->Drop(reason);
+    }
+    static void ReporterListed()
+    {
+        if (reporter != nullptr)
+            reporter->Listed();
+    }
+    static void ReporterGoodbye()
+    {
+        if (reporter != nullptr)
+            reporter->Goodbye();
+    }
 
 private:
+    // The worker whose report the service is applying on this thread, if any.
+    static inline thread_local WorkerCounters* reporter = nullptr;
+
     static void Bump(std::atomic<std::uint64_t>& counter) { counter.fetch_add(1, std::memory_order_relaxed); }
 
     std::atomic<std::uint64_t> queriesSent{0};
