@@ -63,7 +63,7 @@ TEST(DiagnosticLog, EchoToStderrKeepsStdoutCleanAndAnUnwritableFileWarnsOnce)
     const auto first = echoed.find(warning);
     EXPECT_NE(first, std::string::npos) << echoed;
     EXPECT_EQ(echoed.find(warning, first + 1), std::string::npos) << "one warning per path";
-    EXPECT_TRUE(std::regex_search(echoed, std::regex("second 2" + kPlainSuffix))) << echoed;
+    EXPECT_NE(echoed.find("second 2*["), std::string::npos) << echoed;
 }
 
 TEST(DiagnosticLog, DropsEmptyAndOverlongLinesWhole)
