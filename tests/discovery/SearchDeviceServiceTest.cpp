@@ -34,6 +34,11 @@ public:
     void CreateWorkThread() override { Record("create"); }
     void ExitSearchThread() override { Record("exit"); }
     void ResetDeviceInfo() override { Record("reset"); }
+    void RenewNetwork(const std::vector<LocalNetwork>&, bool networkChanged) override
+    {
+        if (networkChanged)
+            Record("renew");
+    }
     int SendSearchCommand(const wire::SearchPacket& packet) override
     {
         Record(packet == wire::MakeSearchQuery() ? "send" : "send other");
@@ -198,6 +203,22 @@ TEST_F(SearchService, RepeatsEachSearchOnItsOwnScheduleAndNothingAfterExit)
     service.StartSearchService();
     EXPECT_EQ(Count("send"), 12u);
     EXPECT_EQ(Count("create"), 3u);
+}
+
+TEST_F(SearchService, ASearchRenewsTheWorkersOnceAfterTheNetworksChanged)
+{
+    addresses = {"192.0.2.10"};
+    std::vector<LocalNetwork> networks{{"192.0.2.10", "192.0.2.255", 2}};
+    CSearchDeviceService::Options options = FakeOptions();
+    options.localNetworks = [&networks] { return networks; };
+    CSearchDeviceService service(std::move(options));
+    service.StartSearchService();
+    service.SendSearchRequest();
+    EXPECT_EQ(Count("renew"), 0u);
+    networks[0].interfaceIndex = 3;   // the interface was made again
+    service.SendSearchRequest();
+    service.SendSearchRequest();
+    EXPECT_EQ(Count("renew"), 3u);
 }
 
 TEST_F(SearchService, LogIsTurnedOnOnlyByTheEnvironmentAndClosedAtExit)

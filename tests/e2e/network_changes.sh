@@ -1,7 +1,7 @@
 #!/usr/bin/env bash
 # One search process outlives changes of its network: started while its first network was
-# down, it finds that network's devices and hears their announcements once the network is
-# up; after the second network's interface is deleted and made again with the same address,
+# down, it hears that network's announcements as soon as the network is up, and finds its
+# devices at the next search; after the second network's interface is deleted and made again with the same address,
 # that address's command worker finds the device behind it again.
 source "$(dirname "$0")/lib.sh"
 
@@ -22,11 +22,10 @@ search_into "$WORK/down.json"
 expect_no_device "$WORK/down.json" 192.0.2.10
 expect_device "$WORK/down.json" 198.18.0.10 far0
 
-# The first network comes up: its device answers, and an announcement made now is heard.
+# The first network comes up: without a search, the service renews its group membership,
+# so an announcement made now is heard; the next search finds the device there.
 "$TK_TESTNET" link "$NET" a up
 sleep 1
-search_into "$WORK/up.json"
-expect_device "$WORK/up.json" 192.0.2.10 near0
 drive clear
 start_sim a --first-address 192.0.2.11 --protocol ssdp --id late%d --host late%d --seconds 80
 sleep 1
@@ -34,6 +33,8 @@ list_to "$WORK/notify.json"
 expect_device "$WORK/notify.json" 192.0.2.11 late0
 [ "$(device_at "$WORK/notify.json" 192.0.2.11 | jq .type)" = 2 ] \
   || fail "late0 was not listed from its announcement: $(cat "$WORK/notify.json")"
+search_into "$WORK/up.json"
+expect_device "$WORK/up.json" 192.0.2.10 near0
 
 # The second network's interface is deleted and made again with the same address.
 port=$(sed -n 's/.*Init Search Device Work Thread Value, strIP : 198\.18\.0\.1, nPort : \([0-9]*\).*/\1/p' \
