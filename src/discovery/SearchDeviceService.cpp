@@ -161,12 +161,6 @@ void CSearchDeviceService::ScanLocalAddressesLocked()
     }
 }
 
-void CSearchDeviceService::RenewNetwork(bool networkChanged)
-{
-    std::lock_guard lock(workerLock);
-    RenewNetworkLocked(networkChanged);
-}
-
 std::vector<LocalNetwork> CSearchDeviceService::CurrentNetworks() const
 {
     boost::system::error_code error;

@@ -73,8 +73,6 @@ public:
     void OnDeviceFound(const DeviceRecord& device, std::int32_t nPort) override;
     // Adds a command worker for every local address that has none yet.
     void ScanLocalAddresses();
-    // Renews the workers' group membership and outgoing interfaces where they went stale.
-    void RenewNetwork(bool networkChanged);
     void GetLocalIPList(std::vector<std::string>& ipList);
 
     void DispatchDevice(DeviceRecord device);
@@ -97,6 +95,7 @@ private:
     void StopWorkers();
     // The steps of the public operations, with the worker lock held.
     void ScanLocalAddressesLocked();
+    // Renews the workers' group membership and outgoing interfaces where they went stale.
     void RenewNetworkLocked(bool networkChanged);
     std::vector<LocalNetwork> CurrentNetworks() const;
     void SendToEveryWorkerLocked(const wire::SearchPacket& query);
