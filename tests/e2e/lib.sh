@@ -68,7 +68,7 @@ start_driver() {
   : "${TK_DRIVER:?}"
   mkfifo "$WORK/driver.in"
   TRAVELKIN_LOG="$WORK/search.log" "$TK_TESTNET" exec "$NET" search "$TK_DRIVER" \
-    <"$WORK/driver.in" 2>>"$WORK/driver.err" &
+    <"$WORK/driver.in" >>"$WORK/driver.out" 2>>"$WORK/driver.err" &
   exec 3>"$WORK/driver.in"
 }
 drive() { echo "$*" >&3; }
