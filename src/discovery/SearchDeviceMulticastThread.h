@@ -22,8 +22,8 @@ public:
     // belongs to the interface it was made on, and goes with it.
     void RenewNetwork(const std::vector<LocalNetwork>& networks, bool networkChanged) override;
 
-    // The record an SSDP text describes, or nothing when the text is not one of our
-    // devices' answers or announcements. Does not log and does not report.
+    // The record an SSDP text describes, listed at senderIP, or nothing when the text is not
+    // one of our devices' answers or announcements. Does not log and does not report.
     static std::optional<DeviceRecord> ParseSsdpText(std::string_view text, const char* senderIP);
 
 protected:
