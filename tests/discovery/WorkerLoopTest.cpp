@@ -166,6 +166,15 @@ TEST_F(WorkerLoop, PortRetryCountsAcrossRestarts)
     EXPECT_TRUE(Received(1));
 }
 
+TEST_F(WorkerLoop, PortRetryStopsAtTheHighestPort)
+{
+    taken.emplace(CSearchDeviceThread::kHighestPort);
+    worker.Start(CSearchDeviceThread::kHighestPort, true);
+    EXPECT_EQ(worker.Port(), CSearchDeviceThread::kHighestPort) << "no port above it, no ephemeral port";
+    EXPECT_EQ(worker.TestCount(), 0);
+    EXPECT_TRUE(log.Contains(Line("No Further Port To Test Above 65535")));
+}
+
 TEST_F(WorkerLoop, ExitEndsAPendingRestartAtOnce)
 {
     worker.SetRestartPacing(60s, 60s);
