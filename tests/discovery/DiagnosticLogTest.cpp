@@ -62,11 +62,11 @@ TEST(DiagnosticLog, DropsEmptyAndOverlongLinesWhole)
     EXPECT_TRUE(std::regex_match(log.Text(), std::regex(fits + kPlainSuffix)));
 }
 
-TEST(DiagnosticLog, LinesOfManyThreadsStayWhole)
+TEST(DiagnosticLog, LinesOfManyThreadsStayWholeAndInOneOrder)
 {
     testsupport::ScopedLogFile log;
-    constexpr int kThreads = 4;
-    constexpr int kLines = 100;
+    constexpr int kThreads = 8;
+    constexpr int kLines = 200;
     CaptureStdout();
     std::vector<std::thread> writers;
     for (int t = 0; t < kThreads; ++t) {
@@ -77,8 +77,10 @@ TEST(DiagnosticLog, LinesOfManyThreadsStayWhole)
     }
     for (auto& writer : writers)
         writer.join();
-    GetCapturedStdout();
+    const std::string echoed = GetCapturedStdout();
     const std::string text = log.Text();
+    // Each line goes to the file and to the echo under one lock: both hold the same order.
+    EXPECT_TRUE(text == echoed) << "the file and the echo differ";
     const std::string body = R"(writer \d line \d+ x{16})";
     const std::regex line("(" + body + R"(\*\[\d\d::\d\d:\d\d:\d\d\])|()" + kStampPrefix + body + ")");
     int count = 0;
