@@ -66,7 +66,7 @@ TEST(DiagnosticLog, LinesOfManyThreadsStayWholeAndInOneOrder)
 {
     testsupport::ScopedLogFile log;
     constexpr int kThreads = 8;
-    constexpr int kLines = 200;
+    constexpr int kLines = 1000;
     CaptureStdout();
     std::vector<std::thread> writers;
     for (int t = 0; t < kThreads; ++t) {
@@ -75,6 +75,12 @@ TEST(DiagnosticLog, LinesOfManyThreadsStayWholeAndInOneOrder)
                 (i % 2 ? WriteLog : WriteLogStamped)("writer %d line %d %s", t, i, "xxxxxxxxxxxxxxxx");
         });
     }
+    // The path is set again meanwhile, as a start-up would: the writers read it under the lock.
+    std::thread setter([&log] {
+        for (int i = 0; i < 200; ++i)
+            SetLogPath(log.path);
+    });
+    setter.join();
     for (auto& writer : writers)
         writer.join();
     const std::string echoed = GetCapturedStdout();
