@@ -99,3 +99,21 @@ TEST(BroadcastTargets, EachSubnetHasItsOwnBroadcastAddress)
         EXPECT_EQ(SubnetBroadcast(c.address, c.prefix), c.broadcast) << c.address << "/" << c.prefix;
     EXPECT_EQ(CSearchDeviceBroadcastThread::BroadcastTargets().front().to_string(), "255.255.255.255");
 }
+
+// What goes on the wire, written out here byte for byte rather than taken from the encoders.
+TEST(SearchRequests, AreTheBytesDevicesWaitFor)
+{
+    std::vector<std::uint8_t> query(148, 0x00);
+    query[0] = 0x0B;
+    query[1] = 0x01;
+    query[4] = query[5] = query[6] = query[7] = 0xFF;
+    const wire::SearchPacket made = wire::MakeSearchQuery();
+    EXPECT_EQ(std::vector<std::uint8_t>(made.begin(), made.end()), query);
+    EXPECT_EQ(std::string(wire::kMSearchRequest),
+              "M-SEARCH * HTTP/1.1\r\n"
+              "HOST: 239.143.255.250:1900\r\n"
+              "ST: urn:schemas-upnp-org:device:HomeNasDevice:1\r\n"
+              "MAN: \"ssdp:discover\"\r\n"
+              "MX: 3\r\n"
+              "\r\n");
+}

@@ -31,8 +31,16 @@ DeviceRecord Device(const std::string& id, const std::string& ip, std::int32_t t
 class RecordingWorker : public CSearchDeviceThread
 {
 public:
-    explicit RecordingWorker(std::vector<std::string>& calls) : calls(calls) {}
-    void CreateWorkThread() override { Record("create"); }
+    explicit RecordingWorker(std::vector<std::string>& calls, std::int32_t busyPort = 0)
+        : calls(calls), busyPort(busyPort)
+    {
+    }
+    void CreateWorkThread() override
+    {
+        if (TestPort() && Port() == busyPort)
+            ++nPort;   // taken: a real worker retries on the next port
+        Record("create");
+    }
     void ExitSearchThread() override { Record("exit"); }
     void ResetDeviceInfo() override { Record("reset"); }
     void RenewNetwork(const std::vector<LocalNetwork>&, bool networkChanged) override
@@ -59,6 +67,7 @@ private:
         calls.push_back(what + " " + LocalIP() + ":" + std::to_string(Port()) + (TestPort() ? "+" : ""));
     }
     std::vector<std::string>& calls;
+    std::int32_t busyPort;
 };
 
 class Registry : public testing::Test
@@ -83,7 +92,9 @@ protected:
     {
         CSearchDeviceService::Options options;
         options.localAddresses = [this] { return addresses; };
-        options.makeWorker = [this](Kind, CDeviceReportSink*) { return std::make_unique<RecordingWorker>(calls); };
+        options.makeWorker = [this](Kind, CDeviceReportSink*) {
+            return std::make_unique<RecordingWorker>(calls, busyPort);
+        };
         options.resendDelays = {};
         options.watchNetwork = false;
         return options;
@@ -98,6 +109,7 @@ protected:
 
     std::vector<std::string> addresses;
     std::vector<std::string> calls;
+    std::int32_t busyPort = 1530;   // the first command worker moves on to 1531
 };
 
 } // namespace
@@ -193,7 +205,7 @@ TEST_F(SearchService, WorkersAreMadeOncePerAddressOnConsecutivePorts)
     calls.clear();
     service.SendSearchRequest();
     EXPECT_EQ(calls, (std::vector<std::string>{"create 192.0.2.12:1570+", "reset :67", "send :67", "reset :1900",
-                                               "send :1900", "reset 192.0.2.10:1530+", "send 192.0.2.10:1530+",
+                                               "send :1900", "reset 192.0.2.10:1531+", "send 192.0.2.10:1531+",
                                                "reset 192.0.2.11:1550+", "send 192.0.2.11:1550+",
                                                "reset 192.0.2.12:1570+", "send 192.0.2.12:1570+"}));
     addresses = {"192.0.2.11", "192.0.2.11", "192.0.2.10"};   // back again, and twice
@@ -201,7 +213,7 @@ TEST_F(SearchService, WorkersAreMadeOncePerAddressOnConsecutivePorts)
     EXPECT_EQ(service.Workers().size(), 5u);
     calls.clear();
     service.ExitSearchService();
-    EXPECT_EQ(calls, (std::vector<std::string>{"exit :67", "exit :1900", "exit 192.0.2.10:1530+",
+    EXPECT_EQ(calls, (std::vector<std::string>{"exit :67", "exit :1900", "exit 192.0.2.10:1531+",
                                                "exit 192.0.2.11:1550+", "exit 192.0.2.12:1570+"}));
 }
 

@@ -1,6 +1,7 @@
 #include <gtest/gtest.h>
 
 #include <netinet/in.h>
+#include <memory>
 #include <sys/socket.h>
 
 #include "DiscoveryTestSupport.h"
@@ -173,6 +174,25 @@ TEST_F(WorkerLoop, PortRetryStopsAtTheHighestPort)
     EXPECT_EQ(worker.Port(), CSearchDeviceThread::kHighestPort) << "no port above it, no ephemeral port";
     EXPECT_EQ(worker.TestCount(), 0);
     EXPECT_TRUE(log.Contains(Line("No Further Port To Test Above 65535")));
+}
+
+TEST_F(WorkerLoop, PortRetryGivesUpAfterTwentyMoves)
+{
+    // Twenty-two busy ports in a row: the worker tries the first and twenty more, then stops.
+    std::vector<std::unique_ptr<HeldPort>> busy;
+    for (std::uint16_t base = 20000; busy.size() < 22 && base < 60000; base += 97) {
+        busy.clear();
+        try {
+            for (std::uint16_t port = base; port < base + 22; ++port)
+                busy.push_back(std::make_unique<HeldPort>(port));
+        } catch (const boost::system::system_error&) {
+        }
+    }
+    ASSERT_EQ(busy.size(), 22u);
+    worker.Start(busy.front()->Port(), true);
+    EXPECT_EQ(worker.TestCount(), 20);
+    EXPECT_EQ(Port(), busy.front()->Port() + 20);
+    EXPECT_EQ(worker.creates, 21);
 }
 
 TEST_F(WorkerLoop, ExitEndsAPendingRestartAtOnce)
