@@ -61,10 +61,35 @@ void CBasicListCtrl::ApplyBorder()
     }
 }
 
+void CBasicListCtrl::ApplySkinColours()
+{
+    // Every colour of the list, its rows, selection, header gaps and scroll bars comes from
+    // the skin: a desktop theme's palette (a dark one above all) would put the layout's text
+    // colour on a background the layout never chose. The selection is the text colour with
+    // the list colour as its text, so it keeps the contrast the layout gave the rows.
+    const QColor back = QColor::fromRgba(clrBack);
+    const QColor text = QColor::fromRgba(clrText);
+    const QColor border = QColor::fromRgba(clrBorder);
+    QPalette skin(back, back);
+    for (const QPalette::ColorRole role : {QPalette::WindowText, QPalette::Text, QPalette::ButtonText,
+                                           QPalette::PlaceholderText, QPalette::Highlight, QPalette::Link,
+                                           QPalette::LinkVisited, QPalette::ToolTipText})
+        skin.setColor(role, text);
+    for (const QPalette::ColorRole role : {QPalette::Base, QPalette::AlternateBase, QPalette::HighlightedText,
+                                           QPalette::BrightText, QPalette::ToolTipBase})
+        skin.setColor(role, back);
+    for (const QPalette::ColorRole role : {QPalette::Mid, QPalette::Dark, QPalette::Shadow})
+        skin.setColor(role, border);
+    setPalette(skin);
+}
+
 bool CBasicListCtrl::event(QEvent* event)
 {
     switch (event->type()) {
     case QEvent::Polish:
+        ApplySkinColours();
+        ApplyBorder();
+        break;
     case QEvent::ParentChange:
     case QEvent::Show:
         ApplyBorder();
@@ -189,9 +214,8 @@ int CBasicListCtrl::GetFirstSelectedItem() const
 
 void CBasicListCtrl::SetTextColor(QRgb color)
 {
-    QPalette colours = palette();
-    colours.setColor(QPalette::Text, QColor::fromRgba(color));
-    setPalette(colours);
+    clrText = color;
+    ApplySkinColours();
 }
 
 QRgb CBasicListCtrl::GetTextColor() const

@@ -31,6 +31,10 @@ public:
     // polished, re-parented or shown; call it after changing nPaintMode later than that.
     void ApplyBorder();
 
+    // Gives the list a palette made only of the skin's colours (clrBack, clrText, clrBorder).
+    // Runs by itself when the list is polished and when its text colour is set.
+    void ApplySkinColours();
+
     std::uint32_t GetExtendedStyle() const { return nExtendedStyle; }
     void SetExtendedStyle(std::uint32_t style);
 

@@ -263,6 +263,40 @@ TEST_F(SearchWindowTest, LayoutWithoutAWorkingControlLeavesTheWindowInert)
     EXPECT_EQ(List().columnCount(), 0);
 }
 
+// A dark desktop theme: every role of every group a dark colour of its own.
+QPalette DarkPalette()
+{
+    QPalette dark;
+    for (int group = 0; group < QPalette::NColorGroups; ++group)
+        for (int role = 0; role < QPalette::NColorRoles; ++role)
+            dark.setColor(static_cast<QPalette::ColorGroup>(group), static_cast<QPalette::ColorRole>(role),
+                          QColor(0x20 + role, 0x20, 0x28 + 8 * group));
+    return dark;
+}
+
+TEST_F(SearchWindowTest, DesktopPaletteNeverColoursTheWindow)
+{
+    const QPalette desktop = QApplication::palette();
+    CVesquorDlg& dialog = Open();
+    for (int device = 0; device < 12; ++device)  // more rows than fit: the scroll bar shows
+        search.Report(QByteArray("192.0.2.").append(QByteArray::number(10 + device)).constData(), "disk");
+    Ticks(1);
+    ClickList(1);
+    List().setFocus();
+    const QImage light = Grab(dialog);
+
+    QApplication::setPalette(DarkPalette());
+    QCoreApplication::processEvents();
+    const QImage dark = Grab(dialog);
+    QApplication::setPalette(desktop);
+    EXPECT_TRUE(light == dark) << "the window changes with the desktop's palette";
+
+    // The rows lie on the list's own colour from the layout (white), not on the theme's base.
+    const QPoint row = List().visualItemRect(List().topLevelItem(0)).center();
+    const QPoint inWindow = List().viewport()->mapTo(&dialog, QPoint(row.x() + 40, row.y()));
+    EXPECT_EQ(PixelAt(dark, inWindow.x(), inWindow.y()), qRgb(255, 255, 255));
+}
+
 TEST(DeviceTextTest, NarrowTextsBecomeReadableWithoutFailing)
 {
     EXPECT_EQ(DeviceText("disk", 4), QStringLiteral("disk"));
