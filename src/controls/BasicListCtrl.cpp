@@ -1,9 +1,11 @@
 #include "controls/BasicListCtrl.h"
 
+#include "controls/FocusFrame.h"
 #include "controls/ListRowDelegate.h"
 
 #include <QEvent>
 #include <QHeaderView>
+#include <QKeyEvent>
 #include <QPainter>
 #include <QScrollBar>
 #include <QStyle>
@@ -118,20 +120,63 @@ void CBasicListCtrl::drawRow(QPainter* painter, const QStyleOptionViewItem& opti
                              const QModelIndex& index) const
 {
     QTreeWidget::drawRow(painter, option, index);
-    if (!(nExtendedStyle & LVS_EX_GRIDLINES))
-        return;
-    painter->save();
-    painter->setPen(QColor::fromRgba(kGridColor));
     const QRect row = option.rect;
-    painter->drawLine(row.left(), row.bottom(), row.right(), row.bottom());
+    if (nExtendedStyle & LVS_EX_GRIDLINES)
+        DrawGridLines(*painter, row);
+    if (hasFocus() && index.row() == currentIndex().row() && !index.parent().isValid()) {
+        const bool selected = selectionModel()->isRowSelected(index.row(), index.parent());
+        DrawFocusFrame(*painter, QRect(0, row.top(), viewport()->width(), row.height()),
+                       selected ? clrBack : clrText);
+    }
+}
+
+void CBasicListCtrl::DrawGridLines(QPainter& painter, const QRect& row) const
+{
+    painter.save();
+    painter.setPen(QColor::fromRgba(kGridColor));
+    painter.drawLine(row.left(), row.bottom(), row.right(), row.bottom());
     const QHeaderView* columns = header();
     for (int column = 0; column < columns->count(); ++column) {
         if (columns->sectionSize(column) == 0 || columns->isSectionHidden(column))
             continue;
         const int edge = columns->sectionViewportPosition(column) + columns->sectionSize(column) - 1;
-        painter->drawLine(edge, row.top(), edge, row.bottom());
+        painter.drawLine(edge, row.top(), edge, row.bottom());
     }
-    painter->restore();
+    painter.restore();
+}
+
+void CBasicListCtrl::paintEvent(QPaintEvent* event)
+{
+    QTreeWidget::paintEvent(event);
+    // With no current row the focus shows round the whole list, so Tab never lands unseen.
+    if (hasFocus() && !currentIndex().isValid()) {
+        QPainter painter(viewport());
+        DrawFocusFrame(painter, viewport()->rect(), clrText);
+    }
+}
+
+void CBasicListCtrl::focusInEvent(QFocusEvent* event)
+{
+    QTreeWidget::focusInEvent(event);
+    viewport()->update();
+}
+
+void CBasicListCtrl::focusOutEvent(QFocusEvent* event)
+{
+    QTreeWidget::focusOutEvent(event);
+    viewport()->update();
+}
+
+void CBasicListCtrl::keyPressEvent(QKeyEvent* event)
+{
+    // The first Up or Down in a list without a selection selects the row that has the focus
+    // instead of stepping past it, so a list of one device can be chosen by keyboard too.
+    const bool step = event->key() == Qt::Key_Up || event->key() == Qt::Key_Down;
+    if (step && event->modifiers() == Qt::NoModifier && GetFirstSelectedItem() == -1 && currentIndex().isValid()) {
+        selectionModel()->select(currentIndex(), QItemSelectionModel::ClearAndSelect | QItemSelectionModel::Rows);
+        return;
+    }
+    QTreeWidget::keyPressEvent(event);
 }
 
 void CBasicListCtrl::SetExtendedStyle(std::uint32_t style)

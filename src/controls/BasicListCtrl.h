@@ -57,6 +57,10 @@ public:
 
 protected:
     bool event(QEvent* event) override;
+    void paintEvent(QPaintEvent* event) override;
+    void focusInEvent(QFocusEvent* event) override;
+    void focusOutEvent(QFocusEvent* event) override;
+    void keyPressEvent(QKeyEvent* event) override;
     void drawRow(QPainter* painter, const QStyleOptionViewItem& option,
                  const QModelIndex& index) const override;
 
@@ -66,6 +70,7 @@ protected:
 private:
     void UsePlainScrollBars();
     void PaintBorder();
+    void DrawGridLines(QPainter& painter, const QRect& row) const;
     Qt::Alignment ColumnAlignment(int column) const;
 
     std::uint32_t nExtendedStyle = 0;
