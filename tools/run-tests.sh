@@ -2,12 +2,19 @@
 # Every test on a fresh Debian 12 machine: installs what is missing, builds, runs the unit
 # and end-to-end tests, the unit tests again under ASan+UBSan and under TSan, and each fuzz
 # target for a short time, and finally builds the Debian package, installs, checks and removes
-# it. End-to-end tests and the package check need root.
+# it. End-to-end tests and the package check need root: run by another user, the script asks
+# for root through sudo or pkexec, and without either it runs the rest and says what it left out.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 top=$PWD
 jobs=$(nproc)
 fuzz_seconds=${TRAVELKIN_FUZZ_SECONDS:-20}
+source "$top/tools/as-root.sh"
+
+if [ "$(id -u)" -ne 0 ] && [ -n "$(root_helper)" ]; then
+  reexec_as_root "The end-to-end tests in network namespaces" \
+    env TRAVELKIN_FUZZ_SECONDS="$fuzz_seconds" "$top/tools/run-tests.sh"
+fi
 
 "$top/tools/install-deps.sh"
 
@@ -29,7 +36,8 @@ configure_and_build build -DCMAKE_BUILD_TYPE=RelWithDebInfo -DTRAVELKIN_WERROR=O
 section "Unit and end-to-end tests"
 labels=()
 if [ "$(id -u)" -ne 0 ]; then
-  echo "Not root: the end-to-end tests in network namespaces are skipped."
+  echo "Not root, and neither sudo nor pkexec is installed: the end-to-end tests in network"
+  echo "namespaces are skipped. Run the script as root for them."
   labels=(-LE netns)
 fi
 ctest --test-dir build --output-on-failure -j "$jobs" "${labels[@]}"

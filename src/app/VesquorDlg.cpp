@@ -14,6 +14,7 @@
 #include "TravelkinResources.h"
 
 #include <QEvent>
+#include <QKeyEvent>
 #include <QMouseEvent>
 #include <QPainter>
 #include <QPixmap>
@@ -23,6 +24,7 @@
 #include <cstdio>
 #include <cstring>
 #include <ctime>
+#include <initializer_list>
 #include <set>
 #include <utility>
 
@@ -138,6 +140,8 @@ bool CVesquorDlg::OnInitDialog()
     setWindowTitle(QString::fromLatin1(kInstanceName));
     InitDeviceList();
     FillDeviceList();
+    if (pDeviceList)
+        pDeviceList->setFocus();  // the keyboard starts on the list
     OnRefresh();
     return true;
 }
@@ -163,10 +167,27 @@ void CVesquorDlg::FindLayoutControls()
         if (button)
             connect(button, &QAbstractButton::clicked, this, &CVesquorDlg::OnControlClicked, Qt::UniqueConnection);
     }
-    // Only mouse clicks on the list change the buttons; a selection moved by the keyboard
-    // does not.
-    if (pDeviceList)
+    // Clicks on the list and keys that move its selection set the device buttons; Enter on
+    // a chosen row logs in.
+    if (pDeviceList) {
+        pDeviceList->installEventFilter(this);
         pDeviceList->viewport()->installEventFilter(this);
+    }
+    SetKeyboardOrder();
+}
+
+void CVesquorDlg::SetKeyboardOrder()
+{
+    // Tab goes from the list through the buttons in the order they sit, close last.
+    QWidget* previous = nullptr;
+    for (QWidget* control : std::initializer_list<QWidget*>{pDeviceList.data(), pLogInButton.data(), pRefreshButton.data(),
+                                                            pMyStorageButton.data(), pCloseButton.data()}) {
+        if (!control)
+            continue;
+        if (previous)
+            setTabOrder(previous, control);
+        previous = control;
+    }
 }
 
 bool CVesquorDlg::IsLayoutReady()
@@ -385,9 +406,32 @@ void CVesquorDlg::OnListDoubleClick()
         OnLogIn();
 }
 
+bool CVesquorDlg::OnListKey(const QKeyEvent& key)
+{
+    switch (key.key()) {
+    case Qt::Key_Return:
+    case Qt::Key_Enter:
+        if (GetSelectedItem() == -1)
+            return false;
+        OnLogIn();
+        return true;
+    case Qt::Key_Tab:
+    case Qt::Key_Backtab:
+    case Qt::Key_Escape:
+        return false;
+    default:
+        // The list moves its selection first; the window then looks at it as after a click.
+        QMetaObject::invokeMethod(this, &CVesquorDlg::OnListClick, Qt::QueuedConnection);
+        return false;
+    }
+}
+
 bool CVesquorDlg::eventFilter(QObject* watched, QEvent* event)
 {
     const QEvent::Type type = event->type();
+    if (pDeviceList && watched == pDeviceList.data() && type == QEvent::KeyPress &&
+        OnListKey(*static_cast<QKeyEvent*>(event)))
+        return true;
     if (pDeviceList && watched == pDeviceList->viewport() &&
         (type == QEvent::MouseButtonRelease || type == QEvent::MouseButtonDblClick) &&
         static_cast<QMouseEvent*>(event)->button() == Qt::LeftButton) {

@@ -21,6 +21,7 @@
 class CBasicButton;
 class CSearchDeviceService;
 class CStandardListCtrl;
+class QKeyEvent;
 struct DeviceRecord;
 
 // What the window works with; the defaults are the process-wide ones.
@@ -65,7 +66,7 @@ public:
     void DrawDialog(QPainter& painter) override;
 
     // Applies a row of the state table (0 initial, 1 searching, 2 search ended, 3 and 4 a
-    // click on the list that left a row selected or none).
+    // click on the list, or a key that moved its selection, that left a row selected or none).
     void SetCtrlStatus(int state);
     void InitDeviceList();
     void FillDeviceList();
@@ -101,6 +102,9 @@ private slots:
 private:
     void OnListClick();
     void OnListDoubleClick();
+    // A key pressed on the list; true when the window took it.
+    bool OnListKey(const QKeyEvent& key);
+    void SetKeyboardOrder();
     std::optional<std::string> SelectedIp();
     void InsertDevice(const DeviceRecord& device);
     void DumpList() const;

@@ -3,12 +3,14 @@
 #include "app/NetStorageHelper.h"
 #include "controls/BasicButton.h"
 #include "controls/ControlClassRegistry.h"
+#include "controls/ControlId.h"
 #include "controls/StandardListCtrl.h"
 
 #include "app/SearchWindowSupport.h"
 #include "controls/QtTestApp.h"
 
 #include <QElapsedTimer>
+#include <QAccessible>
 #include <QFile>
 #include <QTest>
 #include <QTimer>
@@ -16,6 +18,8 @@
 #include <gtest/gtest.h>
 
 namespace {
+
+constexpr int kSearchTicks = 10;
 
 class SearchWindowTest : public QtWidgetTest
 {
@@ -194,13 +198,6 @@ TEST_F(SearchWindowTest, MouseClicksOnTheListDecideTheDeviceActions)
     EXPECT_TRUE(Enabled(IDC_MY_STORAGE));
     EXPECT_FALSE(Enabled(IDC_REFRESH));  // still searching
 
-    // A selection moved by the keyboard changes nothing.
-    List().setFocus();
-    QTest::keyClick(List().viewport(), Qt::Key_Up);
-    QTest::keyClick(&List(), Qt::Key_Space, Qt::ControlModifier);
-    QCoreApplication::processEvents();
-    EXPECT_TRUE(Enabled(IDC_LOG_IN));
-
     // Other buttons may move the selection, but only the left button's clicks count.
     for (const Qt::MouseButton button : {Qt::RightButton, Qt::MiddleButton}) {
         ClickList(-1, false, button);
@@ -219,6 +216,91 @@ TEST_F(SearchWindowTest, MouseClicksOnTheListDecideTheDeviceActions)
     EXPECT_TRUE(desktop.urls.Urls().empty());
     ClickList(1, true);
     EXPECT_EQ(desktop.urls.Urls(), (std::vector<std::string>{"http://192.0.2.10"}));
+}
+
+TEST_F(SearchWindowTest, KeyboardChoosesADeviceAndPressesTheButtons)
+{
+    CVesquorDlg& dialog = Open();
+    dialog.activateWindow();
+    ASSERT_TRUE(QTest::qWaitForWindowActive(&dialog));
+    search.Report("192.0.2.10", "a");
+    search.Report("192.0.2.11", "b");
+    Ticks(kSearchTicks);
+    const auto key = [&](Qt::Key code, Qt::KeyboardModifiers modifiers = Qt::NoModifier) {
+        QTest::keyClick(QApplication::focusWidget(), code, modifiers);
+        QCoreApplication::processEvents();
+    };
+    const auto tabs = [&] {  // the focus chain from the list round to the list
+        std::vector<int> chain;
+        do {
+            key(Qt::Key_Tab);
+            chain.push_back(GetDlgCtrlID(*QApplication::focusWidget()));
+        } while (QApplication::focusWidget() != &List() && chain.size() < 8);
+        return chain;
+    };
+    ASSERT_EQ(QApplication::focusWidget(), &List());
+    EXPECT_EQ(tabs(), (std::vector<int>{IDC_REFRESH, IDC_CLOSE, IDC_DEVICE_LIST}));  // disabled ones are passed
+
+    // Arrows move the selection and set the buttons as a click does; a list without a
+    // selection gets none by Ctrl+Space.
+    key(Qt::Key_Down);
+    EXPECT_EQ(window->GetSelectedItem(), 0);
+    EXPECT_TRUE(Enabled(IDC_LOG_IN));
+    EXPECT_TRUE(Enabled(IDC_MY_STORAGE));
+    key(Qt::Key_Down);
+    EXPECT_EQ(window->GetSelectedItem(), 1);
+    key(Qt::Key_Space, Qt::ControlModifier);
+    EXPECT_EQ(window->GetSelectedItem(), -1);
+    EXPECT_FALSE(Enabled(IDC_LOG_IN));
+    EXPECT_FALSE(Enabled(IDC_MY_STORAGE));
+    key(Qt::Key_Return);  // no row chosen: nothing opens
+    key(Qt::Key_Up);
+    EXPECT_EQ(window->GetSelectedItem(), 1);  // the first arrow chooses the focused row
+    EXPECT_TRUE(Enabled(IDC_LOG_IN));
+    EXPECT_EQ(tabs(), (std::vector<int>{IDC_LOG_IN, IDC_REFRESH, IDC_MY_STORAGE, IDC_CLOSE, IDC_DEVICE_LIST}));
+
+    // Enter on the chosen row logs in; Space or Enter press the focused button.
+    key(Qt::Key_Enter);
+    key(Qt::Key_Tab);
+    key(Qt::Key_Space);
+    EXPECT_EQ(desktop.urls.Urls(), (std::vector<std::string>{"http://192.0.2.10", "http://192.0.2.10"}));
+    key(Qt::Key_Tab);
+    const int sends = search.sends.load();
+    key(Qt::Key_Return);
+    EXPECT_EQ(search.sends.load(), sends + 2);  // Refresh
+    EXPECT_TRUE(dialog.IsSearching());
+}
+
+TEST_F(SearchWindowTest, FocusShowsOnTheSkinAndControlsAreNamedForScreenReaders)
+{
+    CVesquorDlg& dialog = Open();
+    dialog.activateWindow();
+    ASSERT_TRUE(QTest::qWaitForWindowActive(&dialog));
+    search.Report("192.0.2.10", "a");
+    Ticks(1);
+    ClickList(0);
+    // The focused row carries a dotted frame in the list colour over the selection.
+    const auto frameInk = [&] {
+        const QRect row = List().visualItemRect(List().topLevelItem(0));
+        const QImage shot = Grab(*List().viewport());
+        int ink = 0;
+        for (int y = row.top(); y <= row.bottom(); ++y)
+            ink += PixelAt(shot, 0, y) == qRgb(255, 255, 255) ? 1 : 0;
+        return ink;
+    };
+    ASSERT_TRUE(List().hasFocus());
+    EXPECT_GT(frameInk(), 3);
+    window->FindButtonCtrl(IDC_REFRESH)->setEnabled(true);
+    window->FindButtonCtrl(IDC_REFRESH)->setFocus(Qt::TabFocusReason);
+    EXPECT_EQ(frameInk(), 0);
+
+    const auto name = [](QWidget* control) {
+        return QAccessible::queryAccessibleInterface(control)->text(QAccessible::Name);
+    };
+    EXPECT_EQ(name(&List()), QStringLiteral("Device List"));
+    EXPECT_EQ(name(window->FindButtonCtrl(IDC_LOG_IN)), QStringLiteral("Log In"));
+    EXPECT_EQ(name(window->FindButtonCtrl(IDC_MY_STORAGE)), QStringLiteral("My Storage"));
+    EXPECT_EQ(name(window->FindButtonCtrl(IDC_CLOSE)), QStringLiteral("close button"));
 }
 
 TEST_F(SearchWindowTest, MyStorageOpensTheShareOfTheSelectedDevice)
@@ -267,7 +349,7 @@ TEST_F(SearchWindowTest, CloseButtonAndEscapeEndTheModalRun)
         CVesquorDlg& dialog = Open();
         QTimer::singleShot(0, &dialog, [&] {
             if (escape)
-                QTest::keyClick(&dialog, Qt::Key_Escape);
+                QTest::keyClick(dialog.focusWidget(), Qt::Key_Escape);  // the list has the focus
             else
                 QTest::mouseClick(dialog.FindButtonCtrl(IDC_CLOSE), Qt::LeftButton);
         });
@@ -326,6 +408,40 @@ TEST_F(SearchWindowTest, LayoutWithoutAWorkingControlLeavesTheWindowInert)
     EXPECT_EQ(search.sends.load(), 0);
     EXPECT_EQ(List().GetItemCount(), 0);
     EXPECT_EQ(List().columnCount(), 0);
+}
+
+// A dark desktop theme: every role of every group a dark colour of its own.
+QPalette DarkPalette()
+{
+    QPalette dark;
+    for (int group = 0; group < QPalette::NColorGroups; ++group)
+        for (int role = 0; role < QPalette::NColorRoles; ++role)
+            dark.setColor(static_cast<QPalette::ColorGroup>(group), static_cast<QPalette::ColorRole>(role),
+                          QColor(0x20 + role, 0x20, 0x28 + 8 * group));
+    return dark;
+}
+
+TEST_F(SearchWindowTest, DesktopPaletteNeverColoursTheWindow)
+{
+    const QPalette desktop = QApplication::palette();
+    CVesquorDlg& dialog = Open();
+    for (int device = 0; device < 12; ++device)  // more rows than fit: the scroll bar shows
+        search.Report(QByteArray("192.0.2.").append(QByteArray::number(10 + device)).constData(), "disk");
+    Ticks(1);
+    ClickList(1);
+    List().setFocus();
+    const QImage light = Grab(dialog);
+
+    QApplication::setPalette(DarkPalette());
+    QCoreApplication::processEvents();
+    const QImage dark = Grab(dialog);
+    QApplication::setPalette(desktop);
+    EXPECT_TRUE(light == dark) << "the window changes with the desktop's palette";
+
+    // The rows lie on the list's own colour from the layout (white), not on the theme's base.
+    const QPoint row = List().visualItemRect(List().topLevelItem(0)).center();
+    const QPoint inWindow = List().viewport()->mapTo(&dialog, QPoint(row.x() + 40, row.y()));
+    EXPECT_EQ(PixelAt(dark, inWindow.x(), inWindow.y()), qRgb(255, 255, 255));
 }
 
 TEST(DeviceTextTest, NarrowTextsBecomeReadableWithoutFailing)
