@@ -57,9 +57,11 @@ void CBasicDialog::ApplyDialogInfo()
 
     // The window stays where it is; the layout's right and bottom give its size, and the
     // stored rectangle follows the window to its place.
+    // Never larger than the screen, which is all a window's pixels could ever cover.
     const QPoint at = geometry().topLeft();
-    const int width = dlgLayoutInfo.DialogPos.right;
-    const int height = dlgLayoutInfo.DialogPos.bottom;
+    const QSize size = OffscreenSize(*this, QSize(dlgLayoutInfo.DialogPos.right, dlgLayoutInfo.DialogPos.bottom));
+    const int width = size.width();
+    const int height = size.height();
     dlgLayoutInfo.DialogPos = {at.x(), at.y(), at.x() + width, at.y() + height};
     setGeometry(at.x(), at.y(), width, height);
     update();
