@@ -10,7 +10,7 @@
 #include "app/DeviceText.h"
 #include "app/ListDump.h"
 #include "app/StorageWorker.h"
-#include "controls/BasicNoneBorderDlg.h"
+#include "frame/BasicNoneBorderDlg.h"
 #include "platform/DesktopServices.h"
 
 #include <QBasicTimer>

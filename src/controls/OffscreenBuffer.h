@@ -5,7 +5,7 @@
 // single call, so a half-drawn control is never seen. The image is kept between paints and
 // only reallocated when the client size changes.
 
-#include "layout/BasicPropertyFrame.h"
+#include "controls/BasicPropertyFrame.h"
 
 #include <QImage>
 #include <QPainter>

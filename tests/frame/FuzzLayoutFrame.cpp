@@ -3,7 +3,7 @@
 // painted offscreen. The skin pictures of the data folder are on disk, as at a real start.
 
 #include "app/DataFolder.h"
-#include "controls/BasicNoneBorderDlg.h"
+#include "frame/BasicNoneBorderDlg.h"
 
 #include <QApplication>
 #include <QImage>
