@@ -55,9 +55,9 @@ void CBasicDialog::ApplyDialogInfo()
         setPalette(colours);
     }
 
-    // The window stays where it is; the layout's right and bottom give its size, and the
-    // stored rectangle follows the window to its place.
-    // Never larger than the screen, which is all a window's pixels could ever cover.
+    // The window stays where it is; the layout's right and bottom give its size (never larger
+    // than the screen, all that a window's pixels could ever cover), and the stored rectangle
+    // follows the window to its place.
     const QPoint at = geometry().topLeft();
     const QSize size = OffscreenSize(*this, QSize(dlgLayoutInfo.DialogPos.right, dlgLayoutInfo.DialogPos.bottom));
     const int width = size.width();
