@@ -32,7 +32,9 @@ if(TRAVELKIN_FUZZ)
     message(FATAL_ERROR "TRAVELKIN_FUZZ needs clang (configure with CXX=clang++)")
   endif()
   # The fuzz build instruments every library; only the fuzz targets link the fuzzer's main.
-  add_compile_options(-fsanitize=fuzzer-no-link,address,undefined -fno-omit-frame-pointer)
+  # Undefined behaviour stops a run as a crash does: recovered, it is only printed and lost.
+  add_compile_options(-fsanitize=fuzzer-no-link,address,undefined -fno-omit-frame-pointer
+                      -fno-sanitize-recover=undefined)
   add_link_options(-fsanitize=address,undefined)
   # The headless fuzz build proves the core needs no Qt; a second build with
   # TRAVELKIN_FUZZ_GUI keeps Qt for the window's fuzz targets (Qt itself is not instrumented).

@@ -123,6 +123,21 @@ int WriteLogClosing()
     return 1;
 }
 
+std::string LogText(std::string_view text)
+{
+    static constexpr char kHex[] = "0123456789abcdef";
+    std::string out;
+    out.reserve(text.size());
+    for (const char c : text) {
+        const auto byte = static_cast<unsigned char>(c);
+        if (byte < 0x20 || byte == 0x7F)
+            out += {'\\', 'x', kHex[byte >> 4], kHex[byte & 0xF]};
+        else
+            out += c;
+    }
+    return out;
+}
+
 void SetLogEnabled(bool logEnabled)
 {
     gLogEnabled.store(logEnabled);

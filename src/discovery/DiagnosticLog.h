@@ -22,6 +22,10 @@ int WriteLogStamped(const char* format, ...) __attribute__((format(printf, 1, 2)
 // log is on.
 int WriteLogClosing();
 
+// A text that came from the network, ready to be a log argument: every control character
+// (CR, LF, ESC ...) is written as \xNN, so a device can neither break a line nor forge one.
+std::string LogText(std::string_view text);
+
 void SetLogEnabled(bool logEnabled);
 // Refuses (returns false, keeps the old path) a path of kLogPathSize characters or more.
 bool SetLogPath(std::string_view logPath);

@@ -98,16 +98,52 @@ TEST_F(Registry, UpdatesInPlaceByAddressAndKeepsTheFirstType)
     EXPECT_EQ(service.CopyDevices()[1].refreshCount, 3);
 }
 
-TEST_F(Registry, ByebyeRemovesTheFirstEntryWithThatId)
+TEST_F(Registry, ByebyeCountsOnlyFromTheAddressTheDeviceIsListedAt)
 {
     Report(Device("x", "192.0.2.1"));
     Report(Device("y", "192.0.2.2"));
     Report(Device("x", "192.0.2.3"));
-    Report(Device("X", "192.0.2.9", 4));   // ids are case-sensitive
-    Report(Device("x", "192.0.2.9", 4, "other"));   // no vendor filter on removal
-    EXPECT_EQ(Listed(), "y@192.0.2.2/disk/1 x@192.0.2.3/disk/1 ");
+    Report(Device("X", "192.0.2.1", 4));   // ids are case-sensitive
+    Report(Device("x", "192.0.2.9", 4));   // from an address where x is not listed
+    Report(Device("y", "192.0.2.1", 4));   // from x's address, for y
+    Report(Device("x", "192.0.2.3", 4, "other"));   // no vendor filter on removal
+    EXPECT_EQ(Listed(), "x@192.0.2.1/disk/1 y@192.0.2.2/disk/1 ");
+    // Two UUIDs that differ only at their end are two devices.
+    Report(Device("4d2b7c1e-9a0f-4c3e-8b1d-5f6a7b8c9d01", "192.0.2.4"));
+    Report(Device("4d2b7c1e-9a0f-4c3e-8b1d-5f6a7b8c9d02", "192.0.2.5"));
+    Report(Device("4d2b7c1e-9a0f-4c3e-8b1d-5f6a7b8c9d02", "192.0.2.5", 4));
+    EXPECT_EQ(Listed(), "x@192.0.2.1/disk/1 y@192.0.2.2/disk/1 4d2b7c1e-9a0f-4c3e-8b1d-5f6a7b8c9d01@192.0.2.4/disk/1 ");
+    Report(Device("x", "192.0.2.3"));   // a device that left comes back at the end
+    EXPECT_TRUE(Listed().ends_with("9d01@192.0.2.4/disk/1 x@192.0.2.3/disk/1 "));
+    EXPECT_EQ(service.DeviceCount(), 4u);
     service.ClearDevices();
-    EXPECT_EQ(Listed(), "");
+    Report(Device("y", "192.0.2.2", 2));
+    EXPECT_EQ(Listed(), "y@192.0.2.2/disk/2 ");
+}
+
+TEST_F(Registry, DeviceTextsCannotForgeLogLines)
+{
+    testsupport::ScopedLogFile log;
+    testing::internal::CaptureStdout();
+    Report(Device("a\r\n[--00:00:00--]*forged\x1b[2J\x7f", "192.0.2.1"));
+    const std::string echoed = testing::internal::GetCapturedStdout();
+    const std::string line =
+        "Handle 1530 : Search 1530 Thread Find Device ID : a\\x0d\\x0a[--00:00:00--]*forged\\x1b[2J\\x7f, "
+        "IP : 192.0.2.1  *[";
+    EXPECT_NE(echoed.find(line), std::string::npos) << echoed;
+    EXPECT_EQ(log.Text(), echoed);
+}
+
+TEST_F(Registry, OneSenderIsOneEntryWhateverItsAnswersClaim)
+{
+    CSearchDeviceMultiCommandThead worker(&service);
+    for (int i = 0; i < 100; ++i) {
+        const std::string claimed = "198.18.1." + std::to_string(i);
+        testsupport::Deliver(worker, wire::FormatSsdpAnswer({"id-" + std::to_string(i), claimed, "ZANDOVERT",
+                                                             "forged", "NAS", "", "1.0"}),
+                             "192.0.2.66");
+    }
+    EXPECT_EQ(Listed(), "id-99@192.0.2.66/forged/1 ");
 }
 
 TEST_F(Registry, NewDevicesBeyondTheCapAreDropped)

@@ -45,7 +45,7 @@ bool WaitForDevices(const sigset_t& stopSignals, const SearchOptions& options, C
     const Clock::time_point end = start + std::chrono::seconds(options.seconds);
     constexpr auto kPollInterval = std::chrono::milliseconds(2);
     while (Clock::now() < end) {
-        const std::size_t found = CSearchDeviceService::Instance().CopyDevices().size();
+        const std::size_t found = CSearchDeviceService::Instance().DeviceCount();
         if (found >= static_cast<std::size_t>(options.expect)) {
             const auto ms = std::chrono::duration<double, std::milli>(Clock::now() - start).count();
             std::fprintf(stderr, "travelkin-search: %zu devices after %.1f ms\n", found, ms);
@@ -55,7 +55,7 @@ bool WaitForDevices(const sigset_t& stopSignals, const SearchOptions& options, C
             break;
     }
     std::fprintf(stderr, "travelkin-search: %zu of %d devices when the wait ended\n",
-                 CSearchDeviceService::Instance().CopyDevices().size(), options.expect);
+                 CSearchDeviceService::Instance().DeviceCount(), options.expect);
     return false;
 }
 
