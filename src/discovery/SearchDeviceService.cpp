@@ -210,17 +210,21 @@ void CSearchDeviceService::DispatchDevice(DeviceRecord device)
         UpdateDevice(device);
         break;
     case wire::kReportByebye:
+        WorkerCounters::ReporterGoodbye();
         RemoveDevice(device);
         break;
     default:
+        WorkerCounters::ReporterDrop(DropReason::NotDeviceAnswer);
         break;   // announcements we do not act on
     }
 }
 
 void CSearchDeviceService::UpdateDevice(const DeviceRecord& device)
 {
-    if (!IsAcceptedVendor(device.vendor))
+    if (!IsAcceptedVendor(device.vendor)) {
+        WorkerCounters::ReporterDrop(DropReason::OtherVendor);
         return;   // another maker's device
+    }
     std::lock_guard lock(registryLock);
     // Each address is listed once, so the entry at this address is the only one that can
     // be equal to the report or take its place.
@@ -233,11 +237,15 @@ void CSearchDeviceService::UpdateDevice(const DeviceRecord& device)
         } else {
             stored = device;   // the device at this address changed: replace it in place
         }
+        WorkerCounters::ReporterListed();
         return;
     }
-    if (deviceList.size() >= kMaxDevices)
+    if (deviceList.size() >= kMaxDevices) {
+        WorkerCounters::ReporterDrop(DropReason::RegistryFull);
         return;   // a flood of invented devices must not grow the list without bound
+    }
     deviceByIP.emplace(TextOf(device.ip), deviceList.insert(deviceList.end(), device));
+    WorkerCounters::ReporterListed();
 }
 
 void CSearchDeviceService::RemoveDevice(const DeviceRecord& device)
