@@ -52,9 +52,14 @@ configure_and_build build-tsan -DCMAKE_BUILD_TYPE=Debug -DTRAVELKIN_SANITIZE=thr
 TSAN_OPTIONS="halt_on_error=1 second_deadlock_stack=1 suppressions=$top/tests/tsan.supp" \
   ctest --test-dir build-tsan --output-on-failure -j "$jobs" -L unit
 
-section "Fuzz targets (${fuzz_seconds}s each; headless build with clang)"
+section "Fuzz targets (${fuzz_seconds}s each; headless build with clang, and one with Qt kept in)"
 CXX=clang++ configure_and_build build-fuzz -DCMAKE_BUILD_TYPE=RelWithDebInfo -DTRAVELKIN_FUZZ=ON
-fuzzers=$(find build-fuzz -maxdepth 3 -type f -executable -name 'fuzz_*' | sort)
+# The window's layout fuzz targets need Qt: a build of their own, only those targets built.
+gui_fuzzers=(fuzz_layout_frame)
+CXX=clang++ cmake -S "$top" -B build-fuzz-gui -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo \
+  -DTRAVELKIN_FUZZ=ON -DTRAVELKIN_FUZZ_GUI=ON >/dev/null
+cmake --build build-fuzz-gui -j "$jobs" --target "${gui_fuzzers[@]}"
+fuzzers=$(find build-fuzz build-fuzz-gui -maxdepth 3 -type f -executable -name 'fuzz_*' | sort)
 for f in $fuzzers; do
   name=$(basename "$f")
   corpus=$(mktemp -d)

@@ -18,7 +18,6 @@
 #include <QMouseEvent>
 #include <QPainter>
 #include <QPixmap>
-#include <QStringDecoder>
 #include <QTimerEvent>
 
 #include <cstdio>
@@ -94,16 +93,6 @@ void ReportFirstPaint()
 }
 
 } // namespace
-
-QString DeviceText(const char* text, std::size_t size)
-{
-    const QByteArrayView bytes(text, static_cast<qsizetype>(size));
-    QStringDecoder utf8(QStringDecoder::Utf8, QStringDecoder::Flag::Stateless);
-    QString decoded = utf8.decode(bytes);
-    if (utf8.hasError())
-        return QString::fromLatin1(bytes);
-    return decoded;
-}
 
 SearchWindowServices SearchWindowServices::ProcessWide()
 {
@@ -348,7 +337,8 @@ void CVesquorDlg::OnMyStorage()
 {
     if (!IsLayoutReady())
         return;
-    OpenMyStorage(SelectedIp(), services.desktop);
+    // The action waits for other programs; the window never does.
+    storageWorker.Post([ip = SelectedIp(), &desktop = services.desktop] { OpenMyStorage(ip, desktop); });
 }
 
 void CVesquorDlg::OnWaitTimer()

@@ -7,7 +7,9 @@
 // The search service never calls the window: the window starts a search and its timer
 // drives every update of the list.
 
+#include "app/DeviceText.h"
 #include "app/ListDump.h"
+#include "app/StorageWorker.h"
 #include "frame/BasicNoneBorderDlg.h"
 #include "platform/DesktopServices.h"
 
@@ -44,9 +46,6 @@ enum SearchWindowCtrlId : int
     IDC_REFRESH = 2108,
     IDC_MY_STORAGE = 2109,
 };
-
-// Device texts are narrow: UTF-8 when they are valid UTF-8, else one character per byte.
-QString DeviceText(const char* text, std::size_t size);
 
 class CVesquorDlg : public CBasicNoneBorderDlg
 {
@@ -121,4 +120,6 @@ private:
     QBasicTimer waitTimer;
     CListDump listDump;
     bool bFirstPaintReported = false;
+    // Last, so it goes first: requests still queued when the window goes are carried out.
+    CStorageWorker storageWorker;
 };

@@ -56,12 +56,14 @@ void CBasicDialog::ApplyDialogInfo()
         setPalette(colours);
     }
 
-    // The window stays where it is; the layout's right and bottom give its size, and the
-    // stored rectangle follows the window to its place. A window not yet placed is only
-    // sized: a position set now would reach the window manager as one the user chose.
+    // The window stays where it is; the layout's right and bottom give its size (never larger
+    // than the screen, all that a window's pixels could ever cover), and the stored rectangle
+    // follows the window to its place. A window not yet placed is only sized: a position set
+    // now would reach the window manager as one the user chose.
     const QPoint at = geometry().topLeft();
-    const int width = dlgLayoutInfo.DialogPos.right;
-    const int height = dlgLayoutInfo.DialogPos.bottom;
+    const QSize size = OffscreenSize(*this, QSize(dlgLayoutInfo.DialogPos.right, dlgLayoutInfo.DialogPos.bottom));
+    const int width = size.width();
+    const int height = size.height();
     dlgLayoutInfo.DialogPos = {at.x(), at.y(), at.x() + width, at.y() + height};
     if (testAttribute(Qt::WA_Moved))
         setGeometry(at.x(), at.y(), width, height);

@@ -11,11 +11,19 @@
 
 #include <QElapsedTimer>
 #include <QAccessible>
+#include "platform/ScopedEnvironment.h"
+
 #include <QFile>
+#include <QTemporaryDir>
 #include <QTest>
 #include <QTimer>
 
 #include <gtest/gtest.h>
+
+#include <algorithm>
+#include <string_view>
+#include <condition_variable>
+#include <mutex>
 
 namespace {
 
@@ -26,9 +34,10 @@ class SearchWindowTest : public QtWidgetTest
 protected:
     void SetUp() override { ASSERT_TRUE(root.prepared); }
 
-    CVesquorDlg& Open()
+    CVesquorDlg& Open() { return Open(desktop.services); }
+    CVesquorDlg& Open(DesktopServices& services)
     {
-        window = std::make_unique<CVesquorDlg>(SearchWindowServices{search.service, desktop.services, root.Path()});
+        window = std::make_unique<CVesquorDlg>(SearchWindowServices{search.service, services, root.Path()});
         window->show();
         return *window;
     }
@@ -303,17 +312,74 @@ TEST_F(SearchWindowTest, FocusShowsOnTheSkinAndControlsAreNamedForScreenReaders)
     EXPECT_EQ(name(window->FindButtonCtrl(IDC_CLOSE)), QStringLiteral("close button"));
 }
 
+// The desktop's mount listing hangs until the test lets it go.
+class GatedMountTable : public CMountTable
+{
+public:
+    std::optional<std::vector<std::string>> NetworkConnections() override
+    {
+        std::unique_lock lock(m_lock);
+        ++nListings;
+        m_changed.notify_all();
+        bTimedOut = !m_changed.wait_for(lock, std::chrono::seconds(5), [this] { return bOpen; }) || bTimedOut;
+        return std::vector<std::string>{};
+    }
+    std::vector<KernelShareMount> KernelShareMounts() override { return {}; }
+
+    int ListingsOnceStarted(int count)
+    {
+        std::unique_lock lock(m_lock);
+        m_changed.wait_for(lock, std::chrono::seconds(5), [&] { return nListings >= count; });
+        return nListings;
+    }
+    void Open()
+    {
+        const std::lock_guard lock(m_lock);
+        bOpen = true;
+        m_changed.notify_all();
+    }
+    bool TimedOut()
+    {
+        const std::lock_guard lock(m_lock);
+        return bTimedOut;
+    }
+
+private:
+    std::mutex m_lock;
+    std::condition_variable m_changed;
+    int nListings = 0;
+    bool bOpen = false;
+    bool bTimedOut = false;
+};
+
+// The action runs off the window, one request at a time in the order they were made: the
+// countdown goes on while another program keeps the first request waiting, and a window that
+// closes still carries out what was asked of it.
 TEST_F(SearchWindowTest, MyStorageOpensTheShareOfTheSelectedDevice)
 {
-    Open();
+    GatedMountTable mounts;
+    DesktopServices services{desktop.urls, desktop.commands, mounts, desktop.windows};
+    Open(services);
     desktop.windows.windows = {{1, "nautilus", "Nautilus", "share on 192.0.2.11"}, {2, "nautilus", "Nautilus", "Home"}};
     search.Report("192.0.2.11", "b");
+    search.Report("192.0.2.12", "c");
     Ticks(1);
-    ClickList(0);
-    QTest::mouseClick(window->FindButtonCtrl(IDC_MY_STORAGE), Qt::LeftButton);
+    for (int row : {1, 0}) {
+        ClickList(row);
+        QTest::mouseClick(window->FindButtonCtrl(IDC_MY_STORAGE), Qt::LeftButton);
+    }
+    Ticks(1);
+    EXPECT_EQ(WaitText(), QStringLiteral("Searching new devices,please wait 8s..."));
+    EXPECT_EQ(mounts.ListingsOnceStarted(1), 1);  // the second request waits for the first
+    mounts.Open();
+    window.reset();
     CNetStorageHelper::Instance().WaitForOpeners();
+    EXPECT_FALSE(mounts.TimedOut());
+    EXPECT_EQ(mounts.ListingsOnceStarted(2), 2);
     EXPECT_EQ(desktop.windows.closeRequests, (std::vector<std::uint64_t>{1}));
-    EXPECT_EQ(desktop.urls.Urls(), (std::vector<std::string>{"smb://192.0.2.11/"}));
+    std::vector<std::string> urls = desktop.urls.Urls();
+    std::ranges::sort(urls);  // each folder opens on a thread of its own
+    EXPECT_EQ(urls, (std::vector<std::string>{"smb://192.0.2.11/", "smb://192.0.2.12/"}));
 }
 
 TEST_F(SearchWindowTest, AnotherStartBringsTheWindowForwardWithoutChangingIt)
@@ -446,10 +512,40 @@ TEST_F(SearchWindowTest, DesktopPaletteNeverColoursTheWindow)
 
 TEST(DeviceTextTest, NarrowTextsBecomeReadableWithoutFailing)
 {
-    EXPECT_EQ(DeviceText("disk", 4), QStringLiteral("disk"));
-    EXPECT_EQ(DeviceText("caf\xc3\xa9", 5), QStringLiteral("café"));
-    EXPECT_EQ(DeviceText("caf\xe9", 4), QStringLiteral("café"));          // not UTF-8: one byte a character
-    EXPECT_EQ(DeviceText("\xe3\x81", 2), QString::fromLatin1("\xe3\x81"));  // cut-off sequence
+    const struct
+    {
+        std::string_view bytes;
+        const char16_t* shown;
+    } texts[] = {
+        {"disk", u"disk"},
+        {"caf\xc3\xa9", u"café"},
+        {"caf\xe9", u"café"},                            // not UTF-8: one byte a character
+        {"\xe3\x81", u"\u00e3\ufffd"},                     // cut-off sequence; 0x81 is a control
+        {"a\tb\r\n\x1b[2J\x7f", u"a\ufffdb\ufffd\ufffd\ufffd[2J\ufffd"},
+        {"photo\xe2\x80\xaegpj.exe", u"photo\ufffdgpj.exe"},  // U+202E turns the rest around
+        {"\xe2\x80\xaa\xe2\x80\xad\xe2\x81\xa6\xe2\x81\xa9", u"\ufffd\ufffd\ufffd\ufffd"},
+        {"\xe2\x80\x8f\xe2\x81\xaa", u"\u200f\u206a"},    // neighbours of the ranges stay
+        {"caf\xe9\x85", u"caf\u00e9\ufffd"},
+    };
+    for (const auto& [bytes, shown] : texts)
+        EXPECT_EQ(DeviceText(bytes.data(), bytes.size()), QString::fromUtf16(shown)) << bytes;
+}
+
+// The list and its dump show a disguised name disarmed; the registry keeps what came.
+TEST_F(SearchWindowTest, DeviceTextsFromTheNetworkAreShownDisarmed)
+{
+    QTemporaryDir dumpDir;
+    const QString dumpPath = dumpDir.filePath(QStringLiteral("list.txt"));
+    const ScopedEnvironment env{{"TRAVELKIN_LIST_DUMP", QFile::encodeName(dumpPath).constData()}};
+    Open();
+    search.Report("192.0.2.10", "photo\xe2\x80\xaegpj.exe", "NAS\tx");
+    Ticks(1);
+    const QString host = QStringLiteral("photo\ufffdgpj.exe");
+    EXPECT_EQ(Rows(), (std::vector<std::string>{(host + QStringLiteral(" 192.0.2.10 NAS\ufffdx")).toStdString()}));
+    QFile dump(dumpPath);
+    ASSERT_TRUE(dump.open(QIODevice::ReadOnly));
+    EXPECT_EQ(QString::fromUtf8(dump.readAll()), host + QStringLiteral("\t192.0.2.10\tNAS\ufffdx\n"));
+    EXPECT_STREQ(search.service.CopyDevices().front().host, "photo\xe2\x80\xaegpj.exe");
 }
 
 } // namespace
