@@ -57,9 +57,9 @@ TEST(DeviceJsonTest, ListsEveryFieldInRegistryOrder)
     EXPECT_EQ(json,
               "[\n"
               R"(  {"id": "id-192.0.2.10", "ip": "192.0.2.10", "host": "zeta", "product": "NAS", )"
-              R"("detail": "", "osVersion": "", "vendor": "ZANDOVERT", "type": 1},)" "\n"
+              R"("detail": "", "osVersion": "", "vendor": "ZANDOVERT", "type": 1, "url": "http://192.0.2.10"},)" "\n"
               R"(  {"id": "id-192.0.2.11", "ip": "192.0.2.11", "host": "b\"disk", "product": "NAS", )"
-              R"("detail": "1.2", "osVersion": "1.0", "vendor": "ZANDOVERT", "type": 2})" "\n"
+              R"("detail": "1.2", "osVersion": "1.0", "vendor": "ZANDOVERT", "type": 2, "url": "http://192.0.2.11"})" "\n"
               "]\n");
     EXPECT_EQ(FormatDeviceJson({}), "[]\n");
 }

@@ -28,6 +28,18 @@ TEST(SearchArgumentsTest, AcceptsBothValueForms)
     ASSERT_EQ(separate.error, "");
     EXPECT_EQ(separate.options.seconds, 7);
     EXPECT_FALSE(separate.options.json);
+
+    const SearchArguments letters = Search({"-s", "4", "-j", "-H", "192.0.2.9", "-Hnas.example", "-e2", "--"});
+    ASSERT_EQ(letters.error, "");
+    EXPECT_EQ(letters.options.seconds, 4);
+    EXPECT_TRUE(letters.options.json);
+    EXPECT_EQ(letters.options.expect, 2);
+    EXPECT_EQ(letters.options.hosts, (std::vector<std::string>{"192.0.2.9", "nas.example"}));
+
+    const SearchArguments watch = Search({"-w", "-i", "5", "--save=a.json"});
+    EXPECT_NE(watch.error, "");   // a watch never ends, so it has nothing to save
+    EXPECT_TRUE(Search({"-V"}).version);
+    EXPECT_TRUE(Search({"-h"}).help);
 }
 
 TEST(SearchArgumentsTest, RefusesMalformedInput)
@@ -42,7 +54,12 @@ TEST(SearchArgumentsTest, RefusesMalformedInput)
              {"--json=yes"},           // flag with a value
              {"--verbose"},            // unknown
              {"search"},               // positional
-             {"--"}}) {
+             {"--", "--json"},         // no options after "--"
+             {"-x"},                   // unknown letter
+             {"-j5"},                  // flag with a value
+             {"-s"},
+             {"--interval", "0"},
+             {"--save="}}) {
         EXPECT_NE(Search(args).error, "") << args.front();
     }
 }

@@ -122,18 +122,20 @@ std::string TerminalText(std::string_view bytes)
     return out;
 }
 
+std::string FormatDeviceObject(const DeviceRecord& d)
+{
+    return "{\"id\": " + JsonString(Text(d.id)) + ", \"ip\": " + JsonString(Text(d.ip))
+        + ", \"host\": " + JsonString(Text(d.host)) + ", \"product\": " + JsonString(Text(d.product))
+        + ", \"detail\": " + JsonString(Text(d.detail)) + ", \"osVersion\": " + JsonString(Text(d.osVersion))
+        + ", \"vendor\": " + JsonString(Text(d.vendor)) + ", \"type\": " + std::to_string(d.type)
+        + ", \"url\": " + JsonString("http://" + std::string(Text(d.ip))) + "}";
+}
+
 std::string FormatDeviceJson(const std::vector<DeviceRecord>& devices)
 {
     std::string out = "[";
-    for (std::size_t i = 0; i < devices.size(); ++i) {
-        const DeviceRecord& d = devices[i];
-        out += i == 0 ? "\n  {" : ",\n  {";
-        out += "\"id\": " + JsonString(Text(d.id)) + ", \"ip\": " + JsonString(Text(d.ip))
-            + ", \"host\": " + JsonString(Text(d.host)) + ", \"product\": " + JsonString(Text(d.product))
-            + ", \"detail\": " + JsonString(Text(d.detail))
-            + ", \"osVersion\": " + JsonString(Text(d.osVersion))
-            + ", \"vendor\": " + JsonString(Text(d.vendor)) + ", \"type\": " + std::to_string(d.type) + "}";
-    }
+    for (std::size_t i = 0; i < devices.size(); ++i)
+        out += (i == 0 ? "\n  " : ",\n  ") + FormatDeviceObject(devices[i]);
     return out + (devices.empty() ? "]\n" : "\n]\n");
 }
 

@@ -2,6 +2,8 @@
 
 #include "DeviceListFormat.h"
 #include "SearchOptions.h"
+#include "common/Console.h"
+#include "common/ToolOutput.h"
 #include "discovery/SearchDeviceService.h"
 
 #include <algorithm>
@@ -15,6 +17,7 @@
 namespace {
 
 using Clock = std::chrono::steady_clock;
+constexpr const char* kProgram = "travelkin-search";
 
 // Blocked before the workers start, so their threads inherit the mask and a stop signal is
 // only ever taken by the waits below.
@@ -64,6 +67,8 @@ int Search(const SearchOptions& options)
     const sigset_t stopSignals = BlockStopSignals();
     CSearchDeviceService& service = CSearchDeviceService::Instance();
     service.StartSearchService();
+    if (IsTerminal(stderr))
+        std::fprintf(stderr, "Searching for %d s\u2026\n", options.seconds);
     const Clock::time_point start = Clock::now();
     service.SendSearchRequest();
     bool reached = true;
@@ -74,25 +79,34 @@ int Search(const SearchOptions& options)
     const std::vector<DeviceRecord> devices = service.CopyDevices();
     service.ExitSearchService();
     const std::string text = options.json ? FormatDeviceJson(devices) : FormatDeviceTable(devices);
-    std::fwrite(text.data(), 1, text.size(), stdout);
+    WriteOut(text);
     return reached ? 0 : 1;
+}
+
+int Run(const SearchArguments& arguments)
+{
+    if (arguments.help) {
+        std::fputs(SearchUsage(), stdout);
+        return 0;
+    }
+    if (arguments.version) {
+        PrintVersion(kProgram);
+        return 0;
+    }
+    if (!arguments.error.empty()) {
+        std::fprintf(stderr, "%s: %s\n%s\n", kProgram, arguments.error.c_str(), SearchSynopsis());
+        return 2;
+    }
+    return Search(arguments.options);
 }
 
 } // namespace
 
 int main(int argc, char** argv)
 {
-    const SearchArguments arguments = ParseSearchArguments(std::vector<std::string>(argv + 1, argv + argc));
-    if (arguments.help) {
-        std::fputs(SearchUsage(), stdout);
-        return 0;
-    }
-    if (!arguments.error.empty()) {
-        std::fprintf(stderr,
-                     "travelkin-search: %s\n"
-                     "usage: travelkin-search [--seconds N] [--json] [--expect N]  (--help explains)\n",
-                     arguments.error.c_str());
-        return 2;
-    }
-    return Search(arguments.options);
+    if (!CheckStandardOutput(kProgram))
+        return 1;
+    const int status = Run(ParseSearchArguments(std::vector<std::string>(argv + 1, argv + argc)));
+    // Output that did not arrive is a failure whatever the search found.
+    return CloseStandardOutput(kProgram) ? status : 1;
 }
