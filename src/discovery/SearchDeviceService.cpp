@@ -35,6 +35,23 @@ bool IsAcceptedVendor(const char (&vendor)[DeviceRecord::kTextSize])
         != wire::kAcceptedVendors.end();
 }
 
+bool SameText(const char (&a)[DeviceRecord::kTextSize], const char (&b)[DeviceRecord::kTextSize])
+{
+    return std::strncmp(a, b, DeviceRecord::kTextSize) == 0;
+}
+
+// A broadcast answer carries no detail and no platform version, an SSDP answer does: a
+// device heard by both protocols alternates between the two forms without changing.
+bool SameDescription(const DeviceRecord& a, const DeviceRecord& b)
+{
+    const auto sameIfBothKnown = [](const char(&x)[DeviceRecord::kTextSize], const char(&y)[DeviceRecord::kTextSize]) {
+        return x[0] == '\0' || y[0] == '\0' || SameText(x, y);
+    };
+    return SameText(a.id, b.id) && SameText(a.ip, b.ip) && SameText(a.host, b.host)
+        && SameText(a.product, b.product) && SameText(a.vendor, b.vendor)
+        && sameIfBothKnown(a.detail, b.detail) && sameIfBothKnown(a.osVersion, b.osVersion);
+}
+
 std::unique_ptr<CSearchDeviceThread> MakeRealWorker(CSearchDeviceService::WorkerKind kind,
                                                     CDeviceReportSink* sink)
 {
@@ -152,6 +169,7 @@ int CSearchDeviceService::SendSearchRequest()
         entry.worker->ResetDeviceInfo();
         entry.worker->SendSearchCommand(query);
     }
+    SendDirectSearches(query);
     return 0;
 }
 
@@ -165,6 +183,55 @@ std::vector<DeviceRecord> CSearchDeviceService::CopyDevices()
 {
     std::lock_guard lock(registryLock);
     return deviceList;
+}
+
+void CSearchDeviceService::SetRegistryListener(RegistryListener newListener)
+{
+    std::lock_guard lock(foundDeviceMutex);
+    listener = std::move(newListener);
+}
+
+void CSearchDeviceService::Notify(RegistryChange::Kind kind, const DeviceRecord& device)
+{
+    // Called under the found-device mutex and never under the registry lock, so changes
+    // reach the listener one at a time and in order, and the listener cannot block the
+    // window's copy of the list.
+    if (listener)
+        listener(RegistryChange{kind, device, std::chrono::system_clock::now()});
+}
+
+void CSearchDeviceService::AgeDevices(std::int32_t maxMissed)
+{
+    std::lock_guard found(foundDeviceMutex);
+    std::vector<DeviceRecord> gone;
+    {
+        std::lock_guard lock(registryLock);
+        for (DeviceRecord& device : deviceList)
+            ++device.refreshCount;
+        const auto silent = std::stable_partition(deviceList.begin(), deviceList.end(),
+                                                  [&](const DeviceRecord& d) { return d.refreshCount <= maxMissed; });
+        gone.assign(silent, deviceList.end());
+        deviceList.erase(silent, deviceList.end());
+    }
+    for (const DeviceRecord& device : gone)
+        Notify(RegistryChange::Kind::Gone, device);
+}
+
+void CSearchDeviceService::SetDirectHosts(std::vector<boost::asio::ip::address_v4> hosts)
+{
+    directHosts = std::move(hosts);
+}
+
+void CSearchDeviceService::SendDirectSearches(const wire::SearchPacket& query)
+{
+    // The broadcast worker (port 67) and the SSDP worker (port 1900) carry the direct
+    // searches; one of each is enough to draw both kinds of answer.
+    for (auto& entry : workerTable) {
+        if (!entry.strIP.empty())
+            continue;
+        for (const auto& host : directHosts)
+            entry.worker->SendDirectSearch(query, host);
+    }
 }
 
 void CSearchDeviceService::StopWorkers()
@@ -213,31 +280,44 @@ void CSearchDeviceService::UpdateDevice(const DeviceRecord& device)
 {
     if (!IsAcceptedVendor(device.vendor))
         return;   // another maker's device
-    std::lock_guard lock(registryLock);
-    for (DeviceRecord& stored : deviceList) {
-        if (stored == device) {
-            stored.refreshValue = device.refreshValue;
-            stored.refreshCount = device.refreshCount;
-            return;
-        }
-        if (std::strncmp(stored.ip, device.ip, DeviceRecord::kTextSize) == 0) {
-            stored = device;   // the device at this address changed: replace it in place
-            return;
+    RegistryChange::Kind kind = RegistryChange::Kind::Appeared;
+    DeviceRecord listed = device;
+    {
+        std::lock_guard lock(registryLock);
+        const auto match = std::find_if(deviceList.begin(), deviceList.end(), [&](const DeviceRecord& stored) {
+            return stored == device || std::strncmp(stored.ip, device.ip, DeviceRecord::kTextSize) == 0;
+        });
+        if (match != deviceList.end() && *match == device) {
+            match->refreshValue = device.refreshValue;
+            match->refreshCount = device.refreshCount;
+            kind = RegistryChange::Kind::Seen;
+            listed = *match;
+        } else if (match != deviceList.end()) {
+            kind = SameDescription(*match, device) ? RegistryChange::Kind::Seen : RegistryChange::Kind::Changed;
+            *match = device;   // the device at this address changed: replace it in place
+        } else if (deviceList.size() >= kMaxDevices) {
+            return;   // a flood of invented devices must not grow the list without bound
+        } else {
+            deviceList.push_back(device);
         }
     }
-    if (deviceList.size() >= kMaxDevices)
-        return;   // a flood of invented devices must not grow the list without bound
-    deviceList.push_back(device);
+    Notify(kind, listed);
 }
 
 void CSearchDeviceService::RemoveDevice(const DeviceRecord& device)
 {
-    std::lock_guard lock(registryLock);
-    const auto match = std::find_if(deviceList.begin(), deviceList.end(), [&](const DeviceRecord& stored) {
-        return std::strncmp(stored.id, device.id, DeviceRecord::kTextSize) == 0;
-    });
-    if (match != deviceList.end())
+    DeviceRecord removed;
+    {
+        std::lock_guard lock(registryLock);
+        const auto match = std::find_if(deviceList.begin(), deviceList.end(), [&](const DeviceRecord& stored) {
+            return std::strncmp(stored.id, device.id, DeviceRecord::kTextSize) == 0;
+        });
+        if (match == deviceList.end())
+            return;   // a byebye of a device we never listed
+        removed = *match;
         deviceList.erase(match);
+    }
+    Notify(RegistryChange::Kind::Gone, removed);
 }
 
 std::vector<const CSearchDeviceThread*> CSearchDeviceService::Workers() const

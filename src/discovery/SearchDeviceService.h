@@ -9,6 +9,7 @@
 
 #include "discovery/DeviceRecord.h"
 #include "discovery/DeviceReportSink.h"
+#include "discovery/RegistryChange.h"
 #include "discovery/SearchDeviceThread.h"
 
 // The process-wide search service: starts the search workers (broadcast, SSDP, and one
@@ -51,6 +52,17 @@ public:
     int SendSearchRequest();                   // returns 0
     void ClearDevices();
     std::vector<DeviceRecord> CopyDevices();
+    // Tells listener of every later change of the registry (an empty one stops that).
+    // ClearDevices is the owner's own act and is not reported.
+    void SetRegistryListener(RegistryListener listener);
+    // Counts a search that is about to be sent against every listed device and removes, as
+    // Gone, those that have now missed more than maxMissed searches in a row. Each answer
+    // sets a device's refreshCount back to 0, so refreshCount counts the searches since
+    // its last answer.
+    void AgeDevices(std::int32_t maxMissed);
+    // Where SendSearchRequest also sends the broadcast query and the SSDP search directly,
+    // for devices that broadcast and multicast do not reach.
+    void SetDirectHosts(std::vector<boost::asio::ip::address_v4> hosts);
     // Tells every worker to exit and waits (bounded) for their threads to end.
     void ExitSearchService();
 
@@ -77,11 +89,15 @@ private:
     void AddWorker(WorkerKind kind, const std::string& strIP, std::int32_t nPort, bool bTestPort);
     bool HasWorkerFor(const std::string& strIP) const;
     void StopWorkers();
+    void Notify(RegistryChange::Kind kind, const DeviceRecord& device);
+    void SendDirectSearches(const wire::SearchPacket& query);
 
     Options options;
     std::mutex foundDeviceMutex;   // serialises all worker reports
     std::mutex registryLock;       // guards deviceList
     std::vector<DeviceRecord> deviceList;
+    RegistryListener listener;               // guarded by foundDeviceMutex
+    std::vector<boost::asio::ip::address_v4> directHosts;   // owner's thread only
     std::vector<SearchThreadEntry> workerTable;
     std::int32_t nextCommandPort;
     bool started = false;

@@ -1,16 +1,16 @@
 // travelkin-search: the search service without a window, for scripts and tests.
 
+#include "ChangeFormat.h"
 #include "DeviceListFormat.h"
 #include "SearchOptions.h"
+#include "SearchSession.h"
 #include "common/Console.h"
 #include "common/ToolOutput.h"
+#include "discovery/DirectHosts.h"
 #include "discovery/SearchDeviceService.h"
 
-#include <algorithm>
 #include <chrono>
-#include <csignal>
 #include <cstdio>
-#include <ctime>
 #include <string>
 #include <vector>
 
@@ -18,69 +18,94 @@ namespace {
 
 using Clock = std::chrono::steady_clock;
 constexpr const char* kProgram = "travelkin-search";
+// A watched device that has not answered this many searches in a row is gone.
+constexpr std::int32_t kMissedSearches = 2;
 
-// Blocked before the workers start, so their threads inherit the mask and a stop signal is
-// only ever taken by the waits below.
-sigset_t BlockStopSignals()
+// The --host addresses, each looked up once; false (with a message) when one cannot be.
+bool ResolveDirectHosts(const std::vector<std::string>& hosts, std::vector<boost::asio::ip::address_v4>& addresses)
 {
-    sigset_t stopSignals;
-    sigemptyset(&stopSignals);
-    sigaddset(&stopSignals, SIGINT);
-    sigaddset(&stopSignals, SIGTERM);
-    pthread_sigmask(SIG_BLOCK, &stopSignals, nullptr);
-    return stopSignals;
-}
-
-// Sleeps until the time is reached or a stop signal comes; true when it came.
-bool WaitUntil(const sigset_t& stopSignals, Clock::time_point until)
-{
-    const auto left = std::chrono::duration_cast<std::chrono::nanoseconds>(until - Clock::now());
-    if (left.count() <= 0)
-        return false;
-    const timespec timeout{static_cast<time_t>(left.count() / 1000000000),
-                           static_cast<long>(left.count() % 1000000000)};
-    return sigtimedwait(&stopSignals, nullptr, &timeout) > 0;
-}
-
-// Polls the registry until it holds the expected number of devices; returns whether it did.
-bool WaitForDevices(const sigset_t& stopSignals, const SearchOptions& options, Clock::time_point start)
-{
-    const Clock::time_point end = start + std::chrono::seconds(options.seconds);
-    constexpr auto kPollInterval = std::chrono::milliseconds(2);
-    while (Clock::now() < end) {
-        const std::size_t found = CSearchDeviceService::Instance().CopyDevices().size();
-        if (found >= static_cast<std::size_t>(options.expect)) {
-            const auto ms = std::chrono::duration<double, std::milli>(Clock::now() - start).count();
-            std::fprintf(stderr, "travelkin-search: %zu devices after %.1f ms\n", found, ms);
-            return true;
+    for (const std::string& host : hosts) {
+        std::string error;
+        const auto address = ResolveHost(host, error);
+        if (!address) {
+            std::fprintf(stderr, "%s: --host '%s': %s\n", kProgram, host.c_str(), error.c_str());
+            return false;
         }
-        if (WaitUntil(stopSignals, std::min(end, Clock::now() + kPollInterval)))
-            break;
+        addresses.push_back(*address);
     }
-    std::fprintf(stderr, "travelkin-search: %zu of %d devices when the wait ended\n",
-                 CSearchDeviceService::Instance().CopyDevices().size(), options.expect);
-    return false;
+    return true;
 }
 
-int Search(const SearchOptions& options)
+// Waits for the answers of one search, or until --expect devices are listed; returns
+// whether --expect (if given) was reached.
+bool WaitForAnswers(CSearchSession& session, CSearchDeviceService& service, const SearchOptions& options)
 {
-    const sigset_t stopSignals = BlockStopSignals();
-    CSearchDeviceService& service = CSearchDeviceService::Instance();
-    service.StartSearchService();
+    const Clock::time_point start = Clock::now();
+    bool reached = options.expect == 0;
+    session.OnChange([&](const RegistryChange& change) {
+        if (options.expect == 0 || change.kind != RegistryChange::Kind::Appeared)
+            return;
+        const std::size_t found = service.CopyDevices().size();
+        if (found < static_cast<std::size_t>(options.expect))
+            return;
+        const auto ms = std::chrono::duration<double, std::milli>(Clock::now() - start).count();
+        std::fprintf(stderr, "%s: %zu devices after %.1f ms\n", kProgram, found, ms);
+        reached = true;
+        session.Stop();
+    });
+    session.After(std::chrono::seconds(options.seconds), [&] { session.Stop(); });
+    service.SendSearchRequest();
+    session.Run();
+    if (!reached)
+        std::fprintf(stderr, "%s: %zu of %d devices when the wait ended\n", kProgram,
+                     service.CopyDevices().size(), options.expect);
+    return reached;
+}
+
+int Search(CSearchSession& session, CSearchDeviceService& service, const SearchOptions& options)
+{
     if (IsTerminal(stderr))
         std::fprintf(stderr, "Searching for %d s\u2026\n", options.seconds);
-    const Clock::time_point start = Clock::now();
-    service.SendSearchRequest();
-    bool reached = true;
-    if (options.expect > 0)
-        reached = WaitForDevices(stopSignals, options, start);
-    else
-        WaitUntil(stopSignals, start + std::chrono::seconds(options.seconds));
+    const bool reached = WaitForAnswers(session, service, options);
     const std::vector<DeviceRecord> devices = service.CopyDevices();
-    service.ExitSearchService();
-    const std::string text = options.json ? FormatDeviceJson(devices) : FormatDeviceTable(devices);
-    WriteOut(text);
+    WriteOut(options.json ? FormatDeviceJson(devices) : FormatDeviceTable(devices));
     return reached ? 0 : 1;
+}
+
+// Searches now and every interval until a stop signal, printing every change at once.
+int Watch(CSearchSession& session, CSearchDeviceService& service, const WatchOptions& watch)
+{
+    bool written = true;
+    session.OnChange([&](const RegistryChange& change) {
+        const std::string line = FormatWatchEvent(change);
+        if (!line.empty() && !WriteOut(line)) {
+            written = false;   // nobody reads any more: end, and say so
+            session.Stop();
+        }
+    });
+    std::function<void()> searchNow = [&] {
+        service.AgeDevices(kMissedSearches);
+        service.SendSearchRequest();
+        session.After(std::chrono::seconds(watch.intervalSeconds), searchNow);
+    };
+    searchNow();
+    session.Run();
+    return written ? 0 : 1;
+}
+
+int Start(const SearchOptions& options)
+{
+    std::vector<boost::asio::ip::address_v4> direct;
+    if (!ResolveDirectHosts(options.hosts, direct))
+        return 2;
+    CSearchDeviceService& service = CSearchDeviceService::Instance();
+    CSearchSession session(service);   // before the workers start: it takes the stop signals
+    service.SetDirectHosts(direct);
+    service.StartSearchService();
+    const int status = options.watch.enabled ? Watch(session, service, options.watch)
+                                             : Search(session, service, options);
+    service.ExitSearchService();
+    return status;
 }
 
 int Run(const SearchArguments& arguments)
@@ -97,7 +122,7 @@ int Run(const SearchArguments& arguments)
         std::fprintf(stderr, "%s: %s\n%s\n", kProgram, arguments.error.c_str(), SearchSynopsis());
         return 2;
     }
-    return Search(arguments.options);
+    return Start(arguments.options);
 }
 
 } // namespace
