@@ -35,23 +35,6 @@ bool IsAcceptedVendor(const char (&vendor)[DeviceRecord::kTextSize])
         != wire::kAcceptedVendors.end();
 }
 
-bool SameText(const char (&a)[DeviceRecord::kTextSize], const char (&b)[DeviceRecord::kTextSize])
-{
-    return std::strncmp(a, b, DeviceRecord::kTextSize) == 0;
-}
-
-// A broadcast answer carries no detail and no platform version, an SSDP answer does: a
-// device heard by both protocols alternates between the two forms without changing.
-bool SameDescription(const DeviceRecord& a, const DeviceRecord& b)
-{
-    const auto sameIfBothKnown = [](const char(&x)[DeviceRecord::kTextSize], const char(&y)[DeviceRecord::kTextSize]) {
-        return x[0] == '\0' || y[0] == '\0' || SameText(x, y);
-    };
-    return SameText(a.id, b.id) && SameText(a.ip, b.ip) && SameText(a.host, b.host)
-        && SameText(a.product, b.product) && SameText(a.vendor, b.vendor)
-        && sameIfBothKnown(a.detail, b.detail) && sameIfBothKnown(a.osVersion, b.osVersion);
-}
-
 std::unique_ptr<CSearchDeviceThread> MakeRealWorker(CSearchDeviceService::WorkerKind kind,
                                                     CDeviceReportSink* sink)
 {

@@ -10,7 +10,8 @@
 // every byte visible and never pass control characters through to a terminal or a reader.
 
 // The registry as an aligned table with a heading, one device a line, in registry order.
-std::string FormatDeviceTable(const std::vector<DeviceRecord>& devices);
+// With changes (one a device), a first column CHANGE shows them.
+std::string FormatDeviceTable(const std::vector<DeviceRecord>& devices, const std::vector<std::string>& changes = {});
 
 // The registry as a JSON array, one object a line (below).
 std::string FormatDeviceJson(const std::vector<DeviceRecord>& devices);

@@ -137,7 +137,8 @@ network (tools/testnet.sh) unless you mean to search your own network.
 
 On a terminal, a line on standard error tells how long the search takes. SIGINT or
 SIGTERM ends the wait early; the devices found so far are printed.
-Exit codes: 0 done, 1 --expect not reached or standard output could not be written,
+Exit codes: 0 done, 1 --expect not reached, or standard output or the --save file
+could not be written,
 2 bad arguments, a host name that cannot be looked up, or a --compare file that is
 damaged or not one that --save wrote.
 )";

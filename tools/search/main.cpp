@@ -2,6 +2,7 @@
 
 #include "ChangeFormat.h"
 #include "DeviceListFormat.h"
+#include "Inventory.h"
 #include "SearchOptions.h"
 #include "SearchSession.h"
 #include "common/Console.h"
@@ -11,6 +12,8 @@
 
 #include <chrono>
 #include <cstdio>
+#include <map>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -36,13 +39,19 @@ bool ResolveDirectHosts(const std::vector<std::string>& hosts, std::vector<boost
     return true;
 }
 
+// When each device (by address) was last heard in this run.
+using LastSeen = std::map<std::string, std::chrono::system_clock::time_point>;
+
 // Waits for the answers of one search, or until --expect devices are listed; returns
 // whether --expect (if given) was reached.
-bool WaitForAnswers(CSearchSession& session, CSearchDeviceService& service, const SearchOptions& options)
+bool WaitForAnswers(CSearchSession& session, CSearchDeviceService& service, const SearchOptions& options,
+                    LastSeen& lastSeen)
 {
     const Clock::time_point start = Clock::now();
     bool reached = options.expect == 0;
     session.OnChange([&](const RegistryChange& change) {
+        if (change.kind != RegistryChange::Kind::Gone)
+            lastSeen[change.device.ip] = change.time;
         if (options.expect == 0 || change.kind != RegistryChange::Kind::Appeared)
             return;
         const std::size_t found = service.CopyDevices().size();
@@ -62,13 +71,41 @@ bool WaitForAnswers(CSearchSession& session, CSearchDeviceService& service, cons
     return reached;
 }
 
-int Search(CSearchSession& session, CSearchDeviceService& service, const SearchOptions& options)
+std::vector<InventoryEntry> WithLastSeen(const std::vector<DeviceRecord>& devices, const LastSeen& lastSeen)
+{
+    std::vector<InventoryEntry> entries;
+    for (const DeviceRecord& device : devices) {
+        const auto seen = lastSeen.find(device.ip);
+        entries.push_back({device, FormatUtcTime(seen != lastSeen.end() ? seen->second
+                                                                         : std::chrono::system_clock::now())});
+    }
+    return entries;
+}
+
+// One search; prints the devices, or with saved their differences from it.
+int Search(CSearchSession& session, CSearchDeviceService& service, const SearchOptions& options,
+           const std::optional<std::vector<InventoryEntry>>& saved)
 {
     if (IsTerminal(stderr))
         std::fprintf(stderr, "Searching for %d s\u2026\n", options.seconds);
-    const bool reached = WaitForAnswers(session, service, options);
-    const std::vector<DeviceRecord> devices = service.CopyDevices();
-    WriteOut(options.json ? FormatDeviceJson(devices) : FormatDeviceTable(devices));
+    LastSeen lastSeen;
+    const bool reached = WaitForAnswers(session, service, options, lastSeen);
+    const std::vector<InventoryEntry> found = WithLastSeen(service.CopyDevices(), lastSeen);
+    if (saved) {
+        WriteOut(FormatDifferences(CompareInventory(*saved, found), options.json));
+    } else {
+        std::vector<DeviceRecord> devices;
+        for (const InventoryEntry& entry : found)
+            devices.push_back(entry.device);
+        WriteOut(options.json ? FormatDeviceJson(devices) : FormatDeviceTable(devices));
+    }
+    std::string error;
+    const std::string& savePath = options.inventory.savePath;
+    if (!savePath.empty()
+        && !SaveInventory(savePath, FormatInventory(found, FormatUtcTime(std::chrono::system_clock::now())), error)) {
+        std::fprintf(stderr, "%s: --save: %s\n", kProgram, error.c_str());
+        return 1;
+    }
     return reached ? 0 : 1;
 }
 
@@ -98,12 +135,23 @@ int Start(const SearchOptions& options)
     std::vector<boost::asio::ip::address_v4> direct;
     if (!ResolveDirectHosts(options.hosts, direct))
         return 2;
+    // The file to compare with is read first: a damaged one ends the run before it searches
+    // (and before a --save of the same name could replace it).
+    std::optional<std::vector<InventoryEntry>> saved;
+    if (!options.inventory.comparePath.empty()) {
+        std::string error;
+        saved.emplace();
+        if (!LoadInventory(options.inventory.comparePath, *saved, error)) {
+            std::fprintf(stderr, "%s: --compare: %s\n", kProgram, error.c_str());
+            return 2;
+        }
+    }
     CSearchDeviceService& service = CSearchDeviceService::Instance();
     CSearchSession session(service);   // before the workers start: it takes the stop signals
     service.SetDirectHosts(direct);
     service.StartSearchService();
     const int status = options.watch.enabled ? Watch(session, service, options.watch)
-                                             : Search(session, service, options);
+                                             : Search(session, service, options, saved);
     service.ExitSearchService();
     return status;
 }
