@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
 # The real program in the test network on a private X display: it finds the simulated devices
-# and lists them (read through TRAVELKIN_LIST_DUMP), a second start in the same session ends at
+# and lists them (read through TRAVELKIN_LIST_DUMP), one behind a router among them because the data
+# folder's hosts.txt names its address, a second start in the same session ends at
 # once and leaves the first running, and a termination request ends the first cleanly.
 source "$(dirname "$0")/lib.sh"
 : "${TK_TRAVELKIN:?}"
