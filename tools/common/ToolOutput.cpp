@@ -12,6 +12,9 @@
 
 namespace {
 
+// The reason of the first failed write, kept for the message at the end.
+int g_firstWriteError = 0;
+
 void ReportWriteError(const char* program, int error)
 {
     if (error != 0)
@@ -34,7 +37,12 @@ void PrintVersion(const char* program)
 
 bool WriteOut(std::string_view text)
 {
-    return std::fwrite(text.data(), 1, text.size(), stdout) == text.size() && std::fflush(stdout) == 0;
+    errno = 0;
+    if (std::fwrite(text.data(), 1, text.size(), stdout) == text.size() && std::fflush(stdout) == 0)
+        return true;
+    if (g_firstWriteError == 0)
+        g_firstWriteError = errno;
+    return false;
 }
 
 bool CloseStandardOutput(const char* program)
@@ -46,7 +54,7 @@ bool CloseStandardOutput(const char* program)
     const int closeError = std::fclose(stdout) != 0 ? errno : 0;
     if (!failedBefore && flushError == 0 && closeError == 0)
         return true;
-    ReportWriteError(program, flushError != 0 ? flushError : closeError);
+    ReportWriteError(program, g_firstWriteError != 0 ? g_firstWriteError : flushError != 0 ? flushError : closeError);
     return false;
 }
 
