@@ -49,12 +49,14 @@ bool WaitForAnswers(CSearchSession& session, CSearchDeviceService& service, cons
 {
     const Clock::time_point start = Clock::now();
     bool reached = options.expect == 0;
+    std::size_t found = 0;   // the registry starts empty: what appeared and has not gone
     session.OnChange([&](const RegistryChange& change) {
         if (change.kind != RegistryChange::Kind::Gone)
             lastSeen[change.device.ip] = change.time;
+        found += change.kind == RegistryChange::Kind::Appeared ? 1 : 0;
+        found -= change.kind == RegistryChange::Kind::Gone ? 1 : 0;
         if (options.expect == 0 || change.kind != RegistryChange::Kind::Appeared)
             return;
-        const std::size_t found = service.CopyDevices().size();
         if (found < static_cast<std::size_t>(options.expect))
             return;
         const auto ms = std::chrono::duration<double, std::milli>(Clock::now() - start).count();
