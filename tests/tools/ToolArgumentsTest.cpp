@@ -1,3 +1,4 @@
+#include "devsim/NamespaceAddresses.h"
 #include "devsim/SimulatorOptions.h"
 #include "search/SearchOptions.h"
 
@@ -111,4 +112,17 @@ TEST(SimulatorArgumentsTest, RefusesAddressesThatRunOffTheEnd)
     EXPECT_NE(ParseSimulatorArguments({"--first-address", "255.255.255.250", "--count", "100"}).error, "");
 }
 
+TEST(SimulatorAddressesTest, AMissingAddressIsNamedWithTheCommandThatAddsIt)
+{
+    const std::vector<std::uint32_t> wanted{0xC000020Au, 0xC000020Bu, 0xC000020Cu};   // 192.0.2.10 to .12
+    EXPECT_EQ(MissingAddressAdvice(wanted, {0xC000020Au, 0xC000020Bu, 0xC000020Cu}, "tk-7-a"), "");
+    EXPECT_EQ(MissingAddressAdvice(wanted, {0xC000020Au}, "tk-e42-c"),
+              "192.0.2.11 is not an address of this network namespace (tk-e42-c); add it with: "
+              "tools/testnet.sh addrs e42 c 192.0.2.11 2");
+    EXPECT_NE(MissingAddressAdvice(wanted, {}, "lab").find("(lab); add it with: tools/testnet.sh addrs ID ROLE 192.0.2.10 3"),
+              std::string::npos);
+    EXPECT_NE(MissingAddressAdvice(wanted, {}, "tk-e42-search").find("addrs ID ROLE"), std::string::npos);
+}
+
 } // namespace
+
