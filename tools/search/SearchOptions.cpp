@@ -21,6 +21,8 @@ bool ReadCommonOption(CArgumentReader& reader, SearchArguments& result)
         result.version = reader.NoValue();
     else if (name == "--json")
         o.json = reader.NoValue();
+    else if (name == "--diagnose")
+        o.diagnose = reader.NoValue();
     else if (name == "--seconds")
         reader.TakeInt(o.seconds, 1, 3600);
     else if (name == "--expect")
@@ -69,8 +71,8 @@ bool ReadInventoryOption(CArgumentReader& reader, InventoryOptions& inventory)
 std::string CheckCombination(const SearchOptions& o)
 {
     const bool inventory = !o.inventory.savePath.empty() || !o.inventory.comparePath.empty();
-    if (o.watch.enabled && (o.expect > 0 || inventory))
-        return "--watch runs until stopped: it cannot be combined with --expect, --save or --compare";
+    if (o.watch.enabled && (o.expect > 0 || inventory || o.diagnose))
+        return "--watch runs until stopped: it cannot be combined with --expect, --diagnose, --save or --compare";
     return {};
 }
 
@@ -94,7 +96,7 @@ SearchArguments ParseSearchArguments(const std::vector<std::string>& args)
 
 const char* SearchSynopsis()
 {
-    return "usage: travelkin-search [-s N] [-j] [-e N] [-H ADDRESS]... [--save FILE] [--compare FILE]\n"
+    return "usage: travelkin-search [-s N] [-j] [-e N] [--diagnose] [-H ADDRESS]... [--save FILE] [--compare FILE]\n"
            "       travelkin-search --watch [-i N] [-j] [-H ADDRESS]...  (-h explains)";
 }
 
@@ -131,15 +133,19 @@ network (tools/testnet.sh) unless you mean to search your own network.
                       to FILE as JSON (replaced whole, never left half-written)
       --compare FILE  print which devices are new, gone or changed since FILE was saved,
                       instead of the list; FILE itself is left as it is
+      --diagnose      also print, per worker, what it bound, the queries it sent and
+                      the datagrams it received, dropped (and why) and listed; with
+                      --json, one JSON object with the keys devices and workers
   -h, --help          show this text
   -V, --version       show the version
   --                  end of the options
 
+Whatever a worker could not do (bind, join the group, send) is reported on standard
+error, one line each. The diagnostic log (TRAVELKIN_LOG) is echoed to standard error.
 On a terminal, a line on standard error tells how long the search takes. SIGINT or
 SIGTERM ends the wait early; the devices found so far are printed.
 Exit codes: 0 done, 1 --expect not reached, or standard output or the --save file
-could not be written,
-2 bad arguments, a host name that cannot be looked up, or a --compare file that is
-damaged or not one that --save wrote.
+could not be written, 2 bad arguments, a host name that cannot be looked up, or a
+--compare file that is damaged or not one that --save wrote, 3 no query could be sent.
 )";
 }

@@ -5,8 +5,10 @@
 #include "Inventory.h"
 #include "SearchOptions.h"
 #include "SearchSession.h"
+#include "WorkerDiagnosis.h"
 #include "common/Console.h"
 #include "common/ToolOutput.h"
+#include "discovery/DiagnosticLog.h"
 #include "discovery/DirectHosts.h"
 #include "discovery/SearchDeviceService.h"
 
@@ -23,6 +25,7 @@ using Clock = std::chrono::steady_clock;
 constexpr const char* kProgram = "travelkin-search";
 // A watched device that has not answered this many searches in a row is gone.
 constexpr std::int32_t kMissedSearches = 2;
+constexpr int kNothingSent = 3;
 
 // The --host addresses, each looked up once; false (with a message) when one cannot be.
 bool ResolveDirectHosts(const std::vector<std::string>& hosts, std::vector<boost::asio::ip::address_v4>& addresses)
@@ -84,7 +87,35 @@ std::vector<InventoryEntry> WithLastSeen(const std::vector<DeviceRecord>& device
     return entries;
 }
 
-// One search; prints the devices, or with saved their differences from it.
+std::vector<WorkerDiagnosis> Diagnose(const CSearchDeviceService& service)
+{
+    std::vector<WorkerDiagnosis> workers;
+    for (const CSearchDeviceThread* worker : service.Workers())
+        workers.push_back(DiagnoseWorker(*worker));
+    return workers;
+}
+
+// The list (or with saved its differences from it) and the diagnosis, as asked for.
+std::string ReportText(const SearchOptions& options, const std::vector<WorkerDiagnosis>& workers,
+                       const std::vector<InventoryEntry>& found, const std::optional<std::vector<InventoryEntry>>& saved)
+{
+    std::vector<DeviceRecord> devices;
+    for (const InventoryEntry& entry : found)
+        devices.push_back(entry.device);
+    if (options.diagnose && options.json)
+        return FormatDiagnosisJson(workers, devices);
+    std::string text;
+    if (saved)
+        text = FormatDifferences(CompareInventory(*saved, found), options.json);
+    else
+        text = options.json ? FormatDeviceJson(devices) : FormatDeviceTable(devices);
+    if (options.diagnose)
+        text += (text.empty() ? "" : "\n") + FormatDiagnosisText(workers);
+    return text;
+}
+
+// One search; prints the devices, or with saved their differences from it. A search that got
+// no query out has found nothing, which an empty list would hide: it says so and ends in 3.
 int Search(CSearchSession& session, CSearchDeviceService& service, const SearchOptions& options,
            const std::optional<std::vector<InventoryEntry>>& saved)
 {
@@ -93,14 +124,16 @@ int Search(CSearchSession& session, CSearchDeviceService& service, const SearchO
     LastSeen lastSeen;
     const bool reached = WaitForAnswers(session, service, options, lastSeen);
     const std::vector<InventoryEntry> found = WithLastSeen(service.CopyDevices(), lastSeen);
-    if (saved) {
-        WriteOut(FormatDifferences(CompareInventory(*saved, found), options.json));
-    } else {
-        std::vector<DeviceRecord> devices;
-        for (const InventoryEntry& entry : found)
-            devices.push_back(entry.device);
-        WriteOut(options.json ? FormatDeviceJson(devices) : FormatDeviceTable(devices));
+    const std::vector<WorkerDiagnosis> workers = Diagnose(service);
+    for (const std::string& line : ProblemLines(workers))
+        std::fprintf(stderr, "%s: %s\n", kProgram, line.c_str());
+    if (!AnyQuerySent(workers)) {
+        std::fprintf(stderr, "%s: no search query could be sent (no usable network?)\n", kProgram);
+        if (options.diagnose)
+            WriteOut(ReportText(options, workers, found, saved));
+        return kNothingSent;
     }
+    WriteOut(ReportText(options, workers, found, saved));
     std::string error;
     const std::string& savePath = options.inventory.savePath;
     if (!savePath.empty()
@@ -150,6 +183,7 @@ int Start(const SearchOptions& options)
     }
     CSearchDeviceService& service = CSearchDeviceService::Instance();
     CSearchSession session(service);   // before the workers start: it takes the stop signals
+    SetLogEcho(stderr);                // standard output carries the list alone
     service.SetDirectHosts(direct);
     service.StartSearchService();
     const int status = options.watch.enabled ? Watch(session, service, options.watch)
