@@ -3,6 +3,7 @@
 # simulated devices never touch the machine's own interfaces. Needs root.
 #
 #   testnet.sh up ID                      create (or re-create) network ID
+#   testnet.sh routed ID                  add namespace c, a routed network behind a
 #   testnet.sh down ID                    stop what runs in it and delete it
 #   testnet.sh exec ID ROLE CMD [ARG...]  run CMD inside one namespace of it
 #   testnet.sh addrs ID ROLE FIRST COUNT  give a device namespace COUNT more addresses
@@ -11,13 +12,16 @@
 #                                         down, bring it back, or delete and make it again
 #
 # ID is 1 to 12 lower-case letters or digits (a test uses its process id), so parallel runs get
-# separate namespaces named tk-ID-search, tk-ID-a and tk-ID-b. Roles:
+# separate namespaces named tk-ID-search, tk-ID-a, tk-ID-b (and tk-ID-c). Roles:
 #
 #   search  the searching host: 192.0.2.1/24 on the first network, 198.18.0.1/24 on the second,
 #           default route over the first, so 255.255.255.255 and 239.x leave through it; its host
 #           name resolves to both addresses (for the search's own address scan)
 #   a       devices on the first network: 192.0.2.2/24, default route back to the searcher
 #   b       devices on the second network: 198.18.0.2/24, default route back to the searcher
+#   c       devices on a third network that only routing reaches (after "routed"): 198.18.2.2/24
+#           on a link to a (198.18.2.1/24), which forwards between it and the searcher; the
+#           searcher's default route already leads there, but no broadcast or multicast does
 #
 # Device addresses added with "addrs" are consecutive from FIRST, skipping every address that
 # ends in .0 or .255 (the device simulator numbers its devices the same way). Use 192.0.2.10 and
@@ -26,6 +30,7 @@ set -euo pipefail
 
 readonly SEARCHER_A=192.0.2.1 DEVICES_A=192.0.2.2
 readonly SEARCHER_B=198.18.0.1 DEVICES_B=198.18.0.2
+readonly ROUTER_C=198.18.2.1 DEVICES_C=198.18.2.2
 
 die() { echo "testnet.sh: $*" >&2; exit 2; }
 
@@ -40,8 +45,8 @@ check_id() {
 
 ns_name() {  # id role
   case $2 in
-    search|a|b) echo "tk-$1-$2" ;;
-    *) die "unknown role '$2' (search, a or b)" ;;
+    search|a|b|c) echo "tk-$1-$2" ;;
+    *) die "unknown role '$2' (search, a, b or c)" ;;
   esac
 }
 
@@ -73,7 +78,7 @@ delete_ns() {
 
 cmd_down() {
   local id=$1 role
-  for role in search a b; do delete_ns "$(ns_name "$id" "$role")"; done
+  for role in search a b c; do delete_ns "$(ns_name "$id" "$role")"; done
   rm -rf "$(state_dir "$id")"
 }
 
@@ -134,6 +139,19 @@ cmd_up() {
     "$SEARCHER_A" "$(hostname)" "$SEARCHER_B" "$(hostname)" >"$dir/hosts"
 }
 
+# Namespace c behind a: a forwards between the searcher's network and c's, so c is reached by
+# unicast only.
+cmd_routed() {
+  local id=$1 a c
+  a=$(ns_name "$id" a) c=$(ns_name "$id" c)
+  ns_exists "$a" || die "network $id is not up"
+  delete_ns "$c"
+  ip netns add "$c"
+  ip -n "$c" link set lo up
+  link_pair "$a" "$c" tkc "$ROUTER_C" "$DEVICES_C"
+  ip netns exec "$a" sysctl -q -w net.ipv4.ip_forward=1
+}
+
 cmd_exec() {
   local id=$1 role=$2 ns
   shift 2
@@ -172,7 +190,7 @@ allowed_address() {  # 192.0.2.0/24 and 198.18.0.0/15 only
 cmd_addrs() {
   local id=$1 role=$2 first=$3 count=$4 ns dev last
   [[ $count =~ ^[0-9]{1,6}$ ]] || die "bad address count '$count'"
-  case $role in a) dev=tka ;; b) dev=tkb ;; *) die "addresses go to a device namespace (a or b)" ;; esac
+  case $role in a) dev=tka ;; b) dev=tkb ;; c) dev=tkc ;; *) die "addresses go to a device namespace (a, b or c)" ;; esac
   ns=$(ns_name "$id" "$role")
   ns_exists "$ns" || die "network $id is not up"
   allowed_address "$first" || die "address $first is outside 192.0.2.0/24 and 198.18.0.0/15"
@@ -190,10 +208,11 @@ main() {
   case $cmd in
     up) [ $# -eq 2 ] || usage; cmd_up "$id" ;;
     down) [ $# -eq 2 ] || usage; cmd_down "$id" ;;
+    routed) [ $# -eq 2 ] || usage; cmd_routed "$id" ;;
     exec) [ $# -ge 4 ] || usage; shift 2; cmd_exec "$id" "$@" ;;
     addrs) [ $# -eq 5 ] || usage; cmd_addrs "$id" "$3" "$4" "$5" ;;
     link) [ $# -eq 4 ] || usage; cmd_link "$id" "$3" "$4" ;;
-    names) echo "$(ns_name "$id" search) $(ns_name "$id" a) $(ns_name "$id" b)" ;;
+    names) echo "$(ns_name "$id" search) $(ns_name "$id" a) $(ns_name "$id" b) $(ns_name "$id" c)" ;;
     *) usage ;;
   esac
 }

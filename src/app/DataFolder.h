@@ -14,6 +14,8 @@
 inline constexpr wchar_t kDataFolderName[] = L"\\ZandovertSearchTools";
 inline constexpr wchar_t kPictureFolderName[] = L"\\Picture";
 inline constexpr wchar_t kLayoutFileName[] = L"\\WndLayoutInfo.xml";
+// Written by the user, never by us: addresses that Refresh also searches directly.
+inline constexpr wchar_t kHostsFileName[] = L"\\hosts.txt";
 
 struct SkinImageResource
 {

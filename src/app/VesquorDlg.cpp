@@ -7,8 +7,11 @@
 #include "controls/BasicButton.h"
 #include "controls/ControlId.h"
 #include "controls/StandardListCtrl.h"
+#include "discovery/DiagnosticLog.h"
+#include "discovery/DirectHosts.h"
 #include "discovery/SearchDeviceService.h"
 #include "layout/LayoutValueParser.h"
+#include "layout/LocalPath.h"
 #include "platform/SessionServices.h"
 
 #include "TravelkinResources.h"
@@ -23,6 +26,7 @@
 #include <cstdio>
 #include <cstring>
 #include <ctime>
+#include <fstream>
 #include <initializer_list>
 #include <set>
 #include <utility>
@@ -56,6 +60,19 @@ constexpr int kIpColumn = 1;
 
 constexpr std::uint32_t kDeviceListStyle = LVS_EX_GRIDLINES | LVS_EX_SUBITEMIMAGES | LVS_EX_FULLROWSELECT;
 constexpr float kHeaderHeightScale = 0.9f;
+
+// The addresses listed in the data folder's hosts file, for devices behind a router or a VPN
+// that broadcast and multicast do not reach; none when there is no such file.
+std::vector<boost::asio::ip::address_v4> DirectHostsOf(const std::wstring& dataRoot)
+{
+    std::ifstream file(ToLocalPath(dataRoot + kDataFolderName + kHostsFileName));
+    if (!file)
+        return {};
+    const HostsFile hosts = ReadHostsFile(file);
+    for (const std::string& line : hosts.skipped)
+        WriteLog("Direct Search Hosts File Skip %s  ", line.c_str());
+    return hosts.addresses;
+}
 
 template <std::size_t N>
 QString FieldText(const char (&field)[N])
@@ -312,6 +329,7 @@ void CVesquorDlg::OnRefresh()
     pDeviceList->DeleteAllItems();
     DumpList();
     services.search.ClearDevices();
+    services.search.SetDirectHosts(DirectHostsOf(services.dataRoot));
     services.search.SendSearchRequest();
     ShowWaitTime(kSearchSeconds);
     SetCtrlStatus(1);

@@ -19,6 +19,16 @@ bool DeviceRecord::operator==(const DeviceRecord& other) const
         && SameText(osVersion, other.osVersion) && SameText(vendor, other.vendor);
 }
 
+bool SameDescription(const DeviceRecord& a, const DeviceRecord& b)
+{
+    const auto sameIfBothKnown = [](const char(&x)[DeviceRecord::kTextSize], const char(&y)[DeviceRecord::kTextSize]) {
+        return x[0] == '\0' || y[0] == '\0' || SameText(x, y);
+    };
+    return SameText(a.id, b.id) && SameText(a.ip, b.ip) && SameText(a.host, b.host)
+        && SameText(a.product, b.product) && SameText(a.vendor, b.vendor)
+        && sameIfBothKnown(a.detail, b.detail) && sameIfBothKnown(a.osVersion, b.osVersion);
+}
+
 void SetDeviceText(char (&field)[DeviceRecord::kTextSize], std::string_view value)
 {
     const std::size_t n = std::min(value.size(), DeviceRecord::kTextSize - 1);

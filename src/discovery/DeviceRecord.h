@@ -30,6 +30,11 @@ struct DeviceRecord
     bool operator==(const DeviceRecord& other) const;
 };
 
+// Whether two records describe a device the same way. A broadcast answer carries no detail
+// and no platform version and an SSDP answer does, so a device heard by both protocols
+// alternates between the two forms: a text that one of them leaves empty is not compared.
+bool SameDescription(const DeviceRecord& a, const DeviceRecord& b);
+
 // Copies at most kTextSize - 1 characters of value into a record text, zero-filling the rest.
 void SetDeviceText(char (&field)[DeviceRecord::kTextSize], std::string_view value);
 

@@ -77,6 +77,20 @@ std::vector<boost::asio::ip::address_v4> CSearchDeviceBroadcastThread::Broadcast
     return targets;
 }
 
+int CSearchDeviceBroadcastThread::SendDirectSearch(const wire::SearchPacket& packet,
+                                                   const boost::asio::ip::address_v4& host)
+{
+    WriteLog("SendThread %d : Send Direct Search Command To %s  ", Port(), host.to_string().c_str());
+    boost::system::error_code error;
+    WithSocket([&](udp::socket& socket) {
+        socket.send_to(boost::asio::buffer(packet), udp::endpoint(host, wire::kBroadcastDevicePort), 0, error);
+    });
+    counters.Sent(error, Port());
+    if (error)
+        WriteLog("SendThread %d : Send Direct Search Error : %s   ", Port(), error.message().c_str());
+    return 0;
+}
+
 void CSearchDeviceBroadcastThread::HandleRecvInfo(const char* data, std::size_t length,
                                                   const char* senderIP)
 {

@@ -212,6 +212,19 @@ int CSearchDeviceMulticastThread::SendSearchCommand(const wire::SearchPacket&)
     return 0;
 }
 
+int CSearchDeviceMulticastThread::SendDirectSearch(const wire::SearchPacket&,
+                                                   const boost::asio::ip::address_v4& host)
+{
+    WriteLog("SendThread %d : Send Direct Search Command To %s  ", Port(), host.to_string().c_str());
+    boost::system::error_code error;
+    WithSocket([&](udp::socket& socket) {
+        socket.send_to(boost::asio::buffer(wire::kMSearchRequest), udp::endpoint(host, wire::kSsdpPort), 0, error);
+    });
+    if (error)
+        WriteLog("SendThread %d : Send Direct Search Error : %s   ", Port(), error.message().c_str());
+    return 0;
+}
+
 std::optional<DeviceRecord> CSearchDeviceMulticastThread::ParseSsdpText(std::string_view text,
                                                                         const char* senderIP)
 {

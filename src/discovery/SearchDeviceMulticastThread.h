@@ -17,6 +17,7 @@ public:
     void CreateWorkThread() override;
     void ExitSearchThread() override;
     int SendSearchCommand(const wire::SearchPacket& packet) override;
+    int SendDirectSearch(const wire::SearchPacket& packet, const boost::asio::ip::address_v4& host) override;
     void HandleRecvInfo(const char* data, std::size_t length, const char* senderIP) override;
     const char* KindName() const override { return "ssdp"; }
     // Joins the group again when the networks changed or the last join failed: a membership

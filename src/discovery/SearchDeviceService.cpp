@@ -206,6 +206,7 @@ int CSearchDeviceService::SendSearchRequest()
         entry.worker->ResetDeviceInfo();
         entry.worker->SendSearchCommand(query);
     }
+    SendDirectSearches(query);
     loop.ScheduleResends(resendDelays);
     return 0;
 }
@@ -214,6 +215,7 @@ void CSearchDeviceService::SendToEveryWorkerLocked(const wire::SearchPacket& que
 {
     for (auto& entry : workerTable)
         entry.worker->SendSearchCommand(query);
+    SendDirectSearches(query);
 }
 
 void CSearchDeviceService::ResendSearch()
@@ -252,6 +254,59 @@ std::size_t CSearchDeviceService::DeviceCount()
 {
     std::lock_guard lock(registryLock);
     return deviceList.size();
+}
+
+void CSearchDeviceService::SetRegistryListener(RegistryListener newListener)
+{
+    std::lock_guard lock(foundDeviceMutex);
+    listener = std::move(newListener);
+}
+
+void CSearchDeviceService::Notify(RegistryChange::Kind kind, const DeviceRecord& device)
+{
+    // Called under the found-device mutex and never under the registry lock, so changes
+    // reach the listener one at a time and in order, and the listener cannot block the
+    // window's copy of the list.
+    if (listener)
+        listener(RegistryChange{kind, device, std::chrono::system_clock::now()});
+}
+
+void CSearchDeviceService::AgeDevices(std::int32_t maxMissed)
+{
+    std::lock_guard found(foundDeviceMutex);
+    std::vector<DeviceRecord> gone;
+    {
+        std::lock_guard lock(registryLock);
+        for (auto device = deviceList.begin(); device != deviceList.end();) {
+            if (++device->refreshCount <= maxMissed) {
+                ++device;
+                continue;
+            }
+            gone.push_back(*device);
+            deviceByIP.erase(std::string(TextOf(device->ip)));
+            device = deviceList.erase(device);
+        }
+    }
+    for (const DeviceRecord& device : gone)
+        Notify(RegistryChange::Kind::Gone, device);
+}
+
+void CSearchDeviceService::SetDirectHosts(std::vector<boost::asio::ip::address_v4> hosts)
+{
+    std::lock_guard lock(workerLock);   // the resends read them on the service's thread
+    directHosts = std::move(hosts);
+}
+
+void CSearchDeviceService::SendDirectSearches(const wire::SearchPacket& query)
+{
+    // The broadcast worker (port 67) and the SSDP worker (port 1900) carry the direct
+    // searches; one of each is enough to draw both kinds of answer.
+    for (auto& entry : workerTable) {
+        if (!entry.strIP.empty())
+            continue;
+        for (const auto& host : directHosts)
+            entry.worker->SendDirectSearch(query, host);
+    }
 }
 
 void CSearchDeviceService::StopWorkers()
@@ -307,39 +362,50 @@ void CSearchDeviceService::UpdateDevice(const DeviceRecord& device)
         WorkerCounters::ReporterDrop(DropReason::OtherVendor);
         return;   // another maker's device
     }
-    std::lock_guard lock(registryLock);
-    // Each address is listed once, so the entry at this address is the only one that can
-    // be equal to the report or take its place.
-    const auto listed = deviceByIP.find(std::string(TextOf(device.ip)));
-    if (listed != deviceByIP.end()) {
-        DeviceRecord& stored = *listed->second;
-        if (stored == device) {
-            stored.refreshValue = device.refreshValue;
-            stored.refreshCount = device.refreshCount;
+    RegistryChange::Kind kind = RegistryChange::Kind::Appeared;
+    DeviceRecord listedNow = device;
+    {
+        std::lock_guard lock(registryLock);
+        // Each address is listed once, so the entry at this address is the only one that can
+        // be equal to the report or take its place.
+        const auto listed = deviceByIP.find(std::string(TextOf(device.ip)));
+        if (listed != deviceByIP.end()) {
+            DeviceRecord& stored = *listed->second;
+            if (stored == device) {
+                stored.refreshValue = device.refreshValue;
+                stored.refreshCount = device.refreshCount;
+                kind = RegistryChange::Kind::Seen;
+                listedNow = stored;
+            } else {
+                kind = SameDescription(stored, device) ? RegistryChange::Kind::Seen : RegistryChange::Kind::Changed;
+                stored = device;   // the device at this address changed: replace it in place
+            }
+        } else if (deviceList.size() >= kMaxDevices) {
+            WorkerCounters::ReporterDrop(DropReason::RegistryFull);
+            return;   // a flood of invented devices must not grow the list without bound
         } else {
-            stored = device;   // the device at this address changed: replace it in place
+            deviceByIP.emplace(TextOf(device.ip), deviceList.insert(deviceList.end(), device));
         }
-        WorkerCounters::ReporterListed();
-        return;
     }
-    if (deviceList.size() >= kMaxDevices) {
-        WorkerCounters::ReporterDrop(DropReason::RegistryFull);
-        return;   // a flood of invented devices must not grow the list without bound
-    }
-    deviceByIP.emplace(TextOf(device.ip), deviceList.insert(deviceList.end(), device));
     WorkerCounters::ReporterListed();
+    Notify(kind, listedNow);
 }
 
 void CSearchDeviceService::RemoveDevice(const DeviceRecord& device)
 {
-    std::lock_guard lock(registryLock);
-    const auto listed = deviceByIP.find(std::string(TextOf(device.ip)));
-    if (listed == deviceByIP.end())
-        return;   // nothing listed at the sender's address
-    if (TextOf(listed->second->id) != TextOf(device.id))
-        return;   // a byebye for a device listed elsewhere, or for another device
-    deviceList.erase(listed->second);
-    deviceByIP.erase(listed);
+    DeviceRecord removed;
+    {
+        std::lock_guard lock(registryLock);
+        const auto listed = deviceByIP.find(std::string(TextOf(device.ip)));
+        if (listed == deviceByIP.end())
+            return;   // nothing listed at the sender's address
+        if (TextOf(listed->second->id) != TextOf(device.id))
+            return;   // a byebye for a device listed elsewhere, or for another device
+        removed = *listed->second;
+        deviceList.erase(listed->second);
+        deviceByIP.erase(listed);
+    }
+    Notify(RegistryChange::Kind::Gone, removed);
 }
 
 std::vector<const CSearchDeviceThread*> CSearchDeviceService::Workers() const

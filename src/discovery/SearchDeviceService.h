@@ -12,6 +12,7 @@
 #include "discovery/DeviceRecord.h"
 #include "discovery/DeviceReportSink.h"
 #include "discovery/LocalAddresses.h"
+#include "discovery/RegistryChange.h"
 #include "discovery/SearchDeviceThread.h"
 #include "discovery/SearchEventLoop.h"
 
@@ -69,6 +70,17 @@ public:
     int SendSearchRequest();                   // returns 0; nothing before start or once exited
     void ClearDevices();
     std::vector<DeviceRecord> CopyDevices();
+    // Tells listener of every later change of the registry (an empty one stops that).
+    // ClearDevices is the owner's own act and is not reported.
+    void SetRegistryListener(RegistryListener listener);
+    // Counts a search that is about to be sent against every listed device and removes, as
+    // Gone, those that have now missed more than maxMissed searches in a row. Each answer
+    // sets a device's refreshCount back to 0, so refreshCount counts the searches since
+    // its last answer.
+    void AgeDevices(std::int32_t maxMissed);
+    // Where SendSearchRequest also sends the broadcast query and the SSDP search directly,
+    // for devices that broadcast and multicast do not reach.
+    void SetDirectHosts(std::vector<boost::asio::ip::address_v4> hosts);
     // How many devices are listed; cheap at any size, for callers that wait for a number.
     std::size_t DeviceCount();
     // Tells every worker to exit and waits (bounded) for their threads to end.
@@ -109,6 +121,8 @@ private:
     // On the service's thread.
     void ResendSearch();
     void FollowNetworkChange();
+    void Notify(RegistryChange::Kind kind, const DeviceRecord& device);
+    void SendDirectSearches(const wire::SearchPacket& query);
 
     Options options;
     std::mutex foundDeviceMutex;   // serialises all worker reports
@@ -118,6 +132,8 @@ private:
     std::list<DeviceRecord> deviceList;
     std::unordered_map<std::string, std::list<DeviceRecord>::iterator> deviceByIP;
     mutable std::mutex workerLock;   // guards everything below
+    RegistryListener listener;               // guarded by foundDeviceMutex
+    std::vector<boost::asio::ip::address_v4> directHosts;   // guarded by workerLock
     std::vector<SearchThreadEntry> workerTable;
     std::int32_t nextCommandPort;
     std::vector<LocalNetwork> lastNetworks;

@@ -160,6 +160,11 @@ int CSearchDeviceThread::SendSearchCommand(const wire::SearchPacket&)
     return 0;
 }
 
+int CSearchDeviceThread::SendDirectSearch(const wire::SearchPacket&, const boost::asio::ip::address_v4&)
+{
+    return 0;
+}
+
 void CSearchDeviceThread::ResetDeviceInfo()
 {
     std::lock_guard lock(deviceLock);

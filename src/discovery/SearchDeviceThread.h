@@ -46,6 +46,9 @@ public:
     // Asks the receive thread to end and releases the socket.
     virtual void ExitSearchThread();
     virtual int SendSearchCommand(const wire::SearchPacket& packet);
+    // Sends the worker's search to one address instead of the group or the broadcast
+    // address, for a device that broadcast and multicast do not reach. Returns 0.
+    virtual int SendDirectSearch(const wire::SearchPacket& packet, const boost::asio::ip::address_v4& host);
     // Forgets the last reported device, so the next search reports every device again.
     virtual void ResetDeviceInfo();
     // Renews what the socket holds of the network (group membership, outgoing interface)

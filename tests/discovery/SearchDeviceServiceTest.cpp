@@ -3,6 +3,9 @@
 #include <algorithm>
 #include <cstdlib>
 #include <mutex>
+#include <sstream>
+
+#include "discovery/DirectHosts.h"
 
 #include "DiscoveryTestSupport.h"
 #include "discovery/SearchDeviceBroadcastThread.h"
@@ -53,6 +56,11 @@ public:
         Record(packet == wire::MakeSearchQuery() ? "send" : "send other");
         return 0;
     }
+    int SendDirectSearch(const wire::SearchPacket&, const boost::asio::ip::address_v4& host) override
+    {
+        Record("direct " + host.to_string());
+        return 0;
+    }
 
     static std::mutex& Lock()
     {
@@ -65,6 +73,8 @@ private:
     {
         std::lock_guard lock(Lock());
         calls.push_back(what + " " + LocalIP() + ":" + std::to_string(Port()) + (TestPort() ? "+" : ""));
+        if (what.starts_with("direct"))
+            calls.back() = what + " from " + LocalIP() + ":" + std::to_string(Port());
     }
     std::vector<std::string>& calls;
     std::int32_t busyPort;
@@ -268,6 +278,70 @@ TEST_F(SearchService, ASearchRenewsTheWorkersOnceAfterTheNetworksChanged)
     service.SendSearchRequest();
     service.SendSearchRequest();
     EXPECT_EQ(Count("renew"), 3u);
+}
+
+TEST_F(Registry, ListenerHearsEveryChangeInOrderAndSilentDevicesAgeOut)
+{
+    std::string heard;
+    service.SetRegistryListener([&](const RegistryChange& change) {
+        const char* kinds[] = {"+", "~", "=", "-"};
+        heard += kinds[static_cast<int>(change.kind)] + std::string(change.device.id) + "/" + change.device.host + " ";
+    });
+    Report(Device("a", "192.0.2.1"));
+    Report(Device("b", "192.0.2.2"));
+    Report(Device("a", "192.0.2.1"));                              // again, unchanged
+    Report(Device("a", "192.0.2.1", 2, "ZANDOVERT", "renamed"));   // same address, new name
+    DeviceRecord ssdpForm = Device("b", "192.0.2.2");
+    SetDeviceText(ssdpForm.osVersion, "1.0");   // what a broadcast answer cannot say
+    Report(ssdpForm);
+    Report(Device("c", "192.0.2.3", 1, "OTHER"));   // filtered: nothing to hear
+    Report(Device("b", "192.0.2.2", 4));            // byebye
+    Report(Device("b", "192.0.2.2", 4));            // byebye of a device no longer listed
+    EXPECT_EQ(heard, "+a/disk +b/disk =a/disk ~a/renamed =b/disk -b/disk ");
+
+    heard.clear();
+    Report(Device("d", "192.0.2.4"));
+    service.AgeDevices(2);   // search 1: a and d are seen after it
+    Report(Device("a", "192.0.2.1", 1, "ZANDOVERT", "renamed"));
+    service.AgeDevices(2);   // search 2: only d answers
+    Report(Device("d", "192.0.2.4"));
+    service.AgeDevices(2);   // search 3: a missed two searches in a row
+    EXPECT_EQ(heard, "+d/disk =a/renamed =d/disk ");
+    service.AgeDevices(2);
+    EXPECT_EQ(heard, "+d/disk =a/renamed =d/disk -a/renamed ");
+    EXPECT_EQ(Listed(), "d@192.0.2.4/disk/1 ");
+}
+
+TEST_F(SearchService, DirectHostsAreSearchedByTheBroadcastAndSsdpWorkersOnly)
+{
+    addresses = {"192.0.2.10"};
+    CSearchDeviceService service(FakeOptions());
+    service.StartSearchService();
+    service.SetDirectHosts({boost::asio::ip::make_address_v4("198.18.2.10"), boost::asio::ip::make_address_v4("198.18.2.11")});
+    calls.clear();
+    service.SendSearchRequest();
+    calls.erase(calls.begin(), calls.begin() + 6);   // the usual three searches
+    EXPECT_EQ(calls, (std::vector<std::string>{"direct 198.18.2.10 from :67", "direct 198.18.2.11 from :67",
+                                               "direct 198.18.2.10 from :1900", "direct 198.18.2.11 from :1900"}));
+    service.ExitSearchService();
+}
+
+TEST(DirectHosts, AddressesNamesAndTyposAreToldApart)
+{
+    const std::pair<const char*, HostKind> cases[] = {
+        {"198.18.2.10", HostKind::Address}, {"nas", HostKind::Name}, {"nas-1.example.", HostKind::Name},
+        {"1.2.3", HostKind::Malformed},     {"256.1.1.1", HostKind::Malformed}, {"", HostKind::Malformed},
+        {"nas:80", HostKind::Malformed},    {"a b", HostKind::Malformed},   {"-nas", HostKind::Malformed},
+        {"a..b", HostKind::Malformed},      {"$(reboot)", HostKind::Malformed},
+    };
+    for (const auto& [text, kind] : cases)
+        EXPECT_EQ(ClassifyHost(text), kind) << text;
+
+    std::istringstream file("# hosts to search\n198.18.2.10\n  198.18.2.11  # the second\n\nnas.example\n1.2.3\r\n");
+    const HostsFile hosts = ReadHostsFile(file);
+    ASSERT_EQ(hosts.addresses.size(), 2u);
+    EXPECT_EQ(hosts.addresses[1].to_string(), "198.18.2.11");
+    EXPECT_EQ(hosts.skipped, (std::vector<std::string>{"line 5: nas.example", "line 6: 1.2.3"}));
 }
 
 TEST_F(SearchService, LogIsTurnedOnOnlyByTheEnvironmentAndClosedAtExit)

@@ -14,10 +14,10 @@ json_valid "$WORK/found.json"
 [ "$(json_count "$WORK/found.json")" -eq 2 ] || fail "expected 2 devices: $(cat "$WORK/found.json")"
 
 [ "$(device_at "$WORK/found.json" 192.0.2.10)" = \
-  '{"id":"b0","ip":"192.0.2.10","host":"bdisk0","product":"Cube","detail":"","osVersion":"","vendor":"ZANDOVERT","type":1}' ] \
+  '{"id":"b0","ip":"192.0.2.10","host":"bdisk0","product":"Cube","detail":"","osVersion":"","vendor":"ZANDOVERT","type":1,"url":"http://192.0.2.10"}' ] \
   || fail "broadcast answer: $(device_at "$WORK/found.json" 192.0.2.10)"
 [ "$(device_at "$WORK/found.json" 192.0.2.11)" = \
-  '{"id":"s0","ip":"192.0.2.11","host":"sdisk0","product":"NAS","detail":"fw2","osVersion":"2.5","vendor":"kelmar","type":1}' ] \
+  '{"id":"s0","ip":"192.0.2.11","host":"sdisk0","product":"NAS","detail":"fw2","osVersion":"2.5","vendor":"kelmar","type":1,"url":"http://192.0.2.11"}' ] \
   || fail "SSDP answer: $(device_at "$WORK/found.json" 192.0.2.11)"
 
 # The table shows the same devices.

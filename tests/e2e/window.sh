@@ -1,8 +1,9 @@
 #!/usr/bin/env bash
 # The real program in the test network on a private X display: it finds the simulated devices
-# and lists them (read through TRAVELKIN_LIST_DUMP), a second start in the same session ends at
-# once and leaves the first running, the keyboard alone chooses a device and logs in (keys
-# typed with xdotool), and a termination request ends the first cleanly.
+# and lists them (read through TRAVELKIN_LIST_DUMP), one behind a router among them because the data
+# folder's hosts.txt names its address, a second start in the same session ends at once and leaves
+# the first running, the keyboard alone chooses a device and logs in (keys typed with xdotool), and
+# a termination request ends the first cleanly.
 source "$(dirname "$0")/lib.sh"
 : "${TK_TRAVELKIN:?}"
 command -v Xvfb >/dev/null || skip "needs Xvfb"
@@ -20,9 +21,13 @@ stop_window() {
 trap 'stop_window; cleanup' EXIT
 
 net_up
+"$TK_TESTNET" routed "$NET"
 add_addresses a 192.0.2.10 3
+add_addresses c 198.18.2.10 1
 start_sim a --first-address 192.0.2.10 --count 2 --protocol both --host disk%d --product Cube --seconds 60
 start_sim a --first-address 192.0.2.12 --protocol ssdp --vendor KELMAR --host kel%d --seconds 60
+# Behind a router: found only because the data folder's hosts file names it.
+start_sim c --first-address 198.18.2.10 --host far --no-notify --seconds 60
 settle
 
 # Xvfb picks a free display and writes its number to the pipe once it listens.
@@ -33,7 +38,9 @@ for _ in $(seq 50); do [ -s "$WORK/display" ] && break; sleep 0.1; done
 DISPLAY_NAME=":$(head -n 1 "$WORK/display")"
 
 mkdir -m 700 "$WORK/runtime"
-mkdir "$WORK/data"
+mkdir -p "$WORK/data/ZandovertSearchTools"
+printf '# searched directly\nnot an address\n198.18.2.10  # behind the router\n' \
+  >"$WORK/data/ZandovertSearchTools/hosts.txt"
 run_travelkin() {  # stderr file; replaces the calling shell, so a background start's pid is the program's
   exec "$TK_TESTNET" exec "$NET" search env DISPLAY="$DISPLAY_NAME" XDG_RUNTIME_DIR="$WORK/runtime" TRAVELKIN_DATA_ROOT="$WORK/data" \
     TRAVELKIN_LIST_DUMP="$WORK/list.txt" TRAVELKIN_URL_RECORDER="$WORK/urls.txt" QT_QPA_PLATFORM=xcb \
@@ -44,14 +51,15 @@ TK_PID=$!
 
 # The list grows during the ten-second countdown.
 for _ in $(seq 120); do
-  [ -f "$WORK/list.txt" ] && [ "$(wc -l <"$WORK/list.txt")" -ge 3 ] && break
+  [ -f "$WORK/list.txt" ] && [ "$(wc -l <"$WORK/list.txt")" -ge 4 ] && break
   kill -0 "$TK_PID" 2>/dev/null || fail "travelkin ended early: $(cat "$WORK/first.log")"
   sleep 0.1
 done
 grep -qx $'disk0\t192.0.2.10\tCube' "$WORK/list.txt" || fail "list: $(cat "$WORK/list.txt")"
 grep -qx $'disk1\t192.0.2.11\tCube' "$WORK/list.txt" || fail "list: $(cat "$WORK/list.txt")"
 grep -q $'^kel0\t192.0.2.12\t' "$WORK/list.txt" || fail "list: $(cat "$WORK/list.txt")"
-[ "$(wc -l <"$WORK/list.txt")" -eq 3 ] || fail "a device is listed twice: $(cat "$WORK/list.txt")"
+grep -qx $'far\t198.18.2.10\tNAS' "$WORK/list.txt" || fail "list: $(cat "$WORK/list.txt")"
+[ "$(wc -l <"$WORK/list.txt")" -eq 4 ] || fail "a device is listed twice: $(cat "$WORK/list.txt")"
 
 # A second start finds the first, asks it to come forward and ends at once.
 start=$(date +%s)

@@ -1,9 +1,13 @@
+#include "search/ChangeFormat.h"
 #include "search/DeviceListFormat.h"
+#include "search/Inventory.h"
 #include "search/WorkerDiagnosis.h"
 
 #include <gtest/gtest.h>
 
 #include <cstring>
+#include <filesystem>
+#include <fstream>
 
 namespace {
 
@@ -58,9 +62,9 @@ TEST(DeviceJsonTest, ListsEveryFieldInRegistryOrder)
     EXPECT_EQ(json,
               "[\n"
               R"(  {"id": "id-192.0.2.10", "ip": "192.0.2.10", "host": "zeta", "product": "NAS", )"
-              R"("detail": "", "osVersion": "", "vendor": "ZANDOVERT", "type": 1},)" "\n"
+              R"("detail": "", "osVersion": "", "vendor": "ZANDOVERT", "type": 1, "url": "http://192.0.2.10"},)" "\n"
               R"(  {"id": "id-192.0.2.11", "ip": "192.0.2.11", "host": "b\"disk", "product": "NAS", )"
-              R"("detail": "1.2", "osVersion": "1.0", "vendor": "ZANDOVERT", "type": 2})" "\n"
+              R"("detail": "1.2", "osVersion": "1.0", "vendor": "ZANDOVERT", "type": 2, "url": "http://192.0.2.11"})" "\n"
               "]\n");
     EXPECT_EQ(FormatDeviceJson({}), "[]\n");
 }
@@ -81,6 +85,97 @@ TEST(DeviceTableTest, AlignsColumnsByShownCharacters)
               "HOST    IP           PRODUCT  VENDOR     ID              TYPE\n"
               "caf\xc3\xa9    192.0.2.10   NAS      ZANDOVERT  id-192.0.2.10   1\n"
               "ab\\x01  192.0.2.123  NAS      ZANDOVERT  id-192.0.2.123  1\n");
+}
+
+TEST(WatchEventTest, OneLineWithUtcMillisecondsAndTheDevice)
+{
+    using namespace std::chrono;
+    const system_clock::time_point time{milliseconds(1767182400007)};   // 2025-12-31 12:00:00.007
+    const std::string appeared = FormatWatchEvent({RegistryChange::Kind::Appeared, Device("nas", "192.0.2.10"), time});
+    EXPECT_EQ(appeared, R"({"event": "appeared", "time": "2025-12-31T12:00:00.007Z", "device": )"
+                            + FormatDeviceObject(Device("nas", "192.0.2.10")) + "}\n");
+    EXPECT_EQ(FormatWatchEvent({RegistryChange::Kind::Gone, Device("nas", "192.0.2.10"), time}).substr(0, 17),
+              R"({"event": "gone",)");
+    EXPECT_EQ(FormatWatchEvent({RegistryChange::Kind::Seen, Device("nas", "192.0.2.10"), time}), "");
+    EXPECT_EQ(FormatUtcTime(system_clock::time_point{seconds(0)}), "1970-01-01T00:00:00.000Z");
+}
+
+class InventoryTest : public testing::Test
+{
+protected:
+    void SetUp() override { std::filesystem::create_directories(folder); }
+    void TearDown() override { std::filesystem::remove_all(folder); }
+    std::string File(const std::string& name, const std::string& text)
+    {
+        const std::string path = (folder / name).string();
+        std::ofstream(path, std::ios::binary) << text;
+        return path;
+    }
+
+    std::filesystem::path folder = std::filesystem::temp_directory_path()
+        / ("inventory-test-" + std::to_string(::testing::UnitTest::GetInstance()->random_seed()) + "-"
+           + std::to_string(reinterpret_cast<std::uintptr_t>(this)));
+};
+
+TEST_F(InventoryTest, SavedDevicesComeBackAndDifferencesAreNamed)
+{
+    const DeviceRecord renamed = Device("renamed", "192.0.2.11");
+    const std::vector<InventoryEntry> saved{{Device("a", "192.0.2.10"), "2026-01-01T00:00:00.000Z"},
+                                            {Device("caf\xc3\xa9 \"b\"\\", "192.0.2.11"), "2026-01-01T00:00:01.000Z"}};
+    const std::string path = (folder / "devices.json").string();
+    std::string error;
+    ASSERT_TRUE(SaveInventory(path, FormatInventory(saved, "2026-01-01T00:00:02.000Z"), error)) << error;
+    ASSERT_EQ(std::distance(std::filesystem::directory_iterator(folder), {}), 1) << "no temporary file is left";
+
+    std::vector<InventoryEntry> loaded;
+    ASSERT_TRUE(LoadInventory(path, loaded, error)) << error;
+    ASSERT_EQ(loaded.size(), 2u);
+    EXPECT_EQ(loaded[1].device, saved[1].device);
+    EXPECT_EQ(loaded[1].lastSeen, saved[1].lastSeen);
+
+    DeviceRecord sameBySsdp = Device("a", "192.0.2.10");
+    SetDeviceText(sameBySsdp.osVersion, "1.0");
+    const std::vector<InventoryEntry> now{{sameBySsdp, "t1"}, {renamed, "t2"}, {Device("c", "192.0.2.12"), "t3"}};
+    EXPECT_EQ(FormatDifferences(CompareInventory(loaded, now), false),
+              "CHANGE   HOST     IP          PRODUCT  VENDOR     ID             TYPE\n"
+              "changed  renamed  192.0.2.11  NAS      ZANDOVERT  id-192.0.2.11  1\n"
+              "new      c        192.0.2.12  NAS      ZANDOVERT  id-192.0.2.12  1\n");
+    const auto gone = CompareInventory(loaded, {now[2]});
+    ASSERT_EQ(gone.size(), 3u);
+    EXPECT_EQ(gone[2].kind, InventoryDifference::Kind::Gone);
+    EXPECT_EQ(FormatDifferences({}, true), "[]\n");
+}
+
+TEST_F(InventoryTest, DamagedOrForeignFilesAreRefusedWithAReason)
+{
+    const auto withHost = [](const std::string& host) {
+        return R"({"id": "a", "ip": "192.0.2.10", "host": ")" + host
+            + R"(", "product": "p", "detail": "", "osVersion": "", "vendor": "v", "type": 1, "lastSeen": "t")";
+    };
+    const std::string device = withHost("h");
+    const std::pair<const char*, std::string> cases[] = {
+        {"damaged", R"({"format": "travelkin-inventory", "version": 1, "devices": [)"},
+        {"damaged", ""},
+        {"not a list", R"({"format": "something else", "version": 1, "devices": []})"},
+        {"not a list", R"(["travelkin-inventory"])"},
+        {"version", R"({"format": "travelkin-inventory", "version": 2, "devices": []})"},
+        {"no list", R"({"format": "travelkin-inventory", "version": 1, "devices": "none"})"},
+        {"incomplete", R"({"format": "travelkin-inventory", "version": 1, "devices": [{"id": "a"}]})"},
+        {"incomplete", R"({"format": "travelkin-inventory", "version": 1, "devices": [)"
+                           + withHost(std::string(DeviceRecord::kTextSize, 'x')) + "}]}"},
+        {"incomplete", R"({"format": "travelkin-inventory", "version": 1, "devices": {"x": )" + device + "}}}"},
+    };
+    for (const auto& [reason, text] : cases) {
+        std::vector<InventoryEntry> entries;
+        std::string error;
+        const std::string path = File("file.json", text);
+        EXPECT_FALSE(LoadInventory(path, entries, error)) << text;
+        EXPECT_NE(error.find(reason), std::string::npos) << error;
+    }
+    std::vector<InventoryEntry> entries;
+    std::string error;
+    EXPECT_TRUE(LoadInventory(File("ok.json", R"({"format": "travelkin-inventory", "version": 1, "devices": [)"
+                                                  + device + "}]}"), entries, error)) << error;
 }
 
 TEST(WorkerDiagnosisTest, ReadableBlockAndOneProblemLinePerFailedStep)
@@ -115,3 +210,4 @@ TEST(WorkerDiagnosisTest, ReadableBlockAndOneProblemLinePerFailedStep)
 }
 
 } // namespace
+

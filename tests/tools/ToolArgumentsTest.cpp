@@ -1,3 +1,4 @@
+#include "devsim/NamespaceAddresses.h"
 #include "devsim/SimulatorOptions.h"
 #include "search/SearchOptions.h"
 
@@ -29,6 +30,18 @@ TEST(SearchArgumentsTest, AcceptsBothValueForms)
     ASSERT_EQ(separate.error, "");
     EXPECT_EQ(separate.options.seconds, 7);
     EXPECT_FALSE(separate.options.json);
+
+    const SearchArguments letters = Search({"-s", "4", "-j", "-H", "192.0.2.9", "-Hnas.example", "-e2", "--"});
+    ASSERT_EQ(letters.error, "");
+    EXPECT_EQ(letters.options.seconds, 4);
+    EXPECT_TRUE(letters.options.json);
+    EXPECT_EQ(letters.options.expect, 2);
+    EXPECT_EQ(letters.options.hosts, (std::vector<std::string>{"192.0.2.9", "nas.example"}));
+
+    const SearchArguments watch = Search({"-w", "-i", "5", "--save=a.json"});
+    EXPECT_NE(watch.error, "");   // a watch never ends, so it has nothing to save
+    EXPECT_TRUE(Search({"-V"}).version);
+    EXPECT_TRUE(Search({"-h"}).help);
 }
 
 TEST(SearchArgumentsTest, RefusesMalformedInput)
@@ -44,7 +57,12 @@ TEST(SearchArgumentsTest, RefusesMalformedInput)
              {"--diagnose=1"},
              {"--verbose"},            // unknown
              {"search"},               // positional
-             {"--"}}) {
+             {"--", "--json"},         // no options after "--"
+             {"-x"},                   // unknown letter
+             {"-j5"},                  // flag with a value
+             {"-s"},
+             {"--interval", "0"},
+             {"--save="}}) {
         EXPECT_NE(Search(args).error, "") << args.front();
     }
 }
@@ -96,4 +114,17 @@ TEST(SimulatorArgumentsTest, RefusesAddressesThatRunOffTheEnd)
     EXPECT_NE(ParseSimulatorArguments({"--first-address", "255.255.255.250", "--count", "100"}).error, "");
 }
 
+TEST(SimulatorAddressesTest, AMissingAddressIsNamedWithTheCommandThatAddsIt)
+{
+    const std::vector<std::uint32_t> wanted{0xC000020Au, 0xC000020Bu, 0xC000020Cu};   // 192.0.2.10 to .12
+    EXPECT_EQ(MissingAddressAdvice(wanted, {0xC000020Au, 0xC000020Bu, 0xC000020Cu}, "tk-7-a"), "");
+    EXPECT_EQ(MissingAddressAdvice(wanted, {0xC000020Au}, "tk-e42-c"),
+              "192.0.2.11 is not an address of this network namespace (tk-e42-c); add it with: "
+              "tools/testnet.sh addrs e42 c 192.0.2.11 2");
+    EXPECT_NE(MissingAddressAdvice(wanted, {}, "lab").find("(lab); add it with: tools/testnet.sh addrs ID ROLE 192.0.2.10 3"),
+              std::string::npos);
+    EXPECT_NE(MissingAddressAdvice(wanted, {}, "tk-e42-search").find("addrs ID ROLE"), std::string::npos);
+}
+
 } // namespace
+

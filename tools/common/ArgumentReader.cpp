@@ -3,8 +3,9 @@
 #include <charconv>
 #include <utility>
 
-CArgumentReader::CArgumentReader(std::vector<std::string> args)
+CArgumentReader::CArgumentReader(std::vector<std::string> args, std::map<char, std::string> shortNames)
     : m_args(std::move(args))
+    , m_shortNames(std::move(shortNames))
 {
 }
 
@@ -13,14 +14,33 @@ bool CArgumentReader::Next()
     if (!m_error.empty() || m_next >= m_args.size())
         return false;
     const std::string& arg = m_args[m_next++];
-    if (arg.rfind("--", 0) != 0 || arg.size() == 2) {
+    if (arg == "--" && !m_optionsEnded) {
+        m_optionsEnded = true;   // what follows is not an option, even if it starts with "-"
+        return Next();
+    }
+    if (m_optionsEnded || arg.size() < 2 || arg[0] != '-') {
         Fail("unexpected argument '" + arg + "'");
         return false;
     }
+    if (arg[1] != '-')
+        return ReadShortOption(arg);
     const std::size_t equals = arg.find('=');
     m_hasInlineValue = equals != std::string::npos;
     m_name = arg.substr(0, equals);
     m_inlineValue = m_hasInlineValue ? arg.substr(equals + 1) : std::string();
+    return true;
+}
+
+bool CArgumentReader::ReadShortOption(const std::string& arg)
+{
+    const auto found = m_shortNames.find(arg[1]);
+    if (found == m_shortNames.end()) {
+        Fail("unknown option " + arg.substr(0, 2));
+        return false;
+    }
+    m_name = found->second;
+    m_hasInlineValue = arg.size() > 2;   // "-s5"
+    m_inlineValue = arg.substr(2);
     return true;
 }
 

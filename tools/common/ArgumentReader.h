@@ -1,15 +1,18 @@
 #pragma once
 
 #include <cstddef>
+#include <map>
 #include <string>
 #include <vector>
 
-// Walks "--name value" and "--name=value" options. Every failure leaves a message in Error()
-// and makes the next Next() return false, so a parser loop stays a plain switch on Name().
+// Walks "--name value", "--name=value", "-n value" and "-nvalue" options; "--" ends the
+// options. Every failure leaves a message in Error() and makes the next Next() return false,
+// so a parser loop stays a plain switch on Name(), which is always the long name.
 class CArgumentReader
 {
 public:
-    explicit CArgumentReader(std::vector<std::string> args);
+    // shortNames maps a one-letter form ('s') to its long name ("--seconds").
+    explicit CArgumentReader(std::vector<std::string> args, std::map<char, std::string> shortNames = {});
 
     // Moves to the next option; false at the end or after an error.
     bool Next();
@@ -17,15 +20,19 @@ public:
 
     bool TakeText(std::string& value);
     bool TakeInt(int& value, int minimum, int maximum);
-    // For options without a value: refuses "--flag=value".
+    // For options without a value: refuses "--flag=value" and "-fvalue".
     bool NoValue();
 
     void Fail(std::string message);
     const std::string& Error() const { return m_error; }
 
 private:
+    bool ReadShortOption(const std::string& arg);
+
     std::vector<std::string> m_args;
+    std::map<char, std::string> m_shortNames;
     std::size_t m_next = 0;
+    bool m_optionsEnded = false;
     std::string m_name;
     std::string m_inlineValue;
     bool m_hasInlineValue = false;

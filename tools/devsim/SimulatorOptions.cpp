@@ -12,6 +12,11 @@ namespace {
 
 constexpr int kMaxDevices = 65536;
 
+const std::map<char, std::string> kShortNames{
+    {'h', "--help"}, {'V', "--version"}, {'a', "--first-address"}, {'c', "--count"},
+    {'s', "--seconds"}, {'p', "--protocol"}, {'d', "--delay"},
+};
+
 struct HostileName
 {
     std::string_view name;
@@ -77,6 +82,8 @@ void ReadOption(CArgumentReader& reader, SimulatorArguments& result)
     std::string text;
     if (name == "--help")
         result.help = reader.NoValue();
+    else if (name == "--version")
+        result.version = reader.NoValue();
     else if (name == "--count")
         reader.TakeInt(o.count, 1, kMaxDevices);
     else if (name == "--first-address")
@@ -126,11 +133,11 @@ bool AddressesFit(const SimulatorOptions& o)
 SimulatorArguments ParseSimulatorArguments(const std::vector<std::string>& args)
 {
     SimulatorArguments result;
-    CArgumentReader reader(args);
+    CArgumentReader reader(args, kShortNames);
     while (reader.Next())
         ReadOption(reader, result);
     result.error = reader.Error();
-    if (result.error.empty() && !result.help && !AddressesFit(result.options))
+    if (result.error.empty() && !result.help && !result.version && !AddressesFit(result.options))
         result.error = "--first-address is required (the address of the first device)";
     return result;
 }
@@ -160,8 +167,11 @@ Device i answers from its own address: A, then the following addresses, skipping
 that end in .0 or .255 (give the namespace these addresses first). Run it only inside
 the project's test network (tools/testnet.sh).
 
-  --first-address A     address of the first device (required)
-  --count N             number of devices, 1 to 65536 (default 1)
+  -a, --first-address A address of the first device (required); every device's
+                        address must already be one of the namespace's (the
+                        simulator refuses to start otherwise and names the
+                        "tools/testnet.sh addrs" command that adds them)
+  -c, --count N         number of devices, 1 to 65536 (default 1)
   --first-index N       index of the first device, for "%d" in texts (default 0)
   --id TEXT             device id and SSDP uuid (default "dev%d")
   --host TEXT           host name (default "disk%d")
@@ -171,18 +181,21 @@ the project's test network (tools/testnet.sh).
   --os-version TEXT     version in the SSDP SERVER header (default "1.0")
                         In these texts "%d" stands for the device's index; nothing else
                         is special.
-  --protocol P          broadcast, ssdp or both (default both)
+  -p, --protocol P      broadcast, ssdp or both (default both)
   --no-notify           send no NOTIFY alive at start and no byebye at exit
-  --delay MS|random     answer after MS milliseconds, or after a random time from 0 to
+  -d, --delay MS|random answer after MS milliseconds, or after a random time from 0 to
                         the query's MX seconds (3 s for the broadcast query); default 0
   --hostile LIST        also reply to every query with hostile traffic; LIST is a
                         comma-separated choice of zero, oversized, binary, format, flood,
                         all
   --flood-count N       forged devices sent by the flood (default 10000)
-  --seconds N           stop after N seconds (default 30); SIGINT/SIGTERM stop it earlier
-  --help                show this text
+  -s, --seconds N       stop after N seconds (default 30); SIGINT/SIGTERM stop it earlier
+  -h, --help            show this text
+  -V, --version         show the version
+  --                    end of the options
 
-Exit codes: 0 after a normal stop, 1 when the sockets cannot be set up, 2 for bad
+Exit codes: 0 after a normal stop, 1 when the sockets cannot be set up or a device
+address is missing from the namespace, or standard output cannot be written, 2 for bad
 arguments.
 )";
 }

@@ -41,6 +41,7 @@ struct SimulatorArguments
 {
     SimulatorOptions options;
     bool help = false;
+    bool version = false;
     std::string error;  // not empty: the arguments were refused
 };
 

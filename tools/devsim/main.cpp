@@ -1,36 +1,64 @@
 // travelkin-devsim: simulated storage devices for the project's test network.
 
 #include "DeviceSimulator.h"
+#include "NamespaceAddresses.h"
+#include "SimulatedDevices.h"
 #include "SimulatorOptions.h"
+#include "common/ToolOutput.h"
 
 #include <cstdio>
 #include <string>
 #include <vector>
 
-int main(int argc, char** argv)
+namespace {
+
+constexpr const char* kProgram = "travelkin-devsim";
+
+int Simulate(const SimulatorOptions& options)
 {
-    const SimulatorArguments arguments = ParseSimulatorArguments(std::vector<std::string>(argv + 1, argv + argc));
+    const std::string advice = MissingAddressAdvice(DeviceAddresses(options.firstAddress, options.count),
+                                                    NamespaceAddresses(), NamespaceName());
+    if (!advice.empty()) {
+        std::fprintf(stderr, "%s: %s\n", kProgram, advice.c_str());
+        return 1;
+    }
+    CDeviceSimulator simulator(options);
+    std::string error;
+    if (!simulator.Open(error)) {
+        std::fprintf(stderr, "%s: %s\n", kProgram, error.c_str());
+        return 1;
+    }
+    std::fprintf(stderr, "%s: %d device(s) from %s, stopping after %d s\n", kProgram, options.count,
+                 FormatIpv4(options.firstAddress).c_str(), options.seconds);
+    simulator.Run();
+    std::fprintf(stderr, "%s: %s\n", kProgram, simulator.Summary().c_str());
+    return 0;
+}
+
+int Run(const SimulatorArguments& arguments)
+{
     if (arguments.help) {
         std::fputs(SimulatorUsage(), stdout);
         return 0;
     }
+    if (arguments.version) {
+        PrintVersion(kProgram);
+        return 0;
+    }
     if (!arguments.error.empty()) {
-        std::fprintf(stderr,
-                     "travelkin-devsim: %s\n"
-                     "usage: travelkin-devsim --first-address A [options]  (--help lists them)\n",
-                     arguments.error.c_str());
+        std::fprintf(stderr, "%s: %s\nusage: %s --first-address A [options]  (-h lists them)\n", kProgram,
+                     arguments.error.c_str(), kProgram);
         return 2;
     }
-    const SimulatorOptions& options = arguments.options;
-    CDeviceSimulator simulator(options);
-    std::string error;
-    if (!simulator.Open(error)) {
-        std::fprintf(stderr, "travelkin-devsim: %s\n", error.c_str());
+    return Simulate(arguments.options);
+}
+
+} // namespace
+
+int main(int argc, char** argv)
+{
+    if (!CheckStandardOutput(kProgram))
         return 1;
-    }
-    std::fprintf(stderr, "travelkin-devsim: %d device(s) from %s, stopping after %d s\n", options.count,
-                 FormatIpv4(options.firstAddress).c_str(), options.seconds);
-    simulator.Run();
-    std::fprintf(stderr, "travelkin-devsim: %s\n", simulator.Summary().c_str());
-    return 0;
+    const int status = Run(ParseSimulatorArguments(std::vector<std::string>(argv + 1, argv + argc)));
+    return CloseStandardOutput(kProgram) ? status : 1;
 }

@@ -122,29 +122,34 @@ std::string TerminalText(std::string_view bytes)
     return out;
 }
 
+std::string FormatDeviceObject(const DeviceRecord& d)
+{
+    return "{\"id\": " + JsonString(Text(d.id)) + ", \"ip\": " + JsonString(Text(d.ip))
+        + ", \"host\": " + JsonString(Text(d.host)) + ", \"product\": " + JsonString(Text(d.product))
+        + ", \"detail\": " + JsonString(Text(d.detail)) + ", \"osVersion\": " + JsonString(Text(d.osVersion))
+        + ", \"vendor\": " + JsonString(Text(d.vendor)) + ", \"type\": " + std::to_string(d.type)
+        + ", \"url\": " + JsonString("http://" + std::string(Text(d.ip))) + "}";
+}
+
 std::string FormatDeviceJson(const std::vector<DeviceRecord>& devices)
 {
     std::string out = "[";
-    for (std::size_t i = 0; i < devices.size(); ++i) {
-        const DeviceRecord& d = devices[i];
-        out += i == 0 ? "\n  {" : ",\n  {";
-        out += "\"id\": " + JsonString(Text(d.id)) + ", \"ip\": " + JsonString(Text(d.ip))
-            + ", \"host\": " + JsonString(Text(d.host)) + ", \"product\": " + JsonString(Text(d.product))
-            + ", \"detail\": " + JsonString(Text(d.detail))
-            + ", \"osVersion\": " + JsonString(Text(d.osVersion))
-            + ", \"vendor\": " + JsonString(Text(d.vendor)) + ", \"type\": " + std::to_string(d.type) + "}";
-    }
+    for (std::size_t i = 0; i < devices.size(); ++i)
+        out += (i == 0 ? "\n  " : ",\n  ") + FormatDeviceObject(devices[i]);
     return out + (devices.empty() ? "]\n" : "\n]\n");
 }
 
-std::string FormatDeviceTable(const std::vector<DeviceRecord>& devices)
+std::string FormatDeviceTable(const std::vector<DeviceRecord>& devices, const std::vector<std::string>& changes)
 {
-    using Row = std::array<std::string, 6>;
+    using Row = std::vector<std::string>;
+    const bool withChanges = !changes.empty();
     std::vector<Row> rows{{"HOST", "IP", "PRODUCT", "VENDOR", "ID", "TYPE"}};
     for (const DeviceRecord& d : devices)
         rows.push_back({TerminalText(Text(d.host)), TerminalText(Text(d.ip)), TerminalText(Text(d.product)),
                         TerminalText(Text(d.vendor)), TerminalText(Text(d.id)), std::to_string(d.type)});
-    std::array<std::size_t, 6> widths{};
+    for (std::size_t r = 0; withChanges && r < rows.size(); ++r)
+        rows[r].insert(rows[r].begin(), r == 0 ? "CHANGE" : changes.at(r - 1));
+    std::vector<std::size_t> widths(rows.front().size());
     for (const Row& row : rows) {
         for (std::size_t c = 0; c < row.size(); ++c)
             widths[c] = std::max(widths[c], ShownWidth(row[c]));

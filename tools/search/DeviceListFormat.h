@@ -11,11 +11,15 @@
 // terminal or a reader.
 
 // The registry as an aligned table with a heading, one device a line, in registry order.
-std::string FormatDeviceTable(const std::vector<DeviceRecord>& devices);
+// With changes (one a device), a first column CHANGE shows them.
+std::string FormatDeviceTable(const std::vector<DeviceRecord>& devices, const std::vector<std::string>& changes = {});
 
-// The registry as a JSON array, one object a line, keys id, ip, host, product, detail,
-// osVersion, vendor (strings) and type (a number).
+// The registry as a JSON array, one object a line (below).
 std::string FormatDeviceJson(const std::vector<DeviceRecord>& devices);
+
+// One device as a JSON object on one line: keys id, ip, host, product, detail, osVersion,
+// vendor (strings), type (a number) and url ("http://" and the ip: the device's web page).
+std::string FormatDeviceObject(const DeviceRecord& device);
 
 // A JSON string literal. Valid UTF-8 passes unchanged; every byte that is not part of a valid
 // UTF-8 sequence is written as the code point of the same value (\u0080 to \u00ff).

@@ -1,67 +1,91 @@
 // travelkin-search: the search service without a window, for scripts and tests.
 
+#include "ChangeFormat.h"
 #include "DeviceListFormat.h"
+#include "Inventory.h"
 #include "SearchOptions.h"
+#include "SearchSession.h"
 #include "WorkerDiagnosis.h"
+#include "common/Console.h"
+#include "common/ToolOutput.h"
 #include "discovery/DiagnosticLog.h"
+#include "discovery/DirectHosts.h"
 #include "discovery/SearchDeviceService.h"
 
-#include <algorithm>
 #include <chrono>
-#include <csignal>
 #include <cstdio>
-#include <ctime>
+#include <map>
+#include <optional>
 #include <string>
 #include <vector>
 
 namespace {
 
 using Clock = std::chrono::steady_clock;
-
-// Blocked before the workers start, so their threads inherit the mask and a stop signal is
-// only ever taken by the waits below.
-sigset_t BlockStopSignals()
-{
-    sigset_t stopSignals;
-    sigemptyset(&stopSignals);
-    sigaddset(&stopSignals, SIGINT);
-    sigaddset(&stopSignals, SIGTERM);
-    pthread_sigmask(SIG_BLOCK, &stopSignals, nullptr);
-    return stopSignals;
-}
-
-// Sleeps until the time is reached or a stop signal comes; true when it came.
-bool WaitUntil(const sigset_t& stopSignals, Clock::time_point until)
-{
-    const auto left = std::chrono::duration_cast<std::chrono::nanoseconds>(until - Clock::now());
-    if (left.count() <= 0)
-        return false;
-    const timespec timeout{static_cast<time_t>(left.count() / 1000000000),
-                           static_cast<long>(left.count() % 1000000000)};
-    return sigtimedwait(&stopSignals, nullptr, &timeout) > 0;
-}
-
-// Polls the registry until it holds the expected number of devices; returns whether it did.
-bool WaitForDevices(const sigset_t& stopSignals, const SearchOptions& options, Clock::time_point start)
-{
-    const Clock::time_point end = start + std::chrono::seconds(options.seconds);
-    constexpr auto kPollInterval = std::chrono::milliseconds(2);
-    while (Clock::now() < end) {
-        const std::size_t found = CSearchDeviceService::Instance().DeviceCount();
-        if (found >= static_cast<std::size_t>(options.expect)) {
-            const auto ms = std::chrono::duration<double, std::milli>(Clock::now() - start).count();
-            std::fprintf(stderr, "travelkin-search: %zu devices after %.1f ms\n", found, ms);
-            return true;
-        }
-        if (WaitUntil(stopSignals, std::min(end, Clock::now() + kPollInterval)))
-            break;
-    }
-    std::fprintf(stderr, "travelkin-search: %zu of %d devices when the wait ended\n",
-                 CSearchDeviceService::Instance().DeviceCount(), options.expect);
-    return false;
-}
-
+constexpr const char* kProgram = "travelkin-search";
+// A watched device that has not answered this many searches in a row is gone.
+constexpr std::int32_t kMissedSearches = 2;
 constexpr int kNothingSent = 3;
+
+// The --host addresses, each looked up once; false (with a message) when one cannot be.
+bool ResolveDirectHosts(const std::vector<std::string>& hosts, std::vector<boost::asio::ip::address_v4>& addresses)
+{
+    for (const std::string& host : hosts) {
+        std::string error;
+        const auto address = ResolveHost(host, error);
+        if (!address) {
+            std::fprintf(stderr, "%s: --host '%s': %s\n", kProgram, host.c_str(), error.c_str());
+            return false;
+        }
+        addresses.push_back(*address);
+    }
+    return true;
+}
+
+// When each device (by address) was last heard in this run.
+using LastSeen = std::map<std::string, std::chrono::system_clock::time_point>;
+
+// Waits for the answers of one search, or until --expect devices are listed; returns
+// whether --expect (if given) was reached.
+bool WaitForAnswers(CSearchSession& session, CSearchDeviceService& service, const SearchOptions& options,
+                    LastSeen& lastSeen)
+{
+    const Clock::time_point start = Clock::now();
+    bool reached = options.expect == 0;
+    std::size_t found = 0;   // the registry starts empty: what appeared and has not gone
+    session.OnChange([&](const RegistryChange& change) {
+        if (change.kind != RegistryChange::Kind::Gone)
+            lastSeen[change.device.ip] = change.time;
+        found += change.kind == RegistryChange::Kind::Appeared ? 1 : 0;
+        found -= change.kind == RegistryChange::Kind::Gone ? 1 : 0;
+        if (options.expect == 0 || change.kind != RegistryChange::Kind::Appeared)
+            return;
+        if (found < static_cast<std::size_t>(options.expect))
+            return;
+        const auto ms = std::chrono::duration<double, std::milli>(Clock::now() - start).count();
+        std::fprintf(stderr, "%s: %zu devices after %.1f ms\n", kProgram, found, ms);
+        reached = true;
+        session.Stop();
+    });
+    session.After(std::chrono::seconds(options.seconds), [&] { session.Stop(); });
+    service.SendSearchRequest();
+    session.Run();
+    if (!reached)
+        std::fprintf(stderr, "%s: %zu of %d devices when the wait ended\n", kProgram,
+                     service.CopyDevices().size(), options.expect);
+    return reached;
+}
+
+std::vector<InventoryEntry> WithLastSeen(const std::vector<DeviceRecord>& devices, const LastSeen& lastSeen)
+{
+    std::vector<InventoryEntry> entries;
+    for (const DeviceRecord& device : devices) {
+        const auto seen = lastSeen.find(device.ip);
+        entries.push_back({device, FormatUtcTime(seen != lastSeen.end() ? seen->second
+                                                                         : std::chrono::system_clock::now())});
+    }
+    return entries;
+}
 
 std::vector<WorkerDiagnosis> Diagnose(const CSearchDeviceService& service)
 {
@@ -71,61 +95,127 @@ std::vector<WorkerDiagnosis> Diagnose(const CSearchDeviceService& service)
     return workers;
 }
 
-// Tells what the workers could not do, prints the list and the diagnosis, and picks the exit
-// code: a search that got no query out has found nothing, which an empty list would hide.
-int Report(const SearchOptions& options, const std::vector<WorkerDiagnosis>& workers,
-           const std::vector<DeviceRecord>& devices, bool reached)
+// The list (or with saved its differences from it) and the diagnosis, as asked for.
+std::string ReportText(const SearchOptions& options, const std::vector<WorkerDiagnosis>& workers,
+                       const std::vector<InventoryEntry>& found, const std::optional<std::vector<InventoryEntry>>& saved)
 {
-    for (const std::string& line : ProblemLines(workers))
-        std::fprintf(stderr, "travelkin-search: %s\n", line.c_str());
-    const bool sent = AnyQuerySent(workers);
-    if (!sent)
-        std::fputs("travelkin-search: no search query could be sent (no usable network?)\n", stderr);
-    std::string text;
+    std::vector<DeviceRecord> devices;
+    for (const InventoryEntry& entry : found)
+        devices.push_back(entry.device);
     if (options.diagnose && options.json)
-        text = FormatDiagnosisJson(workers, devices);
-    else if (sent)
+        return FormatDiagnosisJson(workers, devices);
+    std::string text;
+    if (saved)
+        text = FormatDifferences(CompareInventory(*saved, found), options.json);
+    else
         text = options.json ? FormatDeviceJson(devices) : FormatDeviceTable(devices);
-    if (options.diagnose && !options.json)
+    if (options.diagnose)
         text += (text.empty() ? "" : "\n") + FormatDiagnosisText(workers);
-    std::fwrite(text.data(), 1, text.size(), stdout);
-    return !sent ? kNothingSent : reached ? 0 : 1;
+    return text;
 }
 
-int Search(const SearchOptions& options)
+// One search; prints the devices, or with saved their differences from it. A search that got
+// no query out has found nothing, which an empty list would hide: it says so and ends in 3.
+int Search(CSearchSession& session, CSearchDeviceService& service, const SearchOptions& options,
+           const std::optional<std::vector<InventoryEntry>>& saved)
 {
-    const sigset_t stopSignals = BlockStopSignals();
-    SetLogEcho(stderr);   // standard output carries the list alone
-    CSearchDeviceService& service = CSearchDeviceService::Instance();
-    service.StartSearchService();
-    const Clock::time_point start = Clock::now();
-    service.SendSearchRequest();
-    bool reached = true;
-    if (options.expect > 0)
-        reached = WaitForDevices(stopSignals, options, start);
-    else
-        WaitUntil(stopSignals, start + std::chrono::seconds(options.seconds));
-    const std::vector<DeviceRecord> devices = service.CopyDevices();
+    if (IsTerminal(stderr))
+        std::fprintf(stderr, "Searching for %d s\u2026\n", options.seconds);
+    LastSeen lastSeen;
+    const bool reached = WaitForAnswers(session, service, options, lastSeen);
+    const std::vector<InventoryEntry> found = WithLastSeen(service.CopyDevices(), lastSeen);
     const std::vector<WorkerDiagnosis> workers = Diagnose(service);
+    for (const std::string& line : ProblemLines(workers))
+        std::fprintf(stderr, "%s: %s\n", kProgram, line.c_str());
+    if (!AnyQuerySent(workers)) {
+        std::fprintf(stderr, "%s: no search query could be sent (no usable network?)\n", kProgram);
+        if (options.diagnose)
+            WriteOut(ReportText(options, workers, found, saved));
+        return kNothingSent;
+    }
+    WriteOut(ReportText(options, workers, found, saved));
+    std::string error;
+    const std::string& savePath = options.inventory.savePath;
+    if (!savePath.empty()
+        && !SaveInventory(savePath, FormatInventory(found, FormatUtcTime(std::chrono::system_clock::now())), error)) {
+        std::fprintf(stderr, "%s: --save: %s\n", kProgram, error.c_str());
+        return 1;
+    }
+    return reached ? 0 : 1;
+}
+
+// Searches now and every interval until a stop signal, printing every change at once.
+int Watch(CSearchSession& session, CSearchDeviceService& service, const WatchOptions& watch)
+{
+    bool written = true;
+    session.OnChange([&](const RegistryChange& change) {
+        const std::string line = FormatWatchEvent(change);
+        if (!line.empty() && !WriteOut(line)) {
+            written = false;   // nobody reads any more: end, and say so
+            session.Stop();
+        }
+    });
+    std::function<void()> searchNow = [&] {
+        service.AgeDevices(kMissedSearches);
+        service.SendSearchRequest();
+        session.After(std::chrono::seconds(watch.intervalSeconds), searchNow);
+    };
+    searchNow();
+    session.Run();
+    return written ? 0 : 1;
+}
+
+int Start(const SearchOptions& options)
+{
+    std::vector<boost::asio::ip::address_v4> direct;
+    if (!ResolveDirectHosts(options.hosts, direct))
+        return 2;
+    // The file to compare with is read first: a damaged one ends the run before it searches
+    // (and before a --save of the same name could replace it).
+    std::optional<std::vector<InventoryEntry>> saved;
+    if (!options.inventory.comparePath.empty()) {
+        std::string error;
+        saved.emplace();
+        if (!LoadInventory(options.inventory.comparePath, *saved, error)) {
+            std::fprintf(stderr, "%s: --compare: %s\n", kProgram, error.c_str());
+            return 2;
+        }
+    }
+    CSearchDeviceService& service = CSearchDeviceService::Instance();
+    CSearchSession session(service);   // before the workers start: it takes the stop signals
+    SetLogEcho(stderr);                // standard output carries the list alone
+    service.SetDirectHosts(direct);
+    service.StartSearchService();
+    const int status = options.watch.enabled ? Watch(session, service, options.watch)
+                                             : Search(session, service, options, saved);
     service.ExitSearchService();
-    return Report(options, workers, devices, reached);
+    return status;
+}
+
+int Run(const SearchArguments& arguments)
+{
+    if (arguments.help) {
+        std::fputs(SearchUsage(), stdout);
+        return 0;
+    }
+    if (arguments.version) {
+        PrintVersion(kProgram);
+        return 0;
+    }
+    if (!arguments.error.empty()) {
+        std::fprintf(stderr, "%s: %s\n%s\n", kProgram, arguments.error.c_str(), SearchSynopsis());
+        return 2;
+    }
+    return Start(arguments.options);
 }
 
 } // namespace
 
 int main(int argc, char** argv)
 {
-    const SearchArguments arguments = ParseSearchArguments(std::vector<std::string>(argv + 1, argv + argc));
-    if (arguments.help) {
-        std::fputs(SearchUsage(), stdout);
-        return 0;
-    }
-    if (!arguments.error.empty()) {
-        std::fprintf(stderr,
-                     "travelkin-search: %s\n"
-                     "usage: travelkin-search [--seconds N] [--json] [--expect N] [--diagnose]  (--help explains)\n",
-                     arguments.error.c_str());
-        return 2;
-    }
-    return Search(arguments.options);
+    if (!CheckStandardOutput(kProgram))
+        return 1;
+    const int status = Run(ParseSearchArguments(std::vector<std::string>(argv + 1, argv + argc)));
+    // Output that did not arrive is a failure whatever the search found.
+    return CloseStandardOutput(kProgram) ? status : 1;
 }

@@ -1,0 +1,108 @@
+#include "discovery/DirectHosts.h"
+
+#include <algorithm>
+#include <cctype>
+
+#include <boost/asio/io_context.hpp>
+#include <boost/asio/ip/udp.hpp>
+
+namespace {
+
+constexpr std::size_t kMaxNameSize = 253;
+constexpr std::size_t kMaxLabelSize = 63;
+constexpr std::size_t kMaxLineSize = 1024;
+
+std::optional<boost::asio::ip::address_v4> DottedAddress(std::string_view text)
+{
+    boost::system::error_code error;
+    const auto address = boost::asio::ip::make_address_v4(std::string(text), error);
+    if (error)
+        return std::nullopt;
+    return address;
+}
+
+bool IsNameCharacter(char c)
+{
+    return std::isalnum(static_cast<unsigned char>(c)) != 0 || c == '-' || c == '.';
+}
+
+// Letters, digits and hyphens in labels of 1 to 63 characters, no hyphen at either end.
+bool IsHostName(std::string_view text)
+{
+    if (text.empty() || text.size() > kMaxNameSize || !std::all_of(text.begin(), text.end(), IsNameCharacter))
+        return false;
+    if (text.back() == '.')
+        text.remove_suffix(1);   // a fully qualified name may end in a dot
+    std::size_t start = 0;
+    while (start <= text.size()) {
+        const std::size_t end = std::min(text.find('.', start), text.size());
+        const std::string_view label = text.substr(start, end - start);
+        if (label.empty() || label.size() > kMaxLabelSize || label.front() == '-' || label.back() == '-')
+            return false;
+        start = end + 1;
+    }
+    return true;
+}
+
+std::string_view Trim(std::string_view text)
+{
+    const auto first = text.find_first_not_of(" \t\r");
+    if (first == std::string_view::npos)
+        return {};
+    return text.substr(first, text.find_last_not_of(" \t\r") - first + 1);
+}
+
+} // namespace
+
+HostKind ClassifyHost(std::string_view text)
+{
+    if (DottedAddress(text))
+        return HostKind::Address;
+    // Digits and dots alone are meant as an address; one that does not parse is a typo, not
+    // a name to send to the resolver.
+    const bool numeric = std::all_of(text.begin(), text.end(), [](char c) {
+        return c == '.' || std::isdigit(static_cast<unsigned char>(c)) != 0;
+    });
+    if (numeric || !IsHostName(text))
+        return HostKind::Malformed;
+    return HostKind::Name;
+}
+
+std::optional<boost::asio::ip::address_v4> ResolveHost(const std::string& text, std::string& error)
+{
+    switch (ClassifyHost(text)) {
+    case HostKind::Address:
+        return DottedAddress(text);
+    case HostKind::Malformed:
+        error = "not an IPv4 address or host name";
+        return std::nullopt;
+    case HostKind::Name:
+        break;
+    }
+    boost::asio::io_context io;
+    boost::asio::ip::udp::resolver resolver(io);
+    boost::system::error_code failure;
+    const auto results = resolver.resolve(boost::asio::ip::udp::v4(), text, "", failure);
+    if (failure || results.empty()) {
+        error = "cannot look up the name: " + (failure ? failure.message() : std::string("no IPv4 address"));
+        return std::nullopt;
+    }
+    return results.begin()->endpoint().address().to_v4();
+}
+
+HostsFile ReadHostsFile(std::istream& in)
+{
+    HostsFile file;
+    std::string line;
+    for (int number = 1; std::getline(in, line); ++number) {
+        line.resize(std::min(line.size(), kMaxLineSize));   // what is kept for the log
+        const std::string_view entry = Trim(std::string_view(line).substr(0, line.find('#')));
+        if (entry.empty())
+            continue;
+        if (const auto address = DottedAddress(entry))
+            file.addresses.push_back(*address);
+        else
+            file.skipped.push_back("line " + std::to_string(number) + ": " + std::string(entry));
+    }
+    return file;
+}

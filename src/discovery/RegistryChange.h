@@ -1,0 +1,27 @@
+#pragma once
+
+#include <chrono>
+#include <functional>
+
+#include "discovery/DeviceRecord.h"
+
+// One change of the search service's registry, as its listener hears of it.
+struct RegistryChange
+{
+    enum class Kind
+    {
+        Appeared,   // a device that was not listed
+        Changed,    // the device at a listed address now describes itself differently
+        Seen,       // a listed device answered again, unchanged
+        Gone,       // removed: it said byebye, or stayed silent for too many searches
+    };
+
+    Kind kind = Kind::Seen;
+    DeviceRecord device;   // as listed after the change; for Gone, as it was listed
+    std::chrono::system_clock::time_point time;
+};
+
+// Runs on the thread that made the change (a worker's, or the caller of AgeDevices), one
+// change at a time and in the order the registry saw them. It must not call back into the
+// service; a listener with work to do hands the change to its own thread.
+using RegistryListener = std::function<void(const RegistryChange&)>;

@@ -1,0 +1,36 @@
+#!/usr/bin/env bash
+# A device on a routed network behind the device namespace hears neither the broadcast query
+# nor the multicast search: only a direct search of its address (--host) finds it, by both
+# protocols. A malformed address is refused with status 2, and output that cannot be written
+# (a full device, a closed standard output) ends in status 1 with "write error".
+source "$(dirname "$0")/lib.sh"
+
+net_up
+"$TK_TESTNET" routed "$NET"
+add_addresses c 198.18.2.10 2
+add_addresses a 192.0.2.10 1
+start_sim c --first-address 198.18.2.10 --host far-broadcast --protocol broadcast --no-notify
+start_sim c --first-address 198.18.2.11 --host far-ssdp --protocol ssdp --no-notify
+start_sim a --first-address 192.0.2.10 --host near
+settle
+search --seconds 2 --json >"$WORK/plain.json"
+json_valid "$WORK/plain.json"
+expect_device "$WORK/plain.json" 192.0.2.10 near
+expect_no_device "$WORK/plain.json" 198.18.2.10
+expect_no_device "$WORK/plain.json" 198.18.2.11
+
+search --seconds 2 --json --host 198.18.2.10 -H 198.18.2.11 >"$WORK/direct.json"
+json_valid "$WORK/direct.json"
+expect_device "$WORK/direct.json" 192.0.2.10 near
+expect_device "$WORK/direct.json" 198.18.2.10 far-broadcast
+expect_device "$WORK/direct.json" 198.18.2.11 far-ssdp
+
+status=0; search --seconds 1 --host 198.18.2 >/dev/null 2>"$WORK/bad.err" || status=$?
+[ "$status" -eq 2 ] || fail "a malformed --host gave status $status"
+grep -q "198.18.2" "$WORK/bad.err" || fail "the error does not name the address: $(cat "$WORK/bad.err")"
+for redirect in '>/dev/full' '>&-'; do
+  status=0; eval 'search --seconds 1 --host 198.18.2.10' "$redirect" '2>"$WORK/write.err"' || status=$?
+  [ "$status" -eq 1 ] || fail "output $redirect gave status $status"
+  grep -q "travelkin-search: write error" "$WORK/write.err" || fail "output $redirect: $(cat "$WORK/write.err")"
+done
+echo "PASS"

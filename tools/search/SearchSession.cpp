@@ -1,0 +1,60 @@
+#include "SearchSession.h"
+
+#include <csignal>
+
+#include <boost/asio/post.hpp>
+
+CSearchSession::CSearchSession(CSearchDeviceService& service)
+    : service(service)
+    , stopSignals(io, SIGINT, SIGTERM)
+    , timer(io)
+{
+    WaitForSignal();
+    // Workers report on their own threads; the change is carried over to Run's thread.
+    service.SetRegistryListener([this](const RegistryChange& change) {
+        boost::asio::post(io, [this, change] {
+            if (changeHandler)
+                changeHandler(change);
+        });
+    });
+}
+
+CSearchSession::~CSearchSession()
+{
+    service.SetRegistryListener({});
+}
+
+void CSearchSession::OnChange(ChangeHandler handler)
+{
+    changeHandler = std::move(handler);
+}
+
+void CSearchSession::After(std::chrono::steady_clock::duration delay, std::function<void()> work)
+{
+    timer.expires_after(delay);
+    timer.async_wait([work = std::move(work)](const boost::system::error_code& error) {
+        if (!error)
+            work();
+    });
+}
+
+void CSearchSession::Stop()
+{
+    io.stop();
+}
+
+void CSearchSession::Run()
+{
+    io.restart();
+    io.run();
+}
+
+void CSearchSession::WaitForSignal()
+{
+    stopSignals.async_wait([this](const boost::system::error_code& error, int) {
+        if (error)
+            return;
+        stoppedBySignal = true;
+        io.stop();
+    });
+}

@@ -1,0 +1,45 @@
+#pragma once
+
+#include <chrono>
+#include <functional>
+
+#include <boost/asio/io_context.hpp>
+#include <boost/asio/signal_set.hpp>
+#include <boost/asio/steady_timer.hpp>
+
+#include "discovery/SearchDeviceService.h"
+
+// Runs the command-line search on the caller's thread: registry changes, the timer and the
+// stop signals (SIGINT, SIGTERM) all arrive as handlers of one I/O context, so the thread
+// sleeps until one of them happens and nothing polls. Construct it before the service
+// starts, so a stop signal is never met with the default action.
+class CSearchSession
+{
+public:
+    using ChangeHandler = std::function<void(const RegistryChange&)>;
+
+    explicit CSearchSession(CSearchDeviceService& service);
+    ~CSearchSession();
+    CSearchSession(const CSearchSession&) = delete;
+    CSearchSession& operator=(const CSearchSession&) = delete;
+
+    // The handler runs inside Run, on this thread, once for every change, in order.
+    void OnChange(ChangeHandler handler);
+    // Calls work once, inside Run, after the delay; a later call replaces an earlier one.
+    void After(std::chrono::steady_clock::duration delay, std::function<void()> work);
+    // Ends Run once the handler that calls it returns.
+    void Stop();
+    // Handles changes, the timer and the signals until Stop or a stop signal.
+    void Run();
+    bool StoppedBySignal() const { return stoppedBySignal; }
+
+private:
+    void WaitForSignal();
+
+    CSearchDeviceService& service;
+    boost::asio::io_context io;
+    boost::asio::signal_set stopSignals;
+    boost::asio::steady_timer timer;
+    ChangeHandler changeHandler;
+    bool stoppedBySignal = false;
+};
