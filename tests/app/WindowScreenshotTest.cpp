@@ -4,9 +4,11 @@
 #include "app/VesquorDlg.h"
 
 #include "app/SearchWindowSupport.h"
+#include "controls/ControlClassRegistry.h"
 #include "platform/support/XvfbServer.h"
 
 #include <QApplication>
+#include <QPainter>
 #include <QScreen>
 #include <QTest>
 
@@ -52,6 +54,17 @@ QRgb Opaque(QRgb pixel)
     return pixel | 0xFF000000u;
 }
 
+QImage Drawn(const QFont& font, const QString& text)
+{
+    QImage image(40, 40, QImage::Format_RGB32);
+    image.fill(Qt::white);
+    QPainter painter(&image);
+    painter.setFont(font);
+    painter.setPen(Qt::black);
+    painter.drawText(4, 28, text);
+    return image;
+}
+
 TEST(WindowScreenshotTest, ShapedSkinnedWindowOnARealDisplay)
 {
     CXvfbServer server;
@@ -86,6 +99,40 @@ TEST(WindowScreenshotTest, ShapedSkinnedWindowOnARealDisplay)
         // Inside the outline the background picture shows (its colour at 4,120).
         EXPECT_EQ(Opaque(shot.pixel(origin + QPoint(4, 120))), qRgb(29, 35, 46));
         EXPECT_NE(Opaque(shot.pixel(origin + QPoint(3, 3))), qRgb(0, 255, 0));
+    }
+    qputenv("QT_QPA_PLATFORM", "offscreen");
+}
+
+// With a CJK face installed (the test set-up installs a small one), the Japanese and Chinese
+// windows draw glyphs in the layouts' faces: drawn as boxes, two different characters would
+// give the same pixels.
+TEST(WindowScreenshotTest, JapaneseAndChineseTextsAreGlyphsNotBoxes)
+{
+    CXvfbServer server;
+    if (!server.IsRunning())
+        GTEST_SKIP() << "Xvfb is not available";
+    qputenv("DISPLAY", QByteArray::fromStdString(server.DisplayName()));
+    qputenv("QT_QPA_PLATFORM", "xcb");
+
+    int argc = 1;
+    char name[] = "window_screenshot_test";
+    char* argv[] = {name, nullptr};
+    {
+        QApplication application(argc, argv);
+        for (const int language : {2, 3, 4}) {  // Chinese simplified and traditional, Japanese
+            FakeSearchService search;
+            RecordingDesktop desktop;
+            PreparedDataRoot root(language);
+            ASSERT_TRUE(root.prepared);
+            CVesquorDlg window({search.service, desktop.services, root.Path()});
+            window.show();
+            // The list's label: its face is the layout's CJK face ("MS Mincho", "SimSun", ...).
+            const CBasicPropertyFrame* label = PropertyFrameOf(window.FindShowCtrl(2104));
+            ASSERT_TRUE(label && label->pFont);
+            SCOPED_TRACE(label->pFont->family().toStdString());
+            EXPECT_NE(Drawn(*label->pFont, QStringLiteral("一")), Drawn(*label->pFont, QStringLiteral("口")));
+            EXPECT_NE(Drawn(*label->pFont, label->strText.left(1)), Drawn(*label->pFont, label->strText.right(1)));
+        }
     }
     qputenv("QT_QPA_PLATFORM", "offscreen");
 }
