@@ -9,6 +9,7 @@
 #include "frame/BasicLayoutFrame.h"
 
 #include <QDialog>
+#include <QRegion>
 
 class CBasicDialog : public QDialog, public CBasicPropertyFrame, public CBasicLayoutFrame
 {
@@ -46,10 +47,16 @@ protected:
     // The image the current paint draws into; the parent surface that controls capture from.
     const QImage& PaintSurface() const { return buffer.Image(); }
 
+    // Cuts the window to `shape`: clicks land only inside it (the mask), and outside it the
+    // window is painted transparent, so the desktop shows there under a compositor as well,
+    // which takes no mask into account when it draws. An empty shape keeps the whole window.
+    void SetOutline(const QRegion& shape);
+
     void paintEvent(QPaintEvent* event) override;
     void resizeEvent(QResizeEvent* event) override;
 
 private:
     COffscreenBuffer buffer;
+    QRegion rgnOutline;  // empty: the whole client area
     bool bInitialized = false;
 };
