@@ -130,6 +130,15 @@ std::optional<std::int32_t> ReportKind(std::string_view text)
     return 0;   // an announcement we do not act on
 }
 
+// Why the parser refused a text: our devices' answers and root-device announcements carry
+// "VARN"; such a text that still failed lacks a piece, anything else is other traffic.
+DropReason RefusalReason(std::string_view text)
+{
+    const bool ours = text.find("VARN") != npos
+        && (text.starts_with("HTTP") || (text.starts_with("NOTIFY") && text.find("rootdevice") != npos));
+    return ours ? DropReason::Unreadable : DropReason::NotDeviceAnswer;
+}
+
 } // namespace
 
 void CSearchDeviceMulticastThread::CreateWorkThread()
@@ -162,6 +171,9 @@ void CSearchDeviceMulticastThread::AlterGroup(udp::socket& socket, bool join)
         socket.set_option(boost::asio::ip::multicast::join_group(GroupAddress()), error);
     else
         socket.set_option(boost::asio::ip::multicast::leave_group(GroupAddress()), error);
+    if (join)
+        error ? counters.Failed(WorkerStep::Join, error, Port()) : counters.Succeeded(WorkerStep::Join);
+    groupJoined = join && !error;
     if (error)
         WriteLog("SendThread %d : Alter Device Mulitcast Group Error : %s  \r\n", Port(),
                  error.message().c_str());
@@ -169,6 +181,21 @@ void CSearchDeviceMulticastThread::AlterGroup(udp::socket& socket, bool join)
         WriteLog("SendThread %d : Add To Multicast Group Info ", Port());
     else
         WriteLog("SendThread %d : Leave To Multicast Group Info ", Port());
+}
+
+void CSearchDeviceMulticastThread::RenewNetwork(const std::vector<LocalNetwork>&, bool networkChanged)
+{
+    if (!networkChanged && groupJoined)
+        return;
+    WithSocket([this](udp::socket& socket) {
+        if (!socket.is_open())
+            return;   // never created, or exiting: nothing to renew
+        WriteLog("SendThread %d : Renew Multicast Group  ", Port());
+        // A membership on an interface that went away cannot be left: the error says nothing.
+        boost::system::error_code ignored;
+        socket.set_option(boost::asio::ip::multicast::leave_group(GroupAddress()), ignored);
+        AlterGroup(socket, true);
+    });
 }
 
 int CSearchDeviceMulticastThread::SendSearchCommand(const wire::SearchPacket&)
@@ -179,6 +206,7 @@ int CSearchDeviceMulticastThread::SendSearchCommand(const wire::SearchPacket&)
     WithSocket([&](udp::socket& socket) {
         socket.send_to(boost::asio::buffer(wire::kMSearchRequest), group, 0, error);
     });
+    counters.Sent(error, Port());
     if (error)
         WriteLog("SendThread %d : Send Search Device Error : %s   ", Port(), error.message().c_str());
     return 0;
@@ -213,8 +241,10 @@ void CSearchDeviceMulticastThread::HandleRecvInfo(const char* data, std::size_t 
     // The text ends at its first zero byte; the receive area always holds one after the data.
     const std::string_view text(data, strnlen(data, length));
     const auto record = ParseSsdpText(text, senderIP);
-    if (!record)
+    if (!record) {
+        counters.Drop(RefusalReason(text));
         return;
+    }
     const auto claimed = LocationHost(text);
     if (claimed && *claimed != senderIP && LogEnabled())
         WriteLog("SendThread %d : Recive IP : %s, LOCATION Host : %s, Listed At The Sender IP ", Port(),
@@ -223,6 +253,7 @@ void CSearchDeviceMulticastThread::HandleRecvInfo(const char* data, std::size_t 
         // The same record twice in a row: skip it once, then report it again.
         WriteLog("SendThread %d : Handle Mulitcast Recive Information Fail : Old Device, type = %d ",
                  Port(), record->type);
+        counters.Drop(DropReason::Repeat);
         return;
     }
     WriteLog("SendThread %d : Handle Mulitcast Recive Information Success, type = %d ", Port(),

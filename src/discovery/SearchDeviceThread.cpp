@@ -6,6 +6,8 @@
 #include <array>
 #include <exception>
 
+#include <boost/system/system_error.hpp>
+
 #include "discovery/DiagnosticLog.h"
 
 namespace {
@@ -76,6 +78,7 @@ void CSearchDeviceThread::StartReceiving(const boost::asio::ip::address_v4& loca
     if (setup)
         setup(sock);
     sock.bind(udp::endpoint(local, static_cast<unsigned short>(Port())));
+    counters.Bound(local.to_string(), Port());
     ++liveThreads;
     try {
         std::thread thread(&CSearchDeviceThread::ThreadMain, this);
@@ -93,6 +96,11 @@ void CSearchDeviceThread::FailCreate(const std::exception& error)
         boost::system::error_code ignored;
         socket.close(ignored);
     });
+    counters.Unbound();
+    if (const auto* socketError = dynamic_cast<const boost::system::system_error*>(&error))
+        counters.Failed(WorkerStep::Bind, socketError->code(), Port());
+    else
+        counters.Failed(WorkerStep::Bind, error.what());
     WriteLog("SendThread %d : Create Search Device Work Thread Error : %s   ", Port(), error.what());
 }
 
@@ -104,6 +112,10 @@ void CSearchDeviceThread::RetryOnNextPort()
         std::lock_guard lock(sockLock);
         if (testCount >= kMaxPortRetries || exitRequested)
             return;
+        if (Port() >= kHighestPort) {
+            WriteLog("SendThread %d : No Further Port To Test Above %d  ", Port(), kHighestPort);
+            return;
+        }
         count = ++testCount;
     }
     const std::int32_t port = ++nPort;
@@ -156,6 +168,8 @@ void CSearchDeviceThread::ResetDeviceInfo()
 
 void CSearchDeviceThread::HandleRecvInfo(const char*, std::size_t, const char*) {}
 
+void CSearchDeviceThread::RenewNetwork(const std::vector<LocalNetwork>&, bool) {}
+
 bool CSearchDeviceThread::RememberReport(const DeviceRecord& record, bool clearOnRepeat)
 {
     std::lock_guard lock(deviceLock);
@@ -174,8 +188,10 @@ bool CSearchDeviceThread::RememberReport(const DeviceRecord& record, bool clearO
 
 void CSearchDeviceThread::Report(const DeviceRecord& record)
 {
-    if (sink != nullptr)
-        sink->OnDeviceFound(record, Port());
+    if (sink == nullptr)
+        return;
+    const WorkerCounters::Reporting reporting(counters);   // the service counts what it did with it
+    sink->OnDeviceFound(record, Port());
 }
 
 void CSearchDeviceThread::ThreadMain()
@@ -208,6 +224,7 @@ int CSearchDeviceThread::WorkThread()
                      static_cast<int>(count));
             if (count != 0) {
                 failedRestarts = 0;
+                counters.Received();
                 const std::string senderIP = sender.address().to_string();
                 WriteLog("SendThread %d : Recive Socket Protocol IP : %s, nLen : %d  ", Port(),
                          senderIP.c_str(), static_cast<int>(count));

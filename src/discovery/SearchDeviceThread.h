@@ -15,7 +15,9 @@
 
 #include "discovery/DeviceRecord.h"
 #include "discovery/DeviceReportSink.h"
+#include "discovery/LocalAddresses.h"
 #include "discovery/SearchProtocol.h"
+#include "discovery/WorkerCounters.h"
 
 // Common base of the search workers: one UDP socket and one detached receive thread that
 // hands every datagram to the class's parser. The subclasses specialise the virtual steps
@@ -46,6 +48,10 @@ public:
     virtual int SendSearchCommand(const wire::SearchPacket& packet);
     // Forgets the last reported device, so the next search reports every device again.
     virtual void ResetDeviceInfo();
+    // Renews what the socket holds of the network (group membership, outgoing interface)
+    // when it may have gone stale; networkChanged says the local networks differ from the
+    // last call's. Does nothing in the base.
+    virtual void RenewNetwork(const std::vector<LocalNetwork>& networks, bool networkChanged);
     // The receive loop; runs on the worker's own thread.
     virtual int WorkThread();
     // data holds length bytes (1 to 1024) followed by at least one zero byte.
@@ -55,6 +61,10 @@ public:
     const std::string& LocalIP() const { return strIP; }
     bool TestPort() const { return bTestPort; }
     std::int32_t TestCount() const;
+    // What the worker did so far: bound, failed, sent, received, dropped, listed.
+    WorkerSnapshot Diagnosis() const { return counters.Snapshot(); }
+    // The worker's kind in one word, for diagnostics.
+    virtual const char* KindName() const { return "worker"; }
 
     // Waits until every receive thread this worker started has ended. False on time-out.
     bool WaitUntilStopped(std::chrono::steady_clock::time_point deadline);
@@ -64,6 +74,7 @@ public:
     static constexpr std::size_t kReceiveSize = 1024;
     static constexpr int kReceiveBufferBytes = 1 << 20;
     static constexpr std::int32_t kMaxPortRetries = 20;
+    static constexpr std::int32_t kHighestPort = 65535;
 
 protected:
     using SocketSetup = std::function<void(udp::socket&)>;
@@ -97,6 +108,7 @@ protected:
     std::atomic<bool> bExitSock{false};
     std::atomic<bool> bRetartSock{false};
     bool bTestPort = false;
+    WorkerCounters counters;
 
 private:
     void ThreadMain();

@@ -74,6 +74,9 @@ private:
         options.makeWorker = [&sends](CSearchDeviceService::WorkerKind, CDeviceReportSink*) {
             return std::make_unique<SilentWorker>(sends);
         };
+        // The window's own sends are counted: no repeats, no network follow-up.
+        options.resendDelays = {};
+        options.watchNetwork = false;
         return options;
     }
 };

@@ -83,3 +83,19 @@ TEST_F(BroadcastParser, RepeatsAreReportedOncePerSearchButByebyeAlways)
     Deliver(worker, a);
     EXPECT_EQ(sink.reports.size(), 6u) << "a byebye is no repeat, and the device that comes back is new";
 }
+
+TEST(BroadcastTargets, EachSubnetHasItsOwnBroadcastAddress)
+{
+    const struct
+    {
+        const char* address;
+        unsigned prefix;
+        const char* broadcast;
+    } cases[] = {{"192.0.2.1", 24, "192.0.2.255"}, {"198.18.0.1", 15, "198.19.255.255"},
+                 {"198.18.5.9", 30, "198.18.5.11"}, {"192.0.2.1", 0, "255.255.255.255"},
+                 {"192.0.2.1", 31, ""},             {"192.0.2.1", 32, ""},
+                 {"not.an.address", 24, ""}};
+    for (const auto& c : cases)
+        EXPECT_EQ(SubnetBroadcast(c.address, c.prefix), c.broadcast) << c.address << "/" << c.prefix;
+    EXPECT_EQ(CSearchDeviceBroadcastThread::BroadcastTargets().front().to_string(), "255.255.255.255");
+}

@@ -1,12 +1,16 @@
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstdlib>
+#include <mutex>
 
 #include "DiscoveryTestSupport.h"
+#include "discovery/SearchDeviceBroadcastThread.h"
 #include "discovery/SearchDeviceMultiCommandThead.h"
 #include "discovery/SearchDeviceService.h"
 
 using Kind = CSearchDeviceService::WorkerKind;
+using namespace std::chrono_literals;
 
 namespace {
 
@@ -22,7 +26,8 @@ DeviceRecord Device(const std::string& id, const std::string& ip, std::int32_t t
     return device;
 }
 
-// A worker that opens no socket and records what the service asks of it.
+// A worker that opens no socket and records what the service asks of it. The service's
+// own thread records its repeats, so the record is locked.
 class RecordingWorker : public CSearchDeviceThread
 {
 public:
@@ -30,15 +35,27 @@ public:
     void CreateWorkThread() override { Record("create"); }
     void ExitSearchThread() override { Record("exit"); }
     void ResetDeviceInfo() override { Record("reset"); }
+    void RenewNetwork(const std::vector<LocalNetwork>&, bool networkChanged) override
+    {
+        if (networkChanged)
+            Record("renew");
+    }
     int SendSearchCommand(const wire::SearchPacket& packet) override
     {
         Record(packet == wire::MakeSearchQuery() ? "send" : "send other");
         return 0;
     }
 
+    static std::mutex& Lock()
+    {
+        static std::mutex lock;
+        return lock;
+    }
+
 private:
     void Record(const std::string& what)
     {
+        std::lock_guard lock(Lock());
         calls.push_back(what + " " + LocalIP() + ":" + std::to_string(Port()) + (TestPort() ? "+" : ""));
     }
     std::vector<std::string>& calls;
@@ -67,7 +84,16 @@ protected:
         CSearchDeviceService::Options options;
         options.localAddresses = [this] { return addresses; };
         options.makeWorker = [this](Kind, CDeviceReportSink*) { return std::make_unique<RecordingWorker>(calls); };
+        options.resendDelays = {};
+        options.watchNetwork = false;
         return options;
+    }
+    std::size_t Count(const std::string& what)
+    {
+        std::lock_guard lock(RecordingWorker::Lock());
+        return static_cast<std::size_t>(std::count_if(calls.begin(), calls.end(), [&](const std::string& call) {
+            return call.starts_with(what + " ");
+        }));
     }
 
     std::vector<std::string> addresses;
@@ -179,6 +205,59 @@ TEST_F(SearchService, WorkersAreMadeOncePerAddressOnConsecutivePorts)
                                                "exit 192.0.2.11:1550+", "exit 192.0.2.12:1570+"}));
 }
 
+TEST_F(SearchService, CommandPortsStopAt65535)
+{
+    testsupport::ScopedLogFile log;
+    addresses = {"192.0.2.10", "192.0.2.11", "192.0.2.12"};
+    CSearchDeviceService::Options options = FakeOptions();
+    options.firstCommandPort = 65500;
+    CSearchDeviceService service(std::move(options));
+    ASSERT_EQ(::setenv("TRAVELKIN_LOG", log.path.c_str(), 1), 0);
+    testing::internal::CaptureStdout();
+    service.StartSearchService();
+    testing::internal::GetCapturedStdout();
+    ::unsetenv("TRAVELKIN_LOG");
+    EXPECT_EQ(calls, (std::vector<std::string>{"create :67", "create :1900", "create 192.0.2.10:65500+",
+                                               "create 192.0.2.11:65520+"}));
+    EXPECT_TRUE(log.Contains("Add Search Device Work Thread Error : IP = 192.0.2.12, port 65540 is above 65535"));
+}
+
+TEST_F(SearchService, RepeatsEachSearchOnItsOwnScheduleAndNothingAfterExit)
+{
+    addresses = {"192.0.2.10"};
+    CSearchDeviceService::Options options = FakeOptions();
+    options.resendDelays = {300ms, 600ms};
+    CSearchDeviceService service(std::move(options));
+    service.StartSearchService();
+    service.SendSearchRequest();
+    service.SendSearchRequest();   // a new search replaces the first one's repeats
+    ASSERT_TRUE(testsupport::WaitFor([&] { return Count("send") >= 12; }));
+    std::this_thread::sleep_for(150ms);
+    EXPECT_EQ(Count("send"), 12u) << "three workers: two searches, then two repeats of the second";
+    EXPECT_EQ(Count("reset"), 6u) << "repeats leave each worker's last report alone";
+    service.ExitSearchService();
+    service.SendSearchRequest();
+    service.StartSearchService();
+    EXPECT_EQ(Count("send"), 12u);
+    EXPECT_EQ(Count("create"), 3u);
+}
+
+TEST_F(SearchService, ASearchRenewsTheWorkersOnceAfterTheNetworksChanged)
+{
+    addresses = {"192.0.2.10"};
+    std::vector<LocalNetwork> networks{{"192.0.2.10", "192.0.2.255", 2}};
+    CSearchDeviceService::Options options = FakeOptions();
+    options.localNetworks = [&networks] { return networks; };
+    CSearchDeviceService service(std::move(options));
+    service.StartSearchService();
+    service.SendSearchRequest();
+    EXPECT_EQ(Count("renew"), 0u);
+    networks[0].interfaceIndex = 3;   // the interface was made again
+    service.SendSearchRequest();
+    service.SendSearchRequest();
+    EXPECT_EQ(Count("renew"), 3u);
+}
+
 TEST_F(SearchService, LogIsTurnedOnOnlyByTheEnvironmentAndClosedAtExit)
 {
     testsupport::ScopedLogFile log;
@@ -195,6 +274,74 @@ TEST_F(SearchService, LogIsTurnedOnOnlyByTheEnvironmentAndClosedAtExit)
     testing::internal::GetCapturedStdout();
     EXPECT_TRUE(log.Contains("SendMessage : pdhcp is NULL *["));
     EXPECT_TRUE(log.Text().ends_with("\r\n------Exit Log System-------\r\n"));
+}
+
+TEST(WorkerCounters, EveryDatagramEndsAtOneDropReasonOrInTheList)
+{
+    using testsupport::Fixture;
+    const auto packet = [](std::uint8_t type, const std::string& text) {
+        const wire::SearchPacket p = wire::MakeBroadcastAnswer(type, text);
+        return std::string(p.begin(), p.end());
+    };
+    const std::string answer = packet(1, "id=A&vendor=Zandovert");
+    const wire::SearchPacket query = wire::MakeSearchQuery();
+    const std::string ssdp = Fixture("ssdp_answer.txt");
+    const auto replace = [](std::string text, const std::string& from, const std::string& to) {
+        return text.replace(text.find(from), from.size(), to);
+    };
+    struct Case
+    {
+        bool broadcast;
+        std::vector<std::string> datagrams;
+        bool registryFull;
+        // wrong length, not a device answer, other vendor, repeat, registry full, unreadable,
+        // then listed and goodbyes
+        std::string counts;
+    };
+    const std::vector<Case> cases = {
+        {true, {answer.substr(0, 147), answer + '\0'}, false, "2 0 0 0 0 0 / 0 0"},
+        {true, {{query.begin(), query.end()}}, false, "0 1 0 0 0 0 / 0 0"},
+        {true, {packet(1, "id=A&vendor=Other")}, false, "0 0 1 0 0 0 / 0 0"},
+        {true, {answer, answer, packet(4, "id=A&vendor=Zandovert")}, false, "0 0 0 1 0 0 / 1 1"},
+        {true, {answer}, true, "0 0 0 0 1 0 / 0 0"},
+        {false, {replace(ssdp, "VARN", "Linux"), std::string(wire::kMSearchRequest)}, false, "0 2 0 0 0 0 / 0 0"},
+        {false, {replace(Fixture("ssdp_notify_alive.txt"), "ssdp:alive", "ssdp:update")}, false, "0 1 0 0 0 0 / 0 0"},
+        {false, {replace(ssdp, "uuid:1234::", "uuid:1234"), replace(ssdp, "HTTP/1.1", "HTTP/1.0")},
+         false, "0 0 0 0 0 1 / 1 0"},
+        {false, {ssdp, ssdp, Fixture("ssdp_notify_byebye.txt")}, false, "0 0 0 1 0 0 / 1 1"},
+        {false, {replace(ssdp, "ZANDOVERT", "OTHER")}, true, "0 0 1 0 0 0 / 0 0"},
+    };
+    for (std::size_t i = 0; i < cases.size(); ++i) {
+        CSearchDeviceService service{CSearchDeviceService::Options{}};
+        for (std::size_t n = 0; cases[i].registryFull && n < CSearchDeviceService::kMaxDevices; ++n)
+            service.OnDeviceFound(Device(std::to_string(n), "198.18.1." + std::to_string(n)), 1);
+        std::unique_ptr<CSearchDeviceThread> worker;
+        if (cases[i].broadcast)
+            worker = std::make_unique<CSearchDeviceBroadcastThread>(&service);
+        else
+            worker = std::make_unique<CSearchDeviceMulticastThread>(&service);
+        for (const std::string& datagram : cases[i].datagrams)
+            testsupport::Deliver(*worker, datagram);
+        const WorkerSnapshot c = worker->Diagnosis();
+        std::string counts;
+        for (std::uint64_t dropped : c.dropped)
+            counts += std::to_string(dropped) + " ";
+        EXPECT_EQ(counts + "/ " + std::to_string(c.listed) + " " + std::to_string(c.goodbyes), cases[i].counts)
+            << "case " << i;
+    }
+}
+
+TEST(WorkerCounters, SocketErrorsInPlainWords)
+{
+    namespace errc = boost::system::errc;
+    const auto words = [](WorkerStep step, errc::errc_t error, std::int32_t port) {
+        return PlainSocketError(step, errc::make_error_code(error), port);
+    };
+    EXPECT_EQ(words(WorkerStep::Bind, errc::address_in_use, 67), "port 67 is in use by another program");
+    EXPECT_EQ(words(WorkerStep::Bind, errc::permission_denied, 67), "not permitted: see the README on port 67");
+    EXPECT_EQ(words(WorkerStep::Send, errc::operation_not_permitted, 67),
+              "not permitted (a firewall rule may block it)");
+    EXPECT_EQ(words(WorkerStep::Send, errc::network_unreachable, 1900), "no network to send to");
 }
 
 TEST(SearchServiceOnLoopback, AnswerToACommandWorkerReachesTheRegistry)

@@ -96,6 +96,22 @@ TEST_F(WorkerLoop, HandsOverDatagramsWithAZeroAfterThemAndSkipsEmptyOnes)
     EXPECT_EQ(worker.Received(), (std::vector<std::string>{std::string(1024, 'a') + '\0' + "@127.0.0.1",
                                                            std::string(1024, 'b') + '\0' + "@127.0.0.1"}));
     EXPECT_EQ(worker.creates, 1);
+    const WorkerSnapshot counters = worker.Diagnosis();
+    EXPECT_EQ(counters.received, 2u) << "an empty datagram is not counted";
+    EXPECT_EQ(counters.boundAddress + ":" + std::to_string(counters.boundPort), "127.0.0.1:" + std::to_string(Port()));
+}
+
+TEST_F(WorkerLoop, BindFailureIsKeptInPlainWordsUntilABindSucceeds)
+{
+    const HeldPort held;
+    worker.Start(held.Port());
+    WorkerSnapshot counters = worker.Diagnosis();
+    EXPECT_EQ(counters.Problem(WorkerStep::Bind), "port " + std::to_string(held.Port()) + " is in use by another program");
+    EXPECT_EQ(counters.boundAddress, "");
+    worker.Start(testsupport::FreeLoopbackPort());
+    counters = worker.Diagnosis();
+    EXPECT_EQ(counters.Problem(WorkerStep::Bind), "");
+    EXPECT_EQ(counters.boundPort, worker.Port());
 }
 
 TEST_F(WorkerLoop, ExitWakesTheThreadWithoutRestart)
@@ -148,6 +164,15 @@ TEST_F(WorkerLoop, PortRetryCountsAcrossRestarts)
     EXPECT_EQ(worker.TestCount(), 2) << "the count goes on from where it was";
     SendToLoopback(Port(), "moved");
     EXPECT_TRUE(Received(1));
+}
+
+TEST_F(WorkerLoop, PortRetryStopsAtTheHighestPort)
+{
+    taken.emplace(CSearchDeviceThread::kHighestPort);
+    worker.Start(CSearchDeviceThread::kHighestPort, true);
+    EXPECT_EQ(worker.Port(), CSearchDeviceThread::kHighestPort) << "no port above it, no ephemeral port";
+    EXPECT_EQ(worker.TestCount(), 0);
+    EXPECT_TRUE(log.Contains(Line("No Further Port To Test Above 65535")));
 }
 
 TEST_F(WorkerLoop, ExitEndsAPendingRestartAtOnce)
