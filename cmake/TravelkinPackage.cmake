@@ -24,7 +24,8 @@ set(CPACK_DEBIAN_PACKAGE_HOMEPAGE "https://travelkin.example.org/")
 set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
 set(CPACK_DEBIAN_PACKAGE_DEPENDS "qt6-qpa-plugins, xdg-utils, libcap2-bin")
 # My Storage opens smb:// shares through GVfs and lists the desktop's own mounts with gio.
-set(CPACK_DEBIAN_PACKAGE_RECOMMENDS "gvfs-backends, libglib2.0-bin")
+# The Japanese and Chinese layouts need a face with their glyphs, or every text is boxes.
+set(CPACK_DEBIAN_PACKAGE_RECOMMENDS "gvfs-backends, libglib2.0-bin, fonts-noto-cjk | fonts-wqy-microhei")
 
 # The broadcast search binds UDP port 67; postinst lets the searching programs do that for
 # every user. Only programs built in this tree are named.

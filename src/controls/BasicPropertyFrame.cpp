@@ -1,6 +1,7 @@
 #include "controls/BasicPropertyFrame.h"
 
 #include "controls/WideText.h"
+#include "controls/LayoutFontFallbacks.h"
 #include "layout/LocalPath.h"
 
 #include <QBuffer>
@@ -88,6 +89,8 @@ QPoint PositionInParent(const QWidget* self, const QWidget* parent)
 
 CBasicPropertyFrame::CBasicPropertyFrame()
 {
+    // Every layout font is made after the first frame, so they all see the substitutes.
+    InstallLayoutFontFallbacks();
     QFont font(QStringLiteral("宋体"));
     font.setPixelSize(12);
     pFont = font;
@@ -100,10 +103,11 @@ void CBasicPropertyFrame::PaintBackground(QWidget* parent, QWidget* self, QPaint
     const QRect client = self ? self->rect() : QRect();
 
     if ((nPaintMode & kPaintParentBackground) && parent && self) {
-        // Without a capture from the parent's last paint, take one for this paint only: a
-        // kept copy would go stale as soon as the parent repaints without capturing for us.
-        const QImage captured = dcBackground.isNull() ? CaptureFromParent(parent, self) : QImage();
-        const QImage& under = dcBackground.isNull() ? captured : dcBackground;
+        // The capture from the parent's last paint serves only where it was taken: a window
+        // moved or resized since then would show another part of the parent.
+        const bool current = !dcBackground.isNull() && hCapturedFrom
+                             && rcCaptured == QRect(PositionInParent(self, hCapturedFrom), self->size());
+        const QImage under = current ? dcBackground : CaptureFromParent(parent, self);
         const auto mode = painter.compositionMode();
         painter.setCompositionMode(QPainter::CompositionMode_Source);
         painter.drawImage(QPoint(0, 0), under);
@@ -125,10 +129,23 @@ void CBasicPropertyFrame::PaintBackground(QWidget* parent, QWidget* self, QPaint
 
 QImage CBasicPropertyFrame::CaptureFromParent(QWidget* parent, QWidget* self)
 {
-    QImage captured(OffscreenSize(*self, self->size()), QImage::Format_ARGB32_Premultiplied);
-    captured.fill(Qt::transparent);
-    const QRect under(PositionInParent(self, parent), self->size());
-    parent->render(&captured, QPoint(0, 0), QRegion(under), QWidget::DrawWindowBackground);
+    const qreal ratio = self->devicePixelRatioF();
+    // Never larger than the screen, however large the layout made the control.
+    QImage captured(OffscreenSize(*self, self->size() * ratio), QImage::Format_ARGB32_Premultiplied);
+    captured.setDevicePixelRatio(ratio);
+    // Black where the parent draws nothing, as in the parent's own paint surface.
+    captured.fill(Qt::black);
+    const QPoint at = PositionInParent(self, parent);
+    if (auto* parentFrame = dynamic_cast<CBasicPropertyFrame*>(parent)) {
+        // A skinned parent paints its layers straight into this capture. Rendering the parent
+        // instead would run its whole paint again, which refreshes every sibling's capture in
+        // the middle of this one's paint.
+        QPainter painter(&captured);
+        painter.translate(-at);
+        parentFrame->PaintBackground(parent->parentWidget(), parent, painter);
+        return captured;
+    }
+    parent->render(&captured, QPoint(0, 0), QRegion(QRect(at, self->size())), QWidget::DrawWindowBackground);
     return captured;
 }
 
@@ -251,7 +268,9 @@ void CBasicPropertyFrame::CaptureParentBackground(const QImage& parentSurface, Q
     if (!self || !parent)
         return;
     const qreal ratio = parentSurface.devicePixelRatio();
-    const QRect under(PositionInParent(self, parent) * ratio, self->size() * ratio);
+    hCapturedFrom = parent;
+    rcCaptured = QRect(PositionInParent(self, parent), self->size());
+    const QRect under(rcCaptured.topLeft() * ratio, rcCaptured.size() * ratio);
     if (parentSurface.rect().contains(under)) {
         dcBackground = parentSurface.copy(under);
         return;

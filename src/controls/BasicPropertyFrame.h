@@ -84,7 +84,8 @@ public:
     void CreateToolTip(QWidget* window, const QString& text);
     void CreateToolTip(QWidget* window, std::wstring_view text);
 
-    // Copies the parent's freshly painted pixels under self out of the parent's surface.
+    // Copies the parent's freshly painted pixels under self out of the parent's surface; the
+    // copy serves self's paints while self keeps that place and size.
     void CaptureParentBackground(const QImage& parentSurface, QWidget* self, QWidget* parent);
 
     // Draws state `index` (a vertical strip nStateWidth wide) at its natural size at `at`.
@@ -115,6 +116,9 @@ public:
 
 private:
     static QImage CaptureFromParent(QWidget* parent, QWidget* self);
+
+    QPointer<QWidget> hCapturedFrom;  // the window dcBackground was taken from
+    QRect rcCaptured;
 };
 
 // Where self's top-left lies in parent's client coordinates.

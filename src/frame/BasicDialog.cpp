@@ -30,6 +30,8 @@ CBasicDialog::CBasicDialog(CLayoutLoader::DataRootProvider dataRoot)
     // Every paint covers the whole client area, so nothing is erased first.
     setAttribute(Qt::WA_OpaquePaintEvent);
     setAutoFillBackground(false);
+    // An alpha channel, so that the pixels outside an outline can be see-through.
+    setAttribute(Qt::WA_TranslucentBackground);
     resize(kTemplateSize);
 }
 
@@ -107,7 +109,17 @@ void CBasicDialog::SetRoundRegion()
 {
     QPainterPath outline;
     outline.addRoundedRect(QRectF(0, 0, width() + 1, height() + 1), 2.5, 2.5);
-    setMask(QRegion(outline.toFillPolygon().toPolygon()));
+    SetOutline(QRegion(outline.toFillPolygon().toPolygon()));
+}
+
+void CBasicDialog::SetOutline(const QRegion& shape)
+{
+    rgnOutline = shape;
+    if (shape.isEmpty())
+        clearMask();
+    else
+        setMask(shape);
+    update();
 }
 
 void CBasicDialog::InitDialog()
@@ -154,7 +166,14 @@ void CBasicDialog::showEvent(QShowEvent* event)
 
 void CBasicDialog::paintEvent(QPaintEvent* /*event*/)
 {
-    buffer.Paint(*this, [this](QPainter& painter) { DrawDialog(painter); });
+    buffer.Paint(*this, [this](QPainter& painter) {
+        DrawDialog(painter);
+        if (rgnOutline.isEmpty())
+            return;
+        painter.setClipRegion(QRegion(rect()) - rgnOutline);
+        painter.setCompositionMode(QPainter::CompositionMode_Source);
+        painter.fillRect(rect(), Qt::transparent);
+    });
 }
 
 void CBasicDialog::resizeEvent(QResizeEvent* event)

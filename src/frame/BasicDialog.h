@@ -9,6 +9,7 @@
 #include "frame/BasicLayoutFrame.h"
 
 #include <QDialog>
+#include <QRegion>
 
 class CBasicDialog : public QDialog, public CBasicPropertyFrame, public CBasicLayoutFrame
 {
@@ -48,6 +49,10 @@ protected:
 
     // Centres the window on the available area of the screen that holds the mouse pointer.
     void PlaceOnPointerScreen();
+    // Cuts the window to `shape`: clicks land only inside it (the mask), and outside it the
+    // window is painted transparent, so the desktop shows there under a compositor as well,
+    // which takes no mask into account when it draws. An empty shape keeps the whole window.
+    void SetOutline(const QRegion& shape);
 
     void paintEvent(QPaintEvent* event) override;
     void showEvent(QShowEvent* event) override;
@@ -55,5 +60,6 @@ protected:
 
 private:
     COffscreenBuffer buffer;
+    QRegion rgnOutline;  // empty: the whole client area
     bool bInitialized = false;
 };

@@ -46,10 +46,10 @@ void CBasicNoneBorderDlg::OnSizeChanged(int /*type*/, int /*cx*/, int /*cy*/)
         return;
     const QImage bitmap = LoadSkinImage(strShapeBitmap);
     if (bitmap.isNull()) {
-        clearMask();  // nothing to cut: the window keeps its whole client rectangle
+        SetOutline({});  // nothing to cut: the window keeps its whole client rectangle
         return;
     }
-    setMask(ShapeFromKeyColor(bitmap, rect()));
+    SetOutline(ShapeFromKeyColor(bitmap, rect()));
 }
 
 void CBasicNoneBorderDlg::BeginCaptionDrag(QPoint globalPos)

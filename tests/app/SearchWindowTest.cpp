@@ -548,4 +548,39 @@ TEST_F(SearchWindowTest, DeviceTextsFromTheNetworkAreShownDisarmed)
     EXPECT_STREQ(search.service.CopyDevices().front().host, "photo\xe2\x80\xaegpj.exe");
 }
 
+
+// The title (2102) and the list's label (2104) show the window's own background at their
+// place in every shipped layout, whichever of window and label paints first.
+TEST(LabelBackgroundTest, LabelsShowTheWindowBackgroundUnderThemInEveryLayout)
+{
+    enum class Order { WindowFirst, LabelFirst, LabelMovedSinceWindowPaint };
+    QtAppEnvironment::App();
+    for (const int language : {1, 2, 3, 4, 5, 6, 9, 10, 11}) {
+        for (const Order order : {Order::WindowFirst, Order::LabelFirst, Order::LabelMovedSinceWindowPaint}) {
+            FakeSearchService search;
+            RecordingDesktop desktop;
+            PreparedDataRoot root(language);
+            ASSERT_TRUE(root.prepared);
+            CVesquorDlg window(SearchWindowServices{search.service, desktop.services, root.Path()});
+            window.show();
+            for (const int id : {2102, 2104}) {
+                SCOPED_TRACE(testing::Message() << "language " << language << ", order " << static_cast<int>(order)
+                                                << ", control " << id);
+                QWidget* label = window.FindShowCtrl(id);
+                ASSERT_NE(label, nullptr);
+                CBasicPropertyFrame* frame = PropertyFrameOf(label);
+                frame->strText.clear();  // only the background is left to compare
+                window.grab();
+                if (order == Order::LabelFirst)
+                    frame->dcBackground = QImage();
+                if (order == Order::LabelMovedSinceWindowPaint)
+                    label->move(label->pos() + QPoint(7, 3));
+                const QImage shown = label->grab().toImage().convertToFormat(QImage::Format_RGB32);
+                const QImage under = window.pImage.copy(label->geometry()).convertToFormat(QImage::Format_RGB32);
+                EXPECT_EQ(shown, under);
+            }
+        }
+    }
+}
+
 } // namespace

@@ -5,11 +5,14 @@
 #include "app/VesquorDlg.h"
 
 #include "app/SearchWindowSupport.h"
+#include "controls/ControlClassRegistry.h"
+#include "platform/support/WestonServer.h"
 #include "platform/support/XvfbServer.h"
 
 #include <QApplication>
 #include <QCursor>
 #include <QFile>
+#include <QPainter>
 #include <QScreen>
 #include <QTemporaryDir>
 #include <QTest>
@@ -17,6 +20,7 @@
 #include <gtest/gtest.h>
 
 #include <functional>
+#include <memory>
 
 // Last: Xlib's macros clash with names in the headers above.
 #include <X11/Xatom.h>
@@ -60,6 +64,42 @@ QRgb Opaque(QRgb pixel)
     return pixel | 0xFF000000u;
 }
 
+// An application on one platform plugin for the life of a test; later tests of the program
+// get the offscreen platform again.
+class PlatformApplication
+{
+public:
+    explicit PlatformApplication(const char* platform)
+    {
+        qputenv("QT_QPA_PLATFORM", platform);
+        application = std::make_unique<QApplication>(argc, argv);
+    }
+    ~PlatformApplication()
+    {
+        application.reset();
+        qputenv("QT_QPA_PLATFORM", "offscreen");
+    }
+    PlatformApplication(const PlatformApplication&) = delete;
+    PlatformApplication& operator=(const PlatformApplication&) = delete;
+
+private:
+    int argc = 1;
+    char name[23] = "window_screenshot_test";
+    char* argv[2] = {name, nullptr};
+    std::unique_ptr<QApplication> application;
+};
+
+QImage Drawn(const QFont& font, const QString& text)
+{
+    QImage image(40, 40, QImage::Format_RGB32);
+    image.fill(Qt::white);
+    QPainter painter(&image);
+    painter.setFont(font);
+    painter.setPen(Qt::black);
+    painter.drawText(4, 28, text);
+    return image;
+}
+
 TEST(WindowScreenshotTest, ShapedSkinnedWindowOnARealDisplay)
 {
     CXvfbServer server;
@@ -68,13 +108,8 @@ TEST(WindowScreenshotTest, ShapedSkinnedWindowOnARealDisplay)
     const GreenRoot green(server.DisplayName());
     ASSERT_TRUE(green.IsPainted());
     qputenv("DISPLAY", QByteArray::fromStdString(server.DisplayName()));
-    qputenv("QT_QPA_PLATFORM", "xcb");
-
-    int argc = 1;
-    char name[] = "window_screenshot_test";
-    char* argv[] = {name, nullptr};
     {
-        QApplication application(argc, argv);
+        PlatformApplication application("xcb");
         FakeSearchService search;
         RecordingDesktop desktop;
         PreparedDataRoot root;
@@ -85,7 +120,7 @@ TEST(WindowScreenshotTest, ShapedSkinnedWindowOnARealDisplay)
         ASSERT_TRUE(QTest::qWaitForWindowExposed(&window));
         QTest::qWait(300);
 
-        const QImage shot = application.primaryScreen()->grabWindow(0).toImage();
+        const QImage shot = QGuiApplication::primaryScreen()->grabWindow(0).toImage();
         ASSERT_FALSE(shot.isNull());
 
         const QPoint origin = window.geometry().topLeft();
@@ -95,7 +130,74 @@ TEST(WindowScreenshotTest, ShapedSkinnedWindowOnARealDisplay)
         EXPECT_EQ(Opaque(shot.pixel(origin + QPoint(4, 120))), qRgb(29, 35, 46));
         EXPECT_NE(Opaque(shot.pixel(origin + QPoint(3, 3))), qRgb(0, 255, 0));
     }
-    qputenv("QT_QPA_PLATFORM", "offscreen");
+}
+
+// With a CJK face installed (the test set-up installs a small one), the Japanese and Chinese
+// windows draw glyphs in the layouts' faces: drawn as boxes, two different characters would
+// give the same pixels.
+TEST(WindowScreenshotTest, JapaneseAndChineseTextsAreGlyphsNotBoxes)
+{
+    CXvfbServer server;
+    if (!server.IsRunning())
+        GTEST_SKIP() << "Xvfb is not available";
+    qputenv("DISPLAY", QByteArray::fromStdString(server.DisplayName()));
+    {
+        PlatformApplication application("xcb");
+        for (const int language : {2, 3, 4}) {  // Chinese simplified and traditional, Japanese
+            FakeSearchService search;
+            RecordingDesktop desktop;
+            PreparedDataRoot root(language);
+            ASSERT_TRUE(root.prepared);
+            CVesquorDlg window({search.service, desktop.services, root.Path()});
+            window.show();
+            // The list's label: its face is the layout's CJK face ("MS Mincho", "SimSun", ...).
+            const CBasicPropertyFrame* label = PropertyFrameOf(window.FindShowCtrl(2104));
+            ASSERT_TRUE(label && label->pFont);
+            SCOPED_TRACE(label->pFont->family().toStdString());
+            EXPECT_NE(Drawn(*label->pFont, QStringLiteral("一")), Drawn(*label->pFont, QStringLiteral("口")));
+            EXPECT_NE(Drawn(*label->pFont, label->strText.left(1)), Drawn(*label->pFont, label->strText.right(1)));
+        }
+    }
+}
+
+// A compositor draws the window's buffer and takes no mask into account: the cut corners
+// must be transparent in the buffer itself, or they show black there.
+TEST(WindowScreenshotTest, CutCornersShowTheDesktopUnderAWaylandCompositor)
+{
+    CWestonServer weston;
+    if (!weston.IsRunning())
+        GTEST_SKIP() << "weston is not available";
+    {
+        PlatformApplication application("wayland");
+        FakeSearchService search;
+        RecordingDesktop desktop;
+        PreparedDataRoot root;
+        ASSERT_TRUE(root.prepared);
+        CVesquorDlg window({search.service, desktop.services, root.Path()});
+        window.show();
+        ASSERT_TRUE(QTest::qWaitForWindowExposed(&window));
+        QTest::qWait(300);
+
+        // The window's own pixels: see-through in the corner, opaque inside.
+        const QImage own = window.grab().toImage();
+        EXPECT_EQ(qAlpha(own.pixel(0, 0)), 0);
+        EXPECT_EQ(qAlpha(own.pixel(4, 120)), 255);
+
+        const QImage shot(QString::fromStdString(weston.Screenshot()));
+        ASSERT_FALSE(shot.isNull());
+        // The compositor places the window itself: find it as what is not the desktop's colour
+        // (the output's top-left pixel; the compositor's colour handling shifts it a little).
+        const QRgb desktopColour = Opaque(shot.pixel(0, 0));
+        QRect found;
+        for (int y = 0; y < shot.height(); ++y)
+            for (int x = 0; x < shot.width(); ++x)
+                if (Opaque(shot.pixel(x, y)) != desktopColour)
+                    found |= QRect(x, y, 1, 1);
+        ASSERT_EQ(found.size(), window.size());
+        EXPECT_EQ(Opaque(shot.pixel(found.topLeft())), desktopColour) << "the top-left corner is not see-through";
+        EXPECT_EQ(Opaque(shot.pixel(found.topLeft() + QPoint(1, 1))), desktopColour);
+        EXPECT_NE(Opaque(shot.pixel(found.topLeft() + QPoint(4, 120))), desktopColour);
+    }
 }
 
 // Shows the main window on a platform of its own with the pointer at `pointer`, and returns
