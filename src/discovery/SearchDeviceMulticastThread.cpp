@@ -1,13 +1,12 @@
 #include "discovery/SearchDeviceMulticastThread.h"
 
-#include <arpa/inet.h>
-
 #include <cstring>
 
 #include <boost/asio/ip/address_v4.hpp>
 #include <boost/asio/ip/multicast.hpp>
 
 #include "discovery/DiagnosticLog.h"
+#include "discovery/SocketPlatform.h"
 
 namespace {
 
@@ -38,10 +37,9 @@ bool IsDottedIPv4(std::string_view host)
 {
     if (host.empty() || host.size() > kMaxDottedSize)
         return false;
-    char text[kMaxDottedSize + 1] = {};
-    host.copy(text, host.size());
-    in_addr address{};
-    return ::inet_pton(AF_INET, text, &address) == 1;
+    boost::system::error_code error;
+    boost::asio::ip::make_address_v4(std::string(host), error);
+    return !error;
 }
 
 // The device's address: the host of the LOCATION URL when that is a dotted IPv4 address,
@@ -131,7 +129,7 @@ void CSearchDeviceMulticastThread::CreateWorkThread()
     try {
         StartReceiving(boost::asio::ip::address_v4::any(), [this](udp::socket& socket) {
             // Port 1900 is the SSDP port of the machine: share it with other SSDP software.
-            socket.set_option(boost::asio::socket_base::reuse_address(true));
+            socketplatform::SharePort(socket);
             AlterGroup(socket, true);
         });
     } catch (const std::exception& error) {

@@ -3,6 +3,7 @@
 #include <cstdlib>
 
 #include "DiscoveryTestSupport.h"
+#include "TestPlatform.h"
 #include "discovery/SearchDeviceMultiCommandThead.h"
 #include "discovery/SearchDeviceService.h"
 
@@ -148,12 +149,12 @@ TEST_F(SearchService, LogIsTurnedOnOnlyByTheEnvironmentAndClosedAtExit)
     testsupport::ScopedLogFile log;
     CSearchDeviceService service(FakeOptions());
     testing::internal::CaptureStdout();
-    ASSERT_EQ(::setenv("TRAVELKIN_LOG", std::string(kLogPathSize, 'p').c_str(), 1), 0);
+    ASSERT_TRUE(testsupport::SetEnvironment("TRAVELKIN_LOG", std::string(kLogPathSize, 'p').c_str()));
     service.StartSearchService();
     EXPECT_FALSE(LogEnabled()) << "start clears the settings; an over-long path leaves them off";
-    ASSERT_EQ(::setenv("TRAVELKIN_LOG", log.path.c_str(), 1), 0);
+    ASSERT_TRUE(testsupport::SetEnvironment("TRAVELKIN_LOG", log.path.c_str()));
     service.StartSearchService();
-    ::unsetenv("TRAVELKIN_LOG");
+    testsupport::SetEnvironment("TRAVELKIN_LOG", nullptr);
     service.SendSearchRequest();
     service.ExitSearchService();
     testing::internal::GetCapturedStdout();

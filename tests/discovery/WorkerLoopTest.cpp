@@ -1,9 +1,7 @@
 #include <gtest/gtest.h>
 
-#include <netinet/in.h>
-#include <sys/socket.h>
-
 #include "DiscoveryTestSupport.h"
+#include "TestPlatform.h"
 #include "discovery/SearchDeviceMultiCommandThead.h"
 
 using namespace std::chrono_literals;
@@ -46,14 +44,13 @@ public:
         return received;
     }
 
-    // A real receive error: with IP_RECVERR, the port-unreachable answer to a datagram sent
-    // to a closed port fails the blocked receive.
+    // A real receive error: the port-unreachable answer to a datagram sent to a closed port
+    // fails the blocked receive once the socket is told to report it.
     void ProvokeReceiveError()
     {
         const auto closed = testsupport::FreeLoopbackPort();
         WithSocket([closed](udp::socket& socket) {
-            const int on = 1;
-            ::setsockopt(socket.native_handle(), IPPROTO_IP, IP_RECVERR, &on, sizeof on);
+            testsupport::ReportUnreachablePorts(socket);
             socket.send_to(boost::asio::buffer("x", 1), testsupport::Loopback(closed));
         });
     }

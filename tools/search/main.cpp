@@ -2,13 +2,12 @@
 
 #include "DeviceListFormat.h"
 #include "SearchOptions.h"
+#include "common/StopSignals.h"
 #include "discovery/SearchDeviceService.h"
 
 #include <algorithm>
 #include <chrono>
-#include <csignal>
 #include <cstdio>
-#include <ctime>
 #include <string>
 #include <vector>
 
@@ -16,31 +15,8 @@ namespace {
 
 using Clock = std::chrono::steady_clock;
 
-// Blocked before the workers start, so their threads inherit the mask and a stop signal is
-// only ever taken by the waits below.
-sigset_t BlockStopSignals()
-{
-    sigset_t stopSignals;
-    sigemptyset(&stopSignals);
-    sigaddset(&stopSignals, SIGINT);
-    sigaddset(&stopSignals, SIGTERM);
-    pthread_sigmask(SIG_BLOCK, &stopSignals, nullptr);
-    return stopSignals;
-}
-
-// Sleeps until the time is reached or a stop signal comes; true when it came.
-bool WaitUntil(const sigset_t& stopSignals, Clock::time_point until)
-{
-    const auto left = std::chrono::duration_cast<std::chrono::nanoseconds>(until - Clock::now());
-    if (left.count() <= 0)
-        return false;
-    const timespec timeout{static_cast<time_t>(left.count() / 1000000000),
-                           static_cast<long>(left.count() % 1000000000)};
-    return sigtimedwait(&stopSignals, nullptr, &timeout) > 0;
-}
-
 // Polls the registry until it holds the expected number of devices; returns whether it did.
-bool WaitForDevices(const sigset_t& stopSignals, const SearchOptions& options, Clock::time_point start)
+bool WaitForDevices(const SearchOptions& options, Clock::time_point start)
 {
     const Clock::time_point end = start + std::chrono::seconds(options.seconds);
     constexpr auto kPollInterval = std::chrono::milliseconds(2);
@@ -51,7 +27,7 @@ bool WaitForDevices(const sigset_t& stopSignals, const SearchOptions& options, C
             std::fprintf(stderr, "travelkin-search: %zu devices after %.1f ms\n", found, ms);
             return true;
         }
-        if (WaitUntil(stopSignals, std::min(end, Clock::now() + kPollInterval)))
+        if (WaitForStop(std::min(end, Clock::now() + kPollInterval)))
             break;
     }
     std::fprintf(stderr, "travelkin-search: %zu of %d devices when the wait ended\n",
@@ -61,16 +37,17 @@ bool WaitForDevices(const sigset_t& stopSignals, const SearchOptions& options, C
 
 int Search(const SearchOptions& options)
 {
-    const sigset_t stopSignals = BlockStopSignals();
+    // Before the workers start, so their threads never take a stop request.
+    BlockStopSignals();
     CSearchDeviceService& service = CSearchDeviceService::Instance();
     service.StartSearchService();
     const Clock::time_point start = Clock::now();
     service.SendSearchRequest();
     bool reached = true;
     if (options.expect > 0)
-        reached = WaitForDevices(stopSignals, options, start);
+        reached = WaitForDevices(options, start);
     else
-        WaitUntil(stopSignals, start + std::chrono::seconds(options.seconds));
+        WaitForStop(start + std::chrono::seconds(options.seconds));
     const std::vector<DeviceRecord> devices = service.CopyDevices();
     service.ExitSearchService();
     const std::string text = options.json ? FormatDeviceJson(devices) : FormatDeviceTable(devices);

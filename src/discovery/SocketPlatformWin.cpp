@@ -1,0 +1,59 @@
+#include "discovery/SocketPlatform.h"
+
+#include <winsock2.h>
+#include <mswsock.h>
+
+namespace socketplatform {
+
+void PrepareReceiveSocket(udp::socket& socket, int queueBytes)
+{
+    // Winsock takes any receive queue size it is asked for (no forced variant is needed).
+    // It also fails the next receive with WSAECONNRESET after a send drew a port-unreachable
+    // answer, which would restart the worker; that report is switched off.
+    const SOCKET handle = socket.native_handle();
+    ::setsockopt(handle, SOL_SOCKET, SO_RCVBUF, reinterpret_cast<const char*>(&queueBytes), sizeof queueBytes);
+    BOOL report = FALSE;
+    DWORD returned = 0;
+    ::WSAIoctl(handle, SIO_UDP_CONNRESET, &report, sizeof report, nullptr, 0, &returned, nullptr,
+               nullptr);
+}
+
+void SharePort(udp::socket& socket)
+{
+    // Here SO_REUSEADDR lets any later socket take the port over even while it is in use;
+    // that is what sharing 1900 with the system's SSDP service needs, and group datagrams
+    // still reach every socket that joined.
+    socket.set_option(boost::asio::socket_base::reuse_address(true));
+}
+
+std::size_t ReceiveDatagram(udp::socket& socket, boost::asio::mutable_buffer area,
+                            udp::endpoint& sender, boost::system::error_code& error)
+{
+    // Winsock fills the area with the head of a longer datagram but reports WSAEMSGSIZE.
+    const std::size_t count = socket.receive_from(area, sender, 0, error);
+    if (error == boost::asio::error::message_size) {
+        error.clear();
+        return area.size();
+    }
+    return count;
+}
+
+void WakeReceiver(udp::socket& socket)
+{
+    // A shutdown does not wake a blocked datagram receive here, and closing the socket under
+    // the receiver would race with it. An empty datagram to the socket's own address wakes
+    // it: the loop skips empty datagrams and then sees its exit flag. It never leaves the
+    // machine (loopback, or the socket's own local address).
+    boost::system::error_code error;
+    udp::endpoint self = socket.local_endpoint(error);
+    if (error)
+        return;
+    if (self.address().is_unspecified())
+        self.address(boost::asio::ip::address_v4::loopback());
+    udp::socket waker(socket.get_executor());
+    waker.open(udp::v4(), error);
+    if (!error)
+        waker.send_to(boost::asio::const_buffer(), self, 0, error);
+}
+
+} // namespace socketplatform

@@ -1,0 +1,24 @@
+#include "TestPlatform.h"
+
+#include <winsock2.h>
+#include <mswsock.h>
+
+#include <cstdlib>
+
+namespace testsupport {
+
+bool SetEnvironment(const char* name, const char* value)
+{
+    // An empty value removes the variable here.
+    return ::_putenv_s(name, value ? value : "") == 0;
+}
+
+void ReportUnreachablePorts(boost::asio::ip::udp::socket& socket)
+{
+    BOOL report = TRUE;
+    DWORD returned = 0;
+    ::WSAIoctl(socket.native_handle(), SIO_UDP_CONNRESET, &report, sizeof report, nullptr, 0, &returned,
+               nullptr, nullptr);
+}
+
+} // namespace testsupport
