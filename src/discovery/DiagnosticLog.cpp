@@ -39,7 +39,7 @@ bool PathSetLocked()
 
 void AppendToFileLocked(const char* text, std::size_t size)
 {
-    if (std::FILE* file = std::fopen(gLogPath, "a+")) {
+    if (std::FILE* file = std::fopen(gLogPath, "a+b")) {
         std::fwrite(text, 1, size, file);
         std::fclose(file);
     }

@@ -37,9 +37,7 @@ bool IsDottedIPv4(std::string_view host)
 {
     if (host.empty() || host.size() > kMaxDottedSize)
         return false;
-    boost::system::error_code error;
-    boost::asio::ip::make_address_v4(std::string(host), error);
-    return !error;
+    return socketplatform::ParseDottedIPv4(host).has_value();
 }
 
 // The device's address: the host of the LOCATION URL when that is a dotted IPv4 address,

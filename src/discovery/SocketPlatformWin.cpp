@@ -1,9 +1,22 @@
 #include "discovery/SocketPlatform.h"
 
+#include <ws2tcpip.h>
 #include <winsock2.h>
 #include <mswsock.h>
 
+#include <array>
+#include <string>
+
 namespace socketplatform {
+
+std::optional<boost::asio::ip::address_v4> ParseDottedIPv4(std::string_view text)
+{
+    const std::string zeroEnded(text.substr(0, text.find('\0')));
+    in_addr address{};
+    if (zeroEnded.size() != text.size() || ::inet_pton(AF_INET, zeroEnded.c_str(), &address) != 1)
+        return std::nullopt;
+    return boost::asio::ip::address_v4(ntohl(address.s_addr));
+}
 
 void PrepareReceiveSocket(udp::socket& socket, int queueBytes)
 {
@@ -29,13 +42,12 @@ void SharePort(udp::socket& socket)
 std::size_t ReceiveDatagram(udp::socket& socket, boost::asio::mutable_buffer area,
                             udp::endpoint& sender, boost::system::error_code& error)
 {
-    // Winsock fills the area with the head of a longer datagram but reports WSAEMSGSIZE.
-    const std::size_t count = socket.receive_from(area, sender, 0, error);
-    if (error == boost::asio::error::message_size) {
-        error.clear();
-        return area.size();
-    }
-    return count;
+    // Winsock fails the receive of a datagram longer than the area (WSAEMSGSIZE), and Asio
+    // turns that into an empty datagram. No datagram is longer than 64 KiB: receive into an
+    // area of that size and keep the head.
+    thread_local std::array<char, 65536> whole;
+    const std::size_t count = socket.receive_from(boost::asio::buffer(whole), sender, 0, error);
+    return boost::asio::buffer_copy(area, boost::asio::buffer(whole.data(), count));
 }
 
 void WakeReceiver(udp::socket& socket)

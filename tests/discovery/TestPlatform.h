@@ -12,5 +12,7 @@ bool SetEnvironment(const char* name, const char* value);
 
 // Makes the port-unreachable answer to a datagram the socket sends fail its next receive.
 void ReportUnreachablePorts(boost::asio::ip::udp::socket& socket);
+// False where the system never hands such answers to the program (Wine).
+bool UnreachablePortsCanBeReported();
 
 } // namespace testsupport

@@ -18,4 +18,9 @@ void ReportUnreachablePorts(boost::asio::ip::udp::socket& socket)
     ::setsockopt(socket.native_handle(), IPPROTO_IP, IP_RECVERR, &on, sizeof on);
 }
 
+bool UnreachablePortsCanBeReported()
+{
+    return true;
+}
+
 } // namespace testsupport

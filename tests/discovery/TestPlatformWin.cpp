@@ -21,4 +21,11 @@ void ReportUnreachablePorts(boost::asio::ip::udp::socket& socket)
                nullptr, nullptr);
 }
 
+bool UnreachablePortsCanBeReported()
+{
+    // Wine passes no ICMP errors on to a datagram socket's receive.
+    const HMODULE ntdll = ::GetModuleHandleW(L"ntdll.dll");
+    return ntdll == nullptr || ::GetProcAddress(ntdll, "wine_get_version") == nullptr;
+}
+
 } // namespace testsupport

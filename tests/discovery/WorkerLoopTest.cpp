@@ -81,6 +81,17 @@ protected:
     LoopbackWorker worker;
 };
 
+// The cases that need a real receive error.
+class WorkerLoopReceiveError : public WorkerLoop
+{
+protected:
+    void SetUp() override
+    {
+        if (!testsupport::UnreachablePortsCanBeReported())
+            GTEST_SKIP() << "this system never fails a receive with a port-unreachable answer";
+    }
+};
+
 } // namespace
 
 TEST_F(WorkerLoop, HandsOverDatagramsWithAZeroAfterThemAndSkipsEmptyOnes)
@@ -107,7 +118,7 @@ TEST_F(WorkerLoop, ExitWakesTheThreadWithoutRestart)
     EXPECT_NO_THROW(HeldPort{Port()}) << "the receiver closed the socket";
 }
 
-TEST_F(WorkerLoop, ReceiveErrorRestartsOnTheSamePort)
+TEST_F(WorkerLoopReceiveError, ReceiveErrorRestartsOnTheSamePort)
 {
     worker.Start(testsupport::FreeLoopbackPort());
     const auto port = Port();
@@ -124,7 +135,7 @@ TEST_F(WorkerLoop, ReceiveErrorRestartsOnTheSamePort)
     EXPECT_TRUE(WaitFor([&] { return log.Contains(Line("Finish Search Device Work Thread")); }));
 }
 
-TEST_F(WorkerLoop, PortRetryCountsAcrossRestarts)
+TEST_F(WorkerLoopReceiveError, PortRetryCountsAcrossRestarts)
 {
     const HeldPort first;
     worker.Start(first.Port(), true);
@@ -147,7 +158,7 @@ TEST_F(WorkerLoop, PortRetryCountsAcrossRestarts)
     EXPECT_TRUE(Received(1));
 }
 
-TEST_F(WorkerLoop, ExitEndsAPendingRestartAtOnce)
+TEST_F(WorkerLoopReceiveError, ExitEndsAPendingRestartAtOnce)
 {
     worker.SetRestartPacing(60s, 60s);
     worker.Start(testsupport::FreeLoopbackPort());
