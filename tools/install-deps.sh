@@ -10,6 +10,7 @@ packages=(
   libgtest-dev libgmock-dev googletest libbenchmark-dev
   iproute2 jq xvfb xauth x11-utils imagemagick fonts-dejavu-core
   dpkg-dev file desktop-file-utils libcap2-bin xdg-utils man-db
+  g++-mingw-w64-x86-64-posix wine wine64
 )
 
 missing=()

@@ -1,8 +1,9 @@
 #!/usr/bin/env bash
 # Every test on a fresh Debian 12 machine: installs what is missing, builds, runs the unit
-# and end-to-end tests, the unit tests again under ASan+UBSan and under TSan, and each fuzz
-# target for a short time, and finally builds the Debian package, installs, checks and removes
-# it. End-to-end tests and the package check need root.
+# and end-to-end tests, cross-builds for Windows and runs those unit tests and a search in the
+# test network under Wine, runs the unit tests again under ASan+UBSan and under TSan, and each
+# fuzz target for a short time, and finally builds the Debian package, installs, checks and
+# removes it. End-to-end tests and the package check need root.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 top=$PWD
@@ -29,6 +30,28 @@ if [ "$(id -u)" -ne 0 ]; then
   labels=(-LE netns)
 fi
 ctest --test-dir build --output-on-failure -j "$jobs" "${labels[@]}"
+
+section "Windows cross-build (MinGW-w64); its unit tests and a search under Wine"
+windows_started=$(date +%s)
+cmake --preset windows >/dev/null
+cmake --build --preset windows -j "$jobs"
+# Unit tests bind loopback only. Their Wine prefix is made for this run and removed after it.
+wine_prefix=$(mktemp -d)
+WINEPREFIX=$wine_prefix WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml=" \
+  ctest --preset windows -j "$jobs"
+WINEPREFIX=$wine_prefix wineserver -k || true
+rm -rf "$wine_prefix"
+if [ "$(id -u)" -eq 0 ]; then
+  # Makes its own prefix and wineserver inside the test network (see the script).
+  TK_TESTNET="$top/tools/testnet.sh" TK_DEVSIM="$top/build/tools/travelkin-devsim" \
+    TK_SEARCH="$top/build/tools/travelkin-search" \
+    TK_SEARCH_EXE="$top/build-windows/tools/travelkin-search.exe" \
+    TK_PROBE_EXE="$top/build-windows/tests/local_address_probe.exe" \
+    timeout 600 bash "$top/tests/e2e/wine_search.sh"
+else
+  echo "Not root: the search under Wine in the test network is skipped."
+fi
+echo "Windows stage: $(( $(date +%s) - windows_started )) s"
 
 section "Unit tests under AddressSanitizer + UndefinedBehaviorSanitizer"
 configure_and_build build-asan -DCMAKE_BUILD_TYPE=Debug -DTRAVELKIN_SANITIZE=address -DTRAVELKIN_BENCH=OFF
