@@ -20,6 +20,10 @@ configure_and_build() {  # dir, cmake args...
   cmake --build "$dir" -j "$jobs"
 }
 
+section "Include direction between folders"
+"$top/tools/check-include-direction.sh" --self-test
+"$top/tools/check-include-direction.sh" "$top"
+
 section "Build (warnings as errors)"
 configure_and_build build -DCMAKE_BUILD_TYPE=RelWithDebInfo -DTRAVELKIN_WERROR=ON
 

@@ -8,7 +8,7 @@
 // drives every update of the list.
 
 #include "app/ListDump.h"
-#include "controls/BasicNoneBorderDlg.h"
+#include "frame/BasicNoneBorderDlg.h"
 #include "platform/DesktopServices.h"
 
 #include <QBasicTimer>

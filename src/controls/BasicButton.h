@@ -4,9 +4,9 @@
 // image is chosen from the button's state (normal, mouse over, pressed, disabled, checked)
 // and a text line is drawn over it.
 
+#include "controls/BasicPropertyFrame.h"
 #include "controls/OffscreenBuffer.h"
 #include "controls/TextLayoutCache.h"
-#include "layout/BasicPropertyFrame.h"
 
 #include <QAbstractButton>
 

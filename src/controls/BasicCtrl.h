@@ -4,10 +4,10 @@
 // one off-screen image, erases nothing, lets a press in the parent's top strip move the
 // window, and reports size changes to its skin when size tracking is on.
 
+#include "controls/BasicPropertyFrame.h"
 #include "controls/CaptionDrag.h"
 #include "controls/OffscreenBuffer.h"
 #include "controls/TextLayoutCache.h"
-#include "layout/BasicPropertyFrame.h"
 
 #include <QSize>
 #include <QWidget>

@@ -4,8 +4,8 @@
 // off-screen image, and its height is the one the style computes times fHeightScale, so the
 // list's rows begin right below the scaled header.
 
+#include "controls/BasicPropertyFrame.h"
 #include "controls/OffscreenBuffer.h"
-#include "layout/BasicPropertyFrame.h"
 
 #include <QHeaderView>
 

@@ -4,7 +4,7 @@
 // is the skin's one-pixel border in clrBorder when the border bit is set, and no frame at all
 // otherwise. The rows themselves are drawn by the view, in the list's text colour and font.
 
-#include "layout/BasicPropertyFrame.h"
+#include "controls/BasicPropertyFrame.h"
 
 #include <QStringList>
 #include <QTreeWidget>

@@ -1,4 +1,4 @@
-#include "layout/BasicPropertyFrame.h"
+#include "controls/BasicPropertyFrame.h"
 #include "layout/LayoutValueParser.h"
 
 #include "controls/QtTestApp.h"

@@ -3,8 +3,8 @@
 // A skinned dialog without caption or frame: its top strip acts as its title bar, and its
 // outline is cut out of a bitmap where the bitmap has the key colour.
 
-#include "controls/BasicDialog.h"
 #include "controls/CaptionDrag.h"
+#include "frame/BasicDialog.h"
 
 #include <QRgb>
 #include <QString>

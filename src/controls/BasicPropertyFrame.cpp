@@ -1,4 +1,4 @@
-#include "layout/BasicPropertyFrame.h"
+#include "controls/BasicPropertyFrame.h"
 
 #include "layout/LocalPath.h"
 

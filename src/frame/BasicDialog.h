@@ -4,9 +4,9 @@
 // frame) and knows its layout (layout frame). The layout gives the window its size, colours,
 // background, font, text and, through the control factory, all of its controls.
 
+#include "controls/BasicPropertyFrame.h"
 #include "controls/OffscreenBuffer.h"
-#include "layout/BasicLayoutFrame.h"
-#include "layout/BasicPropertyFrame.h"
+#include "frame/BasicLayoutFrame.h"
 
 #include <QDialog>
 

@@ -1,11 +1,11 @@
-#include "layout/BasicLayoutFrame.h"
+#include "frame/BasicLayoutFrame.h"
 
 #include "app/DataFolder.h"
 #include "controls/BasicListCtrl.h"
+#include "controls/BasicPropertyFrame.h"
 #include "controls/ControlClassRegistry.h"
 #include "controls/ControlId.h"
 #include "controls/StandardButton.h"
-#include "layout/BasicPropertyFrame.h"
 
 #include "controls/QtTestApp.h"
 

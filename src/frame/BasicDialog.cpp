@@ -1,4 +1,4 @@
-#include "controls/BasicDialog.h"
+#include "frame/BasicDialog.h"
 
 #include "controls/ControlId.h"
 

@@ -1,8 +1,8 @@
-#include "layout/BasicLayoutFrame.h"
+#include "frame/BasicLayoutFrame.h"
 
 #include "controls/BasicListCtrl.h"
+#include "controls/BasicPropertyFrame.h"
 #include "controls/ControlClassRegistry.h"
-#include "layout/BasicPropertyFrame.h"
 
 #include <QImage>
 

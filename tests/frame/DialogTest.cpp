@@ -1,4 +1,4 @@
-#include "controls/BasicNoneBorderDlg.h"
+#include "frame/BasicNoneBorderDlg.h"
 
 #include "controls/QtTestApp.h"
 
