@@ -5,6 +5,7 @@
 #include <mswsock.h>
 
 #include <array>
+#include <cstdint>
 #include <string>
 
 namespace socketplatform {
@@ -53,9 +54,12 @@ std::size_t ReceiveDatagram(udp::socket& socket, boost::asio::mutable_buffer are
 void WakeReceiver(udp::socket& socket)
 {
     // A shutdown does not wake a blocked datagram receive here, and closing the socket under
-    // the receiver would race with it. An empty datagram to the socket's own address wakes
-    // it: the loop skips empty datagrams and then sees its exit flag. It never leaves the
-    // machine (loopback, or the socket's own local address).
+    // the receiver would race with it. Cancelling the socket's pending I/O ends a receive
+    // that is blocked now. A receiver just about to block is caught by an empty datagram to
+    // the socket's own address, queued for it: the loop skips empty datagrams and then sees
+    // its exit flag. That datagram never leaves the machine (loopback, or the socket's own
+    // local address).
+    ::CancelIoEx(reinterpret_cast<HANDLE>(static_cast<std::uintptr_t>(socket.native_handle())), nullptr);
     boost::system::error_code error;
     udp::endpoint self = socket.local_endpoint(error);
     if (error)
