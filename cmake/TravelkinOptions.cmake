@@ -31,7 +31,9 @@ if(TRAVELKIN_FUZZ)
     message(FATAL_ERROR "TRAVELKIN_FUZZ needs clang (configure with CXX=clang++)")
   endif()
   # The fuzz build instruments every library; only the fuzz targets link the fuzzer's main.
-  add_compile_options(-fsanitize=fuzzer-no-link,address,undefined -fno-omit-frame-pointer)
+  # Undefined behaviour stops a run as a crash does: recovered, it is only printed and lost.
+  add_compile_options(-fsanitize=fuzzer-no-link,address,undefined -fno-omit-frame-pointer
+                      -fno-sanitize-recover=undefined)
   add_link_options(-fsanitize=address,undefined)
   set(TRAVELKIN_GUI OFF CACHE BOOL "" FORCE)
   set(TRAVELKIN_TESTS OFF CACHE BOOL "" FORCE)

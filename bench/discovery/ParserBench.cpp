@@ -8,6 +8,7 @@
 #include "discovery/DiagnosticLog.h"
 #include "discovery/SearchDeviceBroadcastThread.h"
 #include "discovery/SearchDeviceMulticastThread.h"
+#include "discovery/SearchDeviceService.h"
 
 namespace {
 
@@ -44,10 +45,12 @@ std::vector<char> BroadcastAnswer(const char* id)
 }
 
 template <typename Worker>
-void Run(benchmark::State& state, const std::vector<char>& a, const std::vector<char>& b)
+void Run(benchmark::State& state, const std::vector<char>& a, const std::vector<char>& b,
+         CDeviceReportSink* into = nullptr)
 {
     ClearLogSettings();
-    CountingSink sink;
+    CountingSink counting;
+    CDeviceReportSink& sink = into == nullptr ? counting : *into;
     Worker worker(&sink);
     const std::vector<char>* next[2] = {&a, &b};
     std::size_t turn = 0;
@@ -56,7 +59,7 @@ void Run(benchmark::State& state, const std::vector<char>& a, const std::vector<
         worker.HandleRecvInfo(area.data(), area.size() - 1, "198.18.3.7");
     }
     state.SetItemsProcessed(state.iterations());
-    state.counters["reports"] = static_cast<double>(sink.reports);
+    state.counters["reports"] = static_cast<double>(counting.reports);
 }
 
 void BM_SsdpAnswerParse(benchmark::State& state)
@@ -70,8 +73,17 @@ void BM_BroadcastAnswerParse(benchmark::State& state)
     Run<CSearchDeviceBroadcastThread>(state, BroadcastAnswer("A1"), BroadcastAnswer("A2"));
 }
 
+// The whole path of an answer after the receive: parse, report, vendor filter, registry.
+void BM_SsdpAnswerIntoRegistry(benchmark::State& state)
+{
+    CSearchDeviceService service{CSearchDeviceService::Options{}};
+    Run<CSearchDeviceMulticastThread>(state, SsdpAnswer("4d2b-0001", "disk-a"),
+                                      SsdpAnswer("4d2b-0002", "disk-b"), &service);
+}
+
 } // namespace
 
 BENCHMARK(BM_SsdpAnswerParse);
+BENCHMARK(BM_SsdpAnswerIntoRegistry);
 BENCHMARK(BM_BroadcastAnswerParse);
 BENCHMARK_MAIN();

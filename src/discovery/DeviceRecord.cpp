@@ -25,3 +25,8 @@ void SetDeviceText(char (&field)[DeviceRecord::kTextSize], std::string_view valu
     std::fill(std::begin(field), std::end(field), '\0');
     std::copy_n(value.begin(), n, field);   // an empty view may have no data pointer
 }
+
+std::string_view TextOf(const char (&field)[DeviceRecord::kTextSize])
+{
+    return {field, strnlen(field, DeviceRecord::kTextSize)};
+}

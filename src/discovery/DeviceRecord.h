@@ -4,11 +4,12 @@
 #include <cstdint>
 #include <string_view>
 
-// One found device: a plain fixed-size value that crosses threads by copy.
-// Every text is narrow, at most 31 characters, and always zero-terminated.
+// One found device: a plain fixed-size value that crosses threads by copy; it is never
+// stored or sent, so its size is free. Every text is narrow, at most 63 characters (a full
+// UUID and an ordinary host name fit whole), and always zero-terminated.
 struct DeviceRecord
 {
-    static constexpr std::size_t kTextSize = 32;
+    static constexpr std::size_t kTextSize = 64;
     static constexpr std::int32_t kRefreshValue = 60;
 
     char id[kTextSize] = {};
@@ -29,5 +30,8 @@ struct DeviceRecord
     bool operator==(const DeviceRecord& other) const;
 };
 
-// Copies at most 31 characters of value into a record text, zero-filling the rest.
+// Copies at most kTextSize - 1 characters of value into a record text, zero-filling the rest.
 void SetDeviceText(char (&field)[DeviceRecord::kTextSize], std::string_view value);
+
+// A record text up to its terminator (or the field's end, should it have none).
+std::string_view TextOf(const char (&field)[DeviceRecord::kTextSize]);

@@ -1,6 +1,7 @@
 #include "discovery/DiagnosticLog.h"
 
 #include <algorithm>
+#include <cerrno>
 #include <atomic>
 #include <cstdarg>
 #include <cstdio>
@@ -17,6 +18,8 @@ namespace {
 std::atomic<bool> gLogEnabled{false};
 std::mutex gLogMutex;                // keeps each line whole in the file and on stdout
 char gLogPath[kLogPathSize] = {};    // guarded by gLogMutex
+std::FILE* gLogEcho = nullptr;       // guarded by gLogMutex; null means standard output
+bool gPathWarned = false;            // guarded by gLogMutex; reset with each new path
 
 using LineBuffer = char[kLogLineSize];
 
@@ -37,20 +40,33 @@ bool PathSetLocked()
     return gLogPath[0] != '\0';
 }
 
+// A path that cannot be written costs the file copy only; the user hears of it once.
+void WarnUnwritableLocked()
+{
+    if (gPathWarned)
+        return;
+    gPathWarned = true;
+    std::fprintf(stderr, "travelkin: cannot write the log file %s: %s\n", gLogPath, std::strerror(errno));
+}
+
 void AppendToFileLocked(const char* text, std::size_t size)
 {
-    if (std::FILE* file = std::fopen(gLogPath, "a+b")) {
-        std::fwrite(text, 1, size, file);
-        std::fclose(file);
+    std::FILE* file = std::fopen(gLogPath, "a+b");
+    if (file == nullptr) {
+        WarnUnwritableLocked();
+        return;
     }
+    std::fwrite(text, 1, size, file);
+    std::fclose(file);
 }
 
 // The line goes out as plain bytes: text from the network may hold '%'.
 void EmitLocked(const char* line, int size)
 {
     AppendToFileLocked(line, static_cast<std::size_t>(size));
-    std::fwrite(line, 1, static_cast<std::size_t>(size), stdout);
-    std::fflush(stdout);
+    std::FILE* echo = gLogEcho == nullptr ? stdout : gLogEcho;
+    std::fwrite(line, 1, static_cast<std::size_t>(size), echo);
+    std::fflush(echo);
 }
 
 int BuildPlainLine(LineBuffer& line, const LineBuffer& message)
@@ -122,6 +138,21 @@ int WriteLogClosing()
     return 1;
 }
 
+std::string LogText(std::string_view text)
+{
+    static constexpr char kHex[] = "0123456789abcdef";
+    std::string out;
+    out.reserve(text.size());
+    for (const char c : text) {
+        const auto byte = static_cast<unsigned char>(c);
+        if (byte < 0x20 || byte == 0x7F)
+            out += {'\\', 'x', kHex[byte >> 4], kHex[byte & 0xF]};
+        else
+            out += c;
+    }
+    return out;
+}
+
 void SetLogEnabled(bool logEnabled)
 {
     gLogEnabled.store(logEnabled);
@@ -134,6 +165,7 @@ bool SetLogPath(std::string_view logPath)
     std::lock_guard lock(gLogMutex);
     std::fill(std::begin(gLogPath), std::end(gLogPath), '\0');
     std::copy(logPath.begin(), logPath.end(), gLogPath);
+    gPathWarned = false;
     return true;
 }
 
@@ -141,6 +173,12 @@ void ClearLogSettings()
 {
     SetLogEnabled(false);
     SetLogPath({});
+}
+
+void SetLogEcho(std::FILE* echo)
+{
+    std::lock_guard lock(gLogMutex);
+    gLogEcho = echo;
 }
 
 bool LogEnabled()

@@ -1,10 +1,12 @@
 #pragma once
 
 // The discovery subsystem's diagnostic log: one process-wide text file, each line also
-// echoed to standard output. It is off unless both settings are given, so in normal
-// operation every call returns at once.
+// echoed to standard output (or to the stream SetLogEcho names). It is off unless both
+// settings are given, so in normal operation every call returns at once. A file that cannot
+// be written costs only the file copy, with one warning on standard error per path.
 
 #include <cstddef>
+#include <cstdio>
 #include <string>
 #include <string_view>
 
@@ -22,7 +24,14 @@ int WriteLogStamped(const char* format, ...) __attribute__((format(printf, 1, 2)
 // log is on.
 int WriteLogClosing();
 
+// A text that came from the network, ready to be a log argument: every control character
+// (CR, LF, ESC ...) is written as \xNN, so a device can neither break a line nor forge one.
+std::string LogText(std::string_view text);
+
 void SetLogEnabled(bool logEnabled);
+// Where lines are echoed; null means standard output. The command-line tools echo to
+// standard error, so their output stays clean for scripts.
+void SetLogEcho(std::FILE* echo);
 // Refuses (returns false, keeps the old path) a path of kLogPathSize characters or more.
 bool SetLogPath(std::string_view logPath);
 // Both settings off: the state the search service starts from.

@@ -50,6 +50,7 @@ int CSearchDeviceBroadcastThread::SendSearchCommand(const wire::SearchPacket& pa
     WithSocket([&](udp::socket& socket) {
         socket.send_to(boost::asio::buffer(packet), devices, 0, error);
     });
+    counters.Sent(error, Port());
     if (error)
         WriteLog("SendThread %d : Send Broadcast Search Error : %s   ", Port(), error.message().c_str());
     return 0;
@@ -58,14 +59,17 @@ int CSearchDeviceBroadcastThread::SendSearchCommand(const wire::SearchPacket& pa
 void CSearchDeviceBroadcastThread::HandleRecvInfo(const char* data, std::size_t length,
                                                   const char* senderIP)
 {
-    if (length != wire::kSearchPacketSize)
+    if (length != wire::kSearchPacketSize) {
+        counters.Drop(DropReason::WrongLength);
         return;   // not our packet format; dropped without a word
+    }
     WriteLog("SendThread %d : Handle Broadcast Recive Information  ", Port());
     std::array<char, wire::kSearchPacketSize> packet;
     std::memcpy(packet.data(), data, packet.size());
     if (static_cast<std::uint8_t>(packet[0]) != wire::kAnswerOpcode) {
         // Another searcher's query (0x0B) or foreign traffic on the port.
         WriteLog("SendThread %d : Recive IP : %s is not Device ", Port(), senderIP);
+        counters.Drop(DropReason::NotDeviceAnswer);
         return;
     }
     DeviceRecord record;
@@ -79,6 +83,7 @@ void CSearchDeviceBroadcastThread::HandleRecvInfo(const char* data, std::size_t 
     if (!RememberReport(record, false)) {
         // Already reported since the last search.
         WriteLog("SendThread %d : Handle Broadcast Recive Information Fail ", Port());
+        counters.Drop(DropReason::Repeat);
         return;
     }
     WriteLog("SendThread %d : Handle Broadcast Recive Information Success ", Port());

@@ -13,4 +13,5 @@ public:
     void CreateWorkThread() override;
     int SendSearchCommand(const wire::SearchPacket& packet) override;
     void HandleRecvInfo(const char* data, std::size_t length, const char* senderIP) override;
+    const char* KindName() const override { return "broadcast"; }
 };

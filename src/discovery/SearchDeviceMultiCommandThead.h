@@ -12,5 +12,6 @@ public:
     ~CSearchDeviceMultiCommandThead() override = default;
 
     void CreateWorkThread() override;
+    const char* KindName() const override { return "ssdp-address"; }
     void ExitSearchThread() override;
 };

@@ -1,5 +1,6 @@
 #include "discovery/SearchDeviceMulticastThread.h"
 
+#include <algorithm>
 #include <cstring>
 
 #include <boost/asio/ip/address_v4.hpp>
@@ -10,13 +11,33 @@
 
 namespace {
 
-constexpr std::size_t kProductTokenSize = 63;
-constexpr std::size_t kMaxDottedSize = 15;   // "255.255.255.255"
+// Room for the four items of the product token at their widest, with the "/" between them.
+constexpr std::size_t kProductTokenSize = 4 * (DeviceRecord::kTextSize - 1) + 3;
 constexpr auto npos = std::string_view::npos;
 
 boost::asio::ip::address_v4 GroupAddress()
 {
     return boost::asio::ip::make_address_v4(std::string(wire::kSsdpGroup));
+}
+
+char FoldCase(char c)
+{
+    return c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c;
+}
+
+// Header names are case-insensitive: devices send "Location:", "Server:" and "Usn:" as
+// well. Only the name is matched this way; the values keep their case.
+std::size_t FindHeader(std::string_view text, std::string_view name)
+{
+    const auto at = std::search(text.begin(), text.end(), name.begin(), name.end(),
+                                [](char a, char b) { return FoldCase(a) == FoldCase(b); });
+    return at == text.end() ? npos : static_cast<std::size_t>(at - text.begin());
+}
+
+// Where the line that holds `from` ends: at CR, or at a bare LF as some devices send.
+std::size_t LineEnd(std::string_view text, std::size_t from)
+{
+    return std::min(text.find('\r', from), text.find('\n', from));   // memchr, not a char set
 }
 
 // The text between open and the next close after it, both searched from "from" onwards.
@@ -33,35 +54,26 @@ std::optional<std::string_view> Between(std::string_view text, std::size_t from,
     return text.substr(begin, end - begin);
 }
 
-bool IsDottedIPv4(std::string_view host)
+// The host of the LOCATION URL as the device wrote it: from "//" to the port, the path or
+// the line end. Nothing when there is no LOCATION header or no "//" in it.
+std::optional<std::string_view> LocationHost(std::string_view text)
 {
-    if (host.empty() || host.size() > kMaxDottedSize)
-        return false;
-    return socketplatform::ParseDottedIPv4(host).has_value();
-}
-
-// The device's address: the host of the LOCATION URL when that is a dotted IPv4 address,
-// else the sender's. The host ends at the port, the path or the end of the line.
-std::string_view DeviceAddress(std::string_view text, std::string_view sender)
-{
-    const std::size_t location = text.find("LOCATION:");
+    const std::size_t location = FindHeader(text, "LOCATION:");
     if (location == npos)
-        return sender;
-    std::string_view url = text.substr(location);
-    url = url.substr(0, std::min(url.find('\r'), url.find('\n')));   // memchr, not a char set
+        return std::nullopt;
+    const std::string_view url = text.substr(location, LineEnd(text, location) - location);
     const std::size_t slashes = url.find("//");
     if (slashes == npos)
-        return sender;
+        return std::nullopt;
     const std::string_view rest = url.substr(slashes + 2);
-    const std::string_view host = rest.substr(0, rest.find_first_of(":/"));
-    return IsDottedIPv4(host) ? host : sender;
+    return rest.substr(0, rest.find_first_of(":/"));
 }
 
 // SERVER: <platform>/<version>, <anything>, <vendor>/<host>/<product>/<detail>
 // Each missing piece keeps what was found before it.
 void ReadServerHeader(std::string_view text, DeviceRecord& record)
 {
-    const std::size_t server = text.find("SERVER:");
+    const std::size_t server = FindHeader(text, "SERVER:");
     if (server == npos)
         return;
     const std::size_t platform = text.find("VARN/", server);
@@ -76,7 +88,7 @@ void ReadServerHeader(std::string_view text, DeviceRecord& record)
     if (secondComma == npos || secondComma + 2 > text.size())
         return;
     const std::size_t tokenBegin = secondComma + 2;   // the comma and the blank after it
-    const std::size_t tokenEnd = text.find('\r', tokenBegin);
+    const std::size_t tokenEnd = LineEnd(text, tokenBegin);
     if (tokenEnd == npos)
         return;
     const std::string_view token =
@@ -107,7 +119,7 @@ std::optional<std::int32_t> ReportKind(std::string_view text)
         return std::nullopt;   // a search request (ours looped back, or another host's)
     if (text.find("rootdevice") == npos)
         return std::nullopt;   // announcements of embedded devices and services
-    const std::size_t nts = text.find("NTS:");
+    const std::size_t nts = FindHeader(text, "NTS:");
     if (nts == npos)
         return std::nullopt;
     std::string_view value = text.substr(nts + 4);
@@ -117,6 +129,15 @@ std::optional<std::int32_t> ReportKind(std::string_view text)
     if (value.starts_with("ssdp:byebye"))
         return wire::kReportByebye;
     return 0;   // an announcement we do not act on
+}
+
+// Why the parser refused a text: our devices' answers and root-device announcements carry
+// "VARN"; such a text that still failed lacks a piece, anything else is other traffic.
+DropReason RefusalReason(std::string_view text)
+{
+    const bool ours = text.find("VARN") != npos
+        && (text.starts_with("HTTP") || (text.starts_with("NOTIFY") && text.find("rootdevice") != npos));
+    return ours ? DropReason::Unreadable : DropReason::NotDeviceAnswer;
 }
 
 } // namespace
@@ -151,6 +172,8 @@ void CSearchDeviceMulticastThread::AlterGroup(udp::socket& socket, bool join)
         socket.set_option(boost::asio::ip::multicast::join_group(GroupAddress()), error);
     else
         socket.set_option(boost::asio::ip::multicast::leave_group(GroupAddress()), error);
+    if (join)
+        error ? counters.Failed(WorkerStep::Join, error, Port()) : counters.Succeeded(WorkerStep::Join);
     if (error)
         WriteLog("SendThread %d : Alter Device Mulitcast Group Error : %s  \r\n", Port(),
                  error.message().c_str());
@@ -168,6 +191,7 @@ int CSearchDeviceMulticastThread::SendSearchCommand(const wire::SearchPacket&)
     WithSocket([&](udp::socket& socket) {
         socket.send_to(boost::asio::buffer(wire::kMSearchRequest), group, 0, error);
     });
+    counters.Sent(error, Port());
     if (error)
         WriteLog("SendThread %d : Send Search Device Error : %s   ", Port(), error.message().c_str());
     return 0;
@@ -179,9 +203,8 @@ std::optional<DeviceRecord> CSearchDeviceMulticastThread::ParseSsdpText(std::str
     if (text.find("VARN") == npos)
         return std::nullopt;   // not one of our devices: foreign SSDP traffic, requests
     DeviceRecord record;
-    const std::string_view ip = DeviceAddress(text, senderIP);
     ReadServerHeader(text, record);
-    const auto usn = text.find("USN:");
+    const auto usn = FindHeader(text, "USN:");
     const auto id = usn == npos ? std::nullopt : Between(text, usn, "uuid:", "::");
     if (!id)
         return std::nullopt;   // no device identifier
@@ -189,7 +212,9 @@ std::optional<DeviceRecord> CSearchDeviceMulticastThread::ParseSsdpText(std::str
     if (!kind)
         return std::nullopt;
     SetDeviceText(record.id, *id);
-    SetDeviceText(record.ip, ip);
+    // Listed where the answer came from: an address named in the text could point Log In
+    // and My Storage at any machine, and one sender could invent any number of devices.
+    SetDeviceText(record.ip, senderIP);
     record.type = *kind;
     return record;
 }
@@ -199,13 +224,21 @@ void CSearchDeviceMulticastThread::HandleRecvInfo(const char* data, std::size_t 
 {
     WriteLog("SendThread %d : Handle Mulitcast Recive Information  ", Port());
     // The text ends at its first zero byte; the receive area always holds one after the data.
-    const auto record = ParseSsdpText({data, strnlen(data, length)}, senderIP);
-    if (!record)
+    const std::string_view text(data, strnlen(data, length));
+    const auto record = ParseSsdpText(text, senderIP);
+    if (!record) {
+        counters.Drop(RefusalReason(text));
         return;
+    }
+    const auto claimed = LocationHost(text);
+    if (claimed && *claimed != senderIP && LogEnabled())
+        WriteLog("SendThread %d : Recive IP : %s, LOCATION Host : %s, Listed At The Sender IP ", Port(),
+                 senderIP, LogText(claimed->substr(0, DeviceRecord::kTextSize - 1)).c_str());
     if (!RememberReport(*record, true)) {
         // The same record twice in a row: skip it once, then report it again.
         WriteLog("SendThread %d : Handle Mulitcast Recive Information Fail : Old Device, type = %d ",
                  Port(), record->type);
+        counters.Drop(DropReason::Repeat);
         return;
     }
     WriteLog("SendThread %d : Handle Mulitcast Recive Information Success, type = %d ", Port(),

@@ -18,9 +18,10 @@ public:
     void ExitSearchThread() override;
     int SendSearchCommand(const wire::SearchPacket& packet) override;
     void HandleRecvInfo(const char* data, std::size_t length, const char* senderIP) override;
+    const char* KindName() const override { return "ssdp"; }
 
-    // The record an SSDP text describes, or nothing when the text is not one of our
-    // devices' answers or announcements. Does not log and does not report.
+    // The record an SSDP text describes, listed at senderIP, or nothing when the text is not
+    // one of our devices' answers or announcements. Does not log and does not report.
     static std::optional<DeviceRecord> ParseSsdpText(std::string_view text, const char* senderIP);
 
 protected:

@@ -28,7 +28,7 @@ void TurnLogOnFromEnvironment()
 
 bool IsAcceptedVendor(const char (&vendor)[DeviceRecord::kTextSize])
 {
-    std::string upper(vendor, strnlen(vendor, DeviceRecord::kTextSize));
+    std::string upper(TextOf(vendor));
     std::transform(upper.begin(), upper.end(), upper.begin(),
                    [](unsigned char c) { return static_cast<char>(std::toupper(c)); });
     return std::find(wire::kAcceptedVendors.begin(), wire::kAcceptedVendors.end(), upper)
@@ -159,12 +159,19 @@ void CSearchDeviceService::ClearDevices()
 {
     std::lock_guard lock(registryLock);
     deviceList.clear();
+    deviceByIP.clear();
 }
 
 std::vector<DeviceRecord> CSearchDeviceService::CopyDevices()
 {
     std::lock_guard lock(registryLock);
-    return deviceList;
+    return {deviceList.begin(), deviceList.end()};
+}
+
+std::size_t CSearchDeviceService::DeviceCount()
+{
+    std::lock_guard lock(registryLock);
+    return deviceList.size();
 }
 
 void CSearchDeviceService::StopWorkers()
@@ -188,8 +195,9 @@ void CSearchDeviceService::OnDeviceFound(const DeviceRecord& device, std::int32_
     WriteLog("Handle %d : Search %d Thread Find Device and wait for mutex  ", nPort, nPort);
     std::lock_guard lock(foundDeviceMutex);
     WriteLog("Handle %d : Search %d Thread Find Device have Mutex  ", nPort, nPort);
-    WriteLog("Handle %d : Search %d Thread Find Device ID : %s, IP : %s  ", nPort, nPort, device.id,
-             device.ip);
+    if (LogEnabled())   // device texts are escaped only when a log will write them
+        WriteLog("Handle %d : Search %d Thread Find Device ID : %s, IP : %s  ", nPort, nPort,
+                 LogText(TextOf(device.id)).c_str(), LogText(TextOf(device.ip)).c_str());
     DispatchDevice(device);
     WriteLog("Handle %d : Search %d Thread Find Device Success Handle  ", nPort, nPort);
 }
@@ -202,42 +210,54 @@ void CSearchDeviceService::DispatchDevice(DeviceRecord device)
         UpdateDevice(device);
         break;
     case wire::kReportByebye:
+        WorkerCounters::ReporterGoodbye();
         RemoveDevice(device);
         break;
     default:
+        WorkerCounters::ReporterDrop(DropReason::NotDeviceAnswer);
         break;   // announcements we do not act on
     }
 }
 
 void CSearchDeviceService::UpdateDevice(const DeviceRecord& device)
 {
-    if (!IsAcceptedVendor(device.vendor))
+    if (!IsAcceptedVendor(device.vendor)) {
+        WorkerCounters::ReporterDrop(DropReason::OtherVendor);
         return;   // another maker's device
+    }
     std::lock_guard lock(registryLock);
-    for (DeviceRecord& stored : deviceList) {
+    // Each address is listed once, so the entry at this address is the only one that can
+    // be equal to the report or take its place.
+    const auto listed = deviceByIP.find(std::string(TextOf(device.ip)));
+    if (listed != deviceByIP.end()) {
+        DeviceRecord& stored = *listed->second;
         if (stored == device) {
             stored.refreshValue = device.refreshValue;
             stored.refreshCount = device.refreshCount;
-            return;
-        }
-        if (std::strncmp(stored.ip, device.ip, DeviceRecord::kTextSize) == 0) {
+        } else {
             stored = device;   // the device at this address changed: replace it in place
-            return;
         }
+        WorkerCounters::ReporterListed();
+        return;
     }
-    if (deviceList.size() >= kMaxDevices)
+    if (deviceList.size() >= kMaxDevices) {
+        WorkerCounters::ReporterDrop(DropReason::RegistryFull);
         return;   // a flood of invented devices must not grow the list without bound
-    deviceList.push_back(device);
+    }
+    deviceByIP.emplace(TextOf(device.ip), deviceList.insert(deviceList.end(), device));
+    WorkerCounters::ReporterListed();
 }
 
 void CSearchDeviceService::RemoveDevice(const DeviceRecord& device)
 {
     std::lock_guard lock(registryLock);
-    const auto match = std::find_if(deviceList.begin(), deviceList.end(), [&](const DeviceRecord& stored) {
-        return std::strncmp(stored.id, device.id, DeviceRecord::kTextSize) == 0;
-    });
-    if (match != deviceList.end())
-        deviceList.erase(match);
+    const auto listed = deviceByIP.find(std::string(TextOf(device.ip)));
+    if (listed == deviceByIP.end())
+        return;   // nothing listed at the sender's address
+    if (TextOf(listed->second->id) != TextOf(device.id))
+        return;   // a byebye for a device listed elsewhere, or for another device
+    deviceList.erase(listed->second);
+    deviceByIP.erase(listed);
 }
 
 std::vector<const CSearchDeviceThread*> CSearchDeviceService::Workers() const

@@ -4,6 +4,8 @@
 #include <array>
 #include <exception>
 
+#include <boost/system/system_error.hpp>
+
 #include "discovery/DiagnosticLog.h"
 #include "discovery/SocketPlatform.h"
 
@@ -62,6 +64,7 @@ void CSearchDeviceThread::StartReceiving(const boost::asio::ip::address_v4& loca
     if (setup)
         setup(sock);
     sock.bind(udp::endpoint(local, static_cast<unsigned short>(Port())));
+    counters.Bound(local.to_string(), Port());
     ++liveThreads;
     try {
         std::thread thread(&CSearchDeviceThread::ThreadMain, this);
@@ -79,6 +82,11 @@ void CSearchDeviceThread::FailCreate(const std::exception& error)
         boost::system::error_code ignored;
         socket.close(ignored);
     });
+    counters.Unbound();
+    if (const auto* socketError = dynamic_cast<const boost::system::system_error*>(&error))
+        counters.Failed(WorkerStep::Bind, socketError->code(), Port());
+    else
+        counters.Failed(WorkerStep::Bind, error.what());
     WriteLog("SendThread %d : Create Search Device Work Thread Error : %s   ", Port(), error.what());
 }
 
@@ -159,8 +167,10 @@ bool CSearchDeviceThread::RememberReport(const DeviceRecord& record, bool clearO
 
 void CSearchDeviceThread::Report(const DeviceRecord& record)
 {
-    if (sink != nullptr)
-        sink->OnDeviceFound(record, Port());
+    if (sink == nullptr)
+        return;
+    const WorkerCounters::Reporting reporting(counters);   // the service counts what it did with it
+    sink->OnDeviceFound(record, Port());
 }
 
 void CSearchDeviceThread::ThreadMain()
@@ -193,6 +203,7 @@ int CSearchDeviceThread::WorkThread()
                      static_cast<int>(count));
             if (count != 0) {
                 failedRestarts = 0;
+                counters.Received();
                 const std::string senderIP = sender.address().to_string();
                 WriteLog("SendThread %d : Recive Socket Protocol IP : %s, nLen : %d  ", Port(),
                          senderIP.c_str(), static_cast<int>(count));

@@ -16,6 +16,7 @@
 #include "discovery/DeviceRecord.h"
 #include "discovery/DeviceReportSink.h"
 #include "discovery/SearchProtocol.h"
+#include "discovery/WorkerCounters.h"
 
 // Common base of the search workers: one UDP socket and one detached receive thread that
 // hands every datagram to the class's parser. The subclasses specialise the virtual steps
@@ -55,6 +56,10 @@ public:
     const std::string& LocalIP() const { return strIP; }
     bool TestPort() const { return bTestPort; }
     std::int32_t TestCount() const;
+    // What the worker did so far: bound, failed, sent, received, dropped, listed.
+    WorkerSnapshot Diagnosis() const { return counters.Snapshot(); }
+    // The worker's kind in one word, for diagnostics.
+    virtual const char* KindName() const { return "worker"; }
 
     // Waits until every receive thread this worker started has ended. False on time-out.
     bool WaitUntilStopped(std::chrono::steady_clock::time_point deadline);
@@ -97,6 +102,7 @@ protected:
     std::atomic<bool> bExitSock{false};
     std::atomic<bool> bRetartSock{false};
     bool bTestPort = false;
+    WorkerCounters counters;
 
 private:
     void ThreadMain();

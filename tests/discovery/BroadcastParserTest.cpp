@@ -47,7 +47,8 @@ TEST_F(BroadcastParser, ItemRules)
     worker.HandleRecvInfo(area.c_str(), 148, "192.0.2.7");
     const DeviceRecord device = Only();
     EXPECT_STREQ(device.id, "5") << "the key text matches inside another key";
-    EXPECT_EQ(std::string(device.host), std::string(31, 'h')) << "values are cut at 31";
+    EXPECT_EQ(std::string(device.host), std::string(40, 'h'));
+    EXPECT_EQ(std::string(device.product), std::string(63, 'p')) << "values are cut at 63";
     EXPECT_STREQ(device.vendor, "") << "absent key";
     EXPECT_EQ(device.type, 200) << "the type byte is unsigned";
 }

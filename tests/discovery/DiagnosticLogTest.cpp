@@ -46,6 +46,26 @@ TEST(DiagnosticLog, LineFormsGoUnchangedToFileAndStdout)
     EXPECT_EQ(log.Text(), echoed + "------Exit Log System-------\r\n") << "closing line: file only";
 }
 
+TEST(DiagnosticLog, EchoToStderrKeepsStdoutCleanAndAnUnwritableFileWarnsOnce)
+{
+    testsupport::ScopedLogFile log;
+    SetLogEcho(stderr);
+    CaptureStdout();
+    testing::internal::CaptureStderr();
+    WriteLog("SendThread %d : Send Broadcast Search Command  ", 67);
+    SetLogPath("/nonexistent-travelkin-dir/search.log");
+    EXPECT_EQ(WriteLog("first %d", 1) + WriteLog("second %d", 2), 2) << "the echo goes on";
+    SetLogEcho(nullptr);
+    const std::string echoed = testing::internal::GetCapturedStderr();
+    EXPECT_EQ(GetCapturedStdout(), "");
+    EXPECT_EQ(log.Text().find("SendThread 67"), 0u);
+    const std::string warning = "travelkin: cannot write the log file /nonexistent-travelkin-dir/search.log: ";
+    const auto first = echoed.find(warning);
+    EXPECT_NE(first, std::string::npos) << echoed;
+    EXPECT_EQ(echoed.find(warning, first + 1), std::string::npos) << "one warning per path";
+    EXPECT_NE(echoed.find("second 2*["), std::string::npos) << echoed;
+}
+
 TEST(DiagnosticLog, DropsEmptyAndOverlongLinesWhole)
 {
     testsupport::ScopedLogFile log;

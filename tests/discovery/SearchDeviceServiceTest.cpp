@@ -4,6 +4,7 @@
 
 #include "DiscoveryTestSupport.h"
 #include "TestPlatform.h"
+#include "discovery/SearchDeviceBroadcastThread.h"
 #include "discovery/SearchDeviceMultiCommandThead.h"
 #include "discovery/SearchDeviceService.h"
 
@@ -99,16 +100,52 @@ TEST_F(Registry, UpdatesInPlaceByAddressAndKeepsTheFirstType)
     EXPECT_EQ(service.CopyDevices()[1].refreshCount, 3);
 }
 
-TEST_F(Registry, ByebyeRemovesTheFirstEntryWithThatId)
+TEST_F(Registry, ByebyeCountsOnlyFromTheAddressTheDeviceIsListedAt)
 {
     Report(Device("x", "192.0.2.1"));
     Report(Device("y", "192.0.2.2"));
     Report(Device("x", "192.0.2.3"));
-    Report(Device("X", "192.0.2.9", 4));   // ids are case-sensitive
-    Report(Device("x", "192.0.2.9", 4, "other"));   // no vendor filter on removal
-    EXPECT_EQ(Listed(), "y@192.0.2.2/disk/1 x@192.0.2.3/disk/1 ");
+    Report(Device("X", "192.0.2.1", 4));   // ids are case-sensitive
+    Report(Device("x", "192.0.2.9", 4));   // from an address where x is not listed
+    Report(Device("y", "192.0.2.1", 4));   // from x's address, for y
+    Report(Device("x", "192.0.2.3", 4, "other"));   // no vendor filter on removal
+    EXPECT_EQ(Listed(), "x@192.0.2.1/disk/1 y@192.0.2.2/disk/1 ");
+    // Two UUIDs that differ only at their end are two devices.
+    Report(Device("4d2b7c1e-9a0f-4c3e-8b1d-5f6a7b8c9d01", "192.0.2.4"));
+    Report(Device("4d2b7c1e-9a0f-4c3e-8b1d-5f6a7b8c9d02", "192.0.2.5"));
+    Report(Device("4d2b7c1e-9a0f-4c3e-8b1d-5f6a7b8c9d02", "192.0.2.5", 4));
+    EXPECT_EQ(Listed(), "x@192.0.2.1/disk/1 y@192.0.2.2/disk/1 4d2b7c1e-9a0f-4c3e-8b1d-5f6a7b8c9d01@192.0.2.4/disk/1 ");
+    Report(Device("x", "192.0.2.3"));   // a device that left comes back at the end
+    EXPECT_TRUE(Listed().ends_with("9d01@192.0.2.4/disk/1 x@192.0.2.3/disk/1 "));
+    EXPECT_EQ(service.DeviceCount(), 4u);
     service.ClearDevices();
-    EXPECT_EQ(Listed(), "");
+    Report(Device("y", "192.0.2.2", 2));
+    EXPECT_EQ(Listed(), "y@192.0.2.2/disk/2 ");
+}
+
+TEST_F(Registry, DeviceTextsCannotForgeLogLines)
+{
+    testsupport::ScopedLogFile log;
+    testing::internal::CaptureStdout();
+    Report(Device("a\r\n[--00:00:00--]*forged\x1b[2J\x7f", "192.0.2.1"));
+    const std::string echoed = testing::internal::GetCapturedStdout();
+    const std::string line =
+        "Handle 1530 : Search 1530 Thread Find Device ID : a\\x0d\\x0a[--00:00:00--]*forged\\x1b[2J\\x7f, "
+        "IP : 192.0.2.1  *[";
+    EXPECT_NE(echoed.find(line), std::string::npos) << echoed;
+    EXPECT_EQ(log.Text(), echoed);
+}
+
+TEST_F(Registry, OneSenderIsOneEntryWhateverItsAnswersClaim)
+{
+    CSearchDeviceMultiCommandThead worker(&service);
+    for (int i = 0; i < 100; ++i) {
+        const std::string claimed = "198.18.1." + std::to_string(i);
+        testsupport::Deliver(worker, wire::FormatSsdpAnswer({"id-" + std::to_string(i), claimed, "ZANDOVERT",
+                                                             "forged", "NAS", "", "1.0"}),
+                             "192.0.2.66");
+    }
+    EXPECT_EQ(Listed(), "id-99@192.0.2.66/forged/1 ");
 }
 
 TEST_F(Registry, NewDevicesBeyondTheCapAreDropped)
@@ -160,6 +197,74 @@ TEST_F(SearchService, LogIsTurnedOnOnlyByTheEnvironmentAndClosedAtExit)
     testing::internal::GetCapturedStdout();
     EXPECT_TRUE(log.Contains("SendMessage : pdhcp is NULL *["));
     EXPECT_TRUE(log.Text().ends_with("\r\n------Exit Log System-------\r\n"));
+}
+
+TEST(WorkerCounters, EveryDatagramEndsAtOneDropReasonOrInTheList)
+{
+    using testsupport::Fixture;
+    const auto packet = [](std::uint8_t type, const std::string& text) {
+        const wire::SearchPacket p = wire::MakeBroadcastAnswer(type, text);
+        return std::string(p.begin(), p.end());
+    };
+    const std::string answer = packet(1, "id=A&vendor=Zandovert");
+    const wire::SearchPacket query = wire::MakeSearchQuery();
+    const std::string ssdp = Fixture("ssdp_answer.txt");
+    const auto replace = [](std::string text, const std::string& from, const std::string& to) {
+        return text.replace(text.find(from), from.size(), to);
+    };
+    struct Case
+    {
+        bool broadcast;
+        std::vector<std::string> datagrams;
+        bool registryFull;
+        // wrong length, not a device answer, other vendor, repeat, registry full, unreadable,
+        // then listed and goodbyes
+        std::string counts;
+    };
+    const std::vector<Case> cases = {
+        {true, {answer.substr(0, 147), answer + '\0'}, false, "2 0 0 0 0 0 / 0 0"},
+        {true, {{query.begin(), query.end()}}, false, "0 1 0 0 0 0 / 0 0"},
+        {true, {packet(1, "id=A&vendor=Other")}, false, "0 0 1 0 0 0 / 0 0"},
+        {true, {answer, answer, packet(4, "id=A&vendor=Zandovert")}, false, "0 0 0 1 0 0 / 1 1"},
+        {true, {answer}, true, "0 0 0 0 1 0 / 0 0"},
+        {false, {replace(ssdp, "VARN", "Linux"), std::string(wire::kMSearchRequest)}, false, "0 2 0 0 0 0 / 0 0"},
+        {false, {replace(Fixture("ssdp_notify_alive.txt"), "ssdp:alive", "ssdp:update")}, false, "0 1 0 0 0 0 / 0 0"},
+        {false, {replace(ssdp, "uuid:1234::", "uuid:1234"), replace(ssdp, "HTTP/1.1", "HTTP/1.0")},
+         false, "0 0 0 0 0 1 / 1 0"},
+        {false, {ssdp, ssdp, Fixture("ssdp_notify_byebye.txt")}, false, "0 0 0 1 0 0 / 1 1"},
+        {false, {replace(ssdp, "ZANDOVERT", "OTHER")}, true, "0 0 1 0 0 0 / 0 0"},
+    };
+    for (std::size_t i = 0; i < cases.size(); ++i) {
+        CSearchDeviceService service{CSearchDeviceService::Options{}};
+        for (std::size_t n = 0; cases[i].registryFull && n < CSearchDeviceService::kMaxDevices; ++n)
+            service.OnDeviceFound(Device(std::to_string(n), "198.18.1." + std::to_string(n)), 1);
+        std::unique_ptr<CSearchDeviceThread> worker;
+        if (cases[i].broadcast)
+            worker = std::make_unique<CSearchDeviceBroadcastThread>(&service);
+        else
+            worker = std::make_unique<CSearchDeviceMulticastThread>(&service);
+        for (const std::string& datagram : cases[i].datagrams)
+            testsupport::Deliver(*worker, datagram);
+        const WorkerSnapshot c = worker->Diagnosis();
+        std::string counts;
+        for (std::uint64_t dropped : c.dropped)
+            counts += std::to_string(dropped) + " ";
+        EXPECT_EQ(counts + "/ " + std::to_string(c.listed) + " " + std::to_string(c.goodbyes), cases[i].counts)
+            << "case " << i;
+    }
+}
+
+TEST(WorkerCounters, SocketErrorsInPlainWords)
+{
+    namespace errc = boost::system::errc;
+    const auto words = [](WorkerStep step, errc::errc_t error, std::int32_t port) {
+        return PlainSocketError(step, errc::make_error_code(error), port);
+    };
+    EXPECT_EQ(words(WorkerStep::Bind, errc::address_in_use, 67), "port 67 is in use by another program");
+    EXPECT_EQ(words(WorkerStep::Bind, errc::permission_denied, 67), "not permitted: see the README on port 67");
+    EXPECT_EQ(words(WorkerStep::Send, errc::operation_not_permitted, 67),
+              "not permitted (a firewall rule may block it)");
+    EXPECT_EQ(words(WorkerStep::Send, errc::network_unreachable, 1900), "no network to send to");
 }
 
 TEST(SearchServiceOnLoopback, AnswerToACommandWorkerReachesTheRegistry)

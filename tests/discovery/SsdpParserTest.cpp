@@ -21,7 +21,7 @@ std::string Replace(std::string text, const std::string& from, const std::string
 
 std::optional<DeviceRecord> Parse(const std::string& text)
 {
-    return CSearchDeviceMulticastThread::ParseSsdpText(text, "192.0.2.7");
+    return CSearchDeviceMulticastThread::ParseSsdpText(text, "192.168.1.20");   // LOCATION's host
 }
 
 // The seven texts and the type, joined for compact comparison.
@@ -42,36 +42,85 @@ TEST(SsdpParser, ReadsAnswersAndAnnouncements)
     EXPECT_EQ(Fields(kByebye), "1234|192.168.1.20|mydisk|NAS|1.2|1.0|ZANDOVERT|4");
     EXPECT_EQ(Parse(Replace(kAlive, "NTS: ssdp:alive", "NTS:\t  ssdp:byebye"))->type, 4);
     EXPECT_EQ(Parse(Replace(kAlive, "ssdp:alive", "ssdp:update"))->type, 0) << "kept, acted on by nobody";
-    const wire::SsdpDevice simulated{"abc-1", "198.18.0.5", "Kelmar", "box", "Cloud", "", "2.4"};
-    EXPECT_EQ(Fields(wire::FormatSsdpNotify(simulated, "ssdp:alive")), "abc-1|198.18.0.5|box|Cloud||2.4|Kelmar|2");
+    // A full UUID and a long host name are kept whole.
+    const std::string uuid = "4d2b7c1e-9a0f-4c3e-8b1d-5f6a7b8c9d0e";
+    const std::string host = "storage-in-the-living-room-upstairs-1";
+    const wire::SsdpDevice simulated{uuid, "192.168.1.20", "Kelmar", host, "Cloud", "", "2.4"};
+    EXPECT_EQ(Fields(wire::FormatSsdpNotify(simulated, "ssdp:alive")),
+              uuid + "|192.168.1.20|" + host + "|Cloud||2.4|Kelmar|2");
 }
 
-TEST(SsdpParser, DeviceAddressIsTheLocationHostOrTheSender)
+TEST(SsdpParser, HeaderNamesInAnyCaseAndBareLineFeeds)
+{
+    // Header names as devices in the field write them.
+    const auto fieldNames = [](std::string text) {
+        for (const auto& [name, written] : {std::pair{"LOCATION:", "Location:"}, {"SERVER:", "Server:"},
+                                            {"USN:", "Usn:"}, {"NTS:", "nts:"}})
+            text = Replace(text, name, written);
+        return text;
+    };
+    const std::string answer = "1234|192.168.1.20|mydisk|NAS|1.2|1.0|ZANDOVERT|";
+    const std::vector<std::pair<std::string, std::string>> cases = {
+        {fieldNames(kAnswer), answer + "1"},
+        {fieldNames(kByebye), answer + "4"},
+        {Replace(kAlive, "\r\n", "\n"), answer + "2"},
+        {Replace(fieldNames(kAnswer), "\r\n", "\n"), answer + "1"},
+        {Replace(Replace(kAnswer, "SERVER", "sErVeR"), "NAS/1.2\r\n", "NAS/1.2\n"), answer + "1"},   // mixed ends
+        // Values keep their case, and so does the gate.
+        {Replace(kAnswer, "VARN/1.0", "varn/1.0"), "dropped"},
+        {Replace(kAnswer, "uuid:1234", "UUID:1234"), "dropped"},
+        {Replace(kAlive, "ssdp:alive", "SSDP:ALIVE"), answer + "0"},
+        {Replace(kAnswer, "HTTP/1.1 200", "http/1.1 200"), "dropped"},
+    };
+    for (const auto& [text, fields] : cases)
+        EXPECT_EQ(Fields(text), fields) << text;
+}
+
+TEST(SsdpParser, DeviceIsListedAtTheSenderWhateverLocationNames)
 {
     const std::string url = "http://192.168.1.20:80/desc.xml";
     const std::vector<std::pair<std::string, std::string>> cases = {
-        {"http://192.168.1.21/desc.xml", "192.168.1.21"},   // no port: ends at the path
-        {"http://192.168.1.22", "192.168.1.22"},            // ends at the line end
-        {"http://mydisk.local:80/", "192.0.2.7"},           // a name is no address
-        {"http://1.2.3.4.5:80/", "192.0.2.7"},
-        {"http:192.168.1.23:80/", "192.0.2.7"},
+        {"http://192.0.2.7:80/desc.xml", ""},   // the sender's own: no line
+        {"http://127.0.0.1:80/", "127.0.0.1"},
+        {"http://0.0.0.0/desc.xml", "0.0.0.0"},
+        {"http://255.255.255.255", "255.255.255.255"},
+        {"http://239.143.255.250:1900/", "239.143.255.250"},
+        {"http://192.168.1.20:80/desc.xml", "192.168.1.20"},   // another machine
+        {"http://mydisk.local:80/", "mydisk.local"},
+        {"http://a\x1b[2Jb/", "a\\x1b[2Jb"},
+        {"http:192.168.1.23:80/", ""},   // no host to read
     };
-    for (const auto& [location, ip] : cases)
-        EXPECT_STREQ(Parse(Replace(kAnswer, url, location))->ip, ip.c_str()) << location;
-    EXPECT_STREQ(Parse(Replace(kAnswer, "LOCATION: " + url + "\r\n", ""))->ip, "192.0.2.7");
+    testsupport::CapturingSink sink;
+    CSearchDeviceMulticastThread worker(&sink);
+    for (const auto& [location, logged] : cases) {
+        testsupport::ScopedLogFile log;
+        testing::internal::CaptureStdout();
+        worker.ResetDeviceInfo();
+        Deliver(worker, Replace(kAnswer, url, location));
+        testing::internal::GetCapturedStdout();
+        ASSERT_FALSE(sink.reports.empty());
+        EXPECT_STREQ(sink.reports.back().ip, "192.0.2.7") << location;
+        const std::string line = "SendThread 1530 : Recive IP : 192.0.2.7, LOCATION Host : " + logged
+            + ", Listed At The Sender IP *[";
+        EXPECT_EQ(log.Contains(line), !logged.empty()) << log.Text();
+        EXPECT_EQ(log.Contains("LOCATION Host"), !logged.empty()) << log.Text();
+        sink.reports.clear();
+    }
+    EXPECT_STREQ(Parse(Replace(kAnswer, "LOCATION: " + url + "\r\n", ""))->ip, "192.168.1.20");
 }
 
 TEST(SsdpParser, ProductTokenItems)
 {
     const std::string token = "ZANDOVERT/mydisk/NAS/1.2";
-    const std::string item(20, 'i');
+    const std::string item(84, 'i');
+    const std::string cut(63, 'i');
     const std::vector<std::pair<std::string, std::string>> cases = {
         {"ZANDOVERT/mydisk", "1234|192.168.1.20||||1.0|ZANDOVERT|1"},
         {"ZANDOVERT/mydisk/NAS", "1234|192.168.1.20|mydisk|NAS||1.0|ZANDOVERT|1"},
         {"ZANDOVERT/mydisk/NAS/1.2/extra", "1234|192.168.1.20|mydisk|NAS|1.2/extra|1.0|ZANDOVERT|1"},
         {"ZANDOVERT", "1234|192.168.1.20||||1.0||1"},
-        // The token is cut at 63 characters, just before the detail.
-        {item + "/" + item + "/" + item + "/detail", "1234|192.168.1.20|" + item + "|" + item + "||1.0|" + item + "|1"},
+        // The token is cut at 255 characters, just before the detail; each item at 63.
+        {item + "/" + item + "/" + item + "/detail", "1234|192.168.1.20|" + cut + "|" + cut + "||1.0|" + cut + "|1"},
     };
     for (const auto& [server, fields] : cases)
         EXPECT_EQ(Fields(Replace(kAnswer, token, server)), fields) << server;

@@ -104,6 +104,22 @@ TEST_F(WorkerLoop, HandsOverDatagramsWithAZeroAfterThemAndSkipsEmptyOnes)
     EXPECT_EQ(worker.Received(), (std::vector<std::string>{std::string(1024, 'a') + '\0' + "@127.0.0.1",
                                                            std::string(1024, 'b') + '\0' + "@127.0.0.1"}));
     EXPECT_EQ(worker.creates, 1);
+    const WorkerSnapshot counters = worker.Diagnosis();
+    EXPECT_EQ(counters.received, 2u) << "an empty datagram is not counted";
+    EXPECT_EQ(counters.boundAddress + ":" + std::to_string(counters.boundPort), "127.0.0.1:" + std::to_string(Port()));
+}
+
+TEST_F(WorkerLoop, BindFailureIsKeptInPlainWordsUntilABindSucceeds)
+{
+    const HeldPort held;
+    worker.Start(held.Port());
+    WorkerSnapshot counters = worker.Diagnosis();
+    EXPECT_EQ(counters.Problem(WorkerStep::Bind), "port " + std::to_string(held.Port()) + " is in use by another program");
+    EXPECT_EQ(counters.boundAddress, "");
+    worker.Start(testsupport::FreeLoopbackPort());
+    counters = worker.Diagnosis();
+    EXPECT_EQ(counters.Problem(WorkerStep::Bind), "");
+    EXPECT_EQ(counters.boundPort, worker.Port());
 }
 
 TEST_F(WorkerLoop, ExitWakesTheThreadWithoutRestart)

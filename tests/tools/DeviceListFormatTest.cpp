@@ -1,4 +1,5 @@
 #include "search/DeviceListFormat.h"
+#include "search/WorkerDiagnosis.h"
 
 #include <gtest/gtest.h>
 
@@ -80,6 +81,37 @@ TEST(DeviceTableTest, AlignsColumnsByShownCharacters)
               "HOST    IP           PRODUCT  VENDOR     ID              TYPE\n"
               "caf\xc3\xa9    192.0.2.10   NAS      ZANDOVERT  id-192.0.2.10   1\n"
               "ab\\x01  192.0.2.123  NAS      ZANDOVERT  id-192.0.2.123  1\n");
+}
+
+TEST(WorkerDiagnosisTest, ReadableBlockAndOneProblemLinePerFailedStep)
+{
+    WorkerDiagnosis broadcast{"broadcast", "", 67, {}};
+    broadcast.counters.problems = {"port 67 is in use by another program", "", "it has no socket"};
+    broadcast.counters.queriesFailed = 1;
+    WorkerDiagnosis address{"ssdp-address", "192.0.2.1", 1530, {}};
+    address.counters.boundAddress = "192.0.2.1";
+    address.counters.boundPort = 1531;
+    address.counters.queriesSent = 1;
+    address.counters.received = 9;
+    address.counters.dropped = {1, 2, 3, 4, 5, 6};
+    address.counters.listed = 7;
+    address.counters.goodbyes = 8;
+    const std::vector<WorkerDiagnosis> workers{broadcast, address};
+    EXPECT_EQ(FormatDiagnosisText({address}),
+              "ssdp-address worker for 192.0.2.1 (port 1530)\n"
+              "  bound:    192.0.2.1 port 1531\n"
+              "  queries:  1 sent, 0 failed\n"
+              "  received: 9 datagrams\n"
+              "  dropped:  1 wrong length, 2 not a device answer, 3 not from an accepted vendor, 4 repeats, "
+              "5 registry full, 6 unreadable\n"
+              "  listed:   7 reports, 8 goodbyes\n");
+    EXPECT_NE(FormatDiagnosisText(workers).find("  bound:    nothing: port 67 is in use by another program\n"),
+              std::string::npos);
+    EXPECT_EQ(ProblemLines(workers),
+              (std::vector<std::string>{"broadcast worker (port 67) could not bind: port 67 is in use by another program",
+                                        "broadcast worker (port 67) could not send its query: it has no socket"}));
+    EXPECT_TRUE(AnyQuerySent(workers));
+    EXPECT_FALSE(AnyQuerySent({broadcast}));
 }
 
 } // namespace

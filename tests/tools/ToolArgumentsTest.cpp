@@ -18,8 +18,9 @@ SimulatorArguments Simulator(std::vector<std::string> args)
 
 TEST(SearchArgumentsTest, AcceptsBothValueForms)
 {
-    const SearchArguments joined = Search({"--seconds=3", "--json", "--expect=100"});
+    const SearchArguments joined = Search({"--seconds=3", "--json", "--expect=100", "--diagnose"});
     ASSERT_EQ(joined.error, "");
+    EXPECT_TRUE(joined.options.diagnose);
     EXPECT_EQ(joined.options.seconds, 3);
     EXPECT_TRUE(joined.options.json);
     EXPECT_EQ(joined.options.expect, 100);
@@ -40,6 +41,7 @@ TEST(SearchArgumentsTest, RefusesMalformedInput)
              {"--seconds", "99999999999"},
              {"--expect", "-3"},
              {"--json=yes"},           // flag with a value
+             {"--diagnose=1"},
              {"--verbose"},            // unknown
              {"search"},               // positional
              {"--"}}) {

@@ -6,8 +6,9 @@
 #include <string_view>
 #include <vector>
 
-// Device texts come from the network: any bytes up to 31 of them. Both forms below keep
-// every byte visible and never pass control characters through to a terminal or a reader.
+// Device texts come from the network: any bytes, up to DeviceRecord::kTextSize - 1 of them.
+// Both forms below keep every byte visible and never pass control characters through to a
+// terminal or a reader.
 
 // The registry as an aligned table with a heading, one device a line, in registry order.
 std::string FormatDeviceTable(const std::vector<DeviceRecord>& devices);

@@ -13,6 +13,8 @@ SearchArguments ParseSearchArguments(const std::vector<std::string>& args)
             result.help = reader.NoValue();
         else if (name == "--json")
             o.json = reader.NoValue();
+        else if (name == "--diagnose")
+            o.diagnose = reader.NoValue();
         else if (name == "--seconds")
             reader.TakeInt(o.seconds, 1, 3600);
         else if (name == "--expect")
@@ -26,7 +28,7 @@ SearchArguments ParseSearchArguments(const std::vector<std::string>& args)
 
 const char* SearchUsage()
 {
-    return R"(Usage: travelkin-search [--seconds N] [--json] [--expect N]
+    return R"(Usage: travelkin-search [--seconds N] [--json] [--expect N] [--diagnose]
 
 Searches the local network for storage devices, as the window does: starts the search
 service, sends one search through every worker (broadcast query, SSDP search, one SSDP
@@ -40,9 +42,14 @@ network (tools/testnet.sh) unless you mean to search your own network.
   --expect N    stop as soon as N devices are listed and report on standard error how
                 many milliseconds after the search that was; exit code 1 if the time
                 runs out first
+  --diagnose    also print, per worker, what it bound, the queries it sent and the
+                datagrams it received, dropped (and why) and listed; with --json, one
+                JSON object with the keys devices and workers
   --help        show this text
 
+Whatever a worker could not do (bind, join the group, send) is reported on standard
+error, one line each. The diagnostic log (TRAVELKIN_LOG) is echoed to standard error.
 SIGINT or SIGTERM ends the wait early; the devices found so far are printed.
-Exit codes: 0 done, 1 --expect not reached, 2 bad arguments.
+Exit codes: 0 done, 1 --expect not reached, 2 bad arguments, 3 no query could be sent.
 )";
 }

@@ -8,6 +8,7 @@ struct SearchOptions
     int seconds = 10;
     bool json = false;
     int expect = 0;  // > 0: stop as soon as the registry holds this many devices
+    bool diagnose = false;  // also print what each worker did
 };
 
 struct SearchArguments
