@@ -43,7 +43,9 @@ cmake --build --preset windows -j "$jobs"
 # The null display driver lets the tests create and find windows without an X server.
 wine_prefix=$(mktemp -d)
 export WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml="
+WINEPREFIX=$wine_prefix wine wineboot -i >/dev/null 2>&1
 WINEPREFIX=$wine_prefix wine reg add 'HKCU\Software\Wine\Drivers' /v Graphics /d null /f >/dev/null 2>&1
+WINEPREFIX=$wine_prefix wineserver -w   # the prefix is complete and saved before the tests
 WINEPREFIX=$wine_prefix ctest --preset windows -j "$jobs"
 WINEPREFIX=$wine_prefix wineserver -k || true
 rm -rf "$wine_prefix"
