@@ -8,7 +8,7 @@ packages=(
   libboost-dev libboost-system-dev libboost-date-time-dev libpugixml-dev
   qt6-base-dev qt6-base-dev-tools qt6-qpa-plugins libx11-dev libgl-dev
   libgtest-dev libgmock-dev googletest libbenchmark-dev
-  iproute2 jq xvfb xauth x11-utils imagemagick fonts-dejavu-core
+  iproute2 nftables jq xvfb xauth x11-utils imagemagick fonts-dejavu-core
   dpkg-dev file desktop-file-utils libcap2-bin xdg-utils man-db
   g++-mingw-w64-x86-64-posix wine wine64
 )

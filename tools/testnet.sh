@@ -7,6 +7,8 @@
 #   testnet.sh exec ID ROLE CMD [ARG...]  run CMD inside one namespace of it
 #   testnet.sh addrs ID ROLE FIRST COUNT  give a device namespace COUNT more addresses
 #   testnet.sh names ID                   print the namespace names
+#   testnet.sh link ID ROLE up|down|renew the searcher's link to a device namespace: take it
+#                                         down, bring it back, or delete and make it again
 #
 # ID is 1 to 12 lower-case letters or digits (a test uses its process id), so parallel runs get
 # separate namespaces named tk-ID-search, tk-ID-a and tk-ID-b. Roles:
@@ -28,7 +30,7 @@ readonly SEARCHER_B=198.18.0.1 DEVICES_B=198.18.0.2
 die() { echo "testnet.sh: $*" >&2; exit 2; }
 
 usage() {
-  sed -n '5,10p' "$0" | sed 's/^# \{0,1\}//' >&2
+  sed -n '5,12p' "$0" | sed 's/^# \{0,1\}//' >&2
   exit 2
 }
 
@@ -85,6 +87,33 @@ link_pair() {  # searcher-ns device-ns name searcher-address device-address
   ip -n "$s" link set "$name" up
   ip -n "$d" link set "$name" up
   ip -n "$d" route add default via "$4" dev "$name"
+}
+
+# The searcher's side of the link to a device namespace, and what goes with it.
+link_of() {  # role -> "name searcher-address device-address"
+  case $1 in
+    a) echo "tka $SEARCHER_A $DEVICES_A" ;;
+    b) echo "tkb $SEARCHER_B $DEVICES_B" ;;
+    *) die "links go to a device namespace (a or b)" ;;
+  esac
+}
+
+# Taking a link down drops its routes; bringing it up restores them. "renew" deletes the pair
+# (and with it the device side's extra addresses) and makes it again as "up" did.
+cmd_link() {  # id role up|down|renew
+  local s d name sa da
+  s=$(ns_name "$1" search) d=$(ns_name "$1" "$2")
+  read -r name sa da <<<"$(link_of "$2")"
+  ns_exists "$s" || die "network $1 is not up"
+  case $3 in
+    down) ip -n "$s" link set "$name" down ;;
+    up) ip -n "$s" link set "$name" up ;;
+    renew) ip -n "$s" link del "$name"; link_pair "$s" "$d" "$name" "$sa" "$da" ;;
+    *) usage ;;
+  esac
+  if [ "$3" != down ] && [ "$2" = a ]; then
+    ip -n "$s" route replace default via "$DEVICES_A" dev tka
+  fi
 }
 
 cmd_up() {
@@ -163,6 +192,7 @@ main() {
     down) [ $# -eq 2 ] || usage; cmd_down "$id" ;;
     exec) [ $# -ge 4 ] || usage; shift 2; cmd_exec "$id" "$@" ;;
     addrs) [ $# -eq 5 ] || usage; cmd_addrs "$id" "$3" "$4" "$5" ;;
+    link) [ $# -eq 4 ] || usage; cmd_link "$id" "$3" "$4" ;;
     names) echo "$(ns_name "$id" search) $(ns_name "$id" a) $(ns_name "$id" b)" ;;
     *) usage ;;
   esac

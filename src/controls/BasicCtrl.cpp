@@ -12,7 +12,15 @@ int OffsetOrOne(int offset)
 
 } // namespace
 
-CBasicCtrl::CBasicCtrl(QWidget* parent) : QWidget(parent)
+CBasicCtrl::CBasicCtrl(QWidget* parent)
+    : QWidget(parent),
+      drag(
+          this,
+          [this](QPoint at) {
+              const QWidget* parent = parentWidget();
+              return parent && mapTo(parent, at).y() < kCaptionHeight;
+          },
+          [this](QPoint pressAt) { BeginCaptionDrag(pressAt); })
 {
     setAttribute(Qt::WA_OpaquePaintEvent);
     setAutoFillBackground(false);
@@ -22,11 +30,9 @@ void CBasicCtrl::DrawControl(QPainter& /*painter*/)
 {
 }
 
-void CBasicCtrl::OnSizeChanged(int /*type*/, int cx, int cy)
+void CBasicCtrl::OnSizeChanged(int /*type*/, int /*cx*/, int /*cy*/)
 {
-    if (bTrackSize)
-        OnParentSized(cx - rcLast.width(), cy - rcLast.height());
-    rcLast = rect();
+    TrackSizeChange(rect());
 }
 
 void CBasicCtrl::DrawStateImage(QPainter& painter)
@@ -56,7 +62,7 @@ QSize CBasicCtrl::MeasureWrappedText(int width)
 
 void CBasicCtrl::BeginCaptionDrag(QPoint globalPos)
 {
-    drag.Begin(window(), globalPos);
+    drag.StartMove(window(), globalPos);
 }
 
 void CBasicCtrl::paintEvent(QPaintEvent* /*event*/)
@@ -66,26 +72,8 @@ void CBasicCtrl::paintEvent(QPaintEvent* /*event*/)
 
 void CBasicCtrl::mousePressEvent(QMouseEvent* event)
 {
-    QWidget* parent = parentWidget();
-    if (event->button() == Qt::LeftButton && parent) {
-        const QPoint inParent = mapTo(parent, event->position().toPoint());
-        if (inParent.y() < kCaptionHeight)
-            BeginCaptionDrag(event->globalPosition().toPoint());
-    }
     // The press belongs to this control and does not travel on to the parent.
     event->accept();
-}
-
-void CBasicCtrl::mouseMoveEvent(QMouseEvent* event)
-{
-    if (!drag.Move(event->globalPosition().toPoint()))
-        QWidget::mouseMoveEvent(event);
-}
-
-void CBasicCtrl::mouseReleaseEvent(QMouseEvent* event)
-{
-    drag.End();
-    QWidget::mouseReleaseEvent(event);
 }
 
 void CBasicCtrl::leaveEvent(QEvent* event)

@@ -36,18 +36,17 @@ protected:
     // The size of strText laid out as DrawWrappedText does, wrapped at `width`.
     QSize MeasureWrappedText(int width);
 
-    // Where a press in the parent's top strip starts the window move; a seam for tests.
+    // Where a drag from the parent's top strip starts the window move, with the press's
+    // global point; a seam for tests.
     virtual void BeginCaptionDrag(QPoint globalPos);
 
     void paintEvent(QPaintEvent* event) override;
     void mousePressEvent(QMouseEvent* event) override;
-    void mouseMoveEvent(QMouseEvent* event) override;
-    void mouseReleaseEvent(QMouseEvent* event) override;
     void leaveEvent(QEvent* event) override;
     void resizeEvent(QResizeEvent* event) override;
 
 private:
     COffscreenBuffer buffer;
-    CCaptionDrag drag;
+    CCaptionDrag drag;  // watches this control's mouse events
     CTextLayoutCache textLayout;
 };

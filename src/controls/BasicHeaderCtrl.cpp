@@ -7,6 +7,15 @@ namespace {
 constexpr int kMaxTitleLength = 255;
 } // namespace
 
+std::vector<int> VisibleSectionWidths(const QHeaderView& header)
+{
+    std::vector<int> widths;
+    widths.reserve(static_cast<std::size_t>(header.count()));
+    for (int section = 0; section < header.count(); ++section)
+        widths.push_back(header.isSectionHidden(section) ? 0 : header.sectionSize(section));
+    return widths;
+}
+
 CBasicHeaderCtrl::CBasicHeaderCtrl(Qt::Orientation orientation, QWidget* parent)
     : QHeaderView(orientation, parent)
 {
@@ -47,8 +56,9 @@ void CBasicHeaderCtrl::DrawSeparatorsAndTitles(QPainter& painter, const QImage& 
     }
     const int top = 0;
     const int itemHeight = viewport()->height();
-    for (int section = 0; section < count(); ++section) {
-        const int itemWidth = isSectionHidden(section) ? 0 : sectionSize(section);
+    const std::vector<int> widths = VisibleSectionWidths(*this);
+    for (int section = 0; section < static_cast<int>(widths.size()); ++section) {
+        const int itemWidth = widths[static_cast<std::size_t>(section)];
         if (itemWidth == 0)
             continue;
         const int left = sectionViewportPosition(section);

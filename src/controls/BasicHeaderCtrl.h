@@ -9,6 +9,11 @@
 
 #include <QHeaderView>
 
+#include <vector>
+
+// The width of each section in logical order; a hidden section counts as 0 pixels wide.
+std::vector<int> VisibleSectionWidths(const QHeaderView& header);
+
 class CBasicHeaderCtrl : public QHeaderView, public CBasicPropertyFrame
 {
     Q_OBJECT

@@ -1,5 +1,6 @@
 #include "controls/BasicListCtrl.h"
 
+#include "controls/BasicHeaderCtrl.h"
 #include "controls/ListRowDelegate.h"
 
 #include <QEvent>
@@ -27,21 +28,18 @@ CBasicListCtrl::CBasicListCtrl(QWidget* parent) : QTreeWidget(parent)
     setFrameStyle(QFrame::NoFrame);
     setColumnCount(0);
     setItemDelegate(new CListRowDelegate(this));
-    UsePlainScrollBars();
+    UsePlainScrollBars({horizontalScrollBar(), verticalScrollBar()});
     SetUpHeader();
 }
 
-void CBasicListCtrl::UsePlainScrollBars()
+void CBasicListCtrl::UsePlainScrollBars(std::initializer_list<QScrollBar*> bars)
 {
-    // The list stands for the platform's plain list view: flat scroll bars that paint with
-    // a few solid fills, where the desktop style's shaded bars would cost more than all the
-    // rows of the list together.
     QStyle* plain = QStyleFactory::create(QStringLiteral("Windows"));
     if (!plain)
         return;
     plain->setParent(this);
-    horizontalScrollBar()->setStyle(plain);
-    verticalScrollBar()->setStyle(plain);
+    for (QScrollBar* bar : bars)
+        bar->setStyle(plain);
 }
 
 void CBasicListCtrl::SetUpHeader()
@@ -100,10 +98,12 @@ void CBasicListCtrl::drawRow(QPainter* painter, const QStyleOptionViewItem& opti
     const QRect row = option.rect;
     painter->drawLine(row.left(), row.bottom(), row.right(), row.bottom());
     const QHeaderView* columns = header();
-    for (int column = 0; column < columns->count(); ++column) {
-        if (columns->sectionSize(column) == 0 || columns->isSectionHidden(column))
+    const std::vector<int> widths = VisibleSectionWidths(*columns);
+    for (int column = 0; column < static_cast<int>(widths.size()); ++column) {
+        const int width = widths[static_cast<std::size_t>(column)];
+        if (width == 0)
             continue;
-        const int edge = columns->sectionViewportPosition(column) + columns->sectionSize(column) - 1;
+        const int edge = columns->sectionViewportPosition(column) + width - 1;
         painter->drawLine(edge, row.top(), edge, row.bottom());
     }
     painter->restore();

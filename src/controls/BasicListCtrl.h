@@ -9,7 +9,10 @@
 #include <QStringList>
 #include <QTreeWidget>
 
+class QScrollBar;
+
 #include <cstdint>
+#include <initializer_list>
 #include <vector>
 
 // Extended list styles that the list honours.
@@ -58,9 +61,12 @@ protected:
 
     // Report-view defaults for a header that the list has just been given.
     void SetUpHeader();
+    // The list stands for the platform's plain list view: flat scroll bars that paint with
+    // a few solid fills, where the desktop style's shaded bars would cost more than all the
+    // rows of the list together. The style belongs to the list.
+    void UsePlainScrollBars(std::initializer_list<QScrollBar*> bars);
 
 private:
-    void UsePlainScrollBars();
     void PaintBorder();
     Qt::Alignment ColumnAlignment(int column) const;
 

@@ -1,5 +1,6 @@
 #include "controls/BasicPropertyFrame.h"
 
+#include "controls/WideText.h"
 #include "layout/LocalPath.h"
 
 #include <QFile>
@@ -45,15 +46,6 @@ QPoint PositionInParent(const QWidget* self, const QWidget* parent)
         return self->mapTo(parent, QPoint(0, 0));
     return parent->mapFromGlobal(self->mapToGlobal(QPoint(0, 0)));
 }
-
-namespace {
-
-QString FromWide(std::wstring_view text)
-{
-    return QString::fromWCharArray(text.data(), static_cast<qsizetype>(text.size()));
-}
-
-} // namespace
 
 CBasicPropertyFrame::CBasicPropertyFrame()
 {
@@ -124,6 +116,13 @@ void CBasicPropertyFrame::MoveByAnchor(QWidget* window, int dx, int dy, int hori
 
 void CBasicPropertyFrame::OnParentSized(int /*dx*/, int /*dy*/)
 {
+}
+
+void CBasicPropertyFrame::TrackSizeChange(const QRect& client)
+{
+    if (bTrackSize)
+        OnParentSized(client.width() - rcLast.width(), client.height() - rcLast.height());
+    rcLast = client;
 }
 
 void CBasicPropertyFrame::SetStateImage(const QString& path, int stateCount, int imageX, int imageY)

@@ -58,6 +58,9 @@ public:
 
     // Called with the change of the client size when bTrackSize is set; nothing by default.
     virtual void OnParentSized(int dx, int dy);
+    // What a window does after every size change: reports the change against rcLast when
+    // bTrackSize is set, then remembers the new client rectangle.
+    void TrackSizeChange(const QRect& client);
 
     void SetStateImage(const QString& path, int stateCount, int imageX, int imageY);
     void SetStateImage(std::wstring_view path, int stateCount, int imageX, int imageY);

@@ -5,26 +5,7 @@
 namespace {
 // Space between a cell's edges and its text, as the list view leaves it.
 constexpr int kTextMargin = 6;
-// Laid out texts kept at most; a list of devices stays far below it.
-constexpr qsizetype kMaxCached = 1024;
 } // namespace
-
-const QStaticText& CListRowDelegate::Prepared(const QString& text, const QFont& font) const
-{
-    if (const QString key = font.key(); key != cachedFontKey) {
-        cache.clear();
-        cachedFontKey = key;
-    }
-    if (auto found = cache.constFind(text); found != cache.constEnd())
-        return *found;
-    if (cache.size() >= kMaxCached)
-        cache.clear();
-    QStaticText prepared(text);
-    prepared.setTextFormat(Qt::PlainText);
-    prepared.setPerformanceHint(QStaticText::AggressiveCaching);
-    prepared.prepare(QTransform(), font);
-    return *cache.insert(text, prepared);
-}
 
 void CListRowDelegate::paint(QPainter* painter, const QStyleOptionViewItem& option,
                              const QModelIndex& index) const
@@ -43,7 +24,7 @@ void CListRowDelegate::paint(QPainter* painter, const QStyleOptionViewItem& opti
     painter->setPen(option.palette.color(selected ? QPalette::HighlightedText : QPalette::Text));
 
     const auto alignment = static_cast<Qt::Alignment>(index.data(Qt::TextAlignmentRole).toInt());
-    const QStaticText& prepared = Prepared(text, option.font);
+    const QStaticText& prepared = cache.Layout(text, option.font, 0);
     const QSizeF size = prepared.size();
     if (size.width() > area.width()) {
         // Rare: a text too wide for its column is cut, laid out afresh each time.

@@ -4,8 +4,8 @@
 // its column asks, centred vertically and cut with an ellipsis when it does not fit. The laid
 // out text of each cell is kept between paints, so a repaint only blits glyphs.
 
-#include <QHash>
-#include <QStaticText>
+#include "controls/TextLayoutCache.h"
+
 #include <QStyledItemDelegate>
 
 class CListRowDelegate : public QStyledItemDelegate
@@ -18,12 +18,8 @@ public:
     void paint(QPainter* painter, const QStyleOptionViewItem& option,
                const QModelIndex& index) const override;
 
-    // Forgets the laid out texts (the font changed).
-    void ClearCache() const { cache.clear(); }
-
 private:
-    const QStaticText& Prepared(const QString& text, const QFont& font) const;
-
-    mutable QHash<QString, QStaticText> cache;
-    mutable QString cachedFontKey;
+    // Laid out texts kept at most; a list of devices stays far below it.
+    static constexpr qsizetype kMaxCached = 1024;
+    mutable CTextLayoutCache cache{kMaxCached};
 };

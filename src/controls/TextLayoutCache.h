@@ -1,28 +1,39 @@
 #pragma once
 
-// The laid out form of a control's text, kept until the text, font or wrap width changes, so
-// repainting a control only draws glyphs instead of shaping and wrapping the text again.
+// Laid out texts kept until the text, font or wrap width changes, so repainting a control or
+// a list row only draws glyphs instead of shaping and wrapping the text again. A control keeps
+// its one text; a list keeps one layout per cell text it has shown.
 
 #include <QFont>
+#include <QHash>
 #include <QSize>
 #include <QStaticText>
 #include <QString>
 
+#include <optional>
+#include <utility>
+
 class CTextLayoutCache
 {
 public:
+    // At most `capacity` layouts are kept; a full cache starts afresh.
+    explicit CTextLayoutCache(qsizetype capacity = 1) : nCapacity(capacity) {}
+
     // The text in `font`, word-wrapped at wrapWidth pixels (no wrapping when it is not
-    // positive); its size is what the font's metrics give for that layout.
+    // positive); its size is what the font's metrics give for that layout. The reference
+    // holds until the next call.
     const QStaticText& Layout(const QString& text, const QFont& font, int wrapWidth);
     QSize Size(const QString& text, const QFont& font, int wrapWidth);
 
 private:
-    void Update(const QString& text, const QFont& font, int wrapWidth);
+    struct Entry
+    {
+        QStaticText layout;
+        std::optional<QSize> size;
+    };
+    Entry& Find(const QString& text, const QFont& font, int wrapWidth);
 
-    QStaticText layout;
-    QSize size;
-    QString strText;
+    QHash<std::pair<QString, int>, Entry> entries;
     QString strFontKey;
-    int nWrapWidth = 0;
-    bool bValid = false;
+    qsizetype nCapacity;
 };

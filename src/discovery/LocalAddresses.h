@@ -1,10 +1,26 @@
 #pragma once
 
+#include <cstdint>
 #include <string>
 #include <vector>
 
 #include <boost/system/error_code.hpp>
 
-// The IPv4 addresses of the machine's interfaces that are up and not loopback, as dotted
-// text, in interface order. On failure returns what it has and sets error.
+// One IPv4 address of an interface that is up and not loopback.
+struct LocalNetwork
+{
+    std::string address;      // dotted text
+    std::string broadcast;    // the subnet's broadcast address; empty for /31 and /32
+    unsigned interfaceIndex = 0;
+
+    bool operator==(const LocalNetwork&) const = default;
+};
+
+// The IPv4 addresses of the machine's interfaces that are up and not loopback, in
+// interface order. On failure returns what it has and sets error.
+std::vector<LocalNetwork> ListLocalIPv4Networks(boost::system::error_code& error);
+// The same, as dotted address texts only.
 std::vector<std::string> ListLocalIPv4Addresses(boost::system::error_code& error);
+// The broadcast address of the subnet of address/prefixLength; empty when the subnet has
+// none of its own (prefix 31 or 32) or the address is not dotted IPv4.
+std::string SubnetBroadcast(const std::string& address, unsigned prefixLength);

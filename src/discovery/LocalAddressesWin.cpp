@@ -25,10 +25,10 @@ std::string DottedText(const SOCKADDR* address)
 
 } // namespace
 
-std::vector<std::string> ListLocalIPv4Addresses(boost::system::error_code& error)
+std::vector<LocalNetwork> ListLocalIPv4Networks(boost::system::error_code& error)
 {
     error.clear();
-    std::vector<std::string> addresses;
+    std::vector<LocalNetwork> addresses;
     constexpr ULONG kFlags = GAA_FLAG_SKIP_ANYCAST | GAA_FLAG_SKIP_MULTICAST | GAA_FLAG_SKIP_DNS_SERVER;
     // The list can grow between the size query and the read: ask again while it does.
     ULONG size = 16 * 1024;
@@ -50,8 +50,13 @@ std::vector<std::string> ListLocalIPv4Addresses(boost::system::error_code& error
         if (!IsUsable(*adapter))
             continue;
         for (auto* unicast = adapter->FirstUnicastAddress; unicast != nullptr; unicast = unicast->Next) {
-            if (unicast->Address.lpSockaddr != nullptr && unicast->Address.lpSockaddr->sa_family == AF_INET)
-                addresses.push_back(DottedText(unicast->Address.lpSockaddr));
+            if (unicast->Address.lpSockaddr == nullptr || unicast->Address.lpSockaddr->sa_family != AF_INET)
+                continue;
+            LocalNetwork network;
+            network.address = DottedText(unicast->Address.lpSockaddr);
+            network.broadcast = SubnetBroadcast(network.address, unicast->OnLinkPrefixLength);
+            network.interfaceIndex = adapter->IfIndex;
+            addresses.push_back(std::move(network));
         }
     }
     return addresses;

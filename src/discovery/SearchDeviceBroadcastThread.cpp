@@ -1,5 +1,6 @@
 #include "discovery/SearchDeviceBroadcastThread.h"
 
+#include <algorithm>
 #include <array>
 #include <cstring>
 #include <string_view>
@@ -7,6 +8,7 @@
 #include <boost/asio/ip/address_v4.hpp>
 
 #include "discovery/DiagnosticLog.h"
+#include "discovery/LocalAddresses.h"
 
 namespace {
 
@@ -45,15 +47,34 @@ void CSearchDeviceBroadcastThread::CreateWorkThread()
 int CSearchDeviceBroadcastThread::SendSearchCommand(const wire::SearchPacket& packet)
 {
     WriteLog("SendThread %d : Send Broadcast Search Command  ", Port());
-    const udp::endpoint devices(boost::asio::ip::address_v4::broadcast(), wire::kBroadcastDevicePort);
-    boost::system::error_code error;
-    WithSocket([&](udp::socket& socket) {
-        socket.send_to(boost::asio::buffer(packet), devices, 0, error);
-    });
-    counters.Sent(error, Port());
-    if (error)
-        WriteLog("SendThread %d : Send Broadcast Search Error : %s   ", Port(), error.message().c_str());
+    // 255.255.255.255 leaves through the default route only: each local network's own
+    // broadcast address carries the query into the networks beside it.
+    for (const boost::asio::ip::address_v4& target : BroadcastTargets()) {
+        const udp::endpoint devices(target, wire::kBroadcastDevicePort);
+        boost::system::error_code error;
+        WithSocket([&](udp::socket& socket) {
+            socket.send_to(boost::asio::buffer(packet), devices, 0, error);
+        });
+        counters.Sent(error, Port());
+        if (error)
+            WriteLog("SendThread %d : Send Broadcast Search Error : %s   ", Port(),
+                     error.message().c_str());
+    }
     return 0;
+}
+
+std::vector<boost::asio::ip::address_v4> CSearchDeviceBroadcastThread::BroadcastTargets()
+{
+    std::vector<boost::asio::ip::address_v4> targets{boost::asio::ip::address_v4::broadcast()};
+    boost::system::error_code error;
+    for (const LocalNetwork& network : ListLocalIPv4Networks(error)) {
+        if (network.broadcast.empty())
+            continue;
+        const auto target = boost::asio::ip::make_address_v4(network.broadcast, error);
+        if (!error && std::find(targets.begin(), targets.end(), target) == targets.end())
+            targets.push_back(target);
+    }
+    return targets;
 }
 
 void CSearchDeviceBroadcastThread::HandleRecvInfo(const char* data, std::size_t length,

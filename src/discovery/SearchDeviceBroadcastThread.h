@@ -1,9 +1,14 @@
 #pragma once
 
+#include <vector>
+
+#include <boost/asio/ip/address_v4.hpp>
+
 #include "discovery/SearchDeviceThread.h"
 
 // Finds devices with the private broadcast query: sends the 148-byte query from port 67 to
-// 255.255.255.255 port 68 and turns each 148-byte answer into a device report.
+// port 68 of 255.255.255.255 and of every local network's broadcast address, and turns each
+// 148-byte answer into a device report.
 class CSearchDeviceBroadcastThread : public CSearchDeviceThread
 {
 public:
@@ -14,4 +19,7 @@ public:
     int SendSearchCommand(const wire::SearchPacket& packet) override;
     void HandleRecvInfo(const char* data, std::size_t length, const char* senderIP) override;
     const char* KindName() const override { return "broadcast"; }
+
+    // Where a query goes: 255.255.255.255 first, then each local subnet's broadcast address.
+    static std::vector<boost::asio::ip::address_v4> BroadcastTargets();
 };

@@ -14,4 +14,11 @@ public:
     void CreateWorkThread() override;
     const char* KindName() const override { return "ssdp-address"; }
     void ExitSearchThread() override;
+    // Sets the outgoing interface again when the interface holding this worker's address
+    // is another one than before (re-created, or the address moved): the setting names the
+    // interface, not the address.
+    void RenewNetwork(const std::vector<LocalNetwork>& networks, bool networkChanged) override;
+
+private:
+    unsigned outboundIndex = 0;   // under the socket lock: the interface last set, 0 unknown
 };

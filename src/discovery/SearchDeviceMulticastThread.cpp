@@ -174,6 +174,7 @@ void CSearchDeviceMulticastThread::AlterGroup(udp::socket& socket, bool join)
         socket.set_option(boost::asio::ip::multicast::leave_group(GroupAddress()), error);
     if (join)
         error ? counters.Failed(WorkerStep::Join, error, Port()) : counters.Succeeded(WorkerStep::Join);
+    groupJoined = join && !error;
     if (error)
         WriteLog("SendThread %d : Alter Device Mulitcast Group Error : %s  \r\n", Port(),
                  error.message().c_str());
@@ -181,6 +182,21 @@ void CSearchDeviceMulticastThread::AlterGroup(udp::socket& socket, bool join)
         WriteLog("SendThread %d : Add To Multicast Group Info ", Port());
     else
         WriteLog("SendThread %d : Leave To Multicast Group Info ", Port());
+}
+
+void CSearchDeviceMulticastThread::RenewNetwork(const std::vector<LocalNetwork>&, bool networkChanged)
+{
+    if (!networkChanged && groupJoined)
+        return;
+    WithSocket([this](udp::socket& socket) {
+        if (!socket.is_open())
+            return;   // never created, or exiting: nothing to renew
+        WriteLog("SendThread %d : Renew Multicast Group  ", Port());
+        // A membership on an interface that went away cannot be left: the error says nothing.
+        boost::system::error_code ignored;
+        socket.set_option(boost::asio::ip::multicast::leave_group(GroupAddress()), ignored);
+        AlterGroup(socket, true);
+    });
 }
 
 int CSearchDeviceMulticastThread::SendSearchCommand(const wire::SearchPacket&)

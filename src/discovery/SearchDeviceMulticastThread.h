@@ -19,6 +19,9 @@ public:
     int SendSearchCommand(const wire::SearchPacket& packet) override;
     void HandleRecvInfo(const char* data, std::size_t length, const char* senderIP) override;
     const char* KindName() const override { return "ssdp"; }
+    // Joins the group again when the networks changed or the last join failed: a membership
+    // belongs to the interface it was made on, and goes with it.
+    void RenewNetwork(const std::vector<LocalNetwork>& networks, bool networkChanged) override;
 
     // The record an SSDP text describes, listed at senderIP, or nothing when the text is not
     // one of our devices' answers or announcements. Does not log and does not report.
@@ -27,4 +30,7 @@ public:
 protected:
     // Join or leave the group on the any-interface; a failure is logged and otherwise ignored.
     void AlterGroup(udp::socket& socket, bool join);
+
+private:
+    std::atomic<bool> groupJoined{false};
 };

@@ -16,6 +16,9 @@ namespace {
 // Diagnostics only: the log is off unless this names a file.
 constexpr const char* kLogVariable = "TRAVELKIN_LOG";
 
+// Measuring only: how many times a search is sent (the window and tools send it three times).
+constexpr const char* kSendsVariable = "TRAVELKIN_SEARCH_SENDS";
+
 void TurnLogOnFromEnvironment()
 {
     const char* path = std::getenv(kLogVariable);
@@ -24,6 +27,19 @@ void TurnLogOnFromEnvironment()
     const std::size_t size = strnlen(path, kLogPathSize);
     if (SetLogPath(std::string_view(path, size)))
         SetLogEnabled(true);
+}
+
+// The repeats of a search: all of them unless the environment asks for fewer sends.
+CSearchEventLoop::Delays ResendDelaysFromEnvironment(CSearchEventLoop::Delays delays)
+{
+    const char* text = std::getenv(kSendsVariable);
+    if (text == nullptr)
+        return delays;
+    const std::string_view value(text, strnlen(text, 2));
+    if (value.size() != 1 || value[0] < '1' || value[0] > '0' + CSearchDeviceService::kMaxSearchSends)
+        return delays;   // not a count we know: keep the normal search
+    delays.resize(std::min<std::size_t>(delays.size(), static_cast<std::size_t>(value[0] - '1')));
+    return delays;
 }
 
 bool IsAcceptedVendor(const char (&vendor)[DeviceRecord::kTextSize])
@@ -71,8 +87,10 @@ CSearchDeviceService::CSearchDeviceService(Options options)
 
 CSearchDeviceService::~CSearchDeviceService()
 {
+    loop.Stop();
     // Every receive thread must be gone before its worker is: a worker whose thread is
     // still alive after the bounded wait is left allocated rather than freed under it.
+    std::lock_guard lock(workerLock);
     if (!stopped)
         StopWorkers();
     for (auto& entry : workerTable) {
@@ -87,12 +105,16 @@ int CSearchDeviceService::StartSearchService()
 {
     ClearLogSettings();
     TurnLogOnFromEnvironment();
-    if (started)
+    std::lock_guard lock(workerLock);
+    if (started || stopped)
         return 0;
     started = true;
+    resendDelays = ResendDelaysFromEnvironment(options.resendDelays);
+    lastNetworks = CurrentNetworks();   // what the workers are about to be made for
     AddWorker(WorkerKind::Broadcast, {}, options.broadcastPort, false);
     AddWorker(WorkerKind::Multicast, {}, options.multicastPort, false);
-    ScanLocalAddresses();
+    ScanLocalAddressesLocked();
+    loop.Start([this] { ResendSearch(); }, [this] { FollowNetworkChange(); }, options.watchNetwork);
     return 0;
 }
 
@@ -117,15 +139,43 @@ bool CSearchDeviceService::HasWorkerFor(const std::string& strIP) const
 
 void CSearchDeviceService::ScanLocalAddresses()
 {
+    std::lock_guard lock(workerLock);
+    ScanLocalAddressesLocked();
+}
+
+void CSearchDeviceService::ScanLocalAddressesLocked()
+{
     std::vector<std::string> ipList;
     GetLocalIPList(ipList);
     for (const std::string& ip : ipList) {
         // An address seen before keeps its worker, even after it went away and came back.
         if (HasWorkerFor(ip))
             continue;
+        if (nextCommandPort > CSearchDeviceThread::kHighestPort) {
+            WriteLog("Add Search Device Work Thread Error : IP = %s, port %d is above %d  ", ip.c_str(),
+                     nextCommandPort, CSearchDeviceThread::kHighestPort);
+            continue;
+        }
         AddWorker(WorkerKind::Command, ip, nextCommandPort, true);
         nextCommandPort += wire::kCommandPortStep;
     }
+}
+
+std::vector<LocalNetwork> CSearchDeviceService::CurrentNetworks() const
+{
+    boost::system::error_code error;
+    return options.localNetworks ? options.localNetworks() : ListLocalIPv4Networks(error);
+}
+
+void CSearchDeviceService::RenewNetworkLocked(bool networkChanged)
+{
+    std::vector<LocalNetwork> networks = CurrentNetworks();
+    // A started service has seen the networks once; a change since then may have left
+    // memberships and interface settings behind on interfaces that are gone.
+    networkChanged = networkChanged || networks != lastNetworks;
+    lastNetworks = std::move(networks);
+    for (auto& entry : workerTable)
+        entry.worker->RenewNetwork(lastNetworks, networkChanged);
 }
 
 void CSearchDeviceService::GetLocalIPList(std::vector<std::string>& ipList)
@@ -145,14 +195,44 @@ void CSearchDeviceService::GetLocalIPList(std::vector<std::string>& ipList)
 
 int CSearchDeviceService::SendSearchRequest()
 {
+    std::lock_guard lock(workerLock);
+    if (!started || stopped)
+        return 0;   // no workers to send through, and none may be made after the exit
     WriteLog("SendMessage : pdhcp is NULL ");
     const wire::SearchPacket query = wire::MakeSearchQuery();
-    ScanLocalAddresses();
+    ScanLocalAddressesLocked();
+    RenewNetworkLocked(false);
     for (auto& entry : workerTable) {
         entry.worker->ResetDeviceInfo();
         entry.worker->SendSearchCommand(query);
     }
+    loop.ScheduleResends(resendDelays);
     return 0;
+}
+
+void CSearchDeviceService::SendToEveryWorkerLocked(const wire::SearchPacket& query)
+{
+    for (auto& entry : workerTable)
+        entry.worker->SendSearchCommand(query);
+}
+
+void CSearchDeviceService::ResendSearch()
+{
+    std::lock_guard lock(workerLock);
+    if (stopped)
+        return;
+    WriteLog("SendMessage : Send Search Request Again ");
+    SendToEveryWorkerLocked(wire::MakeSearchQuery());
+}
+
+void CSearchDeviceService::FollowNetworkChange()
+{
+    std::lock_guard lock(workerLock);
+    if (stopped)
+        return;
+    WriteLog("Network Changed : Renew Search Device Work Threads ");
+    ScanLocalAddressesLocked();
+    RenewNetworkLocked(true);
 }
 
 void CSearchDeviceService::ClearDevices()
@@ -186,6 +266,8 @@ void CSearchDeviceService::StopWorkers()
 
 void CSearchDeviceService::ExitSearchService()
 {
+    loop.Stop();   // no repeat and no renewal after this
+    std::lock_guard lock(workerLock);
     StopWorkers();
     WriteLogClosing();
 }
@@ -262,6 +344,7 @@ void CSearchDeviceService::RemoveDevice(const DeviceRecord& device)
 
 std::vector<const CSearchDeviceThread*> CSearchDeviceService::Workers() const
 {
+    std::lock_guard lock(workerLock);
     std::vector<const CSearchDeviceThread*> workers;
     for (const auto& entry : workerTable)
         workers.push_back(entry.worker.get());

@@ -11,16 +11,24 @@
 
 #include "discovery/DeviceRecord.h"
 #include "discovery/DeviceReportSink.h"
+#include "discovery/LocalAddresses.h"
 #include "discovery/SearchDeviceThread.h"
+#include "discovery/SearchEventLoop.h"
 
 // The process-wide search service: starts the search workers (broadcast, SSDP, and one
 // SSDP command worker per local IPv4 address), sends a search through every worker on
 // request, and keeps the registry of found devices that the window reads.
 //
-// Threads: Start, Send, Clear, Copy and Exit run on the owner's (main) thread; the worker
-// table is touched only there. OnDeviceFound runs on the worker threads, one report at a
-// time under the found-device mutex; the registry lock is taken inside it (lock order:
-// found-device mutex, then registry lock) and alone by Clear, Copy and DeviceCount.
+// A search sends its queries at once and repeats them on the service's own thread (a lost
+// datagram then hides no device); that thread also follows the network's changes and
+// renews what the workers' sockets hold of it.
+//
+// Threads: Start, Send, Clear, Copy and Exit run on the owner's (main) thread; the repeats
+// and the network follow-up run on the service's thread. The worker table is guarded by
+// the worker lock, which both take and which is never held while waiting for a report.
+// OnDeviceFound runs on the worker threads, one report at a time under the found-device
+// mutex; the registry lock is taken inside it (lock order: found-device mutex, then
+// registry lock) and alone by Clear, Copy and DeviceCount.
 class CSearchDeviceService : public CDeviceReportSink
 {
 public:
@@ -34,11 +42,19 @@ public:
         std::int32_t firstCommandPort = wire::kFirstCommandPort;
         // The local addresses; empty means the machine's own interfaces.
         std::function<std::vector<std::string>()> localAddresses;
+        // The local networks the workers' sockets are renewed against; empty: the machine's.
+        std::function<std::vector<LocalNetwork>()> localNetworks;
+        // When a search's queries are sent again, after the first sending.
+        CSearchEventLoop::Delays resendDelays{std::chrono::milliseconds(1000), std::chrono::milliseconds(2000)};
+        // Follow the network's change messages as they come (else only each search checks).
+        bool watchNetwork = true;
         // Makes a worker of a kind, reporting to the given sink; empty means the real classes.
         std::function<std::unique_ptr<CSearchDeviceThread>(WorkerKind, CDeviceReportSink*)> makeWorker;
     };
 
     static constexpr std::size_t kMaxDevices = 4096;
+    // TRAVELKIN_SEARCH_SENDS (1 to 3) sends each search that many times instead (for measuring).
+    static constexpr int kMaxSearchSends = 3;
     static constexpr std::chrono::milliseconds kExitWait{2000};
 
     static CSearchDeviceService& Instance();   // the process-wide service, created on first use
@@ -49,8 +65,8 @@ public:
     CSearchDeviceService(const CSearchDeviceService&) = delete;
     CSearchDeviceService& operator=(const CSearchDeviceService&) = delete;
 
-    int StartSearchService();                  // returns 0
-    int SendSearchRequest();                   // returns 0
+    int StartSearchService();                  // returns 0; nothing once exited
+    int SendSearchRequest();                   // returns 0; nothing before start or once exited
     void ClearDevices();
     std::vector<DeviceRecord> CopyDevices();
     // How many devices are listed; cheap at any size, for callers that wait for a number.
@@ -84,6 +100,15 @@ private:
     void AddWorker(WorkerKind kind, const std::string& strIP, std::int32_t nPort, bool bTestPort);
     bool HasWorkerFor(const std::string& strIP) const;
     void StopWorkers();
+    // The steps of the public operations, with the worker lock held.
+    void ScanLocalAddressesLocked();
+    // Renews the workers' group membership and outgoing interfaces where they went stale.
+    void RenewNetworkLocked(bool networkChanged);
+    std::vector<LocalNetwork> CurrentNetworks() const;
+    void SendToEveryWorkerLocked(const wire::SearchPacket& query);
+    // On the service's thread.
+    void ResendSearch();
+    void FollowNetworkChange();
 
     Options options;
     std::mutex foundDeviceMutex;   // serialises all worker reports
@@ -92,8 +117,12 @@ private:
     // an address's entry at the same cost whether 4 or 4,096 devices are listed.
     std::list<DeviceRecord> deviceList;
     std::unordered_map<std::string, std::list<DeviceRecord>::iterator> deviceByIP;
+    mutable std::mutex workerLock;   // guards everything below
     std::vector<SearchThreadEntry> workerTable;
     std::int32_t nextCommandPort;
+    std::vector<LocalNetwork> lastNetworks;
     bool started = false;
     bool stopped = false;
+    CSearchEventLoop::Delays resendDelays;
+    CSearchEventLoop loop;   // last: its thread ends before anything it uses goes
 };

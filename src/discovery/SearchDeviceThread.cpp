@@ -98,6 +98,10 @@ void CSearchDeviceThread::RetryOnNextPort()
         std::lock_guard lock(sockLock);
         if (testCount >= kMaxPortRetries || exitRequested)
             return;
+        if (Port() >= kHighestPort) {
+            WriteLog("SendThread %d : No Further Port To Test Above %d  ", Port(), kHighestPort);
+            return;
+        }
         count = ++testCount;
     }
     const std::int32_t port = ++nPort;
@@ -148,6 +152,8 @@ void CSearchDeviceThread::ResetDeviceInfo()
 }
 
 void CSearchDeviceThread::HandleRecvInfo(const char*, std::size_t, const char*) {}
+
+void CSearchDeviceThread::RenewNetwork(const std::vector<LocalNetwork>&, bool) {}
 
 bool CSearchDeviceThread::RememberReport(const DeviceRecord& record, bool clearOnRepeat)
 {

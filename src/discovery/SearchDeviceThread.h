@@ -15,6 +15,7 @@
 
 #include "discovery/DeviceRecord.h"
 #include "discovery/DeviceReportSink.h"
+#include "discovery/LocalAddresses.h"
 #include "discovery/SearchProtocol.h"
 #include "discovery/WorkerCounters.h"
 
@@ -47,6 +48,10 @@ public:
     virtual int SendSearchCommand(const wire::SearchPacket& packet);
     // Forgets the last reported device, so the next search reports every device again.
     virtual void ResetDeviceInfo();
+    // Renews what the socket holds of the network (group membership, outgoing interface)
+    // when it may have gone stale; networkChanged says the local networks differ from the
+    // last call's. Does nothing in the base.
+    virtual void RenewNetwork(const std::vector<LocalNetwork>& networks, bool networkChanged);
     // The receive loop; runs on the worker's own thread.
     virtual int WorkThread();
     // data holds length bytes (1 to 1024) followed by at least one zero byte.
@@ -69,6 +74,7 @@ public:
     static constexpr std::size_t kReceiveSize = 1024;
     static constexpr int kReceiveBufferBytes = 1 << 20;
     static constexpr std::int32_t kMaxPortRetries = 20;
+    static constexpr std::int32_t kHighestPort = 65535;
 
 protected:
     using SocketSetup = std::function<void(udp::socket&)>;

@@ -1,6 +1,7 @@
 #include "frame/BasicDialog.h"
 
 #include "controls/ControlId.h"
+#include "controls/WideText.h"
 
 #include <QPainterPath>
 #include <QRegion>
@@ -13,11 +14,6 @@ namespace {
 
 // The empty dialog template: 320 by 200 dialog units in the system's fixed font.
 constexpr QSize kTemplateSize{640, 375};
-
-QString FromWide(const std::wstring& text)
-{
-    return QString::fromStdWString(text);
-}
 
 } // namespace
 
@@ -91,11 +87,9 @@ void CBasicDialog::DrawDialog(QPainter& painter)
     painter.fillRect(rect(), QColor::fromRgba(ArgbFromColorRef(dlgLayoutInfo.DialogBGColor)));
 }
 
-void CBasicDialog::OnSizeChanged(int /*type*/, int cx, int cy)
+void CBasicDialog::OnSizeChanged(int /*type*/, int /*cx*/, int /*cy*/)
 {
-    if (bTrackSize)
-        OnParentSized(cx - rcLast.width(), cy - rcLast.height());
-    rcLast = rect();
+    TrackSizeChange(rect());
 }
 
 void CBasicDialog::SetRoundRegion()

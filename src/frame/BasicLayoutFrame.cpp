@@ -3,6 +3,7 @@
 #include "controls/BasicListCtrl.h"
 #include "controls/BasicPropertyFrame.h"
 #include "controls/ControlClassRegistry.h"
+#include "controls/WideText.h"
 
 #include <QImage>
 
@@ -12,11 +13,6 @@ namespace {
 
 // The longest face name a font description holds.
 constexpr std::size_t kMaxFaceLength = 31;
-
-QString FromWide(std::wstring_view text)
-{
-    return QString::fromWCharArray(text.data(), static_cast<qsizetype>(text.size()));
-}
 
 QRect RectOf(const LayoutRect& rect)
 {

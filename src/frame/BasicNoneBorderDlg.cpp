@@ -1,7 +1,6 @@
 #include "frame/BasicNoneBorderDlg.h"
 
 #include <QImage>
-#include <QMouseEvent>
 #include <QRegion>
 
 #include <algorithm>
@@ -34,7 +33,10 @@ QRegion ShapeFromKeyColor(const QImage& bitmap, const QRect& client)
 }
 
 CBasicNoneBorderDlg::CBasicNoneBorderDlg(CLayoutLoader::DataRootProvider dataRoot)
-    : CBasicDialog(std::move(dataRoot))
+    : CBasicDialog(std::move(dataRoot)),
+      drag(
+          this, [](QPoint at) { return at.y() < kCaptionHeight; },
+          [this](QPoint pressAt) { BeginCaptionDrag(pressAt); })
 {
 }
 
@@ -52,24 +54,5 @@ void CBasicNoneBorderDlg::OnSizeChanged(int /*type*/, int /*cx*/, int /*cy*/)
 
 void CBasicNoneBorderDlg::BeginCaptionDrag(QPoint globalPos)
 {
-    drag.Begin(this, globalPos);
-}
-
-void CBasicNoneBorderDlg::mousePressEvent(QMouseEvent* event)
-{
-    if (event->button() == Qt::LeftButton && event->position().y() < kCaptionHeight)
-        BeginCaptionDrag(event->globalPosition().toPoint());
-    CBasicDialog::mousePressEvent(event);
-}
-
-void CBasicNoneBorderDlg::mouseMoveEvent(QMouseEvent* event)
-{
-    if (!drag.Move(event->globalPosition().toPoint()))
-        CBasicDialog::mouseMoveEvent(event);
-}
-
-void CBasicNoneBorderDlg::mouseReleaseEvent(QMouseEvent* event)
-{
-    drag.End();
-    CBasicDialog::mouseReleaseEvent(event);
+    drag.StartMove(this, globalPos);
 }

@@ -33,13 +33,10 @@ public:
     QString strShapeBitmap;
 
 protected:
-    // Where a press in the top strip starts the window move; a seam for tests.
+    // Where a drag from the top strip starts the window move, with the press's global
+    // point; a seam for tests.
     virtual void BeginCaptionDrag(QPoint globalPos);
 
-    void mousePressEvent(QMouseEvent* event) override;
-    void mouseMoveEvent(QMouseEvent* event) override;
-    void mouseReleaseEvent(QMouseEvent* event) override;
-
 private:
-    CCaptionDrag drag;
+    CCaptionDrag drag;  // watches this window's mouse events
 };

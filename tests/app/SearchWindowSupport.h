@@ -14,13 +14,13 @@
 #include <atomic>
 #include <memory>
 
-// Opens nothing; counts the searches it is asked to send.
+// Opens nothing; counts the searches it is asked to send and the exits.
 class SilentWorker : public CSearchDeviceThread
 {
 public:
-    explicit SilentWorker(std::atomic<int>& sends) : sends(sends) {}
+    SilentWorker(std::atomic<int>& sends, std::atomic<int>& exits) : sends(sends), exits(exits) {}
     void CreateWorkThread() override {}
-    void ExitSearchThread() override {}
+    void ExitSearchThread() override { ++exits; }
     int SendSearchCommand(const wire::SearchPacket&) override
     {
         ++sends;
@@ -29,6 +29,7 @@ public:
 
 private:
     std::atomic<int>& sends;
+    std::atomic<int>& exits;
 };
 
 class EmptyMountTable : public CMountTable
@@ -42,7 +43,7 @@ class FakeSearchService
 {
 public:
     // Started as start-up starts it, unless the test leaves that to start-up.
-    explicit FakeSearchService(bool started = true) : service(Options(sends))
+    explicit FakeSearchService(bool started = true) : service(Options(sends, exits))
     {
         if (started)
             service.StartSearchService();
@@ -63,17 +64,21 @@ public:
     }
     void Leave(const char* ip, const char* host) { Report(ip, host, "NAS", 4); }
 
-    CSearchDeviceService service;
     std::atomic<int> sends{0};
+    std::atomic<int> exits{0};
+    CSearchDeviceService service;
 
 private:
-    static CSearchDeviceService::Options Options(std::atomic<int>& sends)
+    static CSearchDeviceService::Options Options(std::atomic<int>& sends, std::atomic<int>& exits)
     {
         CSearchDeviceService::Options options;
         options.localAddresses = [] { return std::vector<std::string>{}; };
-        options.makeWorker = [&sends](CSearchDeviceService::WorkerKind, CDeviceReportSink*) {
-            return std::make_unique<SilentWorker>(sends);
+        options.makeWorker = [&sends, &exits](CSearchDeviceService::WorkerKind, CDeviceReportSink*) {
+            return std::make_unique<SilentWorker>(sends, exits);
         };
+        // The window's own sends are counted: no repeats, no network follow-up.
+        options.resendDelays = {};
+        options.watchNetwork = false;
         return options;
     }
 };

@@ -8,6 +8,7 @@
 #include "app/SearchWindowSupport.h"
 #include "controls/QtTestApp.h"
 
+#include <QElapsedTimer>
 #include <QFile>
 #include <QTest>
 #include <QTimer>
@@ -51,15 +52,15 @@ protected:
     }
 
     // A mouse click on a row, or below the last row when row is -1.
-    void ClickList(int row, bool twice = false)
+    void ClickList(int row, bool twice = false, Qt::MouseButton button = Qt::LeftButton)
     {
         QWidget* viewport = List().viewport();
         const QPoint at = row >= 0 ? List().visualItemRect(List().topLevelItem(row)).center()
                                    : QPoint(20, viewport->height() - 5);
         if (twice)
-            QTest::mouseDClick(viewport, Qt::LeftButton, {}, at);
+            QTest::mouseDClick(viewport, button, {}, at);
         else
-            QTest::mouseClick(viewport, Qt::LeftButton, {}, at);
+            QTest::mouseClick(viewport, button, {}, at);
         QCoreApplication::processEvents();
     }
 
@@ -99,20 +100,66 @@ TEST_F(SearchWindowTest, WholeSearchFromStartToTheEndOfTheCountdown)
 
     // A device of the tenth second waits for the next Refresh.
     search.Report("192.0.2.13", "late");
+    ClickList(0);
     Ticks(1);
     EXPECT_EQ(Rows().size(), 3u);
     EXPECT_FALSE(dialog.IsSearching());
     EXPECT_EQ(dialog.nWaitCount, 1);
     EXPECT_FALSE(WaitShown());
     EXPECT_TRUE(Enabled(IDC_REFRESH));
-    EXPECT_FALSE(Enabled(IDC_LOG_IN));  // the end of the countdown leaves these alone
-    EXPECT_FALSE(Enabled(IDC_MY_STORAGE));
+    EXPECT_TRUE(Enabled(IDC_LOG_IN));  // the end of the countdown leaves the chosen device's actions
+    EXPECT_TRUE(Enabled(IDC_MY_STORAGE));
 
     QTest::mouseClick(window->FindButtonCtrl(IDC_REFRESH), Qt::LeftButton);
     EXPECT_TRUE(Rows().empty());
     EXPECT_EQ(search.sends.load(), 4);
     EXPECT_TRUE(search.service.CopyDevices().empty());
     EXPECT_TRUE(dialog.IsSearching());
+}
+
+TEST_F(SearchWindowTest, CountdownTicksOnceASecond)
+{
+    QElapsedTimer clock;
+    clock.start();
+    CVesquorDlg& dialog = Open();
+    ASSERT_TRUE(QTest::qWaitFor([&] { return dialog.nWaitCount > 1; }, 10000)) << "the timer never ticked";
+    EXPECT_GE(clock.elapsed(), 900) << "the first tick came early";
+}
+
+// What a state leaves, in the order wait text shown, Close, Log In, Refresh, My Storage
+// enabled, from everything off and from everything on; a state touches only its own controls.
+TEST_F(SearchWindowTest, EachStateSetsItsControlsAndLeavesTheOthers)
+{
+    struct Case
+    {
+        int state;
+        const char* fromOff;
+        const char* fromOn;
+    };
+    const Case cases[] = {
+        {0, "01010", "01010"}, {1, "10000", "11000"}, {2, "00010", "01111"},
+        {3, "00101", "11111"}, {4, "00000", "11010"}, {5, "00000", "11111"},
+    };
+    CVesquorDlg& dialog = Open();
+    const int buttons[] = {IDC_CLOSE, IDC_LOG_IN, IDC_REFRESH, IDC_MY_STORAGE};
+    const auto setAll = [&](bool on) {
+        window->FindShowCtrl(IDC_WAIT_TEXT)->setVisible(on);
+        for (const int id : buttons)
+            window->FindButtonCtrl(id)->setEnabled(on);
+    };
+    const auto read = [&] {
+        std::string states(1, WaitShown() ? '1' : '0');
+        for (const int id : buttons)
+            states += Enabled(id) ? '1' : '0';
+        return states;
+    };
+    for (const Case& row : cases) {
+        for (const bool on : {false, true}) {
+            setAll(on);
+            dialog.SetCtrlStatus(row.state);
+            EXPECT_EQ(read(), on ? row.fromOn : row.fromOff) << "state " << row.state;
+        }
+    }
 }
 
 TEST_F(SearchWindowTest, DeviceReportedAgainIsNeverListedTwice)
@@ -154,6 +201,14 @@ TEST_F(SearchWindowTest, MouseClicksOnTheListDecideTheDeviceActions)
     QCoreApplication::processEvents();
     EXPECT_TRUE(Enabled(IDC_LOG_IN));
 
+    // Other buttons may move the selection, but only the left button's clicks count.
+    for (const Qt::MouseButton button : {Qt::RightButton, Qt::MiddleButton}) {
+        ClickList(-1, false, button);
+        ClickList(-1, true, button);
+        EXPECT_TRUE(Enabled(IDC_LOG_IN)) << button;
+    }
+    EXPECT_TRUE(desktop.urls.Urls().empty());
+
     ClickList(-1);
     EXPECT_EQ(window->GetSelectedItem(), -1);
     EXPECT_FALSE(Enabled(IDC_LOG_IN));
@@ -185,15 +240,25 @@ TEST_F(SearchWindowTest, AnotherStartBringsTheWindowForwardWithoutChangingIt)
     search.Report("192.0.2.10", "a");
     Ticks(1);
     ClickList(0);
+    QWidget other;
+    const auto activate = [](QWidget& target) {
+        target.activateWindow();
+        return QTest::qWaitForWindowActive(&target);
+    };
+    other.show();
+    ASSERT_TRUE(activate(other));
     dialog.OnActivateInstance();
+    EXPECT_TRUE(QTest::qWaitForWindowActive(&dialog)) << "the window comes forward";
     EXPECT_TRUE(dialog.IsSearching());
     EXPECT_TRUE(Enabled(IDC_LOG_IN));
     EXPECT_FALSE(Enabled(IDC_REFRESH));
-    EXPECT_FALSE(dialog.windowFlags() & Qt::WindowStaysOnTopHint);
 
+    ASSERT_TRUE(activate(other));
     dialog.showMinimized();
     dialog.OnActivateInstance();
+    QTest::qWait(50);
     EXPECT_TRUE(dialog.isMinimized());
+    EXPECT_FALSE(dialog.isActiveWindow()) << "a minimised window stays where it is";
 }
 
 TEST_F(SearchWindowTest, CloseButtonAndEscapeEndTheModalRun)

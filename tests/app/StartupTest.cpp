@@ -12,6 +12,8 @@
 #include <gtest/gtest.h>
 
 #include <cstdlib>
+#include <fcntl.h>
+#include <sys/file.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -68,12 +70,31 @@ TEST_F(StartupTest, DataRootThatCannotBeWrittenShowsTheFailureInTheSystemLanguag
 TEST_F(StartupTest, WritableDataRootRunsTheWindowAndReleasesTheInstance)
 {
     for (int run = 0; run < 2; ++run) {  // the second run finds the instance free again
+        const int exitsBefore = search.exits.load();
         const auto [shown, windowRan] = RunWithDataRoot(scratch.path(), "en_US.UTF-8");
         EXPECT_TRUE(shown.isEmpty());
         EXPECT_TRUE(windowRan);
+        EXPECT_GT(search.exits.load(), exitsBefore) << "the end stops the search workers";
     }
-    EXPECT_EQ(search.sends.load(), 4);  // each run's window searched once through both workers
+    // The first run's window searched once through both workers; the service it stopped at
+    // exit sends nothing for the second run's window.
+    EXPECT_EQ(search.sends.load(), 2);
     EXPECT_TRUE(QFileInfo(scratch.filePath(QStringLiteral("ZandovertSearchTools/WndLayoutInfo.xml"))).isFile());
+}
+
+TEST_F(StartupTest, LaterStartLeavesTheDataFolderAloneWhileAnotherHoldsTheInstance)
+{
+    const QByteArray lockPath = QFile::encodeName(runtime.filePath(QStringLiteral("Travelkin.lock")));
+    const int lock = ::open(lockPath.constData(), O_RDWR | O_CREAT | O_CLOEXEC, 0600);
+    ASSERT_GE(lock, 0);
+    ASSERT_EQ(::flock(lock, LOCK_EX | LOCK_NB), 0);
+    const auto [shown, windowRan] = RunWithDataRoot(scratch.path(), "en_US.UTF-8");
+    ::close(lock);
+    EXPECT_TRUE(shown.isEmpty());
+    EXPECT_FALSE(windowRan);
+    EXPECT_FALSE(QFileInfo::exists(scratch.filePath(QStringLiteral("ZandovertSearchTools"))))
+        << "the data folder is written only by the instance that holds the lock";
+    EXPECT_TRUE(search.service.Workers().empty());
 }
 
 QString ReadAll(const QString& path)

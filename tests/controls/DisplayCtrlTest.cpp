@@ -138,21 +138,17 @@ protected:
     void OnParentSized(int dx, int dy) override { sizeChanges.emplace_back(dx, dy); }
 };
 
-void Press(QWidget& widget, QPoint at)
+TEST_F(DisplayCtrlTest, DragFromTheParentsTopStripStartsAWindowMove)
 {
-    QMouseEvent press(QEvent::MouseButtonPress, at, widget.mapToGlobal(at), Qt::LeftButton,
-                      Qt::LeftButton, Qt::NoModifier);
-    QCoreApplication::sendEvent(&widget, &press);
-}
-
-TEST_F(DisplayCtrlTest, PressInTheParentsTopStripStartsAWindowMove)
-{
-    RecordingTextCtrl title(&parent);
-    title.setGeometry(30, 4, 270, 40);
-    Press(title, QPoint(10, 23));  // parent y 27
-    EXPECT_EQ(title.moves.size(), 1u);
-    Press(title, QPoint(10, 24));  // parent y 28
-    EXPECT_EQ(title.moves.size(), 1u);
+    for (const CaptionGesture& gesture : CaptionGestures(23)) {  // parent y 27
+        RecordingTextCtrl title(&parent);
+        title.setGeometry(30, 4, 270, 40);
+        PerformGesture(title, gesture);
+        ASSERT_EQ(title.moves.size(), gesture.starts) << gesture.name;
+        if (gesture.starts) {
+            EXPECT_EQ(title.moves[0], title.mapToGlobal(gesture.at)) << gesture.name;
+        }
+    }
 }
 
 TEST_F(DisplayCtrlTest, WindowFollowsTheMouseWhenTheSystemCannotMoveIt)
@@ -162,12 +158,21 @@ TEST_F(DisplayCtrlTest, WindowFollowsTheMouseWhenTheSystemCannotMoveIt)
     parent.move(100, 100);
     parent.show();
     const QPoint start = parent.pos();
-    Press(title, QPoint(10, 5));
     const QPoint pressedAt = title.mapToGlobal(QPoint(10, 5));
-    QMouseEvent move(QEvent::MouseMove, QPointF(15, 12), pressedAt + QPoint(5, 7), Qt::NoButton,
-                     Qt::LeftButton, Qt::NoModifier);
-    QCoreApplication::sendEvent(&title, &move);
+    // The pointer's global travel moves the window; the point inside the control stays put.
+    const auto send = [&title, pressedAt](QEvent::Type type, QPoint travel, Qt::MouseButton button,
+                                          Qt::MouseButtons held) {
+        QMouseEvent event(type, QPointF(10, 5), pressedAt + travel, button, held, Qt::NoModifier);
+        QCoreApplication::sendEvent(&title, &event);
+    };
+    send(QEvent::MouseButtonPress, {0, 0}, Qt::LeftButton, Qt::LeftButton);
+    send(QEvent::MouseMove, {5, 7}, Qt::NoButton, Qt::LeftButton);
     EXPECT_EQ(parent.pos(), start + QPoint(5, 7));
+    send(QEvent::MouseMove, {15, 7}, Qt::NoButton, Qt::LeftButton);
+    EXPECT_EQ(parent.pos(), start + QPoint(15, 7));
+    send(QEvent::MouseButtonRelease, {15, 7}, Qt::LeftButton, Qt::NoButton);
+    send(QEvent::MouseMove, {25, 7}, Qt::NoButton, Qt::NoButton);
+    EXPECT_EQ(parent.pos(), start + QPoint(15, 7));
 }
 
 TEST_F(DisplayCtrlTest, SizeChangesAreReportedOnlyWhenTracked)

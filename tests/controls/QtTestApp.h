@@ -7,10 +7,14 @@
 
 #include <QApplication>
 #include <QColor>
+#include <QGuiApplication>
 #include <QImage>
+#include <QMouseEvent>
+#include <QStyleHints>
 #include <QTemporaryDir>
 #include <QWidget>
 
+#include <cstddef>
 #include <memory>
 #include <vector>
 
@@ -86,6 +90,52 @@ inline bool AllPixels(const QImage& image, const QRect& area, QRgb colour)
             if (PixelAt(image, x, y) != (colour | 0xFF000000u))
                 return false;
     return true;
+}
+
+// One mouse event sent to `widget` at a point of it; `held` are the buttons down after it.
+inline void SendMouse(QWidget& widget, QEvent::Type type, QPoint at, Qt::MouseButton button,
+                      Qt::MouseButtons held)
+{
+    QMouseEvent event(type, at, widget.mapToGlobal(at), button, held, Qt::NoModifier);
+    QCoreApplication::sendEvent(&widget, &event);
+}
+
+// A gesture on a window's caption strip: a press, perhaps its release, then one move; and how
+// many window moves it must start.
+struct CaptionGesture
+{
+    const char* name;
+    QPoint at;
+    Qt::MouseButton button;
+    bool releaseFirst;
+    QPoint by;
+    std::size_t starts;
+};
+
+// The gestures for a widget whose row `lastStripY` is the strip's last one.
+inline std::vector<CaptionGesture> CaptionGestures(int lastStripY)
+{
+    const int distance = QGuiApplication::styleHints()->startDragDistance();
+    const QPoint inStrip(10, lastStripY);
+    return {
+        {"drag past the drag distance", inStrip, Qt::LeftButton, false, {distance, 0}, 1},
+        {"quick click", inStrip, Qt::LeftButton, true, {0, 0}, 0},
+        {"click, then a move without the button", inStrip, Qt::LeftButton, true, {2 * distance, 0}, 0},
+        {"drag short of the drag distance", inStrip, Qt::LeftButton, false, {distance - 1, 0}, 0},
+        {"drag from below the strip", inStrip + QPoint(0, 1), Qt::LeftButton, false, {0, 2 * distance}, 0},
+        {"right-button drag", inStrip, Qt::RightButton, false, {2 * distance, 0}, 0},
+    };
+}
+
+inline void PerformGesture(QWidget& widget, const CaptionGesture& gesture)
+{
+    SendMouse(widget, QEvent::MouseButtonPress, gesture.at, gesture.button, gesture.button);
+    const Qt::MouseButtons held = gesture.releaseFirst ? Qt::NoButton : Qt::MouseButtons(gesture.button);
+    if (gesture.releaseFirst)
+        SendMouse(widget, QEvent::MouseButtonRelease, gesture.at, gesture.button, Qt::NoButton);
+    SendMouse(widget, QEvent::MouseMove, gesture.at + gesture.by, Qt::NoButton, held);
+    if (!gesture.releaseFirst)
+        SendMouse(widget, QEvent::MouseButtonRelease, gesture.at + gesture.by, gesture.button, Qt::NoButton);
 }
 
 // Base of widget test fixtures: the application exists before any member widget.

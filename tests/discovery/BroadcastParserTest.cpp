@@ -83,3 +83,37 @@ TEST_F(BroadcastParser, RepeatsAreReportedOncePerSearchButByebyeAlways)
     Deliver(worker, a);
     EXPECT_EQ(sink.reports.size(), 6u) << "a byebye is no repeat, and the device that comes back is new";
 }
+
+TEST(BroadcastTargets, EachSubnetHasItsOwnBroadcastAddress)
+{
+    const struct
+    {
+        const char* address;
+        unsigned prefix;
+        const char* broadcast;
+    } cases[] = {{"192.0.2.1", 24, "192.0.2.255"}, {"198.18.0.1", 15, "198.19.255.255"},
+                 {"198.18.5.9", 30, "198.18.5.11"}, {"192.0.2.1", 0, "255.255.255.255"},
+                 {"192.0.2.1", 31, ""},             {"192.0.2.1", 32, ""},
+                 {"not.an.address", 24, ""}};
+    for (const auto& c : cases)
+        EXPECT_EQ(SubnetBroadcast(c.address, c.prefix), c.broadcast) << c.address << "/" << c.prefix;
+    EXPECT_EQ(CSearchDeviceBroadcastThread::BroadcastTargets().front().to_string(), "255.255.255.255");
+}
+
+// What goes on the wire, written out here byte for byte rather than taken from the encoders.
+TEST(SearchRequests, AreTheBytesDevicesWaitFor)
+{
+    std::vector<std::uint8_t> query(148, 0x00);
+    query[0] = 0x0B;
+    query[1] = 0x01;
+    query[4] = query[5] = query[6] = query[7] = 0xFF;
+    const wire::SearchPacket made = wire::MakeSearchQuery();
+    EXPECT_EQ(std::vector<std::uint8_t>(made.begin(), made.end()), query);
+    EXPECT_EQ(std::string(wire::kMSearchRequest),
+              "M-SEARCH * HTTP/1.1\r\n"
+              "HOST: 239.143.255.250:1900\r\n"
+              "ST: urn:schemas-upnp-org:device:HomeNasDevice:1\r\n"
+              "MAN: \"ssdp:discover\"\r\n"
+              "MX: 3\r\n"
+              "\r\n");
+}

@@ -82,11 +82,11 @@ TEST(DiagnosticLog, DropsEmptyAndOverlongLinesWhole)
     EXPECT_TRUE(std::regex_match(log.Text(), std::regex(fits + kPlainSuffix)));
 }
 
-TEST(DiagnosticLog, LinesOfManyThreadsStayWhole)
+TEST(DiagnosticLog, LinesOfManyThreadsStayWholeAndInOneOrder)
 {
     testsupport::ScopedLogFile log;
-    constexpr int kThreads = 4;
-    constexpr int kLines = 100;
+    constexpr int kThreads = 8;
+    constexpr int kLines = 1000;
     CaptureStdout();
     std::vector<std::thread> writers;
     for (int t = 0; t < kThreads; ++t) {
@@ -95,10 +95,18 @@ TEST(DiagnosticLog, LinesOfManyThreadsStayWhole)
                 (i % 2 ? WriteLog : WriteLogStamped)("writer %d line %d %s", t, i, "xxxxxxxxxxxxxxxx");
         });
     }
+    // The path is set again meanwhile, as a start-up would: the writers read it under the lock.
+    std::thread setter([&log] {
+        for (int i = 0; i < 200; ++i)
+            SetLogPath(log.path);
+    });
+    setter.join();
     for (auto& writer : writers)
         writer.join();
-    GetCapturedStdout();
+    const std::string echoed = GetCapturedStdout();
     const std::string text = log.Text();
+    // Each line goes to the file and to the echo under one lock: both hold the same order.
+    EXPECT_TRUE(text == echoed) << "the file and the echo differ";
     const std::string body = R"(writer \d line \d+ x{16})";
     const std::regex line("(" + body + R"(\*\[\d\d::\d\d:\d\d:\d\d\])|()" + kStampPrefix + body + ")");
     int count = 0;

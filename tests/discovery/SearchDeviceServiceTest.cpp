@@ -1,6 +1,8 @@
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstdlib>
+#include <mutex>
 
 #include "DiscoveryTestSupport.h"
 #include "TestPlatform.h"
@@ -9,6 +11,7 @@
 #include "discovery/SearchDeviceService.h"
 
 using Kind = CSearchDeviceService::WorkerKind;
+using namespace std::chrono_literals;
 
 namespace {
 
@@ -24,26 +27,48 @@ DeviceRecord Device(const std::string& id, const std::string& ip, std::int32_t t
     return device;
 }
 
-// A worker that opens no socket and records what the service asks of it.
+// A worker that opens no socket and records what the service asks of it. The service's
+// own thread records its repeats, so the record is locked.
 class RecordingWorker : public CSearchDeviceThread
 {
 public:
-    explicit RecordingWorker(std::vector<std::string>& calls) : calls(calls) {}
-    void CreateWorkThread() override { Record("create"); }
+    explicit RecordingWorker(std::vector<std::string>& calls, std::int32_t busyPort = 0)
+        : calls(calls), busyPort(busyPort)
+    {
+    }
+    void CreateWorkThread() override
+    {
+        if (TestPort() && Port() == busyPort)
+            ++nPort;   // taken: a real worker retries on the next port
+        Record("create");
+    }
     void ExitSearchThread() override { Record("exit"); }
     void ResetDeviceInfo() override { Record("reset"); }
+    void RenewNetwork(const std::vector<LocalNetwork>&, bool networkChanged) override
+    {
+        if (networkChanged)
+            Record("renew");
+    }
     int SendSearchCommand(const wire::SearchPacket& packet) override
     {
         Record(packet == wire::MakeSearchQuery() ? "send" : "send other");
         return 0;
     }
 
+    static std::mutex& Lock()
+    {
+        static std::mutex lock;
+        return lock;
+    }
+
 private:
     void Record(const std::string& what)
     {
+        std::lock_guard lock(Lock());
         calls.push_back(what + " " + LocalIP() + ":" + std::to_string(Port()) + (TestPort() ? "+" : ""));
     }
     std::vector<std::string>& calls;
+    std::int32_t busyPort;
 };
 
 class Registry : public testing::Test
@@ -68,12 +93,24 @@ protected:
     {
         CSearchDeviceService::Options options;
         options.localAddresses = [this] { return addresses; };
-        options.makeWorker = [this](Kind, CDeviceReportSink*) { return std::make_unique<RecordingWorker>(calls); };
+        options.makeWorker = [this](Kind, CDeviceReportSink*) {
+            return std::make_unique<RecordingWorker>(calls, busyPort);
+        };
+        options.resendDelays = {};
+        options.watchNetwork = false;
         return options;
+    }
+    std::size_t Count(const std::string& what)
+    {
+        std::lock_guard lock(RecordingWorker::Lock());
+        return static_cast<std::size_t>(std::count_if(calls.begin(), calls.end(), [&](const std::string& call) {
+            return call.starts_with(what + " ");
+        }));
     }
 
     std::vector<std::string> addresses;
     std::vector<std::string> calls;
+    std::int32_t busyPort = 1530;   // the first command worker moves on to 1531
 };
 
 } // namespace
@@ -169,7 +206,7 @@ TEST_F(SearchService, WorkersAreMadeOncePerAddressOnConsecutivePorts)
     calls.clear();
     service.SendSearchRequest();
     EXPECT_EQ(calls, (std::vector<std::string>{"create 192.0.2.12:1570+", "reset :67", "send :67", "reset :1900",
-                                               "send :1900", "reset 192.0.2.10:1530+", "send 192.0.2.10:1530+",
+                                               "send :1900", "reset 192.0.2.10:1531+", "send 192.0.2.10:1531+",
                                                "reset 192.0.2.11:1550+", "send 192.0.2.11:1550+",
                                                "reset 192.0.2.12:1570+", "send 192.0.2.12:1570+"}));
     addresses = {"192.0.2.11", "192.0.2.11", "192.0.2.10"};   // back again, and twice
@@ -177,8 +214,61 @@ TEST_F(SearchService, WorkersAreMadeOncePerAddressOnConsecutivePorts)
     EXPECT_EQ(service.Workers().size(), 5u);
     calls.clear();
     service.ExitSearchService();
-    EXPECT_EQ(calls, (std::vector<std::string>{"exit :67", "exit :1900", "exit 192.0.2.10:1530+",
+    EXPECT_EQ(calls, (std::vector<std::string>{"exit :67", "exit :1900", "exit 192.0.2.10:1531+",
                                                "exit 192.0.2.11:1550+", "exit 192.0.2.12:1570+"}));
+}
+
+TEST_F(SearchService, CommandPortsStopAt65535)
+{
+    testsupport::ScopedLogFile log;
+    addresses = {"192.0.2.10", "192.0.2.11", "192.0.2.12"};
+    CSearchDeviceService::Options options = FakeOptions();
+    options.firstCommandPort = 65500;
+    CSearchDeviceService service(std::move(options));
+    ASSERT_TRUE(testsupport::SetEnvironment("TRAVELKIN_LOG", log.path.c_str()));
+    testing::internal::CaptureStdout();
+    service.StartSearchService();
+    testing::internal::GetCapturedStdout();
+    testsupport::SetEnvironment("TRAVELKIN_LOG", nullptr);
+    EXPECT_EQ(calls, (std::vector<std::string>{"create :67", "create :1900", "create 192.0.2.10:65500+",
+                                               "create 192.0.2.11:65520+"}));
+    EXPECT_TRUE(log.Contains("Add Search Device Work Thread Error : IP = 192.0.2.12, port 65540 is above 65535"));
+}
+
+TEST_F(SearchService, RepeatsEachSearchOnItsOwnScheduleAndNothingAfterExit)
+{
+    addresses = {"192.0.2.10"};
+    CSearchDeviceService::Options options = FakeOptions();
+    options.resendDelays = {300ms, 600ms};
+    CSearchDeviceService service(std::move(options));
+    service.StartSearchService();
+    service.SendSearchRequest();
+    service.SendSearchRequest();   // a new search replaces the first one's repeats
+    ASSERT_TRUE(testsupport::WaitFor([&] { return Count("send") >= 12; }));
+    std::this_thread::sleep_for(150ms);
+    EXPECT_EQ(Count("send"), 12u) << "three workers: two searches, then two repeats of the second";
+    EXPECT_EQ(Count("reset"), 6u) << "repeats leave each worker's last report alone";
+    service.ExitSearchService();
+    service.SendSearchRequest();
+    service.StartSearchService();
+    EXPECT_EQ(Count("send"), 12u);
+    EXPECT_EQ(Count("create"), 3u);
+}
+
+TEST_F(SearchService, ASearchRenewsTheWorkersOnceAfterTheNetworksChanged)
+{
+    addresses = {"192.0.2.10"};
+    std::vector<LocalNetwork> networks{{"192.0.2.10", "192.0.2.255", 2}};
+    CSearchDeviceService::Options options = FakeOptions();
+    options.localNetworks = [&networks] { return networks; };
+    CSearchDeviceService service(std::move(options));
+    service.StartSearchService();
+    service.SendSearchRequest();
+    EXPECT_EQ(Count("renew"), 0u);
+    networks[0].interfaceIndex = 3;   // the interface was made again
+    service.SendSearchRequest();
+    service.SendSearchRequest();
+    EXPECT_EQ(Count("renew"), 3u);
 }
 
 TEST_F(SearchService, LogIsTurnedOnOnlyByTheEnvironmentAndClosedAtExit)

@@ -1,5 +1,7 @@
 #include <gtest/gtest.h>
 
+#include <memory>
+
 #include "DiscoveryTestSupport.h"
 #include "TestPlatform.h"
 #include "discovery/SearchDeviceMultiCommandThead.h"
@@ -172,6 +174,34 @@ TEST_F(WorkerLoopReceiveError, PortRetryCountsAcrossRestarts)
     EXPECT_EQ(worker.TestCount(), 2) << "the count goes on from where it was";
     SendToLoopback(Port(), "moved");
     EXPECT_TRUE(Received(1));
+}
+
+TEST_F(WorkerLoop, PortRetryStopsAtTheHighestPort)
+{
+    taken.emplace(CSearchDeviceThread::kHighestPort);
+    worker.Start(CSearchDeviceThread::kHighestPort, true);
+    EXPECT_EQ(worker.Port(), CSearchDeviceThread::kHighestPort) << "no port above it, no ephemeral port";
+    EXPECT_EQ(worker.TestCount(), 0);
+    EXPECT_TRUE(log.Contains(Line("No Further Port To Test Above 65535")));
+}
+
+TEST_F(WorkerLoop, PortRetryGivesUpAfterTwentyMoves)
+{
+    // Twenty-two busy ports in a row: the worker tries the first and twenty more, then stops.
+    std::vector<std::unique_ptr<HeldPort>> busy;
+    for (std::uint16_t base = 20000; busy.size() < 22 && base < 60000; base += 97) {
+        busy.clear();
+        try {
+            for (std::uint16_t port = base; port < base + 22; ++port)
+                busy.push_back(std::make_unique<HeldPort>(port));
+        } catch (const boost::system::system_error&) {
+        }
+    }
+    ASSERT_EQ(busy.size(), 22u);
+    worker.Start(busy.front()->Port(), true);
+    EXPECT_EQ(worker.TestCount(), 20);
+    EXPECT_EQ(Port(), busy.front()->Port() + 20);
+    EXPECT_EQ(worker.creates, 21);
 }
 
 TEST_F(WorkerLoopReceiveError, ExitEndsAPendingRestartAtOnce)

@@ -60,3 +60,25 @@ expect_device() {  # file ip host
 expect_no_device() {  # file ip
   [ -z "$(device_at "$1" "$2")" ] || fail "unexpected device at $2: $(device_at "$1" "$2")"
 }
+
+# One search process driven line by line (TK_DRIVER, tests/e2e/SearchDriver.cpp), for tests
+# that change the network between searches: start_driver, then drive search, drive clear,
+# and list_to FILE, which waits until the registry is written there.
+start_driver() {
+  : "${TK_DRIVER:?}"
+  mkfifo "$WORK/driver.in"
+  TRAVELKIN_LOG="$WORK/search.log" "$TK_TESTNET" exec "$NET" search "$TK_DRIVER" \
+    <"$WORK/driver.in" >>"$WORK/driver.out" 2>>"$WORK/driver.err" &
+  exec 3>"$WORK/driver.in"
+}
+drive() { echo "$*" >&3; }
+list_to() {
+  local tries=0
+  rm -f "$1"
+  drive list "$1"
+  while [ ! -e "$1" ]; do
+    tries=$((tries + 1))
+    [ "$tries" -lt 100 ] || fail "the driver wrote no list: $(cat "$WORK/driver.err")"
+    sleep 0.05
+  done
+}

@@ -15,13 +15,6 @@ class RecordingDialog : public CBasicNoneBorderDlg
 public:
     RecordingDialog() : CBasicNoneBorderDlg([] { return std::wstring(); }) {}
 
-    void Press(int x, int y)
-    {
-        QMouseEvent press(QEvent::MouseButtonPress, QPointF(x, y), mapToGlobal(QPointF(x, y)), Qt::LeftButton,
-                          Qt::LeftButton, Qt::NoModifier);
-        mousePressEvent(&press);
-    }
-
     std::vector<QPoint> moves;
 
 protected:
@@ -104,15 +97,17 @@ TEST_F(DialogTest, SizeTrackingReportsTheChangeOfSize)
     EXPECT_EQ(dialog.changes.back(), std::make_pair(30, -10));
 }
 
-TEST_F(DialogTest, TopStripOfTwentyEightPixelsMovesTheWindow)
+TEST_F(DialogTest, DragFromTheTopStripOfTwentyEightPixelsMovesTheWindow)
 {
-    RecordingDialog dialog;
-    dialog.resize(100, 100);
-    dialog.Press(50, 27);
-    EXPECT_EQ(dialog.moves.size(), 1u);
-    dialog.Press(50, 28);
-    dialog.Press(0, 90);
-    EXPECT_EQ(dialog.moves.size(), 1u);
+    for (const CaptionGesture& gesture : CaptionGestures(27)) {
+        RecordingDialog dialog;
+        dialog.resize(100, 100);
+        PerformGesture(dialog, gesture);
+        ASSERT_EQ(dialog.moves.size(), gesture.starts) << gesture.name;
+        if (gesture.starts) {
+            EXPECT_EQ(dialog.moves[0], dialog.mapToGlobal(gesture.at)) << gesture.name;
+        }
+    }
 }
 
 TEST_F(DialogTest, ShapeCutsKeyColouredRunsOfTheTopRowsOnly)

@@ -32,9 +32,10 @@ const char* SearchUsage()
 
 Searches the local network for storage devices, as the window does: starts the search
 service, sends one search through every worker (broadcast query, SSDP search, one SSDP
-search per local address), waits, and prints the devices found in the order they were
-first reported. It sends broadcast and multicast: run it inside the project's test
-network (tools/testnet.sh) unless you mean to search your own network.
+search per local address) and repeats it after 1 s and 2 s, waits, and prints the
+devices found in the order they were first reported. It sends broadcast and
+multicast: run it inside the project's test network (tools/testnet.sh) unless you
+mean to search your own network.
 
   --seconds N   how long to wait for answers, 1 to 3600 (default 10)
   --json        print a JSON array of objects with the keys id, ip, host, product,

@@ -1,0 +1,65 @@
+#include "discovery/SearchEventLoop.h"
+
+#include <boost/asio/post.hpp>
+
+CSearchEventLoop::~CSearchEventLoop()
+{
+    Stop();
+}
+
+void CSearchEventLoop::Start(std::function<void()> onResend, std::function<void()> onNetworkChange,
+                             bool watchNetwork)
+{
+    if (thread.joinable())
+        return;
+    this->onResend = std::move(onResend);
+    work.emplace(io.get_executor());
+    if (watchNetwork) {
+        watcher.emplace(io, std::move(onNetworkChange));
+        if (!watcher->Start())
+            watcher.reset();   // no change messages here: each search checks instead
+    }
+    thread = std::thread([this] { io.run(); });
+}
+
+void CSearchEventLoop::ScheduleResends(const Delays& newDelays)
+{
+    if (!thread.joinable())
+        return;
+    const auto now = std::chrono::steady_clock::now();
+    boost::asio::post(io, [this, newDelays, now] {
+        delays = newDelays;
+        scheduledAt = now;
+        resendTimer.cancel();
+        ArmNext(++generation, 0);
+    });
+}
+
+void CSearchEventLoop::ArmNext(std::uint64_t armedGeneration, std::size_t index)
+{
+    if (index >= delays.size())
+        return;
+    resendTimer.expires_at(scheduledAt + delays[index]);
+    resendTimer.async_wait([this, armedGeneration, index](const boost::system::error_code& error) {
+        // A newer search replaced this schedule, even if this wake-up was already queued.
+        if (error || armedGeneration != generation)
+            return;
+        onResend();
+        ArmNext(armedGeneration, index + 1);
+    });
+}
+
+void CSearchEventLoop::Stop()
+{
+    if (!thread.joinable())
+        return;
+    boost::asio::post(io, [this] {
+        resendTimer.cancel();
+        if (watcher)
+            watcher->Stop();
+        work.reset();
+        io.stop();
+    });
+    thread.join();
+    watcher.reset();
+}
