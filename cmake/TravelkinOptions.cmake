@@ -4,6 +4,7 @@ option(TRAVELKIN_GUI "Build the window, the controls and the platform layer (nee
 option(TRAVELKIN_TESTS "Build the unit and end-to-end tests" ON)
 option(TRAVELKIN_BENCH "Build the benchmarks" ON)
 option(TRAVELKIN_FUZZ "Build the libFuzzer targets (clang only; implies no tests)" OFF)
+option(TRAVELKIN_FUZZ_GUI "With TRAVELKIN_FUZZ, keep Qt in for the fuzz targets of the window's layout" OFF)
 option(TRAVELKIN_WERROR "Treat warnings as errors" OFF)
 set(TRAVELKIN_SANITIZE "" CACHE STRING "Sanitizer build: empty, 'address' (ASan+UBSan) or 'thread' (TSan)")
 set_property(CACHE TRAVELKIN_SANITIZE PROPERTY STRINGS "" address thread)
@@ -35,7 +36,13 @@ if(TRAVELKIN_FUZZ)
   add_compile_options(-fsanitize=fuzzer-no-link,address,undefined -fno-omit-frame-pointer
                       -fno-sanitize-recover=undefined)
   add_link_options(-fsanitize=address,undefined)
-  set(TRAVELKIN_GUI OFF CACHE BOOL "" FORCE)
+  # The headless fuzz build proves the core needs no Qt; a second build with
+  # TRAVELKIN_FUZZ_GUI keeps Qt for the window's fuzz targets (Qt itself is not instrumented).
+  if(TRAVELKIN_FUZZ_GUI)
+    set(TRAVELKIN_GUI ON CACHE BOOL "" FORCE)
+  else()
+    set(TRAVELKIN_GUI OFF CACHE BOOL "" FORCE)
+  endif()
   set(TRAVELKIN_TESTS OFF CACHE BOOL "" FORCE)
   set(TRAVELKIN_BENCH OFF CACHE BOOL "" FORCE)
 endif()

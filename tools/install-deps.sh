@@ -1,14 +1,15 @@
 #!/usr/bin/env bash
 # Installs the Debian 12 packages that building, testing and the demonstration need.
-# Does nothing when they are all present; needs root (or sudo) otherwise.
+# Does nothing when they are all present; otherwise asks for root only to install them.
 set -euo pipefail
+source "$(dirname "$0")/as-root.sh"
 
 packages=(
   build-essential cmake ninja-build pkg-config clang libclang-rt-14-dev
   libboost-dev libboost-system-dev libboost-date-time-dev libpugixml-dev
   qt6-base-dev qt6-base-dev-tools qt6-qpa-plugins libx11-dev libgl-dev
   libgtest-dev libgmock-dev googletest libbenchmark-dev
-  iproute2 nftables jq xvfb xauth x11-utils imagemagick fonts-dejavu-core
+  iproute2 nftables jq xvfb xauth x11-utils xdotool imagemagick fonts-dejavu-core
   dpkg-dev file desktop-file-utils libcap2-bin xdg-utils man-db
   g++-mingw-w64-x86-64-posix wine wine64
 )
@@ -20,7 +21,5 @@ done
 [ ${#missing[@]} -eq 0 ] && exit 0
 
 echo "Installing: ${missing[*]}"
-sudo_cmd=()
-[ "$(id -u)" -eq 0 ] || sudo_cmd=(sudo)
-"${sudo_cmd[@]}" apt-get update
-DEBIAN_FRONTEND=noninteractive "${sudo_cmd[@]}" apt-get install -y --no-install-recommends "${missing[@]}"
+as_root apt-get update
+as_root env DEBIAN_FRONTEND=noninteractive apt-get install -y --no-install-recommends "${missing[@]}"

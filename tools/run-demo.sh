@@ -5,25 +5,19 @@
 # inside network namespaces, Travelkin runs beside them on a private X display, a screenshot
 # of its window is taken after the search, and the command-line search prints what it found,
 # as a table and as JSON. The machine's own network is never searched in the demonstration.
-# The demonstration needs root for the namespaces.
+# The demonstration needs root for the namespaces and asks for it when it is not root; the
+# desktop run needs root only to install missing packages.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 top=$PWD
+source "$top/tools/as-root.sh"
 build=$top/build
 net="demo$$"
-log=$(mktemp)
+log=
 sims=()
 work=
 xvfb_pid=
 app_pid=
-
-require_root() {
-  if [ "$(id -u)" -ne 0 ]; then
-    echo "run-demo.sh needs root: it builds a private test network from network namespaces." >&2
-    echo "Run it as: sudo ./tools/run-demo.sh" >&2
-    exit 1
-  fi
-}
 
 # A desktop session: a user with a display, or root whose X display really answers.
 has_display() {
@@ -41,16 +35,7 @@ build_tools() {
 }
 
 run_on_desktop() {
-  if [ "$(id -u)" -ne 0 ]; then
-    command -v cmake >/dev/null && command -v ninja >/dev/null || {
-      echo "Install the build tools first: sudo ./tools/install-deps.sh" >&2
-      exit 1
-    }
-    cmake -S . -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo >/dev/null
-    cmake --build "$build" -j "$(nproc)" --target travelkin
-  else
-    build_tools
-  fi
+  build_tools
   echo "Starting Travelkin on your desktop: it searches your local network for devices."
   exec "$build/src/app/travelkin"
 }
@@ -63,7 +48,7 @@ cleanup() {
   done
   for pid in "${sims[@]}"; do kill "$pid" 2>/dev/null || true; done
   "$top/tools/testnet.sh" down "$net" 2>/dev/null || true
-  rm -f "$log"
+  [ -z "$log" ] || rm -f "$log"
   [ -n "$work" ] && rm -rf "$work"
 }
 
@@ -147,7 +132,8 @@ show_search() {
 if has_display; then
   run_on_desktop
 fi
-require_root
+reexec_as_root "The demonstration's private test network" "$top/tools/run-demo.sh"
+log=$(mktemp)
 build_tools
 start_network
 start_devices

@@ -3,12 +3,20 @@
 # and end-to-end tests, cross-builds for Windows and runs those unit tests and a search in the
 # test network under Wine, runs the unit tests again under ASan+UBSan and under TSan, and each
 # fuzz target for a short time, and finally builds the Debian package, installs, checks and
-# removes it. End-to-end tests and the package check need root.
+# removes it. End-to-end tests and the package check need root: run by another user, the script
+# asks for root through sudo or pkexec, and without either it runs the rest and says what it
+# left out.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 top=$PWD
 jobs=$(nproc)
 fuzz_seconds=${TRAVELKIN_FUZZ_SECONDS:-20}
+source "$top/tools/as-root.sh"
+
+if [ "$(id -u)" -ne 0 ] && [ -n "$(root_helper)" ]; then
+  reexec_as_root "The end-to-end tests in network namespaces" \
+    env TRAVELKIN_FUZZ_SECONDS="$fuzz_seconds" "$top/tools/run-tests.sh"
+fi
 
 "$top/tools/install-deps.sh"
 
@@ -30,7 +38,8 @@ configure_and_build build -DCMAKE_BUILD_TYPE=RelWithDebInfo -DTRAVELKIN_WERROR=O
 section "Unit and end-to-end tests"
 labels=()
 if [ "$(id -u)" -ne 0 ]; then
-  echo "Not root: the end-to-end tests in network namespaces are skipped."
+  echo "Not root, and neither sudo nor pkexec is installed: the end-to-end tests in network"
+  echo "namespaces are skipped. Run the script as root for them."
   labels=(-LE netns)
 fi
 ctest --test-dir build --output-on-failure -j "$jobs" "${labels[@]}"
@@ -71,9 +80,14 @@ configure_and_build build-tsan -DCMAKE_BUILD_TYPE=Debug -DTRAVELKIN_SANITIZE=thr
 TSAN_OPTIONS="halt_on_error=1 second_deadlock_stack=1 suppressions=$top/tests/tsan.supp" \
   ctest --test-dir build-tsan --output-on-failure -j "$jobs" -L unit
 
-section "Fuzz targets (${fuzz_seconds}s each; headless build with clang)"
+section "Fuzz targets (${fuzz_seconds}s each; headless build with clang, and one with Qt kept in)"
 CXX=clang++ configure_and_build build-fuzz -DCMAKE_BUILD_TYPE=RelWithDebInfo -DTRAVELKIN_FUZZ=ON
-fuzzers=$(find build-fuzz -maxdepth 3 -type f -executable -name 'fuzz_*' | sort)
+# The window's layout fuzz targets need Qt: a build of their own, only those targets built.
+gui_fuzzers=(fuzz_layout_frame)
+CXX=clang++ cmake -S "$top" -B build-fuzz-gui -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo \
+  -DTRAVELKIN_FUZZ=ON -DTRAVELKIN_FUZZ_GUI=ON >/dev/null
+cmake --build build-fuzz-gui -j "$jobs" --target "${gui_fuzzers[@]}"
+fuzzers=$(find build-fuzz build-fuzz-gui -maxdepth 3 -type f -executable -name 'fuzz_*' | sort)
 for f in $fuzzers; do
   name=$(basename "$f")
   corpus=$(mktemp -d)

@@ -19,11 +19,20 @@ QString LocalPath(const std::wstring& path)
     return QFile::decodeName(QByteArray::fromStdString(ToLocalPath(path)));
 }
 
-// One level only: the data root itself must already exist.
+// Folders are made with their parents, for a fresh account may not even have
+// ~/.local/share yet. What is made is the user's alone, as the base-directory rules ask of
+// a data home; folders that already exist keep their permissions.
 bool EnsureFolder(const std::wstring& path)
 {
-    const QString local = LocalPath(path);
-    return QFileInfo(local).isDir() || QDir().mkdir(local);
+    const QString local = QDir::cleanPath(LocalPath(path));
+    QString folder = local.startsWith(QLatin1Char('/')) ? QStringLiteral("/") : QString();
+    for (const QString& part : local.split(QLatin1Char('/'), Qt::SkipEmptyParts)) {
+        folder += part;
+        if (!QFileInfo(folder).isDir() && !QDir().mkdir(folder, QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner))
+            return false;
+        folder += QLatin1Char('/');
+    }
+    return true;
 }
 
 } // namespace

@@ -9,6 +9,8 @@
 
 #include "TravelkinResources.h"
 
+#include <QCoreApplication>
+#include <QEvent>
 #include <QMessageBox>
 
 #include <utility>
@@ -58,8 +60,11 @@ bool CVesquorApp::InitInstance()
 int CVesquorApp::ExitInstance()
 {
     env.search.ExitSearchService();
-    // The opening threads use the desktop services, which must not go before them.
+    // The opening threads use the desktop services, which must not go before them. What they
+    // handed to this thread is opened now: no event loop runs any more to do it later.
     CNetStorageHelper::Instance().WaitForOpeners();
+    if (QCoreApplication* application = QCoreApplication::instance())
+        QCoreApplication::sendPostedEvents(application, QEvent::MetaCall);
     pInstance.reset();
     return 0;
 }

@@ -14,15 +14,16 @@
 #include "TravelkinResources.h"
 
 #include <QEvent>
+#include <QKeyEvent>
 #include <QMouseEvent>
 #include <QPainter>
 #include <QPixmap>
-#include <QStringDecoder>
 #include <QTimerEvent>
 
 #include <cstdio>
 #include <cstring>
 #include <ctime>
+#include <initializer_list>
 #include <set>
 #include <utility>
 
@@ -93,16 +94,6 @@ void ReportFirstPaint()
 
 } // namespace
 
-QString DeviceText(const char* text, std::size_t size)
-{
-    const QByteArrayView bytes(text, static_cast<qsizetype>(size));
-    QStringDecoder utf8(QStringDecoder::Utf8, QStringDecoder::Flag::Stateless);
-    QString decoded = utf8.decode(bytes);
-    if (utf8.hasError())
-        return QString::fromLatin1(bytes);
-    return decoded;
-}
-
 SearchWindowServices SearchWindowServices::ProcessWide()
 {
     return {CSearchDeviceService::Instance(), SystemDesktopServices(), GetCommonTemplatesPath()};
@@ -138,6 +129,8 @@ bool CVesquorDlg::OnInitDialog()
     setWindowTitle(QString::fromLatin1(kInstanceName));
     InitDeviceList();
     FillDeviceList();
+    if (pDeviceList)
+        pDeviceList->setFocus();  // the keyboard starts on the list
     OnRefresh();
     return true;
 }
@@ -163,10 +156,27 @@ void CVesquorDlg::FindLayoutControls()
         if (button)
             connect(button, &QAbstractButton::clicked, this, &CVesquorDlg::OnControlClicked, Qt::UniqueConnection);
     }
-    // Only mouse clicks on the list change the buttons; a selection moved by the keyboard
-    // does not.
-    if (pDeviceList)
+    // Clicks on the list and keys that move its selection set the device buttons; Enter on
+    // a chosen row logs in.
+    if (pDeviceList) {
+        pDeviceList->installEventFilter(this);
         pDeviceList->viewport()->installEventFilter(this);
+    }
+    SetKeyboardOrder();
+}
+
+void CVesquorDlg::SetKeyboardOrder()
+{
+    // Tab goes from the list through the buttons in the order they sit, close last.
+    QWidget* previous = nullptr;
+    for (QWidget* control : std::initializer_list<QWidget*>{pDeviceList.data(), pLogInButton.data(), pRefreshButton.data(),
+                                                            pMyStorageButton.data(), pCloseButton.data()}) {
+        if (!control)
+            continue;
+        if (previous)
+            setTabOrder(previous, control);
+        previous = control;
+    }
 }
 
 bool CVesquorDlg::IsLayoutReady()
@@ -327,7 +337,8 @@ void CVesquorDlg::OnMyStorage()
 {
     if (!IsLayoutReady())
         return;
-    OpenMyStorage(SelectedIp(), services.desktop);
+    // The action waits for other programs; the window never does.
+    storageWorker.Post([ip = SelectedIp(), &desktop = services.desktop] { OpenMyStorage(ip, desktop); });
 }
 
 void CVesquorDlg::OnWaitTimer()
@@ -385,9 +396,32 @@ void CVesquorDlg::OnListDoubleClick()
         OnLogIn();
 }
 
+bool CVesquorDlg::OnListKey(const QKeyEvent& key)
+{
+    switch (key.key()) {
+    case Qt::Key_Return:
+    case Qt::Key_Enter:
+        if (GetSelectedItem() == -1)
+            return false;
+        OnLogIn();
+        return true;
+    case Qt::Key_Tab:
+    case Qt::Key_Backtab:
+    case Qt::Key_Escape:
+        return false;
+    default:
+        // The list moves its selection first; the window then looks at it as after a click.
+        QMetaObject::invokeMethod(this, &CVesquorDlg::OnListClick, Qt::QueuedConnection);
+        return false;
+    }
+}
+
 bool CVesquorDlg::eventFilter(QObject* watched, QEvent* event)
 {
     const QEvent::Type type = event->type();
+    if (pDeviceList && watched == pDeviceList.data() && type == QEvent::KeyPress &&
+        OnListKey(*static_cast<QKeyEvent*>(event)))
+        return true;
     if (pDeviceList && watched == pDeviceList->viewport() &&
         (type == QEvent::MouseButtonRelease || type == QEvent::MouseButtonDblClick) &&
         static_cast<QMouseEvent*>(event)->button() == Qt::LeftButton) {

@@ -7,7 +7,9 @@
 // The search service never calls the window: the window starts a search and its timer
 // drives every update of the list.
 
+#include "app/DeviceText.h"
 #include "app/ListDump.h"
+#include "app/StorageWorker.h"
 #include "frame/BasicNoneBorderDlg.h"
 #include "platform/DesktopServices.h"
 
@@ -21,6 +23,7 @@
 class CBasicButton;
 class CSearchDeviceService;
 class CStandardListCtrl;
+class QKeyEvent;
 struct DeviceRecord;
 
 // What the window works with; the defaults are the process-wide ones.
@@ -44,9 +47,6 @@ enum SearchWindowCtrlId : int
     IDC_MY_STORAGE = 2109,
 };
 
-// Device texts are narrow: UTF-8 when they are valid UTF-8, else one character per byte.
-QString DeviceText(const char* text, std::size_t size);
-
 class CVesquorDlg : public CBasicNoneBorderDlg
 {
     Q_OBJECT
@@ -65,7 +65,7 @@ public:
     void DrawDialog(QPainter& painter) override;
 
     // Applies a row of the state table (0 initial, 1 searching, 2 search ended, 3 and 4 a
-    // click on the list that left a row selected or none).
+    // click on the list, or a key that moved its selection, that left a row selected or none).
     void SetCtrlStatus(int state);
     void InitDeviceList();
     void FillDeviceList();
@@ -101,6 +101,9 @@ private slots:
 private:
     void OnListClick();
     void OnListDoubleClick();
+    // A key pressed on the list; true when the window took it.
+    bool OnListKey(const QKeyEvent& key);
+    void SetKeyboardOrder();
     std::optional<std::string> SelectedIp();
     void InsertDevice(const DeviceRecord& device);
     void DumpList() const;
@@ -117,4 +120,6 @@ private:
     QBasicTimer waitTimer;
     CListDump listDump;
     bool bFirstPaintReported = false;
+    // Last, so it goes first: requests still queued when the window goes are carried out.
+    CStorageWorker storageWorker;
 };

@@ -1,13 +1,23 @@
 #include "controls/BasicButton.h"
 
+#include "controls/FocusFrame.h"
+
 #include <QEnterEvent>
+#include <QKeyEvent>
 #include <QPainter>
+
+namespace {
+// The focus frame sits this far inside the button, on its face.
+constexpr int kFocusInset = 2;
+}
 
 CBasicButton::CBasicButton(QWidget* parent) : QAbstractButton(parent)
 {
     setAttribute(Qt::WA_OpaquePaintEvent);
     setAutoFillBackground(false);
     setCursor(Qt::PointingHandCursor);
+    // Reached with Tab; a mouse click leaves the focus where it was (on the list).
+    setFocusPolicy(Qt::TabFocus);
 }
 
 void CBasicButton::SetCheck(int state)
@@ -76,7 +86,23 @@ void CBasicButton::OnClicked()
 
 void CBasicButton::paintEvent(QPaintEvent* /*event*/)
 {
-    buffer.Paint(*this, [this](QPainter& painter) { DrawButton(painter); });
+    buffer.Paint(*this, [this](QPainter& painter) {
+        DrawButton(painter);
+        if (hasFocus())
+            DrawFocusFrame(painter, rect().adjusted(kFocusInset, kFocusInset, -kFocusInset, -kFocusInset), clrText);
+    });
+}
+
+void CBasicButton::keyPressEvent(QKeyEvent* event)
+{
+    // Space presses the button as the base does; Enter presses it too, as on a dialog's
+    // push buttons.
+    if ((event->key() == Qt::Key_Return || event->key() == Qt::Key_Enter) && event->modifiers() == Qt::NoModifier) {
+        if (isEnabled())
+            click();
+        return;
+    }
+    QAbstractButton::keyPressEvent(event);
 }
 
 void CBasicButton::enterEvent(QEnterEvent* event)

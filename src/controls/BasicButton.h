@@ -55,6 +55,7 @@ protected:
     bool IsDisabled() const { return !isEnabled(); }
 
     void paintEvent(QPaintEvent* event) override;
+    void keyPressEvent(QKeyEvent* event) override;
     void enterEvent(QEnterEvent* event) override;
     void leaveEvent(QEvent* event) override;
     void nextCheckState() override;

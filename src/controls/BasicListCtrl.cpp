@@ -1,10 +1,12 @@
 #include "controls/BasicListCtrl.h"
 
 #include "controls/BasicHeaderCtrl.h"
+#include "controls/FocusFrame.h"
 #include "controls/ListRowDelegate.h"
 
 #include <QEvent>
 #include <QHeaderView>
+#include <QKeyEvent>
 #include <QPainter>
 #include <QScrollBar>
 #include <QStyle>
@@ -59,10 +61,35 @@ void CBasicListCtrl::ApplyBorder()
     }
 }
 
+void CBasicListCtrl::ApplySkinColours()
+{
+    // Every colour of the list, its rows, selection, header gaps and scroll bars comes from
+    // the skin: a desktop theme's palette (a dark one above all) would put the layout's text
+    // colour on a background the layout never chose. The selection is the text colour with
+    // the list colour as its text, so it keeps the contrast the layout gave the rows.
+    const QColor back = QColor::fromRgba(clrBack);
+    const QColor text = QColor::fromRgba(clrText);
+    const QColor border = QColor::fromRgba(clrBorder);
+    QPalette skin(back, back);
+    for (const QPalette::ColorRole role : {QPalette::WindowText, QPalette::Text, QPalette::ButtonText,
+                                           QPalette::PlaceholderText, QPalette::Highlight, QPalette::Link,
+                                           QPalette::LinkVisited, QPalette::ToolTipText})
+        skin.setColor(role, text);
+    for (const QPalette::ColorRole role : {QPalette::Base, QPalette::AlternateBase, QPalette::HighlightedText,
+                                           QPalette::BrightText, QPalette::ToolTipBase})
+        skin.setColor(role, back);
+    for (const QPalette::ColorRole role : {QPalette::Mid, QPalette::Dark, QPalette::Shadow})
+        skin.setColor(role, border);
+    setPalette(skin);
+}
+
 bool CBasicListCtrl::event(QEvent* event)
 {
     switch (event->type()) {
     case QEvent::Polish:
+        ApplySkinColours();
+        ApplyBorder();
+        break;
     case QEvent::ParentChange:
     case QEvent::Show:
         ApplyBorder();
@@ -91,12 +118,21 @@ void CBasicListCtrl::drawRow(QPainter* painter, const QStyleOptionViewItem& opti
                              const QModelIndex& index) const
 {
     QTreeWidget::drawRow(painter, option, index);
-    if (!(nExtendedStyle & LVS_EX_GRIDLINES))
-        return;
-    painter->save();
-    painter->setPen(QColor::fromRgba(kGridColor));
     const QRect row = option.rect;
-    painter->drawLine(row.left(), row.bottom(), row.right(), row.bottom());
+    if (nExtendedStyle & LVS_EX_GRIDLINES)
+        DrawGridLines(*painter, row);
+    if (hasFocus() && index.row() == currentIndex().row() && !index.parent().isValid()) {
+        const bool selected = selectionModel()->isRowSelected(index.row(), index.parent());
+        DrawFocusFrame(*painter, QRect(0, row.top(), viewport()->width(), row.height()),
+                       selected ? clrBack : clrText);
+    }
+}
+
+void CBasicListCtrl::DrawGridLines(QPainter& painter, const QRect& row) const
+{
+    painter.save();
+    painter.setPen(QColor::fromRgba(kGridColor));
+    painter.drawLine(row.left(), row.bottom(), row.right(), row.bottom());
     const QHeaderView* columns = header();
     const std::vector<int> widths = VisibleSectionWidths(*columns);
     for (int column = 0; column < static_cast<int>(widths.size()); ++column) {
@@ -104,9 +140,43 @@ void CBasicListCtrl::drawRow(QPainter* painter, const QStyleOptionViewItem& opti
         if (width == 0)
             continue;
         const int edge = columns->sectionViewportPosition(column) + width - 1;
-        painter->drawLine(edge, row.top(), edge, row.bottom());
+        painter.drawLine(edge, row.top(), edge, row.bottom());
     }
-    painter->restore();
+    painter.restore();
+}
+
+void CBasicListCtrl::paintEvent(QPaintEvent* event)
+{
+    QTreeWidget::paintEvent(event);
+    // With no current row the focus shows round the whole list, so Tab never lands unseen.
+    if (hasFocus() && !currentIndex().isValid()) {
+        QPainter painter(viewport());
+        DrawFocusFrame(painter, viewport()->rect(), clrText);
+    }
+}
+
+void CBasicListCtrl::focusInEvent(QFocusEvent* event)
+{
+    QTreeWidget::focusInEvent(event);
+    viewport()->update();
+}
+
+void CBasicListCtrl::focusOutEvent(QFocusEvent* event)
+{
+    QTreeWidget::focusOutEvent(event);
+    viewport()->update();
+}
+
+void CBasicListCtrl::keyPressEvent(QKeyEvent* event)
+{
+    // The first Up or Down in a list without a selection selects the row that has the focus
+    // instead of stepping past it, so a list of one device can be chosen by keyboard too.
+    const bool step = event->key() == Qt::Key_Up || event->key() == Qt::Key_Down;
+    if (step && event->modifiers() == Qt::NoModifier && GetFirstSelectedItem() == -1 && currentIndex().isValid()) {
+        selectionModel()->select(currentIndex(), QItemSelectionModel::ClearAndSelect | QItemSelectionModel::Rows);
+        return;
+    }
+    QTreeWidget::keyPressEvent(event);
 }
 
 void CBasicListCtrl::SetExtendedStyle(std::uint32_t style)
@@ -189,9 +259,8 @@ int CBasicListCtrl::GetFirstSelectedItem() const
 
 void CBasicListCtrl::SetTextColor(QRgb color)
 {
-    QPalette colours = palette();
-    colours.setColor(QPalette::Text, QColor::fromRgba(color));
-    setPalette(colours);
+    clrText = color;
+    ApplySkinColours();
 }
 
 QRgb CBasicListCtrl::GetTextColor() const

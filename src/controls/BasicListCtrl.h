@@ -34,6 +34,10 @@ public:
     // polished, re-parented or shown; call it after changing nPaintMode later than that.
     void ApplyBorder();
 
+    // Gives the list a palette made only of the skin's colours (clrBack, clrText, clrBorder).
+    // Runs by itself when the list is polished and when its text colour is set.
+    void ApplySkinColours();
+
     std::uint32_t GetExtendedStyle() const { return nExtendedStyle; }
     void SetExtendedStyle(std::uint32_t style);
 
@@ -56,6 +60,10 @@ public:
 
 protected:
     bool event(QEvent* event) override;
+    void paintEvent(QPaintEvent* event) override;
+    void focusInEvent(QFocusEvent* event) override;
+    void focusOutEvent(QFocusEvent* event) override;
+    void keyPressEvent(QKeyEvent* event) override;
     void drawRow(QPainter* painter, const QStyleOptionViewItem& option,
                  const QModelIndex& index) const override;
 
@@ -68,6 +76,7 @@ protected:
 
 private:
     void PaintBorder();
+    void DrawGridLines(QPainter& painter, const QRect& row) const;
     Qt::Alignment ColumnAlignment(int column) const;
 
     std::uint32_t nExtendedStyle = 0;

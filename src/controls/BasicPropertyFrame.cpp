@@ -3,13 +3,27 @@
 #include "controls/WideText.h"
 #include "layout/LocalPath.h"
 
+#include <QBuffer>
 #include <QFile>
+#include <QFileInfo>
+#include <QImageReader>
+#include <QScreen>
+#include <QTextDocument>
 #include <QPainter>
 #include <QPen>
 #include <QRegion>
 #include <QWidget>
 
 #include <algorithm>
+
+namespace {
+
+// The largest decoded skin picture: the pixels of a large desktop's screen.
+constexpr qint64 kMaxSkinImagePixels = 7680 * 4320;
+// Where a widget has no screen (yet), off-screen images stay within a large desktop's.
+constexpr QSize kFallbackScreenSize{7680, 4320};
+
+} // namespace
 
 QRgb ArgbFromColorRef(COLORREF color)
 {
@@ -33,11 +47,36 @@ QImage LoadSkinImage(const QString& path)
 {
     if (path.isEmpty())
         return {};
-    const QImage decoded(SkinFilePath(path));
+    const QString local = SkinFilePath(path);
+    const QFileInfo info(local);
+    if (!info.isFile() || info.size() > kMaxSkinImageBytes)
+        return {};
+    QFile file(local);
+    if (!file.open(QIODevice::ReadOnly))
+        return {};
+    const QByteArray content = file.read(kMaxSkinImageBytes + 1);
+    if (content.size() > kMaxSkinImageBytes)
+        return {};  // grew since it was looked at
+    QBuffer buffer;
+    buffer.setData(content);
+    QImageReader reader(&buffer);
+    // A small file may still claim a huge picture: it is refused before it is decoded.
+    const QSize claimed = reader.size();
+    if (claimed.isValid() && qint64(claimed.width()) * claimed.height() > kMaxSkinImagePixels)
+        return {};
+    const QImage decoded = reader.read();
     if (decoded.isNull())
         return {};
     // Premultiplied ARGB is what the raster painter blends without converting on every draw.
     return decoded.convertToFormat(QImage::Format_ARGB32_Premultiplied);
+}
+
+QSize OffscreenSize(const QWidget& widget, QSize pixels)
+{
+    const QScreen* screen = widget.screen();
+    if (!screen)
+        return pixels.boundedTo(kFallbackScreenSize);
+    return pixels.boundedTo(screen->size() * screen->devicePixelRatio());
 }
 
 QPoint PositionInParent(const QWidget* self, const QWidget* parent)
@@ -86,7 +125,7 @@ void CBasicPropertyFrame::PaintBackground(QWidget* parent, QWidget* self, QPaint
 
 QImage CBasicPropertyFrame::CaptureFromParent(QWidget* parent, QWidget* self)
 {
-    QImage captured(self->size(), QImage::Format_ARGB32_Premultiplied);
+    QImage captured(OffscreenSize(*self, self->size()), QImage::Format_ARGB32_Premultiplied);
     captured.fill(Qt::transparent);
     const QRect under(PositionInParent(self, parent), self->size());
     parent->render(&captured, QPoint(0, 0), QRegion(under), QWidget::DrawWindowBackground);
@@ -195,7 +234,9 @@ void CBasicPropertyFrame::CreateToolTip(QWidget* window, const QString& text)
 {
     if (!window)
         return;
-    window->setToolTip(text);
+    // The description is shown as the text it is: never as markup, which could pull in
+    // pictures by path or disguise what it says.
+    window->setToolTip(text.isEmpty() ? QString() : Qt::convertFromPlainText(text));
     hToolTip = window;
 }
 
@@ -211,7 +252,23 @@ void CBasicPropertyFrame::CaptureParentBackground(const QImage& parentSurface, Q
         return;
     const qreal ratio = parentSurface.devicePixelRatio();
     const QRect under(PositionInParent(self, parent) * ratio, self->size() * ratio);
-    dcBackground = parentSurface.copy(under);
+    if (parentSurface.rect().contains(under)) {
+        dcBackground = parentSurface.copy(under);
+        return;
+    }
+    // Partly outside the parent: what lies outside is blank, and the copy is never larger
+    // than the screen however large the layout made the control.
+    QImage captured(OffscreenSize(*self, under.size()), QImage::Format_ARGB32_Premultiplied);
+    captured.fill(Qt::transparent);
+    QImage inside = parentSurface.copy(under & parentSurface.rect());
+    inside.setDevicePixelRatio(1.0);
+    {
+        QPainter painter(&captured);
+        painter.setCompositionMode(QPainter::CompositionMode_Source);
+        painter.drawImage((under & parentSurface.rect()).topLeft() - under.topLeft(), inside);
+    }
+    captured.setDevicePixelRatio(ratio);
+    dcBackground = captured;
 }
 
 void CBasicPropertyFrame::DrawStateSlice(QPainter& painter, int index, QPoint at) const

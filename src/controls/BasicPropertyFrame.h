@@ -36,9 +36,18 @@ QRgb ArgbFromColorRef(COLORREF color);
 QString SkinFilePath(std::wstring_view path);
 QString SkinFilePath(const QString& path);
 
-// Decodes a skin picture once into the format that draws fastest; a file that cannot be read
-// gives a null image.
+// Skin pictures sit in the user's folder and are read back, so they are input like any
+// other: only a regular file of at most this size is read.
+inline constexpr qint64 kMaxSkinImageBytes = 4 * 1024 * 1024;
+
+// Decodes a skin picture once into the format that draws fastest. A file that cannot be read,
+// is not a regular file (a FIFO would block the reader), is larger than kMaxSkinImageBytes or
+// would decode to an unreasonably large image gives a null image: the picture is missing.
 QImage LoadSkinImage(const QString& path);
+
+// The size of an off-screen image for widget, never larger than its screen: a control that a
+// layout makes huge still only needs the pixels that can be seen.
+QSize OffscreenSize(const QWidget& widget, QSize pixels);
 
 class CBasicPropertyFrame
 {

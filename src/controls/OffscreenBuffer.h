@@ -5,6 +5,8 @@
 // single call, so a half-drawn control is never seen. The image is kept between paints and
 // only reallocated when the client size changes.
 
+#include "controls/BasicPropertyFrame.h"
+
 #include <QImage>
 #include <QPainter>
 #include <QWidget>
@@ -18,7 +20,8 @@ public:
     void Paint(QWidget& target, Draw&& draw)
     {
         const qreal ratio = target.devicePixelRatioF();
-        const QSize pixels = target.size() * ratio;
+        // Never larger than the screen: a layout may make a control far larger than that.
+        const QSize pixels = OffscreenSize(target, target.size() * ratio);
         if (pixels.isEmpty())
             return;
         if (image.size() != pixels) {

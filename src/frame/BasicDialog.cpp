@@ -3,11 +3,16 @@
 #include "controls/ControlId.h"
 #include "controls/WideText.h"
 
+#include <QCursor>
+#include <QGuiApplication>
 #include <QPainterPath>
 #include <QRegion>
 #include <QResizeEvent>
+#include <QScreen>
+#include <QShowEvent>
 #include <QVariant>
 
+#include <algorithm>
 #include <utility>
 
 namespace {
@@ -51,13 +56,19 @@ void CBasicDialog::ApplyDialogInfo()
         setPalette(colours);
     }
 
-    // The window stays where it is; the layout's right and bottom give its size, and the
-    // stored rectangle follows the window to its place.
+    // The window stays where it is; the layout's right and bottom give its size (never larger
+    // than the screen, all that a window's pixels could ever cover), and the stored rectangle
+    // follows the window to its place. A window not yet placed is only sized: a position set
+    // now would reach the window manager as one the user chose.
     const QPoint at = geometry().topLeft();
-    const int width = dlgLayoutInfo.DialogPos.right;
-    const int height = dlgLayoutInfo.DialogPos.bottom;
+    const QSize size = OffscreenSize(*this, QSize(dlgLayoutInfo.DialogPos.right, dlgLayoutInfo.DialogPos.bottom));
+    const int width = size.width();
+    const int height = size.height();
     dlgLayoutInfo.DialogPos = {at.x(), at.y(), at.x() + width, at.y() + height};
-    setGeometry(at.x(), at.y(), width, height);
+    if (testAttribute(Qt::WA_Moved))
+        setGeometry(at.x(), at.y(), width, height);
+    else
+        resize(width, height);
     update();
 }
 
@@ -117,6 +128,28 @@ void CBasicDialog::setVisible(bool visible)
 bool CBasicDialog::OnInitDialog()
 {
     return true;
+}
+
+void CBasicDialog::PlaceOnPointerScreen()
+{
+    QScreen* screen = QGuiApplication::screenAt(QCursor::pos());
+    if (!screen)
+        screen = QGuiApplication::primaryScreen();
+    if (!screen)
+        return;
+    const QRect area = screen->availableGeometry();
+    // A window larger than the area keeps its top-left corner (and so its caption) on it.
+    const int x = area.left() + std::max(0, (area.width() - width()) / 2);
+    const int y = area.top() + std::max(0, (area.height() - height()) / 2);
+    move(x, y);
+}
+
+void CBasicDialog::showEvent(QShowEvent* event)
+{
+    // Opened like a dialog: centred where the user is looking, unless someone placed it.
+    if (!event->spontaneous() && !testAttribute(Qt::WA_Moved))
+        PlaceOnPointerScreen();
+    QDialog::showEvent(event);
 }
 
 void CBasicDialog::paintEvent(QPaintEvent* /*event*/)

@@ -46,7 +46,11 @@ protected:
     // The image the current paint draws into; the parent surface that controls capture from.
     const QImage& PaintSurface() const { return buffer.Image(); }
 
+    // Centres the window on the available area of the screen that holds the mouse pointer.
+    void PlaceOnPointerScreen();
+
     void paintEvent(QPaintEvent* event) override;
+    void showEvent(QShowEvent* event) override;
     void resizeEvent(QResizeEvent* event) override;
 
 private:

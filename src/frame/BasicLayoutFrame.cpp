@@ -19,6 +19,16 @@ QRect RectOf(const LayoutRect& rect)
     return {rect.left, rect.top, rect.Width(), rect.Height()};
 }
 
+// Screen readers name a control by its layout text, or by its description when it shows no
+// text (the close button, the logo).
+void NameForAccessibility(QWidget& control, const CtrlLayoutInfo& info)
+{
+    const QString description = FromWide(info.CtrlDiscrip);
+    const QString text = FromWide(info.CtrlText);
+    control.setAccessibleName(text.isEmpty() ? description : text);
+    control.setAccessibleDescription(description);
+}
+
 QWidget* FindIn(const CBasicLayoutFrame::ControlRegistry& registry, std::int32_t ctrlId)
 {
     const auto found = registry.find(ctrlId);
@@ -184,6 +194,7 @@ void CBasicLayoutFrame::CreateControlsOfClass(QWidget* parent, std::wstring_view
         const QRect position = RectOf(info.CtrlPos);
         CreateControlWindow(*control, parent, position, ctrlId);
         ApplyControlSteps(*control, controlClass->steps, info);
+        NameForAccessibility(*control, info);
         control->setGeometry(position);
         control->update();
         ShowControlWindow(*control, info.CtrlShow);

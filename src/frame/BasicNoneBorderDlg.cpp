@@ -44,7 +44,7 @@ void CBasicNoneBorderDlg::OnSizeChanged(int /*type*/, int /*cx*/, int /*cy*/)
 {
     if (strShapeBitmap.isEmpty())
         return;
-    const QImage bitmap(SkinFilePath(strShapeBitmap));
+    const QImage bitmap = LoadSkinImage(strShapeBitmap);
     if (bitmap.isNull()) {
         clearMask();  // nothing to cut: the window keeps its whole client rectangle
         return;

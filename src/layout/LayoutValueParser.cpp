@@ -1,5 +1,6 @@
 #include "layout/LayoutValueParser.h"
 
+#include <algorithm>
 #include <array>
 #include <climits>
 #include <cwchar>
@@ -30,6 +31,11 @@ bool TakeUntilComma(std::wstring_view& rest, std::wstring_view& part)
     return true;
 }
 
+std::int32_t Coordinate(std::wstring_view text)
+{
+    return std::clamp(ParseInteger(text), -kMaxLayoutCoordinate, kMaxLayoutCoordinate);
+}
+
 } // namespace
 
 void ParseColor(std::wstring_view text, COLORREF& color)
@@ -49,18 +55,15 @@ void ParsePosition(std::wstring_view text, LayoutRect& rect)
     std::wstring_view part;
     if (!TakeUntilComma(rest, part))
         return;
-    rect.left = ParseInteger(part);
+    rect.left = Coordinate(part);
     if (!TakeUntilComma(rest, part))
         return;
-    rect.top = ParseInteger(part);
+    rect.top = Coordinate(part);
     if (!TakeUntilComma(rest, part))
         return;
-    // Unsigned arithmetic: a hostile width must wrap, not overflow into undefined behaviour.
-    const auto add = [](std::int32_t a, std::int32_t b) {
-        return static_cast<std::int32_t>(static_cast<std::uint32_t>(a) + static_cast<std::uint32_t>(b));
-    };
-    rect.right = add(rect.left, ParseInteger(part));
-    rect.bottom = add(rect.top, ParseInteger(rest));
+    // Both terms are clamped, so the sums and every later width and height stay in range.
+    rect.right = rect.left + Coordinate(part);
+    rect.bottom = rect.top + Coordinate(rest);
 }
 
 void ParseOffset(std::wstring_view text, LayoutPoint& point)
@@ -69,8 +72,8 @@ void ParseOffset(std::wstring_view text, LayoutPoint& point)
     std::wstring_view part;
     if (!TakeUntilComma(rest, part))
         return;
-    point.x = ParseInteger(part);
-    point.y = ParseInteger(rest);
+    point.x = Coordinate(part);
+    point.y = Coordinate(rest);
 }
 
 std::uint32_t ParseStyle(std::wstring_view text)

@@ -9,6 +9,7 @@
 
 #include <gtest/gtest.h>
 
+#include <sys/stat.h>
 #include <unistd.h>
 
 namespace {
@@ -94,11 +95,6 @@ TEST_F(DataFolderTest, FailsWhenAFolderCannotBeMade)
     blocker.close();
     EXPECT_FALSE(CDataFolder(Root(), 1).PrepareDataFolder());
 
-    // Only one level is made: a data root that does not exist is not created.
-    const std::wstring missingRoot = Root() + L"/missing";
-    EXPECT_FALSE(CDataFolder(missingRoot, 1).PrepareDataFolder());
-    EXPECT_FALSE(QFile::exists(Local(missingRoot)));
-
     // Without a data root nothing is made at the top of the file system.
     EXPECT_FALSE(CDataFolder(L"", 1).PrepareDataFolder());
 
@@ -108,6 +104,41 @@ TEST_F(DataFolderTest, FailsWhenAFolderCannotBeMade)
         EXPECT_FALSE(CDataFolder(writable.toStdWString(), 1).PrepareDataFolder());
         QFile::setPermissions(writable, QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
     }
+}
+
+// A fresh account: an empty home without ~/.local/share, or a data root whose parents do not
+// exist yet. Every folder made on the way is the user's alone; one that exists keeps its mode.
+TEST_F(DataFolderTest, AMissingDataRootIsMadeWithItsParents)
+{
+    const QByteArray home = QFile::encodeName(m_root.filePath(QStringLiteral("home")));
+    const QByteArray root = QFile::encodeName(m_root.filePath(QStringLiteral("a/b/root")));
+    ASSERT_EQ(::mkdir(home.constData(), 0750), 0);
+    const struct
+    {
+        const char* dataRoot;
+        QString firstNewFolder;
+    } sessions[] = {
+        {nullptr, m_root.filePath(QStringLiteral("home/.local"))},
+        {root.constData(), m_root.filePath(QStringLiteral("a"))},
+    };
+    for (const auto& [dataRoot, firstNewFolder] : sessions) {
+        SCOPED_TRACE(firstNewFolder.toStdString());
+        const ScopedEnvironment env{{"TRAVELKIN_DATA_ROOT", dataRoot}, {"XDG_DATA_HOME", nullptr},
+                                    {"HOME", home.constData()},
+                                    {"LC_ALL", "C"}};
+        const CDataFolder folder = CDataFolder::ForThisSession();
+        ASSERT_TRUE(folder.PrepareDataFolder());
+        ExpectAllFilesWritten(folder, "en");
+        for (QString path = Local(folder.PictureFolderPath()); path.size() >= firstNewFolder.size();
+             path = QFileInfo(path).path()) {
+            struct stat info {};
+            ASSERT_EQ(::stat(QFile::encodeName(path).constData(), &info), 0) << path.toStdString();
+            EXPECT_EQ(info.st_mode & 0777, 0700u) << path.toStdString();
+        }
+    }
+    struct stat info {};
+    ASSERT_EQ(::stat(home.constData(), &info), 0);
+    EXPECT_EQ(info.st_mode & 0777, 0750u);
 }
 
 TEST_F(DataFolderTest, ImagesStopAtTheFirstThatCannotBeWritten)

@@ -3,28 +3,41 @@
 #include "app/NetStorageHelper.h"
 #include "controls/BasicButton.h"
 #include "controls/ControlClassRegistry.h"
+#include "controls/ControlId.h"
 #include "controls/StandardListCtrl.h"
 
 #include "app/SearchWindowSupport.h"
 #include "controls/QtTestApp.h"
 
 #include <QElapsedTimer>
+#include <QAccessible>
+#include "platform/ScopedEnvironment.h"
+
 #include <QFile>
+#include <QTemporaryDir>
 #include <QTest>
 #include <QTimer>
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <string_view>
+#include <condition_variable>
+#include <mutex>
+
 namespace {
+
+constexpr int kSearchTicks = 10;
 
 class SearchWindowTest : public QtWidgetTest
 {
 protected:
     void SetUp() override { ASSERT_TRUE(root.prepared); }
 
-    CVesquorDlg& Open()
+    CVesquorDlg& Open() { return Open(desktop.services); }
+    CVesquorDlg& Open(DesktopServices& services)
     {
-        window = std::make_unique<CVesquorDlg>(SearchWindowServices{search.service, desktop.services, root.Path()});
+        window = std::make_unique<CVesquorDlg>(SearchWindowServices{search.service, services, root.Path()});
         window->show();
         return *window;
     }
@@ -194,13 +207,6 @@ TEST_F(SearchWindowTest, MouseClicksOnTheListDecideTheDeviceActions)
     EXPECT_TRUE(Enabled(IDC_MY_STORAGE));
     EXPECT_FALSE(Enabled(IDC_REFRESH));  // still searching
 
-    // A selection moved by the keyboard changes nothing.
-    List().setFocus();
-    QTest::keyClick(List().viewport(), Qt::Key_Up);
-    QTest::keyClick(&List(), Qt::Key_Space, Qt::ControlModifier);
-    QCoreApplication::processEvents();
-    EXPECT_TRUE(Enabled(IDC_LOG_IN));
-
     // Other buttons may move the selection, but only the left button's clicks count.
     for (const Qt::MouseButton button : {Qt::RightButton, Qt::MiddleButton}) {
         ClickList(-1, false, button);
@@ -221,17 +227,159 @@ TEST_F(SearchWindowTest, MouseClicksOnTheListDecideTheDeviceActions)
     EXPECT_EQ(desktop.urls.Urls(), (std::vector<std::string>{"http://192.0.2.10"}));
 }
 
-TEST_F(SearchWindowTest, MyStorageOpensTheShareOfTheSelectedDevice)
+TEST_F(SearchWindowTest, KeyboardChoosesADeviceAndPressesTheButtons)
 {
-    Open();
-    desktop.windows.windows = {{1, "nautilus", "Nautilus", "share on 192.0.2.11"}, {2, "nautilus", "Nautilus", "Home"}};
+    CVesquorDlg& dialog = Open();
+    dialog.activateWindow();
+    ASSERT_TRUE(QTest::qWaitForWindowActive(&dialog));
+    search.Report("192.0.2.10", "a");
     search.Report("192.0.2.11", "b");
+    Ticks(kSearchTicks);
+    const auto key = [&](Qt::Key code, Qt::KeyboardModifiers modifiers = Qt::NoModifier) {
+        QTest::keyClick(QApplication::focusWidget(), code, modifiers);
+        QCoreApplication::processEvents();
+    };
+    const auto tabs = [&] {  // the focus chain from the list round to the list
+        std::vector<int> chain;
+        do {
+            key(Qt::Key_Tab);
+            chain.push_back(GetDlgCtrlID(*QApplication::focusWidget()));
+        } while (QApplication::focusWidget() != &List() && chain.size() < 8);
+        return chain;
+    };
+    ASSERT_EQ(QApplication::focusWidget(), &List());
+    EXPECT_EQ(tabs(), (std::vector<int>{IDC_REFRESH, IDC_CLOSE, IDC_DEVICE_LIST}));  // disabled ones are passed
+
+    // Arrows move the selection and set the buttons as a click does; a list without a
+    // selection gets none by Ctrl+Space.
+    key(Qt::Key_Down);
+    EXPECT_EQ(window->GetSelectedItem(), 0);
+    EXPECT_TRUE(Enabled(IDC_LOG_IN));
+    EXPECT_TRUE(Enabled(IDC_MY_STORAGE));
+    key(Qt::Key_Down);
+    EXPECT_EQ(window->GetSelectedItem(), 1);
+    key(Qt::Key_Space, Qt::ControlModifier);
+    EXPECT_EQ(window->GetSelectedItem(), -1);
+    EXPECT_FALSE(Enabled(IDC_LOG_IN));
+    EXPECT_FALSE(Enabled(IDC_MY_STORAGE));
+    key(Qt::Key_Return);  // no row chosen: nothing opens
+    key(Qt::Key_Up);
+    EXPECT_EQ(window->GetSelectedItem(), 1);  // the first arrow chooses the focused row
+    EXPECT_TRUE(Enabled(IDC_LOG_IN));
+    EXPECT_EQ(tabs(), (std::vector<int>{IDC_LOG_IN, IDC_REFRESH, IDC_MY_STORAGE, IDC_CLOSE, IDC_DEVICE_LIST}));
+
+    // Enter on the chosen row logs in; Space or Enter press the focused button.
+    key(Qt::Key_Enter);
+    key(Qt::Key_Tab);
+    key(Qt::Key_Space);
+    EXPECT_EQ(desktop.urls.Urls(), (std::vector<std::string>{"http://192.0.2.10", "http://192.0.2.10"}));
+    key(Qt::Key_Tab);
+    const int sends = search.sends.load();
+    key(Qt::Key_Return);
+    EXPECT_EQ(search.sends.load(), sends + 2);  // Refresh
+    EXPECT_TRUE(dialog.IsSearching());
+}
+
+TEST_F(SearchWindowTest, FocusShowsOnTheSkinAndControlsAreNamedForScreenReaders)
+{
+    CVesquorDlg& dialog = Open();
+    dialog.activateWindow();
+    ASSERT_TRUE(QTest::qWaitForWindowActive(&dialog));
+    search.Report("192.0.2.10", "a");
     Ticks(1);
     ClickList(0);
-    QTest::mouseClick(window->FindButtonCtrl(IDC_MY_STORAGE), Qt::LeftButton);
+    // The focused row carries a dotted frame in the list colour over the selection.
+    const auto frameInk = [&] {
+        const QRect row = List().visualItemRect(List().topLevelItem(0));
+        const QImage shot = Grab(*List().viewport());
+        int ink = 0;
+        for (int y = row.top(); y <= row.bottom(); ++y)
+            ink += PixelAt(shot, 0, y) == qRgb(255, 255, 255) ? 1 : 0;
+        return ink;
+    };
+    ASSERT_TRUE(List().hasFocus());
+    EXPECT_GT(frameInk(), 3);
+    window->FindButtonCtrl(IDC_REFRESH)->setEnabled(true);
+    window->FindButtonCtrl(IDC_REFRESH)->setFocus(Qt::TabFocusReason);
+    EXPECT_EQ(frameInk(), 0);
+
+    const auto name = [](QWidget* control) {
+        return QAccessible::queryAccessibleInterface(control)->text(QAccessible::Name);
+    };
+    EXPECT_EQ(name(&List()), QStringLiteral("Device List"));
+    EXPECT_EQ(name(window->FindButtonCtrl(IDC_LOG_IN)), QStringLiteral("Log In"));
+    EXPECT_EQ(name(window->FindButtonCtrl(IDC_MY_STORAGE)), QStringLiteral("My Storage"));
+    EXPECT_EQ(name(window->FindButtonCtrl(IDC_CLOSE)), QStringLiteral("close button"));
+}
+
+// The desktop's mount listing hangs until the test lets it go.
+class GatedMountTable : public CMountTable
+{
+public:
+    std::optional<std::vector<std::string>> NetworkConnections() override
+    {
+        std::unique_lock lock(m_lock);
+        ++nListings;
+        m_changed.notify_all();
+        bTimedOut = !m_changed.wait_for(lock, std::chrono::seconds(5), [this] { return bOpen; }) || bTimedOut;
+        return std::vector<std::string>{};
+    }
+    std::vector<KernelShareMount> KernelShareMounts() override { return {}; }
+
+    int ListingsOnceStarted(int count)
+    {
+        std::unique_lock lock(m_lock);
+        m_changed.wait_for(lock, std::chrono::seconds(5), [&] { return nListings >= count; });
+        return nListings;
+    }
+    void Open()
+    {
+        const std::lock_guard lock(m_lock);
+        bOpen = true;
+        m_changed.notify_all();
+    }
+    bool TimedOut()
+    {
+        const std::lock_guard lock(m_lock);
+        return bTimedOut;
+    }
+
+private:
+    std::mutex m_lock;
+    std::condition_variable m_changed;
+    int nListings = 0;
+    bool bOpen = false;
+    bool bTimedOut = false;
+};
+
+// The action runs off the window, one request at a time in the order they were made: the
+// countdown goes on while another program keeps the first request waiting, and a window that
+// closes still carries out what was asked of it.
+TEST_F(SearchWindowTest, MyStorageOpensTheShareOfTheSelectedDevice)
+{
+    GatedMountTable mounts;
+    DesktopServices services{desktop.urls, desktop.commands, mounts, desktop.windows};
+    Open(services);
+    desktop.windows.windows = {{1, "nautilus", "Nautilus", "share on 192.0.2.11"}, {2, "nautilus", "Nautilus", "Home"}};
+    search.Report("192.0.2.11", "b");
+    search.Report("192.0.2.12", "c");
+    Ticks(1);
+    for (int row : {1, 0}) {
+        ClickList(row);
+        QTest::mouseClick(window->FindButtonCtrl(IDC_MY_STORAGE), Qt::LeftButton);
+    }
+    Ticks(1);
+    EXPECT_EQ(WaitText(), QStringLiteral("Searching new devices,please wait 8s..."));
+    EXPECT_EQ(mounts.ListingsOnceStarted(1), 1);  // the second request waits for the first
+    mounts.Open();
+    window.reset();
     CNetStorageHelper::Instance().WaitForOpeners();
+    EXPECT_FALSE(mounts.TimedOut());
+    EXPECT_EQ(mounts.ListingsOnceStarted(2), 2);
     EXPECT_EQ(desktop.windows.closeRequests, (std::vector<std::uint64_t>{1}));
-    EXPECT_EQ(desktop.urls.Urls(), (std::vector<std::string>{"smb://192.0.2.11/"}));
+    std::vector<std::string> urls = desktop.urls.Urls();
+    std::ranges::sort(urls);  // each folder opens on a thread of its own
+    EXPECT_EQ(urls, (std::vector<std::string>{"smb://192.0.2.11/", "smb://192.0.2.12/"}));
 }
 
 TEST_F(SearchWindowTest, AnotherStartBringsTheWindowForwardWithoutChangingIt)
@@ -267,7 +415,7 @@ TEST_F(SearchWindowTest, CloseButtonAndEscapeEndTheModalRun)
         CVesquorDlg& dialog = Open();
         QTimer::singleShot(0, &dialog, [&] {
             if (escape)
-                QTest::keyClick(&dialog, Qt::Key_Escape);
+                QTest::keyClick(dialog.focusWidget(), Qt::Key_Escape);  // the list has the focus
             else
                 QTest::mouseClick(dialog.FindButtonCtrl(IDC_CLOSE), Qt::LeftButton);
         });
@@ -328,12 +476,76 @@ TEST_F(SearchWindowTest, LayoutWithoutAWorkingControlLeavesTheWindowInert)
     EXPECT_EQ(List().columnCount(), 0);
 }
 
+// A dark desktop theme: every role of every group a dark colour of its own.
+QPalette DarkPalette()
+{
+    QPalette dark;
+    for (int group = 0; group < QPalette::NColorGroups; ++group)
+        for (int role = 0; role < QPalette::NColorRoles; ++role)
+            dark.setColor(static_cast<QPalette::ColorGroup>(group), static_cast<QPalette::ColorRole>(role),
+                          QColor(0x20 + role, 0x20, 0x28 + 8 * group));
+    return dark;
+}
+
+TEST_F(SearchWindowTest, DesktopPaletteNeverColoursTheWindow)
+{
+    const QPalette desktop = QApplication::palette();
+    CVesquorDlg& dialog = Open();
+    for (int device = 0; device < 12; ++device)  // more rows than fit: the scroll bar shows
+        search.Report(QByteArray("192.0.2.").append(QByteArray::number(10 + device)).constData(), "disk");
+    Ticks(1);
+    ClickList(1);
+    List().setFocus();
+    const QImage light = Grab(dialog);
+
+    QApplication::setPalette(DarkPalette());
+    QCoreApplication::processEvents();
+    const QImage dark = Grab(dialog);
+    QApplication::setPalette(desktop);
+    EXPECT_TRUE(light == dark) << "the window changes with the desktop's palette";
+
+    // The rows lie on the list's own colour from the layout (white), not on the theme's base.
+    const QPoint row = List().visualItemRect(List().topLevelItem(0)).center();
+    const QPoint inWindow = List().viewport()->mapTo(&dialog, QPoint(row.x() + 40, row.y()));
+    EXPECT_EQ(PixelAt(dark, inWindow.x(), inWindow.y()), qRgb(255, 255, 255));
+}
+
 TEST(DeviceTextTest, NarrowTextsBecomeReadableWithoutFailing)
 {
-    EXPECT_EQ(DeviceText("disk", 4), QStringLiteral("disk"));
-    EXPECT_EQ(DeviceText("caf\xc3\xa9", 5), QStringLiteral("café"));
-    EXPECT_EQ(DeviceText("caf\xe9", 4), QStringLiteral("café"));          // not UTF-8: one byte a character
-    EXPECT_EQ(DeviceText("\xe3\x81", 2), QString::fromLatin1("\xe3\x81"));  // cut-off sequence
+    const struct
+    {
+        std::string_view bytes;
+        const char16_t* shown;
+    } texts[] = {
+        {"disk", u"disk"},
+        {"caf\xc3\xa9", u"café"},
+        {"caf\xe9", u"café"},                            // not UTF-8: one byte a character
+        {"\xe3\x81", u"\u00e3\ufffd"},                     // cut-off sequence; 0x81 is a control
+        {"a\tb\r\n\x1b[2J\x7f", u"a\ufffdb\ufffd\ufffd\ufffd[2J\ufffd"},
+        {"photo\xe2\x80\xaegpj.exe", u"photo\ufffdgpj.exe"},  // U+202E turns the rest around
+        {"\xe2\x80\xaa\xe2\x80\xad\xe2\x81\xa6\xe2\x81\xa9", u"\ufffd\ufffd\ufffd\ufffd"},
+        {"\xe2\x80\x8f\xe2\x81\xaa", u"\u200f\u206a"},    // neighbours of the ranges stay
+        {"caf\xe9\x85", u"caf\u00e9\ufffd"},
+    };
+    for (const auto& [bytes, shown] : texts)
+        EXPECT_EQ(DeviceText(bytes.data(), bytes.size()), QString::fromUtf16(shown)) << bytes;
+}
+
+// The list and its dump show a disguised name disarmed; the registry keeps what came.
+TEST_F(SearchWindowTest, DeviceTextsFromTheNetworkAreShownDisarmed)
+{
+    QTemporaryDir dumpDir;
+    const QString dumpPath = dumpDir.filePath(QStringLiteral("list.txt"));
+    const ScopedEnvironment env{{"TRAVELKIN_LIST_DUMP", QFile::encodeName(dumpPath).constData()}};
+    Open();
+    search.Report("192.0.2.10", "photo\xe2\x80\xaegpj.exe", "NAS\tx");
+    Ticks(1);
+    const QString host = QStringLiteral("photo\ufffdgpj.exe");
+    EXPECT_EQ(Rows(), (std::vector<std::string>{(host + QStringLiteral(" 192.0.2.10 NAS\ufffdx")).toStdString()}));
+    QFile dump(dumpPath);
+    ASSERT_TRUE(dump.open(QIODevice::ReadOnly));
+    EXPECT_EQ(QString::fromUtf8(dump.readAll()), host + QStringLiteral("\t192.0.2.10\tNAS\ufffdx\n"));
+    EXPECT_STREQ(search.service.CopyDevices().front().host, "photo\xe2\x80\xaegpj.exe");
 }
 
 } // namespace

@@ -6,8 +6,14 @@
 #include "app/SearchWindowSupport.h"
 #include "controls/QtTestApp.h"
 
+#include "platform/linux/DesktopUrlOpener.h"
+
+#include <QDesktopServices>
 #include <QFile>
 #include <QFileInfo>
+#include <QTest>
+#include <QTreeWidget>
+#include <QUrl>
 
 #include <gtest/gtest.h>
 
@@ -97,6 +103,45 @@ TEST_F(StartupTest, LaterStartLeavesTheDataFolderAloneWhileAnotherHoldsTheInstan
     EXPECT_TRUE(search.service.Workers().empty());
 }
 
+// Takes the URLs that the desktop would open, on the thread that opens them.
+class UrlCatcher : public QObject
+{
+    Q_OBJECT
+
+public:
+    QStringList urls;
+
+public slots:
+    void Open(const QUrl& url) { urls << url.toString(); }
+};
+
+// My Storage and at once Escape: the open that the action hands to the application object is
+// still carried out, although no event loop runs after the window has closed.
+TEST_F(StartupTest, MyStorageFollowedAtOnceByEscapeStillOpens)
+{
+    UrlCatcher catcher;
+    QDesktopServices::setUrlHandler(QStringLiteral("smb"), &catcher, "Open");
+    CDesktopUrlOpener opener{std::string()};
+    DesktopServices services{opener, desktop.commands, desktop.mounts, desktop.windows};
+    const ScopedEnvironment variables{{"TRAVELKIN_DATA_ROOT", QFile::encodeName(scratch.path()).constData()},
+                                      {"XDG_RUNTIME_DIR", QFile::encodeName(runtime.path()).constData()},
+                                      {"LC_ALL", "C"}};
+    CVesquorApp app({search.service, [&] { return SearchWindowServices{search.service, services, root.Path()}; },
+                     [](const QString&) {},
+                     [this](CVesquorDlg& window) {
+                         window.InitDialog();
+                         search.Report("192.0.2.11", "b");
+                         window.OnWaitTimer();
+                         auto* list = qobject_cast<QTreeWidget*>(window.FindListCtrl(IDC_DEVICE_LIST));
+                         list->topLevelItem(0)->setSelected(true);
+                         window.OnMyStorage();
+                         QTest::keyClick(&window, Qt::Key_Escape);
+                     }});
+    EXPECT_EQ(app.Run(), 0);
+    QDesktopServices::unsetUrlHandler(QStringLiteral("smb"));
+    EXPECT_EQ(catcher.urls, QStringList{QStringLiteral("smb://192.0.2.11/")});
+}
+
 QString ReadAll(const QString& path)
 {
     QFile file(path);
@@ -128,3 +173,5 @@ TEST(ListDumpTest, RewritesOnlyARegularFileByAnAbsolutePath)
 }
 
 } // namespace
+
+#include "StartupTest.moc"

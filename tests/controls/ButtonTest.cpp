@@ -8,6 +8,7 @@
 #include <gtest/gtest.h>
 
 #include <QEnterEvent>
+#include <QKeyEvent>
 #include <QMouseEvent>
 
 #include <vector>
@@ -222,6 +223,46 @@ TEST_F(ButtonTest, PressedTextMovesOnePixelRightAndDownExceptOnCheckBoxes)
     const QRect boxNormal = TextInk(box);
     box.setDown(true);
     EXPECT_EQ(TextInk(box), boxNormal);
+}
+
+TEST_F(ButtonTest, KeyboardFocusShowsInTheTextColourAndSpaceOrEnterPress)
+{
+    CStandardButton button(&parent);
+    Skin(button, 4);
+    button.clrText = 0xFFF4F5F7;
+    int clicks = 0;
+    QObject::connect(&button, &QAbstractButton::clicked, [&clicks] { ++clicks; });
+    // Pixels of the text colour on the bottom edge of the focus frame, 2 pixels inside.
+    const auto focusInk = [&button] {
+        const QImage shot = Grab(button);
+        int ink = 0;
+        for (int x = 2; x < 77; ++x)
+            ink += PixelAt(shot, x, 20) == 0xFFF4F5F7 ? 1 : 0;
+        return ink;
+    };
+    const auto press = [&button](int key) {
+        for (auto type : {QEvent::KeyPress, QEvent::KeyRelease}) {
+            QKeyEvent event(type, key, Qt::NoModifier);
+            QCoreApplication::sendEvent(&button, &event);
+        }
+    };
+
+    EXPECT_EQ(button.focusPolicy(), Qt::TabFocus);  // a mouse click leaves the focus alone
+    parent.show();
+    parent.activateWindow();
+    QCoreApplication::processEvents();
+    button.setFocus(Qt::TabFocusReason);
+    ASSERT_TRUE(button.hasFocus());
+    EXPECT_GT(focusInk(), 20);
+    for (const int key : {Qt::Key_Space, Qt::Key_Return, Qt::Key_Enter})
+        press(key);
+    EXPECT_EQ(clicks, 3);
+
+    button.clearFocus();
+    EXPECT_EQ(focusInk(), 0);
+    button.setEnabled(false);
+    press(Qt::Key_Return);
+    EXPECT_EQ(clicks, 3);
 }
 
 } // namespace

@@ -1,10 +1,12 @@
 #!/usr/bin/env bash
 # The real program in the test network on a private X display: it finds the simulated devices
 # and lists them (read through TRAVELKIN_LIST_DUMP), a second start in the same session ends at
-# once and leaves the first running, and a termination request ends the first cleanly.
+# once and leaves the first running, the keyboard alone chooses a device and logs in (keys
+# typed with xdotool), and a termination request ends the first cleanly.
 source "$(dirname "$0")/lib.sh"
 : "${TK_TRAVELKIN:?}"
 command -v Xvfb >/dev/null || skip "needs Xvfb"
+command -v xdotool >/dev/null || skip "needs xdotool (tools/install-deps.sh installs it)"
 
 XVFB_PID=
 TK_PID=
@@ -57,10 +59,22 @@ start=$(date +%s)
 [ $(( $(date +%s) - start )) -le 5 ] || fail "second start took too long"
 kill -0 "$TK_PID" 2>/dev/null || fail "the first instance ended with the second"
 
+[ ! -e "$WORK/urls.txt" ] || fail "something was opened: $(cat "$WORK/urls.txt")"
+
+# The keyboard alone: the list has the focus, Down chooses the top row, Enter logs in to it.
+x() { in_searcher env DISPLAY="$DISPLAY_NAME" xdotool "$@"; }
+window_id=$(x search --sync --onlyvisible --name '^Travelkin$' | head -n 1)
+[ -n "$window_id" ] || fail "no window named Travelkin"
+x windowfocus --sync "$window_id"
+x key --delay 100 Down Return
+top_ip=$(head -n 1 "$WORK/list.txt" | cut -f 2)
+for _ in $(seq 50); do [ -s "$WORK/urls.txt" ] && break; sleep 0.1; done
+[ "$(cat "$WORK/urls.txt" 2>/dev/null)" = "http://$top_ip" ] ||
+  fail "Down and Enter opened '$(cat "$WORK/urls.txt" 2>/dev/null)', not http://$top_ip"
+
 kill -TERM "$TK_PID"
 status=0
 wait "$TK_PID" || status=$?
 TK_PID=
 [ "$status" -eq 0 ] || fail "travelkin ended with status $status: $(cat "$WORK/first.log")"
-[ ! -e "$WORK/urls.txt" ] || fail "something was opened: $(cat "$WORK/urls.txt")"
 echo "PASS"

@@ -5,16 +5,22 @@
 #include "controls/BasicPropertyFrame.h"
 #include "controls/ControlClassRegistry.h"
 #include "controls/ControlId.h"
+#include "controls/OffscreenBuffer.h"
 #include "controls/StandardButton.h"
 
 #include "controls/QtTestApp.h"
 
 #include <QDir>
+#include <QGuiApplication>
+#include <QScreen>
+#include <QTextDocument>
 #include <QFile>
 #include <QPainter>
 #include <QPointer>
 
 #include <gtest/gtest.h>
+
+#include <sys/stat.h>
 
 namespace {
 
@@ -87,6 +93,28 @@ QString Control(int id, const QString& ctrlClass, const QString& more = {})
         .arg(ctrlClass, more);
 }
 
+// What a tooltip shows: markup when Qt takes the text for rich text, else the text itself.
+QString ShownToolTip(const QWidget& widget)
+{
+    const QString tip = widget.toolTip();
+    if (!Qt::mightBeRichText(tip))
+        return tip;
+    QTextDocument shown;
+    shown.setHtml(tip);
+    return shown.toPlainText();
+}
+
+// Paints itself through an off-screen image, as every skinned control does.
+class BufferedWidget : public QWidget
+{
+public:
+    void paintEvent(QPaintEvent*) override
+    {
+        buffer.Paint(*this, [](QPainter& painter) { painter.fillRect(0, 0, 10, 10, Qt::red); });
+    }
+    COffscreenBuffer buffer;
+};
+
 TEST_F(LayoutFrameTest, ShippedLayoutCreatesItsNineControlsClassByClass)
 {
     LoadShipped();
@@ -125,7 +153,8 @@ TEST_F(LayoutFrameTest, LoadingAgainReplacesControlsAndFonts)
 TEST_F(LayoutFrameTest, EachClassGetsOnlyItsOwnSteps)
 {
     const QString image = QStringLiteral("CtrlBGPath=\"\\ZandovertSearchTools\\Picture\\close.png\" CtrlBGStatusCount=\"4\"");
-    const QString text = QStringLiteral("CtrlText=\"words\" CtrlTextOffSet=\"3,4\" CtrlDiscrip=\"hint\" "
+    const QString text = QStringLiteral("CtrlText=\"words\" CtrlTextOffSet=\"3,4\" "
+                                        "CtrlDiscrip=\"&lt;b&gt;hint&lt;/b&gt;&lt;img src='/dev/zero'&gt;\" "
                                         "CtrlFont=\"Tahoma\" CtrlFontSize=\"13\" CtrlTextColor=\"6,65,105\"");
     LoadControls(Control(1, "ShowImageCtrl", image + " " + text) + Control(2, "ShowTextCtrl", image + " " + text) +
                  Control(3, "DriftButton", image + " " + text) + Control(4, "StandardButton", image + " " + text) +
@@ -146,7 +175,8 @@ TEST_F(LayoutFrameTest, EachClassGetsOnlyItsOwnSteps)
     EXPECT_EQ(textCtrl->clrText, qRgb(6, 65, 105));
 
     ASSERT_NE(frame.FindButtonCtrl(3), nullptr);
-    EXPECT_EQ(frame.FindButtonCtrl(3)->toolTip(), QStringLiteral("hint"));
+    // The description is shown as the text it is, never as markup.
+    EXPECT_EQ(ShownToolTip(*frame.FindButtonCtrl(3)), QStringLiteral("<b>hint</b><img src='/dev/zero'>"));
     ASSERT_NE(frame.FindButtonCtrl(4), nullptr);
     EXPECT_TRUE(frame.FindButtonCtrl(4)->toolTip().isEmpty());
 
@@ -186,6 +216,60 @@ TEST_F(LayoutFrameTest, ButtonsAndDisplayControlsCaptureTheParentBackground)
     EXPECT_EQ(underClose.pixel(5, 5), qRgb(0, 255, 0));
     EXPECT_EQ(PropertyFrameOf(frame.FindShowCtrl(2106))->dcBackground.size(), QSize(280, 15));
     EXPECT_TRUE(PropertyFrameOf(frame.FindListCtrl(2105))->dcBackground.isNull());
+}
+
+// A layout in the user's folder is input: numbers far out of range, a control larger than any
+// screen, and pictures that are no regular file or too large neither crash, hang nor exhaust
+// memory.
+TEST_F(LayoutFrameTest, HostileLayoutStaysBounded)
+{
+    const QString pictures = root.filePath(QStringLiteral("ZandovertSearchTools/Picture/"));
+    ASSERT_EQ(::mkfifo(QFile::encodeName(pictures + QStringLiteral("fifo.png")).constData(), 0600), 0);
+    QFile big(pictures + QStringLiteral("big.png"));
+    ASSERT_TRUE(big.open(QIODevice::WriteOnly));
+    QFile close(pictures + QStringLiteral("close.png"));
+    ASSERT_TRUE(close.open(QIODevice::ReadOnly));
+    big.write(close.readAll() + QByteArray(kMaxSkinImageBytes, '\0'));  // decodes, but is too large
+    big.close();
+    LoadControls(QStringLiteral(
+        "<CtrlInfo CtrlID=\"1\" CtrlClass=\"ShowTextCtrl\" CtrlPos=\"2147483647,0,10,10\" CtrlShow=\"5\" "
+        "CtrlText=\"x\" CtrlTextOffSet=\"2147483647,-2147483648\" CtrlFontSize=\"12\"/>"
+        "<CtrlInfo CtrlID=\"2\" CtrlClass=\"StandardButton\" CtrlPos=\"0,0,30000,30000\" CtrlShow=\"5\" "
+        "CtrlPaintMode=\"4\" CtrlBGStatusCount=\"4\" CtrlBGPath=\"\\ZandovertSearchTools\\Picture\\fifo.png\"/>"
+        "<CtrlInfo CtrlID=\"3\" CtrlClass=\"ShowImageCtrl\" CtrlPos=\"0,0,10,10\" CtrlShow=\"5\" "
+        "CtrlBGPath=\"\\ZandovertSearchTools\\Picture\\big.png\"/>"
+        "<CtrlInfo CtrlID=\"4\" CtrlClass=\"ShowImageCtrl\" CtrlPos=\"0,0,10,10\" CtrlShow=\"5\" "
+        "CtrlBGPath=\"\\ZandovertSearchTools\\Picture\\close.png\"/>"));
+
+    ASSERT_NE(frame.FindShowCtrl(1), nullptr);
+    EXPECT_EQ(frame.FindShowCtrl(1)->geometry(), QRect(32767, 0, 10, 10));
+    EXPECT_EQ(PropertyFrameOf(frame.FindShowCtrl(1))->nTextX, 32767);
+    EXPECT_EQ(PropertyFrameOf(frame.FindShowCtrl(1))->nTextY, -32767);
+    ASSERT_NE(frame.FindButtonCtrl(2), nullptr);
+    EXPECT_TRUE(PropertyFrameOf(frame.FindButtonCtrl(2))->pImage.isNull());  // returned at once
+    EXPECT_TRUE(PropertyFrameOf(frame.FindShowCtrl(3))->pImage.isNull());
+    EXPECT_FALSE(PropertyFrameOf(frame.FindShowCtrl(4))->pImage.isNull());
+
+    // Off-screen images of the huge button stay within the screen.
+    const QSize screen = QGuiApplication::primaryScreen()->size();
+    QImage surface(300, 200, QImage::Format_ARGB32_Premultiplied);
+    surface.fill(Qt::white);
+    frame.RefreshCtrlBackgrounds(surface, &parent);
+    const QSize captured = PropertyFrameOf(frame.FindButtonCtrl(2))->dcBackground.size();
+    EXPECT_TRUE(captured.width() <= screen.width() && captured.height() <= screen.height());
+    frame.FindButtonCtrl(2)->move(-5, -5);  // partly outside the parent
+    frame.RefreshCtrlBackgrounds(surface, &parent);
+    const QImage& under = PropertyFrameOf(frame.FindButtonCtrl(2))->dcBackground;
+    EXPECT_TRUE(under.width() <= screen.width() && under.height() <= screen.height());
+    EXPECT_EQ(under.pixel(5, 5), qRgb(255, 255, 255));
+    EXPECT_EQ(under.pixel(4, 4), 0u);  // outside the parent: blank
+
+    BufferedWidget huge;
+    huge.resize(30000, 30000);
+    QImage shot(10, 10, QImage::Format_ARGB32_Premultiplied);
+    huge.render(&shot, QPoint(), QRegion(0, 0, 10, 10));
+    EXPECT_EQ(huge.buffer.Image().size(), screen.boundedTo(huge.size()));
+    EXPECT_EQ(shot.pixel(5, 5), qRgb(255, 0, 0));
 }
 
 } // namespace

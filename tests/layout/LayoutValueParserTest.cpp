@@ -46,9 +46,21 @@ TEST(LayoutValueParserTest, PositionsBecomeEdgesWrittenAsFarAsTheTextGoes)
     ParsePosition(L"1,2,3,4,5", rect);
     EXPECT_EQ(rect, (LayoutRect{1, 2, 4, 6}));
 
-    // Hostile sizes wrap instead of overflowing.
-    ParsePosition(L"2147483647,-2147483648,10,-10", rect);
-    EXPECT_EQ(rect, (LayoutRect{INT32_MAX, INT32_MIN, INT32_MIN + 9, INT32_MAX - 9}));
+    // Hostile numbers are clamped before any sum, so widths and heights stay computable.
+    const struct
+    {
+        const wchar_t* text;
+        LayoutRect edges;
+    } hostile[] = {
+        {L"2147483647,0,10,10", {32767, 0, 32777, 10}},
+        {L"2147483647,-2147483648,10,-10", {32767, -32767, 32777, -32777}},
+        {L"-40000,-32767,-99999999999,2147483648", {-32767, -32767, -65534, 0}},
+        {L"32767,32767,32767,32767", {32767, 32767, 65534, 65534}},
+    };
+    for (const auto& [text, edges] : hostile) {
+        ParsePosition(text, rect);
+        EXPECT_EQ(rect, edges);
+    }
 }
 
 TEST(LayoutValueParserTest, OffsetsNeedOneComma)
@@ -58,6 +70,8 @@ TEST(LayoutValueParserTest, OffsetsNeedOneComma)
     EXPECT_EQ(point, (LayoutPoint{5, 5}));
     ParseOffset(L"-1,6,9", point);
     EXPECT_EQ(point, (LayoutPoint{-1, 6}));
+    ParseOffset(L"2147483647,-40000", point);
+    EXPECT_EQ(point, (LayoutPoint{32767, -32767}));
 }
 
 TEST(LayoutValueParserTest, StyleTokensAreFoundAnywhereAndCaseSensitively)

@@ -110,6 +110,8 @@ TEST(CommandRunnerTest, ReadOutputGivesStandardOutputOfASuccessfulRun)
     EXPECT_EQ(runner.ReadOutput({"false"}), std::nullopt);
     EXPECT_EQ(runner.ReadOutput({"/nonexistent/program"}), std::nullopt);
     EXPECT_EQ(runner.ReadOutput({}), std::nullopt);
+    // A program that closes its output but never ends is given up, not waited for.
+    EXPECT_EQ(runner.ReadOutput({"sh", "-c", "exec >&-; exec sleep 60"}), std::nullopt);
     EXPECT_TRUE(Children().empty());
 }
 

@@ -1,13 +1,18 @@
 // A program that claims the single instance, for tests that need two real processes.
 // Exit codes: 0 the first instance was activated, 10 notified the running instance,
-// 11 ended silently, 12 failed, 3 nobody activated the first instance in time.
+// 11 ended silently, 12 failed, 3 nobody activated the first instance in time. With the
+// argument "busy" the first instance listens but runs no event loop for a while, as it does
+// while it starts up.
 
 #include "platform/SingleInstance.h"
 
 #include <QCoreApplication>
 #include <QTimer>
 
+#include <QThread>
+
 #include <cstdio>
+#include <cstring>
 
 int main(int argc, char** argv)
 {
@@ -22,6 +27,12 @@ int main(int argc, char** argv)
         return 11;
     case CSingleInstance::Claim::Failed:
         return 12;
+    }
+    if (argc > 1 && std::strcmp(argv[1], "busy") == 0) {
+        std::puts("listening");
+        std::fflush(stdout);
+        QThread::sleep(10);
+        return 0;
     }
     QObject::connect(&instance, &CSingleInstance::activateRequested, &app, [&app] {
         std::puts("activated");

@@ -3,6 +3,7 @@
 #include "platform/ScopedEnvironment.h"
 
 #include <QCoreApplication>
+#include <QElapsedTimer>
 #include <QFile>
 #include <QProcess>
 #include <QTemporaryDir>
@@ -33,12 +34,12 @@ protected:
     void SetUp() override { ASSERT_TRUE(m_runtime.isValid()); }
 
     // Starts the helper with our runtime folder.
-    void Start(QProcess& process) const
+    void Start(QProcess& process, const QStringList& arguments = {}) const
     {
         QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
         env.insert(QStringLiteral("XDG_RUNTIME_DIR"), m_runtime.path());
         process.setProcessEnvironment(env);
-        process.start(QStringLiteral(SINGLE_INSTANCE_HELPER), {});
+        process.start(QStringLiteral(SINGLE_INSTANCE_HELPER), arguments);
         ASSERT_TRUE(process.waitForStarted(5000));
     }
 
@@ -48,9 +49,9 @@ protected:
         return process.exitStatus() == QProcess::NormalExit ? process.exitCode() : -1;
     }
 
-    void StartFirstInstance(QProcess& first) const
+    void StartFirstInstance(QProcess& first, const QStringList& arguments = {}) const
     {
-        Start(first);
+        Start(first, arguments);
         ASSERT_TRUE(first.waitForReadyRead(10000));
         ASSERT_EQ(first.readLine().trimmed(), "listening");
     }
@@ -86,6 +87,23 @@ TEST_F(SingleInstanceTest, AHeldLockWithoutListenerEndsSilently)
     Start(second);
     EXPECT_EQ(RunToEnd(second), kSilent);
     ::close(fd);
+}
+
+// The first instance holds the lock and its socket accepts, but it is still starting up and
+// answers nothing: a second start does not wait for it.
+TEST_F(SingleInstanceTest, ASecondStartDuringStartUpEndsAtOnce)
+{
+    QProcess first;
+    StartFirstInstance(first, {QStringLiteral("busy")});
+
+    QElapsedTimer clock;
+    clock.start();
+    QProcess second;
+    Start(second);
+    EXPECT_EQ(RunToEnd(second), kSilent);
+    EXPECT_LT(clock.elapsed(), 2000);  // it used to wait five seconds for an answer
+    first.kill();
+    first.waitForFinished(5000);
 }
 
 TEST_F(SingleInstanceTest, ASocketLeftByACrashedInstanceIsReplaced)

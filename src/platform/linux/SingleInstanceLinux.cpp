@@ -1,11 +1,13 @@
 #include "platform/SingleInstance.h"
 
 #include <QByteArray>
+#include <QDeadlineTimer>
 #include <QFile>
 #include <QLocalServer>
 #include <QLocalSocket>
 #include <QtEndian>
 
+#include <algorithm>
 #include <cerrno>
 #include <cstdlib>
 #include <fcntl.h>
@@ -17,8 +19,10 @@
 namespace {
 
 constexpr char kAcknowledge = 1;
-constexpr int kConnectTimeoutMs = 1000;
-constexpr int kAcknowledgeTimeoutMs = 5000;
+// A later start never waits long for the running instance: while that one is still starting
+// up (or busy) its socket accepts but nobody answers, and the user would see a start that
+// hangs for nothing. The running instance still acts on the message once it gets to it.
+constexpr int kNotifyBudgetMs = 250;
 
 QByteArray ActivationMessage()
 {
@@ -63,6 +67,12 @@ int TakeLock(const QString& lockPath, bool& heldElsewhere)
     heldElsewhere = (errno == EWOULDBLOCK);
     ::close(fd);
     return -1;
+}
+
+// At least one millisecond: a wait of 0 would not even look at what has arrived.
+int RemainingMs(const QDeadlineTimer& deadline)
+{
+    return static_cast<int>(std::max<qint64>(deadline.remainingTime(), 1));
 }
 
 } // namespace
@@ -128,15 +138,16 @@ void CSingleInstance::OnNewConnection()
 
 CSingleInstance::Claim CSingleInstance::NotifyRunningInstance(const QString& socketPath)
 {
+    QDeadlineTimer deadline(kNotifyBudgetMs);
     QLocalSocket socket;
     socket.connectToServer(socketPath);
-    if (!socket.waitForConnected(kConnectTimeoutMs))
-        return Claim::Silent;  // the running instance is still starting up
+    if (!socket.waitForConnected(RemainingMs(deadline)))
+        return Claim::Silent;  // nobody listens (yet)
     socket.write(ActivationMessage());
-    if (!socket.waitForBytesWritten(kConnectTimeoutMs))
+    if (!socket.waitForBytesWritten(RemainingMs(deadline)))
         return Claim::Silent;
     char reply = 0;
-    const bool acknowledged = socket.waitForReadyRead(kAcknowledgeTimeoutMs) && socket.getChar(&reply) &&
+    const bool acknowledged = socket.waitForReadyRead(RemainingMs(deadline)) && socket.getChar(&reply) &&
                               reply == kAcknowledge;
     return acknowledged ? Claim::Notified : Claim::Silent;
 }

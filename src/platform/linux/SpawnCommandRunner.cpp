@@ -14,8 +14,13 @@ extern char** environ;
 
 namespace {
 
-// How long a program whose output we read may take before it is given up.
+using Clock = std::chrono::steady_clock;
+
+// How long a program whose output we read may take before it is given up, and how long a
+// program given up may take to go after it was killed.
 constexpr std::chrono::milliseconds kOutputTimeout{5000};
+constexpr std::chrono::milliseconds kReapTimeout{500};
+constexpr std::chrono::milliseconds kReapPoll{5};
 constexpr std::size_t kMaxOutputBytes = 1 << 20;
 
 class SpawnSetup
@@ -74,14 +79,53 @@ void WaitForExit(pid_t pid, int* status)
     }
 }
 
-// Reads the pipe until the writer closes it, the output grows too large or time runs out.
-bool ReadAll(int fd, std::string& out)
+// The child's status once it has ended, or nothing when it is still running at the deadline.
+std::optional<int> WaitForExitUntil(pid_t pid, Clock::time_point deadline)
 {
-    const auto deadline = std::chrono::steady_clock::now() + kOutputTimeout;
+    for (;;) {
+        int status = 0;
+        const pid_t ended = waitpid(pid, &status, WNOHANG);
+        if (ended == pid)
+            return status;
+        if (ended < 0 && errno != EINTR)
+            return -1;  // not our child any more: nothing left to wait for
+        if (Clock::now() >= deadline)
+            return std::nullopt;
+        std::this_thread::sleep_for(kReapPoll);
+    }
+}
+
+// One small thread per child waits for it, so the caller never blocks and the child never
+// lingers as a zombie. It touches nothing but the pid, so it may outlive us.
+void ReapInBackground(pid_t pid)
+{
+    try {
+        std::thread([pid] {
+            int status = 0;
+            WaitForExit(pid, &status);
+        }).detach();
+    } catch (const std::system_error&) {
+        // No thread to spare: the child stays unreaped until the process ends, which is
+        // still better than blocking the caller on it.
+    }
+}
+
+// Kills a child that was given up. Even a kill may take a while to land (a child stuck in the
+// kernel on a network file system), so the caller waits only a moment before leaving the
+// child to a reaper of its own.
+void KillAndReap(pid_t pid)
+{
+    kill(pid, SIGKILL);
+    if (!WaitForExitUntil(pid, Clock::now() + kReapTimeout))
+        ReapInBackground(pid);
+}
+
+// Reads the pipe until the writer closes it, the output grows too large or time runs out.
+bool ReadAll(int fd, std::string& out, Clock::time_point deadline)
+{
     char buffer[4096];
     for (;;) {
-        const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(
-            deadline - std::chrono::steady_clock::now());
+        const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(deadline - Clock::now());
         if (left.count() <= 0)
             return false;
         pollfd pfd{fd, POLLIN, 0};
@@ -113,19 +157,8 @@ void CSpawnCommandRunner::StartDetached(const std::vector<std::string>& argv)
     setup.StreamToNull(STDERR_FILENO, O_WRONLY);
     setup.CloseTheRest();
     const pid_t pid = setup.Spawn(argv);
-    if (pid < 0)
-        return;
-    // One small thread per child waits for it, so the caller never blocks and the child
-    // never lingers as a zombie. It touches nothing but the pid, so it may outlive us.
-    try {
-        std::thread([pid] {
-            int status = 0;
-            WaitForExit(pid, &status);
-        }).detach();
-    } catch (const std::system_error&) {
-        // No thread to spare: the child stays unreaped until the process ends, which is
-        // still better than blocking the caller on it.
-    }
+    if (pid >= 0)
+        ReapInBackground(pid);
 }
 
 std::optional<std::string> CSpawnCommandRunner::ReadOutput(const std::vector<std::string>& argv)
@@ -144,14 +177,18 @@ std::optional<std::string> CSpawnCommandRunner::ReadOutput(const std::vector<std
         close(fds[0]);
         return std::nullopt;
     }
+    // One deadline for the whole run: a program that closes its output but goes on running
+    // is given up as well.
+    const Clock::time_point deadline = Clock::now() + kOutputTimeout;
     std::string output;
-    const bool complete = ReadAll(fds[0], output);
+    const bool complete = ReadAll(fds[0], output, deadline);
     close(fds[0]);
-    if (!complete)
-        kill(pid, SIGKILL);
-    int status = 0;
-    WaitForExit(pid, &status);
-    if (!complete || !WIFEXITED(status) || WEXITSTATUS(status) != 0)
+    const std::optional<int> status = complete ? WaitForExitUntil(pid, deadline) : std::nullopt;
+    if (!status) {
+        KillAndReap(pid);
+        return std::nullopt;
+    }
+    if (!WIFEXITED(*status) || WEXITSTATUS(*status) != 0)
         return std::nullopt;
     return output;
 }

@@ -8,7 +8,8 @@
 class CXvfbServer
 {
 public:
-    CXvfbServer();
+    // `screen` is the size and depth of its one screen, as Xvfb's -screen option takes it.
+    explicit CXvfbServer(const std::string& screen = "320x240x24");
     ~CXvfbServer();
     CXvfbServer(const CXvfbServer&) = delete;
     CXvfbServer& operator=(const CXvfbServer&) = delete;
