@@ -1,9 +1,11 @@
 #!/usr/bin/env bash
 # Every test on a fresh Debian 12 machine: installs what is missing, builds, runs the unit
-# and end-to-end tests, the unit tests again under ASan+UBSan and under TSan, and each fuzz
-# target for a short time, and finally builds the Debian package, installs, checks and removes
-# it. End-to-end tests and the package check need root: run by another user, the script asks
-# for root through sudo or pkexec, and without either it runs the rest and says what it left out.
+# and end-to-end tests, cross-builds for Windows and runs those unit tests and a search in the
+# test network under Wine, runs the unit tests again under ASan+UBSan and under TSan, and each
+# fuzz target for a short time, and finally builds the Debian package, installs, checks and
+# removes it. End-to-end tests and the package check need root: run by another user, the script
+# asks for root through sudo or pkexec, and without either it runs the rest and says what it
+# left out.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 top=$PWD
@@ -41,6 +43,32 @@ if [ "$(id -u)" -ne 0 ]; then
   labels=(-LE netns)
 fi
 ctest --test-dir build --output-on-failure -j "$jobs" "${labels[@]}"
+
+section "Windows cross-build (MinGW-w64); its unit tests and a search under Wine"
+windows_started=$(date +%s)
+cmake --preset windows >/dev/null
+cmake --build --preset windows -j "$jobs"
+# Unit tests bind loopback only. Their Wine prefix is made for this run and removed after it.
+# The null display driver lets the tests create and find windows without an X server.
+wine_prefix=$(mktemp -d)
+export WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml="
+WINEPREFIX=$wine_prefix wine wineboot -i >/dev/null 2>&1
+WINEPREFIX=$wine_prefix wine reg add 'HKCU\Software\Wine\Drivers' /v Graphics /d null /f >/dev/null 2>&1
+WINEPREFIX=$wine_prefix wineserver -w   # the prefix is complete and saved before the tests
+WINEPREFIX=$wine_prefix ctest --preset windows -j "$jobs"
+WINEPREFIX=$wine_prefix wineserver -k || true
+rm -rf "$wine_prefix"
+if [ "$(id -u)" -eq 0 ]; then
+  # Makes its own prefix and wineserver inside the test network (see the script).
+  TK_TESTNET="$top/tools/testnet.sh" TK_DEVSIM="$top/build/tools/travelkin-devsim" \
+    TK_SEARCH="$top/build/tools/travelkin-search" \
+    TK_SEARCH_EXE="$top/build-windows/tools/travelkin-search.exe" \
+    TK_PROBE_EXE="$top/build-windows/tests/local_address_probe.exe" \
+    timeout 600 bash "$top/tests/e2e/wine_search.sh"
+else
+  echo "Not root: the search under Wine in the test network is skipped."
+fi
+echo "Windows stage: $(( $(date +%s) - windows_started )) s"
 
 section "Unit tests under AddressSanitizer + UndefinedBehaviorSanitizer"
 configure_and_build build-asan -DCMAKE_BUILD_TYPE=Debug -DTRAVELKIN_SANITIZE=address -DTRAVELKIN_BENCH=OFF

@@ -51,7 +51,7 @@ void WarnUnwritableLocked()
 
 void AppendToFileLocked(const char* text, std::size_t size)
 {
-    std::FILE* file = std::fopen(gLogPath, "a+");
+    std::FILE* file = std::fopen(gLogPath, "a+b");
     if (file == nullptr) {
         WarnUnwritableLocked();
         return;
@@ -71,9 +71,8 @@ void EmitLocked(const char* line, int size)
 
 int BuildPlainLine(LineBuffer& line, const LineBuffer& message)
 {
-    const std::time_t now = std::time(nullptr);
-    std::tm local{};
-    localtime_r(&now, &local);
+    // Boost's clock picks the thread-safe local time call of each platform.
+    const std::tm local = boost::posix_time::to_tm(boost::posix_time::second_clock::local_time());
     return std::snprintf(line, kLogLineSize, "%s*[%02d::%02d:%02d:%02d]\r\n", message,
                          local.tm_mday, local.tm_hour, local.tm_min, local.tm_sec);
 }

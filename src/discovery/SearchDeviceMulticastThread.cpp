@@ -7,6 +7,7 @@
 #include <boost/asio/ip/multicast.hpp>
 
 #include "discovery/DiagnosticLog.h"
+#include "discovery/SocketPlatform.h"
 
 namespace {
 
@@ -147,7 +148,7 @@ void CSearchDeviceMulticastThread::CreateWorkThread()
     try {
         StartReceiving(boost::asio::ip::address_v4::any(), [this](udp::socket& socket) {
             // Port 1900 is the SSDP port of the machine: share it with other SSDP software.
-            socket.set_option(boost::asio::socket_base::reuse_address(true));
+            socketplatform::SharePort(socket);
             AlterGroup(socket, true);
         });
     } catch (const std::exception& error) {

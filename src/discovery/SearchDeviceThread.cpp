@@ -1,7 +1,5 @@
 #include "discovery/SearchDeviceThread.h"
 
-#include <sys/socket.h>
-
 #include <algorithm>
 #include <array>
 #include <exception>
@@ -9,19 +7,7 @@
 #include <boost/system/system_error.hpp>
 
 #include "discovery/DiagnosticLog.h"
-
-namespace {
-
-// Asks for a deep receive queue, so a burst of hundreds of answers is not dropped. The
-// forced variant passes the system limit but needs privileges; the plain one is capped.
-void ReserveReceiveBuffer(int handle)
-{
-    const int bytes = CSearchDeviceThread::kReceiveBufferBytes;
-    if (::setsockopt(handle, SOL_SOCKET, SO_RCVBUFFORCE, &bytes, sizeof bytes) != 0)
-        ::setsockopt(handle, SOL_SOCKET, SO_RCVBUF, &bytes, sizeof bytes);
-}
-
-} // namespace
+#include "discovery/SocketPlatform.h"
 
 CSearchDeviceThread::CSearchDeviceThread(CDeviceReportSink* sink)
     : sink(sink)
@@ -74,7 +60,7 @@ void CSearchDeviceThread::StartReceiving(const boost::asio::ip::address_v4& loca
     boost::system::error_code ignored;
     sock.close(ignored);   // the socket of a failed attempt, if any
     sock.open(udp::v4());
-    ReserveReceiveBuffer(sock.native_handle());
+    socketplatform::PrepareReceiveSocket(sock, kReceiveBufferBytes);
     if (setup)
         setup(sock);
     sock.bind(udp::endpoint(local, static_cast<unsigned short>(Port())));
@@ -143,9 +129,8 @@ void CSearchDeviceThread::StopSocket()
     if (fromReceiver || receiver == std::thread::id{}) {
         sock.close(ignored);
     } else if (sock.is_open()) {
-        // Closing alone does not wake a blocked receive here, and closing under the
-        // receiver's feet would race with it: shut down, and the receiver closes.
-        sock.shutdown(udp::socket::shutdown_both, ignored);
+        // Closing under the receiver's feet would race with it: wake it, and it closes.
+        socketplatform::WakeReceiver(sock);
     }
 }
 
@@ -221,8 +206,8 @@ int CSearchDeviceThread::WorkThread()
             area.fill(0);
             boost::system::error_code error;
             // sock is not locked here: only this thread changes it while it receives.
-            std::size_t count = sock.receive_from(boost::asio::buffer(area.data(), kReceiveSize),
-                                                  sender, 0, error);
+            std::size_t count = socketplatform::ReceiveDatagram(
+                sock, boost::asio::buffer(area.data(), kReceiveSize), sender, error);
             if (error)
                 count = 0;
             WriteLog("SendThread %d : Reciver Socket Protocol Info, nReceive = %d  ", Port(),

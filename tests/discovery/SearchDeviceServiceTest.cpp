@@ -8,6 +8,7 @@
 #include "discovery/DirectHosts.h"
 
 #include "DiscoveryTestSupport.h"
+#include "TestPlatform.h"
 #include "discovery/SearchDeviceBroadcastThread.h"
 #include "discovery/SearchDeviceMultiCommandThead.h"
 #include "discovery/SearchDeviceService.h"
@@ -234,11 +235,11 @@ TEST_F(SearchService, CommandPortsStopAt65535)
     CSearchDeviceService::Options options = FakeOptions();
     options.firstCommandPort = 65500;
     CSearchDeviceService service(std::move(options));
-    ASSERT_EQ(::setenv("TRAVELKIN_LOG", log.path.c_str(), 1), 0);
+    ASSERT_TRUE(testsupport::SetEnvironment("TRAVELKIN_LOG", log.path.c_str()));
     testing::internal::CaptureStdout();
     service.StartSearchService();
     testing::internal::GetCapturedStdout();
-    ::unsetenv("TRAVELKIN_LOG");
+    testsupport::SetEnvironment("TRAVELKIN_LOG", nullptr);
     EXPECT_EQ(calls, (std::vector<std::string>{"create :67", "create :1900", "create 192.0.2.10:65500+",
                                                "create 192.0.2.11:65520+"}));
     EXPECT_TRUE(log.Contains("Add Search Device Work Thread Error : IP = 192.0.2.12, port 65540 is above 65535"));
@@ -349,12 +350,12 @@ TEST_F(SearchService, LogIsTurnedOnOnlyByTheEnvironmentAndClosedAtExit)
     testsupport::ScopedLogFile log;
     CSearchDeviceService service(FakeOptions());
     testing::internal::CaptureStdout();
-    ASSERT_EQ(::setenv("TRAVELKIN_LOG", std::string(kLogPathSize, 'p').c_str(), 1), 0);
+    ASSERT_TRUE(testsupport::SetEnvironment("TRAVELKIN_LOG", std::string(kLogPathSize, 'p').c_str()));
     service.StartSearchService();
     EXPECT_FALSE(LogEnabled()) << "start clears the settings; an over-long path leaves them off";
-    ASSERT_EQ(::setenv("TRAVELKIN_LOG", log.path.c_str(), 1), 0);
+    ASSERT_TRUE(testsupport::SetEnvironment("TRAVELKIN_LOG", log.path.c_str()));
     service.StartSearchService();
-    ::unsetenv("TRAVELKIN_LOG");
+    testsupport::SetEnvironment("TRAVELKIN_LOG", nullptr);
     service.SendSearchRequest();
     service.ExitSearchService();
     testing::internal::GetCapturedStdout();

@@ -1,10 +1,9 @@
 #include <gtest/gtest.h>
 
-#include <netinet/in.h>
 #include <memory>
-#include <sys/socket.h>
 
 #include "DiscoveryTestSupport.h"
+#include "TestPlatform.h"
 #include "discovery/SearchDeviceMultiCommandThead.h"
 
 using namespace std::chrono_literals;
@@ -47,14 +46,13 @@ public:
         return received;
     }
 
-    // A real receive error: with IP_RECVERR, the port-unreachable answer to a datagram sent
-    // to a closed port fails the blocked receive.
+    // A real receive error: the port-unreachable answer to a datagram sent to a closed port
+    // fails the blocked receive once the socket is told to report it.
     void ProvokeReceiveError()
     {
         const auto closed = testsupport::FreeLoopbackPort();
         WithSocket([closed](udp::socket& socket) {
-            const int on = 1;
-            ::setsockopt(socket.native_handle(), IPPROTO_IP, IP_RECVERR, &on, sizeof on);
+            testsupport::ReportUnreachablePorts(socket);
             socket.send_to(boost::asio::buffer("x", 1), testsupport::Loopback(closed));
         });
     }
@@ -83,6 +81,17 @@ protected:
     testsupport::ScopedLogFile log;
     std::optional<HeldPort> taken;   // outlives the worker, whose thread may fill it
     LoopbackWorker worker;
+};
+
+// The cases that need a real receive error.
+class WorkerLoopReceiveError : public WorkerLoop
+{
+protected:
+    void SetUp() override
+    {
+        if (!testsupport::UnreachablePortsCanBeReported())
+            GTEST_SKIP() << "this system never fails a receive with a port-unreachable answer";
+    }
 };
 
 } // namespace
@@ -127,7 +136,7 @@ TEST_F(WorkerLoop, ExitWakesTheThreadWithoutRestart)
     EXPECT_NO_THROW(HeldPort{Port()}) << "the receiver closed the socket";
 }
 
-TEST_F(WorkerLoop, ReceiveErrorRestartsOnTheSamePort)
+TEST_F(WorkerLoopReceiveError, ReceiveErrorRestartsOnTheSamePort)
 {
     worker.Start(testsupport::FreeLoopbackPort());
     const auto port = Port();
@@ -144,7 +153,7 @@ TEST_F(WorkerLoop, ReceiveErrorRestartsOnTheSamePort)
     EXPECT_TRUE(WaitFor([&] { return log.Contains(Line("Finish Search Device Work Thread")); }));
 }
 
-TEST_F(WorkerLoop, PortRetryCountsAcrossRestarts)
+TEST_F(WorkerLoopReceiveError, PortRetryCountsAcrossRestarts)
 {
     const HeldPort first;
     worker.Start(first.Port(), true);
@@ -195,7 +204,7 @@ TEST_F(WorkerLoop, PortRetryGivesUpAfterTwentyMoves)
     EXPECT_EQ(worker.creates, 21);
 }
 
-TEST_F(WorkerLoop, ExitEndsAPendingRestartAtOnce)
+TEST_F(WorkerLoopReceiveError, ExitEndsAPendingRestartAtOnce)
 {
     worker.SetRestartPacing(60s, 60s);
     worker.Start(testsupport::FreeLoopbackPort());

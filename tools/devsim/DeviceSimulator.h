@@ -1,6 +1,7 @@
 #pragma once
 
 #include "SimulatorResponder.h"
+#include "SimulatorSocket.h"
 
 #include <chrono>
 #include <cstdint>
@@ -37,8 +38,7 @@ private:
         }
     };
 
-    int OpenSocket(std::uint16_t port, std::string& error);
-    void Receive(int fd, QueryChannel channel);
+    void Receive(simsocket::Handle socket, QueryChannel channel);
     void Schedule(std::vector<OutgoingDatagram> datagrams);
     void SendDue();
     void Send(const OutgoingDatagram& datagram);
@@ -46,8 +46,8 @@ private:
 
     SimulatorOptions m_options;
     CSimulatorResponder m_responder;
-    int m_broadcastSocket = -1;
-    int m_ssdpSocket = -1;
+    simsocket::Handle m_broadcastSocket = simsocket::kNone;
+    simsocket::Handle m_ssdpSocket = simsocket::kNone;
     std::priority_queue<Pending, std::vector<Pending>, std::greater<>> m_pending;
     std::uint64_t m_order = 0;
     std::uint64_t m_queries = 0;

@@ -1,6 +1,7 @@
 #include "SimulatorOptions.h"
 
 #include "common/ArgumentReader.h"
+#include "discovery/SocketPlatform.h"
 
 #include <boost/asio/ip/address_v4.hpp>
 
@@ -144,11 +145,10 @@ SimulatorArguments ParseSimulatorArguments(const std::vector<std::string>& args)
 
 bool ParseIpv4(const std::string& text, std::uint32_t& address)
 {
-    boost::system::error_code error;
-    const boost::asio::ip::address_v4 parsed = boost::asio::ip::make_address_v4(text, error);
-    if (error)
+    const auto parsed = socketplatform::ParseDottedIPv4(text);
+    if (!parsed)
         return false;
-    address = parsed.to_uint();
+    address = parsed->to_uint();
     return true;
 }
 

@@ -1,0 +1,40 @@
+#pragma once
+
+// The few places where the system's socket layer behaves differently from one platform to
+// the next. The build picks one implementation file (SocketPlatformPosix.cpp or
+// SocketPlatformWin.cpp); the workers call these and stay the same everywhere.
+
+#include <cstddef>
+#include <optional>
+#include <string_view>
+
+#include <boost/asio/buffer.hpp>
+#include <boost/asio/ip/udp.hpp>
+
+namespace socketplatform {
+
+using udp = boost::asio::ip::udp;
+
+// The address of strict dotted-decimal text ("a.b.c.d", each part 0 to 255), as the system's
+// own parser reads it; nothing for any other text. Asio's parser is lenient on some
+// platforms ("1.2.3" passes there), so device texts never go through it.
+std::optional<boost::asio::ip::address_v4> ParseDottedIPv4(std::string_view text);
+
+// Readies a freshly opened worker socket for receiving: a deep receive queue, so a burst of
+// hundreds of answers is not dropped, and no receive failures for earlier sends that went
+// nowhere (only real socket failures end a receive).
+void PrepareReceiveSocket(udp::socket& socket, int queueBytes);
+
+// Lets other sockets bind the same port, so the SSDP worker shares port 1900 with the
+// system's own SSDP listeners and every one of them gets the group's datagrams.
+void SharePort(udp::socket& socket);
+
+// One blocking receive. A datagram longer than the area is cut to it and counts as received.
+std::size_t ReceiveDatagram(udp::socket& socket, boost::asio::mutable_buffer area,
+                            udp::endpoint& sender, boost::system::error_code& error);
+
+// Wakes the thread blocked in a receive on the socket without closing it under that thread's
+// feet; the woken receiver sees its exit flag and closes the socket itself.
+void WakeReceiver(udp::socket& socket);
+
+} // namespace socketplatform

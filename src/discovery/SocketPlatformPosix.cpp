@@ -1,0 +1,47 @@
+#include "discovery/SocketPlatform.h"
+
+#include <arpa/inet.h>
+#include <sys/socket.h>
+
+#include <string>
+
+namespace socketplatform {
+
+std::optional<boost::asio::ip::address_v4> ParseDottedIPv4(std::string_view text)
+{
+    const std::string zeroEnded(text.substr(0, text.find('\0')));
+    in_addr address{};
+    if (zeroEnded.size() != text.size() || ::inet_pton(AF_INET, zeroEnded.c_str(), &address) != 1)
+        return std::nullopt;
+    return boost::asio::ip::address_v4(ntohl(address.s_addr));
+}
+
+void PrepareReceiveSocket(udp::socket& socket, int queueBytes)
+{
+    // The forced variant passes the system limit but needs privileges; the plain one is
+    // capped. Without IP_RECVERR, port-unreachable answers never fail a receive here.
+    const int handle = socket.native_handle();
+    if (::setsockopt(handle, SOL_SOCKET, SO_RCVBUFFORCE, &queueBytes, sizeof queueBytes) != 0)
+        ::setsockopt(handle, SOL_SOCKET, SO_RCVBUF, &queueBytes, sizeof queueBytes);
+}
+
+void SharePort(udp::socket& socket)
+{
+    socket.set_option(boost::asio::socket_base::reuse_address(true));
+}
+
+std::size_t ReceiveDatagram(udp::socket& socket, boost::asio::mutable_buffer area,
+                            udp::endpoint& sender, boost::system::error_code& error)
+{
+    // A longer datagram is cut to the area without an error here.
+    return socket.receive_from(area, sender, 0, error);
+}
+
+void WakeReceiver(udp::socket& socket)
+{
+    // Closing alone does not wake a blocked receive here; a shutdown does.
+    boost::system::error_code ignored;
+    socket.shutdown(udp::socket::shutdown_both, ignored);
+}
+
+} // namespace socketplatform

@@ -1,0 +1,75 @@
+#include "discovery/SocketPlatform.h"
+
+#include <ws2tcpip.h>
+#include <winsock2.h>
+#include <mswsock.h>
+
+#include <array>
+#include <cstdint>
+#include <string>
+
+namespace socketplatform {
+
+std::optional<boost::asio::ip::address_v4> ParseDottedIPv4(std::string_view text)
+{
+    const std::string zeroEnded(text.substr(0, text.find('\0')));
+    in_addr address{};
+    if (zeroEnded.size() != text.size() || ::inet_pton(AF_INET, zeroEnded.c_str(), &address) != 1)
+        return std::nullopt;
+    return boost::asio::ip::address_v4(ntohl(address.s_addr));
+}
+
+void PrepareReceiveSocket(udp::socket& socket, int queueBytes)
+{
+    // Winsock takes any receive queue size it is asked for (no forced variant is needed).
+    // It also fails the next receive with WSAECONNRESET after a send drew a port-unreachable
+    // answer, which would restart the worker; that report is switched off.
+    const SOCKET handle = socket.native_handle();
+    ::setsockopt(handle, SOL_SOCKET, SO_RCVBUF, reinterpret_cast<const char*>(&queueBytes), sizeof queueBytes);
+    BOOL report = FALSE;
+    DWORD returned = 0;
+    ::WSAIoctl(handle, SIO_UDP_CONNRESET, &report, sizeof report, nullptr, 0, &returned, nullptr,
+               nullptr);
+}
+
+void SharePort(udp::socket& socket)
+{
+    // Here SO_REUSEADDR lets any later socket take the port over even while it is in use;
+    // that is what sharing 1900 with the system's SSDP service needs, and group datagrams
+    // still reach every socket that joined.
+    socket.set_option(boost::asio::socket_base::reuse_address(true));
+}
+
+std::size_t ReceiveDatagram(udp::socket& socket, boost::asio::mutable_buffer area,
+                            udp::endpoint& sender, boost::system::error_code& error)
+{
+    // Winsock fails the receive of a datagram longer than the area (WSAEMSGSIZE), and Asio
+    // turns that into an empty datagram. No datagram is longer than 64 KiB: receive into an
+    // area of that size and keep the head.
+    thread_local std::array<char, 65536> whole;
+    const std::size_t count = socket.receive_from(boost::asio::buffer(whole), sender, 0, error);
+    return boost::asio::buffer_copy(area, boost::asio::buffer(whole.data(), count));
+}
+
+void WakeReceiver(udp::socket& socket)
+{
+    // A shutdown does not wake a blocked datagram receive here, and closing the socket under
+    // the receiver would race with it. Cancelling the socket's pending I/O ends a receive
+    // that is blocked now. A receiver just about to block is caught by an empty datagram to
+    // the socket's own address, queued for it: the loop skips empty datagrams and then sees
+    // its exit flag. That datagram never leaves the machine (loopback, or the socket's own
+    // local address).
+    ::CancelIoEx(reinterpret_cast<HANDLE>(static_cast<std::uintptr_t>(socket.native_handle())), nullptr);
+    boost::system::error_code error;
+    udp::endpoint self = socket.local_endpoint(error);
+    if (error)
+        return;
+    if (self.address().is_unspecified())
+        self.address(boost::asio::ip::address_v4::loopback());
+    udp::socket waker(socket.get_executor());
+    waker.open(udp::v4(), error);
+    if (!error)
+        waker.send_to(boost::asio::const_buffer(), self, 0, error);
+}
+
+} // namespace socketplatform

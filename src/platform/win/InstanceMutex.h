@@ -1,0 +1,35 @@
+#pragma once
+
+// The single-instance guard of Windows: a named mutex owned by the first instance for its
+// whole life. A later start finds the mutex, sends message 1124 to the running instance's
+// top-level window (found by its title, the same name) and waits until it is handled.
+// The Qt glue that turns message 1124 into the window's activateRequested() joins the
+// Windows build of the window.
+
+#include <string>
+
+// WM_USER + 100, both parameters 0.
+constexpr unsigned kActivateInstanceMessage = 0x0400 + 100;
+
+class CInstanceMutex
+{
+public:
+    enum class Claim
+    {
+        First,     // this is the instance; it holds the mutex until destroyed
+        Notified,  // another instance runs and its window has handled the message
+        Silent,    // another instance runs but has no window (yet); nothing was sent
+        Failed,    // the mutex could not be created
+    };
+
+    explicit CInstanceMutex(std::wstring name);
+    ~CInstanceMutex();
+    CInstanceMutex(const CInstanceMutex&) = delete;
+    CInstanceMutex& operator=(const CInstanceMutex&) = delete;
+
+    Claim Acquire();
+
+private:
+    std::wstring m_name;
+    void* m_mutex = nullptr;
+};

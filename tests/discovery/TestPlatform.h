@@ -1,0 +1,18 @@
+#pragma once
+
+// What the discovery tests do differently per platform; one file each (TestPlatformPosix.cpp,
+// TestPlatformWin.cpp).
+
+#include <boost/asio/ip/udp.hpp>
+
+namespace testsupport {
+
+// Sets (or, with a null value, removes) a variable of the process environment; true when done.
+bool SetEnvironment(const char* name, const char* value);
+
+// Makes the port-unreachable answer to a datagram the socket sends fail its next receive.
+void ReportUnreachablePorts(boost::asio::ip::udp::socket& socket);
+// False where the system never hands such answers to the program (Wine).
+bool UnreachablePortsCanBeReported();
+
+} // namespace testsupport

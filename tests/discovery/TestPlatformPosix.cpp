@@ -1,0 +1,26 @@
+#include "TestPlatform.h"
+
+#include <netinet/in.h>
+#include <sys/socket.h>
+
+#include <cstdlib>
+
+namespace testsupport {
+
+bool SetEnvironment(const char* name, const char* value)
+{
+    return (value ? ::setenv(name, value, 1) : ::unsetenv(name)) == 0;
+}
+
+void ReportUnreachablePorts(boost::asio::ip::udp::socket& socket)
+{
+    const int on = 1;
+    ::setsockopt(socket.native_handle(), IPPROTO_IP, IP_RECVERR, &on, sizeof on);
+}
+
+bool UnreachablePortsCanBeReported()
+{
+    return true;
+}
+
+} // namespace testsupport

@@ -1,0 +1,193 @@
+// The Win32 platform services, run under Wine here. Wine cannot show: real network
+// connections and mapped drives (WNet lists none), the shell opening a URL or a share root,
+// and the file browser's own windows.
+
+#include <gtest/gtest.h>
+
+#include <windows.h>
+
+#include <algorithm>
+#include <string>
+#include <vector>
+
+#include "platform/win/HiddenCommandRunner.h"
+#include "platform/win/InstanceMutex.h"
+#include "platform/win/OsVersionCode.h"
+#include "platform/win/Win32WindowList.h"
+
+namespace {
+
+std::string HelperPath()
+{
+    char path[MAX_PATH] = {};
+    ::GetModuleFileNameA(nullptr, path, MAX_PATH);
+    std::string folder(path);
+    return folder.substr(0, folder.find_last_of("\\/") + 1) + "platform_win_helper.exe";
+}
+
+// Runs the helper to its end while this thread handles its window messages (a second
+// instance's SendMessage waits for them); returns its exit code, or -1.
+int RunHelperPumping(const std::vector<std::string>& arguments)
+{
+    std::vector<std::string> argv{HelperPath()};
+    argv.insert(argv.end(), arguments.begin(), arguments.end());
+    std::wstring commandLine = BuildCommandLine(argv);
+    STARTUPINFOW startup{};
+    startup.cb = sizeof startup;
+    PROCESS_INFORMATION process{};
+    if (!::CreateProcessW(nullptr, commandLine.data(), nullptr, nullptr, FALSE, CREATE_NO_WINDOW, nullptr,
+                          nullptr, &startup, &process))
+        return -1;
+    ::CloseHandle(process.hThread);
+    const ULONGLONG deadline = ::GetTickCount64() + 20000;
+    while (::MsgWaitForMultipleObjects(1, &process.hProcess, FALSE, 100, QS_ALLINPUT) != WAIT_OBJECT_0
+           && ::GetTickCount64() < deadline) {
+        MSG message;
+        while (::PeekMessageW(&message, nullptr, 0, 0, PM_REMOVE))
+            ::DispatchMessageW(&message);
+    }
+    DWORD exitCode = static_cast<DWORD>(-1);
+    ::GetExitCodeProcess(process.hProcess, &exitCode);
+    ::CloseHandle(process.hProcess);
+    return static_cast<int>(exitCode);
+}
+
+void PumpMessages()
+{
+    MSG message;
+    for (int round = 0; round < 20; ++round) {
+        while (::PeekMessageW(&message, nullptr, 0, 0, PM_REMOVE))
+            ::DispatchMessageW(&message);
+        ::Sleep(5);
+    }
+}
+
+// A top-level window of the given class and title, recording the messages it gets.
+class TestWindow
+{
+public:
+    TestWindow(const wchar_t* className, const wchar_t* title)
+    {
+        WNDCLASSW windowClass{};
+        windowClass.lpfnWndProc = &TestWindow::Procedure;
+        windowClass.hInstance = ::GetModuleHandleW(nullptr);
+        windowClass.lpszClassName = className;
+        ::RegisterClassW(&windowClass);
+        handle = ::CreateWindowExW(0, className, title, WS_OVERLAPPEDWINDOW, 0, 0, 100, 100, nullptr, nullptr,
+                                   windowClass.hInstance, nullptr);
+    }
+    ~TestWindow() { ::DestroyWindow(handle); }
+    HWND AddChild(const wchar_t* text, HWND parent = nullptr)
+    {
+        return ::CreateWindowExW(0, L"STATIC", text, WS_CHILD, 0, 0, 10, 10, parent ? parent : handle, nullptr,
+                                 ::GetModuleHandleW(nullptr), nullptr);
+    }
+    std::uint64_t Id() const { return reinterpret_cast<std::uintptr_t>(handle); }
+
+    HWND handle = nullptr;
+    static inline int activations = 0;
+    static inline int closeRequests = 0;
+
+private:
+    static LRESULT CALLBACK Procedure(HWND window, UINT message, WPARAM w, LPARAM l)
+    {
+        if (message == kActivateInstanceMessage && w == 0 && l == 0)
+            ++activations;
+        if (message == WM_CLOSE) {
+            ++closeRequests;
+            return 0;   // recorded, not acted on
+        }
+        return ::DefWindowProcW(window, message, w, l);
+    }
+};
+
+} // namespace
+
+TEST(WinInstanceMutex, SecondProcessFindsTheMutexAndNotifiesTheWindowByTitle)
+{
+    const std::string name = "TravelkinTest" + std::to_string(::GetCurrentProcessId());
+    const std::wstring wideName(name.begin(), name.end());
+    const auto claim = [&] { return RunHelperPumping({"claim", name}); };
+    {
+        CInstanceMutex first(wideName);
+        ASSERT_EQ(first.Acquire(), CInstanceMutex::Claim::First);
+        EXPECT_EQ(claim(), static_cast<int>(CInstanceMutex::Claim::Silent)) << "no window titled so yet";
+        TestWindow window(L"TravelkinTestInstance", wideName.c_str());
+        TestWindow::activations = 0;
+        EXPECT_EQ(claim(), static_cast<int>(CInstanceMutex::Claim::Notified));
+        EXPECT_EQ(TestWindow::activations, 1) << "handled before the second process ended";
+    }
+    EXPECT_EQ(claim(), static_cast<int>(CInstanceMutex::Claim::First)) << "released at destruction";
+}
+
+TEST(WinCommandRunner, ArgumentsArriveUnchangedThroughTheCommandLine)
+{
+    const std::vector<std::vector<std::string>> cases = {
+        {"plain"},
+        {"two words", "", "tab\there"},
+        {"say \"hi\"", "\"", "\\\"", "a\\\\\"b"},
+        {"C:\\Program Files\\", "ends in \\\\", "\\\\server\\share"},
+        {"net use \\\\192.0.2.5\\share /del /y", "/y"},
+    };
+    CHiddenCommandRunner runner;
+    for (const auto& arguments : cases) {
+        std::vector<std::string> argv{HelperPath(), "echo"};
+        argv.insert(argv.end(), arguments.begin(), arguments.end());
+        std::string expected;
+        for (const std::string& argument : arguments)
+            expected += argument + "\n";
+        EXPECT_EQ(runner.ReadOutput(argv), expected) << BuildCommandLine(argv).size();
+    }
+    EXPECT_EQ(runner.ReadOutput({HelperPath(), "fail"}), std::nullopt);
+    EXPECT_EQ(runner.ReadOutput({"C:\\no\\such\\program.exe"}), std::nullopt);
+}
+
+TEST(WinWindowList, FindsWindowsByClassAndChildTextAndPostsCloseRequests)
+{
+    TestWindow browser(L"CabinetWClass", L"share");
+    HWND pane = browser.AddChild(L"Navigation");
+    browser.AddChild(L"Address: \\\\192.0.2.5\\share", pane);
+    CWin32WindowList list;
+    const auto windows = list.TopLevelWindows();
+    const auto found = std::find_if(windows.begin(), windows.end(),
+                                    [&](const auto& window) { return window.nId == browser.Id(); });
+    ASSERT_NE(found, windows.end());
+    EXPECT_EQ(found->strClass, "CabinetWClass");
+    EXPECT_EQ(found->strTitle, "share");
+    EXPECT_TRUE(FindChildWindowText(browser.Id(), "\\\\192.0.2.5")) << "a grandchild holds it";
+    EXPECT_FALSE(FindChildWindowText(browser.Id(), "\\\\192.0.2.50"));
+    EXPECT_FALSE(FindChildWindowText(browser.Id(), "share on")) << "the title is not a child";
+    TestWindow::closeRequests = 0;
+    list.RequestClose(browser.Id());
+    EXPECT_EQ(TestWindow::closeRequests, 0) << "posted, not sent";
+    PumpMessages();
+    EXPECT_EQ(TestWindow::closeRequests, 1);
+}
+
+TEST(WinOsVersion, CodesOfTheVersions)
+{
+    const struct
+    {
+        OsVersion version;
+        int code;
+    } cases[] = {
+        {{VER_PLATFORM_WIN32s, 3, 10, 0}, 1},
+        {{VER_PLATFORM_WIN32_WINDOWS, 4, 0, 0}, 2},
+        {{VER_PLATFORM_WIN32_WINDOWS, 4, 10, 0}, 3},
+        {{VER_PLATFORM_WIN32_WINDOWS, 4, 90, 0}, 4},
+        {{VER_PLATFORM_WIN32_NT, 4, 0, VER_NT_WORKSTATION}, 6},
+        {{VER_PLATFORM_WIN32_NT, 5, 0, VER_NT_WORKSTATION}, 7},
+        {{VER_PLATFORM_WIN32_NT, 5, 1, VER_NT_WORKSTATION}, 8},
+        {{VER_PLATFORM_WIN32_NT, 5, 2, VER_NT_WORKSTATION}, 9},
+        {{VER_PLATFORM_WIN32_NT, 5, 2, VER_NT_SERVER}, 10},
+        {{VER_PLATFORM_WIN32_NT, 5, 2, VER_NT_DOMAIN_CONTROLLER}, 10},
+        {{VER_PLATFORM_WIN32_NT, 6, 0, VER_NT_WORKSTATION}, 13},
+        {{VER_PLATFORM_WIN32_NT, 10, 0, VER_NT_SERVER}, 13},
+        {{VER_PLATFORM_WIN32_NT, 3, 51, VER_NT_WORKSTATION}, 0},
+        {{VER_PLATFORM_WIN32_WINDOWS, 4, 3, 0}, 0},
+    };
+    for (const auto& row : cases)
+        EXPECT_EQ(OsVersionCodeOf(row.version), row.code)
+            << row.version.platformId << " " << row.version.major << "." << row.version.minor;
+    EXPECT_EQ(RunningOsVersionCode(), 13) << "Wine and every supported system are NT 6 or later";
+}
