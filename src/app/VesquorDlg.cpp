@@ -17,6 +17,7 @@
 #include "TravelkinResources.h"
 
 #include <QEvent>
+#include <QImageReader>
 #include <QKeyEvent>
 #include <QMouseEvent>
 #include <QPainter>
@@ -123,9 +124,11 @@ CVesquorDlg::CVesquorDlg(SearchWindowServices windowServices)
       services(std::move(windowServices))
 {
     InitTravelkinResources();
-    // Decoded as the PNG it is: guessing the type of a file without a suffix would consult the
-    // MIME database and every image plugin first, which costs more than all of the skin.
-    hIcon = QIcon(QPixmap::fromImage(QImage(QStringLiteral(":/ICON/128"), "PNG")));
+    // Decoded as the PNG it is, without guessing: a guess would consult the MIME database and
+    // load every image plugin first, which costs more than all of the skin.
+    QImageReader icon(QStringLiteral(":/ICON/128"), "PNG");
+    icon.setAutoDetectImageFormat(false);
+    hIcon = QIcon(QPixmap::fromImage(icon.read()));
     SetShapeBitmap(QString::fromStdWString(PicturePath(L"\\SearchDevice_BlackGround.bmp")));
 }
 

@@ -44,6 +44,24 @@ QString SkinFilePath(const QString& path)
     return SkinFilePath(std::wstring_view(path.toStdWString()));
 }
 
+namespace {
+
+// Empty `format`: guessed from the content.
+QImage DecodeWithinLimits(const QByteArray& content, const QByteArray& format)
+{
+    QBuffer buffer;
+    buffer.setData(content);
+    QImageReader reader(&buffer, format);
+    reader.setAutoDetectImageFormat(format.isEmpty());
+    // A small file may still claim a huge picture: it is refused before it is decoded.
+    const QSize claimed = reader.size();
+    if (claimed.isValid() && qint64(claimed.width()) * claimed.height() > kMaxSkinImagePixels)
+        return {};
+    return reader.read();
+}
+
+} // namespace
+
 QImage LoadSkinImage(const QString& path)
 {
     if (path.isEmpty())
@@ -58,14 +76,12 @@ QImage LoadSkinImage(const QString& path)
     const QByteArray content = file.read(kMaxSkinImageBytes + 1);
     if (content.size() > kMaxSkinImageBytes)
         return {};  // grew since it was looked at
-    QBuffer buffer;
-    buffer.setData(content);
-    QImageReader reader(&buffer);
-    // A small file may still claim a huge picture: it is refused before it is decoded.
-    const QSize claimed = reader.size();
-    if (claimed.isValid() && qint64(claimed.width()) * claimed.height() > kMaxSkinImagePixels)
-        return {};
-    const QImage decoded = reader.read();
+    // The suffix names the format first: a reader left to guess loads every image plugin to
+    // ask each about the content before trying its own PNG and BMP decoders, a cost at every
+    // start. Content that does not match its suffix is still recognised, at that cost.
+    QImage decoded = DecodeWithinLimits(content, info.suffix().toLatin1());
+    if (decoded.isNull())
+        decoded = DecodeWithinLimits(content, {});
     if (decoded.isNull())
         return {};
     // Premultiplied ARGB is what the raster painter blends without converting on every draw.
