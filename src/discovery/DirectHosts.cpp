@@ -1,4 +1,5 @@
 #include "discovery/DirectHosts.h"
+#include "discovery/SocketPlatform.h"
 
 #include <algorithm>
 #include <cctype>
@@ -12,13 +13,10 @@ constexpr std::size_t kMaxNameSize = 253;
 constexpr std::size_t kMaxLabelSize = 63;
 constexpr std::size_t kMaxLineSize = 1024;
 
+// The system's strict parser: Asio's accepts short forms such as "1.2.3" on some platforms.
 std::optional<boost::asio::ip::address_v4> DottedAddress(std::string_view text)
 {
-    boost::system::error_code error;
-    const auto address = boost::asio::ip::make_address_v4(std::string(text), error);
-    if (error)
-        return std::nullopt;
-    return address;
+    return socketplatform::ParseDottedIPv4(text);
 }
 
 bool IsNameCharacter(char c)
