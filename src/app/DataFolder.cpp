@@ -97,3 +97,12 @@ bool CDataFolder::WriteSkinImages() const
     }
     return true;
 }
+
+QStringList CDataFolder::SkinImagePaths() const
+{
+    QStringList paths;
+    for (const SkinImageResource& image : kSkinImages)
+        paths << LocalPath(PictureFolderPath() + image.fileName);
+    paths.move(0, paths.size() - 1);  // the shape bitmap leads the resource list
+    return paths;
+}

@@ -7,6 +7,7 @@
 // the layout files name them; they become local paths only where a file is opened.
 
 #include <QString>
+#include <QStringList>
 
 #include <array>
 #include <string>
@@ -60,6 +61,9 @@ public:
     bool WriteLayoutFile() const;
     // Stops at the first image that cannot be written; those before it stay on disk.
     bool WriteSkinImages() const;
+    // The local paths of the skin pictures in the order the window first needs them: the
+    // window-shape bitmap, used only once the window is shown, last.
+    QStringList SkinImagePaths() const;
 
 private:
     std::wstring m_dataRoot;

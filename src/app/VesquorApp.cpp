@@ -4,6 +4,7 @@
 #include "app/InstanceName.h"
 #include "app/LanguageIndex.h"
 #include "app/NetStorageHelper.h"
+#include "controls/SkinImagePrefetch.h"
 #include "discovery/SearchDeviceService.h"
 #include "platform/SingleInstance.h"
 
@@ -44,10 +45,13 @@ bool CVesquorApp::InitInstance()
     if (pInstance->Acquire() != CSingleInstance::Claim::First)
         return false;
 
-    if (!CDataFolder::ForThisSession().PrepareDataFolder()) {
+    const CDataFolder dataFolder = CDataFolder::ForThisSession();
+    if (!dataFolder.PrepareDataFolder()) {
         env.showFailure(PrepareFailureMessage(GetLanguageIndex()));
         return false;
     }
+    // Decoded on the other processor while this one builds the window.
+    const CSkinImagePrefetch pictures(dataFolder.SkinImagePaths());
 
     env.search.StartSearchService();
     CVesquorDlg window(env.windowServices());

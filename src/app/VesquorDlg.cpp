@@ -5,6 +5,7 @@
 #include "app/NetworkStorage.h"
 #include "app/WebLogin.h"
 #include "controls/BasicButton.h"
+#include "controls/SkinImagePrefetch.h"
 #include "controls/ControlId.h"
 #include "controls/StandardListCtrl.h"
 #include "discovery/DiagnosticLog.h"
@@ -12,15 +13,20 @@
 #include "discovery/SearchDeviceService.h"
 #include "layout/LayoutValueParser.h"
 #include "layout/LocalPath.h"
+#include "platform/ProcessTuning.h"
 #include "platform/SessionServices.h"
 
 #include "TravelkinResources.h"
 
 #include <QEvent>
+#include <QFile>
+#include <QFileInfo>
+#include <QImageReader>
 #include <QKeyEvent>
 #include <QMouseEvent>
 #include <QPainter>
 #include <QPixmap>
+#include <QTimer>
 #include <QTimerEvent>
 
 #include <cstdio>
@@ -65,7 +71,12 @@ constexpr float kHeaderHeightScale = 0.9f;
 // that broadcast and multicast do not reach; none when there is no such file.
 std::vector<boost::asio::ip::address_v4> DirectHostsOf(const std::wstring& dataRoot)
 {
-    std::ifstream file(ToLocalPath(dataRoot + kDataFolderName + kHostsFileName));
+    const std::string path = ToLocalPath(dataRoot + kDataFolderName + kHostsFileName);
+    // Most data folders have none: looked for first, so that a start without one sets up no
+    // file stream.
+    if (!QFileInfo::exists(QFile::decodeName(QByteArray::fromStdString(path))))
+        return {};
+    std::ifstream file(path);
     if (!file)
         return {};
     const HostsFile hosts = ReadHostsFile(file);
@@ -123,9 +134,11 @@ CVesquorDlg::CVesquorDlg(SearchWindowServices windowServices)
       services(std::move(windowServices))
 {
     InitTravelkinResources();
-    // Decoded as the PNG it is: guessing the type of a file without a suffix would consult the
-    // MIME database and every image plugin first, which costs more than all of the skin.
-    hIcon = QIcon(QPixmap::fromImage(QImage(QStringLiteral(":/ICON/128"), "PNG")));
+    // Decoded as the PNG it is, without guessing: a guess would consult the MIME database and
+    // load every image plugin first, which costs more than all of the skin.
+    QImageReader icon(QStringLiteral(":/ICON/128"), "PNG");
+    icon.setAutoDetectImageFormat(false);
+    hIcon = QIcon(QPixmap::fromImage(icon.read()));
     SetShapeBitmap(QString::fromStdWString(PicturePath(L"\\SearchDevice_BlackGround.bmp")));
 }
 
@@ -466,6 +479,12 @@ void CVesquorDlg::paintEvent(QPaintEvent* event)
     if (!bFirstPaintReported) {
         bFirstPaintReported = true;
         ReportFirstPaint();
+        // Start-up is over once the window is on the screen: what it used and freed (the
+        // layout's document, the pictures' decoding buffers) goes back to the system.
+        QTimer::singleShot(0, this, [] {
+            CSkinImagePrefetch::Release();
+            ReturnFreedMemory();
+        });
     }
 }
 

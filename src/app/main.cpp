@@ -3,12 +3,16 @@
 
 #include "app/TerminationSignals.h"
 #include "app/VesquorApp.h"
+#include "platform/ProcessTuning.h"
 
 #include <QApplication>
 
 int main(int argc, char* argv[])
 {
+    KeepLargeBuffersOutOfHeap();
+    CFontConfigurationPreload fonts;
     QApplication application(argc, argv);
+    fonts.Wait();
     CTerminationSignals terminationSignals;
     CVesquorApp travelkin(CVesquorApp::Environment::ProcessWide());
     return travelkin.Run();

@@ -1,6 +1,9 @@
 #include "controls/BasicHeaderCtrl.h"
 
+#include <QAbstractItemModel>
 #include <QPainter>
+#include <QStyle>
+#include <QStyleOptionHeader>
 
 namespace {
 // Titles are cut where a fixed 256-character buffer with its terminator would cut them.
@@ -35,6 +38,16 @@ QSize CBasicHeaderCtrl::sizeHint() const
     QSize hint = QHeaderView::sizeHint();
     hint.setHeight(static_cast<int>(fHeightScale * static_cast<float>(hint.height())));
     return hint;
+}
+
+QSize CBasicHeaderCtrl::sectionSizeFromContents(int logicalIndex) const
+{
+    QStyleOptionHeader option;
+    initStyleOption(&option);
+    option.section = logicalIndex;
+    if (model())
+        option.text = model()->headerData(logicalIndex, orientation(), Qt::DisplayRole).toString();
+    return style()->sizeFromContents(QStyle::CT_HeaderSection, &option, QSize(), this);
 }
 
 void CBasicHeaderCtrl::DrawHeader(QPainter& painter)

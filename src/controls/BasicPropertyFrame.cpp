@@ -2,6 +2,7 @@
 
 #include "controls/WideText.h"
 #include "controls/LayoutFontFallbacks.h"
+#include "controls/SkinImagePrefetch.h"
 #include "layout/LocalPath.h"
 
 #include <QBuffer>
@@ -16,6 +17,8 @@
 #include <QWidget>
 
 #include <algorithm>
+#include <optional>
+#include <utility>
 
 namespace {
 
@@ -44,32 +47,59 @@ QString SkinFilePath(const QString& path)
     return SkinFilePath(std::wstring_view(path.toStdWString()));
 }
 
-QImage LoadSkinImage(const QString& path)
+namespace {
+
+// Empty `format`: guessed from the content.
+QImage DecodeWithinLimits(const QByteArray& content, const QByteArray& format)
 {
-    if (path.isEmpty())
-        return {};
-    const QString local = SkinFilePath(path);
-    const QFileInfo info(local);
-    if (!info.isFile() || info.size() > kMaxSkinImageBytes)
-        return {};
-    QFile file(local);
-    if (!file.open(QIODevice::ReadOnly))
-        return {};
-    const QByteArray content = file.read(kMaxSkinImageBytes + 1);
-    if (content.size() > kMaxSkinImageBytes)
-        return {};  // grew since it was looked at
     QBuffer buffer;
     buffer.setData(content);
-    QImageReader reader(&buffer);
+    QImageReader reader(&buffer, format);
+    reader.setAutoDetectImageFormat(format.isEmpty());
     // A small file may still claim a huge picture: it is refused before it is decoded.
     const QSize claimed = reader.size();
     if (claimed.isValid() && qint64(claimed.width()) * claimed.height() > kMaxSkinImagePixels)
         return {};
-    const QImage decoded = reader.read();
+    return reader.read();
+}
+
+} // namespace
+
+QImage DecodeSkinFile(const QFileInfo& file)
+{
+    if (!file.isFile() || file.size() > kMaxSkinImageBytes)
+        return {};
+    QFile content(file.filePath());
+    if (!content.open(QIODevice::ReadOnly))
+        return {};
+    // Read to the size just looked at, not to the limit: a buffer of the limit's size for a
+    // small picture would be given back at once, and from then on the allocator kept every
+    // freed picture buffer of the session in the heap instead of returning it.
+    const QByteArray bytes = content.read(file.size() + 1);
+    if (bytes.size() != file.size())
+        return {};  // changed since it was looked at
+    // The suffix names the format first: a reader left to guess loads every image plugin to
+    // ask each about the content before trying its own PNG and BMP decoders, a cost at every
+    // start. Content that does not match its suffix is still recognised, at that cost.
+    QImage decoded = DecodeWithinLimits(bytes, file.suffix().toLatin1());
+    if (decoded.isNull())
+        decoded = DecodeWithinLimits(bytes, {});
     if (decoded.isNull())
         return {};
     // Premultiplied ARGB is what the raster painter blends without converting on every draw.
-    return decoded.convertToFormat(QImage::Format_ARGB32_Premultiplied);
+    // Converted in place: a converted copy would cost a second picture's memory and pass.
+    decoded.convertTo(QImage::Format_ARGB32_Premultiplied);
+    return decoded;
+}
+
+QImage LoadSkinImage(const QString& path)
+{
+    if (path.isEmpty())
+        return {};
+    const QFileInfo file(SkinFilePath(path));
+    if (std::optional<QImage> prefetched = CSkinImagePrefetch::Find(file))
+        return *std::move(prefetched);
+    return DecodeSkinFile(file);
 }
 
 QSize OffscreenSize(const QWidget& widget, QSize pixels)

@@ -17,6 +17,7 @@
 #include <optional>
 #include <string_view>
 
+class QFileInfo;
 class QPainter;
 class QWidget;
 
@@ -44,6 +45,8 @@ inline constexpr qint64 kMaxSkinImageBytes = 4 * 1024 * 1024;
 // is not a regular file (a FIFO would block the reader), is larger than kMaxSkinImageBytes or
 // would decode to an unreasonably large image gives a null image: the picture is missing.
 QImage LoadSkinImage(const QString& path);
+// The same for a local file, always decoding it (LoadSkinImage may serve a prefetched copy).
+QImage DecodeSkinFile(const QFileInfo& file);
 
 // The size of an off-screen image for widget, never larger than its screen: a control that a
 // layout makes huge still only needs the pixels that can be seen.

@@ -2,8 +2,9 @@
 
 // The "render into an image, blit once" step that every skinned window paints through: the
 // whole client area is drawn into one off-screen image, which then goes to the screen in a
-// single call, so a half-drawn control is never seen. The image is kept between paints and
-// only reallocated when the client size changes.
+// single call, so a half-drawn control is never seen. The image lives for one paint only:
+// between paints the window's backing store holds the pixels, and a kept image would be a
+// second copy of every control for the whole session.
 
 #include "controls/BasicPropertyFrame.h"
 
@@ -24,10 +25,8 @@ public:
         const QSize pixels = OffscreenSize(target, target.size() * ratio);
         if (pixels.isEmpty())
             return;
-        if (image.size() != pixels) {
-            image = QImage(pixels, QImage::Format_ARGB32_Premultiplied);
-            image.setDevicePixelRatio(ratio);
-        }
+        image = QImage(pixels, QImage::Format_ARGB32_Premultiplied);
+        image.setDevicePixelRatio(ratio);
         // Like a fresh compatible bitmap: black where no layer draws.
         image.fill(Qt::black);
         {
@@ -37,8 +36,10 @@ public:
         QPainter screen(&target);
         screen.setCompositionMode(QPainter::CompositionMode_Source);
         screen.drawImage(QPoint(0, 0), image);
+        image = QImage();
     }
 
+    // The image being painted; null outside a paint.
     const QImage& Image() const { return image; }
 
 private:

@@ -9,7 +9,10 @@
 #include <ctime>
 #include <mutex>
 
-#include <boost/date_time/posix_time/posix_time.hpp>
+// The clock and its conversion only: the text forms of the full header go through string
+// streams and their locales, which a log line does not need.
+#include <boost/date_time/posix_time/conversion.hpp>
+#include <boost/date_time/posix_time/posix_time_types.hpp>
 
 namespace {
 
@@ -79,12 +82,14 @@ int BuildPlainLine(LineBuffer& line, const LineBuffer& message)
 
 int BuildStampedLine(LineBuffer& line, const LineBuffer& message)
 {
-    // ISO extended text is "YYYY-MM-DDTHH:MM:SS[.ffffff]"; the fraction is absent when zero.
-    const std::string stamp =
-        boost::posix_time::to_iso_extended_string(boost::posix_time::microsec_clock::local_time());
-    const std::size_t t = stamp.find('T');
-    const std::string clock = t == std::string::npos ? stamp : stamp.substr(t + 1);
-    return std::snprintf(line, kLogLineSize, "[--%s--]*%s\r\n", clock.c_str(), message);
+    // The clock part of the ISO extended text, "HH:MM:SS[.ffffff]": the fraction is absent when
+    // it is zero.
+    const boost::posix_time::time_duration clock = boost::posix_time::microsec_clock::local_time().time_of_day();
+    char fraction[16] = "";
+    if (const long long micro = clock.fractional_seconds(); micro != 0)
+        std::snprintf(fraction, sizeof(fraction), ".%06lld", micro);
+    return std::snprintf(line, kLogLineSize, "[--%02d:%02d:%02d%s--]*%s\r\n", static_cast<int>(clock.hours()),
+                         static_cast<int>(clock.minutes()), static_cast<int>(clock.seconds()), fraction, message);
 }
 
 template <typename BuildLine>

@@ -5,9 +5,10 @@
 
 #include <pugixml.hpp>
 
+#include <cstdio>
 #include <cstring>
 #include <filesystem>
-#include <fstream>
+#include <memory>
 #include <utility>
 #include <vector>
 
@@ -126,7 +127,8 @@ void ReadStrings(const pugi::xml_node& dialog, DialogLayoutInfo& info)
 // The whole file, or nothing when it is not a regular file or is larger than the cap.
 bool ReadLayoutFile(const std::wstring& path, std::string& content)
 {
-    const std::filesystem::path local(ToLocalPath(path));
+    const std::string localName = ToLocalPath(path);
+    const std::filesystem::path local(localName);
     std::error_code error;
     // Only regular files: opening a FIFO or a device could block or never end.
     if (!std::filesystem::is_regular_file(local, error))
@@ -134,14 +136,15 @@ bool ReadLayoutFile(const std::wstring& path, std::string& content)
     const std::uintmax_t size = std::filesystem::file_size(local, error);
     if (error || size > CLayoutLoader::kMaxLayoutFileSize)
         return false;
-    std::ifstream file(local, std::ios::binary);
+    // Plain C reads: a file stream would set up the stream and locale machinery at every start
+    // for one read.
+    const std::unique_ptr<std::FILE, int (*)(std::FILE*)> file(std::fopen(localName.c_str(), "rb"), &std::fclose);
     if (!file)
         return false;
     // A file that grows meanwhile is read only up to the size it had.
     content.resize(static_cast<std::size_t>(size));
-    file.read(content.data(), static_cast<std::streamsize>(content.size()));
-    content.resize(static_cast<std::size_t>(file.gcount()));
-    return !file.bad();
+    content.resize(std::fread(content.data(), 1, content.size(), file.get()));
+    return std::ferror(file.get()) == 0;
 }
 
 } // namespace

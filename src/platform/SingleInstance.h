@@ -9,7 +9,7 @@
 
 #include <cstdint>
 
-class QLocalServer;
+class QSocketNotifier;
 
 // The message a second start sends to the running instance.
 constexpr std::uint32_t WM_ACTIVATE_INSTANCE = 0x0400 + 100;
@@ -47,5 +47,7 @@ private:
 
     QString m_instanceName;
     int m_lockFd = -1;
-    QLocalServer* m_server = nullptr;
+    int m_listenFd = -1;
+    QString m_socketPath;
+    QSocketNotifier* m_listener = nullptr;
 };

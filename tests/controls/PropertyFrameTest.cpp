@@ -1,4 +1,5 @@
 #include "controls/BasicPropertyFrame.h"
+#include "controls/SkinImagePrefetch.h"
 #include "layout/LayoutValueParser.h"
 
 #include "controls/QtTestApp.h"
@@ -158,6 +159,27 @@ TEST_F(PropertyFrameTest, MoveByAnchorMovesAndStretchesPerAxis)
     EXPECT_EQ(self->geometry(), QRect(40, 25, 25, 30));
     frame.MoveByAnchor(self, 10, 20, 2, 0);  // an unknown mode leaves both axes
     EXPECT_EQ(self->geometry(), QRect(40, 25, 25, 30));
+}
+
+// A prefetched picture is shared by every control that asks for it, but never outlives a change
+// of its file or the end of start-up.
+TEST_F(PropertyFrameTest, PrefetchedPicturesAreSharedUntilTheirFileChangesOrStartUpEnds)
+{
+    const QString kept = WriteStrip(dir, "kept.png", {kImage}, 4, 4);
+    const QString changed = WriteStrip(dir, "changed.png", {kBack}, 4, 4);
+    CSkinImagePrefetch prefetch({kept, changed});
+    EXPECT_EQ(LoadSkinImage(kept).cacheKey(), LoadSkinImage(kept).cacheKey());
+    EXPECT_EQ(LoadSkinImage(changed).pixel(0, 0), kBack);
+
+    WriteStrip(dir, "changed.png", {kBorder}, 5, 5);  // another size: the file has changed
+    const QImage redrawn = LoadSkinImage(changed);
+    EXPECT_EQ(redrawn.size(), QSize(5, 5));
+    EXPECT_EQ(redrawn.pixel(0, 0), kBorder);
+
+    const qint64 shared = LoadSkinImage(kept).cacheKey();
+    CSkinImagePrefetch::Release();
+    EXPECT_NE(LoadSkinImage(kept).cacheKey(), shared);
+    EXPECT_EQ(LoadSkinImage(kept).pixel(0, 0), kImage);
 }
 
 } // namespace

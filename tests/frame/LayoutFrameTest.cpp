@@ -110,9 +110,13 @@ class BufferedWidget : public QWidget
 public:
     void paintEvent(QPaintEvent*) override
     {
-        buffer.Paint(*this, [](QPainter& painter) { painter.fillRect(0, 0, 10, 10, Qt::red); });
+        buffer.Paint(*this, [this](QPainter& painter) {
+            surfaceSize = buffer.Image().size();
+            painter.fillRect(0, 0, 10, 10, Qt::red);
+        });
     }
     COffscreenBuffer buffer;
+    QSize surfaceSize;
 };
 
 TEST_F(LayoutFrameTest, ShippedLayoutCreatesItsNineControlsClassByClass)
@@ -231,6 +235,7 @@ TEST_F(LayoutFrameTest, HostileLayoutStaysBounded)
     ASSERT_TRUE(close.open(QIODevice::ReadOnly));
     big.write(close.readAll() + QByteArray(kMaxSkinImageBytes, '\0'));  // decodes, but is too large
     big.close();
+    ASSERT_TRUE(QFile::copy(pictures + QStringLiteral("close.png"), pictures + QStringLiteral("png-named.bmp")));
     LoadControls(QStringLiteral(
         "<CtrlInfo CtrlID=\"1\" CtrlClass=\"ShowTextCtrl\" CtrlPos=\"2147483647,0,10,10\" CtrlShow=\"5\" "
         "CtrlText=\"x\" CtrlTextOffSet=\"2147483647,-2147483648\" CtrlFontSize=\"12\"/>"
@@ -239,7 +244,9 @@ TEST_F(LayoutFrameTest, HostileLayoutStaysBounded)
         "<CtrlInfo CtrlID=\"3\" CtrlClass=\"ShowImageCtrl\" CtrlPos=\"0,0,10,10\" CtrlShow=\"5\" "
         "CtrlBGPath=\"\\ZandovertSearchTools\\Picture\\big.png\"/>"
         "<CtrlInfo CtrlID=\"4\" CtrlClass=\"ShowImageCtrl\" CtrlPos=\"0,0,10,10\" CtrlShow=\"5\" "
-        "CtrlBGPath=\"\\ZandovertSearchTools\\Picture\\close.png\"/>"));
+        "CtrlBGPath=\"\\ZandovertSearchTools\\Picture\\close.png\"/>"
+        "<CtrlInfo CtrlID=\"5\" CtrlClass=\"ShowImageCtrl\" CtrlPos=\"0,0,10,10\" CtrlShow=\"5\" "
+        "CtrlBGPath=\"\\ZandovertSearchTools\\Picture\\png-named.bmp\"/>"));
 
     ASSERT_NE(frame.FindShowCtrl(1), nullptr);
     EXPECT_EQ(frame.FindShowCtrl(1)->geometry(), QRect(32767, 0, 10, 10));
@@ -249,6 +256,7 @@ TEST_F(LayoutFrameTest, HostileLayoutStaysBounded)
     EXPECT_TRUE(PropertyFrameOf(frame.FindButtonCtrl(2))->pImage.isNull());  // returned at once
     EXPECT_TRUE(PropertyFrameOf(frame.FindShowCtrl(3))->pImage.isNull());
     EXPECT_FALSE(PropertyFrameOf(frame.FindShowCtrl(4))->pImage.isNull());
+    EXPECT_FALSE(PropertyFrameOf(frame.FindShowCtrl(5))->pImage.isNull());  // known by its content
 
     // Off-screen images of the huge button stay within the screen.
     const QSize screen = QGuiApplication::primaryScreen()->size();
@@ -268,8 +276,9 @@ TEST_F(LayoutFrameTest, HostileLayoutStaysBounded)
     huge.resize(30000, 30000);
     QImage shot(10, 10, QImage::Format_ARGB32_Premultiplied);
     huge.render(&shot, QPoint(), QRegion(0, 0, 10, 10));
-    EXPECT_EQ(huge.buffer.Image().size(), screen.boundedTo(huge.size()));
+    EXPECT_EQ(huge.surfaceSize, screen.boundedTo(huge.size()));
     EXPECT_EQ(shot.pixel(5, 5), qRgb(255, 0, 0));
+    EXPECT_TRUE(huge.buffer.Image().isNull());  // the backing store keeps the pixels, not a second copy
 }
 
 } // namespace

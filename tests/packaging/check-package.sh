@@ -114,6 +114,9 @@ $gui && needed+=(libqt6widgets6 libqt6core6)
 for package in "${needed[@]}"; do
   grep -qxF "$package" "$work/depends" || fail "Depends lacks $package: $depends"
 done
+# The single-instance guard speaks over a plain local socket: Qt's network module (and the
+# proxy and authentication libraries it loads at start-up) is not needed.
+! grep -qxF libqt6network6 "$work/depends" || fail "Depends names libqt6network6: $depends"
 dpkg-deb -e "$deb" "$work/control"
 [ -x "$work/control/postinst" ] || fail "no executable postinst"
 for program in "${privileged[@]}"; do

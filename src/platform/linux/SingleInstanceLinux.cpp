@@ -3,16 +3,20 @@
 #include <QByteArray>
 #include <QDeadlineTimer>
 #include <QFile>
-#include <QLocalServer>
-#include <QLocalSocket>
+#include <QSocketNotifier>
 #include <QtEndian>
 
 #include <algorithm>
 #include <cerrno>
 #include <cstdlib>
+#include <cstring>
 #include <fcntl.h>
+#include <optional>
+#include <poll.h>
 #include <sys/file.h>
+#include <sys/socket.h>
 #include <sys/stat.h>
+#include <sys/un.h>
 #include <unistd.h>
 #include <utility>
 
@@ -75,6 +79,79 @@ int RemainingMs(const QDeadlineTimer& deadline)
     return static_cast<int>(std::max<qint64>(deadline.remainingTime(), 1));
 }
 
+// A plain AF_UNIX stream socket rather than Qt's local sockets: those live in the network
+// module, whose loading (proxy and authentication libraries with it) was a good part of the
+// window's start-up time for a four-byte exchange.
+std::optional<sockaddr_un> SocketAddress(const QString& path)
+{
+    const QByteArray name = QFile::encodeName(path);
+    sockaddr_un address {};
+    address.sun_family = AF_UNIX;
+    if (name.isEmpty() || static_cast<std::size_t>(name.size()) >= sizeof(address.sun_path))
+        return std::nullopt;
+    std::memcpy(address.sun_path, name.constData(), static_cast<std::size_t>(name.size()));
+    return address;
+}
+
+int OpenSocket(int flags)
+{
+    return ::socket(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC | flags, 0);
+}
+
+// Waits for one of `events` on `fd` until the deadline; false on time-out or error.
+bool WaitFor(int fd, short events, const QDeadlineTimer& deadline)
+{
+    pollfd entry {fd, events, 0};
+    for (;;) {
+        const int ready = ::poll(&entry, 1, RemainingMs(deadline));
+        if (ready > 0)
+            return (entry.revents & events) != 0;
+        if (ready == 0 || errno != EINTR || deadline.hasExpired())
+            return false;
+    }
+}
+
+// One later start's connection: reads its four-byte message, answers an activation and
+// closes. Owned by the guard, so connections still open at exit are closed with it.
+class CActivationClient : public QObject
+{
+public:
+    CActivationClient(int fd, CSingleInstance* guard)
+        : QObject(guard), m_fd(fd), m_notifier(fd, QSocketNotifier::Read, this)
+    {
+        connect(&m_notifier, &QSocketNotifier::activated, this, [this, guard] { OnReadable(guard); });
+    }
+    ~CActivationClient() override { ::close(m_fd); }
+
+    CActivationClient(const CActivationClient&) = delete;
+    CActivationClient& operator=(const CActivationClient&) = delete;
+
+private:
+    void OnReadable(CSingleInstance* guard)
+    {
+        char chunk[sizeof(std::uint32_t)];
+        const qsizetype wanted = static_cast<qsizetype>(sizeof(chunk)) - m_message.size();
+        const ssize_t got = ::recv(m_fd, chunk, static_cast<std::size_t>(wanted), MSG_DONTWAIT);
+        if (got < 0 && (errno == EAGAIN || errno == EINTR))
+            return;
+        if (got > 0)
+            m_message.append(chunk, got);
+        if (got > 0 && m_message.size() < static_cast<qsizetype>(sizeof(chunk)))
+            return;
+        if (m_message == ActivationMessage()) {
+            emit guard->activateRequested();
+            ::send(m_fd, &kAcknowledge, 1, MSG_DONTWAIT | MSG_NOSIGNAL);
+        }
+        // One message per connection; anything else, or a closed connection, is dropped.
+        m_notifier.setEnabled(false);
+        deleteLater();
+    }
+
+    int m_fd;
+    QSocketNotifier m_notifier;
+    QByteArray m_message;
+};
+
 } // namespace
 
 CSingleInstance::CSingleInstance(QString instanceName, QObject* parent)
@@ -84,8 +161,11 @@ CSingleInstance::CSingleInstance(QString instanceName, QObject* parent)
 
 CSingleInstance::~CSingleInstance()
 {
-    if (m_server)
-        m_server->close();  // removes the socket file while we still hold the lock
+    if (m_listenFd >= 0) {
+        delete m_listener;
+        ::close(m_listenFd);
+        ::unlink(QFile::encodeName(m_socketPath).constData());  // while we still hold the lock
+    }
     if (m_lockFd >= 0)
         ::close(m_lockFd);
 }
@@ -109,45 +189,54 @@ CSingleInstance::Claim CSingleInstance::Acquire()
 
 void CSingleInstance::Listen(const QString& socketPath)
 {
-    // Holding the lock, any socket file left there is a crashed instance's.
-    QLocalServer::removeServer(socketPath);
-    m_server = new QLocalServer(this);
-    m_server->setSocketOptions(QLocalServer::UserAccessOption);
-    connect(m_server, &QLocalServer::newConnection, this, &CSingleInstance::OnNewConnection);
     // Without a socket the instance still runs; later starts then end silently.
-    m_server->listen(socketPath);
+    const std::optional<sockaddr_un> address = SocketAddress(socketPath);
+    const int fd = address ? OpenSocket(SOCK_NONBLOCK) : -1;
+    if (fd < 0)
+        return;
+    // Holding the lock, any socket file left there is a crashed instance's.
+    const QByteArray name = QFile::encodeName(socketPath);
+    ::unlink(name.constData());
+    if (::bind(fd, reinterpret_cast<const sockaddr*>(&*address), sizeof(*address)) != 0 ||
+        ::chmod(name.constData(), 0600) != 0 || ::listen(fd, SOMAXCONN) != 0) {
+        ::close(fd);
+        return;
+    }
+    m_listenFd = fd;
+    m_socketPath = socketPath;
+    m_listener = new QSocketNotifier(fd, QSocketNotifier::Read, this);
+    connect(m_listener, &QSocketNotifier::activated, this, &CSingleInstance::OnNewConnection);
 }
 
 void CSingleInstance::OnNewConnection()
 {
-    while (QLocalSocket* client = m_server->nextPendingConnection()) {
-        connect(client, &QLocalSocket::disconnected, client, &QObject::deleteLater);
-        connect(client, &QLocalSocket::readyRead, this, [this, client] {
-            if (client->bytesAvailable() < static_cast<qint64>(sizeof(std::uint32_t)))
-                return;
-            const QByteArray message = client->read(sizeof(std::uint32_t));
-            if (message == ActivationMessage()) {
-                emit activateRequested();
-                client->write(&kAcknowledge, 1);
-                client->flush();
-            }
-            client->disconnectFromServer();  // one message per connection; anything else is dropped
-        });
+    for (;;) {
+        const int client = ::accept4(m_listenFd, nullptr, nullptr, SOCK_NONBLOCK | SOCK_CLOEXEC);
+        if (client < 0) {
+            if (errno == EINTR || errno == ECONNABORTED)
+                continue;
+            return;  // EAGAIN: all taken; anything else: try again on the next wake-up
+        }
+        new CActivationClient(client, this);
     }
 }
 
 CSingleInstance::Claim CSingleInstance::NotifyRunningInstance(const QString& socketPath)
 {
-    QDeadlineTimer deadline(kNotifyBudgetMs);
-    QLocalSocket socket;
-    socket.connectToServer(socketPath);
-    if (!socket.waitForConnected(RemainingMs(deadline)))
-        return Claim::Silent;  // nobody listens (yet)
-    socket.write(ActivationMessage());
-    if (!socket.waitForBytesWritten(RemainingMs(deadline)))
+    const QDeadlineTimer deadline(kNotifyBudgetMs);
+    const std::optional<sockaddr_un> address = SocketAddress(socketPath);
+    const int fd = address ? OpenSocket(0) : -1;
+    if (fd < 0)
         return Claim::Silent;
+    // A full backlog (the running instance busy) makes connect wait, but no longer than this.
+    const timeval limit {0, static_cast<suseconds_t>(RemainingMs(deadline)) * 1000};
+    ::setsockopt(fd, SOL_SOCKET, SO_SNDTIMEO, &limit, sizeof(limit));
+    const QByteArray message = ActivationMessage();
     char reply = 0;
-    const bool acknowledged = socket.waitForReadyRead(RemainingMs(deadline)) && socket.getChar(&reply) &&
-                              reply == kAcknowledge;
+    const bool acknowledged =
+        ::connect(fd, reinterpret_cast<const sockaddr*>(&*address), sizeof(*address)) == 0 &&  // else nobody listens (yet)
+        ::send(fd, message.constData(), static_cast<std::size_t>(message.size()), MSG_NOSIGNAL) == message.size() &&
+        WaitFor(fd, POLLIN, deadline) && ::recv(fd, &reply, 1, MSG_DONTWAIT) == 1 && reply == kAcknowledge;
+    ::close(fd);
     return acknowledged ? Claim::Notified : Claim::Silent;
 }
