@@ -2,12 +2,23 @@
 
 #include "controls/BasicPropertyFrame.h"
 
+#include <QFile>
+
 #include <utility>
 
 namespace {
 
 std::mutex gServingMutex;
 CSkinImagePrefetch* gServing = nullptr;
+
+// Straight from the file system: QFileInfo's times go through the local time zone, whose set-up
+// in the C library is not safe to run on two threads at once.
+std::filesystem::file_time_type ModificationTime(const QFileInfo& file)
+{
+    std::error_code error;
+    const auto time = std::filesystem::last_write_time(QFile::encodeName(file.filePath()).toStdString(), error);
+    return error ? std::filesystem::file_time_type::min() : time;
+}
 
 } // namespace
 
@@ -55,7 +66,7 @@ void CSkinImagePrefetch::DecodeAll(const QStringList& localPaths)
                 return;
         }
         const QFileInfo file(path);
-        Picture picture{true, DecodeSkinFile(file), file.size(), file.lastModified()};
+        Picture picture{true, DecodeSkinFile(file), file.size(), ModificationTime(file)};
         {
             std::lock_guard lock(m_mutex);
             m_pictures[path] = std::move(picture);
@@ -74,7 +85,7 @@ std::optional<QImage> CSkinImagePrefetch::Serve(const QFileInfo& file)
     // Released first: a release empties the map under the waiting caller.
     m_progress.wait(lock, [&] { return m_released || picture.decoded; });
     if (m_released || picture.image.isNull() || picture.size != file.size() ||
-        picture.modified != file.lastModified())
+        picture.modified != ModificationTime(file))
         return std::nullopt;
     return picture.image;
 }

@@ -5,13 +5,13 @@
 // is served only while its file is still the one that was decoded (same size and time of
 // change); anything else is decoded where it is asked for, as it always is.
 
-#include <QDateTime>
 #include <QFileInfo>
 #include <QImage>
 #include <QString>
 #include <QStringList>
 
 #include <condition_variable>
+#include <filesystem>
 #include <map>
 #include <mutex>
 #include <optional>
@@ -42,7 +42,7 @@ private:
         bool decoded = false;
         QImage image;
         qint64 size = -1;
-        QDateTime modified;
+        std::filesystem::file_time_type modified;
     };
 
     void DecodeAll(const QStringList& localPaths);
