@@ -35,6 +35,16 @@ bool EnsureFolder(const std::wstring& path)
     return true;
 }
 
+// True when the regular file at `local` holds exactly `content`.
+bool HoldsExactly(const QString& local, const QByteArray& content)
+{
+    const QFileInfo info(local);
+    if (!info.isFile() || info.size() != content.size())
+        return false;
+    QFile file(local);
+    return file.open(QIODevice::ReadOnly) && file.read(content.size() + 1) == content;
+}
+
 } // namespace
 
 bool SaveResourceToFile(int id, const QString& type, const std::wstring& path)
@@ -44,6 +54,10 @@ bool SaveResourceToFile(int id, const QString& type, const std::wstring& path)
     if (!resource.open(QIODevice::ReadOnly))
         return false;
     const QByteArray content = resource.readAll();
+    // A file that already holds the resource is left as it is: comparing costs a start less
+    // than truncating and writing all nine files again.
+    if (HoldsExactly(LocalPath(path), content))
+        return true;
     QFile target(LocalPath(path));
     if (!target.open(QIODevice::WriteOnly | QIODevice::Truncate))
         return false;

@@ -5,6 +5,7 @@
 
 #include <QDir>
 #include <QFile>
+#include <QFileInfo>
 #include <QTemporaryDir>
 
 #include <gtest/gtest.h>
@@ -79,11 +80,18 @@ TEST_F(DataFolderTest, OldFilesAreReplacedWhole)
     const CDataFolder folder(Root(), 4);
     ASSERT_TRUE(QDir(m_root.path()).mkpath(QStringLiteral("ZandovertSearchTools/Picture")));
     const QByteArray junk(1 << 20, 'x');  // longer than every resource: a missing truncation shows
-    for (const std::wstring& path : {folder.LayoutFilePath(), folder.PictureFolderPath() + L"\\logo.png"}) {
+    const QByteArray logo = ReadFile(kResources.filePath(QStringLiteral("skin/logo.png")));
+    for (const auto& [path, old] : {std::pair{folder.LayoutFilePath(), junk},
+                                    std::pair{folder.PictureFolderPath() + L"\\logo.png", logo + junk}}) {
         QFile file(Local(path));
         ASSERT_TRUE(file.open(QIODevice::WriteOnly));
-        file.write(junk);
+        file.write(old);
     }
+    // Damage of the same length as the picture is found too, not only a wrong size.
+    QFile brush(Local(folder.PictureFolderPath() + L"\\Brush.png"));
+    ASSERT_TRUE(brush.open(QIODevice::WriteOnly));
+    brush.write(QByteArray(QFileInfo(kResources.filePath(QStringLiteral("skin/Brush.png"))).size(), 'x'));
+    brush.close();
     ASSERT_TRUE(folder.PrepareDataFolder());
     ExpectAllFilesWritten(folder, "ja");
 }
