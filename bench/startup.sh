@@ -6,7 +6,8 @@
 #
 # Start-up: from just before the program is started to its window's first paint (both report
 # it on standard error). Memory: resident set size once Travelkin's list shows 100 simulated
-# devices after its first search, and the empty dialog's once it is shown.
+# devices after its first search, and the empty dialog's once it is shown. Travelkin's data
+# folder is kept from one start to the next, as on a user's machine after the first start.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 top=$PWD
@@ -22,6 +23,7 @@ for program in "$travelkin" "$minimal" "$build/tools/travelkin-devsim"; do
 done
 
 work=$(mktemp -d)
+mkdir "$work/data"
 pids=()
 cleanup() {
   local pid
@@ -51,11 +53,10 @@ measure() {  # kind program
   local kind=$1 program=$2 run_dir pid start stamp
   run_dir=$(mktemp -d "$work/run.XXXX")
   mkdir -m 700 "$run_dir/runtime"
-  mkdir "$run_dir/data"
   : >"$run_dir/err"
   start=$(date +%s%N)
   "$testnet" exec "$net" search env DISPLAY="$display" QT_QPA_PLATFORM=xcb XDG_RUNTIME_DIR="$run_dir/runtime" \
-    TRAVELKIN_DATA_ROOT="$run_dir/data" TRAVELKIN_LIST_DUMP="$run_dir/list.txt" TRAVELKIN_PAINT_STAMP=1 \
+    TRAVELKIN_DATA_ROOT="$work/data" TRAVELKIN_LIST_DUMP="$run_dir/list.txt" TRAVELKIN_PAINT_STAMP=1 \
     "$program" 2>>"$run_dir/err" &
   pid=$!
   for _ in $(seq 200); do grep -q '^first-paint ' "$run_dir/err" && break; sleep 0.02; done
