@@ -1,26 +1,22 @@
 #include "app/VesquorDlg.h"
 
 #include "app/DataFolder.h"
+#include "app/DirectHostsFile.h"
 #include "app/InstanceName.h"
 #include "app/NetworkStorage.h"
 #include "app/WebLogin.h"
 #include "controls/BasicButton.h"
-#include "controls/SkinImagePrefetch.h"
 #include "controls/ControlId.h"
+#include "controls/SkinImagePrefetch.h"
 #include "controls/StandardListCtrl.h"
-#include "discovery/DiagnosticLog.h"
-#include "discovery/DirectHosts.h"
 #include "discovery/SearchDeviceService.h"
 #include "layout/LayoutValueParser.h"
-#include "layout/LocalPath.h"
 #include "platform/ProcessTuning.h"
 #include "platform/SessionServices.h"
 
 #include "TravelkinResources.h"
 
 #include <QEvent>
-#include <QFile>
-#include <QFileInfo>
 #include <QImageReader>
 #include <QKeyEvent>
 #include <QMouseEvent>
@@ -32,7 +28,6 @@
 #include <cstdio>
 #include <cstring>
 #include <ctime>
-#include <fstream>
 #include <initializer_list>
 #include <set>
 #include <utility>
@@ -66,24 +61,6 @@ constexpr int kIpColumn = 1;
 
 constexpr std::uint32_t kDeviceListStyle = LVS_EX_GRIDLINES | LVS_EX_SUBITEMIMAGES | LVS_EX_FULLROWSELECT;
 constexpr float kHeaderHeightScale = 0.9f;
-
-// The addresses listed in the data folder's hosts file, for devices behind a router or a VPN
-// that broadcast and multicast do not reach; none when there is no such file.
-std::vector<boost::asio::ip::address_v4> DirectHostsOf(const std::wstring& dataRoot)
-{
-    const std::string path = ToLocalPath(dataRoot + kDataFolderName + kHostsFileName);
-    // Most data folders have none: looked for first, so that a start without one sets up no
-    // file stream.
-    if (!QFileInfo::exists(QFile::decodeName(QByteArray::fromStdString(path))))
-        return {};
-    std::ifstream file(path);
-    if (!file)
-        return {};
-    const HostsFile hosts = ReadHostsFile(file);
-    for (const std::string& line : hosts.skipped)
-        WriteLog("Direct Search Hosts File Skip %s  ", line.c_str());
-    return hosts.addresses;
-}
 
 template <std::size_t N>
 QString FieldText(const char (&field)[N])
