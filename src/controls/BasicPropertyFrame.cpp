@@ -72,9 +72,9 @@ QImage DecodeSkinFile(const QFileInfo& file)
     QFile content(file.filePath());
     if (!content.open(QIODevice::ReadOnly))
         return {};
-    // Read to the size just looked at, not to the limit: a buffer of the limit's size for a
-    // small picture would be given back at once, and from then on the allocator kept every
-    // freed picture buffer of the session in the heap instead of returning it.
+    // Read to the size just looked at, not to the limit: a buffer of the limit's size, reserved
+    // for every small picture and given back at once, also led glibc to keep later picture
+    // buffers in the heap (see KeepLargeBuffersOutOfHeap for the window's process).
     const QByteArray bytes = content.read(file.size() + 1);
     if (bytes.size() != file.size())
         return {};  // changed since it was looked at
