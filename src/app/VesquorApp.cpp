@@ -53,7 +53,6 @@ bool CVesquorApp::InitInstance()
     // Decoded on the other processor while this one builds the window.
     const CSkinImagePrefetch pictures(dataFolder.SkinImagePaths());
 
-    env.search.StartSearchService();
     CVesquorDlg window(env.windowServices());
     QObject::connect(pInstance.get(), &CSingleInstance::activateRequested, &window,
                      &CVesquorDlg::OnActivateInstance);

@@ -1,7 +1,7 @@
 #pragma once
 
 // The program from start to end: one instance per user, the data folder written afresh, the
-// search service started, the main window run modally, and everything stopped again.
+// main window run modally (it starts the search service), and everything stopped again.
 
 #include "app/VesquorDlg.h"
 

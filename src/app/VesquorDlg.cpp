@@ -35,6 +35,9 @@
 namespace {
 
 constexpr int kWaitTimerPeriodMs = 1000;
+// The first search goes out right after the window's first paint, or after this long in a
+// window that is never painted (one that starts hidden or minimised).
+constexpr int kFirstSearchLatestMs = 250;
 
 const std::wstring kLayoutSkin = L"Standard";
 const std::wstring kListItemName = L"SEARCH_DEVICE_LIST_ITEM_NAME";
@@ -319,11 +322,29 @@ void CVesquorDlg::OnRefresh()
     pDeviceList->DeleteAllItems();
     DumpList();
     services.search.ClearDevices();
-    services.search.SetDirectHosts(DirectHostsOf(services.dataRoot));
-    services.search.SendSearchRequest();
+    // Starting the search workers and sending the first query take longer than painting the
+    // window: the window is put on the screen first and the search follows at once.
+    if (bSearchStarted)
+        SendSearch();
+    else
+        firstSearchTimer.start(bFirstPaintReported ? 0 : kFirstSearchLatestMs, this);
     ShowWaitTime(kSearchSeconds);
     SetCtrlStatus(1);
     waitTimer.start(kWaitTimerPeriodMs, this);
+}
+
+void CVesquorDlg::SendSearch()
+{
+    services.search.SetDirectHosts(DirectHostsOf(services.dataRoot));
+    services.search.SendSearchRequest();
+}
+
+void CVesquorDlg::SendFirstSearch()
+{
+    firstSearchTimer.stop();
+    bSearchStarted = true;
+    services.search.StartSearchService();
+    SendSearch();
 }
 
 std::optional<std::string> CVesquorDlg::SelectedIp()
@@ -446,6 +467,8 @@ void CVesquorDlg::timerEvent(QTimerEvent* event)
 {
     if (event->timerId() == waitTimer.timerId())
         OnWaitTimer();
+    else if (event->timerId() == firstSearchTimer.timerId())
+        SendFirstSearch();
     else
         CBasicNoneBorderDlg::timerEvent(event);
 }
@@ -456,6 +479,8 @@ void CVesquorDlg::paintEvent(QPaintEvent* event)
     if (!bFirstPaintReported) {
         bFirstPaintReported = true;
         ReportFirstPaint();
+        if (firstSearchTimer.isActive())
+            firstSearchTimer.start(0, this);  // once this paint is on the screen
         // Start-up is over once the window is on the screen: what it used and freed (the
         // layout's document, the pictures' decoding buffers) goes back to the system.
         QTimer::singleShot(0, this, [] {

@@ -5,7 +5,7 @@
 // a second, and offers Log In, My Storage and Refresh on the chosen device.
 //
 // The search service never calls the window: the window starts a search and its timer
-// drives every update of the list.
+// drives every update of the list. The window starts the service with its first search.
 
 #include "app/DeviceText.h"
 #include "app/ListDump.h"
@@ -82,6 +82,8 @@ public:
     // seconds down, tick 10 ends the search.
     void OnWaitTimer();
     bool IsSearching() const { return waitTimer.isActive(); }
+    // The first search waits for the window's first paint.
+    bool IsFirstSearchPending() const { return firstSearchTimer.isActive(); }
 
     // A later start of the program asks to see this window: it comes to the front without
     // staying on top; a minimised window stays minimised.
@@ -104,6 +106,8 @@ private:
     // A key pressed on the list; true when the window took it.
     bool OnListKey(const QKeyEvent& key);
     void SetKeyboardOrder();
+    void SendSearch();
+    void SendFirstSearch();
     std::optional<std::string> SelectedIp();
     void InsertDevice(const DeviceRecord& device);
     void DumpList() const;
@@ -118,6 +122,9 @@ private:
     QPointer<CBasicButton> pRefreshButton;
     QPointer<CBasicButton> pMyStorageButton;
     QBasicTimer waitTimer;
+    // Armed while the first search waits for the window's first paint.
+    QBasicTimer firstSearchTimer;
+    bool bSearchStarted = false;
     CListDump listDump;
     bool bFirstPaintReported = false;
     // Last, so it goes first: requests still queued when the window goes are carried out.

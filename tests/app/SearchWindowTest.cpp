@@ -39,6 +39,7 @@ protected:
     {
         window = std::make_unique<CVesquorDlg>(SearchWindowServices{search.service, services, root.Path()});
         window->show();
+        EXPECT_TRUE(QTest::qWaitFor([this] { return !window->IsFirstSearchPending(); }));
         return *window;
     }
 

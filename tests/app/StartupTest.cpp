@@ -40,7 +40,9 @@ protected:
                          [this] { return SearchWindowServices{search.service, desktop.services, root.Path()}; },
                          [&shown](const QString& text) { shown << text; },
                          [&windowRan](CVesquorDlg& window) {
+                             // Never shown: the first search goes out all the same.
                              window.InitDialog();
+                             EXPECT_TRUE(QTest::qWaitFor([&window] { return !window.IsFirstSearchPending(); }));
                              windowRan = window.windowTitle() == QStringLiteral("Travelkin");
                          }});
         EXPECT_EQ(app.Run(), 0);
