@@ -10,6 +10,7 @@
 #include <QFile>
 #include <QFileInfo>
 
+#include <algorithm>
 #include <utility>
 
 namespace {
@@ -47,10 +48,15 @@ bool HoldsExactly(const QString& local, const QByteArray& content)
 
 } // namespace
 
+QString ResourcePath(int id, const QString& type)
+{
+    return QStringLiteral(":/%1/%2").arg(type).arg(id);
+}
+
 bool SaveResourceToFile(int id, const QString& type, const std::wstring& path)
 {
     InitTravelkinResources();
-    QFile resource(QStringLiteral(":/%1/%2").arg(type).arg(id));
+    QFile resource(ResourcePath(id, type));
     if (!resource.open(QIODevice::ReadOnly))
         return false;
     const QByteArray content = resource.readAll();
@@ -112,11 +118,13 @@ bool CDataFolder::WriteSkinImages() const
     return true;
 }
 
-QStringList CDataFolder::SkinImagePaths() const
+std::vector<SkinImageFile> CDataFolder::SkinImageFiles() const
 {
-    QStringList paths;
+    std::vector<SkinImageFile> files;
     for (const SkinImageResource& image : kSkinImages)
-        paths << LocalPath(PictureFolderPath() + image.fileName);
-    paths.move(0, paths.size() - 1);  // the shape bitmap leads the resource list
-    return paths;
+        files.push_back({LocalPath(PictureFolderPath() + image.fileName),
+                         ResourcePath(image.id, QString::fromLatin1(image.type))});
+    // The shape bitmap leads the resource list.
+    std::rotate(files.begin(), files.begin() + 1, files.end());
+    return files;
 }

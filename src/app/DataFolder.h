@@ -7,10 +7,10 @@
 // the layout files name them; they become local paths only where a file is opened.
 
 #include <QString>
-#include <QStringList>
 
 #include <array>
 #include <string>
+#include <vector>
 
 inline constexpr wchar_t kDataFolderName[] = L"\\ZandovertSearchTools";
 inline constexpr wchar_t kPictureFolderName[] = L"\\Picture";
@@ -37,6 +37,16 @@ inline constexpr std::array<SkinImageResource, 8> kSkinImages{{
     {140, "PNG", L"\\ButtonMax.png"},
 }};
 
+// The path of the embedded resource of that number and type.
+QString ResourcePath(int id, const QString& type);
+
+// A skin picture of the data folder: its local file and the resource the file is written from.
+struct SkinImageFile
+{
+    QString local;
+    QString resource;
+};
+
 // Writes the embedded resource of that number and type to the path, replacing any file
 // there. False when the resource is unknown or the file cannot be written in full.
 bool SaveResourceToFile(int id, const QString& type, const std::wstring& path);
@@ -61,9 +71,9 @@ public:
     bool WriteLayoutFile() const;
     // Stops at the first image that cannot be written; those before it stay on disk.
     bool WriteSkinImages() const;
-    // The local paths of the skin pictures in the order the window first needs them: the
-    // window-shape bitmap, used only once the window is shown, last.
-    QStringList SkinImagePaths() const;
+    // The skin pictures in the order the window first needs them: the window-shape bitmap,
+    // used only once the window is shown, last.
+    std::vector<SkinImageFile> SkinImageFiles() const;
 
 private:
     std::wstring m_dataRoot;

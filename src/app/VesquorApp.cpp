@@ -24,6 +24,14 @@ void ShowFailureBox(const QString& text)
     box.exec();
 }
 
+std::vector<CSkinImagePrefetch::Source> PrefetchSources(const CDataFolder& folder)
+{
+    std::vector<CSkinImagePrefetch::Source> sources;
+    for (const SkinImageFile& image : folder.SkinImageFiles())
+        sources.push_back({image.local, image.resource});
+    return sources;
+}
+
 } // namespace
 
 CVesquorApp::Environment CVesquorApp::Environment::ProcessWide()
@@ -46,12 +54,14 @@ bool CVesquorApp::InitInstance()
         return false;
 
     const CDataFolder dataFolder = CDataFolder::ForThisSession();
+    // Decoded on the other processor while this one writes the data folder and builds the
+    // window.
+    CSkinImagePrefetch pictures(PrefetchSources(dataFolder));
     if (!dataFolder.PrepareDataFolder()) {
         env.showFailure(PrepareFailureMessage(GetLanguageIndex()));
         return false;
     }
-    // Decoded on the other processor while this one builds the window.
-    const CSkinImagePrefetch pictures(dataFolder.SkinImagePaths());
+    pictures.ConfirmFiles();
 
     CVesquorDlg window(env.windowServices());
     QObject::connect(pInstance.get(), &CSingleInstance::activateRequested, &window,

@@ -65,7 +65,7 @@ QImage DecodeWithinLimits(const QByteArray& content, const QByteArray& format)
 
 } // namespace
 
-QImage DecodeSkinFile(const QFileInfo& file)
+QImage DecodeSkinFile(const QFileInfo& file, const QByteArray& format)
 {
     if (!file.isFile() || file.size() > kMaxSkinImageBytes)
         return {};
@@ -81,7 +81,7 @@ QImage DecodeSkinFile(const QFileInfo& file)
     // The suffix names the format first: a reader left to guess loads every image plugin to
     // ask each about the content before trying its own PNG and BMP decoders, a cost at every
     // start. Content that does not match its suffix is still recognised, at that cost.
-    QImage decoded = DecodeWithinLimits(bytes, file.suffix().toLatin1());
+    QImage decoded = DecodeWithinLimits(bytes, format.isEmpty() ? file.suffix().toLatin1() : format);
     if (decoded.isNull())
         decoded = DecodeWithinLimits(bytes, {});
     if (decoded.isNull())

@@ -22,15 +22,15 @@ std::filesystem::file_time_type ModificationTime(const QFileInfo& file)
 
 } // namespace
 
-CSkinImagePrefetch::CSkinImagePrefetch(QStringList localPaths)
+CSkinImagePrefetch::CSkinImagePrefetch(std::vector<Source> sources)
 {
-    for (const QString& path : localPaths)
-        m_pictures[path];
+    for (const Source& source : sources)
+        m_pictures[source.file];
     {
         std::lock_guard lock(gServingMutex);
         gServing = this;
     }
-    m_decoder = std::thread([this, paths = std::move(localPaths)] { DecodeAll(paths); });
+    m_decoder = std::thread([this, all = std::move(sources)] { DecodeAll(all); });
 }
 
 CSkinImagePrefetch::~CSkinImagePrefetch()
@@ -42,6 +42,18 @@ CSkinImagePrefetch::~CSkinImagePrefetch()
     }
     Drop();  // the decoder skips what is left
     m_decoder.join();
+}
+
+void CSkinImagePrefetch::ConfirmFiles()
+{
+    std::lock_guard lock(m_mutex);
+    for (auto& [path, picture] : m_pictures) {
+        const QFileInfo file(path);
+        if (!file.isFile())
+            continue;  // a file that is not there is never served
+        picture.size = file.size();
+        picture.modified = ModificationTime(file);
+    }
 }
 
 std::optional<QImage> CSkinImagePrefetch::Find(const QFileInfo& file)
@@ -57,19 +69,23 @@ void CSkinImagePrefetch::Release()
         gServing->Drop();
 }
 
-void CSkinImagePrefetch::DecodeAll(const QStringList& localPaths)
+void CSkinImagePrefetch::DecodeAll(const std::vector<Source>& sources)
 {
-    for (const QString& path : localPaths) {
+    for (const Source& source : sources) {
         {
             std::lock_guard lock(m_mutex);
             if (m_released)
                 return;
         }
-        const QFileInfo file(path);
-        Picture picture{true, DecodeSkinFile(file), file.size(), ModificationTime(file)};
+        // The origin's name may say nothing of its format; the file's name does.
+        QImage image = DecodeSkinFile(QFileInfo(source.origin), QFileInfo(source.file).suffix().toLatin1());
         {
             std::lock_guard lock(m_mutex);
-            m_pictures[path] = std::move(picture);
+            const auto found = m_pictures.find(source.file);
+            if (found == m_pictures.end())
+                return;  // released meanwhile
+            found->second.decoded = true;
+            found->second.image = std::move(image);
         }
         m_progress.notify_all();
     }
@@ -82,6 +98,8 @@ std::optional<QImage> CSkinImagePrefetch::Serve(const QFileInfo& file)
     if (found == m_pictures.end())
         return std::nullopt;
     const Picture& picture = found->second;
+    if (picture.size < 0)
+        return std::nullopt;  // not confirmed: the file may not hold its origin's picture yet
     // Released first: a release empties the map under the waiting caller.
     m_progress.wait(lock, [&] { return m_released || picture.decoded; });
     if (m_released || picture.image.isNull() || picture.size != file.size() ||

@@ -1,14 +1,15 @@
 #pragma once
 
-// Skin pictures decoded ahead of their first use, on a thread of their own: while the window
-// is being built on one processor, its pictures are read and decoded on the other. A picture
-// is served only while its file is still the one that was decoded (same size and time of
-// change); anything else is decoded where it is asked for, as it always is.
+// Skin pictures decoded ahead of their first use, on a thread of their own: while the data
+// folder is written and the window is built on one processor, the pictures are decoded on the
+// other, from the embedded resources the folder's files are written from. A file's picture is
+// served only once the folder holds that resource in the file (ConfirmFiles) and while the
+// file keeps that size and time of change; anything else is decoded where it is asked for,
+// as it always is.
 
 #include <QFileInfo>
 #include <QImage>
 #include <QString>
-#include <QStringList>
 
 #include <condition_variable>
 #include <filesystem>
@@ -16,21 +17,33 @@
 #include <mutex>
 #include <optional>
 #include <thread>
+#include <vector>
 
 class CSkinImagePrefetch
 {
 public:
-    // Starts decoding the files at `localPaths`, in that order. One prefetch serves the process
-    // at a time: the latest made.
-    explicit CSkinImagePrefetch(QStringList localPaths);
+    // A picture's local file and where that file's bytes come from (a resource path).
+    struct Source
+    {
+        QString file;
+        QString origin;
+    };
+
+    // Starts decoding the sources' origins, in that order; the files need not exist yet. One
+    // prefetch serves the process at a time: the latest made.
+    explicit CSkinImagePrefetch(std::vector<Source> sources);
     // Waits for the decoding thread.
     ~CSkinImagePrefetch();
 
     CSkinImagePrefetch(const CSkinImagePrefetch&) = delete;
     CSkinImagePrefetch& operator=(const CSkinImagePrefetch&) = delete;
 
-    // The picture decoded from `file` if the serving prefetch has it and the file is unchanged,
-    // waiting while it is being decoded. Every caller shares the one decoded picture.
+    // Every file now holds exactly the bytes of its origin: from here on its picture is served
+    // while the file keeps its present size and time of change.
+    void ConfirmFiles();
+
+    // The picture for `file` if the serving prefetch has it and the file is confirmed and
+    // unchanged, waiting while it is being decoded. Every caller shares the one decoded picture.
     static std::optional<QImage> Find(const QFileInfo& file);
     // Start-up is over: the pictures are dropped (those in use live on in their controls) and
     // later requests decode as usual.
@@ -41,11 +54,11 @@ private:
     {
         bool decoded = false;
         QImage image;
-        qint64 size = -1;
+        qint64 size = -1;  // until the file is confirmed
         std::filesystem::file_time_type modified;
     };
 
-    void DecodeAll(const QStringList& localPaths);
+    void DecodeAll(const std::vector<Source>& sources);
     std::optional<QImage> Serve(const QFileInfo& file);
     void Drop();
 

@@ -167,7 +167,14 @@ TEST_F(PropertyFrameTest, PrefetchedPicturesAreSharedUntilTheirFileChangesOrStar
 {
     const QString kept = WriteStrip(dir, "kept.png", {kImage}, 4, 4);
     const QString changed = WriteStrip(dir, "changed.png", {kBack}, 4, 4);
-    CSkinImagePrefetch prefetch({kept, changed});
+    const QString copy = WriteStrip(dir, "copy.png", {kBorder}, 4, 4);
+    const QString absent = dir.filePath(QStringLiteral("absent.png"));
+    CSkinImagePrefetch prefetch({{kept, kept}, {changed, changed}, {copy, kept}, {absent, kept}});
+    // Until the files are confirmed to hold their origins, each is read for itself.
+    EXPECT_EQ(LoadSkinImage(copy).pixel(0, 0), kBorder);
+    prefetch.ConfirmFiles();
+    EXPECT_EQ(LoadSkinImage(copy).pixel(0, 0), kImage);  // decoded from its origin
+    EXPECT_TRUE(LoadSkinImage(absent).isNull());
     EXPECT_EQ(LoadSkinImage(kept).cacheKey(), LoadSkinImage(kept).cacheKey());
     EXPECT_EQ(LoadSkinImage(changed).pixel(0, 0), kBack);
 
