@@ -10,7 +10,6 @@
 #include "controls/SkinImagePrefetch.h"
 #include "controls/StandardListCtrl.h"
 #include "discovery/SearchDeviceService.h"
-#include "layout/LayoutValueParser.h"
 #include "platform/ProcessTuning.h"
 #include "platform/SessionServices.h"
 
@@ -26,10 +25,8 @@
 #include <QTimerEvent>
 
 #include <cstdio>
-#include <cstring>
 #include <ctime>
 #include <initializer_list>
-#include <set>
 #include <utility>
 
 namespace {
@@ -40,41 +37,7 @@ constexpr int kWaitTimerPeriodMs = 1000;
 constexpr int kFirstSearchLatestMs = 250;
 
 const std::wstring kLayoutSkin = L"Standard";
-const std::wstring kListItemName = L"SEARCH_DEVICE_LIST_ITEM_NAME";
-const std::wstring kListItemIp = L"SEARCH_DEVICE_LIST_ITEM_IP";
-const std::wstring kListItemType = L"SEARCH_DEVICE_LIST_ITEM_TYPE";
-const std::wstring kHeaderFontName = L"SEARCH_DEVICE_LIST_HEADER_FONT_NAME";
-const std::wstring kHeaderFontSize = L"SEARCH_DEVICE_LIST_HEADER_FONT_SIZE";
-const std::wstring kHeaderFontColor = L"SEARCH_DEVICE_LIST_HEADER_FONT_COLOR";
 const std::wstring kWaitTimeWarning = L"SEARCH_DEVICE_WATI_TIME_WARNING";
-
-// The device list's columns: heading key, cell alignment and width in pixels.
-struct DeviceColumn
-{
-    const std::wstring* heading;
-    Qt::Alignment alignment;
-    int width;
-};
-const DeviceColumn kDeviceColumns[] = {
-    {&kListItemName, Qt::AlignLeft, 96},
-    {&kListItemIp, Qt::AlignHCenter, 122},
-    {&kListItemType, Qt::AlignHCenter, 93},
-};
-constexpr int kIpColumn = 1;
-
-constexpr std::uint32_t kDeviceListStyle = LVS_EX_GRIDLINES | LVS_EX_SUBITEMIMAGES | LVS_EX_FULLROWSELECT;
-constexpr float kHeaderHeightScale = 0.9f;
-
-template <std::size_t N>
-QString FieldText(const char (&field)[N])
-{
-    return DeviceText(field, strnlen(field, N));
-}
-
-QStringList RowOf(const DeviceRecord& device)
-{
-    return {FieldText(device.host), FieldText(device.ip), FieldText(device.product)};
-}
 
 void Enable(CBasicButton* button, bool enabled)
 {
@@ -234,65 +197,6 @@ void CVesquorDlg::SetCtrlStatus(int state)
     }
 }
 
-void CVesquorDlg::InitDeviceList()
-{
-    if (!IsLayoutReady())
-        return;
-    CStandardListCtrl& list = *pDeviceList;
-    list.SetExtendedStyle(list.GetExtendedStyle() | kDeviceListStyle);
-    list.Header().SetStateImage(std::wstring_view(PicturePath(L"\\headerbackground.png")), 1, 0, 0);
-    list.SetSeparatorImage(std::wstring_view(PicturePath(L"\\headerclip.png")));
-    list.SetHeaderFont(std::wstring_view(GetStringInfo(kHeaderFontName)), ParseInteger(GetStringInfo(kHeaderFontSize)));
-    list.SetHeaderTextColor(std::wstring_view(GetStringInfo(kHeaderFontColor)));
-    list.Header().SetHeightScale(kHeaderHeightScale);
-    int column = 0;
-    for (const DeviceColumn& device : kDeviceColumns) {
-        list.InsertColumn(column, QString::fromStdWString(GetStringInfo(*device.heading)), device.alignment,
-                          device.width);
-        ++column;
-    }
-}
-
-void CVesquorDlg::InsertDevice(const DeviceRecord& device)
-{
-    pDeviceList->InsertItem(0, RowOf(device));
-}
-
-void CVesquorDlg::FillDeviceList()
-{
-    if (!IsLayoutReady())
-        return;
-    pDeviceList->DeleteAllItems();
-    for (const DeviceRecord& device : services.search.CopyDevices())
-        InsertDevice(device);
-    DumpList();
-}
-
-void CVesquorDlg::UpdateDeviceList()
-{
-    if (!IsLayoutReady())
-        return;
-    const int listed = pDeviceList->GetItemCount();
-    if (listed == 0) {
-        FillDeviceList();
-        return;
-    }
-    // Every address listed so far, wherever its row now sits, plus those this pass adds:
-    // a device is never listed twice.
-    std::set<QString> addresses;
-    for (int row = 0; row < listed; ++row)
-        addresses.insert(pDeviceList->GetItemText(row, kIpColumn));
-    bool changed = false;
-    for (const DeviceRecord& device : services.search.CopyDevices()) {
-        if (!addresses.insert(FieldText(device.ip)).second)
-            continue;
-        InsertDevice(device);
-        changed = true;
-    }
-    if (changed)
-        DumpList();
-}
-
 void CVesquorDlg::ShowWaitTime(int seconds)
 {
     const QString warning = QString::fromStdWString(GetStringInfo(kWaitTimeWarning));
@@ -306,13 +210,6 @@ void CVesquorDlg::SetWaitText(const QString& text)
     if (CBasicPropertyFrame* frame = dynamic_cast<CBasicPropertyFrame*>(pWaitText.data()))
         frame->SetDrawText(text, frame->nTextX, frame->nTextY);
     pWaitText->update();
-}
-
-int CVesquorDlg::GetSelectedItem()
-{
-    if (!IsLayoutReady())
-        return -1;
-    return pDeviceList->GetFirstSelectedItem();
 }
 
 void CVesquorDlg::OnRefresh()
@@ -345,14 +242,6 @@ void CVesquorDlg::SendFirstSearch()
     bSearchStarted = true;
     services.search.StartSearchService();
     SendSearch();
-}
-
-std::optional<std::string> CVesquorDlg::SelectedIp()
-{
-    const int row = GetSelectedItem();
-    if (row == -1)
-        return std::nullopt;
-    return pDeviceList->GetItemText(row, kIpColumn).toStdString();
 }
 
 void CVesquorDlg::OnLogIn()
@@ -488,18 +377,4 @@ void CVesquorDlg::paintEvent(QPaintEvent* event)
             ReturnFreedMemory();
         });
     }
-}
-
-void CVesquorDlg::DumpList() const
-{
-    if (!listDump.IsOn() || !pDeviceList)
-        return;
-    std::vector<QStringList> rows;
-    for (int row = 0; row < pDeviceList->GetItemCount(); ++row) {
-        QStringList texts;
-        for (int column = 0; column < 3; ++column)
-            texts << pDeviceList->GetItemText(row, column);
-        rows.push_back(texts);
-    }
-    listDump.Write(rows);
 }
