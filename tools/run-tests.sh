@@ -1,8 +1,8 @@
 #!/usr/bin/env bash
 # Every test on a fresh Debian 12 machine: installs what is missing, builds, runs the unit
 # and end-to-end tests, cross-builds for Windows and runs those unit tests and a search in the
-# test network under Wine, runs the unit tests again under ASan+UBSan and under TSan, and each
-# fuzz target for a short time, and finally builds the Debian package, installs, checks and
+# test network under Wine, runs the unit tests and the end-to-end tests that drive the search
+# threads again under ASan+UBSan and under TSan, and each fuzz target for a short time, and finally builds the Debian package, installs, checks and
 # removes it. End-to-end tests and the package check need root: run by another user, the script
 # asks for root through sudo or pkexec, and without either it runs the rest and says what it
 # left out.
@@ -70,15 +70,44 @@ else
 fi
 echo "Windows stage: $(( $(date +%s) - windows_started )) s"
 
-section "Unit tests under AddressSanitizer + UndefinedBehaviorSanitizer"
-configure_and_build build-asan -DCMAKE_BUILD_TYPE=Debug -DTRAVELKIN_SANITIZE=address -DTRAVELKIN_BENCH=OFF
-ASAN_OPTIONS=detect_leaks=1:abort_on_error=1 UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1 \
-  ctest --test-dir build-asan --output-on-failure -j "$jobs" -L unit
+# The end-to-end tests that drive the search threads under real traffic, with the sanitized
+# tools. The sanitizers write their reports into a folder of their own (the tools also run in
+# the background, where an exit status is not read); any report fails the run.
+threaded_e2e='^e2e_(both_protocols|byebye|command_workers|diagnose|hostile_traffic|network_changes|watch)$'
+sanitized_e2e() {  # build dir, then NAME=OPTIONS for each sanitizer in it
+  local dir=$1 reports setting settings=()
+  shift
+  if [ "$(id -u)" -ne 0 ]; then
+    echo "Not root: the end-to-end tests under the sanitizer are skipped."
+    return
+  fi
+  reports=$(mktemp -d)
+  for setting in "$@"; do settings+=("$setting:log_path=$reports/${setting%%=*}"); done
+  env "${settings[@]}" ctest --test-dir "$dir" --output-on-failure -j "$jobs" -L netns -R "$threaded_e2e"
+  if [ -n "$(ls -A "$reports")" ]; then
+    cat "$reports"/*
+    echo "The sanitizer reported the faults above in the end-to-end tests."
+    exit 1
+  fi
+  rm -rf "$reports"
+}
+sanitizer_files=$(mktemp -d)
+cp "$top/tests/tsan.supp" "$sanitizer_files/"   # a path without blanks for the options
 
-section "Unit tests under ThreadSanitizer"
+section "Unit tests, and the threaded end-to-end tests, under AddressSanitizer + UndefinedBehaviorSanitizer"
+configure_and_build build-asan -DCMAKE_BUILD_TYPE=Debug -DTRAVELKIN_SANITIZE=address -DTRAVELKIN_BENCH=OFF
+asan_options=detect_leaks=1:abort_on_error=1
+ubsan_options=print_stacktrace=1:halt_on_error=1
+ASAN_OPTIONS=$asan_options UBSAN_OPTIONS=$ubsan_options \
+  ctest --test-dir build-asan --output-on-failure -j "$jobs" -L unit
+sanitized_e2e build-asan "ASAN_OPTIONS=$asan_options" "UBSAN_OPTIONS=$ubsan_options"
+
+section "Unit tests, and the threaded end-to-end tests, under ThreadSanitizer"
 configure_and_build build-tsan -DCMAKE_BUILD_TYPE=Debug -DTRAVELKIN_SANITIZE=thread -DTRAVELKIN_BENCH=OFF
-TSAN_OPTIONS="halt_on_error=1 second_deadlock_stack=1 suppressions=$top/tests/tsan.supp" \
-  ctest --test-dir build-tsan --output-on-failure -j "$jobs" -L unit
+tsan_options="halt_on_error=1:second_deadlock_stack=1:suppressions=$sanitizer_files/tsan.supp"
+TSAN_OPTIONS=$tsan_options ctest --test-dir build-tsan --output-on-failure -j "$jobs" -L unit
+sanitized_e2e build-tsan "TSAN_OPTIONS=$tsan_options"
+rm -rf "$sanitizer_files"
 
 section "Fuzz targets (${fuzz_seconds}s each; headless build with clang, and one with Qt kept in)"
 CXX=clang++ configure_and_build build-fuzz -DCMAKE_BUILD_TYPE=RelWithDebInfo -DTRAVELKIN_FUZZ=ON
@@ -94,9 +123,16 @@ for f in $fuzzers; do
   seeds="$top/tests/data/fuzz/${name#fuzz_}"
   [ -d "$seeds" ] && cp -r "$seeds"/. "$corpus"/
   echo "-- $name"
+  status=0
   "$f" -max_total_time="$fuzz_seconds" -rss_limit_mb=2048 -max_len=65536 -print_final_stats=0 \
-    "$corpus" 2>&1 | tail -n 3
-  rm -rf "$corpus"
+    "$corpus" >"$corpus.log" 2>&1 || status=$?
+  if [ "$status" -ne 0 ]; then
+    cat "$corpus.log"   # the whole report: the crash, its stack and the input that caused it
+    echo "$name failed with status $status"
+    exit 1
+  fi
+  tail -n 3 "$corpus.log"
+  rm -rf "$corpus" "$corpus.log"
 done
 
 section "Debian package: build, install, check, remove"

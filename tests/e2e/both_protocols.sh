@@ -8,8 +8,8 @@ add_addresses a 192.0.2.10 2
 start_sim a --first-address 192.0.2.10 --protocol broadcast --id b%d --host bdisk%d --product Cube
 start_sim a --first-address 192.0.2.11 --protocol ssdp --no-notify --id s%d --host sdisk%d \
   --vendor kelmar --detail fw2 --os-version 2.5
-settle
-search --seconds 3 --json >"$WORK/found.json"
+# --expect ends the search as soon as both are listed; --seconds is only the deadline.
+search --seconds 30 --expect 2 --json >"$WORK/found.json"
 json_valid "$WORK/found.json"
 [ "$(json_count "$WORK/found.json")" -eq 2 ] || fail "expected 2 devices: $(cat "$WORK/found.json")"
 
@@ -21,7 +21,7 @@ json_valid "$WORK/found.json"
   || fail "SSDP answer: $(device_at "$WORK/found.json" 192.0.2.11)"
 
 # The table shows the same devices.
-search --seconds 2 >"$WORK/table.txt"
-grep -q '^bdisk0 .*192\.0\.2\.10 .*Cube' "$WORK/table.txt" || fail "table: $(cat "$WORK/table.txt")"
-grep -q '^sdisk0 .*192\.0\.2\.11 ' "$WORK/table.txt" || fail "table: $(cat "$WORK/table.txt")"
+search --seconds 30 --expect 2 >"$WORK/table.out"
+grep -q '^bdisk0 .*192\.0\.2\.10 .*Cube' "$WORK/table.out" || fail "table: $(cat "$WORK/table.out")"
+grep -q '^sdisk0 .*192\.0\.2\.11 ' "$WORK/table.out" || fail "table: $(cat "$WORK/table.out")"
 echo "PASS"

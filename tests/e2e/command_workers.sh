@@ -6,30 +6,31 @@
 # query sent to that network's own broadcast address.
 source "$(dirname "$0")/lib.sh"
 
+# For wait_until: both command workers, the broadcast and the SSDP worker hold their sockets.
+workers_bound() {
+  in_searcher ss -uanp >"$WORK/sockets.out"
+  [ "$(grep -c '\(192\.0\.2\.1\|198\.18\.0\.1\):15[0-9][0-9] ' "$WORK/sockets.out")" -eq 2 ] &&
+    grep -q '0\.0\.0\.0:67 ' "$WORK/sockets.out" && grep -q '0\.0\.0\.0:1900 ' "$WORK/sockets.out"
+}
+
 net_up
 add_addresses b 198.18.0.10 2
 start_sim b --first-address 198.18.0.10 --protocol ssdp --no-notify --id far%d --host far%d
 start_sim b --first-address 198.18.0.11 --protocol broadcast --id wide%d --host wide%d
-settle
-
-TRAVELKIN_LOG="$WORK/search.log" search --seconds 3 >"$WORK/out.txt" &
-searching=$!
-sleep 1.5
-in_searcher ss -uanp >"$WORK/sockets.txt"
-wait "$searching"
-
-bound=$(grep -o '\(192\.0\.2\.1\|198\.18\.0\.1\):15[0-9][0-9]' "$WORK/sockets.txt" | sort | tr '\n' ' ')
+start_driver
+drive search
+wait_until 30 "the four workers to bind" workers_bound
+bound=$(grep -o '\(192\.0\.2\.1\|198\.18\.0\.1\):15[0-9][0-9]' "$WORK/sockets.out" | sort | tr '\n' ' ')
 case "$bound" in
   "192.0.2.1:1530 198.18.0.1:1550 "|"192.0.2.1:1550 198.18.0.1:1530 ") ;;
-  *) fail "command workers: '$bound' in $(cat "$WORK/sockets.txt")" ;;
+  *) fail "command workers: '$bound' in $(cat "$WORK/sockets.out")" ;;
 esac
-grep -q '0\.0\.0\.0:67 ' "$WORK/sockets.txt" || fail "no broadcast worker: $(cat "$WORK/sockets.txt")"
-grep -q '0\.0\.0\.0:1900 ' "$WORK/sockets.txt" || fail "no SSDP worker: $(cat "$WORK/sockets.txt")"
 
-grep -q '^far0 .*198\.18\.0\.10 ' "$WORK/out.txt" || fail "second network device not found: $(cat "$WORK/out.txt")"
-grep -q '^wide0 .*198\.18\.0\.11 ' "$WORK/out.txt" \
-  || fail "broadcast-only device on the second network not found: $(cat "$WORK/out.txt")"
-port=$(grep -o '198\.18\.0\.1:15[0-9]0' "$WORK/sockets.txt" | cut -d: -f2)
+wait_until 30 "both devices on the second network to be listed" \
+  driver_lists "$WORK/found.json" 198.18.0.10 198.18.0.11
+expect_device "$WORK/found.json" 198.18.0.10 far0
+expect_device "$WORK/found.json" 198.18.0.11 wide0
+port=$(grep -o '198\.18\.0\.1:15[0-9]0' "$WORK/sockets.out" | cut -d: -f2)
 grep -q "Handle $port : Search $port Thread Find Device ID : far0, IP : 198.18.0.10" "$WORK/search.log" \
   || fail "far0 not reported by the worker on port $port: $(grep -a 'Find Device ID' "$WORK/search.log")"
 echo "PASS"

@@ -9,14 +9,12 @@ source "$(dirname "$0")/lib.sh"
 net_up
 add_addresses a 192.0.2.10 1
 start_sim a --first-address 192.0.2.10 --protocol both --no-notify --id d%d --host disk%d
-settle
 
-search --seconds 20 >/dev/null 2>&1 &
+# The holder outlives the diagnosed search by far; it is ended below.
+search --seconds 120 >/dev/null 2>"$WORK/holder.err" &
 holder=$!
-for _ in $(seq 50); do
-  in_searcher ss -uan | grep -q '0\.0\.0\.0:67 ' && break
-  sleep 0.1
-done
+holds_port_67() { in_searcher ss -uan | grep -q '0\.0\.0\.0:67 '; }
+wait_until 30 "the first search to hold port 67" holds_port_67
 
 TRAVELKIN_LOG="$WORK/search.log" search --diagnose --json --seconds 3 >"$WORK/diag.json" 2>"$WORK/diag.err" \
   || fail "search failed: $(cat "$WORK/diag.err")"

@@ -12,14 +12,14 @@ add_addresses a 192.0.2.10 1
 start_sim c --first-address 198.18.2.10 --host far-broadcast --protocol broadcast --no-notify
 start_sim c --first-address 198.18.2.11 --host far-ssdp --protocol ssdp --no-notify
 start_sim a --first-address 192.0.2.10 --host near
-settle
+# A whole search: the near device, listed, shows the far ones had their chance.
 search --seconds 2 --json >"$WORK/plain.json"
 json_valid "$WORK/plain.json"
 expect_device "$WORK/plain.json" 192.0.2.10 near
 expect_no_device "$WORK/plain.json" 198.18.2.10
 expect_no_device "$WORK/plain.json" 198.18.2.11
 
-search --seconds 2 --json --host 198.18.2.10 -H 198.18.2.11 >"$WORK/direct.json"
+search --seconds 30 --expect 3 --json --host 198.18.2.10 -H 198.18.2.11 >"$WORK/direct.json"
 json_valid "$WORK/direct.json"
 expect_device "$WORK/direct.json" 192.0.2.10 near
 expect_device "$WORK/direct.json" 198.18.2.10 far-broadcast

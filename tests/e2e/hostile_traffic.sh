@@ -8,6 +8,7 @@
 #     named only in the answers is listed, and a real device answering alongside is listed.
 source "$(dirname "$0")/lib.sh"
 
+# A whole search (five seconds: the real device answers each send 2.5 s late).
 search_json() {  # file
   local status=0
   search --seconds 5 --json >"$1" || status=$?
@@ -18,18 +19,19 @@ search_json() {  # file
 net_up
 add_addresses a 192.0.2.10 2
 
-start_sim a --first-address 192.0.2.10 --host real --delay 2500 --seconds 6
-start_sim a --first-address 192.0.2.11 --host broken --hostile zero,oversized,binary,format --seconds 6
-settle
+start_sim a --first-address 192.0.2.10 --host real --delay 2500 --seconds 120
+real=$SIM_PID
+start_sim a --first-address 192.0.2.11 --host broken --hostile zero,oversized,binary,format --seconds 120
+broken=$SIM_PID
 search_json "$WORK/garbage.json"
 expect_device "$WORK/garbage.json" 192.0.2.10 real
 [ "$(jq '[.[] | select(.host == "%s%n%s%n%x%p" and .id == "%s%n%s%n%x%p")] | length' "$WORK/garbage.json")" -ge 1 ] \
   || fail "the %s%n device is missing or altered: $(cat "$WORK/garbage.json")"
-wait "${SIM_PIDS[@]}" || true
+kill "$real" "$broken"
+wait "$real" "$broken" || true
 
 start_sim a --first-address 192.0.2.10 --host real2
 start_sim a --first-address 192.0.2.11 --host flooder --hostile flood --flood-count 10000
-settle
 search_json "$WORK/flood.json"
 flooder=$(device_at "$WORK/flood.json" 192.0.2.11 | wc -l)
 [ "$flooder" -eq 1 ] || fail "the flooding machine is listed $flooder times: $(head -c 2000 "$WORK/flood.json")"

@@ -4,6 +4,11 @@
 # after two unanswered searches); SIGTERM then ends the watch with status 0.
 source "$(dirname "$0")/lib.sh"
 
+EVENTS="$WORK/events.out"
+# For wait_until: the watch printed a line with this event and host.
+reported() { jq -e --arg e "$1" --arg h "$2" 'select(.event == $e and .device.host == $h)' "$EVENTS" >/dev/null 2>&1; }
+three_appeared() { [ "$(jq -s '[.[] | select(.event == "appeared")] | length' "$EVENTS" 2>/dev/null)" = 3 ]; }
+
 net_up
 add_addresses a 192.0.2.10 3
 start_sim a --first-address 192.0.2.10 --id alpha --host alpha --no-notify
@@ -12,26 +17,25 @@ start_sim a --first-address 192.0.2.11 --id beta --host beta
 leaving=$SIM_PID
 start_sim a --first-address 192.0.2.12 --id gamma --host gamma --no-notify
 silent=$SIM_PID
-settle
 # Started directly (not through a shell function), so the signal reaches the search itself.
-"$TK_TESTNET" exec "$NET" search "$TK_SEARCH" --watch --interval 2 >"$WORK/events" 2>"$WORK/watch.err" &
+"$TK_TESTNET" exec "$NET" search "$TK_SEARCH" --watch --interval 2 >"$EVENTS" 2>"$WORK/watch.err" &
 watching=$!
-sleep 1.5
+wait_until 30 "the three devices to appear" three_appeared
 kill -KILL "$changing"; wait "$changing" 2>/dev/null || true
 start_sim a --first-address 192.0.2.10 --id alpha --host alpha-renamed   # its NOTIFY alive tells
-sleep 1
+wait_until 30 "alpha's new name to be reported" reported changed alpha-renamed
 kill -TERM "$leaving"
-sleep 1
+wait_until 30 "beta's byebye to be reported" reported gone beta
 kill -KILL "$silent"
-sleep 6.5   # two more searches pass unanswered by gamma
+wait_until 60 "gamma to be reported gone after two unanswered searches" reported gone gamma
 kill -TERM "$watching"
 status=0; wait "$watching" || status=$?
 [ "$status" -eq 0 ] || fail "the watch ended with status $status: $(cat "$WORK/watch.err")"
 
-jq -e . "$WORK/events" >/dev/null || fail "not one JSON object a line: $(cat "$WORK/events")"
+jq -e . "$EVENTS" >/dev/null || fail "not one JSON object a line: $(cat "$EVENTS")"
 jq -e 'select((.time | test("^[0-9]{4}-[0-9]{2}-[0-9]{2}T[0-9]{2}:[0-9]{2}:[0-9]{2}\\.[0-9]{3}Z$")) | not)' \
-  "$WORK/events" >/dev/null && fail "a time is not UTC with milliseconds: $(cat "$WORK/events")"
-summary=$(jq -r '"\(.event) \(.device.host) \(.device.url)"' "$WORK/events")
+  "$EVENTS" >/dev/null && fail "a time is not UTC with milliseconds: $(cat "$EVENTS")"
+summary=$(jq -r '"\(.event) \(.device.host) \(.device.url)"' "$EVENTS")
 first=$(head -n 3 <<<"$summary" | sort | tr '\n' ';')
 [ "$first" = "appeared alpha http://192.0.2.10;appeared beta http://192.0.2.11;appeared gamma http://192.0.2.12;" ] \
   || fail "the first three lines are not the three devices appearing: $summary"

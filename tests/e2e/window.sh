@@ -18,7 +18,7 @@ stop_window() {
     wait "$pid" 2>/dev/null || true
   done
 }
-trap 'stop_window; cleanup' EXIT
+stop_extras() { stop_window; }
 
 net_up
 "$TK_TESTNET" routed "$NET"
@@ -28,13 +28,11 @@ start_sim a --first-address 192.0.2.10 --count 2 --protocol both --host disk%d -
 start_sim a --first-address 192.0.2.12 --protocol ssdp --vendor KELMAR --host kel%d --seconds 60
 # Behind a router: found only because the data folder's hosts file names it.
 start_sim c --first-address 198.18.2.10 --host far --no-notify --seconds 60
-settle
 
 # Xvfb picks a free display and writes its number to the pipe once it listens.
 in_searcher Xvfb -displayfd 3 -nolisten tcp -screen 0 400x300x24 3>"$WORK/display" 2>"$WORK/xvfb.log" &
 XVFB_PID=$!
-for _ in $(seq 50); do [ -s "$WORK/display" ] && break; sleep 0.1; done
-[ -s "$WORK/display" ] || fail "Xvfb did not start: $(cat "$WORK/xvfb.log")"
+wait_until 30 "Xvfb to start" test -s "$WORK/display"
 DISPLAY_NAME=":$(head -n 1 "$WORK/display")"
 
 mkdir -m 700 "$WORK/runtime"
@@ -50,11 +48,11 @@ run_travelkin "$WORK/first.log" &
 TK_PID=$!
 
 # The list grows during the ten-second countdown.
-for _ in $(seq 120); do
-  [ -f "$WORK/list.txt" ] && [ "$(wc -l <"$WORK/list.txt")" -ge 4 ] && break
-  kill -0 "$TK_PID" 2>/dev/null || fail "travelkin ended early: $(cat "$WORK/first.log")"
-  sleep 0.1
-done
+four_listed() {
+  kill -0 "$TK_PID" 2>/dev/null || fail "travelkin ended early"
+  [ -f "$WORK/list.txt" ] && [ "$(wc -l <"$WORK/list.txt")" -ge 4 ]
+}
+wait_until 60 "four devices in the window's list" four_listed
 grep -qx $'disk0\t192.0.2.10\tCube' "$WORK/list.txt" || fail "list: $(cat "$WORK/list.txt")"
 grep -qx $'disk1\t192.0.2.11\tCube' "$WORK/list.txt" || fail "list: $(cat "$WORK/list.txt")"
 grep -q $'^kel0\t192.0.2.12\t' "$WORK/list.txt" || fail "list: $(cat "$WORK/list.txt")"
@@ -64,19 +62,21 @@ grep -qx $'far\t198.18.2.10\tNAS' "$WORK/list.txt" || fail "list: $(cat "$WORK/l
 # A second start finds the first, asks it to come forward and ends at once.
 start=$(date +%s)
 ( run_travelkin "$WORK/second.log" ) || fail "second start failed: $(cat "$WORK/second.log")"
-[ $(( $(date +%s) - start )) -le 5 ] || fail "second start took too long"
+# "At once": well under the first window's ten-second countdown, with room for a loaded machine.
+[ $(( $(date +%s) - start )) -le 8 ] || fail "second start took too long"
 kill -0 "$TK_PID" 2>/dev/null || fail "the first instance ended with the second"
 
 [ ! -e "$WORK/urls.txt" ] || fail "something was opened: $(cat "$WORK/urls.txt")"
 
 # The keyboard alone: the list has the focus, Down chooses the top row, Enter logs in to it.
 x() { in_searcher env DISPLAY="$DISPLAY_NAME" xdotool "$@"; }
-window_id=$(x search --sync --onlyvisible --name '^Travelkin$' | head -n 1)
+window_id=$(in_searcher timeout 30 env DISPLAY="$DISPLAY_NAME" xdotool search --sync --onlyvisible \
+  --name '^Travelkin$' | head -n 1)
 [ -n "$window_id" ] || fail "no window named Travelkin"
 x windowfocus --sync "$window_id"
 x key --delay 100 Down Return
 top_ip=$(head -n 1 "$WORK/list.txt" | cut -f 2)
-for _ in $(seq 50); do [ -s "$WORK/urls.txt" ] && break; sleep 0.1; done
+wait_until 30 "Enter to log in" test -s "$WORK/urls.txt"
 [ "$(cat "$WORK/urls.txt" 2>/dev/null)" = "http://$top_ip" ] ||
   fail "Down and Enter opened '$(cat "$WORK/urls.txt" 2>/dev/null)', not http://$top_ip"
 

@@ -17,7 +17,7 @@ export WINEARCH=win64
 readonly WINE_BOOT_SECONDS=240
 
 end_wine() { in_searcher wineserver -k 2>/dev/null || true; }
-trap 'end_wine; cleanup' EXIT
+stop_extras() { end_wine; }
 
 net_up
 # A fresh prefix, never used outside the namespace: no wineserver can be running for it.
@@ -42,13 +42,13 @@ add_addresses b 198.18.0.10 1
 start_sim a --first-address 192.0.2.10 --protocol broadcast --id b%d --host bdisk%d --product Cube
 start_sim a --first-address 192.0.2.11 --protocol ssdp --id s%d --host sdisk%d --vendor kelmar
 start_sim b --first-address 198.18.0.10 --protocol ssdp --no-notify --id far%d --host far%d
-settle
 
-search --seconds 3 --json >"$WORK/linux.json"
+# --expect ends each search as soon as the three are listed; --seconds is only the deadline.
+search --seconds 30 --expect 3 --json >"$WORK/linux.json"
 json_valid "$WORK/linux.json"
 [ "$(json_count "$WORK/linux.json")" -eq 3 ] || fail "Linux search: $(cat "$WORK/linux.json")"
 
-in_searcher timeout 60 wine "$TK_SEARCH_EXE" --seconds 3 --json >"$WORK/wine.json"
+in_searcher timeout 90 wine "$TK_SEARCH_EXE" --seconds 60 --expect 3 --json >"$WORK/wine.json"
 json_valid "$WORK/wine.json"
 same='(.[0] | sort_by(.ip)) == (.[1] | sort_by(.ip))'
 jq -e -s "$same" "$WORK/linux.json" "$WORK/wine.json" >/dev/null \

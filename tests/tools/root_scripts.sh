@@ -5,11 +5,18 @@
 # README gives the two commands without sudo. Fake sudo and pkexec record what they were
 # asked to run, so nothing is really raised, built or installed.
 set -euo pipefail
-top=$(cd "$(dirname "$0")/../.." && pwd)
+checkout=$(cd "$(dirname "$0")/../.." && pwd)
 work=$(mktemp -d)
 chmod 777 "$work"  # the unprivileged user writes what the fake helpers were asked
 trap 'rm -rf "$work"' EXIT
 fail() { echo "FAIL: $*" >&2; exit 1; }
+
+# The unprivileged user may not be able to read the checkout (one under a 0700 folder, run
+# as root): the scripts run from a world-readable copy of what they read before they ask.
+top="$work/checkout"
+mkdir -p "$top/tools"
+cp "$checkout"/tools/*.sh "$top/tools/"
+cp "$checkout/README.md" "$top/"
 
 # A PATH of its own: the few real programs the scripts use before they ask for root, plus
 # the helpers a case wants.
