@@ -7,5 +7,8 @@
 void InitTravelkinResources()
 {
     static std::once_flag registered;
-    std::call_once(registered, [] { Q_INIT_RESOURCE(travelkin); });
+    std::call_once(registered, [] {
+        Q_INIT_RESOURCE(travelkin);
+        Q_INIT_RESOURCE(layouts);
+    });
 }

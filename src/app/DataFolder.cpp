@@ -70,21 +70,6 @@ bool SaveResourceToFile(int id, const QString& type, const std::wstring& path)
     return target.write(content) == content.size() && target.flush();
 }
 
-int LayoutResourceId(int languageIndex)
-{
-    switch (languageIndex) {
-    case 2: return 151;   // Chinese, simplified
-    case 3: return 152;   // Chinese, traditional
-    case 4: return 159;   // Japanese
-    case 5: return 153;   // German
-    case 6: return 154;   // French
-    case 9: return 155;   // Portuguese
-    case 10: return 156;  // Spanish
-    case 11: return 157;  // Italian
-    default: return 150;  // English for every language without a variant of its own
-    }
-}
-
 CDataFolder::CDataFolder(std::wstring dataRoot, int languageIndex)
     : m_dataRoot(std::move(dataRoot)), m_languageIndex(languageIndex)
 {

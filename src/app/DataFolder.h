@@ -51,9 +51,6 @@ struct SkinImageFile
 // there. False when the resource is unknown or the file cannot be written in full.
 bool SaveResourceToFile(int id, const QString& type, const std::wstring& path);
 
-// The "XML" resource with the layout variant for a language index.
-int LayoutResourceId(int languageIndex);
-
 class CDataFolder
 {
 public:

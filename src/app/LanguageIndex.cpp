@@ -3,50 +3,67 @@
 #include "platform/SessionServices.h"
 
 #include <algorithm>
-#include <array>
-#include <span>
+#include <initializer_list>
+#include <iterator>
 
 namespace {
 
-struct LanguageGroup
+struct WindowLanguage
 {
     int index;
-    std::span<const std::uint16_t> ids;
+    // Windows language identifiers, primary language and sub-language together.
+    std::initializer_list<std::uint16_t> languageIds;
+    // The "XML" resource of the layout variant; resources/layouts/languages/ gives each
+    // variant its number.
+    int layoutResource;
+    const char* failureMessage;  // UTF-8
 };
 
-constexpr std::uint16_t kSimplifiedChinese[] = {2052, 3076, 4100, 5124};
-constexpr std::uint16_t kTraditionalChinese[] = {1028};
-constexpr std::uint16_t kJapanese[] = {1041};
-constexpr std::uint16_t kGerman[] = {1031, 2055, 3079, 4103, 5127};
-constexpr std::uint16_t kFrench[] = {1036, 2060, 3084, 4108, 5132};
-constexpr std::uint16_t kRussian[] = {1049};
-constexpr std::uint16_t kKorean[] = {1042, 2066};
-constexpr std::uint16_t kPortuguese[] = {1046, 2070};
-constexpr std::uint16_t kSpanish[] = {1034,  2058,  3082,  4106,  5130,  6154,  7178,  8202,  9226,  10250,
-                                      11274, 12298, 13322, 14346, 15370, 16394, 17418, 18442, 19466, 20490};
-constexpr std::uint16_t kItalian[] = {1040, 2064};
-constexpr std::uint16_t kDutch[] = {1043, 2067};
-constexpr std::uint16_t kPolish[] = {1045};
-constexpr std::uint16_t kDanish[] = {1030};
+constexpr int kEnglishLayout = 150;
+constexpr const char* kEnglishFailure = "Failed to create the configuration file!";
 
-constexpr std::array<LanguageGroup, 13> kLanguageGroups{{
-    {2, kSimplifiedChinese}, {3, kTraditionalChinese}, {4, kJapanese}, {5, kGerman}, {6, kFrench},
-    {7, kRussian}, {8, kKorean}, {9, kPortuguese}, {10, kSpanish}, {11, kItalian}, {12, kDutch},
-    {13, kPolish}, {14, kDanish},
-}};
+// A plain array, not std::array: the identifier lists live as long as the table only when
+// the table itself is initialised from the braces. Languages without texts of their own keep
+// an index but show the English layout and message.
+constexpr WindowLanguage kWindowLanguages[] = {
+    {1, {}, kEnglishLayout, kEnglishFailure},  // English, and every identifier not listed
+    {2, {2052, 3076, 4100, 5124}, 151, "创建配置文件失败!"},  // Chinese, simplified
+    {3, {1028}, 152, "創建配置文件失敗!"},  // Chinese, traditional
+    {4, {1041}, 159, "設定ファイルの作成に失敗しました!"},  // Japanese
+    {5, {1031, 2055, 3079, 4103, 5127}, 153, "Erstellung Konfigurationsdatei fehlgeschlagen!"},  // German
+    {6, {1036, 2060, 3084, 4108, 5132}, 154, "La création du fichier de configuration a échoué!"},  // French
+    {7, {1049}, kEnglishLayout, kEnglishFailure},  // Russian
+    {8, {1042, 2066}, kEnglishLayout, kEnglishFailure},  // Korean
+    {9, {1046, 2070}, 155, "Falha ao criar ficheiro config!"},  // Portuguese
+    {10,  // Spanish
+     {1034,  2058,  3082,  4106,  5130,  6154,  7178,  8202,  9226,  10250,
+      11274, 12298, 13322, 14346, 15370, 16394, 17418, 18442, 19466, 20490},
+     156, "Error al crear el archivo de configuración!"},
+    {11, {1040, 2064}, 157, "Impossibile creare il file di configurazione!"},  // Italian
+    {12, {1043, 2067}, kEnglishLayout, kEnglishFailure},  // Dutch
+    {13, {1045}, kEnglishLayout, kEnglishFailure},  // Polish
+    {14, {1030}, kEnglishLayout, kEnglishFailure},  // Danish
+};
 
-constexpr int kEnglishIndex = 1;
+constexpr const WindowLanguage& kEnglish = kWindowLanguages[0];
+
+// An index outside the table is English, as an identifier outside it is.
+const WindowLanguage& ByIndex(int languageIndex)
+{
+    const auto found = std::ranges::find(kWindowLanguages, languageIndex, &WindowLanguage::index);
+    return found != std::end(kWindowLanguages) ? *found : kEnglish;
+}
 
 } // namespace
 
 int GetLanguageIndex(std::uint16_t languageId)
 {
     // The whole identifier counts: a sub-language that is not listed is not the language.
-    for (const LanguageGroup& group : kLanguageGroups) {
-        if (std::ranges::find(group.ids, languageId) != group.ids.end())
-            return group.index;
+    for (const WindowLanguage& language : kWindowLanguages) {
+        if (std::ranges::find(language.languageIds, languageId) != language.languageIds.end())
+            return language.index;
     }
-    return kEnglishIndex;
+    return kEnglish.index;
 }
 
 int GetLanguageIndex()
@@ -54,26 +71,12 @@ int GetLanguageIndex()
     return GetLanguageIndex(GetSystemDefaultLangID());
 }
 
+int LayoutResourceId(int languageIndex)
+{
+    return ByIndex(languageIndex).layoutResource;
+}
+
 QString PrepareFailureMessage(int languageIndex)
 {
-    switch (languageIndex) {
-    case 2:
-        return QStringLiteral("创建配置文件失败!");
-    case 3:
-        return QStringLiteral("創建配置文件失敗!");
-    case 4:
-        return QStringLiteral("設定ファイルの作成に失敗しました!");
-    case 5:
-        return QStringLiteral("Erstellung Konfigurationsdatei fehlgeschlagen!");
-    case 6:
-        return QStringLiteral("La création du fichier de configuration a échoué!");
-    case 9:
-        return QStringLiteral("Falha ao criar ficheiro config!");
-    case 10:
-        return QStringLiteral("Error al crear el archivo de configuración!");
-    case 11:
-        return QStringLiteral("Impossibile creare il file di configurazione!");
-    default:
-        return QStringLiteral("Failed to create the configuration file!");
-    }
+    return QString::fromUtf8(ByIndex(languageIndex).failureMessage);
 }

@@ -13,5 +13,8 @@ int GetLanguageIndex(std::uint16_t languageId);
 // The index of the system's language.
 int GetLanguageIndex();
 
+// The "XML" resource with the layout variant for a language index.
+int LayoutResourceId(int languageIndex);
+
 // The message shown when the data folder cannot be prepared.
 QString PrepareFailureMessage(int languageIndex);

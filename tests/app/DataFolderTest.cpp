@@ -16,6 +16,7 @@
 namespace {
 
 const QDir kResources(QStringLiteral(TRAVELKIN_RESOURCES_DIR));
+const QDir kLayouts(QStringLiteral(TRAVELKIN_LAYOUT_DIR));
 
 QByteArray ReadFile(const QString& path)
 {
@@ -39,7 +40,7 @@ protected:
     void ExpectAllFilesWritten(const CDataFolder& folder, const char* layoutVariant) const
     {
         EXPECT_EQ(ReadFile(Local(folder.LayoutFilePath())),
-                  ReadFile(kResources.filePath(QStringLiteral("layouts/WndLayoutInfo_%1.xml").arg(layoutVariant))));
+                  ReadFile(kLayouts.filePath(QStringLiteral("WndLayoutInfo_%1.xml").arg(layoutVariant))));
         for (const SkinImageResource& image : kSkinImages) {
             const QString name = QString::fromWCharArray(image.fileName).mid(1);
             EXPECT_EQ(ReadFile(Local(folder.PictureFolderPath() + image.fileName)),

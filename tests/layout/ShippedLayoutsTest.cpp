@@ -18,6 +18,7 @@
 namespace {
 
 const std::filesystem::path kResources = TRAVELKIN_RESOURCES_DIR;
+const std::filesystem::path kLayouts = TRAVELKIN_LAYOUT_DIR;
 const std::wstring kDataRoot = L"/data-root";
 const std::wstring kPictureFolder = L"\\ZandovertSearchTools\\Picture\\";
 
@@ -51,7 +52,7 @@ constexpr std::array<const wchar_t*, 7> kStringKeys{
 std::vector<std::filesystem::path> ShippedLayouts()
 {
     std::vector<std::filesystem::path> layouts;
-    for (const auto& entry : std::filesystem::directory_iterator(kResources / "layouts"))
+    for (const auto& entry : std::filesystem::directory_iterator(kLayouts))
         layouts.push_back(entry.path());
     std::sort(layouts.begin(), layouts.end());
     return layouts;

@@ -1,0 +1,12 @@
+# German
+set(RESOURCE      153)
+set(FACE          "Tahoma")
+set(DEVICE_LIST   "Geräteliste")
+set(WAITING       "Geräte werden gesucht, bitte warten")
+set(WAITING_WIDTH 310)
+set(LOG_IN        "Anmelden")
+set(REFRESH       "Neu suchen")
+set(MY_STORAGE    "Speicher")
+set(HOST_NAME     "Hostname")
+set(IP_ADDRESS    "IP-Adresse")
+set(DEVICE_TYPE   "Gerätetyp")

@@ -1,0 +1,12 @@
+# English
+set(RESOURCE      150)
+set(FACE          "Tahoma")
+set(DEVICE_LIST   "Device List")
+set(WAITING       "Searching new devices,please wait")
+set(WAITING_WIDTH 280)
+set(LOG_IN        "Log In")
+set(REFRESH       "Refresh")
+set(MY_STORAGE    "My Storage")
+set(HOST_NAME     "Host Name")
+set(IP_ADDRESS    "IP Address")
+set(DEVICE_TYPE   "Devcie Type")

@@ -1,0 +1,12 @@
+# Spanish
+set(RESOURCE      156)
+set(FACE          "Tahoma")
+set(DEVICE_LIST   "Lista de dispositivos")
+set(WAITING       "Buscando nuevos dispositivos, espere")
+set(WAITING_WIDTH 310)
+set(LOG_IN        "Acceder")
+set(REFRESH       "Actualizar")
+set(MY_STORAGE    "Mi disco")
+set(HOST_NAME     "Host")
+set(IP_ADDRESS    "Dirección IP")
+set(DEVICE_TYPE   "Tipo")

@@ -1,0 +1,12 @@
+# French
+set(RESOURCE      154)
+set(FACE          "Tahoma")
+set(DEVICE_LIST   "Liste des appareils")
+set(WAITING       "Recherche de nouveaux appareils")
+set(WAITING_WIDTH 310)
+set(LOG_IN        "Connexion")
+set(REFRESH       "Actualiser")
+set(MY_STORAGE    "Stockage")
+set(HOST_NAME     "Nom d'hôte")
+set(IP_ADDRESS    "Adresse IP")
+set(DEVICE_TYPE   "Type")

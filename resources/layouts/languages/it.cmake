@@ -1,0 +1,12 @@
+# Italian
+set(RESOURCE      157)
+set(FACE          "Tahoma")
+set(DEVICE_LIST   "Elenco dispositivi")
+set(WAITING       "Ricerca di nuovi dispositivi, attendere")
+set(WAITING_WIDTH 310)
+set(LOG_IN        "Accedi")
+set(REFRESH       "Aggiorna")
+set(MY_STORAGE    "Il mio disco")
+set(HOST_NAME     "Nome host")
+set(IP_ADDRESS    "Indirizzo IP")
+set(DEVICE_TYPE   "Tipo")

@@ -1,0 +1,12 @@
+# Japanese
+set(RESOURCE      159)
+set(FACE          "MS Mincho")
+set(DEVICE_LIST   "デバイス一覧")
+set(WAITING       "を検索しています")
+set(WAITING_WIDTH 310)
+set(LOG_IN        "ログイン")
+set(REFRESH       "更新")
+set(MY_STORAGE    "My Storage")
+set(HOST_NAME     "ホスト名")
+set(IP_ADDRESS    "IPアドレス")
+set(DEVICE_TYPE   "デバイスタイプ")

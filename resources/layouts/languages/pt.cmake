@@ -1,0 +1,12 @@
+# Portuguese
+set(RESOURCE      155)
+set(FACE          "Tahoma")
+set(DEVICE_LIST   "Lista de dispositivos")
+set(WAITING       "A procurar novos dispositivos, aguarde")
+set(WAITING_WIDTH 310)
+set(LOG_IN        "Entrar")
+set(REFRESH       "Atualizar")
+set(MY_STORAGE    "O meu disco")
+set(HOST_NAME     "Anfitrião")
+set(IP_ADDRESS    "Endereço IP")
+set(DEVICE_TYPE   "Tipo")

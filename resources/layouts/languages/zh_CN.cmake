@@ -1,0 +1,12 @@
+# Chinese, simplified
+set(RESOURCE      151)
+set(FACE          "SimSun")
+set(DEVICE_LIST   "设备列表")
+set(WAITING       "正在搜索新设备，请稍候")
+set(WAITING_WIDTH 280)
+set(LOG_IN        "登录")
+set(REFRESH       "刷新")
+set(MY_STORAGE    "我的存储")
+set(HOST_NAME     "主机名")
+set(IP_ADDRESS    "IP 地址")
+set(DEVICE_TYPE   "设备类型")

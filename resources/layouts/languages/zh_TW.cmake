@@ -1,0 +1,12 @@
+# Chinese, traditional
+set(RESOURCE      152)
+set(FACE          "PMingLiU")
+set(DEVICE_LIST   "裝置清單")
+set(WAITING       "正在搜尋新裝置，請稍候")
+set(WAITING_WIDTH 280)
+set(LOG_IN        "登入")
+set(REFRESH       "重新整理")
+set(MY_STORAGE    "我的儲存空間")
+set(HOST_NAME     "主機名稱")
+set(IP_ADDRESS    "IP 位址")
+set(DEVICE_TYPE   "裝置類型")
