@@ -20,6 +20,9 @@ install(TARGETS ${TRAVELKIN_INSTALLED_PROGRAMS} RUNTIME DESTINATION ${CMAKE_INST
 if(TARGET travelkin)
   install(FILES ${PROJECT_SOURCE_DIR}/resources/desktop/travelkin.desktop
           DESTINATION ${CMAKE_INSTALL_DATADIR}/applications)
+  # What software centres show of the program.
+  install(FILES ${PROJECT_SOURCE_DIR}/resources/desktop/org.example.travelkin.metainfo.xml
+          DESTINATION ${CMAKE_INSTALL_DATADIR}/metainfo)
   file(GLOB travelkin_icons ${PROJECT_SOURCE_DIR}/resources/icons/travelkin-*.png)
   foreach(icon IN LISTS travelkin_icons)
     string(REGEX REPLACE ".*travelkin-([0-9]+)\\.png$" "\\1" size "${icon}")
@@ -28,6 +31,12 @@ if(TARGET travelkin)
             RENAME travelkin.png)
   endforeach()
 endif()
+
+# Completion of travelkin-search's options in bash and zsh.
+install(FILES ${PROJECT_SOURCE_DIR}/tools/completion/travelkin-search.bash
+        DESTINATION ${CMAKE_INSTALL_DATADIR}/bash-completion/completions RENAME travelkin-search)
+install(FILES ${PROJECT_SOURCE_DIR}/tools/completion/_travelkin-search
+        DESTINATION ${CMAKE_INSTALL_DATADIR}/zsh/vendor-completions)
 
 # Man pages are shipped compressed, as Debian expects; -n keeps the archive reproducible.
 set(travelkin_man_pages travelkin-search.1 travelkin-devsim.1)

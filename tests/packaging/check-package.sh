@@ -64,6 +64,8 @@ expected=(
   usr/bin/travelkin-devsim
   usr/share/man/man1/travelkin-search.1.gz
   usr/share/man/man1/travelkin-devsim.1.gz
+  usr/share/bash-completion/completions/travelkin-search
+  usr/share/zsh/vendor-completions/_travelkin-search
 )
 icon_sizes=()
 for icon in "$top"/resources/icons/travelkin-*.png; do
@@ -71,7 +73,8 @@ for icon in "$top"/resources/icons/travelkin-*.png; do
   icon_sizes+=("${size%.png}")
 done
 if $gui; then
-  expected+=(usr/bin/travelkin usr/share/applications/travelkin.desktop)
+  expected+=(usr/bin/travelkin usr/share/applications/travelkin.desktop
+    usr/share/metainfo/org.example.travelkin.metainfo.xml)
   for size in "${icon_sizes[@]}"; do
     expected+=("usr/share/icons/hicolor/${size}x${size}/apps/travelkin.png")
   done
@@ -152,6 +155,14 @@ if $gui; then
   desktop-file-validate /usr/share/applications/travelkin.desktop >"$work/validate" 2>&1 \
     || fail "desktop-file-validate: $(cat "$work/validate")"
   ! grep -Eq ': (error|warning):' "$work/validate" || fail "desktop-file-validate: $(cat "$work/validate")"
+  # Software centres: the metainfo must pass strict validation (warnings fail too) and launch
+  # the installed menu entry. --no-net: the test machine reaches no web site.
+  metainfo=/usr/share/metainfo/org.example.travelkin.metainfo.xml
+  appstreamcli validate --strict --no-net "$metainfo" >"$work/metainfo" 2>&1 \
+    || fail "appstreamcli validate: $(cat "$work/metainfo")"
+  grep -q '<launchable type="desktop-id">travelkin.desktop</launchable>' "$metainfo" \
+    || fail "the metainfo does not launch travelkin.desktop"
+  grep -q "<release version=\"$version\"" "$metainfo" || fail "the metainfo lacks a release $version"
   grep -qx 'Exec=travelkin' /usr/share/applications/travelkin.desktop || fail "Exec line"
   grep -qx 'Icon=travelkin' /usr/share/applications/travelkin.desktop || fail "Icon line"
   for size in "${icon_sizes[@]}"; do
