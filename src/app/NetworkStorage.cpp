@@ -54,18 +54,22 @@ int GetOSVersionCode()
 }
 
 void OpenMyStorage(const std::optional<std::string>& selectedIp, DesktopServices& services,
-                   CNetStorageHelper& helper)
+                   CNetStorageHelper& helper, std::stop_token stop)
 {
     if (!selectedIp || !IsDottedIPv4(*selectedIp))
         return;
     const std::string& ip = *selectedIp;
     const std::string shareRoot = ShareRootOf(ip);
     CloseExplorerWindows(shareRoot, services.windows);
-    DeleteNetConnections(ip, services.mounts, services.commands);
+    if (stop.stop_requested())
+        return;
+    DeleteNetConnections(ip, services.mounts, services.commands, stop);
     std::vector<MappedDrive> drives;
-    FindMappedDrives(ip, drives, services.mounts);
-    DeleteMappedDrives(drives, services.commands);
-    helper.OpenStorageFolder(shareRoot, services.urlOpener);
+    if (!stop.stop_requested())
+        FindMappedDrives(ip, drives, services.mounts);
+    DeleteMappedDrives(drives, services.commands, stop);
+    if (!stop.stop_requested())
+        helper.OpenStorageFolder(shareRoot, services.urlOpener);
 }
 
 void CloseExplorerWindows(const std::string& shareRoot, CWindowList& windows)
@@ -79,13 +83,14 @@ void CloseExplorerWindows(const std::string& shareRoot, CWindowList& windows)
     }
 }
 
-bool DeleteNetConnections(const std::string& ip, CMountTable& mounts, CCommandRunner& runner)
+bool DeleteNetConnections(const std::string& ip, CMountTable& mounts, CCommandRunner& runner,
+                          std::stop_token stop)
 {
     const std::optional<std::vector<std::string>> connections = mounts.NetworkConnections();
     if (!connections)
         return false;
     for (const std::string& remoteName : *connections) {
-        if (ShareIsOnHost(remoteName, ip))
+        if (ShareIsOnHost(remoteName, ip) && !stop.stop_requested())
             RunHiddenCommand({"gio", "mount", "-u", remoteName}, runner);
     }
     return true;
@@ -102,11 +107,11 @@ void FindMappedDrives(const std::string& ip, std::vector<MappedDrive>& drives, C
     std::ranges::stable_sort(drives, std::ranges::greater{}, &MappedDrive::strDriveName);
 }
 
-void DeleteMappedDrives(std::vector<MappedDrive>& drives, CCommandRunner& runner)
+void DeleteMappedDrives(std::vector<MappedDrive>& drives, CCommandRunner& runner, std::stop_token stop)
 {
     for (const MappedDrive& drive : drives) {
         // Only an absolute path goes to umount, so no mount point can pass for an option.
-        if (drive.strDriveName.starts_with('/'))
+        if (drive.strDriveName.starts_with('/') && !stop.stop_requested())
             RunHiddenCommand({"umount", drive.strDriveName}, runner);
     }
     drives.clear();

@@ -9,6 +9,7 @@
 
 #include <chrono>
 #include <optional>
+#include <stop_token>
 #include <string>
 #include <vector>
 
@@ -27,22 +28,24 @@ std::string ShareRootOf(const std::string& ip);
 
 // The whole action. selectedIp is the IP text of the selected row, or nothing when the window
 // is not ready or no row is selected; then, as for a text that is not an IPv4 address,
-// nothing happens.
+// nothing happens. Once stop is asked (the program is ending), the action ends at its next
+// step or command.
 void OpenMyStorage(const std::optional<std::string>& selectedIp, DesktopServices& services,
-                   CNetStorageHelper& helper = CNetStorageHelper::Instance());
+                   CNetStorageHelper& helper = CNetStorageHelper::Instance(), std::stop_token stop = {});
 
 // Asks every file-browser window whose title shows the share root's host to close.
 void CloseExplorerWindows(const std::string& shareRoot, CWindowList& windows);
 
 // Removes the desktop's SMB connections to ip. False when they could not be listed.
-bool DeleteNetConnections(const std::string& ip, CMountTable& mounts, CCommandRunner& runner);
+bool DeleteNetConnections(const std::string& ip, CMountTable& mounts, CCommandRunner& runner,
+                          std::stop_token stop = {});
 
 // Fills drives (emptied first) with the kernel mounts of ip's shares, the last mount point
 // (in byte order) first.
 void FindMappedDrives(const std::string& ip, std::vector<MappedDrive>& drives, CMountTable& mounts);
 
 // Unmounts each listed drive in list order, then empties the list.
-void DeleteMappedDrives(std::vector<MappedDrive>& drives, CCommandRunner& runner);
+void DeleteMappedDrives(std::vector<MappedDrive>& drives, CCommandRunner& runner, std::stop_token stop = {});
 
 // Starts the command without waiting for it, then pauses kCommandPause.
 void RunHiddenCommand(const std::vector<std::string>& argv, CCommandRunner& runner);

@@ -6,24 +6,23 @@
 #include <system_error>
 #include <utility>
 
-// Shared with the thread, so a thread left running at the end never outlives what it uses.
 struct CStorageWorker::Queue
 {
     std::mutex lock;
     std::condition_variable changed;
-    std::deque<std::function<void()>> requests;
+    std::deque<Request> requests;
     bool bBusy = false;
     bool bClosed = false;
 };
 
-CStorageWorker::CStorageWorker() : m_queue(std::make_shared<Queue>()) {}
+CStorageWorker::CStorageWorker() : m_queue(std::make_unique<Queue>()) {}
 
 CStorageWorker::~CStorageWorker()
 {
     Finish(kExitGrace);
 }
 
-void CStorageWorker::Post(std::function<void()> request)
+void CStorageWorker::Post(Request request)
 {
     {
         const std::lock_guard lock(m_queue->lock);
@@ -35,23 +34,21 @@ void CStorageWorker::Post(std::function<void()> request)
     if (m_thread.joinable())
         return;
     try {
-        m_thread = std::thread(&CStorageWorker::Serve, m_queue);
+        m_thread = std::jthread([this](std::stop_token stop) { Serve(std::move(stop)); });
     } catch (const std::system_error&) {
         // No thread to spare: the request runs here rather than not at all.
-        std::function<void()> now;
+        Request now;
         {
             const std::lock_guard lock(m_queue->lock);
             now = std::move(m_queue->requests.front());
             m_queue->requests.pop_front();
         }
-        now();
+        now(std::stop_token{});
     }
 }
 
 bool CStorageWorker::Finish(std::chrono::milliseconds budget)
 {
-    if (m_bAbandoned)
-        return false;
     bool bDone = false;
     {
         std::unique_lock lock(m_queue->lock);
@@ -63,29 +60,27 @@ bool CStorageWorker::Finish(std::chrono::milliseconds budget)
             m_queue->requests.clear();
     }
     if (m_thread.joinable()) {
-        if (bDone)
-            m_thread.join();
-        else
-            m_thread.detach();  // stuck in another program; it ends with the process at the latest
+        if (!bDone)
+            m_thread.request_stop();  // the request in hand ends at its next step
+        m_thread.join();
     }
-    m_bAbandoned = !bDone;
     return bDone;
 }
 
-void CStorageWorker::Serve(const std::shared_ptr<Queue>& queue)
+void CStorageWorker::Serve(std::stop_token stop)
 {
-    std::unique_lock lock(queue->lock);
+    std::unique_lock lock(m_queue->lock);
     for (;;) {
-        queue->changed.wait(lock, [&queue] { return !queue->requests.empty() || queue->bClosed; });
-        if (queue->requests.empty())
+        m_queue->changed.wait(lock, [this] { return !m_queue->requests.empty() || m_queue->bClosed; });
+        if (m_queue->requests.empty())
             return;  // closed and nothing left
-        std::function<void()> request = std::move(queue->requests.front());
-        queue->requests.pop_front();
-        queue->bBusy = true;
+        Request request = std::move(m_queue->requests.front());
+        m_queue->requests.pop_front();
+        m_queue->bBusy = true;
         lock.unlock();
-        request();
+        request(stop);
         lock.lock();
-        queue->bBusy = false;
-        queue->changed.notify_all();
+        m_queue->bBusy = false;
+        m_queue->changed.notify_all();
     }
 }

@@ -3,7 +3,6 @@
 #include "app/DataFolder.h"
 #include "app/InstanceName.h"
 #include "app/LanguageIndex.h"
-#include "app/NetStorageHelper.h"
 #include "controls/SkinImagePrefetch.h"
 #include "discovery/SearchDeviceService.h"
 #include "platform/SingleInstance.h"
@@ -73,9 +72,8 @@ bool CVesquorApp::InitInstance()
 int CVesquorApp::ExitInstance()
 {
     env.search.ExitSearchService();
-    // The opening threads use the desktop services, which must not go before them. What they
-    // handed to this thread is opened now: no event loop runs any more to do it later.
-    CNetStorageHelper::Instance().WaitForOpeners();
+    // The window's storage worker went with the window, its thread joined. What it handed to
+    // this thread is opened now: no event loop runs any more to do it later.
     if (QCoreApplication* application = QCoreApplication::instance())
         QCoreApplication::sendPostedEvents(application, QEvent::MetaCall);
     pInstance.reset();

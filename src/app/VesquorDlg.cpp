@@ -256,7 +256,9 @@ void CVesquorDlg::OnMyStorage()
     if (!IsLayoutReady())
         return;
     // The action waits for other programs; the window never does.
-    storageWorker.Post([ip = SelectedIp(), &desktop = services.desktop] { OpenMyStorage(ip, desktop); });
+    storageWorker.Post([ip = SelectedIp(), &desktop = services.desktop](std::stop_token stop) {
+        OpenMyStorage(ip, desktop, CNetStorageHelper::Instance(), std::move(stop));
+    });
 }
 
 void CVesquorDlg::OnWaitTimer()

@@ -32,16 +32,9 @@ std::string_view ItemValue(std::string_view text, std::string_view key)
 
 } // namespace
 
-void CSearchDeviceBroadcastThread::CreateWorkThread()
+void CSearchDeviceBroadcastThread::PrepareSocket(udp::socket& socket)
 {
-    WriteLog("SendThread %d : Create Search Device Work Thread ", Port());
-    try {
-        StartReceiving(boost::asio::ip::address_v4::any(), [](udp::socket& socket) {
-            socket.set_option(boost::asio::socket_base::broadcast(true));
-        });
-    } catch (const std::exception& error) {
-        FailCreate(error);   // port 67 is fixed: no retry on another port
-    }
+    socket.set_option(boost::asio::socket_base::broadcast(true));
 }
 
 int CSearchDeviceBroadcastThread::SendSearchCommand(const wire::SearchPacket& packet)

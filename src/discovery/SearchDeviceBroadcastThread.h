@@ -15,7 +15,6 @@ public:
     using CSearchDeviceThread::CSearchDeviceThread;
     ~CSearchDeviceBroadcastThread() override = default;
 
-    void CreateWorkThread() override;
     int SendSearchCommand(const wire::SearchPacket& packet) override;
     int SendDirectSearch(const wire::SearchPacket& packet, const boost::asio::ip::address_v4& host) override;
     void HandleRecvInfo(const char* data, std::size_t length, const char* senderIP) override;
@@ -23,4 +22,10 @@ public:
 
     // Where a query goes: 255.255.255.255 first, then each local subnet's broadcast address.
     static std::vector<boost::asio::ip::address_v4> BroadcastTargets();
+
+protected:
+    // Port 67 is fixed: a failed create is not retried on another port, whatever the retry
+    // setting says.
+    void PrepareSocket(udp::socket& socket) override;
+    const char* CreateLineEnd() const override { return " "; }
 };

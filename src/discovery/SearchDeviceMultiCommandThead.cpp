@@ -7,24 +7,19 @@
 
 #include "discovery/DiagnosticLog.h"
 
-void CSearchDeviceMultiCommandThead::CreateWorkThread()
+boost::asio::ip::address_v4 CSearchDeviceMultiCommandThead::BindAddress() const
 {
-    WriteLog("SendThread %d : Create Search Device Work Thread   ", Port());
-    try {
-        const auto local = strIP.empty() ? boost::asio::ip::address_v4::any()
-                                         : boost::asio::ip::make_address_v4(strIP);
-        StartReceiving(local, [this, &local](udp::socket& socket) {
-            // Send the request out of this worker's own network, so a machine on two
-            // networks searches both.
-            outboundIndex = 0;
-            if (!local.is_unspecified())
-                socket.set_option(boost::asio::ip::multicast::outbound_interface(local));
-        });
-    } catch (const std::exception& error) {
-        FailCreate(error);
-        if (bTestPort)
-            RetryOnNextPort();
-    }
+    return strIP.empty() ? boost::asio::ip::address_v4::any() : boost::asio::ip::make_address_v4(strIP);
+}
+
+void CSearchDeviceMultiCommandThead::PrepareSocket(udp::socket& socket)
+{
+    // Send the request out of this worker's own network, so a machine on two networks
+    // searches both.
+    outboundIndex = 0;
+    const auto local = BindAddress();
+    if (!local.is_unspecified())
+        socket.set_option(boost::asio::ip::multicast::outbound_interface(local));
 }
 
 void CSearchDeviceMultiCommandThead::ExitSearchThread()

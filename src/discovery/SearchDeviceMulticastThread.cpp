@@ -142,20 +142,11 @@ DropReason RefusalReason(std::string_view text)
 
 } // namespace
 
-void CSearchDeviceMulticastThread::CreateWorkThread()
+void CSearchDeviceMulticastThread::PrepareSocket(udp::socket& socket)
 {
-    WriteLog("SendThread %d : Create Search Device Work Thread   ", Port());
-    try {
-        StartReceiving(boost::asio::ip::address_v4::any(), [this](udp::socket& socket) {
-            // Port 1900 is the SSDP port of the machine: share it with other SSDP software.
-            socketplatform::SharePort(socket);
-            AlterGroup(socket, true);
-        });
-    } catch (const std::exception& error) {
-        FailCreate(error);
-        if (bTestPort)
-            RetryOnNextPort();
-    }
+    // Port 1900 is the SSDP port of the machine: share it with other SSDP software.
+    socketplatform::SharePort(socket);
+    AlterGroup(socket, true);
 }
 
 void CSearchDeviceMulticastThread::ExitSearchThread()

@@ -14,7 +14,6 @@ public:
     using CSearchDeviceThread::CSearchDeviceThread;
     ~CSearchDeviceMulticastThread() override = default;
 
-    void CreateWorkThread() override;
     void ExitSearchThread() override;
     int SendSearchCommand(const wire::SearchPacket& packet) override;
     int SendDirectSearch(const wire::SearchPacket& packet, const boost::asio::ip::address_v4& host) override;
@@ -29,6 +28,10 @@ public:
     static std::optional<DeviceRecord> ParseSsdpText(std::string_view text, const char* senderIP);
 
 protected:
+    // Port 1900 is shared with the machine's other SSDP software, and the group is joined
+    // before the bind.
+    void PrepareSocket(udp::socket& socket) override;
+    bool RetriesOnNextPort() const override { return bTestPort; }
     // Join or leave the group on the any-interface; a failure is logged and otherwise ignored.
     void AlterGroup(udp::socket& socket, bool join);
 

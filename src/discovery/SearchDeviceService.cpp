@@ -88,17 +88,11 @@ CSearchDeviceService::CSearchDeviceService(Options options)
 CSearchDeviceService::~CSearchDeviceService()
 {
     loop.Stop();
-    // Every receive thread must be gone before its worker is: a worker whose thread is
-    // still alive after the bounded wait is left allocated rather than freed under it.
     std::lock_guard lock(workerLock);
     if (!stopped)
         StopWorkers();
-    for (auto& entry : workerTable) {
-        if (entry.worker->WaitUntilStopped(std::chrono::steady_clock::now()))
-            entry.worker.reset();
-        else
-            static_cast<void>(entry.worker.release());
-    }
+    // A worker joins its receive thread before it goes; every thread was told to exit.
+    workerTable.clear();
 }
 
 int CSearchDeviceService::StartSearchService()
@@ -314,6 +308,7 @@ void CSearchDeviceService::StopWorkers()
     stopped = true;
     for (auto& entry : workerTable)
         entry.worker->ExitSearchThread();
+    // One bound for all: the threads end together, each joined as soon as it has.
     const auto deadline = std::chrono::steady_clock::now() + kExitWait;
     for (auto& entry : workerTable)
         entry.worker->WaitUntilStopped(deadline);

@@ -83,7 +83,9 @@ public:
     void SetDirectHosts(std::vector<boost::asio::ip::address_v4> hosts);
     // How many devices are listed; cheap at any size, for callers that wait for a number.
     std::size_t DeviceCount();
-    // Tells every worker to exit and waits (bounded) for their threads to end.
+    // Tells every worker to exit and joins their receive threads, all within kExitWait. A
+    // thread that has not ended by then (held up in a report) is joined when its worker
+    // goes with the service.
     void ExitSearchService();
 
     void OnDeviceFound(const DeviceRecord& device, std::int32_t nPort) override;

@@ -16,11 +16,16 @@ CSearchDeviceThread::CSearchDeviceThread(CDeviceReportSink* sink)
 
 CSearchDeviceThread::~CSearchDeviceThread()
 {
-    // The owner waits for the receive threads before deleting a worker; this is the last
+    // The owner waits for the receive thread before deleting a worker; this is the last
     // line of defence for one that never started or was never told to exit.
     StopSocket();
-    WaitUntilStopped(std::chrono::steady_clock::now() + std::chrono::seconds(2));
-    std::lock_guard lock(sockLock);
+    std::thread ending;
+    {
+        std::lock_guard lock(sockLock);
+        ending = std::move(receiveThread);
+    }
+    if (ending.joinable())
+        ending.join();
     boost::system::error_code ignored;
     sock.close(ignored);
 }
@@ -32,7 +37,8 @@ void CSearchDeviceThread::InitSearchThread(const char* strIP, std::int32_t nPort
     this->bTestPort = bTestPort;
     {
         std::lock_guard lock(sockLock);
-        exitRequested = false;
+        if (life == Life::Exited)
+            life = Life::Idle;   // started again by its owner
     }
     WriteLog("SendThread %d : Init Search Device Work Thread Value, strIP : %s, nPort : %d  ",
              Port(), this->strIP.c_str(), Port());
@@ -41,39 +47,45 @@ void CSearchDeviceThread::InitSearchThread(const char* strIP, std::int32_t nPort
 
 void CSearchDeviceThread::CreateWorkThread()
 {
-    WriteLog("SendThread %d : Create Search Device Work Thread   ", Port());
+    WriteLog("SendThread %d : Create Search Device Work Thread%s", Port(), CreateLineEnd());
     try {
-        StartReceiving(boost::asio::ip::address_v4::any(), {});
+        StartReceiving();
     } catch (const std::exception& error) {
         FailCreate(error);
+        if (RetriesOnNextPort())
+            RetryOnNextPort();
     }
 }
 
-void CSearchDeviceThread::StartReceiving(const boost::asio::ip::address_v4& local,
-                                         const SocketSetup& setup)
+boost::asio::ip::address_v4 CSearchDeviceThread::BindAddress() const
+{
+    return boost::asio::ip::address_v4::any();
+}
+
+void CSearchDeviceThread::PrepareSocket(udp::socket&) {}
+
+void CSearchDeviceThread::StartReceiving()
 {
     std::lock_guard lock(sockLock);
-    if (exitRequested)
+    const bool restart = OnReceiveThread();
+    if (life == Life::Exiting || life == Life::Exited)
         return;   // the owner is shutting down: a restart must not bring the worker back
-    bExitSock = false;
-    bRetartSock = false;
+    if (!restart && life != Life::Idle)
+        return;   // already receiving on its thread
     boost::system::error_code ignored;
     sock.close(ignored);   // the socket of a failed attempt, if any
+    const boost::asio::ip::address_v4 local = BindAddress();
     sock.open(udp::v4());
     socketplatform::PrepareReceiveSocket(sock, kReceiveBufferBytes);
-    if (setup)
-        setup(sock);
+    PrepareSocket(sock);
     sock.bind(udp::endpoint(local, static_cast<unsigned short>(Port())));
     counters.Bound(local.to_string(), Port());
-    ++liveThreads;
-    try {
-        std::thread thread(&CSearchDeviceThread::ThreadMain, this);
-        receiver = thread.get_id();
-        thread.detach();
-    } catch (...) {
-        --liveThreads;
-        throw;
+    if (!restart) {
+        if (receiveThread.joinable())
+            receiveThread.join();   // a thread that gave up earlier: it has left the worker
+        receiveThread = std::thread(&CSearchDeviceThread::ThreadMain, this);
     }
+    life = Life::Receiving;
 }
 
 void CSearchDeviceThread::FailCreate(const std::exception& error)
@@ -96,7 +108,7 @@ void CSearchDeviceThread::RetryOnNextPort()
     std::int32_t count = 0;
     {
         std::lock_guard lock(sockLock);
-        if (testCount >= kMaxPortRetries || exitRequested)
+        if (testCount >= kMaxPortRetries || life == Life::Exiting || life == Life::Exited)
             return;
         if (Port() >= kHighestPort) {
             WriteLog("SendThread %d : No Further Port To Test Above %d  ", Port(), kHighestPort);
@@ -119,18 +131,26 @@ std::int32_t CSearchDeviceThread::TestCount() const
 void CSearchDeviceThread::StopSocket()
 {
     std::lock_guard lock(sockLock);
-    bExitSock = true;
-    const bool fromReceiver = receiver == std::this_thread::get_id();
-    if (!fromReceiver) {
-        exitRequested = true;
-        stateChanged.notify_all();
-    }
     boost::system::error_code ignored;
-    if (fromReceiver || receiver == std::thread::id{}) {
-        sock.close(ignored);
-    } else if (sock.is_open()) {
+    if (OnReceiveThread()) {
+        sock.close(ignored);   // a restart: the next create opens it again
+        return;
+    }
+    switch (life) {
+    case Life::Idle:
+    case Life::Exited:
+        life = Life::Exited;
+        sock.close(ignored);   // no thread in it
+        break;
+    case Life::Receiving:
+    case Life::Restarting:
+    case Life::Exiting:
+        life = Life::Exiting;
+        stateChanged.notify_all();   // ends a restart's pause
         // Closing under the receiver's feet would race with it: wake it, and it closes.
-        socketplatform::WakeReceiver(sock);
+        if (sock.is_open())
+            socketplatform::WakeReceiver(sock);
+        break;
     }
 }
 
@@ -186,12 +206,12 @@ void CSearchDeviceThread::Report(const DeviceRecord& record)
 
 void CSearchDeviceThread::ThreadMain()
 {
-    WorkThread();
+    do {
+        WorkThread();
+    } while (IsReceiving());   // a restart brought the socket back: receive again
     std::lock_guard lock(sockLock);
-    if (receiver == std::this_thread::get_id())
-        receiver = {};
-    --liveThreads;
-    // Last touch of this object by the thread: the owner may delete it once it sees zero.
+    life = life == Life::Exiting ? Life::Exited : Life::Idle;
+    // Last touch of this object by the thread: the owner may join it and delete the worker.
     stateChanged.notify_all();
 }
 
@@ -201,7 +221,7 @@ int CSearchDeviceThread::WorkThread()
         WriteLog("SendThread %d : Begin Search Device Work Thread  ", Port());
         std::array<char, kReceiveSize + 1> area;
         udp::endpoint sender(boost::asio::ip::address_v4::any(), 0);
-        while (!bExitSock) {
+        while (IsReceiving()) {
             WriteLog("SendThread %d : Wait Reciver Socket Protocol Info  ", Port());
             area.fill(0);
             boost::system::error_code error;
@@ -221,17 +241,15 @@ int CSearchDeviceThread::WorkThread()
                 HandleRecvInfo(area.data(), count, senderIP.c_str());
                 continue;
             }
-            if (bExitSock)
-                break;
             if (!error)
-                continue;   // an empty datagram is valid UDP and carries nothing
+                continue;   // an empty datagram is valid UDP and carries nothing (or a wake)
+            if (!BeginRestart())
+                break;      // woken by an exit
             WriteLog("SendThread %d : Reciver Socket Protocol Null Info, bExitSock = %d, "
                      "bRetartSock = %d  ",
-                     Port(), 0, static_cast<int>(bRetartSock.load()));
-            bExitSock = true;
-            bRetartSock = true;
+                     Port(), 0, 0);
         }
-        if (bRetartSock) {
+        if (!ExitRequested()) {
             PaceRestart();
             ExitSearchThread();
             if (!ExitRequested())
@@ -245,8 +263,24 @@ int CSearchDeviceThread::WorkThread()
         WriteLogStamped("SendThread %d : Finish Search Device Work Thread  ", Port());
     } catch (const std::exception& error) {
         WriteLog("SendThread %d : Create Socket Protocolt Server Error : %s  ", Port(), error.what());
+        BeginRestart();   // not receiving any more: the thread ends, the socket stays as it is
     }
     return 0;
+}
+
+bool CSearchDeviceThread::IsReceiving() const
+{
+    std::lock_guard lock(sockLock);
+    return life == Life::Receiving;
+}
+
+bool CSearchDeviceThread::BeginRestart()
+{
+    std::lock_guard lock(sockLock);
+    if (life != Life::Receiving)
+        return life == Life::Restarting;
+    life = Life::Restarting;
+    return true;
 }
 
 void CSearchDeviceThread::PaceRestart()
@@ -257,19 +291,30 @@ void CSearchDeviceThread::PaceRestart()
     const std::chrono::milliseconds delay =
         std::min<std::chrono::milliseconds>(firstRestartDelay * (1 << doublings), maxRestartDelay);
     ++failedRestarts;
-    stateChanged.wait_for(lock, delay, [this] { return exitRequested; });
+    stateChanged.wait_for(lock, delay, [this] { return life == Life::Exiting; });
 }
 
-bool CSearchDeviceThread::ExitRequested()
+bool CSearchDeviceThread::ExitRequested() const
 {
     std::lock_guard lock(sockLock);
-    return exitRequested;
+    return life == Life::Exiting;
 }
 
 bool CSearchDeviceThread::WaitUntilStopped(std::chrono::steady_clock::time_point deadline)
 {
-    std::unique_lock lock(sockLock);
-    return stateChanged.wait_until(lock, deadline, [this] { return liveThreads == 0; });
+    std::thread ended;
+    {
+        std::unique_lock lock(sockLock);
+        const bool stopped = stateChanged.wait_until(lock, deadline, [this] {
+            return life == Life::Idle || life == Life::Exited;
+        });
+        if (!stopped)
+            return false;
+        ended = std::move(receiveThread);
+    }
+    if (ended.joinable())
+        ended.join();   // past its last touch of the worker: returns at once
+    return true;
 }
 
 void CSearchDeviceThread::SetRestartPacing(std::chrono::milliseconds first,

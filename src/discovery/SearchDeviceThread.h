@@ -5,7 +5,6 @@
 #include <condition_variable>
 #include <cstddef>
 #include <cstdint>
-#include <functional>
 #include <mutex>
 #include <string>
 #include <thread>
@@ -19,13 +18,15 @@
 #include "discovery/SearchProtocol.h"
 #include "discovery/WorkerCounters.h"
 
-// Common base of the search workers: one UDP socket and one detached receive thread that
-// hands every datagram to the class's parser. The subclasses specialise the virtual steps
-// (create, exit, send, parse); the receive loop, restart and port retry live here.
+// Common base of the search workers: one UDP socket and one receive thread, owned by the
+// worker and joined before it goes, that hands every datagram to the class's parser. The
+// subclasses give what differs (the bound address, the socket's options, the port retry,
+// send, parse); the create, the receive loop, the restart and the port retry live here.
 //
 // Threads: the owner (the search service) calls InitSearchThread, SendSearchCommand,
-// ResetDeviceInfo and ExitSearchThread; the receive thread runs WorkThread and, after a
-// failed receive, restarts the worker itself. The socket object is only changed under
+// ResetDeviceInfo, ExitSearchThread and WaitUntilStopped; the receive thread runs WorkThread
+// and, after a failed receive, re-creates the socket and receives again on the same thread,
+// so a worker never has more than one thread. The socket object is only changed under
 // sockLock and never while another thread is blocked in it: an exit from outside shuts the
 // socket down, which wakes the receiver, and the receiver closes it.
 class CSearchDeviceThread
@@ -39,7 +40,9 @@ public:
     CSearchDeviceThread(const CSearchDeviceThread&) = delete;
     CSearchDeviceThread& operator=(const CSearchDeviceThread&) = delete;
 
-    // Opens and binds the socket and starts the receive thread.
+    // Opens, prepares and binds the socket and starts the receive thread (on the receive
+    // thread itself, after a failed receive, it only brings the socket back). A failed create
+    // is logged and, where the class retries, tried again on the next port.
     virtual void CreateWorkThread();
     // Stores the local address (null: any), port and retry setting, then creates.
     virtual void InitSearchThread(const char* strIP, std::int32_t nPort, bool bTestPort);
@@ -69,7 +72,8 @@ public:
     // The worker's kind in one word, for diagnostics.
     virtual const char* KindName() const { return "worker"; }
 
-    // Waits until every receive thread this worker started has ended. False on time-out.
+    // Waits until the receive thread has ended, and joins it. False on time-out (the thread
+    // is then still the worker's, and the destructor joins it).
     bool WaitUntilStopped(std::chrono::steady_clock::time_point deadline);
     // Delay before the first of a series of restarts and the most it grows to.
     void SetRestartPacing(std::chrono::milliseconds first, std::chrono::milliseconds most);
@@ -80,17 +84,19 @@ public:
     static constexpr std::int32_t kHighestPort = 65535;
 
 protected:
-    using SocketSetup = std::function<void(udp::socket&)>;
+    // What the create of a class differs in. The address the socket binds to (any address
+    // unless the class is bound to strIP; may throw for a text that is not an address).
+    virtual boost::asio::ip::address_v4 BindAddress() const;
+    // Sets the socket's options (broadcast, a shared port, the group) between open and bind.
+    virtual void PrepareSocket(udp::socket& socket);
+    // Whether a failed create tries the next port.
+    virtual bool RetriesOnNextPort() const { return false; }
+    // The blanks that end the create line of the log.
+    virtual const char* CreateLineEnd() const { return "   "; }
 
-    // One create attempt under sockLock: clear the flags, open, setup (options, group),
-    // bind to local and nPort, start the receive thread. Throws on failure; does nothing
-    // once an exit was requested from outside.
-    void StartReceiving(const boost::asio::ip::address_v4& local, const SocketSetup& setup);
-    // Closes the socket and logs the create error.
-    void FailCreate(const std::exception& error);
-    // Moves to the next port and creates again, at most kMaxPortRetries times in a life.
-    void RetryOnNextPort();
-    // Sets bExitSock and wakes or closes the socket (see the class comment).
+    // Stops the receive loop: from outside, the worker exits (no restart) and the receiver
+    // is woken; from the receive thread (a restart), the socket is closed. See the class
+    // comment.
     void StopSocket();
     // Runs work with the socket under sockLock.
     template <typename Work>
@@ -108,15 +114,36 @@ protected:
 
     std::string strIP;
     std::atomic<std::int32_t> nPort{wire::kFirstCommandPort};
-    std::atomic<bool> bExitSock{false};
-    std::atomic<bool> bRetartSock{false};
     bool bTestPort = false;
     WorkerCounters counters;
 
 private:
+    // The worker's life. The receive thread runs in Receiving, Restarting and Exiting only.
+    enum class Life
+    {
+        Idle,         // no thread: not created yet, the create failed, or a restart gave up
+        Receiving,    // the thread receives on the bound socket
+        Restarting,   // a receive failed on its own: the thread brings the socket back
+        Exiting,      // told to exit from outside: the thread ends, nothing restarts
+        Exited,       // told to exit, and the thread is gone
+    };
+
+    // One create attempt under sockLock: open, PrepareSocket, bind to BindAddress and
+    // nPort, then start the receive thread or, on it, receive again. Throws on failure;
+    // does nothing once an exit was requested from outside.
+    void StartReceiving();
+    // Closes the socket and logs the create error.
+    void FailCreate(const std::exception& error);
+    // Moves to the next port and creates again, at most kMaxPortRetries times in a life.
+    void RetryOnNextPort();
     void ThreadMain();
+    // The receive loop goes on while this holds; the check is one lock per datagram.
+    bool IsReceiving() const;
+    // After a failed receive: Restarting, unless the worker is exiting. False then.
+    bool BeginRestart();
     void PaceRestart();
-    bool ExitRequested();
+    bool ExitRequested() const;
+    bool OnReceiveThread() const { return receiveThread.get_id() == std::this_thread::get_id(); }
 
     CDeviceReportSink* sink;
 
@@ -128,12 +155,10 @@ private:
     boost::asio::io_context ioService;
     udp::socket sock{ioService};
     std::int32_t testCount = 0;
-    std::thread::id receiver;          // thread blocked in (or about to enter) sock
-    bool exitRequested = false;        // an exit from outside: no further restart
-    int liveThreads = 0;
+    Life life = Life::Idle;
+    std::thread receiveThread;   // joined by WaitUntilStopped, a later create or the destructor
     std::chrono::milliseconds firstRestartDelay{100};
     std::chrono::milliseconds maxRestartDelay{3200};
-    // Restarts since the last good receive. Touched only by the current receive thread;
-    // each restart hands it on to the thread it starts.
+    // Restarts since the last good receive. Touched only by the receive thread.
     int failedRestarts = 0;
 };

@@ -1,4 +1,5 @@
 #include "app/NetworkStorage.h"
+#include "app/StorageWorker.h"
 #include "platform/linux/SystemMountTable.h"
 #include "platform/support/DesktopFakes.h"
 #include "platform/support/TempDir.h"
@@ -6,6 +7,7 @@
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
+#include <atomic>
 #include <thread>
 
 using ::testing::ElementsAre;
@@ -40,11 +42,7 @@ protected:
         windowList.windows.push_back({id, cls, cls, title});
     }
 
-    void RunAction(std::optional<std::string> ip)
-    {
-        OpenMyStorage(ip, services, helper);
-        helper.WaitForOpeners();
-    }
+    void RunAction(std::optional<std::string> ip) { OpenMyStorage(ip, services, helper); }
 
     CTempDir dir;
     CRecordingUrlOpener opener;
@@ -146,23 +144,51 @@ TEST_F(NetworkStorageTest, FileBrowsersAreKnownByEitherClassHalfInAnyCase)
     EXPECT_THAT(windowList.closeRequests, ElementsAre(1u, 2u, 3u));
 }
 
-TEST(NetStorageHelperTest, EachOpeningThreadOpensItsOwnFolder)
+TEST(NetStorageHelperTest, EachOpenOpensItsOwnFolder)
 {
     CRecordingUrlOpener opener;
-    {
-        CNetStorageHelper helper;
-        std::thread other([&] {
-            for (int i = 0; i < 20; ++i)
-                helper.OpenStorageFolder("smb://198.18.0.7/", opener);
-        });
+    CNetStorageHelper helper;
+    std::thread other([&] {
         for (int i = 0; i < 20; ++i)
-            helper.OpenStorageFolder("smb://192.0.2.5/", opener);
-        other.join();
-    }  // the helper waits for its threads before it goes
+            helper.OpenStorageFolder("smb://198.18.0.7/", opener);
+    });
+    for (int i = 0; i < 20; ++i)
+        helper.OpenStorageFolder("smb://192.0.2.5/", opener);
+    other.join();
 
     const std::vector<std::string> urls = opener.Urls();
     EXPECT_EQ(std::count(urls.begin(), urls.end(), "smb://192.0.2.5/"), 20);
     EXPECT_EQ(std::count(urls.begin(), urls.end(), "smb://198.18.0.7/"), 20);
+}
+
+TEST(StorageWorkerTest, ExitJoinsTheThreadWithinTheGraceAndTheRequestInHandsStep)
+{
+    using namespace std::chrono_literals;
+    struct Case
+    {
+        const char* name;
+        std::chrono::milliseconds work;   // what the request in hand still does
+        bool done;                        // Finish's answer
+    };
+    for (const Case& c : {Case{"ends in the grace", 100ms, true}, Case{"asked to stop", 10s, false}}) {
+        std::atomic<bool> ended{false};
+        std::atomic<int> later{0};
+        CStorageWorker worker;
+        worker.Post([&](std::stop_token stop) {
+            const auto until = std::chrono::steady_clock::now() + c.work;
+            while (std::chrono::steady_clock::now() < until && !stop.stop_requested())
+                std::this_thread::sleep_for(5ms);   // one step of a request
+            ended = true;
+        });
+        worker.Post([&](std::stop_token) { ++later; });
+        const auto begin = std::chrono::steady_clock::now();
+        EXPECT_EQ(worker.Finish(500ms), c.done) << c.name;
+        EXPECT_LT(std::chrono::steady_clock::now() - begin, 1s) << c.name;
+        EXPECT_TRUE(ended) << c.name << ": Finish returned while the thread still ran";
+        EXPECT_EQ(later, c.done ? 1 : 0) << c.name << ": a request not started by then is dropped";
+        worker.Post([&](std::stop_token) { ++later; });
+        EXPECT_EQ(later, c.done ? 1 : 0) << c.name << ": nothing runs after Finish";
+    }
 }
 
 } // namespace

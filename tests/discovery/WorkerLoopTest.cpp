@@ -5,6 +5,7 @@
 #include "DiscoveryTestSupport.h"
 #include "TestPlatform.h"
 #include "discovery/SearchDeviceMultiCommandThead.h"
+#include "discovery/SearchDeviceService.h"
 
 using namespace std::chrono_literals;
 using testsupport::HeldPort;
@@ -37,6 +38,8 @@ public:
     int SendSearchCommand(const wire::SearchPacket&) override { return 0; }
     void HandleRecvInfo(const char* data, std::size_t length, const char* sender) override
     {
+        handling = true;
+        std::this_thread::sleep_for(std::chrono::milliseconds(handleDelayMs.load()));
         std::lock_guard lock(mutex);
         received.push_back(std::string(data, length + 1) + "@" + sender);
     }
@@ -58,11 +61,20 @@ public:
     }
 
     std::atomic<int> creates{0};
+    std::atomic<bool> handling{false};
+    std::atomic<int> handleDelayMs{0};   // a report that takes its time
     std::function<void()> afterExit;   // set before the restart it is meant for
 
 private:
     std::mutex mutex;
     std::vector<std::string> received;
+};
+
+// A worker that never opens a socket.
+class IdleWorker : public CSearchDeviceThread
+{
+public:
+    void CreateWorkThread() override {}
 };
 
 class WorkerLoop : public testing::Test
@@ -213,4 +225,36 @@ TEST_F(WorkerLoopReceiveError, ExitEndsAPendingRestartAtOnce)
     worker.ExitSearchThread();
     EXPECT_TRUE(Stopped());
     EXPECT_EQ(worker.creates, 1) << "no restart after the exit";
+}
+
+TEST(SearchServiceExit, JoinsAWorkerThatRestartedAfterItsReportInHand)
+{
+    if (!testsupport::UnreachablePortsCanBeReported())
+        GTEST_SKIP() << "this system never fails a receive with a port-unreachable answer";
+    using Kind = CSearchDeviceService::WorkerKind;
+    LoopbackWorker* worker = nullptr;
+    CSearchDeviceService::Options options;
+    options.localAddresses = [] { return std::vector<std::string>{"127.0.0.1"}; };
+    options.firstCommandPort = testsupport::FreeLoopbackPort();
+    options.watchNetwork = false;
+    options.makeWorker = [&worker](Kind kind, CDeviceReportSink*) -> std::unique_ptr<CSearchDeviceThread> {
+        if (kind != Kind::Command)
+            return std::make_unique<IdleWorker>();
+        auto made = std::make_unique<LoopbackWorker>();
+        worker = made.get();
+        return made;
+    };
+    CSearchDeviceService service(std::move(options));
+    service.StartSearchService();
+    ASSERT_NE(worker, nullptr);
+    worker->ProvokeReceiveError();
+    ASSERT_TRUE(WaitFor([&] { return worker->creates == 2; }));
+    worker->handleDelayMs = 300;
+    SendToLoopback(static_cast<std::uint16_t>(worker->Port()), "slow");
+    ASSERT_TRUE(WaitFor([&] { return worker->handling.load(); }));
+    const auto begin = std::chrono::steady_clock::now();
+    service.ExitSearchService();
+    EXPECT_LT(std::chrono::steady_clock::now() - begin, CSearchDeviceService::kExitWait);
+    EXPECT_EQ(worker->Received().size(), 1u) << "the exit returned while the thread still ran";
+    EXPECT_TRUE(worker->WaitUntilStopped(std::chrono::steady_clock::now())) << "the thread was joined";
 }

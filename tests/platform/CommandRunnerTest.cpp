@@ -5,9 +5,11 @@
 #include <gtest/gtest.h>
 
 #include <chrono>
+#include <csignal>
 #include <filesystem>
 #include <fstream>
 #include <thread>
+#include <sys/wait.h>
 #include <unistd.h>
 
 using ::testing::UnorderedElementsAre;
@@ -113,6 +115,30 @@ TEST(CommandRunnerTest, ReadOutputGivesStandardOutputOfASuccessfulRun)
     // A program that closes its output but never ends is given up, not waited for.
     EXPECT_EQ(runner.ReadOutput({"sh", "-c", "exec >&-; exec sleep 60"}), std::nullopt);
     EXPECT_TRUE(Children().empty());
+}
+
+TEST(CommandRunnerTest, EndingRunnerWaitsABoundedTimeAndLeavesARunningProgramRunning)
+{
+    std::vector<ChildProcess> running;
+    const auto begin = std::chrono::steady_clock::now();
+    {
+        CSpawnCommandRunner runner;
+        runner.StartDetached({"true"});
+        runner.StartDetached({"sleep", "30"});
+        for (int i = 0; i < 500 && Children().size() != 1; ++i)
+            std::this_thread::sleep_for(std::chrono::milliseconds(10));
+        running = Children();
+    }
+    const auto took = std::chrono::steady_clock::now() - begin;
+    const std::vector<ChildProcess> left = Children();
+    for (const ChildProcess& child : left) {
+        kill(child.pid, SIGKILL);
+        waitpid(child.pid, nullptr, 0);
+    }
+    ASSERT_EQ(running.size(), 1u) << "the ended program was not reaped";
+    EXPECT_LT(took, std::chrono::seconds(3)) << "the end waited for the running program";
+    ASSERT_EQ(left.size(), 1u);
+    EXPECT_NE(left[0].state, 'Z') << "a started program is left running, not killed";
 }
 
 } // namespace

@@ -3,6 +3,7 @@
 #include <cerrno>
 #include <csignal>
 #include <fcntl.h>
+#include <optional>
 #include <poll.h>
 #include <system_error>
 #include <spawn.h>
@@ -21,6 +22,8 @@ using Clock = std::chrono::steady_clock;
 constexpr std::chrono::milliseconds kOutputTimeout{5000};
 constexpr std::chrono::milliseconds kReapTimeout{500};
 constexpr std::chrono::milliseconds kReapPoll{5};
+// How often the reaper looks at the programs it waits for while any of them runs.
+constexpr std::chrono::milliseconds kBackgroundReapPoll{20};
 constexpr std::size_t kMaxOutputBytes = 1 << 20;
 
 class SpawnSetup
@@ -73,12 +76,6 @@ private:
     posix_spawnattr_t m_attr;
 };
 
-void WaitForExit(pid_t pid, int* status)
-{
-    while (waitpid(pid, status, 0) == -1 && errno == EINTR) {
-    }
-}
-
 // The child's status once it has ended, or nothing when it is still running at the deadline.
 std::optional<int> WaitForExitUntil(pid_t pid, Clock::time_point deadline)
 {
@@ -95,29 +92,15 @@ std::optional<int> WaitForExitUntil(pid_t pid, Clock::time_point deadline)
     }
 }
 
-// One small thread per child waits for it, so the caller never blocks and the child never
-// lingers as a zombie. It touches nothing but the pid, so it may outlive us.
-void ReapInBackground(pid_t pid)
+// Reaps the child if it has ended; true also when it is not ours (any more) to wait for.
+bool Reaped(pid_t pid)
 {
-    try {
-        std::thread([pid] {
-            int status = 0;
-            WaitForExit(pid, &status);
-        }).detach();
-    } catch (const std::system_error&) {
-        // No thread to spare: the child stays unreaped until the process ends, which is
-        // still better than blocking the caller on it.
-    }
-}
-
-// Kills a child that was given up. Even a kill may take a while to land (a child stuck in the
-// kernel on a network file system), so the caller waits only a moment before leaving the
-// child to a reaper of its own.
-void KillAndReap(pid_t pid)
-{
-    kill(pid, SIGKILL);
-    if (!WaitForExitUntil(pid, Clock::now() + kReapTimeout))
-        ReapInBackground(pid);
+    int status = 0;
+    pid_t ended = -1;
+    do {
+        ended = waitpid(pid, &status, WNOHANG);
+    } while (ended == -1 && errno == EINTR);
+    return ended != 0;
 }
 
 // Reads the pipe until the writer closes it, the output grows too large or time runs out.
@@ -148,6 +131,60 @@ bool ReadAll(int fd, std::string& out, Clock::time_point deadline)
 }
 
 } // namespace
+
+CSpawnCommandRunner::~CSpawnCommandRunner()
+{
+    if (m_reaper.joinable()) {
+        m_reaper.request_stop();
+        m_reaper.join();
+    }
+}
+
+void CSpawnCommandRunner::ReapInBackground(pid_t pid)
+{
+    {
+        const std::lock_guard lock(m_lock);
+        m_children.push_back(pid);
+    }
+    m_changed.notify_all();
+    if (m_reaper.joinable())
+        return;
+    try {
+        m_reaper = std::jthread([this](std::stop_token stop) { ReapUntilStopped(std::move(stop)); });
+    } catch (const std::system_error&) {
+        // No thread to spare: the child stays unreaped until the process ends, which is
+        // still better than blocking the caller on it.
+    }
+}
+
+void CSpawnCommandRunner::ReapUntilStopped(std::stop_token stop)
+{
+    std::unique_lock lock(m_lock);
+    std::optional<Clock::time_point> giveUpAt;
+    for (;;) {
+        std::erase_if(m_children, Reaped);
+        if (stop.stop_requested()) {
+            giveUpAt = giveUpAt.value_or(Clock::now() + kExitReap);
+            if (m_children.empty() || Clock::now() >= *giveUpAt)
+                return;   // the rest are left running
+            m_changed.wait_for(lock, kBackgroundReapPoll, [] { return false; });
+        } else if (m_children.empty()) {
+            m_changed.wait(lock, stop, [this] { return !m_children.empty(); });
+        } else {
+            m_changed.wait_for(lock, stop, kBackgroundReapPoll, [] { return false; });
+        }
+    }
+}
+
+// Kills a child that was given up. Even a kill may take a while to land (a child stuck in the
+// kernel on a network file system), so the caller waits only a moment before leaving the
+// child to the reaper.
+void CSpawnCommandRunner::KillAndReap(pid_t pid)
+{
+    kill(pid, SIGKILL);
+    if (!WaitForExitUntil(pid, Clock::now() + kReapTimeout))
+        ReapInBackground(pid);
+}
 
 void CSpawnCommandRunner::StartDetached(const std::vector<std::string>& argv)
 {
