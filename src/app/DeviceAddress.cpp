@@ -1,8 +1,6 @@
 #include "app/DeviceAddress.h"
 
-#include <arpa/inet.h>
 #include <cctype>
-#include <string>
 
 namespace {
 
@@ -23,16 +21,6 @@ bool CanContinueHostName(char c)
 }
 
 } // namespace
-
-bool IsDottedIPv4(std::string_view text)
-{
-    // inet_pton takes exactly the dotted-quad form and refuses leading zeros; the length and
-    // zero-byte checks keep a longer text from passing as its first part.
-    if (text.empty() || text.size() > 15 || text.find('\0') != std::string_view::npos)
-        return false;
-    in_addr address{};
-    return inet_pton(AF_INET, std::string(text).c_str(), &address) == 1;
-}
 
 std::string_view ShareHost(std::string_view shareName)
 {

@@ -1,13 +1,10 @@
 #pragma once
 
 // How the actions recognise a device by its IP address. The address text comes from the
-// network, so it is used only when it is a plain dotted IPv4 address, and it must stand as a
-// whole host: acting on 192.0.2.5 never touches 192.0.2.50 or 10.192.0.2.5.
+// network, so it is used only when it is a plain dotted IPv4 address (IsDottedIPv4), and it
+// must stand as a whole host: acting on 192.0.2.5 never touches 192.0.2.50 or 10.192.0.2.5.
 
 #include <string_view>
-
-// Four decimal parts 0 to 255, without leading zeros, and nothing else.
-bool IsDottedIPv4(std::string_view text);
 
 // The host part of a share name: "smb://[user@]host[:port]/share", "//host/share" or
 // "\\host\share". Empty when the text is none of these.

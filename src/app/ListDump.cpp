@@ -3,9 +3,8 @@
 #include <QByteArray>
 
 #include <cstdio>
-#include <fcntl.h>
-#include <sys/stat.h>
-#include <unistd.h>
+#include <filesystem>
+#include <memory>
 
 namespace {
 
@@ -31,26 +30,30 @@ QByteArray Format(const std::vector<QStringList>& rows)
     return content;
 }
 
+namespace fs = std::filesystem;
+
 bool IsRegularOrAbsent(const std::string& path)
 {
-    struct stat info {};
-    if (::lstat(path.c_str(), &info) != 0)
-        return errno == ENOENT;
-    return S_ISREG(info.st_mode);
+    std::error_code error;
+    const fs::file_status status = fs::symlink_status(path, error);
+    return status.type() == fs::file_type::regular || status.type() == fs::file_type::not_found;
 }
 
-bool WriteAll(int fd, const QByteArray& content)
+struct CloseFile
 {
-    qsizetype done = 0;
-    while (done < content.size()) {
-        const ssize_t written = ::write(fd, content.constData() + done, static_cast<size_t>(content.size() - done));
-        if (written < 0 && errno == EINTR)
-            continue;
-        if (written <= 0)
-            return false;
-        done += written;
-    }
-    return true;
+    void operator()(std::FILE* file) const { std::fclose(file); }
+};
+
+// A new file only this user can read: "x" refuses a file (or a link) already there.
+bool WriteNew(const std::string& path, const QByteArray& content)
+{
+    const std::unique_ptr<std::FILE, CloseFile> file(std::fopen(path.c_str(), "wbx"));
+    if (!file)
+        return false;
+    std::error_code error;
+    fs::permissions(path, fs::perms::owner_read | fs::perms::owner_write, error);
+    const auto size = static_cast<std::size_t>(content.size());
+    return !error && std::fwrite(content.constData(), 1, size, file.get()) == size && std::fflush(file.get()) == 0;
 }
 
 } // namespace
@@ -69,12 +72,11 @@ void CListDump::Write(const std::vector<QStringList>& rows) const
         return;
     // Written beside the file and renamed over it, so a reader sees the old rows or the new.
     const std::string temporary = m_strPath + ".new";
-    ::unlink(temporary.c_str());
-    const int fd = ::open(temporary.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0600);
-    if (fd < 0)
-        return;
-    const bool written = WriteAll(fd, Format(rows));
-    ::close(fd);
-    if (!written || std::rename(temporary.c_str(), m_strPath.c_str()) != 0)
-        ::unlink(temporary.c_str());
+    std::error_code error;
+    fs::remove(temporary, error);
+    const bool written = WriteNew(temporary, Format(rows));
+    if (written)
+        fs::rename(temporary, m_strPath, error);
+    if (!written || error)
+        fs::remove(temporary, error);
 }

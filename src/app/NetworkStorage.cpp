@@ -1,6 +1,7 @@
 #include "app/NetworkStorage.h"
 
 #include "app/DeviceAddress.h"
+#include "discovery/DottedIPv4.h"
 
 #include <algorithm>
 #include <array>

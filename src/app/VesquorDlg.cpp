@@ -24,8 +24,8 @@
 #include <QTimer>
 #include <QTimerEvent>
 
+#include <chrono>
 #include <cstdio>
-#include <ctime>
 #include <initializer_list>
 #include <utility>
 
@@ -57,9 +57,9 @@ void ReportFirstPaint()
 {
     if (qEnvironmentVariableIsEmpty("TRAVELKIN_PAINT_STAMP"))
         return;
-    timespec now{};
-    clock_gettime(CLOCK_REALTIME, &now);
-    std::fprintf(stderr, "first-paint %lld%09ld\n", static_cast<long long>(now.tv_sec), now.tv_nsec);
+    const auto now = std::chrono::duration_cast<std::chrono::nanoseconds>(
+        std::chrono::system_clock::now().time_since_epoch());
+    std::fprintf(stderr, "first-paint %lld\n", static_cast<long long>(now.count()));
     std::fflush(stderr);
 }
 

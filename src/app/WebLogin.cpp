@@ -1,6 +1,5 @@
 #include "app/WebLogin.h"
-
-#include "app/DeviceAddress.h"
+#include "discovery/DottedIPv4.h"
 
 std::string WebLoginAddress(std::string_view ip)
 {

@@ -1,9 +1,9 @@
 // Travelkin: finds the maker's network storage devices on the local network. The program
 // takes no command line of its own; Qt's options are honoured.
 
-#include "app/TerminationSignals.h"
 #include "app/VesquorApp.h"
 #include "platform/ProcessTuning.h"
+#include "platform/TerminationSignals.h"
 
 #include <QApplication>
 

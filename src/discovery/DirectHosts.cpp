@@ -1,5 +1,5 @@
 #include "discovery/DirectHosts.h"
-#include "discovery/SocketPlatform.h"
+#include "discovery/DottedIPv4.h"
 
 #include <algorithm>
 #include <cctype>
@@ -12,12 +12,6 @@ namespace {
 constexpr std::size_t kMaxNameSize = 253;
 constexpr std::size_t kMaxLabelSize = 63;
 constexpr std::size_t kMaxLineSize = 1024;
-
-// The system's strict parser: Asio's accepts short forms such as "1.2.3" on some platforms.
-std::optional<boost::asio::ip::address_v4> DottedAddress(std::string_view text)
-{
-    return socketplatform::ParseDottedIPv4(text);
-}
 
 bool IsNameCharacter(char c)
 {
@@ -54,7 +48,7 @@ std::string_view Trim(std::string_view text)
 
 HostKind ClassifyHost(std::string_view text)
 {
-    if (DottedAddress(text))
+    if (ParseDottedIPv4(text))
         return HostKind::Address;
     // Digits and dots alone are meant as an address; one that does not parse is a typo, not
     // a name to send to the resolver.
@@ -70,7 +64,7 @@ std::optional<boost::asio::ip::address_v4> ResolveHost(const std::string& text, 
 {
     switch (ClassifyHost(text)) {
     case HostKind::Address:
-        return DottedAddress(text);
+        return ParseDottedIPv4(text);
     case HostKind::Malformed:
         error = "not an IPv4 address or host name";
         return std::nullopt;
@@ -97,7 +91,7 @@ HostsFile ReadHostsFile(std::istream& in)
         const std::string_view entry = Trim(std::string_view(line).substr(0, line.find('#')));
         if (entry.empty())
             continue;
-        if (const auto address = DottedAddress(entry))
+        if (const auto address = ParseDottedIPv4(entry))
             file.addresses.push_back(*address);
         else
             file.skipped.push_back("line " + std::to_string(number) + ": " + std::string(entry));

@@ -18,6 +18,29 @@ std::string SubnetBroadcast(const std::string& address, unsigned prefixLength)
     return address_v4(parsed.to_uint() | hostBits).to_string();
 }
 
+// The interface's own broadcast setting is not used: an address added without "brd" has none,
+// yet its subnet's broadcast address still reaches the subnet.
+std::vector<LocalNetwork> UsableNetworks(const std::vector<InterfaceIPv4>& entries)
+{
+    std::vector<LocalNetwork> networks;
+    for (const InterfaceIPv4& entry : entries) {
+        if (!entry.up || entry.loopback)
+            continue;
+        LocalNetwork network;
+        network.address = address_v4(entry.address).to_string();
+        network.interfaceIndex = entry.interfaceIndex;
+        if (entry.broadcast)
+            network.broadcast = SubnetBroadcast(network.address, entry.prefixLength);
+        networks.push_back(std::move(network));
+    }
+    return networks;
+}
+
+std::vector<LocalNetwork> ListLocalIPv4Networks(boost::system::error_code& error)
+{
+    return UsableNetworks(ListInterfaceIPv4(error));
+}
+
 std::vector<std::string> ListLocalIPv4Addresses(boost::system::error_code& error)
 {
     std::vector<std::string> addresses;

@@ -7,28 +7,34 @@
 #include <cstring>
 #include <vector>
 
-#include <boost/asio/ip/address_v4.hpp>
-
 namespace {
 
-bool IsUsable(const IP_ADAPTER_ADDRESSES& adapter)
-{
-    return adapter.OperStatus == IfOperStatusUp && adapter.IfType != IF_TYPE_SOFTWARE_LOOPBACK;
-}
-
-std::string DottedText(const SOCKADDR* address)
+std::uint32_t AddressOf(const SOCKADDR* address)
 {
     sockaddr_in ipv4{};
     std::memcpy(&ipv4, address, sizeof ipv4);
-    return boost::asio::ip::address_v4(ntohl(ipv4.sin_addr.s_addr)).to_string();
+    return ntohl(ipv4.sin_addr.s_addr);
+}
+
+// Every adapter reaches its subnet by broadcast here; the subnet comes from the on-link prefix.
+InterfaceIPv4 EntryOf(const IP_ADAPTER_ADDRESSES& adapter, const IP_ADAPTER_UNICAST_ADDRESS& unicast)
+{
+    InterfaceIPv4 found;
+    found.address = AddressOf(unicast.Address.lpSockaddr);
+    found.prefixLength = unicast.OnLinkPrefixLength;
+    found.interfaceIndex = adapter.IfIndex;
+    found.up = adapter.OperStatus == IfOperStatusUp;
+    found.loopback = adapter.IfType == IF_TYPE_SOFTWARE_LOOPBACK;
+    found.broadcast = true;
+    return found;
 }
 
 } // namespace
 
-std::vector<LocalNetwork> ListLocalIPv4Networks(boost::system::error_code& error)
+std::vector<InterfaceIPv4> ListInterfaceIPv4(boost::system::error_code& error)
 {
     error.clear();
-    std::vector<LocalNetwork> addresses;
+    std::vector<InterfaceIPv4> entries;
     constexpr ULONG kFlags = GAA_FLAG_SKIP_ANYCAST | GAA_FLAG_SKIP_MULTICAST | GAA_FLAG_SKIP_DNS_SERVER;
     // The list can grow between the size query and the read: ask again while it does.
     ULONG size = 16 * 1024;
@@ -40,24 +46,17 @@ std::vector<LocalNetwork> ListLocalIPv4Networks(boost::system::error_code& error
                                         reinterpret_cast<IP_ADAPTER_ADDRESSES*>(area.data()), &size);
     }
     if (result == ERROR_NO_DATA)
-        return addresses;
+        return entries;
     if (result != NO_ERROR) {
         error = boost::system::error_code(static_cast<int>(result), boost::system::system_category());
-        return addresses;
+        return entries;
     }
     for (auto* adapter = reinterpret_cast<const IP_ADAPTER_ADDRESSES*>(area.data()); adapter != nullptr;
          adapter = adapter->Next) {
-        if (!IsUsable(*adapter))
-            continue;
         for (auto* unicast = adapter->FirstUnicastAddress; unicast != nullptr; unicast = unicast->Next) {
-            if (unicast->Address.lpSockaddr == nullptr || unicast->Address.lpSockaddr->sa_family != AF_INET)
-                continue;
-            LocalNetwork network;
-            network.address = DottedText(unicast->Address.lpSockaddr);
-            network.broadcast = SubnetBroadcast(network.address, unicast->OnLinkPrefixLength);
-            network.interfaceIndex = adapter->IfIndex;
-            addresses.push_back(std::move(network));
+            if (unicast->Address.lpSockaddr != nullptr && unicast->Address.lpSockaddr->sa_family == AF_INET)
+                entries.push_back(EntryOf(*adapter, *unicast));
         }
     }
-    return addresses;
+    return entries;
 }

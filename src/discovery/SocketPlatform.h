@@ -5,8 +5,6 @@
 // SocketPlatformWin.cpp); the workers call these and stay the same everywhere.
 
 #include <cstddef>
-#include <optional>
-#include <string_view>
 
 #include <boost/asio/buffer.hpp>
 #include <boost/asio/ip/udp.hpp>
@@ -14,11 +12,6 @@
 namespace socketplatform {
 
 using udp = boost::asio::ip::udp;
-
-// The address of strict dotted-decimal text ("a.b.c.d", each part 0 to 255), as the system's
-// own parser reads it; nothing for any other text. Asio's parser is lenient on some
-// platforms ("1.2.3" passes there), so device texts never go through it.
-std::optional<boost::asio::ip::address_v4> ParseDottedIPv4(std::string_view text);
 
 // Readies a freshly opened worker socket for receiving: a deep receive queue, so a burst of
 // hundreds of answers is not dropped, and no receive failures for earlier sends that went

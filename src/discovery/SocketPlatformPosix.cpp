@@ -1,20 +1,8 @@
 #include "discovery/SocketPlatform.h"
 
-#include <arpa/inet.h>
 #include <sys/socket.h>
 
-#include <string>
-
 namespace socketplatform {
-
-std::optional<boost::asio::ip::address_v4> ParseDottedIPv4(std::string_view text)
-{
-    const std::string zeroEnded(text.substr(0, text.find('\0')));
-    in_addr address{};
-    if (zeroEnded.size() != text.size() || ::inet_pton(AF_INET, zeroEnded.c_str(), &address) != 1)
-        return std::nullopt;
-    return boost::asio::ip::address_v4(ntohl(address.s_addr));
-}
 
 void PrepareReceiveSocket(udp::socket& socket, int queueBytes)
 {

@@ -1,18 +1,16 @@
 #pragma once
 
-// Makes sure one instance runs per user. The first instance holds a per-user lock and
-// listens on a local socket named after the instance; a later start finds the lock held,
-// asks the running instance to come to the front and ends.
+// Makes sure one instance runs per user. The first instance holds a per-user lock named
+// after the instance; a later start finds the lock held, asks the running instance to come to
+// the front (WM_ACTIVATE_INSTANCE) and ends. How the lock is held and the message carried is
+// the platform's own, in its implementation file.
+
+#include "platform/InstanceActivation.h"
 
 #include <QObject>
 #include <QString>
 
-#include <cstdint>
-
-class QSocketNotifier;
-
-// The message a second start sends to the running instance.
-constexpr std::uint32_t WM_ACTIVATE_INSTANCE = 0x0400 + 100;
+#include <memory>
 
 class CSingleInstance : public QObject
 {
@@ -41,13 +39,6 @@ signals:
     void activateRequested();
 
 private:
-    void Listen(const QString& socketPath);
-    void OnNewConnection();
-    static Claim NotifyRunningInstance(const QString& socketPath);
-
-    QString m_instanceName;
-    int m_lockFd = -1;
-    int m_listenFd = -1;
-    QString m_socketPath;
-    QSocketNotifier* m_listener = nullptr;
+    class Guard;  // the platform's lock and listener
+    std::unique_ptr<Guard> m_guard;
 };

@@ -1,5 +1,6 @@
 #include "app/DeviceAddress.h"
 #include "app/WebLogin.h"
+#include "discovery/DottedIPv4.h"
 #include "platform/support/DesktopFakes.h"
 
 #include <gmock/gmock.h>
@@ -16,7 +17,7 @@ const std::vector<std::string> kNotAnAddress = {
     "192.0.2.5 ", "192.0.2.5/x", "192.0.2.5:80", "example.org", "0x7f.0.0.1",      "192.0.2.-1",
     "1.2.3.4.",  "192.0.2.5\n",  "::1",         "192.0.2.5;x", std::string("192.0.2.5\0.7", 11)};
 
-TEST(DeviceAddressTest, OnlyPlainDottedIPv4AddressesAreAccepted)
+TEST(DottedIPv4Test, OnlyPlainDottedIPv4AddressesAreAccepted)
 {
     for (const char* ip : {"192.0.2.5", "198.18.0.1", "0.0.0.0", "255.255.255.255"})
         EXPECT_TRUE(IsDottedIPv4(ip)) << ip;

@@ -2,6 +2,7 @@
 
 #include "DiscoveryTestSupport.h"
 #include "discovery/SearchDeviceBroadcastThread.h"
+#include "discovery/LocalAddresses.h"
 
 using testsupport::Deliver;
 
@@ -98,6 +99,19 @@ TEST(BroadcastTargets, EachSubnetHasItsOwnBroadcastAddress)
     for (const auto& c : cases)
         EXPECT_EQ(SubnetBroadcast(c.address, c.prefix), c.broadcast) << c.address << "/" << c.prefix;
     EXPECT_EQ(CSearchDeviceBroadcastThread::BroadcastTargets().front().to_string(), "255.255.255.255");
+}
+
+TEST(BroadcastTargets, OnlyInterfacesThatAreUpAndNotLoopbackAreSearched)
+{
+    //                 address     prefix index up     loopback broadcast
+    const std::vector<InterfaceIPv4> entries = {{0x7F000001, 8, 1, true, true, false},
+                                                {0xC0000201, 24, 2, true, false, true},
+                                                {0xC0000202, 24, 3, false, false, true},
+                                                {0xC6120001, 15, 4, true, false, false},
+                                                {0xC6120501, 31, 5, true, false, true}};
+    EXPECT_EQ(UsableNetworks(entries), (std::vector<LocalNetwork>{{"192.0.2.1", "192.0.2.255", 2},
+                                                                  {"198.18.0.1", "", 4},
+                                                                  {"198.18.5.1", "", 5}}));
 }
 
 // What goes on the wire, written out here byte for byte rather than taken from the encoders.

@@ -1,28 +1,18 @@
 #include "NamespaceAddresses.h"
 
-#include <arpa/inet.h>
-#include <ifaddrs.h>
-#include <netinet/in.h>
+#include "discovery/LocalAddresses.h"
+
 #include <sys/stat.h>
 
-#include <algorithm>
 #include <filesystem>
 
+// Every IPv4 address the namespace holds, loopback included.
 std::set<std::uint32_t> NamespaceAddresses()
 {
     std::set<std::uint32_t> addresses;
-    ifaddrs* list = nullptr;
-    if (::getifaddrs(&list) != 0)
-        return addresses;
-    for (const ifaddrs* entry = list; entry != nullptr; entry = entry->ifa_next) {
-        if (entry->ifa_addr == nullptr || entry->ifa_addr->sa_family != AF_INET)
-            continue;
-        sockaddr_in address{};
-        std::copy_n(reinterpret_cast<const unsigned char*>(entry->ifa_addr), sizeof address,
-                    reinterpret_cast<unsigned char*>(&address));
-        addresses.insert(ntohl(address.sin_addr.s_addr));
-    }
-    ::freeifaddrs(list);
+    boost::system::error_code error;
+    for (const InterfaceIPv4& entry : ListInterfaceIPv4(error))
+        addresses.insert(entry.address);
     return addresses;
 }
 

@@ -1,7 +1,7 @@
 #include "SimulatorOptions.h"
 
 #include "common/ArgumentReader.h"
-#include "discovery/SocketPlatform.h"
+#include "discovery/DottedIPv4.h"
 
 #include <boost/asio/ip/address_v4.hpp>
 
@@ -145,7 +145,7 @@ SimulatorArguments ParseSimulatorArguments(const std::vector<std::string>& args)
 
 bool ParseIpv4(const std::string& text, std::uint32_t& address)
 {
-    const auto parsed = socketplatform::ParseDottedIPv4(text);
+    const auto parsed = ParseDottedIPv4(text);
     if (!parsed)
         return false;
     address = parsed->to_uint();

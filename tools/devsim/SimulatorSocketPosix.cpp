@@ -1,5 +1,6 @@
 #include "SimulatorSocket.h"
 
+#include "discovery/DottedIPv4.h"
 #include "discovery/SearchProtocol.h"
 
 #include <arpa/inet.h>
@@ -85,7 +86,7 @@ bool JoinSsdpGroup(Handle socket, std::string& error)
 {
     const int fd = static_cast<int>(socket);
     ip_mreq request{};
-    inet_pton(AF_INET, std::string(wire::kSsdpGroup).c_str(), &request.imr_multiaddr);
+    request.imr_multiaddr.s_addr = htonl(ParseDottedIPv4(wire::kSsdpGroup)->to_uint());
     request.imr_interface.s_addr = htonl(INADDR_ANY);
     const int off = 0;
     if (setsockopt(fd, IPPROTO_IP, IP_ADD_MEMBERSHIP, &request, sizeof request) == 0

@@ -1,5 +1,6 @@
 #include "SimulatorSocket.h"
 
+#include "discovery/DottedIPv4.h"
 #include "discovery/SearchProtocol.h"
 
 #include <winsock2.h>
@@ -94,7 +95,7 @@ Handle OpenShared(std::uint16_t port, std::string& error)
 bool JoinSsdpGroup(Handle socket, std::string& error)
 {
     ip_mreq request{};
-    inet_pton(AF_INET, std::string(wire::kSsdpGroup).c_str(), &request.imr_multiaddr);
+    request.imr_multiaddr.s_addr = htonl(ParseDottedIPv4(wire::kSsdpGroup)->to_uint());
     request.imr_interface.s_addr = htonl(INADDR_ANY);
     if (setsockopt(Native(socket), IPPROTO_IP, IP_ADD_MEMBERSHIP, reinterpret_cast<const char*>(&request),
                    sizeof request)

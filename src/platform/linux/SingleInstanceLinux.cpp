@@ -154,12 +154,45 @@ private:
 
 } // namespace
 
+// The lock file and the listening socket of the running instance, both in the user's private
+// runtime folder; a later start connects to the socket and sends the activation message.
+class CSingleInstance::Guard
+{
+public:
+    Guard(QString instanceName, CSingleInstance& owner) : m_instanceName(std::move(instanceName)), m_owner(owner) {}
+    ~Guard();
+
+    Guard(const Guard&) = delete;
+    Guard& operator=(const Guard&) = delete;
+
+    Claim Acquire();
+
+private:
+    void Listen(const QString& socketPath);
+    void OnNewConnection();
+    static Claim NotifyRunningInstance(const QString& socketPath);
+
+    QString m_instanceName;
+    CSingleInstance& m_owner;
+    int m_lockFd = -1;
+    int m_listenFd = -1;
+    QString m_socketPath;
+    QSocketNotifier* m_listener = nullptr;
+};
+
 CSingleInstance::CSingleInstance(QString instanceName, QObject* parent)
-    : QObject(parent), m_instanceName(std::move(instanceName))
+    : QObject(parent), m_guard(std::make_unique<Guard>(std::move(instanceName), *this))
 {
 }
 
-CSingleInstance::~CSingleInstance()
+CSingleInstance::~CSingleInstance() = default;
+
+CSingleInstance::Claim CSingleInstance::Acquire()
+{
+    return m_guard->Acquire();
+}
+
+CSingleInstance::Guard::~Guard()
 {
     if (m_listenFd >= 0) {
         delete m_listener;
@@ -170,7 +203,7 @@ CSingleInstance::~CSingleInstance()
         ::close(m_lockFd);
 }
 
-CSingleInstance::Claim CSingleInstance::Acquire()
+CSingleInstance::Claim CSingleInstance::Guard::Acquire()
 {
     if (m_lockFd >= 0)
         return Claim::First;
@@ -187,7 +220,7 @@ CSingleInstance::Claim CSingleInstance::Acquire()
     return heldElsewhere ? NotifyRunningInstance(base) : Claim::Failed;
 }
 
-void CSingleInstance::Listen(const QString& socketPath)
+void CSingleInstance::Guard::Listen(const QString& socketPath)
 {
     // Without a socket the instance still runs; later starts then end silently.
     const std::optional<sockaddr_un> address = SocketAddress(socketPath);
@@ -204,11 +237,11 @@ void CSingleInstance::Listen(const QString& socketPath)
     }
     m_listenFd = fd;
     m_socketPath = socketPath;
-    m_listener = new QSocketNotifier(fd, QSocketNotifier::Read, this);
-    connect(m_listener, &QSocketNotifier::activated, this, &CSingleInstance::OnNewConnection);
+    m_listener = new QSocketNotifier(fd, QSocketNotifier::Read, &m_owner);
+    QObject::connect(m_listener, &QSocketNotifier::activated, &m_owner, [this] { OnNewConnection(); });
 }
 
-void CSingleInstance::OnNewConnection()
+void CSingleInstance::Guard::OnNewConnection()
 {
     for (;;) {
         const int client = ::accept4(m_listenFd, nullptr, nullptr, SOCK_NONBLOCK | SOCK_CLOEXEC);
@@ -217,11 +250,11 @@ void CSingleInstance::OnNewConnection()
                 continue;
             return;  // EAGAIN: all taken; anything else: try again on the next wake-up
         }
-        new CActivationClient(client, this);
+        new CActivationClient(client, &m_owner);
     }
 }
 
-CSingleInstance::Claim CSingleInstance::NotifyRunningInstance(const QString& socketPath)
+CSingleInstance::Claim CSingleInstance::Guard::NotifyRunningInstance(const QString& socketPath)
 {
     const QDeadlineTimer deadline(kNotifyBudgetMs);
     const std::optional<sockaddr_un> address = SocketAddress(socketPath);

@@ -1,5 +1,7 @@
 #include "platform/win/InstanceMutex.h"
 
+#include "platform/InstanceActivation.h"
+
 #include <windows.h>
 
 CInstanceMutex::CInstanceMutex(std::wstring name)
@@ -26,6 +28,6 @@ CInstanceMutex::Claim CInstanceMutex::Acquire()
     HWND running = ::FindWindowW(nullptr, m_name.c_str());
     if (running == nullptr)
         return Claim::Silent;
-    ::SendMessageW(running, kActivateInstanceMessage, 0, 0);
+    ::SendMessageW(running, WM_ACTIVATE_INSTANCE, 0, 0);
     return Claim::Notified;
 }

@@ -1,15 +1,12 @@
 #pragma once
 
 // The single-instance guard of Windows: a named mutex owned by the first instance for its
-// whole life. A later start finds the mutex, sends message 1124 to the running instance's
-// top-level window (found by its title, the same name) and waits until it is handled.
-// The Qt glue that turns message 1124 into the window's activateRequested() joins the
+// whole life. A later start finds the mutex, sends WM_ACTIVATE_INSTANCE (1124) to the running
+// instance's top-level window (found by its title, the same name) and waits until it is
+// handled. The Qt glue that turns the message into the window's activateRequested() joins the
 // Windows build of the window.
 
 #include <string>
-
-// WM_USER + 100, both parameters 0.
-constexpr unsigned kActivateInstanceMessage = 0x0400 + 100;
 
 class CInstanceMutex
 {

@@ -10,6 +10,7 @@
 #include <string>
 #include <vector>
 
+#include "platform/InstanceActivation.h"
 #include "platform/win/HiddenCommandRunner.h"
 #include "platform/win/InstanceMutex.h"
 #include "platform/win/OsVersionCode.h"
@@ -91,7 +92,7 @@ public:
 private:
     static LRESULT CALLBACK Procedure(HWND window, UINT message, WPARAM w, LPARAM l)
     {
-        if (message == kActivateInstanceMessage && w == 0 && l == 0)
+        if (message == WM_ACTIVATE_INSTANCE && w == 0 && l == 0)
             ++activations;
         if (message == WM_CLOSE) {
             ++closeRequests;

@@ -1,7 +1,8 @@
 #pragma once
 
-// A request to end the program from outside (SIGTERM, SIGINT, SIGHUP) closes its windows the
-// way the user would, so the modal run ends and the normal shut-down runs.
+// A request to end the program from outside (on Linux SIGTERM, SIGINT, SIGHUP) closes its
+// windows the way the user would, so the modal run ends and the normal shut-down runs. One
+// implementation file per platform.
 
 #include <QObject>
 
