@@ -14,6 +14,10 @@
 #include <atomic>
 #include <memory>
 
+// How long a test waits for something it expects of the window, in milliseconds: far beyond
+// what it takes on a loaded machine, so only a real fault runs into it.
+constexpr int kPatienceMs = 30000;
+
 // Opens nothing; counts the searches it is asked to send and the exits.
 class SilentWorker : public CSearchDeviceThread
 {

@@ -13,9 +13,11 @@
 #include "platform/ScopedEnvironment.h"
 
 #include <QFile>
+#include <QSignalSpy>
 #include <QTemporaryDir>
 #include <QTest>
 #include <QTimer>
+#include <QWindow>
 
 #include <gtest/gtest.h>
 
@@ -38,7 +40,7 @@ protected:
     {
         window = std::make_unique<CVesquorDlg>(SearchWindowServices{search.service, services, root.Path()});
         window->show();
-        EXPECT_TRUE(QTest::qWaitFor([this] { return !window->IsFirstSearchPending(); }));
+        EXPECT_TRUE(QTest::qWaitFor([this] { return !window->IsFirstSearchPending(); }, kPatienceMs));
         return *window;
     }
 
@@ -135,7 +137,9 @@ TEST_F(SearchWindowTest, CountdownTicksOnceASecond)
     QElapsedTimer clock;
     clock.start();
     CVesquorDlg& dialog = Open();
-    ASSERT_TRUE(QTest::qWaitFor([&] { return dialog.nWaitCount > 1; }, 10000)) << "the timer never ticked";
+    ASSERT_TRUE(QTest::qWaitFor([&] { return dialog.nWaitCount > 1; }, kPatienceMs))
+        << "the timer never ticked";
+    // A load can only make it later; 900 ms leaves room for a coarse timer's early wake-up.
     EXPECT_GE(clock.elapsed(), 900) << "the first tick came early";
 }
 
@@ -231,7 +235,7 @@ TEST_F(SearchWindowTest, KeyboardChoosesADeviceAndPressesTheButtons)
 {
     CVesquorDlg& dialog = Open();
     dialog.activateWindow();
-    ASSERT_TRUE(QTest::qWaitForWindowActive(&dialog));
+    ASSERT_TRUE(QTest::qWaitForWindowActive(&dialog, kPatienceMs));
     search.Report("192.0.2.10", "a");
     search.Report("192.0.2.11", "b");
     Ticks(kSearchTicks);
@@ -284,7 +288,7 @@ TEST_F(SearchWindowTest, FocusShowsOnTheSkinAndControlsAreNamedForScreenReaders)
 {
     CVesquorDlg& dialog = Open();
     dialog.activateWindow();
-    ASSERT_TRUE(QTest::qWaitForWindowActive(&dialog));
+    ASSERT_TRUE(QTest::qWaitForWindowActive(&dialog, kPatienceMs));
     search.Report("192.0.2.10", "a");
     Ticks(1);
     ClickList(0);
@@ -321,7 +325,9 @@ public:
         std::unique_lock lock(m_lock);
         ++nListings;
         m_changed.notify_all();
-        bTimedOut = !m_changed.wait_for(lock, std::chrono::seconds(5), [this] { return bOpen; }) || bTimedOut;
+        bTimedOut =
+            !m_changed.wait_for(lock, std::chrono::milliseconds(kPatienceMs), [this] { return bOpen; }) ||
+            bTimedOut;
         return std::vector<std::string>{};
     }
     std::vector<KernelShareMount> KernelShareMounts() override { return {}; }
@@ -329,7 +335,7 @@ public:
     int ListingsOnceStarted(int count)
     {
         std::unique_lock lock(m_lock);
-        m_changed.wait_for(lock, std::chrono::seconds(5), [&] { return nListings >= count; });
+        m_changed.wait_for(lock, std::chrono::milliseconds(kPatienceMs), [&] { return nListings >= count; });
         return nListings;
     }
     void Open()
@@ -389,22 +395,29 @@ TEST_F(SearchWindowTest, AnotherStartBringsTheWindowForwardWithoutChangingIt)
     QWidget other;
     const auto activate = [](QWidget& target) {
         target.activateWindow();
-        return QTest::qWaitForWindowActive(&target);
+        return QTest::qWaitForWindowActive(&target, kPatienceMs);
     };
     other.show();
     ASSERT_TRUE(activate(other));
     dialog.OnActivateInstance();
-    EXPECT_TRUE(QTest::qWaitForWindowActive(&dialog)) << "the window comes forward";
+    EXPECT_TRUE(QTest::qWaitForWindowActive(&dialog, kPatienceMs)) << "the window comes forward";
     EXPECT_TRUE(dialog.IsSearching());
     EXPECT_TRUE(Enabled(IDC_LOG_IN));
     EXPECT_FALSE(Enabled(IDC_REFRESH));
 
     ASSERT_TRUE(activate(other));
     dialog.showMinimized();
+    QSignalSpy activations(qApp, &QGuiApplication::focusWindowChanged);
     dialog.OnActivateInstance();
-    QTest::qWait(50);
+    // Activations take their turn in one queue: once a later one has landed, one the
+    // minimised window asked for would have landed before it.
+    QWidget later;
+    later.show();
+    ASSERT_TRUE(activate(later));
     EXPECT_TRUE(dialog.isMinimized());
-    EXPECT_FALSE(dialog.isActiveWindow()) << "a minimised window stays where it is";
+    for (const QList<QVariant>& activation : activations)
+        EXPECT_NE(activation.at(0).value<QWindow*>(), dialog.windowHandle())
+            << "a minimised window stays where it is";
 }
 
 TEST_F(SearchWindowTest, CloseButtonAndEscapeEndTheModalRun)

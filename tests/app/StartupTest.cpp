@@ -42,7 +42,8 @@ protected:
                          [&windowRan](CVesquorDlg& window) {
                              // Never shown: the first search goes out all the same.
                              window.InitDialog();
-                             EXPECT_TRUE(QTest::qWaitFor([&window] { return !window.IsFirstSearchPending(); }));
+                             EXPECT_TRUE(QTest::qWaitFor([&window] { return !window.IsFirstSearchPending(); },
+                                                         kPatienceMs));
                              windowRan = window.windowTitle() == QStringLiteral("Travelkin");
                          }});
         EXPECT_EQ(app.Run(), 0);

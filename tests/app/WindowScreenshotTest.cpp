@@ -117,13 +117,20 @@ TEST(WindowScreenshotTest, ShapedSkinnedWindowOnARealDisplay)
         CVesquorDlg window({search.service, desktop.services, root.Path()});
         window.move(0, 0);
         window.show();
-        ASSERT_TRUE(QTest::qWaitForWindowExposed(&window));
-        QTest::qWait(300);
+        ASSERT_TRUE(QTest::qWaitForWindowExposed(&window, kPatienceMs));
 
-        const QImage shot = QGuiApplication::primaryScreen()->grabWindow(0).toImage();
-        ASSERT_FALSE(shot.isNull());
-
+        // The server shows the window some time after it was exposed: the screen is taken
+        // again until it is drawn, cut corner and all, and then what it shows is checked.
         const QPoint origin = window.geometry().topLeft();
+        QImage shot;
+        static_cast<void>(QTest::qWaitFor( // what it comes to is checked below
+            [&] {
+                shot = QGuiApplication::primaryScreen()->grabWindow(0).toImage();
+                return !shot.isNull() && Opaque(shot.pixel(origin)) == qRgb(0, 255, 0) &&
+                       Opaque(shot.pixel(origin + QPoint(4, 120))) == qRgb(29, 35, 46);
+            },
+            kPatienceMs));
+        ASSERT_FALSE(shot.isNull());
         EXPECT_EQ(Opaque(shot.pixel(origin)), qRgb(0, 255, 0)) << "the top-left corner is not cut away";
         EXPECT_EQ(Opaque(shot.pixel(origin + QPoint(1, 1))), qRgb(0, 255, 0));
         // Inside the outline the background picture shows (its colour at 4,120).
@@ -175,24 +182,35 @@ TEST(WindowScreenshotTest, CutCornersShowTheDesktopUnderAWaylandCompositor)
         ASSERT_TRUE(root.prepared);
         CVesquorDlg window({search.service, desktop.services, root.Path()});
         window.show();
-        ASSERT_TRUE(QTest::qWaitForWindowExposed(&window));
-        QTest::qWait(300);
+        ASSERT_TRUE(QTest::qWaitForWindowExposed(&window, kPatienceMs));
 
         // The window's own pixels: see-through in the corner, opaque inside.
         const QImage own = window.grab().toImage();
         EXPECT_EQ(qAlpha(own.pixel(0, 0)), 0);
         EXPECT_EQ(qAlpha(own.pixel(4, 120)), 255);
 
-        const QImage shot(QString::fromStdString(weston.Screenshot()));
-        ASSERT_FALSE(shot.isNull());
         // The compositor places the window itself: find it as what is not the desktop's colour
         // (the output's top-left pixel; the compositor's colour handling shifts it a little).
-        const QRgb desktopColour = Opaque(shot.pixel(0, 0));
+        // It draws the window some time after it was exposed: the output is taken again until
+        // the window shows whole, and then what it shows is checked.
+        QImage shot;
+        QRgb desktopColour = 0;
         QRect found;
-        for (int y = 0; y < shot.height(); ++y)
-            for (int x = 0; x < shot.width(); ++x)
-                if (Opaque(shot.pixel(x, y)) != desktopColour)
-                    found |= QRect(x, y, 1, 1);
+        static_cast<void>(QTest::qWaitFor( // what it comes to is checked below
+            [&] {
+                shot = QImage(QString::fromStdString(weston.Screenshot()));
+                if (shot.isNull())
+                    return false;
+                desktopColour = Opaque(shot.pixel(0, 0));
+                found = {};
+                for (int y = 0; y < shot.height(); ++y)
+                    for (int x = 0; x < shot.width(); ++x)
+                        if (Opaque(shot.pixel(x, y)) != desktopColour)
+                            found |= QRect(x, y, 1, 1);
+                return found.size() == window.size();
+            },
+            kPatienceMs));
+        ASSERT_FALSE(shot.isNull());
         ASSERT_EQ(found.size(), window.size());
         EXPECT_EQ(Opaque(shot.pixel(found.topLeft())), desktopColour) << "the top-left corner is not see-through";
         EXPECT_EQ(Opaque(shot.pixel(found.topLeft() + QPoint(1, 1))), desktopColour);
@@ -224,7 +242,7 @@ Placement OpenWindowWithPointerAt(const QByteArray& platform, QPoint pointer,
         EXPECT_TRUE(root.prepared);
         CVesquorDlg window({search.service, desktop.services, root.Path()});
         window.show();
-        EXPECT_TRUE(QTest::qWaitForWindowExposed(&window));
+        EXPECT_TRUE(QTest::qWaitForWindowExposed(&window, kPatienceMs));
         placement = {window.geometry().topLeft(), window.size()};
         if (whileShown)
             whileShown(window.winId());
@@ -251,9 +269,16 @@ TEST(WindowPlacementTest, OpensCentredOnTheFreeAreaOfTheScreen)
     QPoint onServer;
     XSizeHints hints{};
     const Placement placement = OpenWindowWithPointerAt("xcb", {10, 10}, [&](unsigned long id) {
-        QTest::qWait(100);
-        Window child = 0;
-        XTranslateCoordinates(x, id, DefaultRootWindow(x), 0, 0, &onServer.rx(), &onServer.ry(), &child);
+        // The server places the window some time after it was exposed: looked at from outside
+        // until it stands where it belongs, and then compared.
+        static_cast<void>(QTest::qWaitFor( // what it comes to is checked below
+            [&] {
+                Window child = 0;
+                XTranslateCoordinates(x, id, DefaultRootWindow(x), 0, 0, &onServer.rx(), &onServer.ry(),
+                                      &child);
+                return onServer == expected;
+            },
+            kPatienceMs));
         long supplied = 0;
         XGetWMNormalHints(x, id, &hints, &supplied);
     });

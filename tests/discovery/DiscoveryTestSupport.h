@@ -21,8 +21,11 @@ namespace testsupport {
 using namespace std::chrono_literals;
 using udp = boost::asio::ip::udp;
 
-template <typename Condition>
-bool WaitFor(Condition condition, std::chrono::milliseconds timeout = 5s)
+// How long a test waits for something it expects: far beyond what it takes on a loaded
+// machine, so only a real fault reaches it.
+constexpr std::chrono::seconds kPatience{30};
+
+template <typename Condition> bool WaitFor(Condition condition, std::chrono::milliseconds timeout = kPatience)
 {
     const auto deadline = std::chrono::steady_clock::now() + timeout;
     while (!condition()) {
@@ -101,10 +104,26 @@ private:
     udp::socket socket;
 };
 
+// A loopback port that was free a moment ago. Another program may take it before the caller
+// binds it, so only a caller that finds out and tries again may use it.
 inline std::uint16_t FreeLoopbackPort()
 {
     return HeldPort().Port();
 }
+
+// Holds a loopback port that takes datagrams from itself only: whatever else is sent there
+// finds no receiver and is answered "port unreachable". Held, the port cannot be taken by
+// another program meanwhile.
+class DeafPort
+{
+public:
+    DeafPort() : socket(io, Loopback(0)) { socket.connect(socket.local_endpoint()); }
+    udp::endpoint Endpoint() const { return socket.local_endpoint(); }
+
+private:
+    boost::asio::io_context io;
+    udp::socket socket;
+};
 
 inline void SendToLoopback(std::uint16_t port, const std::string& payload)
 {

@@ -30,13 +30,16 @@ DeviceRecord Device(const std::string& id, const std::string& ip, std::int32_t t
     return device;
 }
 
-// A worker that opens no socket and records what the service asks of it. The service's
-// own thread records its repeats, so the record is locked.
+using Clock = std::chrono::steady_clock;
+
+// A worker that opens no socket and records what the service asks of it, and when it was
+// asked to send. The service's own thread records its repeats, so the record is locked.
 class RecordingWorker : public CSearchDeviceThread
 {
 public:
-    explicit RecordingWorker(std::vector<std::string>& calls, std::int32_t busyPort = 0)
-        : calls(calls), busyPort(busyPort)
+    explicit RecordingWorker(std::vector<std::string>& calls, std::int32_t busyPort = 0,
+                             std::vector<Clock::time_point>* sendTimes = nullptr)
+        : calls(calls), busyPort(busyPort), sendTimes(sendTimes)
     {
     }
     void CreateWorkThread() override
@@ -55,6 +58,10 @@ public:
     int SendSearchCommand(const wire::SearchPacket& packet) override
     {
         Record(packet == wire::MakeSearchQuery() ? "send" : "send other");
+        if (sendTimes) {
+            std::lock_guard lock(Lock());
+            sendTimes->push_back(Clock::now());
+        }
         return 0;
     }
     int SendDirectSearch(const wire::SearchPacket&, const boost::asio::ip::address_v4& host) override
@@ -79,6 +86,7 @@ private:
     }
     std::vector<std::string>& calls;
     std::int32_t busyPort;
+    std::vector<Clock::time_point>* sendTimes;
 };
 
 class Registry : public testing::Test
@@ -104,7 +112,7 @@ protected:
         CSearchDeviceService::Options options;
         options.localAddresses = [this] { return addresses; };
         options.makeWorker = [this](Kind, CDeviceReportSink*) {
-            return std::make_unique<RecordingWorker>(calls, busyPort);
+            return std::make_unique<RecordingWorker>(calls, busyPort, &sendTimes);
         };
         options.resendDelays = {};
         options.watchNetwork = false;
@@ -118,8 +126,16 @@ protected:
         }));
     }
 
+    std::size_t SentSince(Clock::time_point since)
+    {
+        std::lock_guard lock(RecordingWorker::Lock());
+        return static_cast<std::size_t>(std::count_if(
+            sendTimes.begin(), sendTimes.end(), [since](Clock::time_point sent) { return sent >= since; }));
+    }
+
     std::vector<std::string> addresses;
     std::vector<std::string> calls;
+    std::vector<Clock::time_point> sendTimes;
     std::int32_t busyPort = 1530;   // the first command worker moves on to 1531
 };
 
@@ -253,9 +269,12 @@ TEST_F(SearchService, RepeatsEachSearchOnItsOwnScheduleAndNothingAfterExit)
     CSearchDeviceService service(std::move(options));
     service.StartSearchService();
     service.SendSearchRequest();
+    const Clock::time_point second = Clock::now();
     service.SendSearchRequest();   // a new search replaces the first one's repeats
-    ASSERT_TRUE(testsupport::WaitFor([&] { return Count("send") >= 12; }));
-    std::this_thread::sleep_for(150ms);
+    // The service's one thread sends the repeats in the order they are due, and the second
+    // search's last one is due last: once the twelve sends are out and three of them came at
+    // its time, any repeat left of the first search would have gone before them.
+    ASSERT_TRUE(testsupport::WaitFor([&] { return Count("send") >= 12 && SentSince(second + 600ms) >= 3; }));
     EXPECT_EQ(Count("send"), 12u) << "three workers: two searches, then two repeats of the second";
     EXPECT_EQ(Count("reset"), 6u) << "repeats leave each worker's last report alone";
     service.ExitSearchService();
@@ -436,7 +455,7 @@ TEST(SearchServiceOnLoopback, AnswerToACommandWorkerReachesTheRegistry)
     // Only the command worker is real, bound to 127.0.0.1; no search is sent.
     CSearchDeviceService::Options options;
     options.localAddresses = [] { return std::vector<std::string>{"127.0.0.1"}; };
-    options.firstCommandPort = testsupport::FreeLoopbackPort();
+    options.firstCommandPort = testsupport::FreeLoopbackPort(); // taken meanwhile: the worker moves on
     std::vector<std::string> calls;
     options.makeWorker = [&calls](Kind kind, CDeviceReportSink* sink) -> std::unique_ptr<CSearchDeviceThread> {
         if (kind == Kind::Command)

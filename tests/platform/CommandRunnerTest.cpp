@@ -48,19 +48,20 @@ std::vector<ChildProcess> Children()
     return children;
 }
 
+// Polls until `done` holds or far more time has passed than it takes on a loaded machine.
+template <typename Condition> bool WaitFor(Condition done)
+{
+    const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(30);
+    while (!done() && std::chrono::steady_clock::now() < deadline)
+        std::this_thread::sleep_for(std::chrono::milliseconds(10));
+    return done();
+}
+
 // Waits (bounded) until every child has been reaped; what is left is returned.
 std::vector<ChildProcess> ChildrenAfterReaping()
 {
-    for (int i = 0; i < 500 && !Children().empty(); ++i)
-        std::this_thread::sleep_for(std::chrono::milliseconds(10));
+    WaitFor([] { return Children().empty(); });
     return Children();
-}
-
-bool WaitForFile(const fs::path& path)
-{
-    for (int i = 0; i < 500 && !fs::exists(path); ++i)
-        std::this_thread::sleep_for(std::chrono::milliseconds(10));
-    return fs::exists(path);
 }
 
 TEST(CommandRunnerTest, StartedProgramGetsOnlyNullStreamsAndIsReapedAfterItEnds)
@@ -69,9 +70,9 @@ TEST(CommandRunnerTest, StartedProgramGetsOnlyNullStreamsAndIsReapedAfterItEnds)
     ASSERT_EQ(pipe(leaked), 0);  // descriptors without close-on-exec, as a library might leave them
     CSpawnCommandRunner runner;
 
-    runner.StartDetached({"sleep", "0.3"});
+    runner.StartDetached({"sleep", "60"});
 
-    // The program is running: StartDetached did not wait for it.
+    // The program is running: StartDetached did not wait for it. It runs until ended here.
     const std::vector<ChildProcess> running = Children();
     ASSERT_EQ(running.size(), 1u);
     std::vector<std::string> descriptors;
@@ -79,6 +80,7 @@ TEST(CommandRunnerTest, StartedProgramGetsOnlyNullStreamsAndIsReapedAfterItEnds)
     for (const fs::directory_entry& fd : fs::directory_iterator(fdDir))
         descriptors.push_back(fd.path().filename().string() + "=" + fs::read_symlink(fd.path()).string());
     EXPECT_THAT(descriptors, UnorderedElementsAre("0=/dev/null", "1=/dev/null", "2=/dev/null"));
+    kill(running[0].pid, SIGKILL);
 
     // Short-lived and failing programs are reaped just the same.
     runner.StartDetached({"true"});
@@ -98,7 +100,7 @@ TEST(CommandRunnerTest, ArgumentsReachTheProgramLiterally)
 
     runner.StartDetached({"touch", tricky.string()});
 
-    EXPECT_TRUE(WaitForFile(tricky));
+    EXPECT_TRUE(WaitFor([&] { return fs::exists(tricky); }));
     EXPECT_FALSE(fs::exists("x"));
     EXPECT_EQ(std::distance(fs::directory_iterator(dir.Path("")), fs::directory_iterator()), 1);
     ChildrenAfterReaping();
@@ -114,7 +116,7 @@ TEST(CommandRunnerTest, ReadOutputGivesStandardOutputOfASuccessfulRun)
     EXPECT_EQ(runner.ReadOutput({}), std::nullopt);
     // A program that closes its output but never ends is given up, not waited for.
     EXPECT_EQ(runner.ReadOutput({"sh", "-c", "exec >&-; exec sleep 60"}), std::nullopt);
-    EXPECT_TRUE(Children().empty());
+    EXPECT_TRUE(ChildrenAfterReaping().empty()) << "the program given up was left running or unreaped";
 }
 
 TEST(CommandRunnerTest, EndingRunnerWaitsABoundedTimeAndLeavesARunningProgramRunning)

@@ -122,7 +122,7 @@ TEST(DesktopUrlOpenerTest, UrlsFromOtherThreadsAreOpenedOnTheApplicationThread)
     EXPECT_TRUE(probe.urls.isEmpty());
     QElapsedTimer waited;
     waited.start();
-    while (probe.urls.isEmpty() && waited.elapsed() < 5000)
+    while (probe.urls.isEmpty() && waited.elapsed() < 30000) // far beyond a loaded machine's time
         QCoreApplication::processEvents();
     opener.OpenUrl("smb://192.0.2.6/");
 

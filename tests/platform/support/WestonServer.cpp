@@ -68,7 +68,7 @@ CWestonServer::CWestonServer(const std::string& backgroundArgb)
     m_pid = Spawn({"weston", "--backend=headless-backend.so", "--use-pixman", "--debug", "--idle-time=0",
                    "--width=640", "--height=480", "--socket=" + socket, "--config=" + m_strDir + "/weston.ini"},
                   m_strDir);
-    if (m_pid <= 0 || !AppearsWithin(m_strDir + "/" + socket, std::chrono::seconds(15)))
+    if (m_pid <= 0 || !AppearsWithin(m_strDir + "/" + socket, std::chrono::seconds(30)))
         return;
     m_strSocket = socket;
     setenv("WAYLAND_DISPLAY", socket.c_str(), 1);
@@ -89,6 +89,8 @@ CWestonServer::~CWestonServer()
 std::string CWestonServer::Screenshot() const
 {
     const std::string shots = m_strDir + "/shots";
+    std::error_code ignored;
+    std::filesystem::remove_all(shots, ignored); // the only file there is then this shot
     std::filesystem::create_directory(shots);
     const pid_t pid = Spawn({"weston-screenshooter"}, shots);
     if (pid <= 0 || Wait(pid) != 0)

@@ -18,7 +18,7 @@ std::string ReadDisplayNumber(int fd)
     std::string number;
     for (;;) {
         pollfd pfd{fd, POLLIN, 0};
-        if (poll(&pfd, 1, 15000) <= 0)
+        if (poll(&pfd, 1, 30000) <= 0)
             return {};
         char c = 0;
         if (read(fd, &c, 1) != 1)

@@ -53,13 +53,18 @@ int RunHelperPumping(const std::vector<std::string>& arguments)
     return static_cast<int>(exitCode);
 }
 
-void PumpMessages()
+// Handles this thread's window messages until `done` holds, or far longer than that takes;
+// every message queued by then is handled.
+template <typename Condition> bool PumpMessagesUntil(Condition done)
 {
+    const ULONGLONG deadline = ::GetTickCount64() + 30000;
     MSG message;
-    for (int round = 0; round < 20; ++round) {
+    for (;;) {
         while (::PeekMessageW(&message, nullptr, 0, 0, PM_REMOVE))
             ::DispatchMessageW(&message);
-        ::Sleep(5);
+        if (done() || ::GetTickCount64() >= deadline)
+            return done();
+        ::MsgWaitForMultipleObjects(0, nullptr, FALSE, 10, QS_ALLINPUT);
     }
 }
 
@@ -161,7 +166,7 @@ TEST(WinWindowList, FindsWindowsByClassAndChildTextAndPostsCloseRequests)
     TestWindow::closeRequests = 0;
     list.RequestClose(browser.Id());
     EXPECT_EQ(TestWindow::closeRequests, 0) << "posted, not sent";
-    PumpMessages();
+    EXPECT_TRUE(PumpMessagesUntil([] { return TestWindow::closeRequests > 0; }));
     EXPECT_EQ(TestWindow::closeRequests, 1);
 }
 
