@@ -1,11 +1,10 @@
 #include "app/ListDump.h"
 
+#include "layout/LocalFile.h"
+
 #include <QByteArray>
 
-#include <cstdio>
-#include <fcntl.h>
-#include <sys/stat.h>
-#include <unistd.h>
+#include <string_view>
 
 namespace {
 
@@ -31,28 +30,6 @@ QByteArray Format(const std::vector<QStringList>& rows)
     return content;
 }
 
-bool IsRegularOrAbsent(const std::string& path)
-{
-    struct stat info {};
-    if (::lstat(path.c_str(), &info) != 0)
-        return errno == ENOENT;
-    return S_ISREG(info.st_mode);
-}
-
-bool WriteAll(int fd, const QByteArray& content)
-{
-    qsizetype done = 0;
-    while (done < content.size()) {
-        const ssize_t written = ::write(fd, content.constData() + done, static_cast<size_t>(content.size() - done));
-        if (written < 0 && errno == EINTR)
-            continue;
-        if (written <= 0)
-            return false;
-        done += written;
-    }
-    return true;
-}
-
 } // namespace
 
 CListDump::CListDump() : CListDump(qEnvironmentVariable("TRAVELKIN_LIST_DUMP").toStdString()) {}
@@ -65,16 +42,10 @@ CListDump::CListDump(std::string path) : m_strPath(std::move(path))
 
 void CListDump::Write(const std::vector<QStringList>& rows) const
 {
-    if (!IsOn() || !IsRegularOrAbsent(m_strPath))
+    if (!IsOn())
         return;
-    // Written beside the file and renamed over it, so a reader sees the old rows or the new.
-    const std::string temporary = m_strPath + ".new";
-    ::unlink(temporary.c_str());
-    const int fd = ::open(temporary.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0600);
-    if (fd < 0)
-        return;
-    const bool written = WriteAll(fd, Format(rows));
-    ::close(fd);
-    if (!written || std::rename(temporary.c_str(), m_strPath.c_str()) != 0)
-        ::unlink(temporary.c_str());
+    const QByteArray content = Format(rows);
+    std::string error;
+    ReplaceFile(m_strPath, std::string_view(content.constData(), static_cast<std::size_t>(content.size())),
+                LinkHandling::ReplaceTarget, 0600, error);
 }
