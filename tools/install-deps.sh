@@ -6,7 +6,7 @@ source "$(dirname "$0")/as-root.sh"
 
 packages=(
   build-essential cmake ninja-build pkg-config clang libclang-rt-14-dev
-  libboost-dev libboost-system-dev libboost-date-time-dev libpugixml-dev
+  libboost-dev libboost-system-dev libboost-date-time-dev libpugixml-dev nlohmann-json3-dev
   qt6-base-dev qt6-base-dev-tools qt6-qpa-plugins libx11-dev libfontconfig-dev libgl-dev
   libgtest-dev libgmock-dev googletest libbenchmark-dev
   iproute2 nftables jq xvfb xauth x11-utils xdotool imagemagick fonts-dejavu-core fonts-wqy-microhei

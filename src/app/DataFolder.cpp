@@ -1,6 +1,7 @@
 #include "app/DataFolder.h"
 
 #include "app/LanguageIndex.h"
+#include "layout/LocalFile.h"
 #include "layout/LocalPath.h"
 #include "platform/SessionServices.h"
 
@@ -11,6 +12,8 @@
 #include <QFileInfo>
 
 #include <algorithm>
+#include <filesystem>
+#include <string_view>
 #include <utility>
 
 namespace {
@@ -36,14 +39,15 @@ bool EnsureFolder(const std::wstring& path)
     return true;
 }
 
-// True when the regular file at `local` holds exactly `content`.
-bool HoldsExactly(const QString& local, const QByteArray& content)
+// True when the regular file at `local`, not a link to one, holds exactly `content`.
+bool HoldsExactly(const std::string& local, const QByteArray& content)
 {
-    const QFileInfo info(local);
-    if (!info.isFile() || info.size() != content.size())
+    std::error_code ignored;
+    if (std::filesystem::is_symlink(std::filesystem::symlink_status(local, ignored)))
         return false;
-    QFile file(local);
-    return file.open(QIODevice::ReadOnly) && file.read(content.size() + 1) == content;
+    std::string held;
+    return ReadRegularFile(local, static_cast<std::size_t>(content.size()), held) == LocalFileStatus::Done &&
+           QByteArrayView(held.data(), static_cast<qsizetype>(held.size())) == content;
 }
 
 } // namespace
@@ -62,12 +66,18 @@ bool SaveResourceToFile(int id, const QString& type, const std::wstring& path)
     const QByteArray content = resource.readAll();
     // A file that already holds the resource is left as it is: comparing costs a start less
     // than truncating and writing all nine files again.
-    if (HoldsExactly(LocalPath(path), content))
+    const std::string local = ToLocalPath(path);
+    if (HoldsExactly(local, content))
         return true;
-    QFile target(LocalPath(path));
-    if (!target.open(QIODevice::WriteOnly | QIODevice::Truncate))
+    // The data folder is ours: a link put there is replaced by our own file, never written
+    // through; a FIFO or a device is left alone, and the start fails with its message.
+    std::string error;
+    if (ReplaceFile(local, std::string_view(content.constData(), static_cast<std::size_t>(content.size())),
+                    LinkHandling::ReplaceLink, 0666, error) != LocalFileStatus::Done) {
+        qWarning("%s", error.c_str());
         return false;
-    return target.write(content) == content.size() && target.flush();
+    }
+    return true;
 }
 
 CDataFolder::CDataFolder(std::wstring dataRoot, int languageIndex)

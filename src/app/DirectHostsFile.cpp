@@ -3,25 +3,31 @@
 #include "app/DataFolder.h"
 #include "discovery/DiagnosticLog.h"
 #include "discovery/DirectHosts.h"
+#include "layout/LocalFile.h"
 #include "layout/LocalPath.h"
 
-#include <QFile>
-#include <QFileInfo>
-
-#include <fstream>
+#include <sstream>
 
 std::vector<boost::asio::ip::address_v4> DirectHostsOf(const std::wstring& dataRoot)
 {
     const std::string path = ToLocalPath(dataRoot + kDataFolderName + kHostsFileName);
-    // Most data folders have none: looked for first, so that a start without one sets up no
-    // file stream.
-    if (!QFileInfo::exists(QFile::decodeName(QByteArray::fromStdString(path))))
+    std::string content;
+    const LocalFileStatus read = ReadRegularFile(path, kMaxHostsFileBytes, content);
+    if (read == LocalFileStatus::Missing)
+        return {};   // most data folders have none
+    if (read != LocalFileStatus::Done) {
+        WriteLog("Direct Search Hosts File Ignored %s: it %s  ", path.c_str(),
+                 std::string(DescribeLocalFileStatus(read)).c_str());
         return {};
-    std::ifstream file(path);
-    if (!file)
-        return {};
-    const HostsFile hosts = ReadHostsFile(file);
+    }
+    std::istringstream lines(content);
+    HostsFile hosts = ReadHostsFile(lines);
     for (const std::string& line : hosts.skipped)
         WriteLog("Direct Search Hosts File Skip %s  ", line.c_str());
+    if (hosts.addresses.size() > kMaxDirectHosts) {
+        WriteLog("Direct Search Hosts File Ignored %zu addresses after the first %zu  ",
+                 hosts.addresses.size() - kMaxDirectHosts, kMaxDirectHosts);
+        hosts.addresses.resize(kMaxDirectHosts);
+    }
     return hosts.addresses;
 }

@@ -20,8 +20,8 @@ public:
 
     bool IsOn() const { return !m_strPath.empty(); }
 
-    // Replaces the file's content by the rows. The path must be absolute and name a regular
-    // file or nothing yet; anything else (a link, a device, a folder) is left alone. The new
+    // Replaces the file's content by the rows. The path must be absolute; a link is followed
+    // and the file it names replaced, a device, a FIFO or a folder is left alone. The new
     // content appears at once, never half written.
     void Write(const std::vector<QStringList>& rows) const;
 

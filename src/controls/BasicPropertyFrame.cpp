@@ -3,6 +3,7 @@
 #include "controls/WideText.h"
 #include "controls/LayoutFontFallbacks.h"
 #include "controls/SkinImagePrefetch.h"
+#include "layout/LocalFile.h"
 #include "layout/LocalPath.h"
 
 #include <QBuffer>
@@ -67,17 +68,16 @@ QImage DecodeWithinLimits(const QByteArray& content, const QByteArray& format)
 
 QImage DecodeSkinFile(const QFileInfo& file, const QByteArray& format)
 {
-    if (!file.isFile() || file.size() > kMaxSkinImageBytes)
+    // Opened without waiting and checked once open: a FIFO or a device put in the picture
+    // folder is never read. Read to the file's own size, not to the limit: a buffer of the
+    // limit's size, reserved for every small picture and given back at once, also led glibc to
+    // keep later picture buffers in the heap (see KeepLargeBuffersOutOfHeap for the window's
+    // process).
+    std::string content;
+    if (ReadRegularFile(QFile::encodeName(file.filePath()).toStdString(), kMaxSkinImageBytes, content) !=
+        LocalFileStatus::Done)
         return {};
-    QFile content(file.filePath());
-    if (!content.open(QIODevice::ReadOnly))
-        return {};
-    // Read to the size just looked at, not to the limit: a buffer of the limit's size, reserved
-    // for every small picture and given back at once, also led glibc to keep later picture
-    // buffers in the heap (see KeepLargeBuffersOutOfHeap for the window's process).
-    const QByteArray bytes = content.read(file.size() + 1);
-    if (bytes.size() != file.size())
-        return {};  // changed since it was looked at
+    const QByteArray bytes = QByteArray::fromRawData(content.data(), static_cast<qsizetype>(content.size()));
     // The suffix names the format first: a reader left to guess loads every image plugin to
     // ask each about the content before trying its own PNG and BMP decoders, a cost at every
     // start. Content that does not match its suffix is still recognised, at that cost.

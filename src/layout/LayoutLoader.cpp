@@ -1,14 +1,12 @@
 #include "layout/LayoutLoader.h"
 
 #include "layout/LayoutValueParser.h"
+#include "layout/LocalFile.h"
 #include "layout/LocalPath.h"
 
 #include <pugixml.hpp>
 
-#include <cstdio>
 #include <cstring>
-#include <filesystem>
-#include <memory>
 #include <utility>
 #include <vector>
 
@@ -127,24 +125,7 @@ void ReadStrings(const pugi::xml_node& dialog, DialogLayoutInfo& info)
 // The whole file, or nothing when it is not a regular file or is larger than the cap.
 bool ReadLayoutFile(const std::wstring& path, std::string& content)
 {
-    const std::string localName = ToLocalPath(path);
-    const std::filesystem::path local(localName);
-    std::error_code error;
-    // Only regular files: opening a FIFO or a device could block or never end.
-    if (!std::filesystem::is_regular_file(local, error))
-        return false;
-    const std::uintmax_t size = std::filesystem::file_size(local, error);
-    if (error || size > CLayoutLoader::kMaxLayoutFileSize)
-        return false;
-    // Plain C reads: a file stream would set up the stream and locale machinery at every start
-    // for one read.
-    const std::unique_ptr<std::FILE, int (*)(std::FILE*)> file(std::fopen(localName.c_str(), "rb"), &std::fclose);
-    if (!file)
-        return false;
-    // A file that grows meanwhile is read only up to the size it had.
-    content.resize(static_cast<std::size_t>(size));
-    content.resize(std::fread(content.data(), 1, content.size(), file.get()));
-    return std::ferror(file.get()) == 0;
+    return ReadRegularFile(ToLocalPath(path), CLayoutLoader::kMaxLayoutFileSize, content) == LocalFileStatus::Done;
 }
 
 } // namespace

@@ -97,6 +97,35 @@ TEST_F(DataFolderTest, OldFilesAreReplacedWhole)
     ExpectAllFilesWritten(folder, "ja");
 }
 
+// A link put in the data folder is replaced by our own file and its target left as it was; a
+// FIFO or a folder is left alone and the start fails at once instead of waiting on it.
+TEST_F(DataFolderTest, LinksAreReplacedAndWhatIsNoFileIsLeftAlone)
+{
+    const CDataFolder folder(Root(), 4);
+    ASSERT_TRUE(QDir(m_root.path()).mkpath(QStringLiteral("ZandovertSearchTools/Picture")));
+    const QString outside = m_root.filePath(QStringLiteral("outside.txt"));
+    QFile(outside).open(QIODevice::WriteOnly);
+    const QByteArray layout = Local(folder.LayoutFilePath()).toLocal8Bit();
+    ASSERT_EQ(::symlink(outside.toLocal8Bit().constData(), layout.constData()), 0);
+    ASSERT_TRUE(folder.PrepareDataFolder());
+    EXPECT_FALSE(QFileInfo(Local(folder.LayoutFilePath())).isSymLink());
+    EXPECT_EQ(QFileInfo(outside).size(), 0);
+    ExpectAllFilesWritten(folder, "ja");
+
+    const QByteArray logo = Local(folder.PictureFolderPath() + L"\\logo.png").toLocal8Bit();
+    for (const auto& make : {+[](const char* path) { return ::mkfifo(path, 0600); },
+                             +[](const char* path) { return ::mkdir(path, 0700); }}) {
+        for (const QByteArray& path : {layout, logo}) {
+            ASSERT_EQ(::unlink(path.constData()), 0);
+            ASSERT_EQ(make(path.constData()), 0);
+            EXPECT_FALSE(folder.PrepareDataFolder()) << path.constData();
+            EXPECT_FALSE(QFileInfo(QString::fromLocal8Bit(path)).isFile()) << path.constData();
+            ASSERT_TRUE(::unlink(path.constData()) == 0 || ::rmdir(path.constData()) == 0);
+            ASSERT_TRUE(folder.PrepareDataFolder());
+        }
+    }
+}
+
 TEST_F(DataFolderTest, FailsWhenAFolderCannotBeMade)
 {
     QFile blocker(m_root.filePath(QStringLiteral("ZandovertSearchTools")));

@@ -1,5 +1,6 @@
 #include "app/VesquorApp.h"
 
+#include "app/DirectHostsFile.h"
 #include "app/ListDump.h"
 #include "platform/ScopedEnvironment.h"
 
@@ -18,6 +19,7 @@
 #include <gtest/gtest.h>
 
 #include <cstdlib>
+#include <functional>
 #include <fcntl.h>
 #include <sys/file.h>
 #include <sys/stat.h>
@@ -151,7 +153,30 @@ QString ReadAll(const QString& path)
     return file.open(QIODevice::ReadOnly) ? QString::fromUtf8(file.readAll()) : QStringLiteral("<none>");
 }
 
-TEST(ListDumpTest, RewritesOnlyARegularFileByAnAbsolutePath)
+// hosts.txt is typed by hand: what is not a small regular file is ignored at once, and no more
+// addresses are taken than a search can ask directly.
+TEST(DirectHostsFileTest, OnlyASmallRegularFileIsReadAndItsAddressesAreCapped)
+{
+    QTemporaryDir root;
+    ASSERT_TRUE(QDir(root.path()).mkpath(QStringLiteral("ZandovertSearchTools")));
+    const QByteArray hosts = QFile::encodeName(root.filePath(QStringLiteral("ZandovertSearchTools/hosts.txt")));
+    QByteArray many;
+    for (int i = 0; i < 2000; ++i)
+        many += "198.18." + QByteArray::number(i / 250) + "." + QByteArray::number(i % 250 + 1) + "\n";
+    const std::pair<std::function<void()>, std::size_t> cases[] = {
+        {[&] { QFile file(QString::fromLocal8Bit(hosts)); file.open(QIODevice::WriteOnly); file.write(many); }, 1024},
+        {[&] { QFile file(QString::fromLocal8Bit(hosts)); file.open(QIODevice::WriteOnly); file.write(QByteArray(65537, '\n')); }, 0},
+        {[&] { ::mkfifo(hosts.constData(), 0600); }, 0},
+        {[&] { ::symlink("/dev/zero", hosts.constData()); }, 0},
+    };
+    for (const auto& [make, count] : cases) {
+        ::unlink(hosts.constData());
+        make();
+        EXPECT_EQ(DirectHostsOf(root.path().toStdWString()).size(), count);
+    }
+}
+
+TEST(ListDumpTest, RewritesARegularFileOrALinksTargetByAnAbsolutePath)
 {
     QTemporaryDir dir;
     const QString path = dir.filePath(QStringLiteral("list.txt"));
@@ -170,8 +195,9 @@ TEST(ListDumpTest, RewritesOnlyARegularFileByAnAbsolutePath)
 
     for (const QString& path : {link, fifo, dir.path()})
         CListDump(QFile::encodeName(path).toStdString()).Write({{"disk", "192.0.2.10", "NAS"}});
-    EXPECT_EQ(ReadAll(target), QString());
+    EXPECT_EQ(ReadAll(target), QStringLiteral("disk\t192.0.2.10\tNAS\n"));
     EXPECT_TRUE(QFileInfo(link).isSymLink());
+    EXPECT_EQ(QFileInfo(fifo).size(), 0);
     EXPECT_FALSE(CListDump("relative/list.txt").IsOn());
 }
 

@@ -8,6 +8,9 @@
 #include <cstring>
 #include <filesystem>
 #include <fstream>
+#include <iterator>
+
+#include <sys/stat.h>
 
 namespace {
 
@@ -146,6 +149,43 @@ TEST_F(InventoryTest, SavedDevicesComeBackAndDifferencesAreNamed)
     EXPECT_EQ(FormatDifferences({}, true), "[]\n");
 }
 
+TEST_F(InventoryTest, SaveReplacesOnlyRegularFilesAndFollowsLinks)
+{
+    namespace fs = std::filesystem;
+    const std::string kept = File("kept.json", "old");
+    fs::permissions(kept, fs::perms::owner_read | fs::perms::owner_write);
+    const std::string target = File("target.json", "old");
+    fs::create_symlink(target, folder / "link.json");
+    fs::create_symlink("/dev/null", folder / "device.json");
+    fs::create_directory(folder / "folder.json");
+    ASSERT_EQ(::mkfifo((folder / "fifo.json").c_str(), 0600), 0);
+    const std::pair<std::string, bool> cases[] = {
+        {kept, true}, {(folder / "link.json").string(), true}, {(folder / "device.json").string(), false},
+        {(folder / "folder.json").string(), false}, {(folder / "fifo.json").string(), false},
+    };
+    for (const auto& [path, replaced] : cases) {
+        std::string error;
+        EXPECT_EQ(SaveInventory(path, "new", error), replaced) << path << ": " << error;
+        EXPECT_EQ(error.empty(), replaced) << path;
+    }
+    EXPECT_EQ(fs::status(kept).permissions() & fs::perms::all, fs::perms::owner_read | fs::perms::owner_write);
+    EXPECT_TRUE(fs::is_symlink(folder / "link.json"));
+    std::ifstream replaced(target);
+    EXPECT_EQ(std::string(std::istreambuf_iterator<char>(replaced), {}), "new");
+    EXPECT_TRUE(fs::is_symlink(folder / "device.json"));
+    EXPECT_TRUE(fs::is_fifo(folder / "fifo.json"));
+    EXPECT_TRUE(fs::is_directory(folder / "folder.json"));
+}
+
+std::string Repeat(const std::string& text, std::size_t times)
+{
+    std::string out;
+    out.reserve(text.size() * times);
+    while (times-- > 0)
+        out += text;
+    return out;
+}
+
 TEST_F(InventoryTest, DamagedOrForeignFilesAreRefusedWithAReason)
 {
     const auto withHost = [](const std::string& host) {
@@ -163,14 +203,24 @@ TEST_F(InventoryTest, DamagedOrForeignFilesAreRefusedWithAReason)
         {"incomplete", R"({"format": "travelkin-inventory", "version": 1, "devices": [{"id": "a"}]})"},
         {"incomplete", R"({"format": "travelkin-inventory", "version": 1, "devices": [)"
                            + withHost(std::string(DeviceRecord::kTextSize, 'x')) + "}]}"},
-        {"incomplete", R"({"format": "travelkin-inventory", "version": 1, "devices": {"x": )" + device + "}}}"},
+        {"no list", R"({"format": "travelkin-inventory", "version": 1, "devices": {"x": )" + device + "}}}"},
+        // Hostile files: deep nesting, a flood of values, values of the wrong type.
+        {"nested deeper", std::string(60000, '[') + std::string(60000, ']')},
+        {"too large", "[" + Repeat("0,", 8 << 20) + "0]"},
+        {"more values", R"({"format": "travelkin-inventory", "version": 1, "devices": [)" + Repeat("0,", 200000) + "0]}"},
+        {"version", R"({"format": "travelkin-inventory", "version": "1", "devices": []})"},
+        {"no list", R"({"format": "travelkin-inventory", "version": 1, "devices": ""})"},
+        {"incomplete", R"({"format": "travelkin-inventory", "version": 1, "devices": [)"
+                           + device.substr(0, device.find(R"("type": 1)")) + R"("type": "1", "lastSeen": "t"}]})"},
+        {"damaged", R"({"format": "travelkin-inventory", "version": 1, "devices": [)"
+                           + std::string(R"({"ip": ["192.0.2.10"])") + device.substr(device.find(R"(, "host")")) + "}]}"},
     };
     for (const auto& [reason, text] : cases) {
         std::vector<InventoryEntry> entries;
         std::string error;
         const std::string path = File("file.json", text);
         EXPECT_FALSE(LoadInventory(path, entries, error)) << text;
-        EXPECT_NE(error.find(reason), std::string::npos) << error;
+        EXPECT_NE(error.find(reason), std::string::npos) << reason << ": " << error;
     }
     std::vector<InventoryEntry> entries;
     std::string error;

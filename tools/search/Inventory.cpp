@@ -2,23 +2,49 @@
 
 #include "DeviceListFormat.h"
 
+#include "layout/LocalFile.h"
+
 #include <algorithm>
 #include <cstring>
-#include <filesystem>
-#include <fstream>
-#include <random>
-#include <sstream>
+#include <limits>
+#include <stdexcept>
 
-#include <boost/property_tree/json_parser.hpp>
-#include <boost/property_tree/ptree.hpp>
+#include <nlohmann/json.hpp>
 
 namespace {
 
 constexpr const char* kFormatName = "travelkin-inventory";
 constexpr int kFormatVersion = 1;
-constexpr std::uintmax_t kMaxFileSize = 16u << 20;   // far above 4096 devices
+// About 4,096 devices with long texts; far less than anything that could hold the program up.
+constexpr std::size_t kMaxFileSize = 4u << 20;
+// The file, its list of devices, a device, a device's values: nothing deeper is ours.
+constexpr std::size_t kMaxDepth = 3;
+// The file's own keys and, for each of the most devices a search lists, its keys and values.
+constexpr std::size_t kMaxValues = 16 + 4096 * 24;
 
-using Tree = boost::property_tree::ptree;
+using Json = nlohmann::json;
+
+// Why the reader stopped: the file is not one of ours, whatever else it may be.
+struct Refused : std::runtime_error
+{
+    using std::runtime_error::runtime_error;
+};
+
+// Parses the file's text and stops at the first value nested deeper than ours or past the
+// number of values a saved list can have, so a hostile file costs neither stack nor memory.
+Json ParseBounded(const std::string& text)
+{
+    std::size_t values = 0;
+    const Json::parser_callback_t bounds = [&values](int depth, Json::parse_event_t event, Json&) {
+        if (static_cast<std::size_t>(depth) > kMaxDepth)
+            throw Refused("values nested deeper than a list of devices");
+        if (event != Json::parse_event_t::key && event != Json::parse_event_t::object_end
+            && event != Json::parse_event_t::array_end && ++values > kMaxValues)
+            throw Refused("more values than a list of devices can hold");
+        return true;
+    };
+    return Json::parse(text, bounds);
+}
 
 struct TextField
 {
@@ -40,29 +66,33 @@ std::string WithLastSeen(const InventoryEntry& entry)
     return object + ", \"lastSeen\": " + JsonString(entry.lastSeen) + "}";
 }
 
+// The text under the key; nothing when it is missing or not a text.
+const std::string* TextAt(const Json& object, const char* key)
+{
+    const auto found = object.find(key);
+    return found == object.end() ? nullptr : found->get_ptr<const std::string*>();
+}
+
 // One device of the file; false when a key is missing or a value could not have come
 // from a device.
-bool ReadEntry(const Tree& node, InventoryEntry& entry)
+bool ReadEntry(const Json& node, InventoryEntry& entry)
 {
+    if (!node.is_object())
+        return false;
     for (const TextField& text : kTextFields) {
-        const auto value = node.get_optional<std::string>(text.key);
-        if (!value || value->size() >= DeviceRecord::kTextSize)
+        const std::string* value = TextAt(node, text.key);
+        if (value == nullptr || value->size() >= DeviceRecord::kTextSize)
             return false;
         SetDeviceText(entry.device.*text.field, *value);
     }
-    const auto type = node.get_optional<int>("type");
-    const auto lastSeen = node.get_optional<std::string>("lastSeen");
-    if (!type || !lastSeen)
+    const auto type = node.find("type");
+    const std::string* lastSeen = TextAt(node, "lastSeen");
+    if (type == node.end() || !type->is_number_integer() || lastSeen == nullptr
+        || *type < std::numeric_limits<std::int32_t>::min() || *type > std::numeric_limits<std::int32_t>::max())
         return false;
-    entry.device.type = *type;
+    entry.device.type = type->get<std::int32_t>();
     entry.lastSeen = *lastSeen;
     return true;
-}
-
-std::string TemporaryNameBeside(const std::filesystem::path& path)
-{
-    std::random_device random;
-    return (path.parent_path() / ("." + path.filename().string() + ".tmp" + std::to_string(random()))).string();
 }
 
 const InventoryEntry* FindByAddress(const std::vector<InventoryEntry>& entries, const DeviceRecord& device)
@@ -99,66 +129,50 @@ std::string FormatInventory(const std::vector<InventoryEntry>& entries, const st
 
 bool SaveInventory(const std::string& path, const std::string& text, std::string& error)
 {
-    const std::string temporary = TemporaryNameBeside(path);
-    {
-        std::ofstream file(temporary, std::ios::binary | std::ios::trunc);
-        file << text;
-        file.close();
-        if (!file) {
-            error = "cannot write " + temporary;
-            std::error_code ignored;
-            std::filesystem::remove(temporary, ignored);
-            return false;
-        }
-    }
-    std::error_code failure;
-    std::filesystem::rename(temporary, path, failure);
-    if (failure) {
-        error = "cannot replace " + path + ": " + failure.message();
-        std::filesystem::remove(temporary, failure);
-        return false;
-    }
-    return true;
+    return ReplaceFile(path, text, LinkHandling::ReplaceTarget, 0666, error) == LocalFileStatus::Done;
 }
 
 bool LoadInventory(const std::string& path, std::vector<InventoryEntry>& entries, std::string& error)
 {
-    std::error_code failure;
-    const auto size = std::filesystem::file_size(path, failure);
-    if (failure) {
-        error = "cannot read " + path + ": " + failure.message();
-        return false;
-    }
-    if (size > kMaxFileSize) {
+    std::string text;
+    const LocalFileStatus read = ReadRegularFile(path, kMaxFileSize, text);
+    if (read == LocalFileStatus::TooLarge) {
         error = path + " is too large to be a saved list of devices";
         return false;
     }
-    std::ifstream file(path, std::ios::binary);
-    Tree root;
-    try {
-        boost::property_tree::read_json(file, root);
-    } catch (const boost::property_tree::json_parser_error& damage) {
-        error = path + " is damaged (not JSON: " + damage.message() + " at line "
-            + std::to_string(damage.line()) + ")";
+    if (read != LocalFileStatus::Done) {
+        error = "cannot read " + path + ": it " + std::string(DescribeLocalFileStatus(read));
         return false;
     }
-    if (root.get<std::string>("format", "") != kFormatName) {
+    Json root;
+    try {
+        root = ParseBounded(text);
+    } catch (const Json::exception& damage) {
+        error = path + " is damaged (not JSON: " + damage.what() + ")";
+        return false;
+    } catch (const Refused& damage) {
+        error = path + " is damaged (" + damage.what() + ")";
+        return false;
+    }
+    const std::string* format = root.is_object() ? TextAt(root, "format") : nullptr;
+    if (format == nullptr || *format != kFormatName) {
         error = path + " is not a list of devices saved by travelkin-search --save";
         return false;
     }
-    if (root.get<int>("version", 0) != kFormatVersion) {
+    const auto version = root.find("version");
+    if (version == root.end() || !version->is_number_integer() || *version != kFormatVersion) {
         error = path + " was saved in a format version this program does not read";
         return false;
     }
-    const auto devices = root.get_child_optional("devices");
-    if (!devices || (devices->empty() && !devices->data().empty())) {
+    const auto devices = root.find("devices");
+    if (devices == root.end() || !devices->is_array()) {
         error = path + " is damaged (no list of devices)";
         return false;
     }
     entries.clear();
-    for (const auto& [key, node] : *devices) {
+    for (const Json& node : *devices) {
         InventoryEntry entry;
-        if (!key.empty() || !ReadEntry(node, entry)) {
+        if (!ReadEntry(node, entry)) {
             error = path + " is damaged (device " + std::to_string(entries.size() + 1) + " is incomplete)";
             return false;
         }

@@ -27,11 +27,14 @@ struct InventoryDifference
 std::string FormatInventory(const std::vector<InventoryEntry>& entries, const std::string& savedAt);
 
 // Writes text under a temporary name in the file's folder and renames it over the file, so
-// the file is always either the old one or the whole new one.
+// the file is always either the old one or the whole new one. A link is followed and the file
+// it names replaced; a FIFO, a device or a folder is refused and left alone; an existing file
+// keeps its permissions.
 bool SaveInventory(const std::string& path, const std::string& text, std::string& error);
 
 // Reads a file that FormatInventory wrote; false, with the reason, for a file that cannot be
-// read, is not JSON, or is JSON of another kind.
+// read (not a regular file, a few MiB at most), is not JSON, is nested deeper or holds more
+// values than a list of devices, or is JSON of another kind or with a value of the wrong type.
 bool LoadInventory(const std::string& path, std::vector<InventoryEntry>& entries, std::string& error);
 
 // Devices are matched by address, as the registry matches them; in the order of the

@@ -1,0 +1,18 @@
+#include "layout/LocalFile.h"
+
+std::string_view DescribeLocalFileStatus(LocalFileStatus status)
+{
+    switch (status) {
+    case LocalFileStatus::Done:
+        return "done";
+    case LocalFileStatus::Missing:
+        return "does not exist";
+    case LocalFileStatus::NotRegular:
+        return "is not a regular file (a FIFO, a device or a folder); left alone";
+    case LocalFileStatus::TooLarge:
+        return "is too large";
+    case LocalFileStatus::Failed:
+        break;
+    }
+    return "cannot be read or written";
+}

@@ -1,0 +1,34 @@
+#pragma once
+
+// Reading and replacing the program's files without being led astray by what sits at the
+// path: a FIFO or a device would block a read or swallow a write, a link would have a write
+// land in somebody else's file, and an endless or huge file would hold the reader. Paths are
+// local ones (see ToLocalPath), UTF-8.
+
+#include <cstddef>
+#include <string>
+#include <string_view>
+
+enum class LocalFileStatus { Done, Missing, NotRegular, TooLarge, Failed };
+
+// Why a file was not read or written, for a message: "is not a regular file", ...
+std::string_view DescribeLocalFileStatus(LocalFileStatus status);
+
+// Reads the whole file into `content` when it is a regular file of at most `maxBytes`. The
+// file is opened without waiting for a writer and checked once open, so a FIFO or a device
+// put at the path is never read; no more than `maxBytes` + 1 bytes are ever read.
+LocalFileStatus ReadRegularFile(const std::string& path, std::size_t maxBytes, std::string& content);
+
+// What a write does with a symbolic link at the path.
+enum class LinkHandling
+{
+    ReplaceTarget,   // the file it names is replaced, as editors do; the link stays
+    ReplaceLink,     // the link itself is replaced by a file of ours
+};
+
+// Writes `content` under a new name beside the file and renames it over the file, so the file
+// is always either the old one or the whole new one, and no write goes through a link. A FIFO,
+// a device or a folder at the path (or at a link's target) is left alone (NotRegular). A file
+// that exists keeps its permissions; a new one gets `newMode` less the umask.
+LocalFileStatus ReplaceFile(const std::string& path, std::string_view content, LinkHandling links,
+                            unsigned newMode, std::string& error);

@@ -1,0 +1,77 @@
+#include "layout/LocalFile.h"
+
+#include <filesystem>
+#include <fstream>
+#include <random>
+
+// Windows has no FIFOs or devices among ordinary paths; what is not a regular file is still
+// left alone, and a file is replaced through a new one renamed over it.
+
+namespace {
+
+namespace fs = std::filesystem;
+
+fs::path Native(const std::string& path)
+{
+    return fs::path(std::u8string(path.begin(), path.end()));
+}
+
+} // namespace
+
+LocalFileStatus ReadRegularFile(const std::string& path, std::size_t maxBytes, std::string& content)
+{
+    content.clear();
+    std::error_code failure;
+    const fs::file_status status = fs::status(Native(path), failure);
+    if (!fs::exists(status))
+        return LocalFileStatus::Missing;
+    if (!fs::is_regular_file(status))
+        return LocalFileStatus::NotRegular;
+    std::ifstream file(Native(path), std::ios::binary);
+    if (!file)
+        return LocalFileStatus::Failed;
+    content.resize(maxBytes + 1);
+    file.read(content.data(), static_cast<std::streamsize>(content.size()));
+    content.resize(static_cast<std::size_t>(file.gcount()));
+    if (content.size() > maxBytes) {
+        content.clear();
+        return LocalFileStatus::TooLarge;
+    }
+    return file.bad() ? LocalFileStatus::Failed : LocalFileStatus::Done;
+}
+
+LocalFileStatus ReplaceFile(const std::string& path, std::string_view content, LinkHandling links,
+                            unsigned /*newMode*/, std::string& error)
+{
+    std::error_code failure;
+    fs::path destination = Native(path);
+    if (links == LinkHandling::ReplaceTarget && fs::is_symlink(fs::symlink_status(destination, failure)))
+        destination = fs::weakly_canonical(destination, failure);
+    const fs::file_status status = fs::status(destination, failure);
+    if (fs::exists(status) && !fs::is_regular_file(status)) {
+        error = path + " " + std::string(DescribeLocalFileStatus(LocalFileStatus::NotRegular));
+        return LocalFileStatus::NotRegular;
+    }
+    std::random_device random;
+    const fs::path temporary = destination.parent_path()
+        / ("." + destination.filename().string() + ".tmp" + std::to_string(random()));
+    {
+        std::ofstream file(temporary, std::ios::binary | std::ios::trunc);
+        file.write(content.data(), static_cast<std::streamsize>(content.size()));
+        file.close();
+        if (!file) {
+            error = "cannot write " + temporary.string();
+            fs::remove(temporary, failure);
+            return LocalFileStatus::Failed;
+        }
+    }
+    if (fs::exists(status))
+        fs::permissions(temporary, status.permissions(), failure);
+    fs::rename(temporary, destination, failure);
+    if (failure) {
+        error = "cannot replace " + path + ": " + failure.message();
+        fs::remove(temporary, failure);
+        return LocalFileStatus::Failed;
+    }
+    return LocalFileStatus::Done;
+}
