@@ -3,6 +3,7 @@
 
 #include <algorithm>
 #include <cctype>
+#include <cstdint>
 
 #include <boost/asio/io_context.hpp>
 #include <boost/asio/ip/udp.hpp>
@@ -46,6 +47,22 @@ std::string_view Trim(std::string_view text)
 
 } // namespace
 
+const char* NonUnicastReason(const boost::asio::ip::address_v4& address)
+{
+    const std::uint32_t value = address.to_uint();
+    if (address == boost::asio::ip::address_v4::broadcast())
+        return "broadcast";
+    if ((value >> 24) == 0)
+        return "this network";   // 0.0.0.0/8, the unspecified address with it
+    if (address.is_loopback())
+        return "loopback";
+    if (address.is_multicast())
+        return "multicast";
+    if ((value >> 28) == 0xF)
+        return "reserved";   // 240.0.0.0/4
+    return nullptr;
+}
+
 HostKind ClassifyHost(std::string_view text)
 {
     if (ParseDottedIPv4(text))
@@ -60,7 +77,9 @@ HostKind ClassifyHost(std::string_view text)
     return HostKind::Name;
 }
 
-std::optional<boost::asio::ip::address_v4> ResolveHost(const std::string& text, std::string& error)
+namespace {
+
+std::optional<boost::asio::ip::address_v4> LookUpHost(const std::string& text, std::string& error)
 {
     switch (ClassifyHost(text)) {
     case HostKind::Address:
@@ -82,6 +101,20 @@ std::optional<boost::asio::ip::address_v4> ResolveHost(const std::string& text, 
     return results.begin()->endpoint().address().to_v4();
 }
 
+} // namespace
+
+std::optional<boost::asio::ip::address_v4> ResolveHost(const std::string& text, std::string& error)
+{
+    const auto address = LookUpHost(text, error);
+    if (!address)
+        return std::nullopt;
+    if (const char* reason = NonUnicastReason(*address)) {
+        error = "not a unicast address (" + address->to_string() + " is " + reason + ")";
+        return std::nullopt;
+    }
+    return address;
+}
+
 HostsFile ReadHostsFile(std::istream& in)
 {
     HostsFile file;
@@ -91,10 +124,13 @@ HostsFile ReadHostsFile(std::istream& in)
         const std::string_view entry = Trim(std::string_view(line).substr(0, line.find('#')));
         if (entry.empty())
             continue;
-        if (const auto address = ParseDottedIPv4(entry))
+        const auto address = ParseDottedIPv4(entry);
+        const char* reason = address ? NonUnicastReason(*address) : nullptr;
+        if (address && reason == nullptr)
             file.addresses.push_back(*address);
         else
-            file.skipped.push_back("line " + std::to_string(number) + ": " + std::string(entry));
+            file.skipped.push_back("line " + std::to_string(number) + ": " + std::string(entry)
+                                   + (reason != nullptr ? std::string(" (") + reason + ")" : ""));
     }
     return file;
 }

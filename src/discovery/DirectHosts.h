@@ -20,13 +20,20 @@ enum class HostKind
 
 HostKind ClassifyHost(std::string_view text);
 
+// Why a search cannot be sent to this address directly ("multicast", "broadcast", ...), or
+// null for a unicast address that a device can have. The command line and the hosts file
+// both ask this, so they refuse the same addresses.
+const char* NonUnicastReason(const boost::asio::ip::address_v4& address);
+
 // The address of a dotted IPv4 text, or of a host name looked up once through the system's
-// resolver (IPv4 only). Nothing, with a reason in error, when that fails.
+// resolver (IPv4 only). Nothing, with a reason in error, when that fails or the address is
+// not a unicast one.
 std::optional<boost::asio::ip::address_v4> ResolveHost(const std::string& text, std::string& error);
 
 // A hosts file: one dotted IPv4 address a line; "#" starts a comment; blank lines are
 // ignored. Host names are not looked up here (the caller may be a window that must not
-// wait on a resolver), so they are skipped like any other line that is not an address.
+// wait on a resolver), so they are skipped like any other line that is not an address, and
+// so is an address that is not a unicast one.
 struct HostsFile
 {
     std::vector<boost::asio::ip::address_v4> addresses;

@@ -212,6 +212,7 @@ int CSearchDeviceMulticastThread::SendDirectSearch(const wire::SearchPacket&,
     WithSocket([&](udp::socket& socket) {
         socket.send_to(boost::asio::buffer(wire::kMSearchRequest), udp::endpoint(host, wire::kSsdpPort), 0, error);
     });
+    counters.Sent(error, Port());
     if (error)
         WriteLog("SendThread %d : Send Direct Search Error : %s   ", Port(), error.message().c_str());
     return 0;

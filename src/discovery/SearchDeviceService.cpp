@@ -81,7 +81,6 @@ CSearchDeviceService::CSearchDeviceService()
 
 CSearchDeviceService::CSearchDeviceService(Options options)
     : options(std::move(options))
-    , nextCommandPort(this->options.firstCommandPort)
 {
 }
 
@@ -93,6 +92,7 @@ CSearchDeviceService::~CSearchDeviceService()
         StopWorkers();
     // A worker joins its receive thread before it goes; every thread was told to exit.
     workerTable.clear();
+    retiredWorkers.clear();
 }
 
 int CSearchDeviceService::StartSearchService()
@@ -117,12 +117,21 @@ std::unique_ptr<CSearchDeviceThread> CSearchDeviceService::MakeWorker(WorkerKind
     return options.makeWorker ? options.makeWorker(kind, this) : MakeRealWorker(kind, this);
 }
 
-void CSearchDeviceService::AddWorker(WorkerKind kind, const std::string& strIP, std::int32_t nPort,
+bool CSearchDeviceService::AddWorker(WorkerKind kind, const std::string& strIP, std::int32_t nPort,
                                      bool bTestPort)
 {
-    auto worker = MakeWorker(kind);
-    worker->InitSearchThread(strIP.c_str(), nPort, bTestPort);
-    workerTable.push_back({strIP, std::move(worker)});
+    try {
+        auto worker = MakeWorker(kind);
+        worker->InitSearchThread(strIP.c_str(), nPort, bTestPort);
+        workerTable.push_back({strIP, std::move(worker), kind == WorkerKind::Command ? nPort : 0, std::nullopt});
+        return true;
+    } catch (const std::exception& error) {
+        // Out of descriptors or threads: the search goes on with the workers it has, and the
+        // next scan tries again.
+        WriteLog("Add Search Device Work Thread Error : IP = %s, port %d : %s  ", strIP.c_str(), nPort,
+                 error.what());
+        return false;
+    }
 }
 
 bool CSearchDeviceService::HasWorkerFor(const std::string& strIP) const
@@ -141,17 +150,99 @@ void CSearchDeviceService::ScanLocalAddressesLocked()
 {
     std::vector<std::string> ipList;
     GetLocalIPList(ipList);
+    const Clock::time_point now = Clock::now();
+    NoteGoneAddressesLocked(ipList, now);
+    RetireGoneWorkersLocked(now);
     for (const std::string& ip : ipList) {
-        // An address seen before keeps its worker, even after it went away and came back.
+        // An address that came back within its grace finds its worker still there.
         if (HasWorkerFor(ip))
             continue;
-        if (nextCommandPort > CSearchDeviceThread::kHighestPort) {
-            WriteLog("Add Search Device Work Thread Error : IP = %s, port %d is above %d  ", ip.c_str(),
-                     nextCommandPort, CSearchDeviceThread::kHighestPort);
+        const std::int32_t port = FreeCommandPortLocked();
+        if (port > CSearchDeviceThread::kHighestPort) {
+            WriteLog("Add Search Device Work Thread Error : IP = %s, port %d is above %d  ", ip.c_str(), port,
+                     CSearchDeviceThread::kHighestPort);
             continue;
         }
-        AddWorker(WorkerKind::Command, ip, nextCommandPort, true);
-        nextCommandPort += wire::kCommandPortStep;
+        AddWorker(WorkerKind::Command, ip, port, true);
+    }
+    ScheduleRetirementCheckLocked(now);
+}
+
+void CSearchDeviceService::NoteGoneAddressesLocked(const std::vector<std::string>& ipList, Clock::time_point now)
+{
+    for (auto& entry : workerTable) {
+        if (entry.strIP.empty())
+            continue;
+        if (std::find(ipList.begin(), ipList.end(), entry.strIP) != ipList.end())
+            entry.goneSince.reset();
+        else if (!entry.goneSince)
+            entry.goneSince = now;
+    }
+}
+
+void CSearchDeviceService::RetireGoneWorkersLocked(Clock::time_point now)
+{
+    std::vector<std::size_t> gone;   // longest gone first
+    for (std::size_t i = 0; i < workerTable.size(); ++i)
+        if (workerTable[i].goneSince)
+            gone.push_back(i);
+    std::sort(gone.begin(), gone.end(),
+              [this](std::size_t a, std::size_t b) { return *workerTable[a].goneSince < *workerTable[b].goneSince; });
+    const std::size_t overCap = gone.size() > kMaxGoneWorkers ? gone.size() - kMaxGoneWorkers : 0;
+    std::vector<bool> retire(workerTable.size());
+    for (std::size_t rank = 0; rank < gone.size(); ++rank)
+        retire[gone[rank]] = rank < overCap || now - *workerTable[gone[rank]].goneSince >= options.addressGrace;
+    std::vector<SearchThreadEntry> kept;
+    for (std::size_t i = 0; i < workerTable.size(); ++i) {
+        SearchThreadEntry& entry = workerTable[i];
+        if (!retire[i]) {
+            kept.push_back(std::move(entry));
+            continue;
+        }
+        WriteLog("Remove Search Device Work Thread : IP = %s, nPort = %d, Address Gone  ", entry.strIP.c_str(),
+                 entry.worker->Port());
+        entry.worker->ExitSearchThread();
+        retiredWorkers.push_back(std::move(entry.worker));
+    }
+    workerTable = std::move(kept);
+    ReapRetiredLocked();
+}
+
+void CSearchDeviceService::ReapRetiredLocked()
+{
+    // A woken receive thread ends at once; one still in a report is reaped at a later look.
+    std::erase_if(retiredWorkers, [now = Clock::now()](const std::unique_ptr<CSearchDeviceThread>& worker) {
+        return worker->WaitUntilStopped(now);
+    });
+}
+
+void CSearchDeviceService::ScheduleRetirementCheckLocked(Clock::time_point now)
+{
+    std::optional<Clock::time_point> next;
+    if (!retiredWorkers.empty())
+        next = now + std::chrono::milliseconds(100);
+    for (const auto& entry : workerTable)
+        if (entry.goneSince && (!next || *entry.goneSince + options.addressGrace < *next))
+            next = *entry.goneSince + options.addressGrace;
+    if (!next)
+        return;
+    const auto delay = std::chrono::ceil<std::chrono::milliseconds>(std::max(*next - now, Clock::duration::zero()));
+    loop.CheckAfter(delay, [this] {
+        std::lock_guard lock(workerLock);
+        if (!stopped)
+            ScanLocalAddressesLocked();
+    });
+}
+
+std::int32_t CSearchDeviceService::FreeCommandPortLocked() const
+{
+    std::int32_t port = options.firstCommandPort;
+    for (;;) {
+        const bool taken = std::any_of(workerTable.begin(), workerTable.end(),
+                                       [port](const SearchThreadEntry& entry) { return entry.commandPort == port; });
+        if (!taken)
+            return port;
+        port += wire::kCommandPortStep;
     }
 }
 
@@ -236,6 +327,7 @@ void CSearchDeviceService::ClearDevices()
     std::lock_guard lock(registryLock);
     deviceList.clear();
     deviceByIP.clear();
+    announcedOrder.clear();
 }
 
 std::vector<DeviceRecord> CSearchDeviceService::CopyDevices()
@@ -277,8 +369,8 @@ void CSearchDeviceService::AgeDevices(std::int32_t maxMissed)
                 continue;
             }
             gone.push_back(*device);
-            deviceByIP.erase(std::string(TextOf(device->ip)));
-            device = deviceList.erase(device);
+            ++device;   // the entry goes: step past it first
+            EraseListedLocked(deviceByIP.find(std::string(TextOf(gone.back().ip))));
         }
     }
     for (const DeviceRecord& device : gone)
@@ -312,6 +404,8 @@ void CSearchDeviceService::StopWorkers()
     const auto deadline = std::chrono::steady_clock::now() + kExitWait;
     for (auto& entry : workerTable)
         entry.worker->WaitUntilStopped(deadline);
+    for (auto& worker : retiredWorkers)
+        worker->WaitUntilStopped(deadline);
 }
 
 void CSearchDeviceService::ExitSearchService()
@@ -357,15 +451,17 @@ void CSearchDeviceService::UpdateDevice(const DeviceRecord& device)
         WorkerCounters::ReporterDrop(DropReason::OtherVendor);
         return;   // another maker's device
     }
+    const bool answered = device.type == wire::kReportAnswer;
     RegistryChange::Kind kind = RegistryChange::Kind::Appeared;
     DeviceRecord listedNow = device;
+    std::optional<DeviceRecord> evicted;
     {
         std::lock_guard lock(registryLock);
         // Each address is listed once, so the entry at this address is the only one that can
         // be equal to the report or take its place.
         const auto listed = deviceByIP.find(std::string(TextOf(device.ip)));
         if (listed != deviceByIP.end()) {
-            DeviceRecord& stored = *listed->second;
+            DeviceRecord& stored = *listed->second.device;
             if (stored == device) {
                 stored.refreshValue = device.refreshValue;
                 stored.refreshCount = device.refreshCount;
@@ -375,15 +471,50 @@ void CSearchDeviceService::UpdateDevice(const DeviceRecord& device)
                 kind = SameDescription(stored, device) ? RegistryChange::Kind::Seen : RegistryChange::Kind::Changed;
                 stored = device;   // the device at this address changed: replace it in place
             }
-        } else if (deviceList.size() >= kMaxDevices) {
+            if (auto& announced = listed->second.announced) {
+                if (answered) {
+                    announcedOrder.erase(*announced);
+                    announced.reset();
+                } else {
+                    announcedOrder.splice(announcedOrder.end(), announcedOrder, *announced);   // heard again
+                }
+            }
+        } else if (!MakeRoomLocked(device, evicted)) {
             WorkerCounters::ReporterDrop(DropReason::RegistryFull);
             return;   // a flood of invented devices must not grow the list without bound
         } else {
-            deviceByIP.emplace(TextOf(device.ip), deviceList.insert(deviceList.end(), device));
+            Listing listing{deviceList.insert(deviceList.end(), device), std::nullopt};
+            if (!answered)
+                listing.announced = announcedOrder.insert(announcedOrder.end(), std::string(TextOf(device.ip)));
+            deviceByIP.emplace(TextOf(device.ip), listing);
         }
     }
     WorkerCounters::ReporterListed();
+    if (evicted)
+        Notify(RegistryChange::Kind::Gone, *evicted);
     Notify(kind, listedNow);
+}
+
+bool CSearchDeviceService::MakeRoomLocked(const DeviceRecord& device, std::optional<DeviceRecord>& evicted)
+{
+    if (deviceList.size() < kMaxDevices)
+        return true;
+    // Anyone can announce from any address; only a device that answered a search pushes an
+    // announced-only entry out, and the one not heard from for longest goes first.
+    if (device.type != wire::kReportAnswer || announcedOrder.empty())
+        return false;
+    const auto oldest = deviceByIP.find(announcedOrder.front());
+    evicted = *oldest->second.device;
+    EraseListedLocked(oldest);
+    return true;
+}
+
+void CSearchDeviceService::EraseListedLocked(ListingMap::iterator listed)
+{
+    if (listed->second.announced)
+        announcedOrder.erase(*listed->second.announced);
+    deviceList.erase(listed->second.device);
+    deviceByIP.erase(listed);
 }
 
 void CSearchDeviceService::RemoveDevice(const DeviceRecord& device)
@@ -394,11 +525,10 @@ void CSearchDeviceService::RemoveDevice(const DeviceRecord& device)
         const auto listed = deviceByIP.find(std::string(TextOf(device.ip)));
         if (listed == deviceByIP.end())
             return;   // nothing listed at the sender's address
-        if (TextOf(listed->second->id) != TextOf(device.id))
+        if (TextOf(listed->second.device->id) != TextOf(device.id))
             return;   // a byebye for a device listed elsewhere, or for another device
-        removed = *listed->second;
-        deviceList.erase(listed->second);
-        deviceByIP.erase(listed);
+        removed = *listed->second.device;
+        EraseListedLocked(listed);
     }
     Notify(RegistryChange::Kind::Gone, removed);
 }

@@ -5,6 +5,7 @@
 #include <list>
 #include <memory>
 #include <mutex>
+#include <optional>
 #include <string>
 #include <unordered_map>
 #include <vector>
@@ -51,12 +52,19 @@ public:
         bool watchNetwork = true;
         // Makes a worker of a kind, reporting to the given sink; empty means the real classes.
         std::function<std::unique_ptr<CSearchDeviceThread>(WorkerKind, CDeviceReportSink*)> makeWorker;
+        // How long a command worker outlives its address, so a link that drops and comes
+        // back keeps its worker.
+        std::chrono::milliseconds addressGrace = std::chrono::seconds(30);
     };
 
     static constexpr std::size_t kMaxDevices = 4096;
     // TRAVELKIN_SEARCH_SENDS (1 to 3) sends each search that many times instead (for measuring).
     static constexpr int kMaxSearchSends = 3;
     static constexpr std::chrono::milliseconds kExitWait{2000};
+    // Command workers whose address is gone and whose grace has not run out yet, at most; the
+    // longest gone ends first when another address goes, so churning addresses cannot pile
+    // up threads and sockets.
+    static constexpr std::size_t kMaxGoneWorkers = 8;
 
     static CSearchDeviceService& Instance();   // the process-wide service, created on first use
 
@@ -89,7 +97,8 @@ public:
     void ExitSearchService();
 
     void OnDeviceFound(const DeviceRecord& device, std::int32_t nPort) override;
-    // Adds a command worker for every local address that has none yet.
+    // Adds a command worker for every local address that has none yet, and ends those whose
+    // address has been gone for longer than the grace.
     void ScanLocalAddresses();
     void GetLocalIPList(std::vector<std::string>& ipList);
 
@@ -104,18 +113,39 @@ public:
     std::vector<const CSearchDeviceThread*> Workers() const;
 
 private:
+    using Clock = std::chrono::steady_clock;
     struct SearchThreadEntry
     {
         std::string strIP;   // empty for the broadcast and SSDP workers
         std::unique_ptr<CSearchDeviceThread> worker;
+        std::int32_t commandPort = 0;   // the port it was given (a port retry may have moved it)
+        std::optional<Clock::time_point> goneSince;   // when its address was last missed
     };
+    // A listed device's place in the list and, while it is known from announcements alone,
+    // its place in announcedOrder.
+    struct Listing
+    {
+        std::list<DeviceRecord>::iterator device;
+        std::optional<std::list<std::string>::iterator> announced;
+    };
+    using ListingMap = std::unordered_map<std::string, Listing>;
 
     std::unique_ptr<CSearchDeviceThread> MakeWorker(WorkerKind kind);
-    void AddWorker(WorkerKind kind, const std::string& strIP, std::int32_t nPort, bool bTestPort);
+    // Makes and starts a worker; false, with a log line, when it cannot be made.
+    bool AddWorker(WorkerKind kind, const std::string& strIP, std::int32_t nPort, bool bTestPort);
     bool HasWorkerFor(const std::string& strIP) const;
     void StopWorkers();
     // The steps of the public operations, with the worker lock held.
     void ScanLocalAddressesLocked();
+    void NoteGoneAddressesLocked(const std::vector<std::string>& ipList, Clock::time_point now);
+    // Tells the workers whose grace ran out (and the longest gone beyond kMaxGoneWorkers) to
+    // exit, and deletes those whose thread has ended.
+    void RetireGoneWorkersLocked(Clock::time_point now);
+    void ReapRetiredLocked();
+    // Asks the service's thread to look again when a grace runs out or a worker is ending.
+    void ScheduleRetirementCheckLocked(Clock::time_point now);
+    // The lowest command port that no worker holds.
+    std::int32_t FreeCommandPortLocked() const;
     // Renews the workers' group membership and outgoing interfaces where they went stale.
     void RenewNetworkLocked(bool networkChanged);
     std::vector<LocalNetwork> CurrentNetworks() const;
@@ -124,6 +154,11 @@ private:
     void ResendSearch();
     void FollowNetworkChange();
     void Notify(RegistryChange::Kind kind, const DeviceRecord& device);
+    // Under the registry lock: where a new device goes, making room when the list is full
+    // and the device answered a search. False when there is no room for it; evicted is then
+    // the device that gave way, if any.
+    bool MakeRoomLocked(const DeviceRecord& device, std::optional<DeviceRecord>& evicted);
+    void EraseListedLocked(ListingMap::iterator listed);
     void SendDirectSearches(const wire::SearchPacket& query);
 
     Options options;
@@ -132,12 +167,17 @@ private:
     // The registry in order of first report, with one entry per address; the index finds
     // an address's entry at the same cost whether 4 or 4,096 devices are listed.
     std::list<DeviceRecord> deviceList;
-    std::unordered_map<std::string, std::list<DeviceRecord>::iterator> deviceByIP;
+    ListingMap deviceByIP;
+    // The addresses of devices known only from their announcements, least recently heard
+    // first: when the list is full, the first gives way to a device that answered a search,
+    // so a flood of forged announcements cannot keep a real device out.
+    std::list<std::string> announcedOrder;
     mutable std::mutex workerLock;   // guards everything below
     RegistryListener listener;               // guarded by foundDeviceMutex
     std::vector<boost::asio::ip::address_v4> directHosts;   // guarded by workerLock
     std::vector<SearchThreadEntry> workerTable;
-    std::int32_t nextCommandPort;
+    // Workers told to exit because their address went, until their thread has ended.
+    std::vector<std::unique_ptr<CSearchDeviceThread>> retiredWorkers;
     std::vector<LocalNetwork> lastNetworks;
     bool started = false;
     bool stopped = false;

@@ -49,12 +49,26 @@ void CSearchEventLoop::ArmNext(std::uint64_t armedGeneration, std::size_t index)
     });
 }
 
+void CSearchEventLoop::CheckAfter(std::chrono::milliseconds delay, std::function<void()> check)
+{
+    if (!thread.joinable())
+        return;
+    boost::asio::post(io, [this, delay, check = std::move(check)]() mutable {
+        checkTimer.expires_after(delay);   // cancels the wait of the check it replaces
+        checkTimer.async_wait([check = std::move(check)](const boost::system::error_code& error) {
+            if (!error)
+                check();
+        });
+    });
+}
+
 void CSearchEventLoop::Stop()
 {
     if (!thread.joinable())
         return;
     boost::asio::post(io, [this] {
         resendTimer.cancel();
+        checkTimer.cancel();
         if (watcher)
             watcher->Stop();
         work.reset();

@@ -34,6 +34,8 @@ public:
     void Start(std::function<void()> onResend, std::function<void()> onNetworkChange, bool watchNetwork);
     // Replaces any repeats still pending by one at each delay after now (delays ascending).
     void ScheduleResends(const Delays& delays);
+    // Runs check once on the loop's thread after delay, in place of a check still pending.
+    void CheckAfter(std::chrono::milliseconds delay, std::function<void()> check);
     // Cancels what is pending and ends the thread; the callbacks do not run after it returns.
     void Stop();
 
@@ -43,6 +45,7 @@ private:
     boost::asio::io_context io;
     std::optional<boost::asio::executor_work_guard<boost::asio::io_context::executor_type>> work;
     boost::asio::steady_timer resendTimer{io};
+    boost::asio::steady_timer checkTimer{io};
     std::optional<CNetworkWatcher> watcher;
     std::function<void()> onResend;
     std::thread thread;

@@ -1,9 +1,12 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <atomic>
+#include <filesystem>
 #include <cstdlib>
 #include <mutex>
 #include <sstream>
+#include <system_error>
 
 #include "discovery/DirectHosts.h"
 
@@ -41,7 +44,9 @@ public:
                              std::vector<Clock::time_point>* sendTimes = nullptr)
         : calls(calls), busyPort(busyPort), sendTimes(sendTimes)
     {
+        ++live;
     }
+    ~RecordingWorker() override { --live; }
     void CreateWorkThread() override
     {
         if (TestPort() && Port() == busyPort)
@@ -75,6 +80,7 @@ public:
         static std::mutex lock;
         return lock;
     }
+    static inline std::atomic<int> live{0};
 
 private:
     void Record(const std::string& what)
@@ -111,7 +117,9 @@ protected:
     {
         CSearchDeviceService::Options options;
         options.localAddresses = [this] { return addresses; };
-        options.makeWorker = [this](Kind, CDeviceReportSink*) {
+        options.makeWorker = [this](Kind kind, CDeviceReportSink*) {
+            if (kind == Kind::Command && outOfDescriptors)
+                throw std::system_error(EMFILE, std::generic_category(), "socket");
             return std::make_unique<RecordingWorker>(calls, busyPort, &sendTimes);
         };
         options.resendDelays = {};
@@ -137,7 +145,13 @@ protected:
     std::vector<std::string> calls;
     std::vector<Clock::time_point> sendTimes;
     std::int32_t busyPort = 1530;   // the first command worker moves on to 1531
+    bool outOfDescriptors = false;
 };
+
+std::string Address(std::size_t i)
+{
+    return "198.18." + std::to_string(i / 250) + "." + std::to_string(i % 250 + 1);
+}
 
 } // namespace
 
@@ -211,6 +225,26 @@ TEST_F(Registry, OneSenderIsOneEntryWhateverItsAnswersClaim)
     EXPECT_EQ(Listed(), "id-99@192.0.2.66/forged/1 ");
 }
 
+TEST_F(Registry, AnsweringDevicesPushTheLongestUnheardAnnouncementsOutOfAFullList)
+{
+    std::string gone;
+    service.SetRegistryListener([&](const RegistryChange& change) {
+        if (change.kind == RegistryChange::Kind::Gone)
+            gone += std::string(change.device.id) + " ";
+    });
+    const std::size_t full = CSearchDeviceService::kMaxDevices;
+    for (std::size_t i = 0; i < full; ++i)   // four answered the search, the rest only announced
+        Report(Device(std::to_string(i), Address(i), i < 4 ? 1 : 2));
+    Report(Device("4", Address(4), 2));   // heard again: now the last to go
+    Report(Device("5", Address(5), 1));   // answered a search: never pushed out
+    Report(Device("announced", Address(full), 2));
+    Report(Device("real", Address(full + 1), 1));
+    Report(Device("real2", Address(full + 2), 1));
+    EXPECT_EQ(gone, "6 7 ");
+    EXPECT_EQ(service.DeviceCount(), full);
+    EXPECT_TRUE(Listed().ends_with("real@" + Address(full + 1) + "/disk/1 real2@" + Address(full + 2) + "/disk/1 "));
+}
+
 TEST_F(Registry, NewDevicesBeyondTheCapAreDropped)
 {
     for (std::size_t i = 0; i < CSearchDeviceService::kMaxDevices + 5; ++i)
@@ -242,6 +276,62 @@ TEST_F(SearchService, WorkersAreMadeOncePerAddressOnConsecutivePorts)
     service.ExitSearchService();
     EXPECT_EQ(calls, (std::vector<std::string>{"exit :67", "exit :1900", "exit 192.0.2.10:1531+",
                                                "exit 192.0.2.11:1550+", "exit 192.0.2.12:1570+"}));
+}
+
+TEST_F(SearchService, WorkersOfGoneAddressesEndAndTheirNumberStaysBounded)
+{
+    testsupport::ScopedLogFile log;
+    testing::internal::CaptureStdout();
+    ASSERT_TRUE(testsupport::SetEnvironment("TRAVELKIN_LOG", log.path.c_str()));
+    addresses = {"192.0.2.10"};
+    CSearchDeviceService::Options options = FakeOptions();
+    options.addressGrace = 1h;   // only the cap ends workers here
+    CSearchDeviceService service(std::move(options));
+    service.StartSearchService();
+    testsupport::SetEnvironment("TRAVELKIN_LOG", nullptr);
+    outOfDescriptors = true;
+    addresses = {"192.0.2.10", Address(0)};
+    service.SendSearchRequest();
+    EXPECT_EQ(service.Workers().size(), 3u) << "a worker that cannot be made is skipped";
+    outOfDescriptors = false;
+    for (std::size_t i = 0; i < 1000; ++i) {
+        addresses = {"192.0.2.10", Address(i)};
+        service.SendSearchRequest();
+    }
+    testing::internal::GetCapturedStdout();
+    EXPECT_TRUE(log.Contains("Add Search Device Work Thread Error : IP = 198.18.0.1, port 1550 : socket: "));
+    EXPECT_TRUE(log.Contains("Remove Search Device Work Thread : IP = 198.18.0.1, nPort = 1550, Address Gone"));
+    const auto workers = service.Workers();
+    ASSERT_EQ(workers.size(), 4 + CSearchDeviceService::kMaxGoneWorkers);
+    EXPECT_EQ(RecordingWorker::live.load(), static_cast<int>(workers.size())) << "ended workers are deleted";
+    EXPECT_EQ(workers.back()->LocalIP(), Address(999));
+    EXPECT_LE(workers.back()->Port(), 1530 + 20 * static_cast<int>(workers.size())) << "ports are reused";
+    service.ExitSearchService();
+}
+
+TEST_F(SearchService, AWorkerOutlivesItsAddressByTheGraceOnly)
+{
+    addresses = {"192.0.2.10", "192.0.2.11"};
+    CSearchDeviceService::Options options = FakeOptions();
+    options.addressGrace = 500ms;
+    CSearchDeviceService service(std::move(options));
+    service.StartSearchService();
+    addresses = {"192.0.2.10"};
+    service.SendSearchRequest();
+    addresses = {"192.0.2.10", "192.0.2.11"};   // back within the grace: the link flapped
+    service.SendSearchRequest();
+    addresses = {"192.0.2.10"};
+    service.SendSearchRequest();
+    EXPECT_EQ(Count("exit"), 0u);
+    // No search follows: the service looks again by itself when the grace has run out.
+    ASSERT_TRUE(testsupport::WaitFor([&] { return RecordingWorker::live.load() == 3; }));
+    EXPECT_EQ(Count("create"), 4u);
+    EXPECT_EQ(std::count(calls.begin(), calls.end(), "exit 192.0.2.11:1550+"), 1);
+    addresses = {"192.0.2.10", "192.0.2.12"};
+    calls.clear();
+    service.SendSearchRequest();
+    EXPECT_EQ(calls.front(), "create 192.0.2.12:1550+") << "the port of the ended worker is free again";
+    service.ExitSearchService();
 }
 
 TEST_F(SearchService, CommandPortsStopAt65535)
@@ -357,11 +447,32 @@ TEST(DirectHosts, AddressesNamesAndTyposAreToldApart)
     for (const auto& [text, kind] : cases)
         EXPECT_EQ(ClassifyHost(text), kind) << text;
 
-    std::istringstream file("# hosts to search\n198.18.2.10\n  198.18.2.11  # the second\n\nnas.example\n1.2.3\r\n");
+    const std::pair<const char*, const char*> unicast[] = {
+        {"198.18.2.10", nullptr},      {"224.0.0.1", "multicast"}, {"255.255.255.255", "broadcast"},
+        {"0.0.0.0", "this network"},   {"0.1.2.3", "this network"}, {"127.0.0.1", "loopback"},
+        {"240.0.0.1", "reserved"},     {"239.255.255.250", "multicast"},
+    };
+    for (const auto& [text, reason] : unicast) {
+        std::string error;
+        EXPECT_EQ(ResolveHost(text, error).has_value(), reason == nullptr) << text;
+        EXPECT_EQ(error, reason ? std::string("not a unicast address (") + text + " is " + reason + ")" : "");
+    }
+
+    std::istringstream file("# hosts to search\n198.18.2.10\n  198.18.2.11  # the second\n\nnas.example\n1.2.3\r\n"
+                            "224.0.0.1\n");
     const HostsFile hosts = ReadHostsFile(file);
     ASSERT_EQ(hosts.addresses.size(), 2u);
     EXPECT_EQ(hosts.addresses[1].to_string(), "198.18.2.11");
-    EXPECT_EQ(hosts.skipped, (std::vector<std::string>{"line 5: nas.example", "line 6: 1.2.3"}));
+    EXPECT_EQ(hosts.skipped,
+              (std::vector<std::string>{"line 5: nas.example", "line 6: 1.2.3", "line 7: 224.0.0.1 (multicast)"}));
+
+    // Direct sends count like every other send: these workers have no socket, so each fails.
+    CSearchDeviceBroadcastThread broadcast;
+    CSearchDeviceMulticastThread ssdp;
+    for (CSearchDeviceThread* worker : {static_cast<CSearchDeviceThread*>(&broadcast), static_cast<CSearchDeviceThread*>(&ssdp)}) {
+        worker->SendDirectSearch(wire::MakeSearchQuery(), boost::asio::ip::make_address_v4("127.0.0.1"));
+        EXPECT_EQ(worker->Diagnosis().queriesFailed, 1u) << worker->KindName();
+    }
 }
 
 TEST_F(SearchService, LogIsTurnedOnOnlyByTheEnvironmentAndClosedAtExit)
@@ -472,5 +583,45 @@ TEST(SearchServiceOnLoopback, AnswerToACommandWorkerReachesTheRegistry)
                                 testsupport::Fixture("ssdp_answer.txt"));
     ASSERT_TRUE(testsupport::WaitFor([&] { return service.CopyDevices().size() == 101; }));
     reporter.join();
+    service.ExitSearchService();
+}
+
+TEST(SearchServiceOnLoopback, ThreadsAndDescriptorsStayBoundedAcrossAddressChanges)
+{
+    // Real command workers, each on another loopback address; the scans send nothing.
+    const auto count = [](const char* folder) {
+        const std::filesystem::path path(folder);
+        if (!std::filesystem::exists(path))
+            return -1;
+        return static_cast<int>(std::distance(std::filesystem::directory_iterator(path), {}));
+    };
+    if (count("/proc/self/task") < 0)
+        GTEST_SKIP() << "no /proc to count threads and descriptors in";
+    std::vector<std::string> addresses{"127.0.0.1"};
+    CSearchDeviceService::Options options;
+    options.localAddresses = [&addresses] { return addresses; };
+    options.firstCommandPort = testsupport::FreeLoopbackPort();
+    options.watchNetwork = false;
+    options.addressGrace = 1h;
+    std::vector<std::string> calls;
+    options.makeWorker = [&calls](Kind kind, CDeviceReportSink* sink) -> std::unique_ptr<CSearchDeviceThread> {
+        if (kind == Kind::Command)
+            return std::make_unique<CSearchDeviceMultiCommandThead>(sink);
+        return std::make_unique<RecordingWorker>(calls);
+    };
+    CSearchDeviceService service(std::move(options));
+    service.StartSearchService();
+    const int threads = count("/proc/self/task");
+    const int descriptors = count("/proc/self/fd");
+    for (std::size_t i = 0; i < 1000; ++i) {
+        addresses = {"127.0.0.1", "127.1." + std::to_string(i / 250) + "." + std::to_string(i % 250 + 1)};
+        service.ScanLocalAddresses();
+    }
+    const int bound = 1 + static_cast<int>(CSearchDeviceService::kMaxGoneWorkers);
+    EXPECT_TRUE(testsupport::WaitFor([&] {
+        service.ScanLocalAddresses();   // reaps the workers whose thread has ended
+        return count("/proc/self/task") <= threads + bound;
+    })) << count("/proc/self/task") << " threads, " << threads << " before";
+    EXPECT_LE(count("/proc/self/fd"), descriptors + 4 * bound) << descriptors << " descriptors before";
     service.ExitSearchService();
 }

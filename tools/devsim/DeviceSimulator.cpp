@@ -2,6 +2,7 @@
 
 #include "SimulatorSocket.h"
 
+#include <algorithm>
 #include <random>
 
 CDeviceSimulator::CDeviceSimulator(const SimulatorOptions& options)
@@ -37,8 +38,16 @@ void CDeviceSimulator::Run()
     const Clock::time_point deadline = Clock::now() + std::chrono::seconds(m_options.seconds);
     Schedule(m_responder.Announce("ssdp:alive"));
     SendDue();
+    const bool announcing = (m_options.hostile & kHostileAnnounce) != 0;
+    Clock::time_point nextAnnounce = Clock::now() + std::chrono::seconds(1);
     while (!simsocket::StopRequested() && Clock::now() < deadline) {
-        const auto readable = simsocket::Wait({m_broadcastSocket, m_ssdpSocket}, WaitMilliseconds(deadline));
+        // The next round once the last one is out, so a slow link cannot pile them up.
+        if (announcing && m_pending.empty() && Clock::now() >= nextAnnounce) {
+            Schedule(m_responder.Announce("ssdp:alive"));
+            nextAnnounce = Clock::now() + std::chrono::seconds(1);
+        }
+        const auto readable = simsocket::Wait({m_broadcastSocket, m_ssdpSocket},
+                                              WaitMilliseconds(announcing ? std::min(deadline, nextAnnounce) : deadline));
         if (readable[0])
             Receive(m_broadcastSocket, QueryChannel::Broadcast);
         if (readable[1])

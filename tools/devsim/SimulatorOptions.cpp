@@ -24,12 +24,13 @@ struct HostileName
     unsigned kinds;
 };
 
-constexpr std::array<HostileName, 6> kHostileNames{{
+constexpr std::array<HostileName, 7> kHostileNames{{
     {"zero", kHostileZeroLength},
     {"oversized", kHostileOversized},
     {"binary", kHostileBinary},
     {"format", kHostileFormat},
     {"flood", kHostileFlood},
+    {"announce", kHostileAnnounce},
     {"all", kHostileZeroLength | kHostileOversized | kHostileBinary | kHostileFormat | kHostileFlood},
 }};
 
@@ -113,7 +114,7 @@ void ReadOption(CArgumentReader& reader, SimulatorArguments& result)
     else if (name == "--hostile") {
         if (reader.TakeText(text) && !ParseHostileList(text, o.hostile))
             reader.Fail("--hostile takes a comma-separated list of zero, oversized, binary, format, "
-                        "flood, all; not '" + text + "'");
+                        "flood, all, announce; not '" + text + "'");
     } else if (name == "--flood-count")
         reader.TakeInt(o.floodCount, 1, 1000000);
     else if (name == "--seconds")
@@ -187,7 +188,8 @@ the project's test network (tools/testnet.sh).
                         the query's MX seconds (3 s for the broadcast query); default 0
   --hostile LIST        also reply to every query with hostile traffic; LIST is a
                         comma-separated choice of zero, oversized, binary, format, flood,
-                        all
+                        all; or announce: the devices answer no query and send their
+                        NOTIFY alive again every second (forged announcers)
   --flood-count N       forged devices sent by the flood (default 10000)
   -s, --seconds N       stop after N seconds (default 30); SIGINT/SIGTERM stop it earlier
   -h, --help            show this text

@@ -13,6 +13,7 @@ enum HostileKind : unsigned
     kHostileBinary = 1u << 2,      // random bytes of random lengths
     kHostileFormat = 1u << 3,      // accepted answers whose texts carry "%s%n"
     kHostileFlood = 1u << 4,       // many forged devices, each with its own address text
+    kHostileAnnounce = 1u << 5,    // the devices answer no query and announce themselves every second
 };
 
 // What the simulator was asked to do; texts may carry "%d" for the device's index.

@@ -81,6 +81,8 @@ std::vector<OutgoingDatagram> CSimulatorResponder::Reply(QueryChannel channel, s
                                                          std::uint32_t sender, std::uint16_t senderPort)
 {
     std::vector<OutgoingDatagram> out;
+    if (m_options.hostile & kHostileAnnounce)
+        return out;   // forged announcers: nobody is there to answer
     int maxWait = kBroadcastMaxWaitSeconds;
     const bool ssdpChannel = channel == QueryChannel::Ssdp;
     if (ssdpChannel ? !(m_options.ssdp && IsDeviceSearch(datagram, maxWait))
