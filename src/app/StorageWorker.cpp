@@ -3,6 +3,7 @@
 #include <condition_variable>
 #include <deque>
 #include <mutex>
+#include <set>
 #include <system_error>
 #include <utility>
 
@@ -10,7 +11,8 @@ struct CStorageWorker::Queue
 {
     std::mutex lock;
     std::condition_variable changed;
-    std::deque<Request> requests;
+    std::deque<std::pair<std::string, Request>> requests;
+    std::set<std::string> keys;   // of the requests waiting and the one running
     bool bBusy = false;
     bool bClosed = false;
 };
@@ -22,17 +24,19 @@ CStorageWorker::~CStorageWorker()
     Finish(kExitGrace);
 }
 
-void CStorageWorker::Post(Request request)
+bool CStorageWorker::Post(const std::string& key, Request request)
 {
     {
         const std::lock_guard lock(m_queue->lock);
         if (m_queue->bClosed)
-            return;  // the program is ending
-        m_queue->requests.push_back(std::move(request));
+            return false;  // the program is ending
+        if (!m_queue->keys.insert(key).second)
+            return false;  // this device's request has not run yet: one is enough
+        m_queue->requests.emplace_back(key, std::move(request));
     }
     m_queue->changed.notify_all();
     if (m_thread.joinable())
-        return;
+        return true;
     try {
         m_thread = std::jthread([this](std::stop_token stop) { Serve(std::move(stop)); });
     } catch (const std::system_error&) {
@@ -40,11 +44,14 @@ void CStorageWorker::Post(Request request)
         Request now;
         {
             const std::lock_guard lock(m_queue->lock);
-            now = std::move(m_queue->requests.front());
+            now = std::move(m_queue->requests.front().second);
             m_queue->requests.pop_front();
         }
         now(std::stop_token{});
+        const std::lock_guard lock(m_queue->lock);
+        m_queue->keys.erase(key);
     }
+    return true;
 }
 
 bool CStorageWorker::Finish(std::chrono::milliseconds budget)
@@ -57,7 +64,7 @@ bool CStorageWorker::Finish(std::chrono::milliseconds budget)
         bDone = m_queue->changed.wait_for(lock, budget,
                                           [this] { return m_queue->requests.empty() && !m_queue->bBusy; });
         if (!bDone)
-            m_queue->requests.clear();
+            m_queue->requests.clear();   // their keys stay: nothing is taken any more
     }
     if (m_thread.joinable()) {
         if (!bDone)
@@ -74,12 +81,13 @@ void CStorageWorker::Serve(std::stop_token stop)
         m_queue->changed.wait(lock, [this] { return !m_queue->requests.empty() || m_queue->bClosed; });
         if (m_queue->requests.empty())
             return;  // closed and nothing left
-        Request request = std::move(m_queue->requests.front());
+        auto [key, request] = std::move(m_queue->requests.front());
         m_queue->requests.pop_front();
         m_queue->bBusy = true;
         lock.unlock();
         request(stop);
         lock.lock();
+        m_queue->keys.erase(key);
         m_queue->bBusy = false;
         m_queue->changed.notify_all();
     }

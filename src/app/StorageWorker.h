@@ -9,6 +9,7 @@
 #include <functional>
 #include <memory>
 #include <stop_token>
+#include <string>
 #include <thread>
 
 class CStorageWorker
@@ -27,8 +28,10 @@ public:
     CStorageWorker(const CStorageWorker&) = delete;
     CStorageWorker& operator=(const CStorageWorker&) = delete;
 
-    // Queues the request and returns at once. Requests made after Finish are dropped.
-    void Post(Request request);
+    // Queues the request and returns at once; true when it was taken. A request for a device
+    // (key) that already has one waiting or running is refused until that one has run, as
+    // are requests made after Finish.
+    bool Post(const std::string& key, Request request);
 
     // Takes no more requests and waits, at most `budget`, until every queued request has run.
     // True when they all ran. Otherwise the ones not yet started are dropped and the one

@@ -214,10 +214,7 @@ void CVesquorDlg::SetWaitText(const QString& text)
 
 void CVesquorDlg::OnRefresh()
 {
-    if (!IsLayoutReady())
-        return;
-    pDeviceList->DeleteAllItems();
-    DumpList();
+    // The search runs whatever the layout holds; only showing it needs the controls.
     services.search.ClearDevices();
     // Starting the search workers and sending the first query take longer than painting the
     // window: the window is put on the screen first and the search follows at once.
@@ -225,6 +222,10 @@ void CVesquorDlg::OnRefresh()
         SendSearch();
     else
         firstSearchTimer.start(bFirstPaintReported ? 0 : kFirstSearchLatestMs, this);
+    if (!IsLayoutReady())
+        return;
+    pDeviceList->DeleteAllItems();
+    DumpList();
     ShowWaitTime(kSearchSeconds);
     SetCtrlStatus(1);
     waitTimer.start(kWaitTimerPeriodMs, this);
@@ -255,10 +256,21 @@ void CVesquorDlg::OnMyStorage()
 {
     if (!IsLayoutReady())
         return;
-    // The action waits for other programs; the window never does.
-    storageWorker.Post([ip = SelectedIp(), &desktop = services.desktop](std::stop_token stop) {
+    // The action waits for other programs; the window never does, but shows it is working.
+    // A second click for the same device while its request is pending is not queued again.
+    const std::optional<std::string> ip = SelectedIp();
+    const bool bTaken = storageWorker.Post(ip.value_or(""), [this, ip, &desktop = services.desktop](std::stop_token stop) {
         OpenMyStorage(ip, desktop, CNetStorageHelper::Instance(), std::move(stop));
+        QMetaObject::invokeMethod(this, &CVesquorDlg::OnMyStorageDone, Qt::QueuedConnection);
     });
+    if (bTaken && nStorageRequests++ == 0)
+        setCursor(Qt::BusyCursor);
+}
+
+void CVesquorDlg::OnMyStorageDone()
+{
+    if (--nStorageRequests == 0)
+        unsetCursor();
 }
 
 void CVesquorDlg::OnWaitTimer()

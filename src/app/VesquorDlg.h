@@ -77,6 +77,7 @@ public:
     void OnRefresh();
     void OnLogIn();
     void OnMyStorage();
+    void OnMyStorageDone();   // on the UI thread, after each My Storage request has run
 
     // One tick of the countdown timer: ticks 1 to 9 update the list and count 9 to 1
     // seconds down, tick 10 ends the search.
@@ -128,5 +129,6 @@ private:
     CListDump listDump;
     bool bFirstPaintReported = false;
     // Last, so it goes first: requests still queued when the window goes are carried out.
+    int nStorageRequests = 0;   // taken and not yet run; the pointer is busy while there are any
     CStorageWorker storageWorker;
 };

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <chrono>
 #include <cstddef>
 #include <cstdint>
 #include <string_view>
@@ -22,6 +23,11 @@ struct DeviceRecord
     std::int32_t type = 0;
     std::int32_t refreshValue = kRefreshValue;
     std::int32_t refreshCount = 0;
+    // Seconds the device said its report stays true (an SSDP CACHE-CONTROL max-age, within
+    // bounds); 0 when it said nothing, as broadcast answers do.
+    std::int32_t maxAge = 0;
+    // When the registry last heard of the device; the registry sets it.
+    std::chrono::steady_clock::time_point heardAt{};
 
     void Clear() { *this = DeviceRecord{}; }
 

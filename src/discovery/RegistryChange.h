@@ -13,12 +13,20 @@ struct RegistryChange
         Appeared,   // a device that was not listed
         Changed,    // the device at a listed address now describes itself differently
         Seen,       // a listed device answered again, unchanged
-        Gone,       // removed: it said byebye, or stayed silent for too many searches
+        Gone,       // removed, for the reason below
+    };
+    enum class GoneReason
+    {
+        None,      // not Gone
+        Byebye,    // it said goodbye
+        Expired,   // not heard from within the max-age it announced
+        Missed,    // it did not answer too many searches in a row
     };
 
     Kind kind = Kind::Seen;
     DeviceRecord device;   // as listed after the change; for Gone, as it was listed
     std::chrono::system_clock::time_point time;
+    GoneReason reason = GoneReason::None;
 };
 
 // Runs on the thread that made the change (a worker's, or the caller of AgeDevices), one

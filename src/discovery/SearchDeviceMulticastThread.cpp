@@ -1,6 +1,7 @@
 #include "discovery/SearchDeviceMulticastThread.h"
 
 #include <algorithm>
+#include <charconv>
 #include <cstring>
 
 #include <boost/asio/ip/address_v4.hpp>
@@ -107,6 +108,32 @@ void ReadServerHeader(std::string_view text, DeviceRecord& record)
     SetDeviceText(record.product, rest.substr(0, third));
     if (third != npos)
         SetDeviceText(record.detail, rest.substr(third + 1));   // may itself hold "/"
+}
+
+// CACHE-CONTROL: max-age=N, the seconds the device says its report stays true; 0 when it
+// says nothing readable. A number out of bounds is clamped rather than trusted.
+std::int32_t ReadMaxAge(std::string_view text)
+{
+    const std::size_t header = FindHeader(text, "CACHE-CONTROL:");
+    if (header == npos)
+        return 0;
+    const std::string_view line = text.substr(header, LineEnd(text, header) - header);
+    const std::size_t name = FindHeader(line, "max-age");
+    if (name == npos)
+        return 0;   // no-cache and the like: no promise
+    std::string_view value = line.substr(name + 7);
+    value.remove_prefix(std::min(value.find_first_not_of(" \t"), value.size()));
+    if (!value.starts_with('='))
+        return 0;
+    value.remove_prefix(1);
+    value.remove_prefix(std::min(value.find_first_not_of(" \t"), value.size()));
+    std::int64_t seconds = 0;
+    const auto [end, error] = std::from_chars(value.data(), value.data() + value.size(), seconds);
+    if (error == std::errc::invalid_argument)
+        return 0;   // not a number
+    if (error == std::errc::result_out_of_range)
+        seconds = value.starts_with('-') ? wire::kMinMaxAge : wire::kMaxMaxAge;
+    return static_cast<std::int32_t>(std::clamp<std::int64_t>(seconds, wire::kMinMaxAge, wire::kMaxMaxAge));
 }
 
 // The report kind from the start line and NTS; nothing when the text is neither an
@@ -237,6 +264,7 @@ std::optional<DeviceRecord> CSearchDeviceMulticastThread::ParseSsdpText(std::str
     // and My Storage at any machine, and one sender could invent any number of devices.
     SetDeviceText(record.ip, senderIP);
     record.type = *kind;
+    record.maxAge = ReadMaxAge(text);
     return record;
 }
 

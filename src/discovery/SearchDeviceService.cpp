@@ -348,23 +348,38 @@ void CSearchDeviceService::SetRegistryListener(RegistryListener newListener)
     listener = std::move(newListener);
 }
 
-void CSearchDeviceService::Notify(RegistryChange::Kind kind, const DeviceRecord& device)
+void CSearchDeviceService::Notify(RegistryChange::Kind kind, const DeviceRecord& device,
+                                  RegistryChange::GoneReason reason)
 {
     // Called under the found-device mutex and never under the registry lock, so changes
     // reach the listener one at a time and in order, and the listener cannot block the
     // window's copy of the list.
     if (listener)
-        listener(RegistryChange{kind, device, std::chrono::system_clock::now()});
+        listener(RegistryChange{kind, device, std::chrono::system_clock::now(), reason});
 }
 
 void CSearchDeviceService::AgeDevices(std::int32_t maxMissed)
+{
+    RemoveDevicesWhere(RegistryChange::GoneReason::Missed,
+                       [maxMissed](DeviceRecord& device) { return ++device.refreshCount > maxMissed; });
+}
+
+void CSearchDeviceService::ExpireDevices(std::chrono::steady_clock::time_point now)
+{
+    RemoveDevicesWhere(RegistryChange::GoneReason::Expired, [now](DeviceRecord& device) {
+        return device.maxAge > 0 && now - device.heardAt > std::chrono::seconds(device.maxAge);
+    });
+}
+
+void CSearchDeviceService::RemoveDevicesWhere(RegistryChange::GoneReason reason,
+                                              const std::function<bool(DeviceRecord&)>& goes)
 {
     std::lock_guard found(foundDeviceMutex);
     std::vector<DeviceRecord> gone;
     {
         std::lock_guard lock(registryLock);
         for (auto device = deviceList.begin(); device != deviceList.end();) {
-            if (++device->refreshCount <= maxMissed) {
+            if (!goes(*device)) {
                 ++device;
                 continue;
             }
@@ -374,7 +389,7 @@ void CSearchDeviceService::AgeDevices(std::int32_t maxMissed)
         }
     }
     for (const DeviceRecord& device : gone)
-        Notify(RegistryChange::Kind::Gone, device);
+        Notify(RegistryChange::Kind::Gone, device, reason);
 }
 
 void CSearchDeviceService::SetDirectHosts(std::vector<boost::asio::ip::address_v4> hosts)
@@ -455,6 +470,7 @@ void CSearchDeviceService::UpdateDevice(const DeviceRecord& device)
     RegistryChange::Kind kind = RegistryChange::Kind::Appeared;
     DeviceRecord listedNow = device;
     std::optional<DeviceRecord> evicted;
+    listedNow.heardAt = std::chrono::steady_clock::now();
     {
         std::lock_guard lock(registryLock);
         // Each address is listed once, so the entry at this address is the only one that can
@@ -462,14 +478,19 @@ void CSearchDeviceService::UpdateDevice(const DeviceRecord& device)
         const auto listed = deviceByIP.find(std::string(TextOf(device.ip)));
         if (listed != deviceByIP.end()) {
             DeviceRecord& stored = *listed->second.device;
+            // A report that promises nothing (a broadcast answer) keeps the last promise.
+            if (listedNow.maxAge == 0)
+                listedNow.maxAge = stored.maxAge;
             if (stored == device) {
                 stored.refreshValue = device.refreshValue;
                 stored.refreshCount = device.refreshCount;
+                stored.maxAge = listedNow.maxAge;
+                stored.heardAt = listedNow.heardAt;
                 kind = RegistryChange::Kind::Seen;
                 listedNow = stored;
             } else {
                 kind = SameDescription(stored, device) ? RegistryChange::Kind::Seen : RegistryChange::Kind::Changed;
-                stored = device;   // the device at this address changed: replace it in place
+                stored = listedNow;   // the device at this address changed: replace it in place
             }
             if (auto& announced = listed->second.announced) {
                 if (answered) {
@@ -483,15 +504,17 @@ void CSearchDeviceService::UpdateDevice(const DeviceRecord& device)
             WorkerCounters::ReporterDrop(DropReason::RegistryFull);
             return;   // a flood of invented devices must not grow the list without bound
         } else {
-            Listing listing{deviceList.insert(deviceList.end(), device), std::nullopt};
+            Listing listing{deviceList.insert(deviceList.end(), listedNow), std::nullopt};
             if (!answered)
                 listing.announced = announcedOrder.insert(announcedOrder.end(), std::string(TextOf(device.ip)));
             deviceByIP.emplace(TextOf(device.ip), listing);
         }
     }
     WorkerCounters::ReporterListed();
+    // The entry that gave way was the announcement heard from longest ago: its promise is
+    // taken as lapsed, as an expired one is.
     if (evicted)
-        Notify(RegistryChange::Kind::Gone, *evicted);
+        Notify(RegistryChange::Kind::Gone, *evicted, RegistryChange::GoneReason::Expired);
     Notify(kind, listedNow);
 }
 
@@ -530,7 +553,7 @@ void CSearchDeviceService::RemoveDevice(const DeviceRecord& device)
         removed = *listed->second.device;
         EraseListedLocked(listed);
     }
-    Notify(RegistryChange::Kind::Gone, removed);
+    Notify(RegistryChange::Kind::Gone, removed, RegistryChange::GoneReason::Byebye);
 }
 
 std::vector<const CSearchDeviceThread*> CSearchDeviceService::Workers() const

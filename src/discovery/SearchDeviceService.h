@@ -86,6 +86,9 @@ public:
     // sets a device's refreshCount back to 0, so refreshCount counts the searches since
     // its last answer.
     void AgeDevices(std::int32_t maxMissed);
+    // Removes, as Gone, the devices that announced a max-age and have not been heard from
+    // within it by now.
+    void ExpireDevices(std::chrono::steady_clock::time_point now);
     // Where SendSearchRequest also sends the broadcast query and the SSDP search directly,
     // for devices that broadcast and multicast do not reach.
     void SetDirectHosts(std::vector<boost::asio::ip::address_v4> hosts);
@@ -153,7 +156,10 @@ private:
     // On the service's thread.
     void ResendSearch();
     void FollowNetworkChange();
-    void Notify(RegistryChange::Kind kind, const DeviceRecord& device);
+    void Notify(RegistryChange::Kind kind, const DeviceRecord& device,
+                RegistryChange::GoneReason reason = RegistryChange::GoneReason::None);
+    // Removes every listed device for which goes(device) holds, and tells of each as Gone.
+    void RemoveDevicesWhere(RegistryChange::GoneReason reason, const std::function<bool(DeviceRecord&)>& goes);
     // Under the registry lock: where a new device goes, making room when the list is full
     // and the device answered a search. False when there is no room for it; evicted is then
     // the device that gave way, if any.

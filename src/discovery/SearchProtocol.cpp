@@ -30,6 +30,11 @@ std::string LocationLine(const SsdpDevice& device)
     return "LOCATION: http://" + device.ip + ":80/desc.xml\r\n";
 }
 
+std::string CacheControlLine(const SsdpDevice& device)
+{
+    return "CACHE-CONTROL: max-age=" + std::to_string(device.maxAge) + "\r\n";
+}
+
 std::string ServerLine(const SsdpDevice& device)
 {
     std::string token = device.vendor + "/" + device.host + "/" + device.product;
@@ -42,9 +47,7 @@ std::string ServerLine(const SsdpDevice& device)
 
 std::string FormatSsdpAnswer(const SsdpDevice& device)
 {
-    return "HTTP/1.1 200 OK\r\n"
-           "CACHE-CONTROL: max-age=1800\r\n"
-           "EXT:\r\n"
+    return "HTTP/1.1 200 OK\r\n" + CacheControlLine(device) + "EXT:\r\n"
         + LocationLine(device) + ServerLine(device) + "ST: " + std::string(kSearchTarget) + "\r\n"
         + "USN: uuid:" + device.uuid + "::" + std::string(kSearchTarget) + "\r\n\r\n";
 }
@@ -53,8 +56,7 @@ std::string FormatSsdpNotify(const SsdpDevice& device, std::string_view nts)
 {
     return "NOTIFY * HTTP/1.1\r\n"
            "HOST: 239.143.255.250:1900\r\n"
-           "CACHE-CONTROL: max-age=1800\r\n"
-        + LocationLine(device) + "NT: upnp:rootdevice\r\n" + "NTS: " + std::string(nts) + "\r\n"
+        + CacheControlLine(device) + LocationLine(device) + "NT: upnp:rootdevice\r\n" + "NTS: " + std::string(nts) + "\r\n"
         + ServerLine(device) + "USN: uuid:" + device.uuid + "::upnp:rootdevice\r\n\r\n";
 }
 

@@ -52,6 +52,13 @@ inline constexpr std::int32_t kReportAnswer = 1;
 inline constexpr std::int32_t kReportAlive = 2;
 inline constexpr std::int32_t kReportByebye = 4;
 
+// A report's CACHE-CONTROL max-age is trusted from one second to one day; a value outside
+// is taken as the nearest bound, so a forged one neither drops a device at once nor keeps
+// it listed for ever.
+inline constexpr std::int32_t kMinMaxAge = 1;
+inline constexpr std::int32_t kMaxMaxAge = 24 * 60 * 60;
+inline constexpr std::int32_t kDeviceMaxAge = 1800;   // what our devices promise
+
 // The makers whose devices are listed: a report's vendor text, upper-cased, must equal one.
 inline constexpr std::array<std::string_view, 3> kAcceptedVendors = {"ZANDOVERT", "KELMAR", "DURNE"};
 
@@ -65,6 +72,7 @@ struct SsdpDevice
     std::string product;
     std::string detail;
     std::string osVersion = "1.0";  // SERVER: VARN/<osVersion>, UPnP/1.0, <token>
+    std::int64_t maxAge = kDeviceMaxAge;  // CACHE-CONTROL: max-age=<maxAge>
 };
 
 // "HTTP/1.1 200 OK" answer to an M-SEARCH, as a device sends it.

@@ -359,8 +359,9 @@ private:
 };
 
 // The action runs off the window, one request at a time in the order they were made: the
-// countdown goes on while another program keeps the first request waiting, and a window that
-// closes still carries out what was asked of it.
+// countdown goes on while another program keeps the first request waiting, the pointer over
+// the window is busy meanwhile, further clicks for a device whose request is pending are
+// ignored, and a window that closes still carries out what was asked of it.
 TEST_F(SearchWindowTest, MyStorageOpensTheShareOfTheSelectedDevice)
 {
     GatedMountTable mounts;
@@ -370,14 +371,20 @@ TEST_F(SearchWindowTest, MyStorageOpensTheShareOfTheSelectedDevice)
     search.Report("192.0.2.11", "b");
     search.Report("192.0.2.12", "c");
     Ticks(1);
+    const auto busy = [this] { return window->cursor().shape() == Qt::BusyCursor; };
+    EXPECT_FALSE(busy());
     for (int row : {1, 0}) {
         ClickList(row);
-        QTest::mouseClick(window->FindButtonCtrl(IDC_MY_STORAGE), Qt::LeftButton);
+        for (int click = 0; click < (row == 1 ? 3 : 1); ++click)
+            QTest::mouseClick(window->FindButtonCtrl(IDC_MY_STORAGE), Qt::LeftButton);
     }
     Ticks(1);
     EXPECT_EQ(WaitText(), QStringLiteral("Searching new devices,please wait 8s..."));
     EXPECT_EQ(mounts.ListingsOnceStarted(1), 1);  // the second request waits for the first
+    EXPECT_TRUE(busy());
     mounts.Open();
+    EXPECT_TRUE(QTest::qWaitFor([&] { return !busy(); }))
+        << "the pointer stays busy after both requests ran";
     window.reset();  // its storage worker finishes both requests and joins its thread
     EXPECT_FALSE(mounts.TimedOut());
     EXPECT_EQ(mounts.ListingsOnceStarted(2), 2);
@@ -464,7 +471,9 @@ TEST_F(SearchWindowTest, ColumnHeadingsComeFromTheLayoutOfTheLanguage)
     }
 }
 
-TEST_F(SearchWindowTest, LayoutWithoutAWorkingControlLeavesTheWindowInert)
+// The window cannot show what it finds, but the search service starts and searches all the
+// same (its workers, its log).
+TEST_F(SearchWindowTest, LayoutWithoutAWorkingControlStillStartsTheSearch)
 {
     QFile layout(root.LayoutFile());
     ASSERT_TRUE(layout.open(QIODevice::ReadOnly));
@@ -475,16 +484,23 @@ TEST_F(SearchWindowTest, LayoutWithoutAWorkingControlLeavesTheWindowInert)
     layout.write(text.toUtf8());
     layout.close();
 
-    CVesquorDlg& dialog = Open();
+    FakeSearchService unstarted(false);
+    window = std::make_unique<CVesquorDlg>(SearchWindowServices{unstarted.service, desktop.services, root.Path()});
+    window->show();
+    ASSERT_TRUE(QTest::qWaitFor([this] { return !window->IsFirstSearchPending(); }));
+    CVesquorDlg& dialog = *window;
     EXPECT_FALSE(dialog.IsLayoutReady());
-    EXPECT_EQ(search.sends.load(), 0);
+    EXPECT_FALSE(unstarted.service.Workers().empty()) << "the search service was never started";
+    const int sends = unstarted.sends.load();
+    EXPECT_GT(sends, 0);
     EXPECT_FALSE(dialog.IsSearching());
-    search.Report("192.0.2.10", "a");
+    unstarted.Report("192.0.2.10", "a");
     dialog.OnRefresh();
     dialog.UpdateDeviceList();
-    EXPECT_EQ(search.sends.load(), 0);
+    EXPECT_GT(unstarted.sends.load(), sends) << "Refresh searches again";
     EXPECT_EQ(List().GetItemCount(), 0);
     EXPECT_EQ(List().columnCount(), 0);
+    window.reset();   // before the service it searches with
 }
 
 // A dark desktop theme: every role of every group a dark colour of its own.

@@ -395,7 +395,9 @@ TEST_F(Registry, ListenerHearsEveryChangeInOrderAndSilentDevicesAgeOut)
     std::string heard;
     service.SetRegistryListener([&](const RegistryChange& change) {
         const char* kinds[] = {"+", "~", "=", "-"};
-        heard += kinds[static_cast<int>(change.kind)] + std::string(change.device.id) + "/" + change.device.host + " ";
+        const char* reasons[] = {"", "(byebye)", "(expired)", "(missed)"};
+        heard += kinds[static_cast<int>(change.kind)] + std::string(change.device.id) + "/" + change.device.host
+            + reasons[static_cast<int>(change.reason)] + " ";
     });
     Report(Device("a", "192.0.2.1"));
     Report(Device("b", "192.0.2.2"));
@@ -407,7 +409,7 @@ TEST_F(Registry, ListenerHearsEveryChangeInOrderAndSilentDevicesAgeOut)
     Report(Device("c", "192.0.2.3", 1, "OTHER"));   // filtered: nothing to hear
     Report(Device("b", "192.0.2.2", 4));            // byebye
     Report(Device("b", "192.0.2.2", 4));            // byebye of a device no longer listed
-    EXPECT_EQ(heard, "+a/disk +b/disk =a/disk ~a/renamed =b/disk -b/disk ");
+    EXPECT_EQ(heard, "+a/disk +b/disk =a/disk ~a/renamed =b/disk -b/disk(byebye) ");
 
     heard.clear();
     Report(Device("d", "192.0.2.4"));
@@ -418,7 +420,24 @@ TEST_F(Registry, ListenerHearsEveryChangeInOrderAndSilentDevicesAgeOut)
     service.AgeDevices(2);   // search 3: a missed two searches in a row
     EXPECT_EQ(heard, "+d/disk =a/renamed =d/disk ");
     service.AgeDevices(2);
-    EXPECT_EQ(heard, "+d/disk =a/renamed =d/disk -a/renamed ");
+    EXPECT_EQ(heard, "+d/disk =a/renamed =d/disk -a/renamed(missed) ");
+    EXPECT_EQ(Listed(), "d@192.0.2.4/disk/1 ");
+
+    // A device that announced a max-age goes when it is not heard from within it; an answer
+    // that promises nothing (a broadcast one) renews the promise, and d, which never
+    // promised anything, stays however long it is silent.
+    heard.clear();
+    DeviceRecord promising = Device("e", "192.0.2.5");
+    promising.maxAge = 5;
+    Report(promising);
+    const auto before = std::chrono::steady_clock::now();
+    Report(Device("e", "192.0.2.5"));
+    const auto after = std::chrono::steady_clock::now();
+    service.ExpireDevices(before + std::chrono::seconds(5));
+    EXPECT_EQ(heard, "+e/disk =e/disk ");
+    service.ExpireDevices(after + std::chrono::milliseconds(5001));
+    service.ExpireDevices(after + std::chrono::hours(24 * 365));
+    EXPECT_EQ(heard, "+e/disk =e/disk -e/disk(expired) ");
     EXPECT_EQ(Listed(), "d@192.0.2.4/disk/1 ");
 }
 

@@ -50,6 +50,28 @@ TEST(SsdpParser, ReadsAnswersAndAnnouncements)
               uuid + "|192.168.1.20|" + host + "|Cloud||2.4|Kelmar|2");
 }
 
+TEST(SsdpParser, MaxAgeIsTakenFromOneSecondToOneDay)
+{
+    const std::vector<std::pair<std::string, std::int32_t>> cases = {
+        {"CACHE-CONTROL: max-age=1800", 1800},
+        {"Cache-Control: no-cache, MAX-AGE = 30", 30},
+        {"CACHE-CONTROL: max-age=0", 1},
+        {"CACHE-CONTROL: max-age=-7", 1},
+        {"CACHE-CONTROL: max-age=86401", 86400},
+        {"CACHE-CONTROL: max-age=99999999999999999999999", 86400},   // forged beyond any integer
+        {"CACHE-CONTROL: max-age=-99999999999999999999999", 1},
+        {"CACHE-CONTROL: no-cache", 0},
+        {"CACHE-CONTROL: max-age=soon", 0},
+        {"CACHE-CONTROL:\r\nX-NOTE: max-age=5", 0},   // another header's text is not read
+        {"X-NO-CACHE-CONTROL-HERE: 1", 0},
+    };
+    for (const auto& [line, seconds] : cases) {
+        const auto device = Parse(Replace(kAlive, "CACHE-CONTROL: max-age=1800", line));
+        ASSERT_TRUE(device) << line;
+        EXPECT_EQ(device->maxAge, seconds) << line;
+    }
+}
+
 TEST(SsdpParser, HeaderNamesInAnyCaseAndBareLineFeeds)
 {
     // Header names as devices in the field write them.

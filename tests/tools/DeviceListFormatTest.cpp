@@ -1,4 +1,5 @@
 #include "search/ChangeFormat.h"
+#include "search/ChangeQueue.h"
 #include "search/DeviceListFormat.h"
 #include "search/Inventory.h"
 #include "search/WorkerDiagnosis.h"
@@ -97,10 +98,57 @@ TEST(WatchEventTest, OneLineWithUtcMillisecondsAndTheDevice)
     const std::string appeared = FormatWatchEvent({RegistryChange::Kind::Appeared, Device("nas", "192.0.2.10"), time});
     EXPECT_EQ(appeared, R"({"event": "appeared", "time": "2025-12-31T12:00:00.007Z", "device": )"
                             + FormatDeviceObject(Device("nas", "192.0.2.10")) + "}\n");
-    EXPECT_EQ(FormatWatchEvent({RegistryChange::Kind::Gone, Device("nas", "192.0.2.10"), time}).substr(0, 17),
-              R"({"event": "gone",)");
+    EXPECT_EQ(FormatWatchEvent({RegistryChange::Kind::Gone, Device("nas", "192.0.2.10"), time,
+                                RegistryChange::GoneReason::Expired}),
+              R"({"event": "gone", "time": "2025-12-31T12:00:00.007Z", "device": )"
+                  + FormatDeviceObject(Device("nas", "192.0.2.10")) + R"(, "reason": "expired"})" + "\n");
     EXPECT_EQ(FormatWatchEvent({RegistryChange::Kind::Seen, Device("nas", "192.0.2.10"), time}), "");
     EXPECT_EQ(FormatUtcTime(system_clock::time_point{seconds(0)}), "1970-01-01T00:00:00.000Z");
+}
+
+// A reader that falls behind finds one entry per device, with the device's latest state.
+TEST(ChangeQueueTest, FoldsEachDevicesChangesWhileTheReaderIsBehind)
+{
+    using K = RegistryChange::Kind;
+    struct Case
+    {
+        std::vector<std::pair<K, const char*>> pushed;   // kind, host; all for one address
+        std::string waiting;                              // kind/host of what is popped, or ""
+    };
+    const std::vector<Case> cases = {
+        {{{K::Appeared, "a"}, {K::Seen, "a"}, {K::Changed, "b"}, {K::Seen, "b"}}, "0/b"},
+        {{{K::Appeared, "a"}, {K::Gone, "a"}}, ""},
+        {{{K::Seen, "a"}, {K::Seen, "a"}, {K::Gone, "a"}}, "3/a"},
+        {{{K::Changed, "a"}, {K::Gone, "a"}}, "3/a"},
+        {{{K::Gone, "a"}, {K::Appeared, "b"}}, "1/b"},
+        {{{K::Seen, "a"}, {K::Changed, "b"}, {K::Seen, "c"}}, "1/c"},
+    };
+    for (const Case& c : cases) {
+        CChangeQueue queue;
+        bool woken = false;
+        for (const auto& [kind, host] : c.pushed)
+            woken |= queue.Push({kind, Device(host, "192.0.2.1"), {}});
+        std::string waiting;
+        if (const auto change = queue.Pop())
+            waiting = std::to_string(static_cast<int>(change->kind)) + "/" + change->device.host;
+        EXPECT_EQ(waiting, c.waiting) << c.pushed.size() << " changes ending in " << c.pushed.back().second;
+        EXPECT_TRUE(woken);
+        EXPECT_FALSE(queue.Pop());
+    }
+}
+
+TEST(ChangeQueueTest, HoldsAtMostItsBoundInArrivalOrder)
+{
+    CChangeQueue queue;
+    auto address = [](std::size_t i) { return "10." + std::to_string(i / 65536) + "." + std::to_string(i / 256 % 256) + "." + std::to_string(i % 256); };
+    EXPECT_TRUE(queue.Push({RegistryChange::Kind::Appeared, Device("x", address(0).c_str()), {}}));
+    for (std::size_t i = 1; i < CChangeQueue::kMaxEntries + 100; ++i)
+        EXPECT_FALSE(queue.Push({RegistryChange::Kind::Appeared, Device("x", address(i).c_str()), {}}));
+    for (int round = 0; round < 3; ++round)   // a flood of repeats takes no room
+        queue.Push({RegistryChange::Kind::Seen, Device("y", address(7).c_str()), {}});
+    EXPECT_EQ(queue.Size(), CChangeQueue::kMaxEntries);
+    EXPECT_EQ(std::string(queue.Pop()->device.ip), address(0));
+    EXPECT_EQ(std::string(queue.Pop()->device.ip), address(1));
 }
 
 class InventoryTest : public testing::Test

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <cstddef>
 #include <cstdio>
 
 // The few questions a command-line tool asks about its standard streams. They differ per
@@ -7,6 +8,10 @@
 
 // True when the stream is a terminal (a person is watching), false for pipes and files.
 bool IsTerminal(std::FILE* stream);
+
+// Writes all of text to standard output, past its own stdio buffer, going on after a signal
+// interrupted the write. False with the reason in error when it cannot.
+bool WriteStandardOutput(const char* text, std::size_t size, int& error);
 
 // False when the process was started with its standard output closed ("program >&-").
 bool StandardOutputIsOpen();

@@ -1,5 +1,7 @@
 #include "Console.h"
 
+#include <cerrno>
+
 #include <fcntl.h>
 #include <unistd.h>
 
@@ -11,4 +13,20 @@ bool IsTerminal(std::FILE* stream)
 bool StandardOutputIsOpen()
 {
     return ::fcntl(STDOUT_FILENO, F_GETFD) != -1;
+}
+
+bool WriteStandardOutput(const char* text, std::size_t size, int& error)
+{
+    while (size > 0) {
+        const ssize_t written = ::write(STDOUT_FILENO, text, size);
+        if (written < 0 && errno == EINTR)
+            continue;   // a stop signal arrived: the line is finished first
+        if (written < 0) {
+            error = errno;
+            return false;
+        }
+        text += written;
+        size -= static_cast<std::size_t>(written);
+    }
+    return true;
 }

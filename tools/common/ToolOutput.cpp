@@ -14,6 +14,7 @@ namespace {
 
 // The reason of the first failed write, kept for the message at the end.
 int g_firstWriteError = 0;
+bool g_writeFailed = false;
 
 void ReportWriteError(const char* program, int error)
 {
@@ -37,18 +38,21 @@ void PrintVersion(const char* program)
 
 bool WriteOut(std::string_view text)
 {
+    // What printf left in the buffer goes first, so the output keeps its order.
     errno = 0;
-    if (std::fwrite(text.data(), 1, text.size(), stdout) == text.size() && std::fflush(stdout) == 0)
+    int error = std::fflush(stdout) == 0 ? 0 : errno;
+    if (error == 0 && WriteStandardOutput(text.data(), text.size(), error))
         return true;
+    g_writeFailed = true;
     if (g_firstWriteError == 0)
-        g_firstWriteError = errno;
+        g_firstWriteError = error;
     return false;
 }
 
 bool CloseStandardOutput(const char* program)
 {
     errno = 0;
-    const bool failedBefore = std::ferror(stdout) != 0;
+    const bool failedBefore = g_writeFailed || std::ferror(stdout) != 0;
     const int flushError = std::fflush(stdout) != 0 ? errno : 0;
     // fclose reports what the kernel says at the last moment (a full disk on NFS, for one).
     const int closeError = std::fclose(stdout) != 0 ? errno : 0;

@@ -36,7 +36,8 @@ void CDeviceSimulator::Run()
 {
     simsocket::CatchStopRequests();
     const Clock::time_point deadline = Clock::now() + std::chrono::seconds(m_options.seconds);
-    Schedule(m_responder.Announce("ssdp:alive"));
+    m_nextAnnounce = Clock::now();
+    AnnounceWhenDue();
     SendDue();
     const bool announcing = (m_options.hostile & kHostileAnnounce) != 0;
     Clock::time_point nextAnnounce = Clock::now() + std::chrono::seconds(1);
@@ -52,6 +53,7 @@ void CDeviceSimulator::Run()
             Receive(m_broadcastSocket, QueryChannel::Broadcast);
         if (readable[1])
             Receive(m_ssdpSocket, QueryChannel::Ssdp);
+        AnnounceWhenDue();
         SendDue();
     }
     // Answers still waiting are dropped: a device that leaves does not answer any more.
@@ -62,11 +64,21 @@ void CDeviceSimulator::Run()
 
 int CDeviceSimulator::WaitMilliseconds(Clock::time_point deadline) const
 {
-    Clock::time_point until = deadline;
+    Clock::time_point until = std::min(deadline, m_nextAnnounce);
     if (!m_pending.empty() && m_pending.top().due < until)
         until = m_pending.top().due;
     const auto wait = std::chrono::ceil<std::chrono::milliseconds>(until - Clock::now()).count();
     return wait > 0 ? static_cast<int>(wait) : 0;
+}
+
+// Alive again every third of the max-age, as SSDP devices renew what they announced.
+void CDeviceSimulator::AnnounceWhenDue()
+{
+    if (Clock::now() < m_nextAnnounce)
+        return;
+    Schedule(m_responder.Announce("ssdp:alive"));
+    const std::int64_t renewal = std::clamp<std::int64_t>(m_options.maxAge / 3, 1, wire::kMaxMaxAge);
+    m_nextAnnounce = Clock::now() + std::chrono::seconds(renewal);
 }
 
 void CDeviceSimulator::Receive(simsocket::Handle socket, QueryChannel channel)

@@ -43,12 +43,14 @@ private:
     void SendDue();
     void Send(const OutgoingDatagram& datagram);
     int WaitMilliseconds(Clock::time_point deadline) const;
+    void AnnounceWhenDue();
 
     SimulatorOptions m_options;
     CSimulatorResponder m_responder;
     simsocket::Handle m_broadcastSocket = simsocket::kNone;
     simsocket::Handle m_ssdpSocket = simsocket::kNone;
     std::priority_queue<Pending, std::vector<Pending>, std::greater<>> m_pending;
+    Clock::time_point m_nextAnnounce;
     std::uint64_t m_order = 0;
     std::uint64_t m_queries = 0;
     std::uint64_t m_sent = 0;

@@ -50,6 +50,7 @@ std::vector<SimulatedDevice> MakeDevices(const SimulatorOptions& options)
         device.texts.product = ExpandPattern(options.productPattern, index);
         device.texts.detail = ExpandPattern(options.detailPattern, index);
         device.texts.osVersion = ExpandPattern(options.osVersion, index);
+        device.texts.maxAge = options.maxAge;
         devices.push_back(std::move(device));
     }
     return devices;

@@ -6,6 +6,7 @@
 #include <boost/asio/ip/address_v4.hpp>
 
 #include <array>
+#include <charconv>
 #include <sstream>
 #include <string_view>
 
@@ -77,6 +78,17 @@ void TakeDelay(CArgumentReader& reader, SimulatorOptions& options)
         reader.Fail("--delay takes milliseconds (0 to 60000) or 'random', not '" + text + "'");
 }
 
+// Any number, so a test can forge one out of bounds (0, negative, beyond one day).
+void TakeMaxAge(CArgumentReader& reader, std::int64_t& maxAge)
+{
+    std::string text;
+    if (!reader.TakeText(text))
+        return;
+    const auto [end, error] = std::from_chars(text.data(), text.data() + text.size(), maxAge);
+    if (error != std::errc() || end != text.data() + text.size())
+        reader.Fail("--max-age takes a whole number of seconds, not '" + text + "'");
+}
+
 void ReadOption(CArgumentReader& reader, SimulatorArguments& result)
 {
     SimulatorOptions& o = result.options;
@@ -107,7 +119,9 @@ void ReadOption(CArgumentReader& reader, SimulatorArguments& result)
     else if (name == "--protocol") {
         if (reader.TakeText(text) && !ParseProtocol(text, o))
             reader.Fail("--protocol takes broadcast, ssdp or both, not '" + text + "'");
-    } else if (name == "--no-notify")
+    } else if (name == "--max-age")
+        TakeMaxAge(reader, o.maxAge);
+    else if (name == "--no-notify")
         o.notify = !reader.NoValue();
     else if (name == "--delay")
         TakeDelay(reader, o);
@@ -183,6 +197,9 @@ the project's test network (tools/testnet.sh).
                         In these texts "%d" stands for the device's index; nothing else
                         is special.
   -p, --protocol P      broadcast, ssdp or both (default both)
+  --max-age N           CACHE-CONTROL max-age of the SSDP answers and announcements,
+                        in seconds, any whole number (default 1800); the NOTIFY alive
+                        is sent again every third of it (at least every second)
   --no-notify           send no NOTIFY alive at start and no byebye at exit
   -d, --delay MS|random answer after MS milliseconds, or after a random time from 0 to
                         the query's MX seconds (3 s for the broadcast query); default 0

@@ -31,6 +31,9 @@ struct SimulatorOptions
     bool broadcast = true;
     bool ssdp = true;
     bool notify = true;
+    // CACHE-CONTROL max-age of the SSDP texts; a third of it is the pause between alive
+    // announcements, so a listener hears one well before the age runs out.
+    std::int64_t maxAge = 1800;
     int delayMs = 0;
     bool randomDelay = false;  // 0..MX seconds (3 s for the broadcast query)
     unsigned hostile = kHostileNone;

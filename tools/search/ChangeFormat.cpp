@@ -23,6 +23,21 @@ const char* EventName(RegistryChange::Kind kind)
     return nullptr;
 }
 
+const char* GoneReasonName(RegistryChange::GoneReason reason)
+{
+    switch (reason) {
+    case RegistryChange::GoneReason::Byebye:
+        return "byebye";
+    case RegistryChange::GoneReason::Expired:
+        return "expired";
+    case RegistryChange::GoneReason::Missed:
+        return "missed";
+    case RegistryChange::GoneReason::None:
+        break;
+    }
+    return nullptr;
+}
+
 } // namespace
 
 std::string FormatUtcTime(std::chrono::system_clock::time_point time)
@@ -42,6 +57,9 @@ std::string FormatWatchEvent(const RegistryChange& change)
     const char* event = EventName(change.kind);
     if (event == nullptr)
         return {};
-    return std::string("{\"event\": \"") + event + "\", \"time\": \"" + FormatUtcTime(change.time)
-        + "\", \"device\": " + FormatDeviceObject(change.device) + "}\n";
+    std::string line = std::string("{\"event\": \"") + event + "\", \"time\": \"" + FormatUtcTime(change.time)
+        + "\", \"device\": " + FormatDeviceObject(change.device);
+    if (const char* reason = GoneReasonName(change.reason); change.kind == RegistryChange::Kind::Gone && reason)
+        line += std::string(", \"reason\": \"") + reason + "\"";
+    return line + "}\n";
 }

@@ -127,8 +127,10 @@ mean to search your own network.
   -w, --watch         run until SIGINT or SIGTERM: search now and every --interval
                       seconds, and print one JSON object a line for every change:
                       {"event": "appeared", "changed" or "gone", "time": UTC with
-                      milliseconds, "device": {the keys above}}; a device is gone when it
-                      says byebye or has not answered two searches in a row
+                      milliseconds, "device": {the keys above}}; a gone line also has
+                      "reason": "byebye" (it said so), "expired" (not heard from within
+                      the CACHE-CONTROL max-age it announced, taken as 1 s to one day)
+                      or "missed" (it has not answered two searches in a row)
   -i, --interval N    seconds between the searches of --watch, 1 to 86400 (default 60)
       --save FILE     also write the devices found, each with the time it was last seen,
                       to FILE as JSON (replaced whole, never left half-written)

@@ -12,11 +12,19 @@ CSearchSession::CSearchSession(CSearchDeviceService& service)
     WaitForSignal();
     // Workers report on their own threads; the change is carried over to Run's thread.
     service.SetRegistryListener([this](const RegistryChange& change) {
-        boost::asio::post(io, [this, change] {
-            if (changeHandler)
-                changeHandler(change);
-        });
+        if (changes.Push(change))
+            boost::asio::post(io, [this] { HandleNextChange(); });
     });
+}
+
+void CSearchSession::HandleNextChange()
+{
+    const std::optional<RegistryChange> change = changes.Pop();
+    if (!change)
+        return;
+    if (changeHandler)
+        changeHandler(*change);
+    boost::asio::post(io, [this] { HandleNextChange(); });
 }
 
 CSearchSession::~CSearchSession()

@@ -7,6 +7,7 @@
 #include <boost/asio/signal_set.hpp>
 #include <boost/asio/steady_timer.hpp>
 
+#include "ChangeQueue.h"
 #include "discovery/SearchDeviceService.h"
 
 // Runs the command-line search on the caller's thread: registry changes, the timer and the
@@ -35,11 +36,15 @@ public:
 
 private:
     void WaitForSignal();
+    // Hands the oldest waiting change to the handler, then lets the stop signals and the
+    // timer have their turn before the next one.
+    void HandleNextChange();
 
     CSearchDeviceService& service;
     boost::asio::io_context io;
     boost::asio::signal_set stopSignals;
     boost::asio::steady_timer timer;
+    CChangeQueue changes;   // bounded however slowly the handler gets through them
     ChangeHandler changeHandler;
     bool stoppedBySignal = false;
 };

@@ -123,6 +123,7 @@ int Search(CSearchSession& session, CSearchDeviceService& service, const SearchO
         std::fprintf(stderr, "Searching for %d s\u2026\n", options.seconds);
     LastSeen lastSeen;
     const bool reached = WaitForAnswers(session, service, options, lastSeen);
+    service.ExpireDevices(Clock::now());   // a device whose max-age ran out is not saved as seen
     const std::vector<InventoryEntry> found = WithLastSeen(service.CopyDevices(), lastSeen);
     const std::vector<WorkerDiagnosis> workers = Diagnose(service);
     for (const std::string& line : ProblemLines(workers))
@@ -144,7 +145,8 @@ int Search(CSearchSession& session, CSearchDeviceService& service, const SearchO
     return reached ? 0 : 1;
 }
 
-// Searches now and every interval until a stop signal, printing every change at once.
+// Searches now and every interval until a stop signal, printing every change at once; every
+// second, devices whose announced max-age ran out go.
 int Watch(CSearchSession& session, CSearchDeviceService& service, const WatchOptions& watch)
 {
     bool written = true;
@@ -155,12 +157,17 @@ int Watch(CSearchSession& session, CSearchDeviceService& service, const WatchOpt
             session.Stop();
         }
     });
-    std::function<void()> searchNow = [&] {
-        service.AgeDevices(kMissedSearches);
-        service.SendSearchRequest();
-        session.After(std::chrono::seconds(watch.intervalSeconds), searchNow);
+    int secondsToSearch = 0;
+    std::function<void()> everySecond = [&] {
+        service.ExpireDevices(Clock::now());
+        if (secondsToSearch-- == 0) {
+            service.AgeDevices(kMissedSearches);
+            service.SendSearchRequest();
+            secondsToSearch = watch.intervalSeconds - 1;
+        }
+        session.After(std::chrono::seconds(1), everySecond);
     };
-    searchNow();
+    everySecond();
     session.Run();
     return written ? 0 : 1;
 }

@@ -1,0 +1,63 @@
+#include "ChangeQueue.h"
+
+namespace {
+
+using Kind = RegistryChange::Kind;
+
+// What the reader is to hear instead of `waiting` followed by `next`, both for one device;
+// nothing when the two cancel out.
+std::optional<RegistryChange> Fold(const RegistryChange& waiting, const RegistryChange& next)
+{
+    RegistryChange folded = next;
+    if (next.kind == Kind::Seen) {
+        folded.kind = waiting.kind;   // the news stays; the device is as last heard
+        folded.reason = waiting.reason;
+    } else if (waiting.kind == Kind::Appeared && next.kind == Kind::Changed) {
+        folded.kind = Kind::Appeared;
+    } else if (waiting.kind == Kind::Appeared && next.kind == Kind::Gone) {
+        return std::nullopt;   // came and went before the reader heard of it
+    } else if (waiting.kind == Kind::Gone && next.kind == Kind::Appeared) {
+        folded.kind = Kind::Changed;   // the reader still knows it: it is listed again
+    }
+    return folded;
+}
+
+} // namespace
+
+bool CChangeQueue::Push(const RegistryChange& change)
+{
+    std::lock_guard guard(lock);
+    const bool wasEmpty = entries.empty();
+    const std::string address(TextOf(change.device.ip));
+    const auto waiting = byAddress.find(address);
+    if (waiting == byAddress.end()) {
+        if (entries.size() >= kMaxEntries)
+            return false;   // the reader is this far behind: a new device waits for its next report
+        byAddress.emplace(address, entries.insert(entries.end(), change));
+        return wasEmpty;
+    }
+    if (auto folded = Fold(*waiting->second, change)) {
+        *waiting->second = *folded;
+    } else {
+        entries.erase(waiting->second);
+        byAddress.erase(waiting);
+    }
+    return wasEmpty;
+}
+
+std::optional<RegistryChange> CChangeQueue::Pop()
+{
+    std::lock_guard guard(lock);
+    if (entries.empty())
+        return std::nullopt;
+    RegistryChange change = entries.front();
+    byAddress.erase(std::string(TextOf(change.device.ip)));
+    entries.pop_front();
+    return change;
+}
+
+std::size_t CChangeQueue::Size()
+{
+    std::lock_guard guard(lock);
+    return entries.size();
+}
