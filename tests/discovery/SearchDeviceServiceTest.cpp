@@ -614,6 +614,9 @@ TEST(SearchServiceOnLoopback, ThreadsAndDescriptorsStayBoundedAcrossAddressChang
             return -1;
         return static_cast<int>(std::distance(std::filesystem::directory_iterator(path), {}));
     };
+#ifdef _WIN32
+    GTEST_SKIP() << "the /proc that Wine shows counts Wine's own threads and descriptors";
+#endif
     if (count("/proc/self/task") < 0)
         GTEST_SKIP() << "no /proc to count threads and descriptors in";
     std::vector<std::string> addresses{"127.0.0.1"};
