@@ -74,8 +74,15 @@ cmake -S "$source_dir" -B "$build_dir" -G Ninja \
   -DCMAKE_INSTALL_PREFIX="$partial" "${options[@]}" >"$work/configure.log" 2>&1 \
   || { tail -n 40 "$work/configure.log" >&2; exit 1; }
 say "building (about 900 steps; progress every 100)"
-cmake --build "$build_dir" -j "$(nproc)" 2>&1 | tee "$work/build.log" \
-  | awk '/^\[[0-9]+\/[0-9]+\]/ { split(substr($1, 2), n, "/"); if (n[1] % 100 == 0 || n[1] == n[2]) { print "  step " n[1] " of " n[2]; fflush() } }' >&2
+progress() {  # ninja's "[step/steps]" lines in, every hundredth step out
+  local line step
+  while IFS= read -r line; do
+    [[ $line =~ ^\[([0-9]+)/([0-9]+)\] ]] || continue
+    step=${BASH_REMATCH[1]}
+    if (( step % 100 == 0 || step == BASH_REMATCH[2] )); then say "step $step of ${BASH_REMATCH[2]}"; fi
+  done
+}
+cmake --build "$build_dir" -j "$(nproc)" 2>&1 | tee "$work/build.log" | progress
 [ "${PIPESTATUS[0]}" -eq 0 ] || { grep -A 20 -m 1 'FAILED' "$work/build.log" >&2; exit 1; }
 say "installing"
 cmake --install "$build_dir" >"$work/install.log" 2>&1 || { tail -n 20 "$work/install.log" >&2; exit 1; }
