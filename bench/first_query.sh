@@ -6,7 +6,8 @@
 #  - from exec to the process's exit, and from the first query heard to the exit (an upper
 #    bound of the exit's delay after the answer: it holds the answer's round trip too).
 # "exec" is the wall clock of a shell taken just before it starts the search (fork and exec
-# are in every figure alike). Medians of RUNS runs.
+# are in every figure alike); the same span for --version, which searches nothing, is the
+# process's own cost of starting and ending. Medians of RUNS runs.
 # Usage: sudo bench/first_query.sh [build-dir] [runs] [search-binary]
 #   the simulator is always the build dir's; search-binary compares another build's search.
 set -euo pipefail
@@ -58,8 +59,13 @@ for run in $(seq "$runs"); do
     'BEGIN {printf "%.3f %.3f %.3f %.3f\n", (h - s) * 1000, l, (e - s) * 1000, (e - h) * 1000}' >>"$work/figures"
 done
 
+for _ in $(seq "$runs"); do
+  "$testnet" exec "$net" search env ERR=/dev/null bash -c "$timed_search" _ "$search" --version
+done | awk '{printf "%.3f\n", ($2 - $1) * 1000}' >"$work/version"
+
 echo "travelkin-search --expect 1, one device, $runs runs: medians in milliseconds"
 printf '%-40s %s\n' "exec to the first query heard" "$(cut -d' ' -f1 "$work/figures" | median)"
 printf '%-40s %s\n' "search request to the device listed" "$(cut -d' ' -f2 "$work/figures" | median)"
 printf '%-40s %s\n' "exec to exit" "$(cut -d' ' -f3 "$work/figures" | median)"
+printf '%-40s %s\n' "exec to exit of --version (no search)" "$(median <"$work/version")"
 printf '%-40s %s\n' "first query heard to exit" "$(cut -d' ' -f4 "$work/figures" | median)"
