@@ -42,7 +42,7 @@ int CSearchDeviceBroadcastThread::SendSearchCommand(const wire::SearchPacket& pa
     WriteLog("SendThread %d : Send Broadcast Search Command  ", Port());
     // 255.255.255.255 leaves through the default route only: each local network's own
     // broadcast address carries the query into the networks beside it.
-    for (const boost::asio::ip::address_v4& target : BroadcastTargets()) {
+    for (const boost::asio::ip::address_v4& target : BroadcastTargets(CurrentNetworks())) {
         const udp::endpoint devices(target, wire::kBroadcastDevicePort);
         boost::system::error_code error;
         WithSocket([&](udp::socket& socket) {
@@ -56,11 +56,29 @@ int CSearchDeviceBroadcastThread::SendSearchCommand(const wire::SearchPacket& pa
     return 0;
 }
 
-std::vector<boost::asio::ip::address_v4> CSearchDeviceBroadcastThread::BroadcastTargets()
+void CSearchDeviceBroadcastThread::RenewNetwork(const std::vector<LocalNetwork>& renewed, bool)
+{
+    std::lock_guard lock(networksLock);
+    networks = renewed;
+}
+
+std::vector<LocalNetwork> CSearchDeviceBroadcastThread::CurrentNetworks()
+{
+    {
+        std::lock_guard lock(networksLock);
+        if (networks)
+            return *networks;
+    }
+    boost::system::error_code ignored;
+    return ListLocalIPv4Networks(ignored);
+}
+
+std::vector<boost::asio::ip::address_v4>
+CSearchDeviceBroadcastThread::BroadcastTargets(const std::vector<LocalNetwork>& networks)
 {
     std::vector<boost::asio::ip::address_v4> targets{boost::asio::ip::address_v4::broadcast()};
     boost::system::error_code error;
-    for (const LocalNetwork& network : ListLocalIPv4Networks(error)) {
+    for (const LocalNetwork& network : networks) {
         if (network.broadcast.empty())
             continue;
         const auto target = boost::asio::ip::make_address_v4(network.broadcast, error);

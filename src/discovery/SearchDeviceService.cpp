@@ -104,10 +104,13 @@ int CSearchDeviceService::StartSearchService()
         return 0;
     started = true;
     resendDelays = ResendDelaysFromEnvironment(options.resendDelays);
-    lastNetworks = CurrentNetworks();   // what the workers are about to be made for
+    // One look at the interfaces serves the start and the first search after it; the
+    // network watcher, started with the loop, reports any change after this look.
+    startScan = ScanLocalNetworks();
+    lastNetworks = startScan->networks;   // what the workers are about to be made for
     AddWorker(WorkerKind::Broadcast, {}, options.broadcastPort, false);
     AddWorker(WorkerKind::Multicast, {}, options.multicastPort, false);
-    ScanLocalAddressesLocked();
+    AddCommandWorkersLocked(*startScan);
     loop.Start([this] { ResendSearch(); }, [this] { FollowNetworkChange(); }, options.watchNetwork);
     return 0;
 }
@@ -148,8 +151,13 @@ void CSearchDeviceService::ScanLocalAddresses()
 
 void CSearchDeviceService::ScanLocalAddressesLocked()
 {
-    std::vector<std::string> ipList;
-    GetLocalIPList(ipList);
+    AddCommandWorkersLocked(ScanLocalNetworks());
+}
+
+void CSearchDeviceService::AddCommandWorkersLocked(const LocalScan& scan)
+{
+    LogLocalIPList(scan);
+    const std::vector<std::string>& ipList = scan.addresses;
     const Clock::time_point now = Clock::now();
     NoteGoneAddressesLocked(ipList, now);
     RetireGoneWorkersLocked(now);
@@ -246,15 +254,35 @@ std::int32_t CSearchDeviceService::FreeCommandPortLocked() const
     }
 }
 
-std::vector<LocalNetwork> CSearchDeviceService::CurrentNetworks() const
+CSearchDeviceService::LocalScan CSearchDeviceService::ScanLocalNetworks() const
 {
-    boost::system::error_code error;
-    return options.localNetworks ? options.localNetworks() : ListLocalIPv4Networks(error);
+    // The machine's interfaces are walked once; the options stand in for either part.
+    LocalScan scan;
+    if (!options.localNetworks || !options.localAddresses)
+        scan.networks = ListLocalIPv4Networks(scan.error);
+    if (options.localNetworks)
+        scan.networks = options.localNetworks();
+    if (options.localAddresses) {
+        scan.addresses = options.localAddresses();
+        scan.error.clear();
+        return scan;
+    }
+    for (const LocalNetwork& network : scan.networks)
+        scan.addresses.push_back(network.address);
+    return scan;
 }
 
-void CSearchDeviceService::RenewNetworkLocked(bool networkChanged)
+void CSearchDeviceService::LogLocalIPList(const LocalScan& scan)
 {
-    std::vector<LocalNetwork> networks = CurrentNetworks();
+    WriteLog("Get Current Local IP Info ");
+    for (const std::string& ip : scan.addresses)
+        WriteLog("Get Current Local IP, IP = %s  ", ip.c_str());
+    if (scan.error)
+        WriteLog("Add To Mulitcast Group Error : %s   ", scan.error.message().c_str());
+}
+
+void CSearchDeviceService::RenewNetworkLocked(std::vector<LocalNetwork> networks, bool networkChanged)
+{
     // A started service has seen the networks once; a change since then may have left
     // memberships and interface settings behind on interfaces that are gone.
     networkChanged = networkChanged || networks != lastNetworks;
@@ -263,19 +291,20 @@ void CSearchDeviceService::RenewNetworkLocked(bool networkChanged)
         entry.worker->RenewNetwork(lastNetworks, networkChanged);
 }
 
+// Looks at the interfaces once and brings the workers up to date with what it found: a
+// worker for each new address, and sockets renewed against the networks.
+void CSearchDeviceService::FollowLocalNetworksLocked(bool networkChanged)
+{
+    LocalScan scan = ScanLocalNetworks();
+    AddCommandWorkersLocked(scan);
+    RenewNetworkLocked(std::move(scan.networks), networkChanged);
+}
+
 void CSearchDeviceService::GetLocalIPList(std::vector<std::string>& ipList)
 {
-    ipList.clear();
-    WriteLog("Get Current Local IP Info ");
-    boost::system::error_code error;
-    std::vector<std::string> found =
-        options.localAddresses ? options.localAddresses() : ListLocalIPv4Addresses(error);
-    for (std::string& ip : found) {
-        WriteLog("Get Current Local IP, IP = %s  ", ip.c_str());
-        ipList.push_back(std::move(ip));
-    }
-    if (error)
-        WriteLog("Add To Mulitcast Group Error : %s   ", error.message().c_str());
+    const LocalScan scan = ScanLocalNetworks();
+    LogLocalIPList(scan);
+    ipList = scan.addresses;
 }
 
 int CSearchDeviceService::SendSearchRequest()
@@ -285,8 +314,13 @@ int CSearchDeviceService::SendSearchRequest()
         return 0;   // no workers to send through, and none may be made after the exit
     WriteLog("SendMessage : pdhcp is NULL ");
     const wire::SearchPacket query = wire::MakeSearchQuery();
-    ScanLocalAddressesLocked();
-    RenewNetworkLocked(false);
+    if (startScan) {
+        // The start has just looked and made the workers for what it saw.
+        RenewNetworkLocked(std::move(startScan->networks), false);
+        startScan.reset();
+    } else {
+        FollowLocalNetworksLocked(false);
+    }
     for (auto& entry : workerTable) {
         entry.worker->ResetDeviceInfo();
         entry.worker->SendSearchCommand(query);
@@ -318,8 +352,8 @@ void CSearchDeviceService::FollowNetworkChange()
     if (stopped)
         return;
     WriteLog("Network Changed : Renew Search Device Work Threads ");
-    ScanLocalAddressesLocked();
-    RenewNetworkLocked(true);
+    startScan.reset();
+    FollowLocalNetworksLocked(true);
 }
 
 void CSearchDeviceService::ClearDevices()

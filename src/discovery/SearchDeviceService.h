@@ -139,7 +139,19 @@ private:
     bool HasWorkerFor(const std::string& strIP) const;
     void StopWorkers();
     // The steps of the public operations, with the worker lock held.
+    // One look at the machine's interfaces: the addresses the command workers are for and
+    // the networks their sockets are renewed against.
+    struct LocalScan
+    {
+        std::vector<std::string> addresses;
+        std::vector<LocalNetwork> networks;
+        boost::system::error_code error;
+    };
+    LocalScan ScanLocalNetworks() const;
+    static void LogLocalIPList(const LocalScan& scan);
     void ScanLocalAddressesLocked();
+    void AddCommandWorkersLocked(const LocalScan& scan);
+    void FollowLocalNetworksLocked(bool networkChanged);
     void NoteGoneAddressesLocked(const std::vector<std::string>& ipList, Clock::time_point now);
     // Tells the workers whose grace ran out (and the longest gone beyond kMaxGoneWorkers) to
     // exit, and deletes those whose thread has ended.
@@ -150,8 +162,7 @@ private:
     // The lowest command port that no worker holds.
     std::int32_t FreeCommandPortLocked() const;
     // Renews the workers' group membership and outgoing interfaces where they went stale.
-    void RenewNetworkLocked(bool networkChanged);
-    std::vector<LocalNetwork> CurrentNetworks() const;
+    void RenewNetworkLocked(std::vector<LocalNetwork> networks, bool networkChanged);
     void SendToEveryWorkerLocked(const wire::SearchPacket& query);
     // On the service's thread.
     void ResendSearch();
@@ -185,6 +196,8 @@ private:
     // Workers told to exit because their address went, until their thread has ended.
     std::vector<std::unique_ptr<CSearchDeviceThread>> retiredWorkers;
     std::vector<LocalNetwork> lastNetworks;
+    // The start's look at the interfaces until the first search has used it.
+    std::optional<LocalScan> startScan;
     bool started = false;
     bool stopped = false;
     CSearchEventLoop::Delays resendDelays;

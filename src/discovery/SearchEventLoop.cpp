@@ -15,9 +15,12 @@ void CSearchEventLoop::Start(std::function<void()> onResend, std::function<void(
     this->onResend = std::move(onResend);
     work.emplace(io.get_executor());
     if (watchNetwork) {
-        watcher.emplace(io, std::move(onNetworkChange));
-        if (!watcher->Start())
-            watcher.reset();   // no change messages here: each search checks instead
+        // Opened on the loop's thread, while the owner sends its first search.
+        boost::asio::post(io, [this, onNetworkChange = std::move(onNetworkChange)]() mutable {
+            watcher.emplace(io, std::move(onNetworkChange));
+            if (!watcher->Start())
+                watcher.reset();   // no change messages here: each search checks instead
+        });
     }
     thread = std::thread([this] { io.run(); });
 }

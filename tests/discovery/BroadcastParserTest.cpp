@@ -98,7 +98,12 @@ TEST(BroadcastTargets, EachSubnetHasItsOwnBroadcastAddress)
                  {"not.an.address", 24, ""}};
     for (const auto& c : cases)
         EXPECT_EQ(SubnetBroadcast(c.address, c.prefix), c.broadcast) << c.address << "/" << c.prefix;
-    EXPECT_EQ(CSearchDeviceBroadcastThread::BroadcastTargets().front().to_string(), "255.255.255.255");
+    // One query per broadcast address, none for a network without one.
+    std::string targets;
+    for (const auto& target : CSearchDeviceBroadcastThread::BroadcastTargets(
+             {{"192.0.2.1", "192.0.2.255", 2}, {"192.0.2.9", "192.0.2.255", 2}, {"198.18.0.1", "", 3}}))
+        targets += target.to_string() + " ";
+    EXPECT_EQ(targets, "255.255.255.255 192.0.2.255 ");
 }
 
 TEST(BroadcastTargets, OnlyInterfacesThatAreUpAndNotLoopbackAreSearched)

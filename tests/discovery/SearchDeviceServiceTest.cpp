@@ -262,6 +262,7 @@ TEST_F(SearchService, WorkersAreMadeOncePerAddressOnConsecutivePorts)
     addresses = {"192.0.2.10", "192.0.2.11"};
     CSearchDeviceService service(FakeOptions());
     service.StartSearchService();
+    service.SendSearchRequest();   // searches with what the start found
     addresses = {"192.0.2.10", "192.0.2.12"};   // .11 went away, .12 came
     calls.clear();
     service.SendSearchRequest();
@@ -288,6 +289,7 @@ TEST_F(SearchService, WorkersOfGoneAddressesEndAndTheirNumberStaysBounded)
     options.addressGrace = 1h;   // only the cap ends workers here
     CSearchDeviceService service(std::move(options));
     service.StartSearchService();
+    service.SendSearchRequest();
     testsupport::SetEnvironment("TRAVELKIN_LOG", nullptr);
     outOfDescriptors = true;
     addresses = {"192.0.2.10", Address(0)};
@@ -378,11 +380,16 @@ TEST_F(SearchService, ASearchRenewsTheWorkersOnceAfterTheNetworksChanged)
 {
     addresses = {"192.0.2.10"};
     std::vector<LocalNetwork> networks{{"192.0.2.10", "192.0.2.255", 2}};
+    int looks = 0;
     CSearchDeviceService::Options options = FakeOptions();
-    options.localNetworks = [&networks] { return networks; };
+    options.localNetworks = [&networks, &looks] {
+        ++looks;
+        return networks;
+    };
     CSearchDeviceService service(std::move(options));
     service.StartSearchService();
     service.SendSearchRequest();
+    EXPECT_EQ(looks, 1) << "the first search uses the start's look at the interfaces";
     EXPECT_EQ(Count("renew"), 0u);
     networks[0].interfaceIndex = 3;   // the interface was made again
     service.SendSearchRequest();

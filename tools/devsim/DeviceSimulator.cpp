@@ -3,6 +3,7 @@
 #include "SimulatorSocket.h"
 
 #include <algorithm>
+#include <cstdio>
 #include <random>
 
 CDeviceSimulator::CDeviceSimulator(const SimulatorOptions& options)
@@ -88,9 +89,19 @@ void CDeviceSimulator::Receive(simsocket::Handle socket, QueryChannel channel)
         return;
     std::vector<OutgoingDatagram> replies =
         m_responder.Reply(channel, datagram->bytes, datagram->address, datagram->port);
-    if (!replies.empty())
+    if (!replies.empty()) {
         ++m_queries;
+        if (m_options.logQueries)
+            LogQuery(channel, datagram->address);
+    }
     Schedule(std::move(replies));
+}
+
+void CDeviceSimulator::LogQuery(QueryChannel channel, std::uint32_t sender)
+{
+    const auto heard = std::chrono::duration<double>(std::chrono::system_clock::now().time_since_epoch());
+    std::fprintf(stderr, "travelkin-devsim: %s query from %s heard at %.6f\n",
+                 channel == QueryChannel::Broadcast ? "broadcast" : "ssdp", FormatIpv4(sender).c_str(), heard.count());
 }
 
 void CDeviceSimulator::Schedule(std::vector<OutgoingDatagram> datagrams)

@@ -39,6 +39,8 @@ private:
     };
 
     void Receive(simsocket::Handle socket, QueryChannel channel);
+    // With --log-queries: when a query was heard, to the microsecond, for timing from outside.
+    void LogQuery(QueryChannel channel, std::uint32_t sender);
     void Schedule(std::vector<OutgoingDatagram> datagrams);
     void SendDue();
     void Send(const OutgoingDatagram& datagram);

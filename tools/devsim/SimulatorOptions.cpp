@@ -123,6 +123,8 @@ void ReadOption(CArgumentReader& reader, SimulatorArguments& result)
         TakeMaxAge(reader, o.maxAge);
     else if (name == "--no-notify")
         o.notify = !reader.NoValue();
+    else if (name == "--log-queries")
+        o.logQueries = reader.NoValue();
     else if (name == "--delay")
         TakeDelay(reader, o);
     else if (name == "--hostile") {
@@ -201,6 +203,7 @@ the project's test network (tools/testnet.sh).
                         in seconds, any whole number (default 1800); the NOTIFY alive
                         is sent again every third of it (at least every second)
   --no-notify           send no NOTIFY alive at start and no byebye at exit
+  --log-queries         print the wall-clock time of each query answered on stderr
   -d, --delay MS|random answer after MS milliseconds, or after a random time from 0 to
                         the query's MX seconds (3 s for the broadcast query); default 0
   --hostile LIST        also reply to every query with hostile traffic; LIST is a

@@ -31,6 +31,7 @@ struct SimulatorOptions
     bool broadcast = true;
     bool ssdp = true;
     bool notify = true;
+    bool logQueries = false;  // a stderr line with the wall-clock time of each query answered
     // CACHE-CONTROL max-age of the SSDP texts; a third of it is the pause between alive
     // announcements, so a listener hears one well before the age runs out.
     std::int64_t maxAge = 1800;
