@@ -36,3 +36,47 @@ add_library(nlohmann_json::nlohmann_json ALIAS travelkin_json_headers)
 # GCC 12 wrongly reports overlapping copies inside std::string's operator+ once it is inlined
 # at -O3 (GCC bug 105651); the Linux build at -O2 does not reach that inlining.
 add_compile_options($<$<CXX_COMPILER_ID:GNU>:-Wno-restrict>)
+
+if(NOT TRAVELKIN_GUI)
+  return()
+endif()
+
+# ---- the window's libraries ------------------------------------------------------------------
+# Qt: the static build in TRAVELKIN_QT_WINDOWS, with the host's moc, rcc and uic (the same Qt
+# version) as its tools. The folder joins the find root so Qt's own package files, which
+# look for one another by absolute path, are found there.
+if(NOT EXISTS "${TRAVELKIN_QT_WINDOWS}/.complete")
+  message(FATAL_ERROR "${TRAVELKIN_QT_WINDOWS} is not a complete Qt for Windows (tools/build-qt-windows.sh makes one)")
+endif()
+find_program(TRAVELKIN_QTPATHS qtpaths6 REQUIRED)
+execute_process(COMMAND ${TRAVELKIN_QTPATHS} --query QT_HOST_LIBS
+  OUTPUT_VARIABLE host_qt_libs OUTPUT_STRIP_TRAILING_WHITESPACE COMMAND_ERROR_IS_FATAL ANY)
+set(QT_HOST_PATH /usr)
+set(QT_HOST_PATH_CMAKE_DIR "${host_qt_libs}/cmake")
+list(APPEND CMAKE_FIND_ROOT_PATH "${TRAVELKIN_QT_WINDOWS}")
+list(APPEND CMAKE_PREFIX_PATH "${TRAVELKIN_QT_WINDOWS}")
+
+# pugixml: Debian has no MinGW build of it, so its source (the version of the host's library,
+# fetched once into the build tree with apt-get source) is compiled here.
+execute_process(COMMAND dpkg-query -W -f "\${Version}" libpugixml-dev
+  OUTPUT_VARIABLE pugixml_version RESULT_VARIABLE pugixml_missing)
+if(pugixml_missing)
+  message(FATAL_ERROR "libpugixml-dev is not installed (tools/install-deps.sh)")
+endif()
+set(pugixml_work "${CMAKE_BINARY_DIR}/pugixml-source")
+file(GLOB pugixml_source "${pugixml_work}/pugixml-*/src/pugixml.cpp")
+if(NOT pugixml_source)
+  file(MAKE_DIRECTORY "${pugixml_work}")
+  message(STATUS "Fetching pugixml ${pugixml_version}'s source (apt-get source)")
+  execute_process(COMMAND apt-get source -q "pugixml=${pugixml_version}"
+    WORKING_DIRECTORY "${pugixml_work}" OUTPUT_QUIET ERROR_VARIABLE apt_errors RESULT_VARIABLE apt_failed)
+  file(GLOB pugixml_source "${pugixml_work}/pugixml-*/src/pugixml.cpp")
+  if(apt_failed OR NOT pugixml_source)
+    message(FATAL_ERROR "apt-get source pugixml=${pugixml_version} failed (a deb-src entry is needed; "
+                        "tools/build-qt-windows.sh adds one):\n${apt_errors}")
+  endif()
+endif()
+get_filename_component(pugixml_source_dir "${pugixml_source}" DIRECTORY)
+add_library(travelkin_pugixml STATIC "${pugixml_source}")
+target_include_directories(travelkin_pugixml SYSTEM PUBLIC "${pugixml_source_dir}")
+add_library(pugixml::pugixml ALIAS travelkin_pugixml)

@@ -1,8 +1,8 @@
 #pragma once
 
-// A request to end the program from outside (on Linux SIGTERM, SIGINT, SIGHUP) closes its
-// windows the way the user would, so the modal run ends and the normal shut-down runs. One
-// implementation file per platform.
+// A request to end the program from outside (on Linux SIGTERM, SIGINT, SIGHUP; on Windows the
+// console's control events and the session's end) closes its windows the way the user would,
+// so the modal run ends and the normal shut-down runs. One implementation file per platform.
 
 #include <QObject>
 
@@ -20,5 +20,5 @@ public:
 private:
     void OnSignal();
 
-    QSocketNotifier* pNotifier = nullptr;
+    QSocketNotifier* pNotifier = nullptr;  // Linux: the signal pipe's reader
 };

@@ -2,8 +2,12 @@
 
 #include "platform/win/WideText.h"
 
-#include <windows.h>
 #include <shellapi.h>
+
+CShellUrlOpener::CShellUrlOpener(ShellExecuteCall shellExecute)
+    : m_shellExecute(shellExecute != nullptr ? shellExecute : &::ShellExecuteW)
+{
+}
 
 void CShellUrlOpener::OpenUrl(const std::string& url)
 {
@@ -11,7 +15,7 @@ void CShellUrlOpener::OpenUrl(const std::string& url)
     // the apartment the shell needs for the call.
     const HRESULT com = ::CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED | COINIT_DISABLE_OLE1DDE);
     const std::wstring target = WideFromUtf8Text(url);
-    ::ShellExecuteW(nullptr, L"open", target.c_str(), nullptr, nullptr, SW_SHOWNORMAL);
+    m_shellExecute(nullptr, L"open", target.c_str(), nullptr, nullptr, SW_SHOW);
     if (SUCCEEDED(com))
         ::CoUninitialize();
 }

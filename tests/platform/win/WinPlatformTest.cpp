@@ -14,6 +14,7 @@
 #include "platform/win/HiddenCommandRunner.h"
 #include "platform/win/InstanceMutex.h"
 #include "platform/win/OsVersionCode.h"
+#include "platform/win/ShellUrlOpener.h"
 #include "platform/win/Win32WindowList.h"
 
 namespace {
@@ -124,6 +125,41 @@ TEST(WinInstanceMutex, SecondProcessFindsTheMutexAndNotifiesTheWindowByTitle)
         EXPECT_EQ(TestWindow::activations, 1) << "handled before the second process ended";
     }
     EXPECT_EQ(claim(), static_cast<int>(CInstanceMutex::Claim::First)) << "released at destruction";
+}
+
+namespace {
+
+struct ShellCall
+{
+    bool bOwner = false;
+    std::wstring strVerb, strFile;
+    bool bParameters = false, bFolder = false;
+    int nShow = -1;
+};
+std::vector<ShellCall> shellCalls;
+
+HINSTANCE WINAPI RecordShellCall(HWND owner, LPCWSTR verb, LPCWSTR file, LPCWSTR parameters, LPCWSTR folder, INT show)
+{
+    shellCalls.push_back({owner != nullptr, verb, file, parameters != nullptr, folder != nullptr, show});
+    return reinterpret_cast<HINSTANCE>(static_cast<INT_PTR>(33));
+}
+
+} // namespace
+
+TEST(WinShellUrlOpener, OpensTheAddressWithTheOpenVerbShownAsItIs)
+{
+    shellCalls.clear();
+    CShellUrlOpener opener(&RecordShellCall);
+    opener.OpenUrl("http://192.0.2.5");
+    opener.OpenUrl("\\\\192.0.2.5");
+    ASSERT_EQ(shellCalls.size(), 2u);
+    for (const ShellCall& call : shellCalls) {
+        EXPECT_FALSE(call.bOwner || call.bParameters || call.bFolder);
+        EXPECT_EQ(call.strVerb, L"open");
+        EXPECT_EQ(call.nShow, 5) << "SW_SHOW";
+    }
+    EXPECT_EQ(shellCalls[0].strFile, L"http://192.0.2.5");
+    EXPECT_EQ(shellCalls[1].strFile, L"\\\\192.0.2.5");
 }
 
 TEST(WinCommandRunner, ArgumentsArriveUnchangedThroughTheCommandLine)
