@@ -80,3 +80,11 @@ get_filename_component(pugixml_source_dir "${pugixml_source}" DIRECTORY)
 add_library(travelkin_pugixml STATIC "${pugixml_source}")
 target_include_directories(travelkin_pugixml SYSTEM PUBLIC "${pugixml_source_dir}")
 add_library(pugixml::pugixml ALIAS travelkin_pugixml)
+
+# The window's code names some things as the Windows API does (COLORREF, the BST_ check states,
+# message numbers), and Boost.Asio brings the system headers into some of its files but not
+# others. Every file of the window's build sees them first, so each name means one thing
+# throughout (winsock2.h before windows.h, as Asio needs; the wide-character API, as the
+# platform services use; no min and max macros).
+add_compile_definitions(NOMINMAX UNICODE _UNICODE)
+add_compile_options("SHELL:-include winsock2.h")

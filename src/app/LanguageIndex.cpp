@@ -68,7 +68,7 @@ int GetLanguageIndex(std::uint16_t languageId)
 
 int GetLanguageIndex()
 {
-    return GetLanguageIndex(GetSystemDefaultLangID());
+    return GetLanguageIndex(SessionLanguageId());
 }
 
 int LayoutResourceId(int languageIndex)

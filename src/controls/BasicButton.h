@@ -10,13 +10,15 @@
 
 #include <QAbstractButton>
 
-// Check states, as the system buttons number them.
+// Check states, as the system buttons number them (on Windows the system headers' own).
+#ifndef _WIN32
 enum ButtonCheckState : int
 {
     BST_UNCHECKED = 0,
     BST_CHECKED = 1,
     BST_INDETERMINATE = 2,
 };
+#endif
 
 class CBasicButton : public QAbstractButton, public CBasicPropertyFrame
 {

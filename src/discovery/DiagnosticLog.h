@@ -15,10 +15,16 @@ inline constexpr std::size_t kLogLineSize = 1024;   // messages and lines hold a
 
 // Writes one plain line, "<message>*[DD::HH:MM:SS]\r\n". Returns 1 when written, 0 when the
 // log is off or the message or line is empty or too long (dropped whole, never cut).
-int WriteLog(const char* format, ...) __attribute__((format(printf, 1, 2)));
+// (MinGW's C++ runtime formats as C99 does, %zu included, not as the system's printf.)
+#ifdef __MINGW32__
+#define TRAVELKIN_LOG_FORMAT gnu_printf
+#else
+#define TRAVELKIN_LOG_FORMAT printf
+#endif
+int WriteLog(const char* format, ...) __attribute__((format(TRAVELKIN_LOG_FORMAT, 1, 2)));
 
 // Writes one stamped line, "[--HH:MM:SS.ffffff--]*<message>\r\n", same rules as WriteLog.
-int WriteLogStamped(const char* format, ...) __attribute__((format(printf, 1, 2)));
+int WriteLogStamped(const char* format, ...) __attribute__((format(TRAVELKIN_LOG_FORMAT, 1, 2)));
 
 // Appends "------Exit Log System-------\r\n" to the file only (no echo). Returns 1 when the
 // log is on.

@@ -7,8 +7,13 @@
 #include <map>
 #include <string>
 
-// A layout colour: red in the low byte, then green, then blue; the high byte is 0.
+// A layout colour: red in the low byte, then green, then blue; the high byte is 0. On Windows
+// the same 32-bit type as the system headers' own COLORREF, which the window's build sees too.
+#ifdef _WIN32
+using COLORREF = unsigned long;
+#else
 using COLORREF = std::uint32_t;
+#endif
 
 struct LayoutRect
 {

@@ -10,6 +10,7 @@
 // offers no usable folder.
 std::wstring GetCommonTemplatesPath();
 
-// The system's language as a Windows language identifier (primary language and
-// sub-language in one 16-bit value); 1033 (English, United States) when unknown.
-std::uint16_t GetSystemDefaultLangID();
+// The session's language as a Windows language identifier (primary language and
+// sub-language in one 16-bit value); 1033 (English, United States) when unknown. Named apart
+// from the Windows call it stands for, which the Windows build's headers declare.
+std::uint16_t SessionLanguageId();

@@ -28,19 +28,19 @@ TEST(SessionServicesTest, LanguageComesFromTheFirstLocaleVariableThatIsSet)
 {
     {
         const ScopedEnvironment env{{"LC_ALL", "ja_JP.UTF-8"}, {"LC_MESSAGES", "de_DE.UTF-8"}, {"LANG", "fr_FR"}};
-        EXPECT_EQ(GetSystemDefaultLangID(), 1041);
+        EXPECT_EQ(SessionLanguageId(), 1041);
     }
     {
         const ScopedEnvironment env{{"LC_ALL", ""}, {"LC_MESSAGES", "de_AT.UTF-8"}, {"LANG", "fr_FR"}};
-        EXPECT_EQ(GetSystemDefaultLangID(), 3079);
+        EXPECT_EQ(SessionLanguageId(), 3079);
     }
     {
         const ScopedEnvironment env{{"LC_ALL", nullptr}, {"LC_MESSAGES", nullptr}, {"LANG", "it_CH.UTF-8"}};
-        EXPECT_EQ(GetSystemDefaultLangID(), 2064);
+        EXPECT_EQ(SessionLanguageId(), 2064);
     }
     {
         const ScopedEnvironment env{{"LC_ALL", nullptr}, {"LC_MESSAGES", nullptr}, {"LANG", nullptr}};
-        EXPECT_EQ(GetSystemDefaultLangID(), 1033);
+        EXPECT_EQ(SessionLanguageId(), 1033);
     }
 }
 

@@ -29,7 +29,7 @@ std::wstring GetCommonTemplatesPath()
     return {};
 }
 
-std::uint16_t GetSystemDefaultLangID()
+std::uint16_t SessionLanguageId()
 {
     for (const char* name : {"LC_ALL", "LC_MESSAGES", "LANG"}) {
         if (const std::string_view locale = Environment(name); !locale.empty())

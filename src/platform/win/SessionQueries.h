@@ -1,8 +1,6 @@
 #pragma once
 
-// The Win32 queries behind SessionServices.h. Kept apart because the program's own
-// GetSystemDefaultLangID shares its name with the system's, so the file that defines it
-// cannot see <windows.h>.
+// The Win32 queries behind SessionServices.h.
 
 #include <cstdint>
 #include <string>

@@ -15,7 +15,7 @@ std::wstring GetCommonTemplatesPath()
     return UserApplicationDataFolder();
 }
 
-std::uint16_t GetSystemDefaultLangID()
+std::uint16_t SessionLanguageId()
 {
     const std::uint16_t language = UserInterfaceLanguage();
     return language != 0 ? language : 1033;

@@ -1,5 +1,4 @@
-// Apart from the other Win32 tests: the program's GetSystemDefaultLangID shares its name with
-// the system's, so this file cannot see <windows.h>.
+// The session services of Windows: the data root and the user's interface language.
 
 #include <gtest/gtest.h>
 
@@ -16,5 +15,5 @@ TEST(WinSession, DataRootIsTheOverrideOrTheUsersApplicationData)
     ASSERT_EQ(::_wputenv_s(L"TRAVELKIN_DATA_ROOT", L""), 0);
     const std::wstring root = GetCommonTemplatesPath();
     EXPECT_NE(root.find(L"AppData\\Roaming"), std::wstring::npos) << std::string(root.begin(), root.end());
-    EXPECT_EQ(GetSystemDefaultLangID(), UserInterfaceLanguage());
+    EXPECT_EQ(SessionLanguageId(), UserInterfaceLanguage());
 }

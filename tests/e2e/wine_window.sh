@@ -1,0 +1,111 @@
+#!/usr/bin/env bash
+# The cross-built window under Wine, in the test network, on a private X display: it starts,
+# lists the simulated devices, a screenshot shows it skinned (its background picture drawn,
+# its top corners cut away by the window shape) with its rows, a second start ends at once and
+# leaves it running, and a close request ends it cleanly. Besides lib.sh's
+# variables it needs TK_TRAVELKIN_EXE (travelkin.exe) and TK_PROBE_EXE (local_address_probe);
+# TK_SCREENSHOT, when set, names a file that receives a copy of the screenshot (taken on a
+# failure too). Not run by tools/run-tests.sh yet.
+#
+# As in wine_search.sh, the run has a Wine prefix of its own and its wineserver is started
+# inside the searching namespace, where Wine creates every socket; a probe proves that before
+# the window searches. Wine draws through its X11 driver on an Xvfb of that namespace (the
+# null driver shows no window), with Debian's Wine fonts copied into the prefix's font folder,
+# where Wine finds them (Tahoma, which the layouts name).
+source "$(dirname "$0")/lib.sh"
+: "${TK_TRAVELKIN_EXE:?}" "${TK_PROBE_EXE:?}"
+command -v wine >/dev/null && command -v wineserver >/dev/null || skip "needs wine (tools/install-deps.sh)"
+command -v Xvfb >/dev/null && command -v xdotool >/dev/null || skip "needs Xvfb and xdotool"
+command -v import >/dev/null || skip "needs ImageMagick"
+readonly WINE_FONTS=/usr/share/wine/fonts
+[ -f "$WINE_FONTS/tahoma.ttf" ] || skip "needs fonts-wine (tools/install-deps.sh)"
+
+export WINEPREFIX="$WORK/wineprefix" WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml="
+export WINEARCH=win64
+readonly WINE_BOOT_SECONDS=240
+readonly BACKGROUND=1D232E  # the background picture away from the controls
+
+XVFB_PID=
+TK_PID=
+stop_extras() {
+  if [ -n "$TK_PID" ]; then
+    [ -e "$WORK/shot.png" ] || screenshot 2>/dev/null || true  # the evidence of a failure
+    kill "$TK_PID" 2>/dev/null || true
+  fi
+  in_searcher wineserver -k 2>/dev/null || true
+  [ -z "$XVFB_PID" ] || kill "$XVFB_PID" 2>/dev/null || true
+  wait 2>/dev/null || true
+}
+
+net_up
+add_addresses a 192.0.2.10 2
+start_sim a --first-address 192.0.2.10 --count 2 --protocol both --host disk%d --product Cube --seconds 300
+
+in_searcher Xvfb -displayfd 3 -nolisten tcp -screen 0 400x300x24 3>"$WORK/display" 2>"$WORK/xvfb.log" &
+XVFB_PID=$!
+wait_until 30 "Xvfb to start" test -s "$WORK/display"
+export DISPLAY=":$(head -n 1 "$WORK/display")"
+
+# A fresh prefix, never used outside the namespace; its wineserver kept running (-p) until
+# "wineserver -k", so every wine below talks to this one.
+[ ! -e "$WINEPREFIX" ] || fail "the Wine prefix already exists"
+mkdir "$WINEPREFIX"
+started=$(date +%s)
+in_searcher wineserver -p
+local_address=$(in_searcher timeout "$WINE_BOOT_SECONDS" wine "$TK_PROBE_EXE" 192.0.2.2 68 2>"$WORK/wineboot.log" \
+  | tr -d '\r')
+echo "Wine prefix made and probe run in $(( $(date +%s) - started )) s"
+[ "$local_address" = 192.0.2.1 ] || fail "Wine's socket is not in the test network: '$local_address'"
+cp "$WINE_FONTS"/*.ttf "$WINEPREFIX/drive_c/windows/Fonts/"
+
+# The list dump takes an absolute path that starts with "/": Wine reads it on the current
+# drive, Z:, which is the Linux file system.
+in_searcher env TRAVELKIN_LIST_DUMP="$WORK/list.txt" wine "$TK_TRAVELKIN_EXE" 2>"$WORK/travelkin.log" &
+TK_PID=$!
+screenshot() {
+  in_searcher import -window root "$WORK/shot.png"
+  [ -z "${TK_SCREENSHOT:-}" ] || cp "$WORK/shot.png" "$TK_SCREENSHOT"
+}
+two_listed() {
+  kill -0 "$TK_PID" 2>/dev/null || fail "travelkin.exe ended early"
+  [ -f "$WORK/list.txt" ] && [ "$(grep -c $'\t192\.0\.2\.1[01]\t' "$WORK/list.txt")" -eq 2 ]
+}
+wait_until 90 "both devices in the window's list" two_listed
+
+window_id=$(in_searcher timeout 30 xdotool search --sync --onlyvisible --name '^Travelkin$' | head -n 1)
+[ -n "$window_id" ] || fail "no window named Travelkin"
+eval "$(in_searcher xdotool getwindowgeometry --shell "$window_id")"  # X, Y, WIDTH, HEIGHT
+[ "$WIDTH"x"$HEIGHT" = 328x245 ] || fail "the window is ${WIDTH}x$HEIGHT, not the skin's 328x245"
+[ "$X" -gt 0 ] && [ "$Y" -gt 0 ] || fail "the window is not centred: at $X,$Y"
+screenshot
+
+pixel() {  # x y, relative to the window: its colour as RRGGBB
+  convert "$WORK/shot.png" -format "%[hex:p{$((X + $1)),$((Y + $2))}]" info: | cut -c 1-6
+}
+# region x y width height, relative to the window: its number of colours and mean brightness
+region() {
+  convert "$WORK/shot.png" -crop "$3x$4+$((X + $1))+$((Y + $2))" +repage -format '%k %[fx:mean]\n' info:
+}
+[ "$(pixel 4 120)" = "$BACKGROUND" ] || fail "no skin: $(pixel 4 120) at (4,120), not $BACKGROUND"
+[ "$(pixel 0 0)" = "$(pixel -1 -1)" ] && [ "$(pixel 0 0)" != "$(pixel 3 3)" ] \
+  || fail "the top-left corner is not cut away: $(pixel 0 0), outside $(pixel -1 -1)"
+# The list: its two rows hold text, the white below them nothing.
+read -r colours brightness < <(region 12 70 290 34)
+[ "$colours" -ge 2 ] && awk "BEGIN { exit !($brightness < 0.97) }" || fail "no text in the rows: $colours colours"
+[ "$(region 12 113 290 50)" = "1 1" ] || fail "the list below the two rows is not empty: $(region 12 113 290 50)"
+
+# A second start finds the first, brings it forward and ends at once; the first runs on.
+started=$(date +%s)
+in_searcher timeout 60 wine "$TK_TRAVELKIN_EXE" 2>"$WORK/second.log" || fail "the second start failed"
+[ $(( $(date +%s) - started )) -le 8 ] || fail "the second start took $(( $(date +%s) - started )) s"
+kill -0 "$TK_PID" 2>/dev/null || fail "the first instance ended with the second"
+
+# A close request (WM_CLOSE, as taskkill sends) ends the program cleanly.
+in_searcher timeout 30 wine taskkill /im "$(basename "$TK_TRAVELKIN_EXE")" >"$WORK/taskkill.log" 2>&1
+ended() { ! kill -0 "$TK_PID" 2>/dev/null; }
+wait_until 30 "travelkin.exe to end after the close request" ended
+status=0
+wait "$TK_PID" || status=$?
+TK_PID=
+[ "$status" -eq 0 ] || fail "travelkin.exe ended with status $status"
+echo "PASS"
