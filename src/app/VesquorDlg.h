@@ -8,6 +8,7 @@
 // drives every update of the list. The window starts the service with its first search.
 
 #include "app/DeviceText.h"
+#include "app/DirectHostsReader.h"
 #include "app/ListDump.h"
 #include "app/StorageWorker.h"
 #include "frame/BasicNoneBorderDlg.h"
@@ -127,6 +128,8 @@ private:
     bool bSearchStarted = false;
     CListDump listDump;
     bool bFirstPaintReported = false;
+    // Hands each read of the hosts file to the search service.
+    CDirectHostsReader hostsReader;
     // Last, so it goes first: requests still queued when the window goes are carried out.
     CStorageWorker storageWorker;
 };
