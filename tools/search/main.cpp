@@ -14,6 +14,7 @@
 
 #include <chrono>
 #include <cstdio>
+#include <cstdlib>
 #include <map>
 #include <optional>
 #include <string>
@@ -26,6 +27,19 @@ constexpr const char* kProgram = "travelkin-search";
 // A watched device that has not answered this many searches in a row is gone.
 constexpr std::int32_t kMissedSearches = 2;
 constexpr int kNothingSent = 3;
+constexpr const char* kStampVariable = "TRAVELKIN_MAIN_STAMP";
+
+// When TRAVELKIN_MAIN_STAMP is set, a moment of the run ("main", "expect-met") is reported on
+// standard error with the wall-clock time in nanoseconds, for start-up measurements.
+void Stamp(const char* moment)
+{
+    const char* asked = std::getenv(kStampVariable);
+    if (asked == nullptr || *asked == '\0')
+        return;
+    const auto now = std::chrono::duration_cast<std::chrono::nanoseconds>(
+        std::chrono::system_clock::now().time_since_epoch());
+    std::fprintf(stderr, "%s %lld\n", moment, static_cast<long long>(now.count()));
+}
 
 // The --host addresses, each looked up once; false (with a message) when one cannot be.
 bool ResolveDirectHosts(const std::vector<std::string>& hosts, std::vector<boost::asio::ip::address_v4>& addresses)
@@ -62,6 +76,7 @@ bool WaitForAnswers(CSearchSession& session, CSearchDeviceService& service, cons
             return;
         if (found < static_cast<std::size_t>(options.expect))
             return;
+        Stamp("expect-met");
         const auto ms = std::chrono::duration<double, std::milli>(Clock::now() - start).count();
         std::fprintf(stderr, "%s: %zu devices after %.1f ms\n", kProgram, found, ms);
         reached = true;
@@ -220,6 +235,7 @@ int Run(const SearchArguments& arguments)
 
 int main(int argc, char** argv)
 {
+    Stamp("main");
     if (!CheckStandardOutput(kProgram))
         return 1;
     const int status = Run(ParseSearchArguments(std::vector<std::string>(argv + 1, argv + argc)));
