@@ -459,9 +459,14 @@ void CSearchDeviceService::StopWorkers()
 
 void CSearchDeviceService::ExitSearchService()
 {
+    // The loop's thread and the receive threads are all told first and end side by side;
+    // a repeat or renewal that runs meanwhile finds the service stopped and does nothing.
+    loop.RequestStop();
+    {
+        std::lock_guard lock(workerLock);
+        StopWorkers();
+    }
     loop.Stop();   // no repeat and no renewal after this
-    std::lock_guard lock(workerLock);
-    StopWorkers();
     WriteLogClosing();
 }
 
