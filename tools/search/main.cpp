@@ -138,6 +138,8 @@ int Search(CSearchSession& session, CSearchDeviceService& service, const SearchO
         std::fprintf(stderr, "Searching for %d s\u2026\n", options.seconds);
     LastSeen lastSeen;
     const bool reached = WaitForAnswers(session, service, options, lastSeen);
+    // The search is over: its threads wind down while the list is written.
+    service.StopSearching();
     service.ExpireDevices(Clock::now());   // a device whose max-age ran out is not saved as seen
     const std::vector<InventoryEntry> found = WithLastSeen(service.CopyDevices(), lastSeen);
     const std::vector<WorkerDiagnosis> workers = Diagnose(service);
