@@ -1,15 +1,18 @@
 #!/usr/bin/env bash
 # Start-up figures of one search with --expect 1, measured only inside a test network of its
 # own, against one simulated device answering at once over both protocols:
-#  - from exec to the first query on the wire (the wall-clock time the simulator heard it);
+#  - from exec to main, and from main to the first query on the wire (the wall-clock time the
+#    simulator heard it; main is the search's own TRAVELKIN_MAIN_STAMP);
 #  - from the search request to the device listed (the search's own --expect report);
+#  - from the device listed (the stamp taken when --expect is met) to the process's exit;
 #  - from exec to the process's exit, and from the first query heard to the exit (an upper
 #    bound of the exit's delay after the answer: it holds the answer's round trip too).
 # "exec" is the wall clock of a shell taken just before it starts the search (fork and exec
 # are in every figure alike); the same span for --version, which searches nothing, is the
 # process's own cost of starting and ending. Medians of RUNS runs.
 # Usage: sudo bench/first_query.sh [build-dir] [runs] [search-binary]
-#   the simulator is always the build dir's; search-binary compares another build's search.
+#   the simulator is always the build dir's; search-binary compares another build's search
+#   (one without the stamps leaves their figures empty).
 set -euo pipefail
 top=$(cd "$(dirname "$0")/.." && pwd)
 build=${1:-$top/build}
@@ -42,12 +45,15 @@ grep -q 'device(s) from' "$work/devsim.log" || { echo "the simulator did not sta
 # The shell in the search's namespace notes the wall clock, runs the search, notes it again.
 timed_search='start=$EPOCHREALTIME; "$@" >/dev/null 2>"$ERR"; status=$?; echo "$start $EPOCHREALTIME $status"'
 
-median() { sort -n | awk '{v[NR] = $1} END {print (NR % 2) ? v[(NR + 1) / 2] : (v[NR / 2] + v[NR / 2 + 1]) / 2}'; }
+# A stamp of the search's standard error ("main 1712345678123456789"), in seconds; empty if absent.
+stamp() { sed -n "s/^$1 \([0-9]*\)\([0-9]\{9\}\)\$/\1.\2/p" "$work/search.err"; }
+
+median() { grep -v '^-$' | sort -n | awk '{v[NR] = $1} END {print (NR % 2) ? v[(NR + 1) / 2] : (v[NR / 2] + v[NR / 2 + 1]) / 2}'; }
 
 : >"$work/figures"
 for run in $(seq "$runs"); do
   heard_before=$(grep -c ' heard at ' "$work/devsim.log" || true)
-  read -r started ended status < <("$testnet" exec "$net" search env ERR="$work/search.err" \
+  read -r started ended status < <("$testnet" exec "$net" search env ERR="$work/search.err" TRAVELKIN_MAIN_STAMP=1 \
     bash -c "$timed_search" _ "$search" --expect 1 --seconds 5)
   [ "$status" -eq 0 ] || { echo "run $run: the search ended in $status: $(cat "$work/search.err")" >&2; exit 1; }
   # The simulator may still be writing the line of the query it heard first.
@@ -55,8 +61,12 @@ for run in $(seq "$runs"); do
   heard=$(grep ' heard at ' "$work/devsim.log" | tail -n +"$((heard_before + 1))" | awk '{print $NF}' | sort -n | head -1)
   [ -n "$heard" ] || { echo "run $run: the simulator heard no query" >&2; exit 1; }
   listed=$(sed -n 's/.* devices after \([0-9.]*\) ms/\1/p' "$work/search.err")
-  awk -v s="$started" -v e="$ended" -v h="$heard" -v l="$listed" \
-    'BEGIN {printf "%.3f %.3f %.3f %.3f\n", (h - s) * 1000, l, (e - s) * 1000, (e - h) * 1000}' >>"$work/figures"
+  main=$(stamp main)
+  met=$(stamp expect-met)
+  awk -v s="$started" -v e="$ended" -v h="$heard" -v l="$listed" -v m="$main" -v x="$met" \
+    'function since(a, b) { return (a == "" || b == "") ? "-" : sprintf("%.3f", (b - a) * 1000) }
+     BEGIN {printf "%.3f %s %s %.3f %s %.3f %.3f\n", (h - s) * 1000, since(s, m), since(m, h), l, since(x, e),
+            (e - s) * 1000, (e - h) * 1000}' >>"$work/figures"
 done
 
 for _ in $(seq "$runs"); do
@@ -64,8 +74,12 @@ for _ in $(seq "$runs"); do
 done | awk '{printf "%.3f\n", ($2 - $1) * 1000}' >"$work/version"
 
 echo "travelkin-search --expect 1, one device, $runs runs: medians in milliseconds"
-printf '%-40s %s\n' "exec to the first query heard" "$(cut -d' ' -f1 "$work/figures" | median)"
-printf '%-40s %s\n' "search request to the device listed" "$(cut -d' ' -f2 "$work/figures" | median)"
-printf '%-40s %s\n' "exec to exit" "$(cut -d' ' -f3 "$work/figures" | median)"
+figure() { printf '%-40s %s\n' "$1" "$(cut -d' ' -f"$2" "$work/figures" | median)"; }
+figure "exec to the first query heard" 1
+figure "exec to main" 2
+figure "main to the first query heard" 3
+figure "search request to the device listed" 4
+figure "device listed to exit" 5
+figure "exec to exit" 6
 printf '%-40s %s\n' "exec to exit of --version (no search)" "$(median <"$work/version")"
-printf '%-40s %s\n' "first query heard to exit" "$(cut -d' ' -f4 "$work/figures" | median)"
+figure "first query heard to exit" 7

@@ -6,6 +6,7 @@
 #include "controls/SkinImagePrefetch.h"
 #include "discovery/SearchDeviceService.h"
 #include "platform/SingleInstance.h"
+#include "platform/TerminationSignals.h"
 
 #include "TravelkinResources.h"
 
@@ -36,7 +37,12 @@ std::vector<CSkinImagePrefetch::Source> PrefetchSources(const CDataFolder& folde
 CVesquorApp::Environment CVesquorApp::Environment::ProcessWide()
 {
     return {CSearchDeviceService::Instance(), &SearchWindowServices::ProcessWide, &ShowFailureBox,
-            [](CVesquorDlg& window) { window.exec(); }};
+            [](CVesquorDlg& window) {
+                // A request to end that came while the program started has no window to
+                // close yet; one that comes from here on closes the window from its loop.
+                if (!CTerminationSignals::Requested())
+                    window.exec();
+            }};
 }
 
 CVesquorApp::CVesquorApp(Environment environment) : env(std::move(environment)) {}

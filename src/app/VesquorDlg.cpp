@@ -1,7 +1,6 @@
 #include "app/VesquorDlg.h"
 
 #include "app/DataFolder.h"
-#include "app/DirectHostsFile.h"
 #include "app/InstanceName.h"
 #include "app/NetworkStorage.h"
 #include "app/WebLogin.h"
@@ -74,7 +73,10 @@ CVesquorDlg::CVesquorDlg() : CVesquorDlg(SearchWindowServices::ProcessWide()) {}
 
 CVesquorDlg::CVesquorDlg(SearchWindowServices windowServices)
     : CBasicNoneBorderDlg([root = windowServices.dataRoot] { return root; }),
-      services(std::move(windowServices))
+      services(std::move(windowServices)),
+      hostsReader(services.dataRoot, [&search = services.search](std::vector<boost::asio::ip::address_v4> hosts) {
+          search.SetDirectHosts(std::move(hosts));
+      })
 {
     InitTravelkinResources();
     // Decoded as the PNG it is, without guessing: a guess would consult the MIME database and
@@ -233,7 +235,9 @@ void CVesquorDlg::OnRefresh()
 
 void CVesquorDlg::SendSearch()
 {
-    services.search.SetDirectHosts(DirectHostsOf(services.dataRoot));
+    // The search goes out with the addresses read last (the first read began with the
+    // window); the read asked for here reaches its repeats.
+    hostsReader.Read();
     services.search.SendSearchRequest();
 }
 

@@ -8,6 +8,7 @@
 // drives every update of the list. The window starts the service with its first search.
 
 #include "app/DeviceText.h"
+#include "app/DirectHostsReader.h"
 #include "app/ListDump.h"
 #include "app/StorageWorker.h"
 #include "frame/BasicNoneBorderDlg.h"
@@ -128,6 +129,8 @@ private:
     bool bSearchStarted = false;
     CListDump listDump;
     bool bFirstPaintReported = false;
+    // Hands each read of the hosts file to the search service.
+    CDirectHostsReader hostsReader;
     // Last, so it goes first: requests still queued when the window goes are carried out.
     int nStorageRequests = 0;   // taken and not yet run; the pointer is busy while there are any
     CStorageWorker storageWorker;

@@ -9,11 +9,13 @@
 
 int main(int argc, char* argv[])
 {
+    // First, so a request to end the program at any point of the start is honoured.
+    CTerminationSignals::InstallHandlers();
     KeepLargeBuffersOutOfHeap();
     CFontConfigurationPreload fonts;
     QApplication application(argc, argv);
-    fonts.Wait();
     CTerminationSignals terminationSignals;
+    fonts.Wait();
     CVesquorApp travelkin(CVesquorApp::Environment::ProcessWide());
     return travelkin.Run();
 }

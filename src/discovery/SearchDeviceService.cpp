@@ -88,8 +88,10 @@ CSearchDeviceService::~CSearchDeviceService()
 {
     loop.Stop();
     std::lock_guard lock(workerLock);
-    if (!stopped)
-        StopWorkers();
+    if (!stopped) {
+        TellWorkersToExitLocked();
+        WaitForWorkersLocked();
+    }
     // A worker joins its receive thread before it goes; every thread was told to exit.
     workerTable.clear();
     retiredWorkers.clear();
@@ -444,11 +446,17 @@ void CSearchDeviceService::SendDirectSearches(const wire::SearchPacket& query)
     }
 }
 
-void CSearchDeviceService::StopWorkers()
+void CSearchDeviceService::TellWorkersToExitLocked()
 {
+    if (stopped)
+        return;   // told already
     stopped = true;
     for (auto& entry : workerTable)
         entry.worker->ExitSearchThread();
+}
+
+void CSearchDeviceService::WaitForWorkersLocked()
+{
     // One bound for all: the threads end together, each joined as soon as it has.
     const auto deadline = std::chrono::steady_clock::now() + kExitWait;
     for (auto& entry : workerTable)
@@ -457,11 +465,23 @@ void CSearchDeviceService::StopWorkers()
         worker->WaitUntilStopped(deadline);
 }
 
+void CSearchDeviceService::StopSearching()
+{
+    loop.RequestStop();
+    std::lock_guard lock(workerLock);
+    TellWorkersToExitLocked();
+}
+
 void CSearchDeviceService::ExitSearchService()
 {
+    // The loop's thread and the receive threads are all told first and end side by side;
+    // a repeat or renewal that runs meanwhile finds the service stopped and does nothing.
+    StopSearching();
+    {
+        std::lock_guard lock(workerLock);
+        WaitForWorkersLocked();
+    }
     loop.Stop();   // no repeat and no renewal after this
-    std::lock_guard lock(workerLock);
-    StopWorkers();
     WriteLogClosing();
 }
 

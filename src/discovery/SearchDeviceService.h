@@ -94,9 +94,13 @@ public:
     void SetDirectHosts(std::vector<boost::asio::ip::address_v4> hosts);
     // How many devices are listed; cheap at any size, for callers that wait for a number.
     std::size_t DeviceCount();
-    // Tells every worker to exit and joins their receive threads, all within kExitWait. A
-    // thread that has not ended by then (held up in a report) is joined when its worker
-    // goes with the service.
+    // Tells the service's thread and every worker to stop, without waiting for them: the
+    // search is over, what it found stays readable, and the threads end while the caller
+    // reports it. Nothing is sent after this.
+    void StopSearching();
+    // Tells every worker to exit (unless StopSearching did) and joins their receive threads,
+    // all within kExitWait. A thread that has not ended by then (held up in a report) is
+    // joined when its worker goes with the service.
     void ExitSearchService();
 
     void OnDeviceFound(const DeviceRecord& device, std::int32_t nPort) override;
@@ -137,7 +141,10 @@ private:
     // Makes and starts a worker; false, with a log line, when it cannot be made.
     bool AddWorker(WorkerKind kind, const std::string& strIP, std::int32_t nPort, bool bTestPort);
     bool HasWorkerFor(const std::string& strIP) const;
-    void StopWorkers();
+    // With the worker lock held: marks the service stopped and tells every worker to exit
+    // (once), then waits for their threads.
+    void TellWorkersToExitLocked();
+    void WaitForWorkersLocked();
     // The steps of the public operations, with the worker lock held.
     // One look at the machine's interfaces: the addresses the command workers are for and
     // the networks their sockets are renewed against.

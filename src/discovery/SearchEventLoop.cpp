@@ -13,6 +13,7 @@ void CSearchEventLoop::Start(std::function<void()> onResend, std::function<void(
     if (thread.joinable())
         return;
     this->onResend = std::move(onResend);
+    stopRequested = false;
     work.emplace(io.get_executor());
     if (watchNetwork) {
         // Opened on the loop's thread, while the owner sends its first search.
@@ -65,10 +66,11 @@ void CSearchEventLoop::CheckAfter(std::chrono::milliseconds delay, std::function
     });
 }
 
-void CSearchEventLoop::Stop()
+void CSearchEventLoop::RequestStop()
 {
-    if (!thread.joinable())
+    if (!thread.joinable() || stopRequested)
         return;
+    stopRequested = true;
     boost::asio::post(io, [this] {
         resendTimer.cancel();
         checkTimer.cancel();
@@ -77,6 +79,13 @@ void CSearchEventLoop::Stop()
         work.reset();
         io.stop();
     });
+}
+
+void CSearchEventLoop::Stop()
+{
+    if (!thread.joinable())
+        return;
+    RequestStop();
     thread.join();
     watcher.reset();
 }

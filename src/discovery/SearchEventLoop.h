@@ -17,7 +17,7 @@
 // the network's change messages. Sleeps without a time-out whenever neither is due, so it
 // costs nothing while the program waits.
 //
-// Threads: Start, ScheduleResends and Stop run on the owner's thread; the two callbacks run
+// Threads: Start, ScheduleResends, RequestStop and Stop run on the owner's thread; the two callbacks run
 // on the loop's thread, one at a time.
 class CSearchEventLoop
 {
@@ -36,6 +36,9 @@ public:
     void ScheduleResends(const Delays& delays);
     // Runs check once on the loop's thread after delay, in place of a check still pending.
     void CheckAfter(std::chrono::milliseconds delay, std::function<void()> check);
+    // Asks the thread to cancel what is pending and end, without waiting for it: the owner
+    // can stop other threads meanwhile. A callback already running finishes.
+    void RequestStop();
     // Cancels what is pending and ends the thread; the callbacks do not run after it returns.
     void Stop();
 
@@ -49,6 +52,7 @@ private:
     std::optional<CNetworkWatcher> watcher;   // loop thread only, until the thread is joined
     std::function<void()> onResend;
     std::thread thread;
+    bool stopRequested = false;   // owner's thread only
     // Loop thread only: the current schedule, and its number so a stale wake-up is ignored.
     std::uint64_t generation = 0;
     Delays delays;

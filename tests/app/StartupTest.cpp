@@ -85,7 +85,10 @@ TEST_F(StartupTest, WritableDataRootRunsTheWindowAndReleasesTheInstance)
         const auto [shown, windowRan] = RunWithDataRoot(scratch.path(), "en_US.UTF-8");
         EXPECT_TRUE(shown.isEmpty());
         EXPECT_TRUE(windowRan);
-        EXPECT_GT(search.exits.load(), exitsBefore) << "the end stops the search workers";
+        // The first end stops the workers; the second finds them stopped (each is told once).
+        if (run == 0) {
+            EXPECT_GT(search.exits.load(), exitsBefore) << "the end stops the search workers";
+        }
     }
     // The first run's window searched once through both workers; the service it stopped at
     // exit sends nothing for the second run's window.

@@ -353,7 +353,7 @@ TEST_F(SearchService, CommandPortsStopAt65535)
     EXPECT_TRUE(log.Contains("Add Search Device Work Thread Error : IP = 192.0.2.12, port 65540 is above 65535"));
 }
 
-TEST_F(SearchService, RepeatsEachSearchOnItsOwnScheduleAndNothingAfterExit)
+TEST_F(SearchService, RepeatsEachSearchOnItsOwnScheduleAndNothingOnceStopped)
 {
     addresses = {"192.0.2.10"};
     CSearchDeviceService::Options options = FakeOptions();
@@ -369,10 +369,14 @@ TEST_F(SearchService, RepeatsEachSearchOnItsOwnScheduleAndNothingAfterExit)
     ASSERT_TRUE(testsupport::WaitFor([&] { return Count("send") >= 12 && SentSince(second + 600ms) >= 3; }));
     EXPECT_EQ(Count("send"), 12u) << "three workers: two searches, then two repeats of the second";
     EXPECT_EQ(Count("reset"), 6u) << "repeats leave each worker's last report alone";
+    service.StopSearching();
+    EXPECT_EQ(Count("exit"), 3u) << "stopping tells every worker at once, before the exit waits";
+    service.SendSearchRequest();
     service.ExitSearchService();
     service.SendSearchRequest();
     service.StartSearchService();
     EXPECT_EQ(Count("send"), 12u);
+    EXPECT_EQ(Count("exit"), 3u) << "each worker is told once";
     EXPECT_EQ(Count("create"), 3u);
 }
 

@@ -83,7 +83,7 @@ start_sim() {
 }
 sim_ready() {  # pid log
   kill -0 "$1" 2>/dev/null || fail "simulator ended before it was ready: $(cat "$2")"
-  grep -q 'device(s) from .*, stopping after' "$2"
+  grep -q 'device(s) from .*, stopping after' "$2" 2>/dev/null
 }
 
 # Runs the search in the searching namespace; arguments go to travelkin-search.

@@ -5,20 +5,7 @@
 # the first running, the keyboard alone chooses a device and logs in (keys typed with xdotool), and
 # a termination request ends the first cleanly.
 source "$(dirname "$0")/lib.sh"
-: "${TK_TRAVELKIN:?}"
-command -v Xvfb >/dev/null || skip "needs Xvfb"
-command -v xdotool >/dev/null || skip "needs xdotool (tools/install-deps.sh installs it)"
-
-XVFB_PID=
-TK_PID=
-stop_window() {
-  local pid
-  for pid in $TK_PID $XVFB_PID; do
-    kill "$pid" 2>/dev/null || true
-    wait "$pid" 2>/dev/null || true
-  done
-}
-stop_extras() { stop_window; }
+source "$(dirname "$0")/window_lib.sh"
 
 net_up
 "$TK_TESTNET" routed "$NET"
@@ -29,11 +16,7 @@ start_sim a --first-address 192.0.2.12 --protocol ssdp --vendor KELMAR --host ke
 # Behind a router: found only because the data folder's hosts file names it.
 start_sim c --first-address 198.18.2.10 --host far --no-notify --seconds 60
 
-# Xvfb picks a free display and writes its number to the pipe once it listens.
-in_searcher Xvfb -displayfd 3 -nolisten tcp -screen 0 400x300x24 3>"$WORK/display" 2>"$WORK/xvfb.log" &
-XVFB_PID=$!
-wait_until 30 "Xvfb to start" test -s "$WORK/display"
-DISPLAY_NAME=":$(head -n 1 "$WORK/display")"
+start_display
 
 mkdir -m 700 "$WORK/runtime"
 mkdir -p "$WORK/data/ZandovertSearchTools"

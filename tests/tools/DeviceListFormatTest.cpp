@@ -10,6 +10,7 @@
 #include <filesystem>
 #include <fstream>
 #include <iterator>
+#include <random>
 
 #ifndef _WIN32
 #include <sys/stat.h>
@@ -165,9 +166,11 @@ protected:
         return path;
     }
 
+    // A folder of this test's own: ctest runs the tests of this file side by side in separate
+    // processes, whose addresses and seeds can be alike (always so under ThreadSanitizer).
     std::filesystem::path folder = std::filesystem::temp_directory_path()
-        / ("inventory-test-" + std::to_string(::testing::UnitTest::GetInstance()->random_seed()) + "-"
-           + std::to_string(reinterpret_cast<std::uintptr_t>(this)));
+        / ("inventory-test-" + std::string(::testing::UnitTest::GetInstance()->current_test_info()->name()) + "-"
+           + std::to_string(std::random_device()()));
 };
 
 TEST_F(InventoryTest, SavedDevicesComeBackAndDifferencesAreNamed)

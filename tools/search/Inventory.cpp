@@ -144,6 +144,12 @@ bool LoadInventory(const std::string& path, std::vector<InventoryEntry>& entries
         error = "cannot read " + path + ": it " + std::string(DescribeLocalFileStatus(read));
         return false;
     }
+    return ReadInventory(text, path, entries, error);
+}
+
+bool ReadInventory(const std::string& text, const std::string& path, std::vector<InventoryEntry>& entries,
+                   std::string& error)
+{
     Json root;
     try {
         root = ParseBounded(text);

@@ -36,6 +36,9 @@ bool SaveInventory(const std::string& path, const std::string& text, std::string
 // read (not a regular file, a few MiB at most), is not JSON, is nested deeper or holds more
 // values than a list of devices, or is JSON of another kind or with a value of the wrong type.
 bool LoadInventory(const std::string& path, std::vector<InventoryEntry>& entries, std::string& error);
+// The same for text already read; `path` names the file in each reason.
+bool ReadInventory(const std::string& text, const std::string& path, std::vector<InventoryEntry>& entries,
+                   std::string& error);
 
 // Devices are matched by address, as the registry matches them; in the order of the
 // current list, then the gone ones in the order of the file.

@@ -14,6 +14,7 @@
 
 #include <chrono>
 #include <cstdio>
+#include <cstdlib>
 #include <map>
 #include <optional>
 #include <string>
@@ -26,6 +27,19 @@ constexpr const char* kProgram = "travelkin-search";
 // A watched device that has not answered this many searches in a row is gone.
 constexpr std::int32_t kMissedSearches = 2;
 constexpr int kNothingSent = 3;
+constexpr const char* kStampVariable = "TRAVELKIN_MAIN_STAMP";
+
+// When TRAVELKIN_MAIN_STAMP is set, a moment of the run ("main", "expect-met") is reported on
+// standard error with the wall-clock time in nanoseconds, for start-up measurements.
+void Stamp(const char* moment)
+{
+    const char* asked = std::getenv(kStampVariable);
+    if (asked == nullptr || *asked == '\0')
+        return;
+    const auto now = std::chrono::duration_cast<std::chrono::nanoseconds>(
+        std::chrono::system_clock::now().time_since_epoch());
+    std::fprintf(stderr, "%s %lld\n", moment, static_cast<long long>(now.count()));
+}
 
 // The --host addresses, each looked up once; false (with a message) when one cannot be.
 bool ResolveDirectHosts(const std::vector<std::string>& hosts, std::vector<boost::asio::ip::address_v4>& addresses)
@@ -62,6 +76,7 @@ bool WaitForAnswers(CSearchSession& session, CSearchDeviceService& service, cons
             return;
         if (found < static_cast<std::size_t>(options.expect))
             return;
+        Stamp("expect-met");
         const auto ms = std::chrono::duration<double, std::milli>(Clock::now() - start).count();
         std::fprintf(stderr, "%s: %zu devices after %.1f ms\n", kProgram, found, ms);
         reached = true;
@@ -123,6 +138,8 @@ int Search(CSearchSession& session, CSearchDeviceService& service, const SearchO
         std::fprintf(stderr, "Searching for %d s\u2026\n", options.seconds);
     LastSeen lastSeen;
     const bool reached = WaitForAnswers(session, service, options, lastSeen);
+    // The search is over: its threads wind down while the list is written.
+    service.StopSearching();
     service.ExpireDevices(Clock::now());   // a device whose max-age ran out is not saved as seen
     const std::vector<InventoryEntry> found = WithLastSeen(service.CopyDevices(), lastSeen);
     const std::vector<WorkerDiagnosis> workers = Diagnose(service);
@@ -220,6 +237,7 @@ int Run(const SearchArguments& arguments)
 
 int main(int argc, char** argv)
 {
+    Stamp("main");
     if (!CheckStandardOutput(kProgram))
         return 1;
     const int status = Run(ParseSearchArguments(std::vector<std::string>(argv + 1, argv + argc)));

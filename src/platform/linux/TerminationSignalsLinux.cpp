@@ -3,6 +3,7 @@
 #include <QApplication>
 #include <QSocketNotifier>
 
+#include <atomic>
 #include <csignal>
 #include <fcntl.h>
 #include <sys/socket.h>
@@ -12,11 +13,14 @@ namespace {
 
 constexpr int kSignals[] = {SIGTERM, SIGINT, SIGHUP};
 
-// The handler may only write a byte; the event loop does the rest.
+// The handler may only note the request and write a byte; the event loop does the rest.
 int signalPipe[2] = {-1, -1};
+std::atomic<bool> requested{false};
+static_assert(std::atomic<bool>::is_always_lock_free, "set from a signal handler");
 
 extern "C" void OnTerminationSignal(int /*signal*/)
 {
+    requested.store(true);
     const char byte = 1;
     const ssize_t written = ::write(signalPipe[0], &byte, 1);
     static_cast<void>(written);  // a full pipe already holds a request
@@ -24,18 +28,28 @@ extern "C" void OnTerminationSignal(int /*signal*/)
 
 } // namespace
 
-CTerminationSignals::CTerminationSignals(QObject* parent) : QObject(parent)
+void CTerminationSignals::InstallHandlers()
 {
-    if (::socketpair(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC | SOCK_NONBLOCK, 0, signalPipe) != 0)
+    if (signalPipe[0] >= 0)
         return;
-    pNotifier = new QSocketNotifier(signalPipe[1], QSocketNotifier::Read, this);
-    connect(pNotifier, &QSocketNotifier::activated, this, &CTerminationSignals::OnSignal);
+    // Without the pipe the handler still notes the request; the byte is only lost.
+    static_cast<void>(::socketpair(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC | SOCK_NONBLOCK, 0, signalPipe));
     struct sigaction action {};
     action.sa_handler = OnTerminationSignal;
     sigemptyset(&action.sa_mask);
     action.sa_flags = SA_RESTART;
     for (const int number : kSignals)
         ::sigaction(number, &action, nullptr);
+}
+
+CTerminationSignals::CTerminationSignals(QObject* parent) : QObject(parent)
+{
+    InstallHandlers();
+    if (signalPipe[1] < 0)
+        return;
+    // A byte already waiting makes the notifier fire as soon as an event loop runs.
+    pNotifier = new QSocketNotifier(signalPipe[1], QSocketNotifier::Read, this);
+    connect(pNotifier, &QSocketNotifier::activated, this, &CTerminationSignals::OnSignal);
 }
 
 CTerminationSignals::~CTerminationSignals()
@@ -48,6 +62,11 @@ CTerminationSignals::~CTerminationSignals()
             ::close(fd);
         fd = -1;
     }
+}
+
+bool CTerminationSignals::Requested()
+{
+    return requested.load();
 }
 
 void CTerminationSignals::OnSignal()

@@ -17,6 +17,8 @@ namespace {
 // shut-down to finish.
 constexpr DWORD kShutDownWaitMs = 4500;
 
+std::atomic<bool> installed{false};
+std::atomic<bool> requested{false};   // kept for a start-up that has no window yet
 std::atomic<bool> listening{false};
 HANDLE shutDownDone = nullptr;  // set when the object goes, after the program's shut-down
 
@@ -29,6 +31,7 @@ void RequestClose()
 
 BOOL WINAPI OnConsoleControl(DWORD event)
 {
+    requested = true;
     RequestClose();
     if (event == CTRL_CLOSE_EVENT || event == CTRL_LOGOFF_EVENT || event == CTRL_SHUTDOWN_EVENT)
         ::WaitForSingleObject(shutDownDone, kShutDownWaitMs);
@@ -54,12 +57,25 @@ CSessionEndFilter sessionEndFilter;
 
 } // namespace
 
+void CTerminationSignals::InstallHandlers()
+{
+    if (!installed.exchange(true))
+        ::SetConsoleCtrlHandler(OnConsoleControl, TRUE);
+}
+
+bool CTerminationSignals::Requested()
+{
+    return requested;
+}
+
 CTerminationSignals::CTerminationSignals(QObject* parent) : QObject(parent)
 {
     shutDownDone = ::CreateEventW(nullptr, TRUE, FALSE, nullptr);
     listening = true;
-    ::SetConsoleCtrlHandler(OnConsoleControl, TRUE);
+    InstallHandlers();
     QCoreApplication::instance()->installNativeEventFilter(&sessionEndFilter);
+    if (requested)
+        RequestClose();   // a request from before the application existed: honoured in the first loop
 }
 
 CTerminationSignals::~CTerminationSignals()
