@@ -34,7 +34,9 @@ stop_extras() {
   fi
   in_searcher wineserver -k 2>/dev/null || true
   [ -z "$XVFB_PID" ] || kill "$XVFB_PID" 2>/dev/null || true
-  wait 2>/dev/null || true
+  # Only these two: a bare wait would also wait for the simulators, which end later.
+  local pid
+  for pid in $TK_PID $XVFB_PID; do wait "$pid" 2>/dev/null || true; done
 }
 
 net_up
