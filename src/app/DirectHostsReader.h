@@ -19,14 +19,16 @@ public:
     // Called on the reader's thread with the addresses of each read.
     using Deliver = std::function<void(std::vector<boost::asio::ip::address_v4>)>;
 
-    // Starts the thread and the first read at once.
+    // Nothing is read yet: the thread starts with the first read, which the window's first
+    // search asks for after its first paint, so the reader never competes with the start-up.
     CDirectHostsReader(std::wstring dataRoot, Deliver deliver);
     // Stops the thread (its wait ends with the stop) after the read under way, if any.
     ~CDirectHostsReader() = default;
     CDirectHostsReader(const CDirectHostsReader&) = delete;
     CDirectHostsReader& operator=(const CDirectHostsReader&) = delete;
 
-    // Returns at once; asks made during a read come to one more read after it.
+    // Returns at once; asks made during a read come to one more read after it. Called on the
+    // owner's thread only.
     void Read();
 
 private:
@@ -36,6 +38,6 @@ private:
     const Deliver m_deliver;
     std::mutex m_lock;
     std::condition_variable_any m_asked;
-    bool m_readAsked = true;   // guarded by m_lock
-    std::jthread m_thread;     // last: it starts once the rest exists and goes first
+    bool m_readAsked = false;  // guarded by m_lock
+    std::jthread m_thread;     // last: it goes first
 };
