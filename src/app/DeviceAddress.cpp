@@ -20,6 +20,22 @@ bool CanContinueHostName(char c)
     return std::isalnum(static_cast<unsigned char>(c)) || c == '.' || c == '-' || c == '_';
 }
 
+// Whether some occurrence of the needle in the text stands alone: not continued by a host
+// name character after it, nor (when asked) before it.
+bool HasWholeOccurrence(std::string_view text, std::string_view needle, bool wholeBeforeToo)
+{
+    if (needle.empty())
+        return false;
+    for (std::size_t pos = text.find(needle); pos != std::string_view::npos; pos = text.find(needle, pos + 1)) {
+        const std::size_t end = pos + needle.size();
+        const bool wholeBefore = !wholeBeforeToo || pos == 0 || !CanContinueHostName(text[pos - 1]);
+        const bool wholeAfter = end == text.size() || !CanContinueHostName(text[end]);
+        if (wholeBefore && wholeAfter)
+            return true;
+    }
+    return false;
+}
+
 } // namespace
 
 std::string_view ShareHost(std::string_view shareName)
@@ -51,14 +67,10 @@ bool ShareIsOnHost(std::string_view shareName, std::string_view ip)
 
 bool TitleShowsHost(std::string_view title, std::string_view ip)
 {
-    if (ip.empty())
-        return false;
-    for (std::size_t pos = title.find(ip); pos != std::string_view::npos; pos = title.find(ip, pos + 1)) {
-        const std::size_t end = pos + ip.size();
-        const bool wholeBefore = pos == 0 || !CanContinueHostName(title[pos - 1]);
-        const bool wholeAfter = end == title.size() || !CanContinueHostName(title[end]);
-        if (wholeBefore && wholeAfter)
-            return true;
-    }
-    return false;
+    return HasWholeOccurrence(title, ip, true);
+}
+
+bool TextShowsShareRoot(std::string_view text, std::string_view shareRoot)
+{
+    return HasWholeOccurrence(text, shareRoot, false);
 }

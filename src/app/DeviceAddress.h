@@ -18,3 +18,8 @@ bool ShareIsOnHost(std::string_view shareName, std::string_view ip);
 // This covers "smb://192.0.2.5/share", "//192.0.2.5/", "share on 192.0.2.5" and a title
 // that is the address alone.
 bool TitleShowsHost(std::string_view title, std::string_view ip);
+
+// True when the text holds the share root ("\\192.0.2.5") followed by the end or by a
+// character that cannot continue a host name: a path under the share root counts, the share
+// root of 192.0.2.50 does not.
+bool TextShowsShareRoot(std::string_view text, std::string_view shareRoot);

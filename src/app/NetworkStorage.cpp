@@ -28,30 +28,62 @@ bool NamesFileBrowser(std::string_view className)
                                [className](std::string_view name) { return EqualsNoCase(className, name); });
 }
 
-bool IsFileBrowser(const CWindowList::TopLevelWindow& window)
+// The Windows file browser's top-level window class, matched exactly.
+constexpr std::string_view kExplorerClass = "CabinetWClass";
+
+// From this version code on, the Windows file browser shows its folder only in a descendant
+// window (its address bar), not in its title.
+constexpr int kFolderInDescendantsCode = 13;
+
+bool IsFileBrowser(const CWindowList::TopLevelWindow& window, ShareStyle style)
 {
+    if (style == ShareStyle::Unc)
+        return window.strClass == kExplorerClass;
     return NamesFileBrowser(window.strInstance) || NamesFileBrowser(window.strClass);
 }
 
-// The one place that decides how a file-browser window shows where it is. Systems of version
-// code 13 show it only in a descendant window; GetOSVersionCode is 0 on Linux, whose file
-// browsers draw their location bar themselves, so the title is the text to read: it names
-// the share ("share on 192.0.2.5"), the server, or the smb URL of the folder.
-bool WindowShowsHost(const CWindowList::TopLevelWindow& window, std::string_view host)
+// The one place that decides how a file-browser window shows where it is. The desktops' own
+// file browsers draw their location bar themselves, so their title is the text to read: it
+// names the share ("share on 192.0.2.5"), the server, or the smb URL of the folder. The
+// Windows file browser shows the share root in its title, or on later systems only in a
+// descendant window.
+bool WindowShowsDevice(const CWindowList::TopLevelWindow& window, const std::string& shareRoot,
+                       CWindowList& windows, ShareStyle style, int osVersionCode)
 {
-    return TitleShowsHost(window.strTitle, host);
+    if (style == ShareStyle::SmbUrl)
+        return TitleShowsHost(window.strTitle, ShareHost(shareRoot));
+    if (osVersionCode != kFolderInDescendantsCode)
+        return TextShowsShareRoot(window.strTitle, shareRoot);
+    return std::ranges::any_of(windows.DescendantTexts(window.nId),
+                               [&](const std::string& text) { return TextShowsShareRoot(text, shareRoot); });
+}
+
+std::vector<std::string> DisconnectCommand(const std::string& remoteName, ShareStyle style)
+{
+    if (style == ShareStyle::Unc)
+        return {"net", "use", remoteName, "/del", "/y"};
+    return {"gio", "mount", "-u", remoteName};
+}
+
+// Nothing for a name the command could take for something else: only an absolute path goes
+// to umount, so no mount point can pass for an option; a drive name must not be empty.
+std::optional<std::vector<std::string>> DriveRemovalCommand(const std::string& driveName, ShareStyle style)
+{
+    if (style == ShareStyle::Unc) {
+        if (driveName.empty())
+            return std::nullopt;
+        return std::vector<std::string>{"net", "use", driveName, "/del", "/y"};
+    }
+    if (!driveName.starts_with('/'))
+        return std::nullopt;
+    return std::vector<std::string>{"umount", driveName};
 }
 
 } // namespace
 
-std::string ShareRootOf(const std::string& ip)
+std::string ShareRootOf(const std::string& ip, ShareStyle style)
 {
-    return "smb://" + ip + "/";
-}
-
-int GetOSVersionCode()
-{
-    return 0;
+    return style == ShareStyle::Unc ? "\\\\" + ip : "smb://" + ip + "/";
 }
 
 void OpenMyStorage(const std::optional<std::string>& selectedIp, DesktopServices& services,
@@ -60,39 +92,37 @@ void OpenMyStorage(const std::optional<std::string>& selectedIp, DesktopServices
     if (!selectedIp || !IsDottedIPv4(*selectedIp))
         return;
     const std::string& ip = *selectedIp;
-    const std::string shareRoot = ShareRootOf(ip);
-    CloseExplorerWindows(shareRoot, services.windows);
+    const std::string shareRoot = ShareRootOf(ip, services.shareStyle);
+    CloseExplorerWindows(shareRoot, services.windows, services.shareStyle, services.osVersionCode);
     if (stop.stop_requested())
         return;
-    DeleteNetConnections(ip, services.mounts, services.commands, stop);
+    DeleteNetConnections(ip, services, stop);
     std::vector<MappedDrive> drives;
     if (!stop.stop_requested())
         FindMappedDrives(ip, drives, services.mounts);
-    DeleteMappedDrives(drives, services.commands, stop);
+    DeleteMappedDrives(drives, services, stop);
     if (!stop.stop_requested())
         helper.OpenStorageFolder(shareRoot, services.urlOpener);
 }
 
-void CloseExplorerWindows(const std::string& shareRoot, CWindowList& windows)
+void CloseExplorerWindows(const std::string& shareRoot, CWindowList& windows, ShareStyle style, int osVersionCode)
 {
-    const std::string_view host = ShareHost(shareRoot);
-    if (host.empty())
+    if (ShareHost(shareRoot).empty())
         return;
     for (const CWindowList::TopLevelWindow& window : windows.TopLevelWindows()) {
-        if (IsFileBrowser(window) && WindowShowsHost(window, host))
+        if (IsFileBrowser(window, style) && WindowShowsDevice(window, shareRoot, windows, style, osVersionCode))
             windows.RequestClose(window.nId);
     }
 }
 
-bool DeleteNetConnections(const std::string& ip, CMountTable& mounts, CCommandRunner& runner,
-                          std::stop_token stop)
+bool DeleteNetConnections(const std::string& ip, DesktopServices& services, std::stop_token stop)
 {
-    const std::optional<std::vector<std::string>> connections = mounts.NetworkConnections();
+    const std::optional<std::vector<std::string>> connections = services.mounts.NetworkConnections();
     if (!connections)
         return false;
     for (const std::string& remoteName : *connections) {
         if (ShareIsOnHost(remoteName, ip) && !stop.stop_requested())
-            RunHiddenCommand({"gio", "mount", "-u", remoteName}, runner);
+            RunHiddenCommand(DisconnectCommand(remoteName, services.shareStyle), services.commands);
     }
     return true;
 }
@@ -104,16 +134,16 @@ void FindMappedDrives(const std::string& ip, std::vector<MappedDrive>& drives, C
         if (ShareIsOnHost(mount.strSource, ip))
             drives.push_back({mount.strMountPoint, mount.strSource});
     }
-    // Drive letters were walked from the last one down; mount points go the same way.
+    // Drive letters are walked from the last one down; mount points go the same way.
     std::ranges::stable_sort(drives, std::ranges::greater{}, &MappedDrive::strDriveName);
 }
 
-void DeleteMappedDrives(std::vector<MappedDrive>& drives, CCommandRunner& runner, std::stop_token stop)
+void DeleteMappedDrives(std::vector<MappedDrive>& drives, DesktopServices& services, std::stop_token stop)
 {
     for (const MappedDrive& drive : drives) {
-        // Only an absolute path goes to umount, so no mount point can pass for an option.
-        if (drive.strDriveName.starts_with('/') && !stop.stop_requested())
-            RunHiddenCommand({"umount", drive.strDriveName}, runner);
+        const auto command = DriveRemovalCommand(drive.strDriveName, services.shareStyle);
+        if (command && !stop.stop_requested())
+            RunHiddenCommand(*command, services.commands);
     }
     drives.clear();
 }

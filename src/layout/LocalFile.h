@@ -32,3 +32,8 @@ enum class LinkHandling
 // that exists keeps its permissions; a new one gets `newMode` less the umask.
 LocalFileStatus ReplaceFile(const std::string& path, std::string_view content, LinkHandling links,
                             unsigned newMode, std::string& error);
+
+// Appends `content` to the regular file at the path, making it when it does not exist. A
+// link, FIFO, device or folder at the path gets nothing written (NotRegular): whoever
+// planted it there does not decide where the bytes land.
+LocalFileStatus AppendToRegularFile(const std::string& path, std::string_view content);

@@ -181,3 +181,18 @@ LocalFileStatus ReplaceFile(const std::string& path, std::string_view content, L
     }
     return LocalFileStatus::Done;
 }
+
+LocalFileStatus AppendToRegularFile(const std::string& path, std::string_view content)
+{
+    // O_NOFOLLOW refuses a link; O_NONBLOCK keeps a FIFO from holding the open until fstat
+    // turns it away.
+    FileDescriptor file(::open(path.c_str(), O_WRONLY | O_APPEND | O_CREAT | O_CLOEXEC | O_NOFOLLOW | O_NONBLOCK, 0600));
+    if (file.get() < 0)
+        return errno == ELOOP ? LocalFileStatus::NotRegular : LocalFileStatus::Failed;
+    struct stat info {};
+    if (::fstat(file.get(), &info) != 0)
+        return LocalFileStatus::Failed;
+    if (!S_ISREG(info.st_mode))
+        return LocalFileStatus::NotRegular;
+    return WriteAll(file.get(), content) && file.Close() ? LocalFileStatus::Done : LocalFileStatus::Failed;
+}

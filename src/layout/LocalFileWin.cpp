@@ -75,3 +75,15 @@ LocalFileStatus ReplaceFile(const std::string& path, std::string_view content, L
     }
     return LocalFileStatus::Done;
 }
+
+LocalFileStatus AppendToRegularFile(const std::string& path, std::string_view content)
+{
+    std::error_code failure;
+    const fs::file_status status = fs::symlink_status(Native(path), failure);
+    if (fs::exists(status) && !fs::is_regular_file(status))
+        return LocalFileStatus::NotRegular;
+    std::ofstream file(Native(path), std::ios::binary | std::ios::app);
+    file.write(content.data(), static_cast<std::streamsize>(content.size()));
+    file.close();
+    return file ? LocalFileStatus::Done : LocalFileStatus::Failed;
+}

@@ -2,8 +2,8 @@
 
 // The desktop services that the two device actions need: opening a URL, starting other
 // programs, reading the user's share mounts and finding other programs' windows. Each is a
-// small interface so the actions run unchanged against the Linux implementations, against a
-// future Windows one, and against the recording fakes of the tests.
+// small interface so the actions run unchanged against the Linux implementations, against the
+// Windows ones, and against the recording fakes of the tests.
 
 #include <chrono>
 #include <cstdint>
@@ -72,6 +72,18 @@ public:
     virtual std::vector<TopLevelWindow> TopLevelWindows() = 0;
     // Asks the window's program to close it, without waiting for the answer.
     virtual void RequestClose(std::uint64_t windowId) = 0;
+    // The texts of the window's descendants, each child before its own children. Empty where
+    // windows keep no texts in child windows.
+    virtual std::vector<std::string> DescendantTexts(std::uint64_t /*windowId*/) { return {}; }
+};
+
+// How the running desktop names a device's shares and shows them: smb:// URLs in the
+// desktop's own file browsers, or "\\ADDRESS" share roots in the Windows file browser, whose
+// windows are found by class and whose connections go through "net use".
+enum class ShareStyle
+{
+    SmbUrl,
+    Unc,
 };
 
 // The services the actions use, gathered so the main window hands them over in one piece.
@@ -81,6 +93,9 @@ struct DesktopServices
     CCommandRunner& commands;
     CMountTable& mounts;
     CWindowList& windows;
+    ShareStyle shareStyle = ShareStyle::SmbUrl;
+    // GetOSVersionCode of the running system; 0 where it has none.
+    int osVersionCode = 0;
 };
 
 // The process-wide services of the running platform; made on first use (on the

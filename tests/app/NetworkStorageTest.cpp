@@ -125,7 +125,7 @@ TEST_F(NetworkStorageTest, UnlistableConnectionsStillLeaveTheMountsToBeRemoved)
     runner.output.reset();
     GivenKernelMounts(MountInfoLine(40, "/mnt/p", "cifs", "//192.0.2.5/p"));
 
-    EXPECT_FALSE(DeleteNetConnections("192.0.2.5", mountTable, runner));
+    EXPECT_FALSE(DeleteNetConnections("192.0.2.5", services));
     RunAction("192.0.2.5");
 
     EXPECT_THAT(runner.started, ElementsAre(ElementsAre("umount", "/mnt/p")));
@@ -139,9 +139,53 @@ TEST_F(NetworkStorageTest, FileBrowsersAreKnownByEitherClassHalfInAnyCase)
                           {4, "firefox", "Firefox", "192.0.2.5"},
                           {5, "nautilus-preview", "Nautilus-preview", "192.0.2.5"}};
 
-    CloseExplorerWindows(ShareRootOf("192.0.2.5"), windowList);
+    CloseExplorerWindows(ShareRootOf("192.0.2.5", ShareStyle::SmbUrl), windowList, ShareStyle::SmbUrl, 0);
 
     EXPECT_THAT(windowList.closeRequests, ElementsAre(1u, 2u, 3u));
+}
+
+// The same sequence with the Windows file browser's names: UNC share roots, "net use" for
+// connections and then drive letters from Z down, Explorer windows by exact class and by the
+// share root in the title or, from version code 13, in a descendant window.
+TEST(NetworkStorageUncTest, ExplorerWindowsConnectionsThenDrivesFromZDownThenTheShareRoot)
+{
+    const struct
+    {
+        int osVersionCode;
+        std::vector<std::uint64_t> closed;
+    } cases[] = {{13, {1, 3}}, {0, {4}}};
+    for (const auto& c : cases) {
+        CRecordingUrlOpener opener;
+        CRecordingCommandRunner runner;
+        CFakeMountTable mounts;
+        CFakeWindowList windows;
+        DesktopServices services{opener, runner, mounts, windows, ShareStyle::Unc, c.osVersionCode};
+        CNetStorageHelper helper;
+        windows.windows = {{1, "", "CabinetWClass", "public"},
+                           {2, "", "CabinetWClass", "public"},
+                           {3, "", "CabinetWClass", "docs"},
+                           {4, "", "CabinetWClass", "\\\\192.0.2.5\\public"},
+                           {5, "", "CabinetWClass", "\\\\192.0.2.50\\public"},
+                           {6, "", "cabinetwclass", "\\\\192.0.2.5"},
+                           {7, "", "Notepad", "\\\\192.0.2.5"}};
+        windows.descendantTexts = {{1, {"Navigation", "Address: \\\\192.0.2.5\\public"}},
+                                   {2, {"Address: \\\\192.0.2.50\\public"}},
+                                   {3, {"\\\\192.0.2.5"}},
+                                   {6, {"\\\\192.0.2.5"}},
+                                   {7, {"\\\\192.0.2.5"}}};
+        mounts.connections = {{"\\\\192.0.2.5\\public", "\\\\192.0.2.50\\public", "\\\\192.0.2.5\\media"}};
+        mounts.mounts = {{"\\\\192.0.2.5\\a", "Y:"}, {"\\\\198.18.0.1\\c", "X:"}, {"\\\\192.0.2.5\\b", "Z:"}};
+
+        OpenMyStorage("192.0.2.5", services, helper);
+
+        EXPECT_EQ(windows.closeRequests, c.closed) << "version code " << c.osVersionCode;
+        EXPECT_THAT(runner.started, ElementsAre(ElementsAre("net", "use", "\\\\192.0.2.5\\public", "/del", "/y"),
+                                                ElementsAre("net", "use", "\\\\192.0.2.5\\media", "/del", "/y"),
+                                                ElementsAre("net", "use", "Z:", "/del", "/y"),
+                                                ElementsAre("net", "use", "Y:", "/del", "/y")));
+        EXPECT_EQ(std::count(runner.events.begin(), runner.events.end(), "pause 100ms"), 4);
+        EXPECT_THAT(opener.Urls(), ElementsAre("\\\\192.0.2.5"));
+    }
 }
 
 TEST(NetStorageHelperTest, EachOpenOpensItsOwnFolder)

@@ -2,10 +2,12 @@
 # The cross-built window under Wine, in the test network, on a private X display: it starts,
 # lists the simulated devices, a screenshot shows it skinned (its background picture drawn,
 # its top corners cut away by the window shape) with its rows, a second start ends at once and
-# leaves it running, and a close request ends it cleanly. Besides lib.sh's
+# leaves it running, Log In and My Storage hand the device's web page and share root to the
+# URL recorder (after My Storage's Windows steps: Explorer windows, connections, drive
+# letters), and a close request ends it cleanly. Besides lib.sh's
 # variables it needs TK_TRAVELKIN_EXE (travelkin.exe) and TK_PROBE_EXE (local_address_probe);
 # TK_SCREENSHOT, when set, names a file that receives a copy of the screenshot (taken on a
-# failure too). Not run by tools/run-tests.sh yet.
+# failure too).
 #
 # As in wine_search.sh, the run has a Wine prefix of its own and its wineserver is started
 # inside the searching namespace, where Wine creates every socket; a probe proves that before
@@ -62,7 +64,8 @@ cp "$WINE_FONTS"/*.ttf "$WINEPREFIX/drive_c/windows/Fonts/"
 
 # The list dump takes an absolute path that starts with "/": Wine reads it on the current
 # drive, Z:, which is the Linux file system.
-in_searcher env TRAVELKIN_LIST_DUMP="$WORK/list.txt" wine "$TK_TRAVELKIN_EXE" 2>"$WORK/travelkin.log" &
+in_searcher env TRAVELKIN_LIST_DUMP="$WORK/list.txt" TRAVELKIN_URL_RECORDER="$WORK/urls.txt" \
+  wine "$TK_TRAVELKIN_EXE" 2>"$WORK/travelkin.log" &
 TK_PID=$!
 screenshot() {
   in_searcher import -window root "$WORK/shot.png"
@@ -95,6 +98,17 @@ region() {
 read -r colours brightness < <(region 12 70 290 34)
 [ "$colours" -ge 2 ] && awk "BEGIN { exit !($brightness < 0.97) }" || fail "no text in the rows: $colours colours"
 [ "$(region 12 113 290 50)" = "1 1" ] || fail "the list below the two rows is not empty: $(region 12 113 290 50)"
+
+# A click on the top row chooses it; Log In opens its web page, My Storage its share root.
+[ ! -e "$WORK/urls.txt" ] || fail "something was opened: $(cat "$WORK/urls.txt")"
+click() { in_searcher xdotool mousemove --sync $((X + $1)) $((Y + $2)) click 1; }
+top_ip=$(head -n 1 "$WORK/list.txt" | cut -f 2)
+recorded() { [ "$(cat "$WORK/urls.txt" 2>/dev/null)" = "$1" ]; }
+click 60 78
+click 57 221
+wait_until 30 "Log In to record http://$top_ip" recorded "http://$top_ip"
+click 267 221
+wait_until 30 "My Storage to record \\\\$top_ip" recorded "http://$top_ip"$'\n'"\\\\$top_ip"
 
 # A second start finds the first, brings it forward and ends at once; the first runs on. The
 # window is first covered by another program's (Wine's notepad), so its coming forward shows.

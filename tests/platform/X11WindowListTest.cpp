@@ -41,7 +41,7 @@ TEST_F(X11WindowListTest, FileBrowserWindowsShowingTheDeviceAreAskedToClose)
     client.CreateWindow({"caja", "Caja", "Home", {}});
     client.CreateWindow({"nemo", "Nemo", "public on 192.0.2.5", {}, /*bAcceptsClose=*/false});
 
-    CloseExplorerWindows(ShareRootOf("192.0.2.5"), windows);
+    CloseExplorerWindows(ShareRootOf("192.0.2.5", ShareStyle::SmbUrl), windows, ShareStyle::SmbUrl, 0);
 
     EXPECT_THAT(client.CloseRequests(), UnorderedElementsAre(shareWindow, urlWindow));
 }

@@ -1,8 +1,7 @@
 #pragma once
 
 #include "platform/DesktopServices.h"
-
-#include <mutex>
+#include "platform/UrlRecorder.h"
 
 // Opens URLs with the desktop's default handler. When TRAVELKIN_URL_RECORDER names a file,
 // URLs are appended to it as lines instead, so demonstrations and tests can see what would
@@ -19,8 +18,5 @@ public:
     void OpenUrl(const std::string& url) override;
 
 private:
-    void Record(const std::string& url);
-
-    const std::string m_strRecorderPath;
-    std::mutex m_recordLock;
+    CUrlRecorder m_recorder;
 };

@@ -1,6 +1,7 @@
 #include "platform/DesktopServices.h"
 #include "platform/win/HiddenCommandRunner.h"
 #include "platform/win/NetConnections.h"
+#include "platform/win/OsVersionCode.h"
 #include "platform/win/ShellUrlOpener.h"
 #include "platform/win/Win32WindowList.h"
 
@@ -12,7 +13,7 @@ struct WindowsDesktop
     CHiddenCommandRunner commands;
     CNetConnections mounts;
     CWin32WindowList windows;
-    DesktopServices services{urlOpener, commands, mounts, windows};
+    DesktopServices services{urlOpener, commands, mounts, windows, ShareStyle::Unc, GetOSVersionCode()};
 };
 
 } // namespace

@@ -42,7 +42,7 @@ int OsVersionCodeOf(const OsVersion& version)
     }
 }
 
-int RunningOsVersionCode()
+int GetOSVersionCode()
 {
     // RtlGetVersion reports the true version; GetVersionEx stops at 6.2 without a manifest.
     using RtlGetVersionCall = LONG(WINAPI*)(OSVERSIONINFOEXW*);

@@ -17,4 +17,4 @@ int OsVersionCodeOf(const OsVersion& version);
 
 // The running system's code, from its real version (not the one shown to programs without
 // a compatibility manifest).
-int RunningOsVersionCode();
+int GetOSVersionCode();

@@ -1,22 +1,28 @@
 #pragma once
 
 #include "platform/DesktopServices.h"
+#include "platform/UrlRecorder.h"
 
 #include <windows.h>
 
 // Hands URLs and share roots ("\\192.0.2.5") to the shell, which opens them with the
-// default browser or the file browser.
+// default browser or the file browser. When TRAVELKIN_URL_RECORDER names a file, they are
+// recorded there instead (CUrlRecorder).
 class CShellUrlOpener final : public CUrlOpener
 {
 public:
     // The shell's ShellExecuteW, or a stand-in that records what it is asked.
     using ShellExecuteCall = HINSTANCE(WINAPI*)(HWND, LPCWSTR, LPCWSTR, LPCWSTR, LPCWSTR, INT);
 
-    explicit CShellUrlOpener(ShellExecuteCall shellExecute = nullptr);
+    // The shell's own call; reads TRAVELKIN_URL_RECORDER once, here.
+    CShellUrlOpener();
+    // An empty recorder path means "open for real".
+    CShellUrlOpener(ShellExecuteCall shellExecute, std::string recorderPath);
 
     // May be called from any thread.
     void OpenUrl(const std::string& url) override;
 
 private:
     ShellExecuteCall m_shellExecute;
+    CUrlRecorder m_recorder;
 };

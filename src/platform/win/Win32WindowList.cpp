@@ -4,6 +4,8 @@
 
 #include <windows.h>
 
+#include <algorithm>
+
 namespace {
 
 // Class names and window texts are read into 260 characters, as the file browser's are.
@@ -39,18 +41,11 @@ BOOL CALLBACK AddWindow(HWND window, LPARAM list)
     return TRUE;
 }
 
-struct ChildSearch
-{
-    std::wstring text;
-    bool found = false;
-};
-
 // EnumChildWindows visits every descendant, each child before its own children.
-BOOL CALLBACK CheckChild(HWND child, LPARAM search)
+BOOL CALLBACK AddChildText(HWND child, LPARAM list)
 {
-    auto* state = reinterpret_cast<ChildSearch*>(search);
-    state->found = WindowText(child).find(state->text) != std::wstring::npos;
-    return state->found ? FALSE : TRUE;
+    reinterpret_cast<std::vector<std::string>*>(list)->push_back(Utf8FromWideText(WindowText(child)));
+    return TRUE;
 }
 
 } // namespace
@@ -67,9 +62,15 @@ void CWin32WindowList::RequestClose(std::uint64_t windowId)
     ::PostMessageW(Handle(windowId), WM_CLOSE, 0, 0);
 }
 
+std::vector<std::string> CWin32WindowList::DescendantTexts(std::uint64_t windowId)
+{
+    std::vector<std::string> texts;
+    ::EnumChildWindows(Handle(windowId), AddChildText, reinterpret_cast<LPARAM>(&texts));
+    return texts;
+}
+
 bool FindChildWindowText(std::uint64_t windowId, std::string_view text)
 {
-    ChildSearch search{WideFromUtf8Text(text)};
-    ::EnumChildWindows(Handle(windowId), CheckChild, reinterpret_cast<LPARAM>(&search));
-    return search.found;
+    const std::vector<std::string> texts = CWin32WindowList().DescendantTexts(windowId);
+    return std::ranges::any_of(texts, [text](const std::string& child) { return child.find(text) != std::string::npos; });
 }

@@ -12,6 +12,7 @@ class CWin32WindowList final : public CWindowList
 public:
     std::vector<TopLevelWindow> TopLevelWindows() override;
     void RequestClose(std::uint64_t windowId) override;
+    std::vector<std::string> DescendantTexts(std::uint64_t windowId) override;
 };
 
 // True when the window text of any descendant of the window contains the text (UTF-8,

@@ -51,3 +51,9 @@ void CFakeWindowList::RequestClose(std::uint64_t windowId)
 {
     closeRequests.push_back(windowId);
 }
+
+std::vector<std::string> CFakeWindowList::DescendantTexts(std::uint64_t windowId)
+{
+    const auto found = descendantTexts.find(windowId);
+    return found == descendantTexts.end() ? std::vector<std::string>{} : found->second;
+}

@@ -5,6 +5,7 @@
 
 #include "platform/DesktopServices.h"
 
+#include <map>
 #include <mutex>
 
 // Keeps every URL it is asked to open; safe to call from any thread.
@@ -40,8 +41,21 @@ class CFakeWindowList final : public CWindowList
 public:
     std::vector<TopLevelWindow> TopLevelWindows() override;
     void RequestClose(std::uint64_t windowId) override;
+    std::vector<std::string> DescendantTexts(std::uint64_t windowId) override;
 
     std::vector<TopLevelWindow> windows;
+    std::map<std::uint64_t, std::vector<std::string>> descendantTexts;
     std::vector<std::uint64_t> closeRequests;
     int nEnumerations = 0;
+};
+
+// Fixed lists of connections and mounts.
+class CFakeMountTable final : public CMountTable
+{
+public:
+    std::optional<std::vector<std::string>> NetworkConnections() override { return connections; }
+    std::vector<KernelShareMount> KernelShareMounts() override { return mounts; }
+
+    std::optional<std::vector<std::string>> connections;
+    std::vector<KernelShareMount> mounts;
 };

@@ -7,6 +7,9 @@
 #include <windows.h>
 
 #include <algorithm>
+#include <filesystem>
+#include <fstream>
+#include <iterator>
 #include <string>
 #include <vector>
 
@@ -149,7 +152,7 @@ HINSTANCE WINAPI RecordShellCall(HWND owner, LPCWSTR verb, LPCWSTR file, LPCWSTR
 TEST(WinShellUrlOpener, OpensTheAddressWithTheOpenVerbShownAsItIs)
 {
     shellCalls.clear();
-    CShellUrlOpener opener(&RecordShellCall);
+    CShellUrlOpener opener(&RecordShellCall, "");
     opener.OpenUrl("http://192.0.2.5");
     opener.OpenUrl("\\\\192.0.2.5");
     ASSERT_EQ(shellCalls.size(), 2u);
@@ -160,6 +163,22 @@ TEST(WinShellUrlOpener, OpensTheAddressWithTheOpenVerbShownAsItIs)
     }
     EXPECT_EQ(shellCalls[0].strFile, L"http://192.0.2.5");
     EXPECT_EQ(shellCalls[1].strFile, L"\\\\192.0.2.5");
+}
+
+TEST(WinShellUrlOpener, RecorderTakesTheUrlsInsteadOfTheShell)
+{
+    shellCalls.clear();
+    const std::filesystem::path record = std::filesystem::temp_directory_path() / "travelkin-urls.txt";
+    std::filesystem::remove(record);
+    CShellUrlOpener opener(&RecordShellCall, record.string());
+    for (const char* url : {"http://192.0.2.5", "http://192.0.2.5\nforged", "\\\\192.0.2.5"})
+        opener.OpenUrl(url);
+    std::ifstream file(record, std::ios::binary);
+    const std::string recorded{std::istreambuf_iterator<char>(file), {}};
+    file.close();
+    std::filesystem::remove(record);
+    EXPECT_EQ(recorded, "http://192.0.2.5\n\\\\192.0.2.5\n");
+    EXPECT_TRUE(shellCalls.empty());
 }
 
 TEST(WinCommandRunner, ArgumentsArriveUnchangedThroughTheCommandLine)
@@ -231,5 +250,5 @@ TEST(WinOsVersion, CodesOfTheVersions)
     for (const auto& row : cases)
         EXPECT_EQ(OsVersionCodeOf(row.version), row.code)
             << row.version.platformId << " " << row.version.major << "." << row.version.minor;
-    EXPECT_EQ(RunningOsVersionCode(), 13) << "Wine and every supported system are NT 6 or later";
+    EXPECT_EQ(GetOSVersionCode(), 13) << "Wine and every supported system are NT 6 or later";
 }

@@ -1,0 +1,36 @@
+#include "platform/UrlRecorder.h"
+
+#include "layout/LocalFile.h"
+
+#include <algorithm>
+#include <filesystem>
+
+namespace {
+
+// "/..." is absolute on both platforms: on Windows it names the current drive's root.
+bool IsAbsolute(const std::string& path)
+{
+    return !path.empty() &&
+           (path.front() == '/' || std::filesystem::path(std::u8string(path.begin(), path.end())).is_absolute());
+}
+
+} // namespace
+
+bool IsPlainUrl(std::string_view url)
+{
+    return !url.empty() && std::none_of(url.begin(), url.end(), [](char c) {
+        const auto byte = static_cast<unsigned char>(c);
+        return byte < 0x20 || byte == 0x7f;
+    });
+}
+
+CUrlRecorder::CUrlRecorder(std::string path) : m_strPath(std::move(path)) {}
+
+void CUrlRecorder::Record(std::string_view url)
+{
+    if (!IsAbsolute(m_strPath) || !IsPlainUrl(url))
+        return;
+    const std::string line = std::string(url) + '\n';
+    const std::lock_guard lock(m_lock);
+    AppendToRegularFile(m_strPath, line);  // nothing is reported about opening a URL
+}
