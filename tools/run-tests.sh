@@ -1,9 +1,11 @@
 #!/usr/bin/env bash
 # Every test on a fresh Debian 12 machine: installs what is missing, builds, runs the unit
-# and end-to-end tests, cross-builds for Windows and runs those unit tests and a search in the
-# test network under Wine, runs the unit tests and the end-to-end tests that drive the search
-# threads again under ASan+UBSan and under TSan, and each fuzz target for a short time, and finally builds the Debian package, installs, checks and
-# removes it. End-to-end tests and the package check need root: run by another user, the script
+# and end-to-end tests, runs the unit tests and the end-to-end tests that drive the search
+# threads again under ASan+UBSan and under TSan, and each fuzz target for a short time, builds
+# the Debian package, installs, checks and removes it, and finally cross-builds for Windows
+# with the window (Qt for Windows is built once per machine, in the background from the
+# start) and runs those unit tests, and a search and the window in the test network, under
+# Wine. End-to-end tests and the package check need root: run by another user, the script
 # asks for root through sudo or pkexec, and without either it runs the rest and says what it
 # left out.
 set -euo pipefail
@@ -21,6 +23,22 @@ fi
 "$top/tools/install-deps.sh"
 
 section() { printf '\n==== %s ====\n' "$*"; }
+
+# Qt for Windows (the window's Windows build) is made once per machine and takes about 1,600
+# processor-seconds. It builds in the background from here, at a lower priority, in the time
+# the Linux stages leave the processor waiting (the network tests mostly wait), and the
+# Windows stage at the end waits for it. Building it needs root (it installs into /var/cache).
+qt_windows_log=$(mktemp)
+qt_windows_pid=
+stop_qt_windows_build() {
+  [ -z "$qt_windows_pid" ] || kill -- "-$qt_windows_pid" 2>/dev/null || true
+  rm -f "$qt_windows_log"
+}
+trap stop_qt_windows_build EXIT
+if [ "$(id -u)" -eq 0 ]; then
+  setsid nice -n 10 "$top/tools/build-qt-windows.sh" >"$qt_windows_log" 2>&1 &
+  qt_windows_pid=$!
+fi
 
 configure_and_build() {  # dir, cmake args...
   local dir=$1; shift
@@ -43,32 +61,6 @@ if [ "$(id -u)" -ne 0 ]; then
   labels=(-LE netns)
 fi
 ctest --test-dir build --output-on-failure -j "$jobs" "${labels[@]}"
-
-section "Windows cross-build (MinGW-w64); its unit tests and a search under Wine"
-windows_started=$(date +%s)
-cmake --preset windows >/dev/null
-cmake --build --preset windows -j "$jobs"
-# Unit tests bind loopback only. Their Wine prefix is made for this run and removed after it.
-# The null display driver lets the tests create and find windows without an X server.
-wine_prefix=$(mktemp -d)
-export WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml="
-WINEPREFIX=$wine_prefix wine wineboot -i >/dev/null 2>&1
-WINEPREFIX=$wine_prefix wine reg add 'HKCU\Software\Wine\Drivers' /v Graphics /d null /f >/dev/null 2>&1
-WINEPREFIX=$wine_prefix wineserver -w   # the prefix is complete and saved before the tests
-WINEPREFIX=$wine_prefix ctest --preset windows -j "$jobs"
-WINEPREFIX=$wine_prefix wineserver -k || true
-rm -rf "$wine_prefix"
-if [ "$(id -u)" -eq 0 ]; then
-  # Makes its own prefix and wineserver inside the test network (see the script).
-  TK_TESTNET="$top/tools/testnet.sh" TK_DEVSIM="$top/build/tools/travelkin-devsim" \
-    TK_SEARCH="$top/build/tools/travelkin-search" \
-    TK_SEARCH_EXE="$top/build-windows/tools/travelkin-search.exe" \
-    TK_PROBE_EXE="$top/build-windows/tests/local_address_probe.exe" \
-    timeout 600 bash "$top/tests/e2e/wine_search.sh"
-else
-  echo "Not root: the search under Wine in the test network is skipped."
-fi
-echo "Windows stage: $(( $(date +%s) - windows_started )) s"
 
 # The end-to-end tests that drive the search threads under real traffic, with the sanitized
 # tools. The sanitizers write their reports into a folder of their own (the tools also run in
@@ -141,5 +133,54 @@ if [ "$(id -u)" -eq 0 ]; then
 else
   echo "Not root: the package is not installed and checked."
 fi
+
+section "Windows cross-build (MinGW-w64) with the window; its tests, the window and the installer under Wine"
+windows_started=$(date +%s)
+windows_args=()
+if [ -n "$qt_windows_pid" ]; then
+  echo "Waiting for Qt for Windows (building in the background since the start)..."
+  if ! wait "$qt_windows_pid"; then
+    qt_windows_pid=
+    cat "$qt_windows_log"
+    echo "Qt for Windows did not build."
+    exit 1
+  fi
+  qt_windows_pid=
+  grep -E 'reusing|done in' "$qt_windows_log" || true
+  windows_args=(-DTRAVELKIN_QT_WINDOWS="$(tail -n 1 "$qt_windows_log")")
+else
+  echo "Not root: Qt for Windows is not built, so the window's Windows build and its tests are skipped."
+fi
+cmake --preset windows "${windows_args[@]}" >/dev/null
+cmake --build --preset windows -j "$jobs"
+# Unit tests bind loopback only. Their Wine prefix is made for this run and removed after it.
+# The null display driver lets the tests create and find windows without an X server.
+wine_prefix=$(mktemp -d)
+export WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml="
+WINEPREFIX=$wine_prefix wine wineboot -i >/dev/null 2>&1
+WINEPREFIX=$wine_prefix wine reg add 'HKCU\Software\Wine\Drivers' /v Graphics /d null /f >/dev/null 2>&1
+WINEPREFIX=$wine_prefix wineserver -w   # the prefix is complete and saved before the tests
+WINEPREFIX=$wine_prefix ctest --preset windows -j "$jobs"
+WINEPREFIX=$wine_prefix wineserver -k || true
+rm -rf "$wine_prefix"
+if [ "$(id -u)" -eq 0 ]; then
+  # Each makes its own prefix and wineserver inside the test network (see the scripts).
+  wine_e2e() {  # script, then NAME=value settings
+    local script=$1
+    shift
+    echo "-- $script"
+    env TK_TESTNET="$top/tools/testnet.sh" TK_DEVSIM="$top/build/tools/travelkin-devsim" \
+      TK_SEARCH="$top/build/tools/travelkin-search" \
+      TK_PROBE_EXE="$top/build-windows/tests/local_address_probe.exe" "$@" \
+      timeout 600 bash "$top/tests/e2e/$script"
+  }
+  wine_e2e wine_search.sh TK_SEARCH_EXE="$top/build-windows/tools/travelkin-search.exe"
+  if [ ${#windows_args[@]} -gt 0 ]; then
+    wine_e2e wine_window.sh TK_TRAVELKIN_EXE="$top/build-windows/src/app/travelkin.exe"
+  fi
+else
+  echo "Not root: the search and the window under Wine in the test network are skipped."
+fi
+echo "Windows stage: $(( $(date +%s) - windows_started )) s"
 
 section "All tests passed"

@@ -76,6 +76,10 @@ two_listed() {
   [ -f "$WORK/list.txt" ] && [ "$(grep -c $'\t192\.0\.2\.1[01]\t' "$WORK/list.txt")" -eq 2 ]
 }
 wait_until 90 "both devices in the window's list" two_listed
+# Its files went to the data folder in the user's roaming application data.
+data_folder=$(find "$WINEPREFIX/drive_c/users" -maxdepth 4 -type d -path '*/AppData/Roaming/ZandovertSearchTools')
+[ -n "$data_folder" ] && [ -d "$data_folder/Picture" ] && compgen -G "$data_folder/*.xml" >/dev/null \
+  || fail "no data folder with the layout and pictures under Roaming: '$data_folder'"
 
 window_id=$(in_searcher timeout 30 xdotool search --sync --onlyvisible --name '^Travelkin$' | head -n 1)
 [ -n "$window_id" ] || fail "no window named Travelkin"
