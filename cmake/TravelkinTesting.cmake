@@ -2,7 +2,12 @@
 #
 # Labels: "unit" runs on loopback or offscreen only and is what the sanitizer builds run;
 # "netns" needs root and runs inside the project's own test network; "xvfb" needs a real
-# X display (started by the test itself).
+# X display (started by the test itself); "wine_gui" is a window test of the Windows build,
+# run under Wine's X11 driver on an X display of its own (tools/run-wine-gui-tests.sh).
+#
+# A folder that sets TRAVELKIN_WINE_GUI makes its tests "wine_gui" ones: Qt draws through the
+# "windows" platform plugin, the only one the static Qt for Windows has (Wine passes no QT_
+# variable of the host on to Windows programs).
 
 # travelkin_add_unit_test(NAME SOURCES src... LIBS lib... [LABELS label...])
 function(travelkin_add_unit_test name)
@@ -14,6 +19,13 @@ function(travelkin_add_unit_test name)
   target_link_libraries(${name} PRIVATE ${ARG_LIBS} GTest::gtest GTest::gmock GTest::gtest_main travelkin_flags)
   target_include_directories(${name} PRIVATE ${PROJECT_SOURCE_DIR}/src ${PROJECT_SOURCE_DIR}/tests)
   target_compile_definitions(${name} PRIVATE TRAVELKIN_TEST_DATA_DIR="${PROJECT_SOURCE_DIR}/tests/data")
+  if(TRAVELKIN_WINE_GUI)
+    # Each Wine start costs seconds, so a program runs all its cases in one start.
+    qt_import_plugins(${name} INCLUDE Qt6::QWindowsIntegrationPlugin)
+    add_test(NAME ${name} COMMAND ${name})
+    set_tests_properties(${name} PROPERTIES LABELS wine_gui TIMEOUT 300)
+    return()
+  endif()
   set(labels unit)
   if(ARG_LABELS)
     set(labels ${ARG_LABELS})

@@ -56,6 +56,9 @@ protected:
 
 TEST_F(DataFolderTest, WritesTheVariantOfTheSystemLanguageAndAllImages)
 {
+#ifdef _WIN32
+    GTEST_SKIP() << "the language is the user's UI language on Windows, not LC_ALL";
+#else
     const struct
     {
         const char* locale;
@@ -74,6 +77,7 @@ TEST_F(DataFolderTest, WritesTheVariantOfTheSystemLanguageAndAllImages)
         ASSERT_TRUE(folder.PrepareDataFolder());
         ExpectAllFilesWritten(folder, variant);
     }
+#endif
 }
 
 TEST_F(DataFolderTest, OldFilesAreReplacedWhole)
@@ -101,6 +105,9 @@ TEST_F(DataFolderTest, OldFilesAreReplacedWhole)
 // FIFO or a folder is left alone and the start fails at once instead of waiting on it.
 TEST_F(DataFolderTest, LinksAreReplacedAndWhatIsNoFileIsLeftAlone)
 {
+#ifdef _WIN32
+    GTEST_SKIP() << "symbolic links and FIFOs are Linux's";
+#else
     const CDataFolder folder(Root(), 4);
     ASSERT_TRUE(QDir(m_root.path()).mkpath(QStringLiteral("ZandovertSearchTools/Picture")));
     const QString outside = m_root.filePath(QStringLiteral("outside.txt"));
@@ -124,6 +131,7 @@ TEST_F(DataFolderTest, LinksAreReplacedAndWhatIsNoFileIsLeftAlone)
             ASSERT_TRUE(folder.PrepareDataFolder());
         }
     }
+#endif
 }
 
 TEST_F(DataFolderTest, FailsWhenAFolderCannotBeMade)
@@ -136,18 +144,23 @@ TEST_F(DataFolderTest, FailsWhenAFolderCannotBeMade)
     // Without a data root nothing is made at the top of the file system.
     EXPECT_FALSE(CDataFolder(L"", 1).PrepareDataFolder());
 
+#ifndef _WIN32  // a folder's permission bits do not stop writes on Windows
     if (::geteuid() != 0) {  // permissions do not bind root
         const QString writable = m_root.filePath(QStringLiteral("sub"));
         ASSERT_TRUE(QDir().mkdir(writable) && QFile::setPermissions(writable, QFile::ReadOwner | QFile::ExeOwner));
         EXPECT_FALSE(CDataFolder(writable.toStdWString(), 1).PrepareDataFolder());
         QFile::setPermissions(writable, QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
     }
+#endif
 }
 
 // A fresh account: an empty home without ~/.local/share, or a data root whose parents do not
 // exist yet. Every folder made on the way is the user's alone; one that exists keeps its mode.
 TEST_F(DataFolderTest, AMissingDataRootIsMadeWithItsParents)
 {
+#ifdef _WIN32
+    GTEST_SKIP() << "the home folder and the folders' modes are Linux's";
+#else
     const QByteArray home = QFile::encodeName(m_root.filePath(QStringLiteral("home")));
     const QByteArray root = QFile::encodeName(m_root.filePath(QStringLiteral("a/b/root")));
     ASSERT_EQ(::mkdir(home.constData(), 0750), 0);
@@ -177,6 +190,7 @@ TEST_F(DataFolderTest, AMissingDataRootIsMadeWithItsParents)
     struct stat info {};
     ASSERT_EQ(::stat(home.constData(), &info), 0);
     EXPECT_EQ(info.st_mode & 0777, 0750u);
+#endif
 }
 
 TEST_F(DataFolderTest, ImagesStopAtTheFirstThatCannotBeWritten)

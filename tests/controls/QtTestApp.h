@@ -1,7 +1,7 @@
 #pragma once
 
-// Shared set-up for widget tests: one offscreen QApplication per test program, skin pictures
-// made on the fly, and pixel helpers for grabbed widgets.
+// Shared set-up for widget tests: one QApplication per test program (offscreen on Linux), skin
+// pictures made on the fly, and pixel helpers for grabbed widgets.
 
 #include <gtest/gtest.h>
 
@@ -26,8 +26,10 @@ public:
     static QApplication& App()
     {
         if (!app) {
+#ifndef _WIN32  // the Windows build has the "windows" platform only, its default
             if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
                 qputenv("QT_QPA_PLATFORM", "offscreen");
+#endif
             app = std::make_unique<QApplication>(argc, argv);
         }
         return *app;

@@ -327,12 +327,12 @@ TEST_F(TaskListTest, HeaderIsAVerticalGradientAcrossTheSpaceLeftForIt)
 {
     EXPECT_EQ(list->Header().geometry(), QRect(0, 0, 300, 20));
     const QImage header = Grab(list->Header());
-    const auto near = [](QRgb actual, QRgb expected) {
+    const auto nearly = [](QRgb actual, QRgb expected) {
         return std::abs(qRed(actual) - qRed(expected)) <= 4 && std::abs(qGreen(actual) - qGreen(expected)) <= 4 &&
                std::abs(qBlue(actual) - qBlue(expected)) <= 4;
     };
-    EXPECT_TRUE(near(PixelAt(header, 290, 0), 0xFFA9BED3));
-    EXPECT_TRUE(near(PixelAt(header, 290, 19), 0xFFD9EAF6));
+    EXPECT_TRUE(nearly(PixelAt(header, 290, 0), 0xFFA9BED3));
+    EXPECT_TRUE(nearly(PixelAt(header, 290, 19), 0xFFD9EAF6));
 }
 
 // Selection --------------------------------------------------------------------------------

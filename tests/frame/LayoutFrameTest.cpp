@@ -228,7 +228,11 @@ TEST_F(LayoutFrameTest, ButtonsAndDisplayControlsCaptureTheParentBackground)
 TEST_F(LayoutFrameTest, HostileLayoutStaysBounded)
 {
     const QString pictures = root.filePath(QStringLiteral("ZandovertSearchTools/Picture/"));
+#ifdef _WIN32
+    ASSERT_TRUE(QDir(pictures).mkdir(QStringLiteral("fifo.png")));  // no FIFOs there; a folder is no file either
+#else
     ASSERT_EQ(::mkfifo(QFile::encodeName(pictures + QStringLiteral("fifo.png")).constData(), 0600), 0);
+#endif
     QFile big(pictures + QStringLiteral("big.png"));
     ASSERT_TRUE(big.open(QIODevice::WriteOnly));
     QFile close(pictures + QStringLiteral("close.png"));

@@ -31,10 +31,14 @@ public:
 private:
     static void Set(const char* name, const char* value)
     {
+#ifdef _WIN32
+        ::_putenv_s(name, value ? value : "");  // an empty value removes the variable
+#else
         if (value)
             ::setenv(name, value, 1);
         else
             ::unsetenv(name);
+#endif
     }
 
     std::vector<std::pair<std::string, std::optional<std::string>>> m_saved;

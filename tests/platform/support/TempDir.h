@@ -2,6 +2,7 @@
 
 #include <filesystem>
 #include <fstream>
+#include <random>
 #include <string>
 #include <string_view>
 
@@ -11,9 +12,14 @@ class CTempDir
 public:
     CTempDir()
     {
-        std::string pattern = (std::filesystem::temp_directory_path() / "travelkin-test-XXXXXX").string();
-        if (mkdtemp(pattern.data()))
-            m_path = pattern;
+        // A name nobody else holds: creating the folder fails when it exists already.
+        std::random_device random;
+        for (int attempt = 0; attempt < 100 && m_path.empty(); ++attempt) {
+            const auto candidate = std::filesystem::temp_directory_path() / ("travelkin-test-" + std::to_string(random()));
+            std::error_code error;
+            if (std::filesystem::create_directory(candidate, error))
+                m_path = candidate;
+        }
     }
     ~CTempDir()
     {
@@ -23,6 +29,8 @@ public:
     CTempDir(const CTempDir&) = delete;
     CTempDir& operator=(const CTempDir&) = delete;
 
+    // Empty when no folder could be made.
+    const std::filesystem::path& Root() const { return m_path; }
     std::filesystem::path Path(std::string_view name) const { return m_path / name; }
 
     std::string Write(std::string_view name, std::string_view text) const
