@@ -1,15 +1,11 @@
 #include "controls/SkinImagePrefetch.h"
 
 #include "controls/BasicPropertyFrame.h"
+#include "layout/LocalFile.h"
 
 #include <QFile>
 
-#include <cstdint>
 #include <utility>
-
-#ifdef _WIN32
-#include <windows.h>
-#endif
 
 namespace {
 
@@ -17,24 +13,10 @@ std::mutex gServingMutex;
 CSkinImagePrefetch* gServing = nullptr;
 
 // Straight from the file system: QFileInfo's times go through the local time zone, whose set-up
-// in the C library is not safe to run on two threads at once. On Windows the C library's file
-// times are whole seconds, too coarse to see a file rewritten at once; the system's own are not.
+// in the C library is not safe to run on two threads at once.
 std::filesystem::file_time_type ModificationTime(const QFileInfo& file)
 {
-#ifdef _WIN32
-    WIN32_FILE_ATTRIBUTE_DATA data{};
-    const std::wstring path = file.filePath().toStdWString();
-    if (!::GetFileAttributesExW(path.c_str(), GetFileExInfoStandard, &data))
-        return std::filesystem::file_time_type::min();
-    const auto ticks = (std::uint64_t{data.ftLastWriteTime.dwHighDateTime} << 32) | data.ftLastWriteTime.dwLowDateTime;
-    // Only compared with itself, so its epoch does not matter; a tick is 100 ns.
-    return std::filesystem::file_time_type(std::chrono::duration_cast<std::filesystem::file_time_type::duration>(
-        std::chrono::nanoseconds(ticks * 100)));
-#else
-    std::error_code error;
-    const auto time = std::filesystem::last_write_time(QFile::encodeName(file.filePath()).toStdString(), error);
-    return error ? std::filesystem::file_time_type::min() : time;
-#endif
+    return LastWriteTime(file.filePath().toStdString());
 }
 
 } // namespace

@@ -6,6 +6,7 @@
 // local ones (see ToLocalPath), UTF-8.
 
 #include <cstddef>
+#include <filesystem>
 #include <string>
 #include <string_view>
 
@@ -37,3 +38,7 @@ LocalFileStatus ReplaceFile(const std::string& path, std::string_view content, L
 // link, FIFO, device or folder at the path gets nothing written (NotRegular): whoever
 // planted it there does not decide where the bytes land.
 LocalFileStatus AppendToRegularFile(const std::string& path, std::string_view content);
+
+// When the file was last written, fine enough to tell apart two writes a moment apart, or
+// file_time_type::min() when it cannot be read. Only ever compared with another such time.
+std::filesystem::file_time_type LastWriteTime(const std::string& path);

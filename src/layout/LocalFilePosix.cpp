@@ -196,3 +196,10 @@ LocalFileStatus AppendToRegularFile(const std::string& path, std::string_view co
         return LocalFileStatus::NotRegular;
     return WriteAll(file.get(), content) && file.Close() ? LocalFileStatus::Done : LocalFileStatus::Failed;
 }
+
+std::filesystem::file_time_type LastWriteTime(const std::string& path)
+{
+    std::error_code error;
+    const auto time = std::filesystem::last_write_time(path, error);
+    return error ? std::filesystem::file_time_type::min() : time;
+}

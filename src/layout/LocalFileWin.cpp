@@ -1,8 +1,11 @@
 #include "layout/LocalFile.h"
 
+#include <cstdint>
 #include <filesystem>
 #include <fstream>
 #include <random>
+
+#include <windows.h>
 
 // Windows has no FIFOs or devices among ordinary paths; what is not a regular file is still
 // left alone, and a file is replaced through a new one renamed over it.
@@ -86,4 +89,17 @@ LocalFileStatus AppendToRegularFile(const std::string& path, std::string_view co
     file.write(content.data(), static_cast<std::streamsize>(content.size()));
     file.close();
     return file ? LocalFileStatus::Done : LocalFileStatus::Failed;
+}
+
+// The C library's file times are whole seconds here, too coarse to see a file rewritten at
+// once; the system's own come in steps of 100 ns.
+std::filesystem::file_time_type LastWriteTime(const std::string& path)
+{
+    WIN32_FILE_ATTRIBUTE_DATA data{};
+    if (!::GetFileAttributesExW(Native(path).c_str(), GetFileExInfoStandard, &data))
+        return std::filesystem::file_time_type::min();
+    const std::uint64_t ticks =
+        (std::uint64_t{data.ftLastWriteTime.dwHighDateTime} << 32) | data.ftLastWriteTime.dwLowDateTime;
+    return std::filesystem::file_time_type(
+        std::chrono::duration_cast<std::filesystem::file_time_type::duration>(std::chrono::nanoseconds(ticks * 100)));
 }
