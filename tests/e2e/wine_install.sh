@@ -10,6 +10,10 @@
 source "$(dirname "$0")/lib.sh"
 : "${TK_SETUP_EXE:?}"
 source "$(dirname "$0")/wine_lib.sh"
+readonly WINDRES=x86_64-w64-mingw32-windres
+command -v "$WINDRES" >/dev/null || skip "needs $WINDRES (tools/install-deps.sh)"
+version=$(basename "$TK_SETUP_EXE" | sed -n 's/^travelkin-\(.*\)-setup\.exe$/\1/p')
+[ -n "$version" ] || fail "no version in the installer's name: $TK_SETUP_EXE"
 
 readonly UNINSTALL_KEY='HKCU\Software\Microsoft\Windows\CurrentVersion\Uninstall\Travelkin'
 # What the install folder holds, in the order of "LC_ALL=C ls -A".
@@ -45,6 +49,18 @@ installed_files() { LC_ALL=C ls -A "$installed" 2>&1 | paste -sd ' '; }
 [ -f "$shortcut" ] || fail "no Start-menu shortcut: $(ls "$(dirname "$shortcut")")"
 grep -aqF 'Travelkin\travelkin.exe' "$shortcut" || fail "the shortcut does not start the installed travelkin.exe"
 
+# What Windows shows of the installed program (stripped, as it is shipped): its icon in seven
+# sizes and its version.
+"$WINDRES" -i "$installed/travelkin.exe" -O rc >"$WORK/resources.rc" 2>&1
+while read -r line; do
+  grep -qF -- "$line" "$WORK/resources.rc" || fail "travelkin.exe's resources lack $line"
+done <<EXPECTED
+/* Has 7 elements.  */
+VALUE "ProductName", "Travelkin"
+VALUE "FileVersion", "$version"
+VALUE "OriginalFilename", "travelkin.exe"
+EXPECTED
+
 registry_value() {  # name: the uninstall entry's value (empty when absent)
   in_searcher wine reg query "$UNINSTALL_KEY" /v "$1" 2>>"$WORK/wine.log" | tr -d '\r' \
     | sed -n "s/^ *$1 *REG_[A-Z_]* *//p"
@@ -53,6 +69,7 @@ while read -r name value; do
   [ "$(registry_value "$name")" = "$value" ] || fail "uninstall entry $name is '$(registry_value "$name")', not '$value'"
 done <<EXPECTED
 DisplayName Travelkin
+DisplayVersion $version
 DisplayIcon $install_folder\\travelkin.exe
 InstallLocation $install_folder
 UninstallString "$install_folder\\uninstall.exe"
@@ -70,7 +87,12 @@ data_before=$(cd "$data_folder" && find . | LC_ALL=C sort)
 # The uninstaller runs on from a copy of itself in the temporary folder, so its own start
 # returns at once: wait until everything is gone.
 in_searcher timeout 60 wine "$install_folder\\uninstall.exe" /S 2>"$WORK/uninstall.log" || fail "the silent uninstall failed"
-key_gone() { ! in_searcher wine reg query "$UNINSTALL_KEY" >/dev/null 2>&1; }
+# Gone only when reg says so: a wine that failed to start proves nothing.
+key_gone() {
+  local answer
+  answer=$(in_searcher wine reg query "$UNINSTALL_KEY" 2>&1) || true
+  grep -q 'Unable to find the specified registry key' <<<"$answer"
+}
 uninstalled() { [ ! -e "$installed" ] && [ ! -e "$shortcut" ] && key_gone; }
 wait_until 60 "the uninstaller to remove the files, the shortcut and the entry" uninstalled
 [ "$(cd "$data_folder" && find . | LC_ALL=C sort)" = "$data_before" ] \
