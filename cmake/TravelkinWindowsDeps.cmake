@@ -35,7 +35,7 @@ add_library(nlohmann_json::nlohmann_json ALIAS travelkin_json_headers)
 
 # GCC 12 wrongly reports overlapping copies inside std::string's operator+ once it is inlined
 # at -O3 (GCC bug 105651); the Linux build at -O2 does not reach that inlining.
-add_compile_options($<$<CXX_COMPILER_ID:GNU>:-Wno-restrict>)
+add_compile_options($<$<COMPILE_LANG_AND_ID:CXX,GNU>:-Wno-restrict>)
 
 if(NOT TRAVELKIN_GUI)
   return()
@@ -87,4 +87,4 @@ add_library(pugixml::pugixml ALIAS travelkin_pugixml)
 # throughout (winsock2.h before windows.h, as Asio needs; the wide-character API, as the
 # platform services use; no min and max macros).
 add_compile_definitions(NOMINMAX UNICODE _UNICODE)
-add_compile_options("SHELL:-include winsock2.h")
+add_compile_options("$<$<COMPILE_LANGUAGE:C,CXX>:SHELL:-include winsock2.h>")

@@ -12,7 +12,7 @@ packages=(
   iproute2 nftables jq xvfb xauth x11-utils xdotool imagemagick fonts-dejavu-core fonts-wqy-microhei
   weston qt6-wayland
   dpkg-dev file desktop-file-utils appstream libcap2-bin xdg-utils man-db
-  g++-mingw-w64-x86-64-posix wine wine64 fonts-wine
+  g++-mingw-w64-x86-64-posix wine wine64 fonts-wine nsis
 )
 
 missing=()

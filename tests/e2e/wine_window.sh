@@ -7,73 +7,34 @@
 # letters), and a close request ends it cleanly. Besides lib.sh's
 # variables it needs TK_TRAVELKIN_EXE (travelkin.exe) and TK_PROBE_EXE (local_address_probe);
 # TK_SCREENSHOT, when set, names a file that receives a copy of the screenshot (taken on a
-# failure too).
-#
-# As in wine_search.sh, the run has a Wine prefix of its own and its wineserver is started
-# inside the searching namespace, where Wine creates every socket; a probe proves that before
-# the window searches. Wine draws through its X11 driver on an Xvfb of that namespace (the
-# null driver shows no window), with Debian's Wine fonts copied into the prefix's font folder,
-# where Wine finds them (Tahoma, which the layouts name).
+# failure too). The Wine prefix, its wineserver and the display: wine_lib.sh.
 source "$(dirname "$0")/lib.sh"
-: "${TK_TRAVELKIN_EXE:?}" "${TK_PROBE_EXE:?}"
-command -v wine >/dev/null && command -v wineserver >/dev/null || skip "needs wine (tools/install-deps.sh)"
-command -v Xvfb >/dev/null && command -v xdotool >/dev/null || skip "needs Xvfb and xdotool"
+: "${TK_TRAVELKIN_EXE:?}"
+source "$(dirname "$0")/wine_lib.sh"
+command -v xdotool >/dev/null || skip "needs xdotool"
 command -v import >/dev/null || skip "needs ImageMagick"
-readonly WINE_FONTS=/usr/share/wine/fonts
-[ -f "$WINE_FONTS/tahoma.ttf" ] || skip "needs fonts-wine (tools/install-deps.sh)"
-
-export WINEPREFIX="$WORK/wineprefix" WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml="
-export WINEARCH=win64
-readonly WINE_BOOT_SECONDS=240
 readonly BACKGROUND=1D232E  # the background picture away from the controls
 
-XVFB_PID=
-TK_PID=
 stop_extras() {
   if [ -n "$TK_PID" ]; then
     [ -e "$WORK/shot.png" ] || screenshot 2>/dev/null || true  # the evidence of a failure
     kill "$TK_PID" 2>/dev/null || true
   fi
-  in_searcher wineserver -k 2>/dev/null || true
-  [ -z "$XVFB_PID" ] || kill "$XVFB_PID" 2>/dev/null || true
-  # Only these two: a bare wait would also wait for the simulators, which end later.
-  local pid
-  for pid in $TK_PID $XVFB_PID; do wait "$pid" 2>/dev/null || true; done
+  stop_wine
+  [ -z "$TK_PID" ] || wait "$TK_PID" 2>/dev/null || true
 }
 
 net_up
 add_addresses a 192.0.2.10 2
 start_sim a --first-address 192.0.2.10 --count 2 --protocol both --host disk%d --product Cube --seconds 300
 
-in_searcher Xvfb -displayfd 3 -nolisten tcp -screen 0 400x300x24 3>"$WORK/display" 2>"$WORK/xvfb.log" &
-XVFB_PID=$!
-wait_until 30 "Xvfb to start" test -s "$WORK/display"
-export DISPLAY=":$(head -n 1 "$WORK/display")"
+start_display
+start_wine
 
-# A fresh prefix, never used outside the namespace; its wineserver kept running (-p) until
-# "wineserver -k", so every wine below talks to this one.
-[ ! -e "$WINEPREFIX" ] || fail "the Wine prefix already exists"
-mkdir "$WINEPREFIX"
-started=$(date +%s)
-in_searcher wineserver -p
-local_address=$(in_searcher timeout "$WINE_BOOT_SECONDS" wine "$TK_PROBE_EXE" 192.0.2.2 68 2>"$WORK/wineboot.log" \
-  | tr -d '\r')
-echo "Wine prefix made and probe run in $(( $(date +%s) - started )) s"
-[ "$local_address" = 192.0.2.1 ] || fail "Wine's socket is not in the test network: '$local_address'"
-cp "$WINE_FONTS"/*.ttf "$WINEPREFIX/drive_c/windows/Fonts/"
-
-# The list dump takes an absolute path that starts with "/": Wine reads it on the current
-# drive, Z:, which is the Linux file system.
-in_searcher env TRAVELKIN_LIST_DUMP="$WORK/list.txt" TRAVELKIN_URL_RECORDER="$WORK/urls.txt" \
-  wine "$TK_TRAVELKIN_EXE" 2>"$WORK/travelkin.log" &
-TK_PID=$!
+start_travelkin "$TK_TRAVELKIN_EXE"
 screenshot() {
   in_searcher import -window root "$WORK/shot.png"
   [ -z "${TK_SCREENSHOT:-}" ] || cp "$WORK/shot.png" "$TK_SCREENSHOT"
-}
-two_listed() {
-  kill -0 "$TK_PID" 2>/dev/null || fail "travelkin.exe ended early"
-  [ -f "$WORK/list.txt" ] && [ "$(grep -c $'\t192\.0\.2\.1[01]\t' "$WORK/list.txt")" -eq 2 ]
 }
 wait_until 90 "both devices in the window's list" two_listed
 # Its files went to the data folder in the user's roaming application data.
@@ -127,12 +88,5 @@ kill -0 "$TK_PID" 2>/dev/null || fail "the first instance ended with the second"
 in_front() { screenshot && [ "$(pixel 4 120)" = "$BACKGROUND" ]; }
 wait_until 10 "the window to come forward" in_front
 
-# A close request (WM_CLOSE, as taskkill sends) ends the program cleanly.
-in_searcher timeout 30 wine taskkill /im "$(basename "$TK_TRAVELKIN_EXE")" >"$WORK/taskkill.log" 2>&1
-ended() { ! kill -0 "$TK_PID" 2>/dev/null; }
-wait_until 30 "travelkin.exe to end after the close request" ended
-status=0
-wait "$TK_PID" || status=$?
-TK_PID=
-[ "$status" -eq 0 ] || fail "travelkin.exe ended with status $status"
+close_travelkin "$(basename "$TK_TRAVELKIN_EXE")"
 echo "PASS"
