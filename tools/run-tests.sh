@@ -163,6 +163,11 @@ WINEPREFIX=$wine_prefix wineserver -w   # the prefix is complete and saved befor
 WINEPREFIX=$wine_prefix ctest --preset windows -j "$jobs"
 WINEPREFIX=$wine_prefix wineserver -k || true
 rm -rf "$wine_prefix"
+if [ ${#windows_args[@]} -gt 0 ]; then
+  # The window's own tests, under Wine's X11 driver on an X display of their own.
+  "$top/tools/run-wine-gui-tests.sh" "$top/build-windows"
+  cmake --build --preset windows --target windows_installer
+fi
 if [ "$(id -u)" -eq 0 ]; then
   # Each makes its own prefix and wineserver inside the test network (see the scripts).
   wine_e2e() {  # script, then NAME=value settings
@@ -177,6 +182,8 @@ if [ "$(id -u)" -eq 0 ]; then
   wine_e2e wine_search.sh TK_SEARCH_EXE="$top/build-windows/tools/travelkin-search.exe"
   if [ ${#windows_args[@]} -gt 0 ]; then
     wine_e2e wine_window.sh TK_TRAVELKIN_EXE="$top/build-windows/src/app/travelkin.exe"
+    version=$(sed -n 's/^project(Travelkin VERSION \([0-9.]*\).*/\1/p' "$top/CMakeLists.txt")
+    wine_e2e wine_install.sh TK_SETUP_EXE="$top/build-windows/travelkin-$version-setup.exe"
   fi
 else
   echo "Not root: the search and the window under Wine in the test network are skipped."
