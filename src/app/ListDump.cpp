@@ -36,7 +36,7 @@ CListDump::CListDump() : CListDump(qEnvironmentVariable("TRAVELKIN_LIST_DUMP").t
 
 CListDump::CListDump(std::string path) : m_strPath(std::move(path))
 {
-    if (!m_strPath.empty() && m_strPath.front() != '/')
+    if (!IsAbsoluteLocalPath(m_strPath))
         m_strPath.clear();
 }
 

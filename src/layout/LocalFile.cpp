@@ -1,5 +1,7 @@
 #include "layout/LocalFile.h"
 
+#include <filesystem>
+
 std::string_view DescribeLocalFileStatus(LocalFileStatus status)
 {
     switch (status) {
@@ -15,4 +17,10 @@ std::string_view DescribeLocalFileStatus(LocalFileStatus status)
         break;
     }
     return "cannot be read or written";
+}
+
+bool IsAbsoluteLocalPath(const std::string& path)
+{
+    return !path.empty() &&
+           (path.front() == '/' || std::filesystem::path(std::u8string(path.begin(), path.end())).is_absolute());
 }

@@ -10,6 +10,11 @@
 #include <string>
 #include <string_view>
 
+// Whether a path given from outside (an environment value) names one place whatever the
+// current folder: "/..." on every system (on Windows the current drive's root), or what the
+// system itself calls absolute ("C:\...", "\\server\share\...").
+bool IsAbsoluteLocalPath(const std::string& path);
+
 enum class LocalFileStatus { Done, Missing, NotRegular, TooLarge, Failed };
 
 // Why a file was not read or written, for a message: "is not a regular file", ...

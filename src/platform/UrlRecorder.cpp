@@ -3,18 +3,6 @@
 #include "layout/LocalFile.h"
 
 #include <algorithm>
-#include <filesystem>
-
-namespace {
-
-// "/..." is absolute on both platforms: on Windows it names the current drive's root.
-bool IsAbsolute(const std::string& path)
-{
-    return !path.empty() &&
-           (path.front() == '/' || std::filesystem::path(std::u8string(path.begin(), path.end())).is_absolute());
-}
-
-} // namespace
 
 bool IsPlainUrl(std::string_view url)
 {
@@ -28,7 +16,7 @@ CUrlRecorder::CUrlRecorder(std::string path) : m_strPath(std::move(path)) {}
 
 void CUrlRecorder::Record(std::string_view url)
 {
-    if (!IsAbsolute(m_strPath) || !IsPlainUrl(url))
+    if (!IsAbsoluteLocalPath(m_strPath) || !IsPlainUrl(url))
         return;
     const std::string line = std::string(url) + '\n';
     const std::lock_guard lock(m_lock);
