@@ -6,7 +6,7 @@
 # shortcut and the entry and leaves the program's data folder, with what the user put there.
 # Besides lib.sh's variables it needs TK_SETUP_EXE (travelkin-<version>-setup.exe) and
 # TK_PROBE_EXE (local_address_probe); the Wine prefix, its wineserver and the display are
-# wine_lib.sh's. Not run by tools/run-tests.sh yet.
+# wine_lib.sh's.
 source "$(dirname "$0")/lib.sh"
 : "${TK_SETUP_EXE:?}"
 source "$(dirname "$0")/wine_lib.sh"
