@@ -38,6 +38,9 @@ trap stop_qt_windows_build EXIT
 if [ "$(id -u)" -eq 0 ]; then
   setsid nice -n 10 "$top/tools/build-qt-windows.sh" >"$qt_windows_log" 2>&1 &
   qt_windows_pid=$!
+  # A session of its own is a scheduling group of its own, where the nice value above counts
+  # only against its own processes; the group's nice puts it behind the tests.
+  echo 10 >"/proc/$qt_windows_pid/autogroup" 2>/dev/null || true
 fi
 
 configure_and_build() {  # dir, cmake args...
