@@ -36,11 +36,11 @@ stop_qt_windows_build() {
 }
 trap stop_qt_windows_build EXIT
 if [ "$(id -u)" -eq 0 ]; then
-  setsid nice -n 10 "$top/tools/build-qt-windows.sh" >"$qt_windows_log" 2>&1 &
+  # A session of its own (so it can be stopped as a whole) is a scheduling group of its own,
+  # where a nice value counts only against the group's own processes: the group is niced too.
+  setsid bash -c 'echo 10 >/proc/self/autogroup 2>/dev/null; exec nice -n 10 "$0"' \
+    "$top/tools/build-qt-windows.sh" >"$qt_windows_log" 2>&1 &
   qt_windows_pid=$!
-  # A session of its own is a scheduling group of its own, where the nice value above counts
-  # only against its own processes; the group's nice puts it behind the tests.
-  echo 10 >"/proc/$qt_windows_pid/autogroup" 2>/dev/null || true
 fi
 
 configure_and_build() {  # dir, cmake args...
