@@ -9,7 +9,7 @@ packages=(
   libboost-dev libboost-system-dev libboost-date-time-dev libpugixml-dev nlohmann-json3-dev
   qt6-base-dev qt6-base-dev-tools qt6-qpa-plugins libx11-dev libfontconfig-dev libgl-dev
   libgtest-dev libgmock-dev googletest libbenchmark-dev
-  iproute2 nftables jq xvfb xauth x11-utils xdotool imagemagick fonts-dejavu-core fonts-wqy-microhei
+  iproute2 nftables jq gupnp-tools xvfb xauth x11-utils xdotool imagemagick fonts-dejavu-core fonts-wqy-microhei
   weston qt6-wayland
   dpkg-dev file desktop-file-utils appstream libcap2-bin xdg-utils man-db
   g++-mingw-w64-x86-64-posix wine wine64 fonts-wine nsis
