@@ -18,8 +18,10 @@ constexpr const char* kLogVariable = "TRAVELKIN_LOG";
 // Measuring only: how many times a search is sent (the window and tools send it three times).
 constexpr const char* kSendsVariable = "TRAVELKIN_SEARCH_SENDS";
 
-void TurnLogOnFromEnvironment()
+// The log's settings are cleared at each start; only the environment turns it on.
+void ResetLogSettings()
 {
+    ClearLogSettings();
     const char* path = std::getenv(kLogVariable);
     if (path == nullptr || *path == '\0')
         return;
@@ -89,22 +91,53 @@ CSearchDeviceService::~CSearchDeviceService()
 
 int CSearchDeviceService::StartSearchService()
 {
-    ClearLogSettings();
-    TurnLogOnFromEnvironment();
+    ResetLogSettings();
     std::lock_guard lock(workerLock);
     if (started || stopped)
         return 0;
+    StartLocked(false);
+    StartLoop();
+    return 0;
+}
+
+int CSearchDeviceService::StartAndSearch()
+{
+    ResetLogSettings();
+    std::lock_guard lock(workerLock);
+    if (stopped)
+        return 0;
+    const bool first = !started;
+    if (first)
+        StartLocked(true);
+    SendQueriesLocked();
+    if (first) {
+        // The receive threads first: they take the answers that are already arriving.
+        for (auto& entry : workerTable)
+            entry.worker->ReleaseReceiveThread();
+        StartLoop();
+    }
+    loop.ScheduleResends(resendDelays);
+    return 0;
+}
+
+void CSearchDeviceService::StartLocked(bool holdThreads)
+{
     started = true;
     resendDelays = ResendDelaysFromEnvironment(options.resendDelays);
     // One look at the interfaces serves the start and the first search after it; the
     // network watcher, started with the loop, reports any change after this look.
     startScan = ScanLocalNetworks();
     lastNetworks = startScan->networks;   // what the workers are about to be made for
+    holdWorkerThreads = holdThreads;
     AddWorker(WorkerKind::Broadcast, {}, options.broadcastPort, false);
     AddWorker(WorkerKind::Multicast, {}, options.multicastPort, false);
     AddCommandWorkersLocked(*startScan);
+    holdWorkerThreads = false;
+}
+
+void CSearchDeviceService::StartLoop()
+{
     loop.Start([this] { ResendSearch(); }, [this] { FollowNetworkChange(); }, options.watchNetwork);
-    return 0;
 }
 
 std::unique_ptr<CSearchDeviceThread> CSearchDeviceService::MakeWorker(WorkerKind kind)
@@ -117,6 +150,8 @@ bool CSearchDeviceService::AddWorker(WorkerKind kind, const std::string& strIP, 
 {
     try {
         auto worker = MakeWorker(kind);
+        if (holdWorkerThreads)
+            worker->HoldReceiveThread();
         worker->InitSearchThread(strIP.c_str(), nPort, bTestPort);
         workerTable.push_back({strIP, std::move(worker), kind == WorkerKind::Command ? nPort : 0, std::nullopt});
         return true;
@@ -304,6 +339,13 @@ int CSearchDeviceService::SendSearchRequest()
     std::lock_guard lock(workerLock);
     if (!started || stopped)
         return 0;   // no workers to send through, and none may be made after the exit
+    SendQueriesLocked();
+    loop.ScheduleResends(resendDelays);
+    return 0;
+}
+
+void CSearchDeviceService::SendQueriesLocked()
+{
     WriteLog("SendMessage : pdhcp is NULL ");
     const wire::SearchPacket query = wire::MakeSearchQuery();
     if (startScan) {
@@ -318,8 +360,6 @@ int CSearchDeviceService::SendSearchRequest()
         entry.worker->SendSearchCommand(query);
     }
     SendDirectSearches(query);
-    loop.ScheduleResends(resendDelays);
-    return 0;
 }
 
 void CSearchDeviceService::SendToEveryWorkerLocked(const wire::SearchPacket& query)

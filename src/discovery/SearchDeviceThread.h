@@ -48,6 +48,12 @@ public:
     virtual void InitSearchThread(const char* strIP, std::int32_t nPort, bool bTestPort);
     // Asks the receive thread to end and releases the socket.
     virtual void ExitSearchThread();
+    // Before the first create: the create binds the socket but holds the receive thread back
+    // until ReleaseReceiveThread, so a search can be sent before any thread is made (what
+    // arrives meanwhile waits in the socket).
+    virtual void HoldReceiveThread();
+    // Starts a held receive thread; does nothing when none is held.
+    virtual void ReleaseReceiveThread();
     virtual int SendSearchCommand(const wire::SearchPacket& packet);
     // Sends the worker's search to one address instead of the group or the broadcast
     // address, for a device that broadcast and multicast do not reach. Returns 0.
@@ -122,6 +128,7 @@ private:
     enum class Life
     {
         Idle,         // no thread: not created yet, the create failed, or a restart gave up
+        Held,         // the socket is bound, its receive thread held back until released
         Receiving,    // the thread receives on the bound socket
         Restarting,   // a receive failed on its own: the thread brings the socket back
         Exiting,      // told to exit from outside: the thread ends, nothing restarts
@@ -156,6 +163,7 @@ private:
     udp::socket sock{ioService};
     std::int32_t testCount = 0;
     Life life = Life::Idle;
+    bool holdThread = false;   // a create stops at Held
     std::thread receiveThread;   // joined by WaitUntilStopped, a later create or the destructor
     std::chrono::milliseconds firstRestartDelay{100};
     std::chrono::milliseconds maxRestartDelay{3200};

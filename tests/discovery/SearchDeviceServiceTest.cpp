@@ -54,6 +54,8 @@ public:
         Record("create");
     }
     void ExitSearchThread() override { Record("exit"); }
+    void HoldReceiveThread() override { Record("hold"); }
+    void ReleaseReceiveThread() override { Record("release"); }
     void ResetDeviceInfo() override { Record("reset"); }
     void RenewNetwork(const std::vector<LocalNetwork>&, bool networkChanged) override
     {
@@ -378,6 +380,24 @@ TEST_F(SearchService, RepeatsEachSearchOnItsOwnScheduleAndNothingOnceStopped)
     EXPECT_EQ(Count("send"), 12u);
     EXPECT_EQ(Count("exit"), 3u) << "each worker is told once";
     EXPECT_EQ(Count("create"), 3u);
+}
+
+TEST_F(SearchService, AStartWithItsSearchSendsBeforeAnyReceiveThreadIsMade)
+{
+    addresses = {"192.0.2.10"};
+    CSearchDeviceService service(FakeOptions());
+    service.StartAndSearch();
+    const auto firstRelease = std::find_if(calls.begin(), calls.end(),
+                                           [](const std::string& call) { return call.starts_with("release "); });
+    EXPECT_EQ(Count("hold"), 3u);
+    EXPECT_EQ(std::count_if(calls.begin(), firstRelease, [](const std::string& call) { return call.starts_with("send "); }),
+              3)
+        << "every query is out before the first thread";
+    EXPECT_EQ(Count("release"), 3u);
+    calls.clear();
+    service.StartAndSearch();   // started already: a search alone
+    EXPECT_EQ(calls, (std::vector<std::string>{"reset :67", "send :67", "reset :1900", "send :1900",
+                                               "reset 192.0.2.10:1531+", "send 192.0.2.10:1531+"}));
 }
 
 TEST_F(SearchService, ASearchRenewsTheWorkersOnceAfterTheNetworksChanged)

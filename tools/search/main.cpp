@@ -83,7 +83,7 @@ bool WaitForAnswers(CSearchSession& session, CSearchDeviceService& service, cons
         session.Stop();
     });
     session.After(std::chrono::seconds(options.seconds), [&] { session.Stop(); });
-    service.SendSearchRequest();
+    service.StartAndSearch();
     session.Run();
     if (!reached)
         std::fprintf(stderr, "%s: %zu of %d devices when the wait ended\n", kProgram,
@@ -209,7 +209,8 @@ int Start(const SearchOptions& options)
     CSearchSession session(service);   // before the workers start: it takes the stop signals
     SetLogEcho(stderr);                // standard output carries the list alone
     service.SetDirectHosts(direct);
-    service.StartSearchService();
+    if (options.watch.enabled)
+        service.StartSearchService();   // a single search starts the service as it sends
     const int status = options.watch.enabled ? Watch(session, service, options.watch)
                                              : Search(session, service, options, saved);
     service.ExitSearchService();
