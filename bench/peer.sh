@@ -73,7 +73,9 @@ start_sim() {  # count
 }
 stop_sim() { kill "$sim" 2>/dev/null || true; wait "$sim" 2>/dev/null || true; sim=""; }
 
-in_net() { "$testnet" exec "$net" search "$@"; }
+# Every measured start comes after the same short pause: one that follows another at once
+# would find the processor and caches warm, and the other not.
+in_net() { sleep 0.2; "$testnet" exec "$net" search "$@"; }
 # bench_spawn's line: first_ms want_ms exit_ms cpu_ms peak_kb matched status
 ours() {  # binary expect
   in_net "$spawn" -- "$1" --expect "$2" --seconds 5 2>/dev/null
@@ -87,17 +89,25 @@ column_median() { cut -d' ' -f"$2" "$1" | median; }   # file field
 ratio() { awk -v a="$1" -v b="$2" 'BEGIN {if (a == "-" || b == "-" || b == 0) print "-"; else printf "%.2f", a / b}'; }
 
 measure() {  # n: fills $work/first.K, $work/all.K for each search K, and $work/peer
-  local n=$1 run k
+  local n=$1 run k i jobs=()
   : >"$work/peer"
-  for k in "${!searches[@]}"; do : >"$work/first.$k"; : >"$work/all.$k"; done
+  for k in "${!searches[@]}"; do
+    : >"$work/first.$k"
+    : >"$work/all.$k"
+    jobs+=("first $k 1" "all $k $n")
+  done
+  jobs+=("peer - $n")
   for run in $(seq "$runs"); do
-    # Turn by turn: who goes first changes from one run to the next.
-    if [ $((run % 2)) -eq 0 ]; then theirs "$n" >>"$work/peer"; fi
-    for k in "${!searches[@]}"; do
-      ours "${searches[$k]}" 1 >>"$work/first.$k"
-      ours "${searches[$k]}" "$n" >>"$work/all.$k"
+    # Turn by turn, and who goes first moves on by one each run: the start that follows
+    # the peer's second of waiting finds the machine otherwise than the others do.
+    for i in "${!jobs[@]}"; do
+      read -r kind k want <<<"${jobs[$(( (i + run) % ${#jobs[@]} ))]}"
+      if [ "$kind" = peer ]; then
+        theirs "$want" >>"$work/peer"
+      else
+        ours "${searches[$k]}" "$want" >>"$work/$kind.$k"
+      fi
     done
-    if [ $((run % 2)) -eq 1 ]; then theirs "$n" >>"$work/peer"; fi
   done
 }
 

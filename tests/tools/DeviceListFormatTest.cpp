@@ -154,6 +154,27 @@ TEST(ChangeQueueTest, HoldsAtMostItsBoundInArrivalOrder)
     EXPECT_EQ(std::string(queue.Pop()->device.ip), address(1));
 }
 
+// Entries that Pop took out are used again by later pushes, for other devices.
+TEST(ChangeQueueTest, EntriesTakenOutServeLaterDevicesAsTheirOwn)
+{
+    using K = RegistryChange::Kind;
+    CChangeQueue queue;
+    queue.Push({K::Appeared, Device("a", "192.0.2.1"), {}});
+    queue.Pop();
+    queue.Push({K::Appeared, Device("b", "192.0.2.2"), {}});
+    queue.Push({K::Changed, Device("b2", "192.0.2.2"), {}});   // folds into b's entry, found by its address
+    queue.Push({K::Gone, Device("a", "192.0.2.1"), {}});
+    auto popAll = [&queue] {
+        std::string popped;
+        while (const auto change = queue.Pop())
+            popped += std::string(change->device.host) + "/" + std::to_string(static_cast<int>(change->kind)) + " ";
+        return popped;
+    };
+    EXPECT_EQ(popAll(), "b2/0 a/3 ");
+    queue.Push({K::Appeared, Device("d", "192.0.2.4"), {}});
+    EXPECT_EQ(popAll(), "d/0 ");
+}
+
 class InventoryTest : public testing::Test
 {
 protected:

@@ -1,5 +1,7 @@
 #include "ChangeQueue.h"
 
+#include <iterator>
+
 namespace {
 
 using Kind = RegistryChange::Kind;
@@ -33,7 +35,7 @@ bool CChangeQueue::Push(const RegistryChange& change)
     if (waiting == byAddress.end()) {
         if (entries.size() >= kMaxEntries)
             return false;   // the reader is this far behind: a new device waits for its next report
-        byAddress.emplace(address, entries.insert(entries.end(), change));
+        Append(change, address);
         return wasEmpty;
     }
     if (auto folded = Fold(*waiting->second, change)) {
@@ -51,9 +53,31 @@ std::optional<RegistryChange> CChangeQueue::Pop()
     if (entries.empty())
         return std::nullopt;
     RegistryChange change = entries.front();
-    byAddress.erase(std::string(TextOf(change.device.ip)));
-    entries.pop_front();
+    if (Index::node_type key = byAddress.extract(std::string(TextOf(change.device.ip))))
+        spareKeys.push_back(std::move(key));
+    spareEntries.splice(spareEntries.end(), entries, entries.begin());
     return change;
+}
+
+std::list<RegistryChange>::iterator CChangeQueue::Append(const RegistryChange& change, const std::string& address)
+{
+    if (spareEntries.empty()) {
+        entries.push_back(change);
+    } else {
+        entries.splice(entries.end(), spareEntries, spareEntries.begin());
+        entries.back() = change;
+    }
+    const auto entry = std::prev(entries.end());
+    if (spareKeys.empty()) {
+        byAddress.emplace(address, entry);
+        return entry;
+    }
+    Index::node_type key = std::move(spareKeys.back());
+    spareKeys.pop_back();
+    key.key() = address;
+    key.mapped() = entry;
+    byAddress.insert(std::move(key));
+    return entry;
 }
 
 std::size_t CChangeQueue::Size()

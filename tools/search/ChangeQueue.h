@@ -6,6 +6,7 @@
 #include <optional>
 #include <string>
 #include <unordered_map>
+#include <vector>
 
 #include "discovery/RegistryChange.h"
 #include "discovery/SearchDeviceService.h"
@@ -27,7 +28,15 @@ public:
     std::size_t Size();
 
 private:
+    using Index = std::unordered_map<std::string, std::list<RegistryChange>::iterator>;
+
+    std::list<RegistryChange>::iterator Append(const RegistryChange& change, const std::string& address);
+
     std::mutex lock;
     std::list<RegistryChange> entries;   // in order of each device's first waiting change
-    std::unordered_map<std::string, std::list<RegistryChange>::iterator> byAddress;
+    Index byAddress;
+    // What Pop took out, kept for the next Push: while the reader keeps up, a report costs
+    // the worker's thread no allocation.
+    std::list<RegistryChange> spareEntries;
+    std::vector<Index::node_type> spareKeys;
 };
