@@ -43,3 +43,16 @@ bool IsDottedIPv4(std::string_view text)
 {
     return ParseDottedIPv4(text).has_value();
 }
+
+DottedText FormatDottedIPv4(const boost::asio::ip::address_v4& address)
+{
+    DottedText text{};
+    char* at = text.data();
+    char* const end = text.data() + text.size() - 1;   // the last byte stays zero
+    for (const unsigned char part : address.to_bytes()) {
+        if (at != text.data())
+            *at++ = '.';
+        at = std::to_chars(at, end, part).ptr;
+    }
+    return text;
+}

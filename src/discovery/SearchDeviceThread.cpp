@@ -7,6 +7,7 @@
 #include <boost/system/system_error.hpp>
 
 #include "discovery/DiagnosticLog.h"
+#include "discovery/DottedIPv4.h"
 #include "discovery/SocketPlatform.h"
 
 CSearchDeviceThread::CSearchDeviceThread(CDeviceReportSink* sink)
@@ -265,10 +266,11 @@ int CSearchDeviceThread::WorkThread()
             if (count != 0) {
                 failedRestarts = 0;
                 counters.Received();
-                const std::string senderIP = sender.address().to_string();
+                // The socket is IPv4 only, so is every sender.
+                const DottedText senderIP = FormatDottedIPv4(sender.address().to_v4());
                 WriteLog("SendThread %d : Recive Socket Protocol IP : %s, nLen : %d  ", Port(),
-                         senderIP.c_str(), static_cast<int>(count));
-                HandleRecvInfo(area.data(), count, senderIP.c_str());
+                         senderIP.data(), static_cast<int>(count));
+                HandleRecvInfo(area.data(), count, senderIP.data());
                 continue;
             }
             if (!error)

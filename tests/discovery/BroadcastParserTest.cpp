@@ -2,6 +2,7 @@
 
 #include "DiscoveryTestSupport.h"
 #include "discovery/SearchDeviceBroadcastThread.h"
+#include "discovery/DottedIPv4.h"
 #include "discovery/LocalAddresses.h"
 
 using testsupport::Deliver;
@@ -135,4 +136,10 @@ TEST(SearchRequests, AreTheBytesDevicesWaitFor)
               "MAN: \"ssdp:discover\"\r\n"
               "MX: 3\r\n"
               "\r\n");
+}
+
+TEST(DottedText, NamesEveryAddressAsDottedDecimal)
+{
+    for (const char* text : {"0.0.0.0", "255.255.255.255", "192.0.2.1", "10.0.100.9", "198.19.3.232"})
+        EXPECT_STREQ(FormatDottedIPv4(boost::asio::ip::make_address_v4(text)).data(), text);
 }

@@ -107,6 +107,8 @@ TEST(WatchEventTest, OneLineWithUtcMillisecondsAndTheDevice)
                   + FormatDeviceObject(Device("nas", "192.0.2.10")) + R"(, "reason": "expired"})" + "\n");
     EXPECT_EQ(FormatWatchEvent({RegistryChange::Kind::Seen, Device("nas", "192.0.2.10"), time}), "");
     EXPECT_EQ(FormatUtcTime(system_clock::time_point{seconds(0)}), "1970-01-01T00:00:00.000Z");
+    EXPECT_EQ(FormatUtcTime(system_clock::time_point{milliseconds(951782400007)}), "2000-02-29T00:00:00.007Z");
+    EXPECT_EQ(FormatUtcTime(system_clock::time_point{milliseconds(4102444799999)}), "2099-12-31T23:59:59.999Z");
 }
 
 // A reader that falls behind finds one entry per device, with the device's latest state.

@@ -2,9 +2,8 @@
 
 #include "DeviceListFormat.h"
 
+#include <chrono>
 #include <cstdio>
-
-#include <boost/date_time/posix_time/posix_time.hpp>
 
 namespace {
 
@@ -43,13 +42,18 @@ const char* GoneReasonName(RegistryChange::GoneReason reason)
 std::string FormatUtcTime(std::chrono::system_clock::time_point time)
 {
     using namespace std::chrono;
+    // The calendar's arithmetic alone: a date library's streams and locales cost more than the
+    // rest of a listed device's line.
     const auto sinceEpoch = duration_cast<milliseconds>(time.time_since_epoch());
-    const auto wholeSeconds = floor<seconds>(sinceEpoch);
-    const boost::posix_time::ptime moment =
-        boost::posix_time::from_time_t(0) + boost::posix_time::seconds(wholeSeconds.count());
-    char fraction[8];
-    std::snprintf(fraction, sizeof fraction, ".%03dZ", static_cast<int>((sinceEpoch - wholeSeconds).count()));
-    return boost::posix_time::to_iso_extended_string(moment) + fraction;
+    const auto day = floor<days>(sinceEpoch);
+    const year_month_day date{sys_days{day}};
+    const hh_mm_ss clock{sinceEpoch - day};
+    char text[32];
+    std::snprintf(text, sizeof text, "%04d-%02u-%02uT%02d:%02d:%02d.%03dZ", static_cast<int>(date.year()),
+                  static_cast<unsigned>(date.month()), static_cast<unsigned>(date.day()),
+                  static_cast<int>(clock.hours().count()), static_cast<int>(clock.minutes().count()),
+                  static_cast<int>(clock.seconds().count()), static_cast<int>(clock.subseconds().count()));
+    return text;
 }
 
 std::string FormatWatchEvent(const RegistryChange& change)
