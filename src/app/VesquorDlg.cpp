@@ -15,6 +15,7 @@
 #include "TravelkinResources.h"
 
 #include <QEvent>
+#include <QGuiApplication>
 #include <QImageReader>
 #include <QKeyEvent>
 #include <QMouseEvent>
@@ -88,7 +89,12 @@ CVesquorDlg::CVesquorDlg(SearchWindowServices windowServices)
 }
 
 // The layout frame deletes the controls; the window's references to them go with them.
-CVesquorDlg::~CVesquorDlg() = default;
+// Requests still pending report to no window: the busy pointer goes with it.
+CVesquorDlg::~CVesquorDlg()
+{
+    if (nStorageRequests > 0)
+        QGuiApplication::restoreOverrideCursor();
+}
 
 std::wstring CVesquorDlg::PicturePath(const wchar_t* fileName) const
 {
@@ -216,7 +222,8 @@ void CVesquorDlg::SetWaitText(const QString& text)
 
 void CVesquorDlg::OnRefresh()
 {
-    // The search runs whatever the layout holds; only showing it needs the controls.
+    // The search service starts whatever the layout holds; searching and showing need the
+    // controls.
     services.search.ClearDevices();
     // Starting the search workers and sending the first query take longer than painting the
     // window: the window is put on the screen first and the search follows at once.
@@ -235,6 +242,9 @@ void CVesquorDlg::OnRefresh()
 
 void CVesquorDlg::SendSearch()
 {
+    // A window that cannot show what it finds does not search; its service runs all the same.
+    if (!IsLayoutReady())
+        return;
     // The search goes out with the addresses read last (the first read began with the
     // window); the read asked for here reaches its repeats.
     hostsReader.Read();
@@ -267,14 +277,15 @@ void CVesquorDlg::OnMyStorage()
         OpenMyStorage(ip, desktop, CNetStorageHelper::Instance(), std::move(stop));
         QMetaObject::invokeMethod(this, &CVesquorDlg::OnMyStorageDone, Qt::QueuedConnection);
     });
+    // Application-wide, so the button just clicked shows it too, not only the window.
     if (bTaken && nStorageRequests++ == 0)
-        setCursor(Qt::BusyCursor);
+        QGuiApplication::setOverrideCursor(Qt::BusyCursor);
 }
 
 void CVesquorDlg::OnMyStorageDone()
 {
     if (--nStorageRequests == 0)
-        unsetCursor();
+        QGuiApplication::restoreOverrideCursor();
 }
 
 void CVesquorDlg::OnWaitTimer()
