@@ -1,14 +1,18 @@
 #include "app/VesquorDlg.h"
 
+#include "app/AddHostDlg.h"
 #include "app/DataFolder.h"
 #include "app/InstanceName.h"
+#include "app/LanguageIndex.h"
 #include "app/NetworkStorage.h"
+#include "app/NothingFoundDlg.h"
 #include "app/WebLogin.h"
 #include "controls/BasicButton.h"
 #include "controls/ControlId.h"
 #include "controls/SkinImagePrefetch.h"
 #include "controls/StandardListCtrl.h"
 #include "discovery/SearchDeviceService.h"
+#include "discovery/SearchFindings.h"
 #include "platform/ProcessTuning.h"
 #include "platform/SessionServices.h"
 
@@ -67,16 +71,23 @@ void ReportFirstPaint()
 
 SearchWindowServices SearchWindowServices::ProcessWide()
 {
-    return {CSearchDeviceService::Instance(), SystemDesktopServices(), GetCommonTemplatesPath()};
+    return {CSearchDeviceService::Instance(), SystemDesktopServices(), GetCommonTemplatesPath(),
+            GetLanguageIndex()};
 }
 
 CVesquorDlg::CVesquorDlg() : CVesquorDlg(SearchWindowServices::ProcessWide()) {}
 
 CVesquorDlg::CVesquorDlg(SearchWindowServices windowServices)
     : CBasicNoneBorderDlg([root = windowServices.dataRoot] { return root; }),
-      services(std::move(windowServices)),
-      hostsReader(services.dataRoot, [&search = services.search](std::vector<boost::asio::ip::address_v4> hosts) {
-          search.SetDirectHosts(std::move(hosts));
+      services(std::move(windowServices)), texts(LayoutResourceId(services.languageIndex)),
+      hostsReader(services.dataRoot, [this](std::vector<boost::asio::ip::address_v4> hosts) {
+          std::set<std::string> listed;
+          for (const auto& address : hosts)
+              listed.insert(address.to_string());
+          // The window's copy is for the details only; the search has its own at once.
+          QMetaObject::invokeMethod(
+              this, [this, listed] { directHosts = listed; }, Qt::QueuedConnection);
+          services.search.SetDirectHosts(std::move(hosts));
       })
 {
     InitTravelkinResources();
@@ -109,6 +120,7 @@ bool CVesquorDlg::OnInitDialog()
     SetCtrlStatus(0);
     setWindowTitle(QString::fromLatin1(kInstanceName));
     InitDeviceList();
+    CreateHelpControls();
     FillDeviceList();
     if (pDeviceList)
         pDeviceList->setFocus();  // the keyboard starts on the list
@@ -150,7 +162,8 @@ void CVesquorDlg::SetKeyboardOrder()
 {
     // Tab goes from the list through the buttons in the order they sit, close last.
     QWidget* previous = nullptr;
-    for (QWidget* control : std::initializer_list<QWidget*>{pDeviceList.data(), pLogInButton.data(), pRefreshButton.data(),
+    for (QWidget* control : std::initializer_list<QWidget*>{pDeviceList.data(), pWhyLink.data(),
+                                                            pLogInButton.data(), pRefreshButton.data(),
                                                             pMyStorageButton.data(), pCloseButton.data()}) {
         if (!control)
             continue;
@@ -234,6 +247,8 @@ void CVesquorDlg::OnRefresh()
     if (!IsLayoutReady())
         return;
     pDeviceList->DeleteAllItems();
+    recordByAddress.clear();
+    ShowNothingFound(false);
     DumpList();
     ShowWaitTime(kSearchSeconds);
     SetCtrlStatus(1);
@@ -294,6 +309,7 @@ void CVesquorDlg::OnWaitTimer()
         waitTimer.stop();
         nWaitCount = 1;
         SetCtrlStatus(2);
+        ShowNothingFound(IsLayoutReady() && pDeviceList->GetItemCount() == 0);
         return;
     }
     UpdateDeviceList();
@@ -352,6 +368,14 @@ bool CVesquorDlg::OnListKey(const QKeyEvent& key)
             return false;
         OnLogIn();
         return true;
+    case Qt::Key_F10:
+        if (!(key.modifiers() & Qt::ShiftModifier))
+            return false;
+        ShowContextMenuAtSelection();
+        return true;
+    case Qt::Key_Menu:
+        ShowContextMenuAtSelection();
+        return true;
     case Qt::Key_Tab:
     case Qt::Key_Backtab:
     case Qt::Key_Escape:
@@ -369,6 +393,14 @@ bool CVesquorDlg::eventFilter(QObject* watched, QEvent* event)
     if (pDeviceList && watched == pDeviceList.data() && type == QEvent::KeyPress &&
         OnListKey(*static_cast<QKeyEvent*>(event)))
         return true;
+    if (pDeviceList && watched == pDeviceList->viewport() && type == QEvent::ContextMenu) {
+        OnListContextMenu(*static_cast<QContextMenuEvent*>(event));
+        return true;
+    }
+    if (pDeviceList && watched == pDeviceList->viewport() && type == QEvent::ToolTip) {
+        ShowRowDetails(*static_cast<QHelpEvent*>(event));
+        return true;
+    }
     if (pDeviceList && watched == pDeviceList->viewport() &&
         (type == QEvent::MouseButtonRelease || type == QEvent::MouseButtonDblClick) &&
         static_cast<QMouseEvent*>(event)->button() == Qt::LeftButton) {
