@@ -75,7 +75,7 @@ void CAddHostDlg::AddTyped()
     if (text.empty() || !pAdd->isEnabled())
         return; // nothing typed, or a lookup under way
     pProblem->clear();
-    if (ClassifyHost(text) == HostKind::Address) {
+    if (ClassifyHost(text) != HostKind::Name) { // an address, or a typo: no lookup
         std::string error;
         const auto address = ResolveHost(text, error);
         OnLookedUp(address, QString::fromStdString(error));

@@ -361,12 +361,19 @@ void CVesquorDlg::OnListDoubleClick()
 
 bool CVesquorDlg::OnListKey(const QKeyEvent& key)
 {
+    if (key.matches(QKeySequence::Copy)) {
+        OnCopyAddress();
+        return true;
+    }
     switch (key.key()) {
     case Qt::Key_Return:
     case Qt::Key_Enter:
         if (GetSelectedItem() == -1)
             return false;
         OnLogIn();
+        return true;
+    case Qt::Key_F5:
+        OnRefreshKey();
         return true;
     case Qt::Key_F10:
         if (!(key.modifiers() & Qt::ShiftModifier))

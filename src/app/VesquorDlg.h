@@ -106,6 +106,7 @@ public:
     // an empty list and its dialog, the dialog that adds a device by address.
     void ShowContextMenu(QPoint globalPos, int row);
     void OnCopyAddress();
+    void OnRefreshKey(); // F5: a refresh when Refresh is enabled
     void OnCopyDetails();
     void OnWhy();
     void OnAddHost();

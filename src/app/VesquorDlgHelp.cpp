@@ -51,10 +51,13 @@ void CVesquorDlg::CreateHelpControls()
     auto* copy = new QShortcut(QKeySequence::Copy, this);
     connect(copy, &QShortcut::activated, this, &CVesquorDlg::OnCopyAddress);
     auto* refresh = new QShortcut(QKeySequence(Qt::Key_F5), this);
-    connect(refresh, &QShortcut::activated, this, [this] {
-        if (pRefreshButton && pRefreshButton->isEnabled())
-            OnRefresh();
-    });
+    connect(refresh, &QShortcut::activated, this, &CVesquorDlg::OnRefreshKey);
+}
+
+void CVesquorDlg::OnRefreshKey()
+{
+    if (pRefreshButton && pRefreshButton->isEnabled())
+        OnRefresh();
 }
 
 void CVesquorDlg::ShowNothingFound(bool shown)
