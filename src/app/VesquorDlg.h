@@ -105,6 +105,7 @@ public:
     // The help around the list: the menu of a row or of the empty space, the "Why?" link of
     // an empty list and its dialog, the dialog that adds a device by address.
     void ShowContextMenu(QPoint globalPos, int row);
+    void ShowContextMenuAtSelection(); // the Menu key and Shift+F10
     void OnCopyAddress();
     void OnRefreshKey(); // F5: a refresh when Refresh is enabled
     void OnCopyDetails();
@@ -139,7 +140,6 @@ private:
     void InsertDevice(const DeviceRecord& device);
     void RememberDevices(const std::vector<DeviceRecord>& devices);
     void ShowNothingFound(bool shown);
-    void ShowContextMenuAtSelection();
     void OnListContextMenu(const QContextMenuEvent& event);
     void ShowRowDetails(const QHelpEvent& event);
     void CreateHelpControls();
