@@ -539,7 +539,11 @@ TEST_F(SearchWindowTest, EmptyListSaysSoAndWhyInTheLanguage)
         EXPECT_EQ(WaitText(), language.nothing);
         ASSERT_TRUE(window->WhyLink()->isVisible());
         EXPECT_EQ(window->WhyLink()->text(), language.why);
-        QTest::mouseClick(window->WhyLink(), Qt::LeftButton);
+        // The keyboard reaches it from the list.
+        List().setFocus();
+        QTest::keyClick(&List(), Qt::Key_Tab);
+        ASSERT_EQ(QApplication::focusWidget(), window->WhyLink());
+        QTest::keyClick(window->WhyLink(), Qt::Key_Return);
         CNothingFoundDlg* why = window->WhyDialog();
         ASSERT_NE(why, nullptr);
         EXPECT_TRUE(why->isVisible());
