@@ -24,7 +24,11 @@ QString FindingText(const SearchFinding& finding, const CWindowTexts& texts, boo
     case SearchFinding::Cause::NoQuerySent:
         return texts.Text("WHY_NO_NETWORK");
     case SearchFinding::Cause::PortTaken:
-        return texts.Text("WHY_PORT_TAKEN").arg(QString::number(finding.port), reason);
+        return texts.Text("WHY_PORT_TAKEN").arg(QString::number(finding.port), reason) +
+               (finding.holder.empty()
+                    ? QString()
+                    : QLatin1Char(' ') +
+                          texts.Text("WHY_PORT_HOLDER").arg(QString::fromStdString(finding.holder)));
     case SearchFinding::Cause::GroupNotJoined:
         return texts.Text("WHY_NOT_JOINED").arg(reason);
     case SearchFinding::Cause::NothingHeard:

@@ -1,6 +1,7 @@
 #include "discovery/SearchFindings.h"
 
 #include "discovery/SearchDeviceThread.h"
+#include "discovery/SocketPlatform.h"
 
 namespace {
 
@@ -19,7 +20,12 @@ std::vector<SearchFinding> DiagnoseSearch(const std::vector<const CSearchDeviceT
     std::vector<WorkerFacts> facts;
     for (const CSearchDeviceThread* worker : workers)
         facts.push_back({worker->Port(), worker->Diagnosis()});
-    return DiagnoseSearch(facts);
+    std::vector<SearchFinding> findings = DiagnoseSearch(facts);
+    for (SearchFinding& finding : findings) {
+        if (finding.cause == SearchFinding::Cause::PortTaken)
+            finding.holder = socketplatform::UdpPortHolder(finding.port);
+    }
+    return findings;
 }
 
 std::vector<SearchFinding> DiagnoseSearch(const std::vector<WorkerFacts>& workers)

@@ -34,8 +34,10 @@ struct SearchFinding
     std::int32_t port = 0;
     std::string reason; // the system's own words for what failed
     std::uint64_t count = 0;
+    std::string holder = {}; // the program that holds a taken port, where the system tells
 };
 
 // The causes, most fundamental first. A search that sent nothing has that one cause only.
 std::vector<SearchFinding> DiagnoseSearch(const std::vector<WorkerFacts>& workers);
+// The same for a service's workers, with the holder of a taken port looked up.
 std::vector<SearchFinding> DiagnoseSearch(const std::vector<const CSearchDeviceThread*>& workers);

@@ -571,8 +571,12 @@ TEST(NothingFoundTextTest, FirewallAdviceFitsTheSystem)
     const QString windows = FindingsText(heardNothing, texts, true);
     EXPECT_TRUE(windows.contains("Windows Security")) << windows.toStdString();
     EXPECT_FALSE(windows.contains("sudo"));
-    const QString taken = FindingsText({{SearchFinding::Cause::PortTaken, 67, "in use", 0}}, texts, false);
-    EXPECT_TRUE(taken.startsWith("Port 67 is taken (in use)")) << taken.toStdString();
+    SearchFinding portTaken{SearchFinding::Cause::PortTaken, 67, "in use", 0};
+    EXPECT_TRUE(FindingsText({portTaken}, texts, false).startsWith("Port 67 is taken (in use)"));
+    EXPECT_FALSE(FindingsText({portTaken}, texts, false).contains("held"));
+    portTaken.holder = "dnsmasq (process 7)";
+    const QString taken = FindingsText({portTaken}, texts, false);
+    EXPECT_TRUE(taken.endsWith(". It is held by dnsmasq (process 7).")) << taken.toStdString();
 }
 
 // The menu of a row and of the empty space, by mouse and by keyboard; the keys that copy the

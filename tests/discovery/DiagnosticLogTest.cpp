@@ -4,6 +4,9 @@
 
 #include "DiscoveryTestSupport.h"
 #include "discovery/SearchFindings.h"
+#include "discovery/SocketPlatform.h"
+
+#include <boost/asio/io_context.hpp>
 
 using testing::internal::CaptureStdout;
 using testing::internal::GetCapturedStdout;
@@ -165,4 +168,16 @@ TEST(SearchFindingsTest, EmptySearchesAreExplainedByWhatTheWorkersDid)
     EXPECT_EQ(taken.front().port, 67);
     EXPECT_EQ(taken.front().reason, "port 67 is in use by another program");
     EXPECT_EQ(DiagnoseSearch({worker(67, 1), otherMakers}).front().count, 3u);
+}
+
+// Who holds a taken port is named where the system tells: here this very test, on loopback.
+TEST(SearchFindingsTest, TheHolderOfATakenPortIsNamed)
+{
+    boost::asio::io_context io;
+    boost::asio::ip::udp::socket holder(io, {boost::asio::ip::address_v4::loopback(), 0});
+    const int port = holder.local_endpoint().port();
+    const std::string named = socketplatform::UdpPortHolder(port);
+    EXPECT_NE(named.find(" (process "), std::string::npos) << named;
+    holder.close();
+    EXPECT_EQ(socketplatform::UdpPortHolder(port), "") << "a free port has no holder";
 }

@@ -144,7 +144,8 @@ std::string FormatFindingsText(const std::vector<SearchFinding>& findings)
             out += "  no search query could be sent (no usable network?)\n";
             break;
         case SearchFinding::Cause::PortTaken:
-            out += "  port " + std::to_string(f.port) + " could not be bound: " + f.reason + "\n";
+            out += "  port " + std::to_string(f.port) + " could not be bound: " + f.reason +
+                   (f.holder.empty() ? "" : " (held by " + f.holder + ")") + "\n";
             break;
         case SearchFinding::Cause::GroupNotJoined:
             out += "  the SSDP group was not joined: " + f.reason + "\n";
