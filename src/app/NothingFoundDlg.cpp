@@ -70,7 +70,7 @@ CNothingFoundDlg::CNothingFoundDlg(QWidget* parent, const CWindowTexts& texts) :
     addHost->setAccessibleName(texts.Text("ADD_HOST"));
     auto* close = new QPushButton(texts.Text("CLOSE"), this);
     close->setAccessibleName(texts.Text("CLOSE"));
-    close->setDefault(true);
+    close->setAutoDefault(false);
     connect(addHost, &QPushButton::clicked, this, &CNothingFoundDlg::addHostAsked);
     connect(close, &QPushButton::clicked, this, &QDialog::reject);
 
@@ -82,6 +82,9 @@ CNothingFoundDlg::CNothingFoundDlg(QWidget* parent, const CWindowTexts& texts) :
     column->addWidget(pFindings);
     column->addLayout(buttons);
     setMinimumWidth(420);
+    // The keyboard starts on what the dialog offers: Enter adds a device, Esc closes.
+    addHost->setDefault(true);
+    addHost->setFocus();
 }
 
 void CNothingFoundDlg::ShowFindings(const QString& text)
