@@ -16,6 +16,10 @@ constexpr const char* kLinuxFirewallCommands =
     "sudo nft add rule inet filter input udp dport '{ 67, 1900, 1530-1999 }' accept\n"
     "sudo ufw allow proto udp to any port 67,1900,1530:1999\n"
     "sudo firewall-cmd --add-port=67/udp --add-port=1900/udp --add-port=1530-1999/udp";
+// The same rule in the Windows firewall, from a command prompt run as administrator.
+constexpr const char* kWindowsFirewallCommand =
+    "netsh advfirewall firewall add rule name=Travelkin dir=in action=allow protocol=UDP "
+    "localport=67,1900,1530-1999";
 
 QString FindingText(const SearchFinding& finding, const CWindowTexts& texts, bool windowsFirewall)
 {
@@ -34,7 +38,7 @@ QString FindingText(const SearchFinding& finding, const CWindowTexts& texts, boo
     case SearchFinding::Cause::NothingHeard:
         return texts.Text("WHY_NOTHING_HEARD")
             .arg(windowsFirewall
-                     ? texts.Text("FIREWALL_WINDOWS")
+                     ? texts.Text("FIREWALL_WINDOWS").arg(QString::fromLatin1(kWindowsFirewallCommand))
                      : texts.Text("FIREWALL_LINUX").arg(QString::fromLatin1(kLinuxFirewallCommands)));
     case SearchFinding::Cause::OtherMakers:
         return texts.Text("WHY_OTHER_MAKERS").arg(finding.count);

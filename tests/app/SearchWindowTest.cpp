@@ -570,6 +570,8 @@ TEST(NothingFoundTextTest, FirewallAdviceFitsTheSystem)
     EXPECT_TRUE(linux.contains("sudo ufw allow") && linux.contains("sudo firewall-cmd"));
     const QString windows = FindingsText(heardNothing, texts, true);
     EXPECT_TRUE(windows.contains("Windows Security")) << windows.toStdString();
+    EXPECT_TRUE(windows.contains("administrator:\nnetsh advfirewall firewall add rule name=Travelkin dir=in "
+                                 "action=allow protocol=UDP localport=67,1900,1530-1999\n"));
     EXPECT_FALSE(windows.contains("sudo"));
     SearchFinding portTaken{SearchFinding::Cause::PortTaken, 67, "in use", 0};
     EXPECT_TRUE(FindingsText({portTaken}, texts, false).startsWith("Port 67 is taken (in use)"));

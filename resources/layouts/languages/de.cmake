@@ -20,7 +20,7 @@ set(TEXT_WHY_NO_NETWORK      "Es konnte keine Suche gesendet werden: Dieser Comp
 set(TEXT_WHY_NOT_JOINED      "Die SSDP-Suche konnte ihrer Gruppe nicht beitreten (%1): Geräte, die sich selbst ankündigen, werden nicht gehört.")
 set(TEXT_WHY_NOTHING_HEARD   "Die Suchen wurden gesendet, aber nichts hat geantwortet. Prüfen Sie:\n• ob die Firewall die Antworten durchlässt: %1\n• ob das Gerät eingeschaltet und mit dem Netzwerk verbunden ist;\n• ob das Gerät in diesem Netzwerk ist. Ist es in einem anderen, fügen Sie seine Adresse hinzu.")
 set(TEXT_FIREWALL_LINUX      "führen Sie für Ihre Firewall einen dieser Befehle aus:\n%1")
-set(TEXT_FIREWALL_WINDOWS    "erlauben Sie Travelkin in der Windows-Sicherheit unter Firewall den Zugriff in privaten Netzwerken (UDP-Ports 67, 1900 und 1530-1999);")
+set(TEXT_FIREWALL_WINDOWS    "erlauben Sie Travelkin in der Windows-Sicherheit unter Firewall den Zugriff in privaten Netzwerken (UDP-Ports 67, 1900 und 1530-1999), oder führen Sie als Administrator aus:\n%1")
 set(TEXT_WHY_OTHER_MAKERS    "%1 Antworten kamen von Geräten anderer Hersteller; sie werden nicht aufgeführt.")
 set(TEXT_WHY_NONE_OURS       "Die Suche lief und wurde gehört, aber keines unserer Geräte hat geantwortet. Ist das Gerät in einem anderen Netzwerk, fügen Sie seine Adresse hinzu.")
 set(TEXT_ADD_HOST            "Gerät über Adresse hinzufügen…")

@@ -20,7 +20,7 @@ set(TEXT_WHY_NO_NETWORK      "No search could be sent: this computer has no usab
 set(TEXT_WHY_NOT_JOINED      "The SSDP search could not join its group (%1): devices that announce themselves are not heard.")
 set(TEXT_WHY_NOTHING_HEARD   "The searches went out but nothing answered. Check:\n• the firewall lets the answers in: %1\n• the device is switched on and connected to the network;\n• the device is on this network. If it is on another one, add its address.")
 set(TEXT_FIREWALL_LINUX      "run one of these, for the firewall you use:\n%1")
-set(TEXT_FIREWALL_WINDOWS    "in Windows Security, under Firewall, allow Travelkin through the firewall on private networks (UDP ports 67, 1900 and 1530-1999);")
+set(TEXT_FIREWALL_WINDOWS    "in Windows Security, under Firewall, allow Travelkin through the firewall on private networks (UDP ports 67, 1900 and 1530-1999), or run as administrator:\n%1")
 set(TEXT_WHY_OTHER_MAKERS    "%1 answers came from other makers' devices; they are not listed.")
 set(TEXT_WHY_NONE_OURS       "The search ran and was heard, but no device of ours answered. If the device is on another network, add its address.")
 set(TEXT_ADD_HOST            "Add a device by address…")

@@ -20,7 +20,7 @@ set(TEXT_WHY_NO_NETWORK      "No se pudo enviar ninguna búsqueda: este equipo n
 set(TEXT_WHY_NOT_JOINED      "La búsqueda SSDP no pudo unirse a su grupo (%1): no se oyen los dispositivos que se anuncian.")
 set(TEXT_WHY_NOTHING_HEARD   "Las búsquedas se enviaron pero nada respondió. Compruebe:\n• que el cortafuegos deja pasar las respuestas: %1\n• que el dispositivo está encendido y conectado a la red;\n• que el dispositivo está en esta red. Si está en otra, añada su dirección.")
 set(TEXT_FIREWALL_LINUX      "ejecute uno de estos, según su cortafuegos:\n%1")
-set(TEXT_FIREWALL_WINDOWS    "en Seguridad de Windows, en Firewall, permita Travelkin a través del firewall en redes privadas (puertos UDP 67, 1900 y 1530-1999);")
+set(TEXT_FIREWALL_WINDOWS    "en Seguridad de Windows, en Firewall, permita Travelkin a través del firewall en redes privadas (puertos UDP 67, 1900 y 1530-1999), o ejecute como administrador:\n%1")
 set(TEXT_WHY_OTHER_MAKERS    "%1 respuestas vinieron de dispositivos de otros fabricantes; no se muestran.")
 set(TEXT_WHY_NONE_OURS       "La búsqueda se realizó y se oyó, pero no respondió ningún dispositivo nuestro. Si el dispositivo está en otra red, añada su dirección.")
 set(TEXT_ADD_HOST            "Añadir un dispositivo por dirección…")

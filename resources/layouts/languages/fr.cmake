@@ -20,7 +20,7 @@ set(TEXT_WHY_NO_NETWORK      "Aucune recherche n'a pu être envoyée : cet ordin
 set(TEXT_WHY_NOT_JOINED      "La recherche SSDP n'a pas pu rejoindre son groupe (%1) : les périphériques qui s'annoncent ne sont pas entendus.")
 set(TEXT_WHY_NOTHING_HEARD   "Les recherches sont parties mais rien n'a répondu. Vérifiez :\n• que le pare-feu laisse entrer les réponses : %1\n• que le périphérique est allumé et relié au réseau ;\n• que le périphérique est sur ce réseau. S'il est sur un autre, ajoutez son adresse.")
 set(TEXT_FIREWALL_LINUX      "lancez l'une de ces commandes, selon votre pare-feu :\n%1")
-set(TEXT_FIREWALL_WINDOWS    "dans Sécurité Windows, sous Pare-feu, autorisez Travelkin à travers le pare-feu sur les réseaux privés (ports UDP 67, 1900 et 1530-1999) ;")
+set(TEXT_FIREWALL_WINDOWS    "dans Sécurité Windows, sous Pare-feu, autorisez Travelkin à travers le pare-feu sur les réseaux privés (ports UDP 67, 1900 et 1530-1999) , ou lancez en tant qu'administrateur :\n%1")
 set(TEXT_WHY_OTHER_MAKERS    "%1 réponses venaient de périphériques d'autres fabricants ; ils ne sont pas listés.")
 set(TEXT_WHY_NONE_OURS       "La recherche a eu lieu et a été entendue, mais aucun de nos périphériques n'a répondu. Si le périphérique est sur un autre réseau, ajoutez son adresse.")
 set(TEXT_ADD_HOST            "Ajouter un périphérique par adresse…")

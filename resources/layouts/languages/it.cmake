@@ -20,7 +20,7 @@ set(TEXT_WHY_NO_NETWORK      "Non è stato possibile inviare alcuna ricerca: que
 set(TEXT_WHY_NOT_JOINED      "La ricerca SSDP non è riuscita a unirsi al suo gruppo (%1): i dispositivi che si annunciano non vengono sentiti.")
 set(TEXT_WHY_NOTHING_HEARD   "Le ricerche sono state inviate ma nessuno ha risposto. Verificare:\n• che il firewall lasci entrare le risposte: %1\n• che il dispositivo sia acceso e collegato alla rete;\n• che il dispositivo sia su questa rete. Se è su un'altra, aggiungerne l'indirizzo.")
 set(TEXT_FIREWALL_LINUX      "eseguire uno di questi comandi, secondo il firewall in uso:\n%1")
-set(TEXT_FIREWALL_WINDOWS    "in Sicurezza di Windows, in Firewall, consentire Travelkin attraverso il firewall sulle reti private (porte UDP 67, 1900 e 1530-1999);")
+set(TEXT_FIREWALL_WINDOWS    "in Sicurezza di Windows, in Firewall, consentire Travelkin attraverso il firewall sulle reti private (porte UDP 67, 1900 e 1530-1999), oppure eseguire come amministratore:\n%1")
 set(TEXT_WHY_OTHER_MAKERS    "%1 risposte provenivano da dispositivi di altri produttori; non sono elencati.")
 set(TEXT_WHY_NONE_OURS       "La ricerca è stata eseguita e sentita, ma nessuno dei nostri dispositivi ha risposto. Se il dispositivo è su un'altra rete, aggiungerne l'indirizzo.")
 set(TEXT_ADD_HOST            "Aggiungi un dispositivo tramite indirizzo…")

@@ -20,7 +20,7 @@ set(TEXT_WHY_NO_NETWORK      "Não foi possível enviar nenhuma pesquisa: este c
 set(TEXT_WHY_NOT_JOINED      "A pesquisa SSDP não conseguiu juntar-se ao seu grupo (%1): os dispositivos que se anunciam não são ouvidos.")
 set(TEXT_WHY_NOTHING_HEARD   "As pesquisas foram enviadas mas nada respondeu. Verifique:\n• se a firewall deixa entrar as respostas: %1\n• se o dispositivo está ligado e ligado à rede;\n• se o dispositivo está nesta rede. Se estiver noutra, adicione o seu endereço.")
 set(TEXT_FIREWALL_LINUX      "execute um destes, conforme a sua firewall:\n%1")
-set(TEXT_FIREWALL_WINDOWS    "na Segurança do Windows, em Firewall, permita o Travelkin através da firewall em redes privadas (portas UDP 67, 1900 e 1530-1999);")
+set(TEXT_FIREWALL_WINDOWS    "na Segurança do Windows, em Firewall, permita o Travelkin através da firewall em redes privadas (portas UDP 67, 1900 e 1530-1999), ou execute como administrador:\n%1")
 set(TEXT_WHY_OTHER_MAKERS    "%1 respostas vieram de dispositivos de outros fabricantes; não são listados.")
 set(TEXT_WHY_NONE_OURS       "A pesquisa foi feita e ouvida, mas nenhum dispositivo nosso respondeu. Se o dispositivo estiver noutra rede, adicione o seu endereço.")
 set(TEXT_ADD_HOST            "Adicionar um dispositivo pelo endereço…")

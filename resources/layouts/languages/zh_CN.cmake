@@ -20,7 +20,7 @@ set(TEXT_WHY_NO_NETWORK      "无法发送搜索：本机没有可用的网络�
 set(TEXT_WHY_NOT_JOINED      "SSDP 搜索无法加入其组播组（%1）：无法收到设备的自我通告。")
 set(TEXT_WHY_NOTHING_HEARD   "搜索已发出，但没有任何应答。请检查：\n• 防火墙是否放行应答：%1\n• 设备是否已开机并连接到网络；\n• 设备是否在本网络中。如在其他网络，请添加其地址。")
 set(TEXT_FIREWALL_LINUX      "按所用的防火墙运行以下命令之一：\n%1")
-set(TEXT_FIREWALL_WINDOWS    "在“Windows 安全中心”的“防火墙”中，允许 Travelkin 在专用网络上通过防火墙（UDP 端口 67、1900 和 1530-1999）；")
+set(TEXT_FIREWALL_WINDOWS    "在“Windows 安全中心”的“防火墙”中，允许 Travelkin 在专用网络上通过防火墙（UDP 端口 67、1900 和 1530-1999），或以管理员身份运行：\n%1")
 set(TEXT_WHY_OTHER_MAKERS    "有 %1 个应答来自其他厂商的设备，未列出。")
 set(TEXT_WHY_NONE_OURS       "搜索已运行并被收到，但我们的设备均未应答。如设备在其他网络，请添加其地址。")
 set(TEXT_ADD_HOST            "按地址添加设备…")

@@ -20,7 +20,7 @@ set(TEXT_WHY_NO_NETWORK      "無法傳送搜尋：本機沒有可用的網路�
 set(TEXT_WHY_NOT_JOINED      "SSDP 搜尋無法加入其群組（%1）：收不到裝置的自我通告。")
 set(TEXT_WHY_NOTHING_HEARD   "搜尋已送出，但沒有任何回應。請檢查：\n• 防火牆是否允許回應進入：%1\n• 裝置是否已開機並連接到網路；\n• 裝置是否在此網路中。如在其他網路，請加入其位址。")
 set(TEXT_FIREWALL_LINUX      "依所用的防火牆執行以下指令之一：\n%1")
-set(TEXT_FIREWALL_WINDOWS    "在「Windows 安全性」的「防火牆」中，允許 Travelkin 在私人網路上通過防火牆（UDP 連接埠 67、1900 和 1530-1999）；")
+set(TEXT_FIREWALL_WINDOWS    "在「Windows 安全性」的「防火牆」中，允許 Travelkin 在私人網路上通過防火牆（UDP 連接埠 67、1900 和 1530-1999），或以系統管理員身分執行：\n%1")
 set(TEXT_WHY_OTHER_MAKERS    "有 %1 個回應來自其他廠商的裝置，未列出。")
 set(TEXT_WHY_NONE_OURS       "搜尋已執行並被收到，但我們的裝置均未回應。如裝置在其他網路，請加入其位址。")
 set(TEXT_ADD_HOST            "依位址加入裝置…")
