@@ -160,7 +160,8 @@ void CVesquorDlg::FindLayoutControls()
 
 void CVesquorDlg::SetKeyboardOrder()
 {
-    // Tab goes from the list through the buttons in the order they sit, close last.
+    // Tab goes from the list (and the empty list's "Why?") through the buttons in the order
+    // they sit, close last.
     QWidget* previous = nullptr;
     for (QWidget* control : std::initializer_list<QWidget*>{pDeviceList.data(), pWhyLink.data(),
                                                             pLogInButton.data(), pRefreshButton.data(),

@@ -115,7 +115,6 @@ public:
     QPushButton* WhyLink() const { return pWhyLink.data(); }
     CNothingFoundDlg* WhyDialog() const { return pWhyDlg.data(); }
     CAddHostDlg* AddHostDialog() const { return pAddHostDlg.data(); }
-    const CWindowTexts& Texts() const { return texts; }
 
     int nWaitCount = 1;
 
