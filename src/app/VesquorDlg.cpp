@@ -381,9 +381,6 @@ bool CVesquorDlg::OnListKey(const QKeyEvent& key)
             return false;
         ShowContextMenuAtSelection();
         return true;
-    case Qt::Key_Menu:
-        ShowContextMenuAtSelection();
-        return true;
     case Qt::Key_Tab:
     case Qt::Key_Backtab:
     case Qt::Key_Escape:
@@ -401,7 +398,10 @@ bool CVesquorDlg::eventFilter(QObject* watched, QEvent* event)
     if (pDeviceList && watched == pDeviceList.data() && type == QEvent::KeyPress &&
         OnListKey(*static_cast<QKeyEvent*>(event)))
         return true;
-    if (pDeviceList && watched == pDeviceList->viewport() && type == QEvent::ContextMenu) {
+    // The Menu key comes as a context menu event for the list itself (the system makes it from
+    // the key), a right click as one for its viewport.
+    if (pDeviceList && (watched == pDeviceList.data() || watched == pDeviceList->viewport()) &&
+        type == QEvent::ContextMenu) {
         OnListContextMenu(*static_cast<QContextMenuEvent*>(event));
         return true;
     }
