@@ -90,7 +90,7 @@ start_devices() {
 # Travelkin itself, inside the searching namespace, on a private X display started there too.
 # Log In and My Storage record what they would open instead of opening it.
 show_window() {
-  local display shot=$build/travelkin-demo.png
+  local display shot=$build/travelkin-demo.png menu_shot=$build/travelkin-demo-menu.png
   work=$(mktemp -d)
   mkdir -m 700 "$work/runtime"
   mkdir "$work/data"
@@ -112,6 +112,11 @@ show_window() {
   echo "  the window lists:"
   sed 's/\t/  |  /g; s/^/    /' "$work/list.txt" 2>/dev/null || true
   echo "  screenshot of the window after the search: $shot"
+  # The keyboard alone: Down chooses the top row, the Menu key opens the row's menu.
+  "$top/tools/testnet.sh" exec "$net" search env DISPLAY="$display" xdotool key --delay 200 Down Menu
+  sleep 1
+  "$top/tools/testnet.sh" exec "$net" search env DISPLAY="$display" import -window root "$menu_shot"
+  echo "  screenshot of a row's menu (Copy address, Copy details, Add a device by address…): $menu_shot"
   kill "$app_pid"
   wait "$app_pid" 2>/dev/null || true
   app_pid=

@@ -17,3 +17,16 @@ inline constexpr std::size_t kMaxDirectHosts = 1024;
 // The addresses listed in the hosts file under `dataRoot`; none when there is no such file.
 // Lines that are not an address are skipped with a log line each.
 std::vector<boost::asio::ip::address_v4> DirectHostsOf(const std::wstring& dataRoot);
+
+// The hosts file's text with the address added as a line of its own at the end (unchanged
+// when a line already holds it), or with every line that holds it removed. Other lines, the
+// comments among them, stay as they are.
+std::string WithDirectHost(std::string content, const boost::asio::ip::address_v4& address);
+std::string WithoutDirectHost(const std::string& content, const boost::asio::ip::address_v4& address);
+
+// Adds the address to, or removes it from, the hosts file under `dataRoot`, replacing the
+// file whole; false with a reason in error when the file could not be read or written.
+bool AddDirectHost(const std::wstring& dataRoot, const boost::asio::ip::address_v4& address,
+                   std::string& error);
+bool RemoveDirectHost(const std::wstring& dataRoot, const boost::asio::ip::address_v4& address,
+                      std::string& error);

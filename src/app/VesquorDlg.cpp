@@ -1,20 +1,25 @@
 #include "app/VesquorDlg.h"
 
+#include "app/AddHostDlg.h"
 #include "app/DataFolder.h"
 #include "app/InstanceName.h"
+#include "app/LanguageIndex.h"
 #include "app/NetworkStorage.h"
+#include "app/NothingFoundDlg.h"
 #include "app/WebLogin.h"
 #include "controls/BasicButton.h"
 #include "controls/ControlId.h"
 #include "controls/SkinImagePrefetch.h"
 #include "controls/StandardListCtrl.h"
 #include "discovery/SearchDeviceService.h"
+#include "discovery/SearchFindings.h"
 #include "platform/ProcessTuning.h"
 #include "platform/SessionServices.h"
 
 #include "TravelkinResources.h"
 
 #include <QEvent>
+#include <QGuiApplication>
 #include <QImageReader>
 #include <QKeyEvent>
 #include <QMouseEvent>
@@ -66,16 +71,23 @@ void ReportFirstPaint()
 
 SearchWindowServices SearchWindowServices::ProcessWide()
 {
-    return {CSearchDeviceService::Instance(), SystemDesktopServices(), GetCommonTemplatesPath()};
+    return {CSearchDeviceService::Instance(), SystemDesktopServices(), GetCommonTemplatesPath(),
+            GetLanguageIndex()};
 }
 
 CVesquorDlg::CVesquorDlg() : CVesquorDlg(SearchWindowServices::ProcessWide()) {}
 
 CVesquorDlg::CVesquorDlg(SearchWindowServices windowServices)
     : CBasicNoneBorderDlg([root = windowServices.dataRoot] { return root; }),
-      services(std::move(windowServices)),
-      hostsReader(services.dataRoot, [&search = services.search](std::vector<boost::asio::ip::address_v4> hosts) {
-          search.SetDirectHosts(std::move(hosts));
+      services(std::move(windowServices)), texts(LayoutResourceId(services.languageIndex)),
+      hostsReader(services.dataRoot, [this](std::vector<boost::asio::ip::address_v4> hosts) {
+          std::set<std::string> listed;
+          for (const auto& address : hosts)
+              listed.insert(address.to_string());
+          // The window's copy is for the details only; the search has its own at once.
+          QMetaObject::invokeMethod(
+              this, [this, listed] { directHosts = listed; }, Qt::QueuedConnection);
+          services.search.SetDirectHosts(std::move(hosts));
       })
 {
     InitTravelkinResources();
@@ -88,7 +100,12 @@ CVesquorDlg::CVesquorDlg(SearchWindowServices windowServices)
 }
 
 // The layout frame deletes the controls; the window's references to them go with them.
-CVesquorDlg::~CVesquorDlg() = default;
+// Requests still pending report to no window: the busy pointer goes with it.
+CVesquorDlg::~CVesquorDlg()
+{
+    if (nStorageRequests > 0)
+        QGuiApplication::restoreOverrideCursor();
+}
 
 std::wstring CVesquorDlg::PicturePath(const wchar_t* fileName) const
 {
@@ -103,6 +120,7 @@ bool CVesquorDlg::OnInitDialog()
     SetCtrlStatus(0);
     setWindowTitle(QString::fromLatin1(kInstanceName));
     InitDeviceList();
+    CreateHelpControls();
     FillDeviceList();
     if (pDeviceList)
         pDeviceList->setFocus();  // the keyboard starts on the list
@@ -142,9 +160,11 @@ void CVesquorDlg::FindLayoutControls()
 
 void CVesquorDlg::SetKeyboardOrder()
 {
-    // Tab goes from the list through the buttons in the order they sit, close last.
+    // Tab goes from the list (and the empty list's "Why?") through the buttons in the order
+    // they sit, close last.
     QWidget* previous = nullptr;
-    for (QWidget* control : std::initializer_list<QWidget*>{pDeviceList.data(), pLogInButton.data(), pRefreshButton.data(),
+    for (QWidget* control : std::initializer_list<QWidget*>{pDeviceList.data(), pWhyLink.data(),
+                                                            pLogInButton.data(), pRefreshButton.data(),
                                                             pMyStorageButton.data(), pCloseButton.data()}) {
         if (!control)
             continue;
@@ -216,7 +236,8 @@ void CVesquorDlg::SetWaitText(const QString& text)
 
 void CVesquorDlg::OnRefresh()
 {
-    // The search runs whatever the layout holds; only showing it needs the controls.
+    // The search service starts whatever the layout holds; searching and showing need the
+    // controls.
     services.search.ClearDevices();
     // Starting the search workers and sending the first query take longer than painting the
     // window: the window is put on the screen first and the search follows at once.
@@ -227,6 +248,8 @@ void CVesquorDlg::OnRefresh()
     if (!IsLayoutReady())
         return;
     pDeviceList->DeleteAllItems();
+    recordByAddress.clear();
+    ShowNothingFound(false);
     DumpList();
     ShowWaitTime(kSearchSeconds);
     SetCtrlStatus(1);
@@ -235,6 +258,9 @@ void CVesquorDlg::OnRefresh()
 
 void CVesquorDlg::SendSearch()
 {
+    // A window that cannot show what it finds does not search; its service runs all the same.
+    if (!IsLayoutReady())
+        return;
     // The search goes out with the addresses read last (the first read began with the
     // window); the read asked for here reaches its repeats.
     hostsReader.Read();
@@ -267,14 +293,15 @@ void CVesquorDlg::OnMyStorage()
         OpenMyStorage(ip, desktop, CNetStorageHelper::Instance(), std::move(stop));
         QMetaObject::invokeMethod(this, &CVesquorDlg::OnMyStorageDone, Qt::QueuedConnection);
     });
+    // Application-wide, so the button just clicked shows it too, not only the window.
     if (bTaken && nStorageRequests++ == 0)
-        setCursor(Qt::BusyCursor);
+        QGuiApplication::setOverrideCursor(Qt::BusyCursor);
 }
 
 void CVesquorDlg::OnMyStorageDone()
 {
     if (--nStorageRequests == 0)
-        unsetCursor();
+        QGuiApplication::restoreOverrideCursor();
 }
 
 void CVesquorDlg::OnWaitTimer()
@@ -283,6 +310,7 @@ void CVesquorDlg::OnWaitTimer()
         waitTimer.stop();
         nWaitCount = 1;
         SetCtrlStatus(2);
+        ShowNothingFound(IsLayoutReady() && pDeviceList->GetItemCount() == 0);
         return;
     }
     UpdateDeviceList();
@@ -334,12 +362,24 @@ void CVesquorDlg::OnListDoubleClick()
 
 bool CVesquorDlg::OnListKey(const QKeyEvent& key)
 {
+    if (key.matches(QKeySequence::Copy)) {
+        OnCopyAddress();
+        return true;
+    }
     switch (key.key()) {
     case Qt::Key_Return:
     case Qt::Key_Enter:
         if (GetSelectedItem() == -1)
             return false;
         OnLogIn();
+        return true;
+    case Qt::Key_F5:
+        OnRefreshKey();
+        return true;
+    case Qt::Key_F10:
+        if (!(key.modifiers() & Qt::ShiftModifier))
+            return false;
+        ShowContextMenuAtSelection();
         return true;
     case Qt::Key_Tab:
     case Qt::Key_Backtab:
@@ -358,6 +398,17 @@ bool CVesquorDlg::eventFilter(QObject* watched, QEvent* event)
     if (pDeviceList && watched == pDeviceList.data() && type == QEvent::KeyPress &&
         OnListKey(*static_cast<QKeyEvent*>(event)))
         return true;
+    // The Menu key comes as a context menu event for the list itself (the system makes it from
+    // the key), a right click as one for its viewport.
+    if (pDeviceList && (watched == pDeviceList.data() || watched == pDeviceList->viewport()) &&
+        type == QEvent::ContextMenu) {
+        OnListContextMenu(*static_cast<QContextMenuEvent*>(event));
+        return true;
+    }
+    if (pDeviceList && watched == pDeviceList->viewport() && type == QEvent::ToolTip) {
+        ShowRowDetails(*static_cast<QHelpEvent*>(event));
+        return true;
+    }
     if (pDeviceList && watched == pDeviceList->viewport() &&
         (type == QEvent::MouseButtonRelease || type == QEvent::MouseButtonDblClick) &&
         static_cast<QMouseEvent*>(event)->button() == Qt::LeftButton) {

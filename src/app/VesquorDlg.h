@@ -7,23 +7,32 @@
 // The search service never calls the window: the window starts a search and its timer
 // drives every update of the list. The window starts the service with its first search.
 
+#include "app/AddHostDlg.h"
 #include "app/DeviceText.h"
 #include "app/DirectHostsReader.h"
 #include "app/ListDump.h"
+#include "app/NothingFoundDlg.h"
 #include "app/StorageWorker.h"
+#include "app/WindowTexts.h"
 #include "frame/BasicNoneBorderDlg.h"
 #include "platform/DesktopServices.h"
 
 #include <QBasicTimer>
 #include <QIcon>
 #include <QPointer>
+#include <QPushButton>
 
+#include <map>
 #include <optional>
+#include <set>
 #include <string>
+#include <vector>
 
 class CBasicButton;
 class CSearchDeviceService;
 class CStandardListCtrl;
+class QContextMenuEvent;
+class QHelpEvent;
 class QKeyEvent;
 struct DeviceRecord;
 
@@ -33,6 +42,8 @@ struct SearchWindowServices
     CSearchDeviceService& search;
     DesktopServices& desktop;
     std::wstring dataRoot;
+    // Chooses the texts beyond the layout: the language the data folder was written in.
+    int languageIndex = 1;
 
     static SearchWindowServices ProcessWide();
 };
@@ -91,6 +102,20 @@ public:
     // staying on top; a minimised window stays minimised.
     void OnActivateInstance();
 
+    // The help around the list: the menu of a row or of the empty space, the "Why?" link of
+    // an empty list and its dialog, the dialog that adds a device by address.
+    void ShowContextMenu(QPoint globalPos, int row);
+    void ShowContextMenuAtSelection(); // the Menu key and Shift+F10
+    void OnCopyAddress();
+    void OnRefreshKey(); // F5: a refresh when Refresh is enabled
+    void OnCopyDetails();
+    void OnWhy();
+    void OnAddHost();
+    QString DetailsOf(int row) const;
+    QPushButton* WhyLink() const { return pWhyLink.data(); }
+    CNothingFoundDlg* WhyDialog() const { return pWhyDlg.data(); }
+    CAddHostDlg* AddHostDialog() const { return pAddHostDlg.data(); }
+
     int nWaitCount = 1;
 
 protected:
@@ -112,6 +137,11 @@ private:
     void SendFirstSearch();
     std::optional<std::string> SelectedIp();
     void InsertDevice(const DeviceRecord& device);
+    void RememberDevices(const std::vector<DeviceRecord>& devices);
+    void ShowNothingFound(bool shown);
+    void OnListContextMenu(const QContextMenuEvent& event);
+    void ShowRowDetails(const QHelpEvent& event);
+    void CreateHelpControls();
     void DumpList() const;
     std::wstring PicturePath(const wchar_t* fileName) const;
 
@@ -123,6 +153,14 @@ private:
     QPointer<CBasicButton> pLogInButton;
     QPointer<CBasicButton> pRefreshButton;
     QPointer<CBasicButton> pMyStorageButton;
+    QPointer<QPushButton> pWhyLink;
+    QPointer<CNothingFoundDlg> pWhyDlg;
+    QPointer<CAddHostDlg> pAddHostDlg;
+    CWindowTexts texts;
+    // The latest record of each listed address, for its details.
+    std::map<QString, DeviceRecord> recordByAddress;
+    // The addresses of the hosts file's last read, for "how it was found".
+    std::set<std::string> directHosts;
     QBasicTimer waitTimer;
     // Armed while the first search waits for the window's first paint.
     QBasicTimer firstSearchTimer;

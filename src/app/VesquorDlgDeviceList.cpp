@@ -3,6 +3,7 @@
 
 #include "app/VesquorDlg.h"
 
+#include "app/DeviceDetails.h"
 #include "app/DeviceText.h"
 #include "controls/ControlId.h"
 #include "controls/StandardListCtrl.h"
@@ -80,7 +81,9 @@ void CVesquorDlg::FillDeviceList()
     if (!IsLayoutReady())
         return;
     pDeviceList->DeleteAllItems();
-    for (const DeviceRecord& device : services.search.CopyDevices())
+    const std::vector<DeviceRecord> devices = services.search.CopyDevices();
+    RememberDevices(devices);
+    for (const DeviceRecord& device : devices)
         InsertDevice(device);
     DumpList();
 }
@@ -100,7 +103,9 @@ void CVesquorDlg::UpdateDeviceList()
     for (int row = 0; row < listed; ++row)
         addresses.insert(pDeviceList->GetItemText(row, kIpColumn));
     bool changed = false;
-    for (const DeviceRecord& device : services.search.CopyDevices()) {
+    const std::vector<DeviceRecord> devices = services.search.CopyDevices();
+    RememberDevices(devices);
+    for (const DeviceRecord& device : devices) {
         if (!addresses.insert(FieldText(device.ip)).second)
             continue;
         InsertDevice(device);
@@ -108,6 +113,24 @@ void CVesquorDlg::UpdateDeviceList()
     }
     if (changed)
         DumpList();
+}
+
+void CVesquorDlg::RememberDevices(const std::vector<DeviceRecord>& devices)
+{
+    for (const DeviceRecord& device : devices)
+        recordByAddress[FieldText(device.ip)] = device;
+}
+
+QString CVesquorDlg::DetailsOf(int row) const
+{
+    if (!pDeviceList || row < 0 || row >= pDeviceList->GetItemCount())
+        return {};
+    const QString address = pDeviceList->GetItemText(row, kIpColumn);
+    const auto found = recordByAddress.find(address);
+    if (found == recordByAddress.end())
+        return {};
+    return DeviceDetails(found->second, {texts, directHosts.contains(address.toStdString()),
+                                         std::chrono::steady_clock::now()});
 }
 
 int CVesquorDlg::GetSelectedItem()

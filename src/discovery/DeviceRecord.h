@@ -28,6 +28,14 @@ struct DeviceRecord
     std::int32_t maxAge = 0;
     // When the registry last heard of the device; the registry sets it.
     std::chrono::steady_clock::time_point heardAt{};
+    // Which protocol first brought the device in, for its details; no part of its identity.
+    enum class Heard : std::uint8_t
+    {
+        Unknown,
+        Broadcast,
+        Ssdp
+    };
+    Heard heardBy = Heard::Unknown;
 
     void Clear() { *this = DeviceRecord{}; }
 

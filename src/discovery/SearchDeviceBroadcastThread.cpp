@@ -121,6 +121,7 @@ void CSearchDeviceBroadcastThread::HandleRecvInfo(const char* data, std::size_t 
     DeviceRecord record;
     SetDeviceText(record.ip, senderIP);
     record.type = static_cast<std::uint8_t>(packet[1]);
+    record.heardBy = DeviceRecord::Heard::Broadcast;
     const std::string_view text = ItemText(packet);
     SetDeviceText(record.id, ItemValue(text, "id="));
     SetDeviceText(record.host, ItemValue(text, "host="));

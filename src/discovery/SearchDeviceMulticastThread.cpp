@@ -264,6 +264,7 @@ std::optional<DeviceRecord> CSearchDeviceMulticastThread::ParseSsdpText(std::str
     // and My Storage at any machine, and one sender could invent any number of devices.
     SetDeviceText(record.ip, senderIP);
     record.type = *kind;
+    record.heardBy = DeviceRecord::Heard::Ssdp;
     record.maxAge = ReadMaxAge(text);
     return record;
 }

@@ -5,6 +5,7 @@
 // SocketPlatformWin.cpp); the workers call these and stay the same everywhere.
 
 #include <cstddef>
+#include <string>
 
 #include <boost/asio/buffer.hpp>
 #include <boost/asio/ip/udp.hpp>
@@ -29,5 +30,9 @@ std::size_t ReceiveDatagram(udp::socket& socket, boost::asio::mutable_buffer are
 // Wakes the thread blocked in a receive on the socket without closing it under that thread's
 // feet; the woken receiver sees its exit flag and closes the socket itself.
 void WakeReceiver(udp::socket& socket);
+
+// Which program holds a local UDP port, as "name (process N)", where the system tells (on
+// Linux only for processes the user may look into); empty otherwise.
+std::string UdpPortHolder(int port);
 
 } // namespace socketplatform

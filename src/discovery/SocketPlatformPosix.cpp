@@ -1,5 +1,11 @@
 #include "discovery/SocketPlatform.h"
 
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <set>
+#include <sstream>
+
 #include <sys/socket.h>
 
 namespace socketplatform {
@@ -30,6 +36,62 @@ void WakeReceiver(udp::socket& socket)
     // Closing alone does not wake a blocked receive here; a shutdown does.
     boost::system::error_code ignored;
     socket.shutdown(udp::socket::shutdown_both, ignored);
+}
+
+} // namespace socketplatform
+
+namespace socketplatform {
+
+namespace {
+
+// The socket inodes bound to a local UDP port, from the kernel's socket tables.
+std::set<std::string> UdpPortInodes(int port)
+{
+    std::set<std::string> inodes;
+    for (const char* table : {"/proc/net/udp", "/proc/net/udp6"}) {
+        std::ifstream lines(table);
+        std::string line;
+        std::getline(lines, line); // the column names
+        while (std::getline(lines, line)) {
+            // sl local_address rem_address st tx:rx tr:when retrnsmt uid timeout inode
+            std::istringstream fields(line);
+            std::string slot, local, remote, state, queues, timer, retransmits, uid, timeout, inode;
+            if (!(fields >> slot >> local >> remote >> state >> queues >> timer >> retransmits >> uid >>
+                  timeout >> inode))
+                continue;
+            const std::size_t colon = local.rfind(':');
+            if (colon != std::string::npos && std::strtol(local.c_str() + colon + 1, nullptr, 16) == port)
+                inodes.insert(inode);
+        }
+    }
+    return inodes;
+}
+
+} // namespace
+
+std::string UdpPortHolder(int port)
+{
+    const std::set<std::string> inodes = UdpPortInodes(port);
+    if (inodes.empty())
+        return {};
+    std::error_code error;
+    for (const auto& process : std::filesystem::directory_iterator("/proc", error)) {
+        const std::string pid = process.path().filename().string();
+        if (pid.find_first_not_of("0123456789") != std::string::npos)
+            continue;
+        std::error_code fdError;
+        for (const auto& fd : std::filesystem::directory_iterator(process.path() / "fd", fdError)) {
+            std::error_code linkError;
+            const std::string target = std::filesystem::read_symlink(fd.path(), linkError).string();
+            if (linkError || target.rfind("socket:[", 0) != 0 ||
+                !inodes.contains(target.substr(8, target.size() - 9)))
+                continue;
+            std::string name;
+            std::getline(std::ifstream(process.path() / "comm"), name);
+            return name + " (process " + pid + ")";
+        }
+    }
+    return {};
 }
 
 } // namespace socketplatform

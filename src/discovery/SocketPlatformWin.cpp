@@ -1,11 +1,15 @@
 #include "discovery/SocketPlatform.h"
 
-#include <ws2tcpip.h>
-#include <winsock2.h>
+#include <iphlpapi.h>
 #include <mswsock.h>
+#include <windows.h>
+#include <winsock2.h>
+#include <ws2tcpip.h>
 
 #include <array>
 #include <cstdint>
+#include <string_view>
+#include <vector>
 
 namespace socketplatform {
 
@@ -60,6 +64,60 @@ void WakeReceiver(udp::socket& socket)
     waker.open(udp::v4(), error);
     if (!error)
         waker.send_to(boost::asio::const_buffer(), self, 0, error);
+}
+
+} // namespace socketplatform
+
+namespace socketplatform {
+
+namespace {
+
+std::string ProcessName(DWORD pid)
+{
+    const HANDLE process = ::OpenProcess(PROCESS_QUERY_LIMITED_INFORMATION, FALSE, pid);
+    if (process == nullptr)
+        return {};
+    std::array<wchar_t, MAX_PATH> path{};
+    DWORD length = static_cast<DWORD>(path.size());
+    const BOOL named = ::QueryFullProcessImageNameW(process, 0, path.data(), &length);
+    ::CloseHandle(process);
+    if (!named)
+        return {};
+    std::wstring_view wide(path.data(), length);
+    wide = wide.substr(wide.find_last_of(L'\\') + 1); // the program's file name
+    const int bytes = ::WideCharToMultiByte(CP_UTF8, 0, wide.data(), static_cast<int>(wide.size()), nullptr,
+                                            0, nullptr, nullptr);
+    std::string name(static_cast<std::size_t>(bytes > 0 ? bytes : 0), '\0');
+    ::WideCharToMultiByte(CP_UTF8, 0, wide.data(), static_cast<int>(wide.size()), name.data(), bytes, nullptr,
+                          nullptr);
+    return name;
+}
+
+} // namespace
+
+std::string UdpPortHolder(int port)
+{
+    // The table's size changes between the calls when sockets come and go: asked again then.
+    std::vector<unsigned char> table;
+    DWORD size = 0;
+    DWORD result = ERROR_INSUFFICIENT_BUFFER;
+    for (int attempt = 0; attempt < 4 && result == ERROR_INSUFFICIENT_BUFFER; ++attempt) {
+        table.resize(size);
+        result = ::GetExtendedUdpTable(table.empty() ? nullptr : table.data(), &size, FALSE, AF_INET,
+                                       UDP_TABLE_OWNER_PID, 0);
+    }
+    if (result != NO_ERROR)
+        return {};
+    const auto* rows = reinterpret_cast<const MIB_UDPTABLE_OWNER_PID*>(table.data());
+    for (DWORD i = 0; i < rows->dwNumEntries; ++i) {
+        const MIB_UDPROW_OWNER_PID& row = rows->table[i];
+        if (::ntohs(static_cast<u_short>(row.dwLocalPort)) != port)
+            continue;
+        const std::string name = ProcessName(row.dwOwningPid);
+        return (name.empty() ? std::string("a program") : name) + " (process " +
+               std::to_string(row.dwOwningPid) + ")";
+    }
+    return {};
 }
 
 } // namespace socketplatform

@@ -12,7 +12,12 @@
 #include <QAccessible>
 #include "platform/ScopedEnvironment.h"
 
+#include <QClipboard>
+#include <QContextMenuEvent>
 #include <QFile>
+#include <QLineEdit>
+#include <QMenu>
+#include <QRegularExpression>
 #include <QSignalSpy>
 #include <QTemporaryDir>
 #include <QTest>
@@ -22,9 +27,10 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
-#include <string_view>
 #include <condition_variable>
+#include <functional>
 #include <mutex>
+#include <string_view>
 
 namespace {
 
@@ -371,7 +377,11 @@ TEST_F(SearchWindowTest, MyStorageOpensTheShareOfTheSelectedDevice)
     search.Report("192.0.2.11", "b");
     search.Report("192.0.2.12", "c");
     Ticks(1);
-    const auto busy = [this] { return window->cursor().shape() == Qt::BusyCursor; };
+    // Application-wide: over the button just clicked too, not only over the window.
+    const auto busy = [] {
+        const QCursor* cursor = QGuiApplication::overrideCursor();
+        return cursor && cursor->shape() == Qt::BusyCursor;
+    };
     EXPECT_FALSE(busy());
     for (int row : {1, 0}) {
         ClickList(row);
@@ -471,9 +481,9 @@ TEST_F(SearchWindowTest, ColumnHeadingsComeFromTheLayoutOfTheLanguage)
     }
 }
 
-// The window cannot show what it finds, but the search service starts and searches all the
-// same (its workers, its log).
-TEST_F(SearchWindowTest, LayoutWithoutAWorkingControlStillStartsTheSearch)
+// The window cannot show what it finds: the search service starts all the same (its workers,
+// its log), but no search goes out, neither the first nor one asked for later.
+TEST_F(SearchWindowTest, LayoutWithoutAWorkingControlStartsTheServiceButSendsNoSearch)
 {
     QFile layout(root.LayoutFile());
     ASSERT_TRUE(layout.open(QIODevice::ReadOnly));
@@ -491,16 +501,194 @@ TEST_F(SearchWindowTest, LayoutWithoutAWorkingControlStillStartsTheSearch)
     CVesquorDlg& dialog = *window;
     EXPECT_FALSE(dialog.IsLayoutReady());
     EXPECT_FALSE(unstarted.service.Workers().empty()) << "the search service was never started";
-    const int sends = unstarted.sends.load();
-    EXPECT_GT(sends, 0);
+    EXPECT_EQ(unstarted.sends.load(), 0);
     EXPECT_FALSE(dialog.IsSearching());
     unstarted.Report("192.0.2.10", "a");
     dialog.OnRefresh();
     dialog.UpdateDeviceList();
-    EXPECT_GT(unstarted.sends.load(), sends) << "Refresh searches again";
+    EXPECT_EQ(unstarted.sends.load(), 0) << "Refresh searched";
     EXPECT_EQ(List().GetItemCount(), 0);
     EXPECT_EQ(List().columnCount(), 0);
     window.reset();   // before the service it searches with
+}
+
+// An empty list says so in the window's language and offers "Why?": a dialog beside the
+// window with the causes the workers tell of (these fake workers send nothing), which Esc
+// closes; the next search takes the offer back.
+TEST_F(SearchWindowTest, EmptyListSaysSoAndWhyInTheLanguage)
+{
+    struct Case
+    {
+        int languageIndex;
+        QString nothing, why, cause;
+    };
+    const Case cases[] = {
+        {1, "No device found.", "Why?", "No search could be sent"},
+        {5, "Kein Gerät gefunden.", "Warum?", "Es konnte keine Suche gesendet werden"},
+        {4, "デバイスが見つかりません。", "理由", "検索を送信できませんでした"},
+    };
+    for (const Case& language : cases) {
+        PreparedDataRoot languageRoot(language.languageIndex);
+        window = std::make_unique<CVesquorDlg>(SearchWindowServices{
+            search.service, desktop.services, languageRoot.Path(), language.languageIndex});
+        window->show();
+        ASSERT_TRUE(QTest::qWaitFor([this] { return !window->IsFirstSearchPending(); }, kPatienceMs));
+        EXPECT_FALSE(window->WhyLink()->isVisible());
+        Ticks(kSearchTicks);
+        EXPECT_TRUE(WaitShown());
+        EXPECT_EQ(WaitText(), language.nothing);
+        ASSERT_TRUE(window->WhyLink()->isVisible());
+        EXPECT_EQ(window->WhyLink()->text(), language.why);
+        // The keyboard reaches it from the list.
+        List().setFocus();
+        QTest::keyClick(&List(), Qt::Key_Tab);
+        ASSERT_EQ(QApplication::focusWidget(), window->WhyLink());
+        QTest::keyClick(window->WhyLink(), Qt::Key_Return);
+        CNothingFoundDlg* why = window->WhyDialog();
+        ASSERT_NE(why, nullptr);
+        EXPECT_TRUE(why->isVisible());
+        EXPECT_FALSE(why->isModal());
+        EXPECT_TRUE(why->FindingsShown().startsWith(language.cause)) << why->FindingsShown().toStdString();
+        QTest::keyClick(why, Qt::Key_Escape);
+        EXPECT_TRUE(QTest::qWaitFor([&] { return window->WhyDialog() == nullptr; }, kPatienceMs));
+        window->OnRefresh();
+        EXPECT_FALSE(window->WhyLink()->isVisible());
+        window.reset();
+    }
+}
+
+// The firewall advice follows the desktop: the commands on Linux, the firewall's own settings
+// on Windows.
+TEST(NothingFoundTextTest, FirewallAdviceFitsTheSystem)
+{
+    QtAppEnvironment::App();
+    const CWindowTexts texts(150);
+    const std::vector<SearchFinding> heardNothing{{SearchFinding::Cause::NothingHeard, 0, {}, 0}};
+    const QString linux = FindingsText(heardNothing, texts, false);
+    EXPECT_TRUE(
+        linux.contains("sudo nft add rule inet filter input udp dport '{ 67, 1900, 1530-1999 }' accept"));
+    EXPECT_TRUE(linux.contains("sudo ufw allow") && linux.contains("sudo firewall-cmd"));
+    const QString windows = FindingsText(heardNothing, texts, true);
+    EXPECT_TRUE(windows.contains("Windows Security")) << windows.toStdString();
+    EXPECT_TRUE(windows.contains("administrator:\nnetsh advfirewall firewall add rule name=Travelkin dir=in "
+                                 "action=allow protocol=UDP localport=67,1900,1530-1999\n"));
+    EXPECT_FALSE(windows.contains("sudo"));
+    SearchFinding portTaken{SearchFinding::Cause::PortTaken, 67, "in use", 0};
+    EXPECT_TRUE(FindingsText({portTaken}, texts, false).startsWith("Port 67 is taken (in use)"));
+    EXPECT_FALSE(FindingsText({portTaken}, texts, false).contains("held"));
+    portTaken.holder = "dnsmasq (process 7)";
+    const QString taken = FindingsText({portTaken}, texts, false);
+    EXPECT_TRUE(taken.endsWith(". It is held by dnsmasq (process 7).")) << taken.toStdString();
+}
+
+// The menu of a row and of the empty space, by mouse and by keyboard; the keys that copy the
+// address and refresh; a row's details.
+TEST_F(SearchWindowTest, RowMenuCopyRefreshAndDetails)
+{
+    CVesquorDlg& dialog = Open();
+    dialog.activateWindow();
+    ASSERT_TRUE(QTest::qWaitForWindowActive(&dialog, kPatienceMs));
+    search.Report("192.0.2.10", "a", "Cube");
+    search.Report("192.0.2.11", "b");
+    Ticks(1);
+    // The menu's entries as "text" or "(text)" when disabled; the menu is closed again.
+    const auto menuOf = [&](const std::function<void()>& open) {
+        QStringList entries;
+        QTimer::singleShot(0, [&] {
+            auto* menu = qobject_cast<QMenu*>(QApplication::activePopupWidget());
+            if (!menu)
+                return;
+            for (QAction* action : menu->actions())
+                if (!action->isSeparator())
+                    entries << (action->isEnabled() ? action->text() : "(" + action->text() + ")");
+            menu->close();
+        });
+        open();
+        return entries;
+    };
+    const QStringList rowMenu{"Log In", "My Storage", "Copy address", "Copy details",
+                              "Add a device by address…"};
+    const auto rightClick = [&](int row) {
+        QWidget* viewport = List().viewport();
+        const QPoint at = row >= 0 ? List().visualItemRect(List().topLevelItem(row)).center()
+                                   : QPoint(20, viewport->height() - 5);
+        QContextMenuEvent event(QContextMenuEvent::Mouse, at, viewport->mapToGlobal(at));
+        QApplication::sendEvent(viewport, &event);
+    };
+    EXPECT_EQ(menuOf([&] { rightClick(1); }), rowMenu);
+    EXPECT_EQ(window->GetSelectedItem(), 1) << "the right click chooses its row";
+    EXPECT_EQ(menuOf([&] { QTest::keyClick(&List(), Qt::Key_F10, Qt::ShiftModifier); }), rowMenu);
+    // The Menu key reaches the list as the context menu event the system makes from it.
+    EXPECT_EQ(menuOf([&] {
+                  QContextMenuEvent event(QContextMenuEvent::Keyboard, {}, List().mapToGlobal(QPoint()));
+                  QApplication::sendEvent(&List(), &event);
+              }),
+              rowMenu);
+    EXPECT_EQ(menuOf([&] { rightClick(-1); }), (QStringList{"(Refresh)", "Add a device by address…"}));
+    EXPECT_FALSE(Enabled(IDC_LOG_IN));
+
+    ClickList(0); // the newest row is on top
+    QTest::keyClick(&List(), Qt::Key_C, Qt::ControlModifier);
+    EXPECT_EQ(QGuiApplication::clipboard()->text(), QStringLiteral("192.0.2.11"));
+    const QString details = window->DetailsOf(0);
+    EXPECT_EQ(details.section('\n', 0, 2), QStringLiteral("Host name: b\nAddress: 192.0.2.11\nProduct: NAS"));
+    EXPECT_TRUE(details.contains("\nVendor: ZANDOVERT\nID: b\n")) << details.toStdString();
+    EXPECT_TRUE(details.contains(QRegularExpression("\nLast heard: \\d+ s ago$"))) << details.toStdString();
+    window->OnCopyDetails();
+    EXPECT_EQ(QGuiApplication::clipboard()->text(), details);
+
+    const int sends = search.sends.load();
+    QTest::keyClick(&List(), Qt::Key_F5);
+    EXPECT_EQ(search.sends.load(), sends) << "F5 refreshed while Refresh is disabled";
+    Ticks(kSearchTicks);
+    QTest::keyClick(&List(), Qt::Key_F5);
+    EXPECT_GT(search.sends.load(), sends);
+    EXPECT_TRUE(window->IsSearching());
+}
+
+// A device behind a router is added by address: a bad one is refused with the reason and
+// changes nothing; a good one is added after the file's own lines, searched at once and
+// shown as found by its direct address; an address removed leaves the other lines.
+TEST_F(SearchWindowTest, AddADeviceByAddressKeepsTheHostsFile)
+{
+    const QString hostsPath = root.dir.path() + QStringLiteral("/ZandovertSearchTools/hosts.txt");
+    const auto hostsText = [&] {
+        QFile file(hostsPath);
+        return file.open(QIODevice::ReadOnly) ? QString::fromUtf8(file.readAll()) : QString();
+    };
+    {
+        QFile file(hostsPath);
+        ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+        file.write("# behind the router\n198.18.2.10  # far\nnot an address");
+    }
+    CVesquorDlg& dialog = Open();
+    Ticks(kSearchTicks);
+    dialog.OnAddHost();
+    CAddHostDlg* add = dialog.AddHostDialog();
+    ASSERT_NE(add, nullptr);
+    EXPECT_EQ(add->Listed(), QStringList{"198.18.2.10"});
+    for (const char* refused : {"224.0.0.1", "192.0.2.300", "255.255.255.255"}) {
+        add->Entry().setText(refused);
+        add->AddTyped();
+        EXPECT_TRUE(add->Problem().startsWith("Not added: ")) << refused;
+    }
+    const int sends = search.sends.load();
+    add->Entry().setText(" 192.0.2.20 ");
+    add->AddTyped();
+    EXPECT_EQ(hostsText(), "# behind the router\n198.18.2.10  # far\nnot an address\n192.0.2.20\n");
+    EXPECT_EQ(add->Listed(), (QStringList{"198.18.2.10", "192.0.2.20"}));
+    EXPECT_GT(search.sends.load(), sends) << "the new address was not searched";
+    add->Entry().setText("192.0.2.20");
+    add->AddTyped();
+    EXPECT_EQ(hostsText(), "# behind the router\n198.18.2.10  # far\nnot an address\n192.0.2.20\n");
+
+    search.Report("192.0.2.20", "far");
+    window->UpdateDeviceList();
+    EXPECT_TRUE(QTest::qWaitFor([&] { return window->DetailsOf(0).contains("\nFound by: direct address\n"); },
+                                kPatienceMs))
+        << window->DetailsOf(0).toStdString();
+    add->RemoveSelected(); // the first listed
+    EXPECT_EQ(hostsText(), "# behind the router\nnot an address\n192.0.2.20\n");
 }
 
 // A dark desktop theme: every role of every group a dark colour of its own.

@@ -3,6 +3,10 @@
 #include <regex>
 
 #include "DiscoveryTestSupport.h"
+#include "discovery/SearchFindings.h"
+#include "discovery/SocketPlatform.h"
+
+#include <boost/asio/io_context.hpp>
 
 using testing::internal::CaptureStdout;
 using testing::internal::GetCapturedStdout;
@@ -113,4 +117,67 @@ TEST(DiagnosticLog, LinesOfManyThreadsStayWholeAndInOneOrder)
     for (std::size_t at = 0, end; (end = text.find("\r\n", at)) != std::string::npos; at = end + 2, ++count)
         EXPECT_TRUE(std::regex_match(text.substr(at, end - at), line)) << text.substr(at, end - at);
     EXPECT_EQ(count, kThreads * kLines);
+}
+
+// The causes of an empty search, from the workers' counters: one table row per situation a
+// user meets, with what the window and --diagnose then tell.
+TEST(SearchFindingsTest, EmptySearchesAreExplainedByWhatTheWorkersDid)
+{
+    using Cause = SearchFinding::Cause;
+    const auto worker = [](std::int32_t port, std::uint64_t sent, std::uint64_t received = 0) {
+        WorkerFacts facts{port, {}};
+        facts.counters.boundAddress = "0.0.0.0";
+        facts.counters.queriesSent = sent;
+        facts.counters.received = received;
+        facts.counters.dropped[static_cast<std::size_t>(DropReason::NotDeviceAnswer)] = received;
+        return facts;
+    };
+    WorkerFacts portTaken{67, {}};
+    portTaken.counters.problems[static_cast<std::size_t>(WorkerStep::Bind)] =
+        "port 67 is in use by another program";
+    WorkerFacts notJoined = worker(1900, 1);
+    notJoined.counters.problems[static_cast<std::size_t>(WorkerStep::Join)] = "no multicast route";
+    WorkerFacts otherMakers = worker(1900, 1, 3);
+    otherMakers.counters.dropped[static_cast<std::size_t>(DropReason::OtherVendor)] = 3;
+    WorkerFacts ours = worker(1900, 1, 1);
+    ours.counters.dropped[static_cast<std::size_t>(DropReason::Repeat)] = 1;
+
+    struct Case
+    {
+        const char* what;
+        std::vector<WorkerFacts> workers;
+        std::vector<Cause> causes;
+    };
+    const Case cases[] = {
+        {"no network: nothing else counts", {portTaken, worker(1900, 0)}, {Cause::NoQuerySent}},
+        {"port taken, the SSDP search heard nothing",
+         {portTaken, worker(1900, 2, 2)},
+         {Cause::PortTaken, Cause::NothingHeard}},
+        {"group not joined", {worker(67, 1), notJoined}, {Cause::GroupNotJoined, Cause::NothingHeard}},
+        {"only other makers answered", {worker(67, 1), otherMakers}, {Cause::OtherMakers}},
+        {"a device of ours answered before", {ours}, {Cause::NoneOurs}},
+    };
+    for (const Case& c : cases) {
+        const std::vector<SearchFinding> findings = DiagnoseSearch(c.workers);
+        std::vector<Cause> causes;
+        for (const SearchFinding& f : findings)
+            causes.push_back(f.cause);
+        EXPECT_EQ(causes, c.causes) << c.what;
+    }
+    const std::vector<SearchFinding> taken = DiagnoseSearch({portTaken, worker(1900, 1)});
+    EXPECT_EQ(taken.front().port, 67);
+    EXPECT_EQ(taken.front().reason, "port 67 is in use by another program");
+    EXPECT_EQ(DiagnoseSearch({worker(67, 1), otherMakers}).front().count, 3u);
+}
+
+// Who holds a taken port is named where the system tells: here this very test, on loopback.
+TEST(SearchFindingsTest, TheHolderOfATakenPortIsNamed)
+{
+    boost::asio::io_context io;
+    boost::asio::ip::udp::socket holder(io, {boost::asio::ip::address_v4::loopback(), 0});
+    const int port = holder.local_endpoint().port();
+    const std::string named = socketplatform::UdpPortHolder(port);
+    EXPECT_NE(named.find(" (process "), std::string::npos) << named;
+    holder.close();
+    EXPECT_EQ(socketplatform::UdpPortHolder(port), "") << "a free port has no holder";
 }

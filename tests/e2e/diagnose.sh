@@ -3,7 +3,7 @@
 # search's broadcast worker cannot bind: the JSON report and a line on standard error say so
 # in plain words, while the SSDP search still finds the device. The diagnostic log is on and
 # stays out of the JSON. With both links down no query gets out: the search says so and
-# fails instead of printing an empty list.
+# fails instead of printing an empty list; --diagnose then names that cause.
 source "$(dirname "$0")/lib.sh"
 
 net_up
@@ -50,4 +50,10 @@ search --seconds 1 >"$WORK/none.txt" 2>"$WORK/none.err" || rc=$?
 grep -q '^travelkin-search: no search query could be sent' "$WORK/none.err" || fail "stderr: $(cat "$WORK/none.err")"
 grep -q '^travelkin-search: broadcast worker (port 67) could not send its query: ' "$WORK/none.err" \
   || fail "no send line: $(cat "$WORK/none.err")"
+# --diagnose then names the cause after the workers' blocks, as the window's "Why?" does.
+rc=0
+search --diagnose --seconds 1 >"$WORK/none-diag.txt" 2>/dev/null || rc=$?
+[ "$rc" -eq 3 ] || fail "exit code $rc with no network and --diagnose"
+[ "$(sed -n '/^why nothing was found:$/,$p' "$WORK/none-diag.txt")" = "why nothing was found:
+  no search query could be sent (no usable network?)" ] || fail "causes: $(cat "$WORK/none-diag.txt")"
 echo "PASS"

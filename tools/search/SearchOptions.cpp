@@ -137,8 +137,9 @@ mean to search your own network.
       --compare FILE  print which devices are new, gone or changed since FILE was saved,
                       instead of the list; FILE itself is left as it is
       --diagnose      also print, per worker, what it bound, the queries it sent and
-                      the datagrams it received, dropped (and why) and listed; with
-                      --json, one JSON object with the keys devices and workers
+                      the datagrams it received, dropped (and why) and listed, and when
+                      nothing was found, why; with --json, one JSON object with the keys
+                      devices and workers
   -h, --help          show this text
   -V, --version       show the version
   --                  end of the options

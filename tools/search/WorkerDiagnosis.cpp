@@ -134,3 +134,42 @@ bool AnyQuerySent(const std::vector<WorkerDiagnosis>& workers)
     return std::any_of(workers.begin(), workers.end(),
                        [](const WorkerDiagnosis& w) { return w.counters.queriesSent > 0; });
 }
+
+std::string FormatFindingsText(const std::vector<SearchFinding>& findings)
+{
+    std::string out = "why nothing was found:\n";
+    for (const SearchFinding& f : findings) {
+        switch (f.cause) {
+        case SearchFinding::Cause::NoQuerySent:
+            out += "  no search query could be sent (no usable network?)\n";
+            break;
+        case SearchFinding::Cause::PortTaken:
+            out += "  port " + std::to_string(f.port) + " could not be bound: " + f.reason +
+                   (f.holder.empty() ? "" : " (held by " + f.holder + ")") + "\n";
+            break;
+        case SearchFinding::Cause::GroupNotJoined:
+            out += "  the SSDP group was not joined: " + f.reason + "\n";
+            break;
+        case SearchFinding::Cause::NothingHeard:
+            out +=
+                "  queries went out but nothing answered: check the firewall (see \"Nothing found?\" in the "
+                "README), the device's power and network, or give its address with --host\n";
+            break;
+        case SearchFinding::Cause::OtherMakers:
+            out += "  " + std::to_string(f.count) + " answers came from other makers' devices\n";
+            break;
+        case SearchFinding::Cause::NoneOurs:
+            out += "  answers came, none from a device of ours\n";
+            break;
+        }
+    }
+    return out;
+}
+
+std::vector<WorkerFacts> FactsOf(const std::vector<WorkerDiagnosis>& workers)
+{
+    std::vector<WorkerFacts> facts;
+    for (const WorkerDiagnosis& w : workers)
+        facts.push_back({w.port, w.counters});
+    return facts;
+}

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "discovery/DeviceRecord.h"
+#include "discovery/SearchFindings.h"
 #include "discovery/WorkerCounters.h"
 
 #include <cstdint>
@@ -32,3 +33,9 @@ std::vector<std::string> ProblemLines(const std::vector<WorkerDiagnosis>& worker
 
 // Whether any worker got a query out.
 bool AnyQuerySent(const std::vector<WorkerDiagnosis>& workers);
+
+// Why a search that found nothing did, one line per cause (what the window's "Why?" shows).
+std::string FormatFindingsText(const std::vector<SearchFinding>& findings);
+
+// The workers' ports and counters, as the causes of an empty search are read from.
+std::vector<WorkerFacts> FactsOf(const std::vector<WorkerDiagnosis>& workers);

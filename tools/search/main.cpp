@@ -126,6 +126,8 @@ std::string ReportText(const SearchOptions& options, const std::vector<WorkerDia
         text = options.json ? FormatDeviceJson(devices) : FormatDeviceTable(devices);
     if (options.diagnose)
         text += (text.empty() ? "" : "\n") + FormatDiagnosisText(workers);
+    if (options.diagnose && found.empty())
+        text += FormatFindingsText(DiagnoseSearch(FactsOf(workers)));
     return text;
 }
 

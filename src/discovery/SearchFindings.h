@@ -1,0 +1,43 @@
+#pragma once
+
+// Why a search found nothing, in the few causes a user can act on, read from what its workers
+// did. The command-line search prints these causes in words; the window shows them in the
+// user's language.
+
+#include "discovery/WorkerCounters.h"
+
+#include <cstdint>
+#include <string>
+#include <vector>
+
+class CSearchDeviceThread;
+
+// One worker's port and what it did.
+struct WorkerFacts
+{
+    std::int32_t port = 0;
+    WorkerSnapshot counters;
+};
+
+struct SearchFinding
+{
+    enum class Cause
+    {
+        NoQuerySent,    // no worker got a query out: no usable network
+        PortTaken,      // a worker could not bind its port (port, reason)
+        GroupNotJoined, // the SSDP worker is not in its group (reason)
+        NothingHeard,   // queries went out, no device answered: firewall, power, another network
+        OtherMakers,    // answers came, from other makers' devices only (count)
+        NoneOurs,       // answers came, none of them a device of ours
+    };
+    Cause cause;
+    std::int32_t port = 0;
+    std::string reason; // the system's own words for what failed
+    std::uint64_t count = 0;
+    std::string holder = {}; // the program that holds a taken port, where the system tells
+};
+
+// The causes, most fundamental first. A search that sent nothing has that one cause only.
+std::vector<SearchFinding> DiagnoseSearch(const std::vector<WorkerFacts>& workers);
+// The same for a service's workers, with the holder of a taken port looked up.
+std::vector<SearchFinding> DiagnoseSearch(const std::vector<const CSearchDeviceThread*>& workers);
