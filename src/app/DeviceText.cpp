@@ -5,24 +5,34 @@
 
 namespace {
 
-bool IsControl(char16_t c)
+bool IsControl(char32_t c)
 {
     return c < 0x20 || (c >= 0x7f && c <= 0x9f);
 }
 
-// Embeddings and overrides (U+202A to U+202E) and isolates (U+2066 to U+2069).
-bool TurnsDirection(char16_t c)
+// Characters that show nothing themselves but change how the text around them is shown:
+// format characters (direction overrides and isolates, zero-width spaces and joiners, the
+// byte order mark, tags...) and the line and paragraph separators.
+bool IsInvisibleFormat(char32_t c)
 {
-    return (c >= 0x202a && c <= 0x202e) || (c >= 0x2066 && c <= 0x2069);
+    switch (QChar::category(c)) {
+    case QChar::Other_Format:
+    case QChar::Separator_Line:
+    case QChar::Separator_Paragraph:
+        return true;
+    default:
+        return false;
+    }
 }
 
-QString Disarmed(QString text)
+QString Disarmed(const QString& text)
 {
-    for (QChar& c : text) {
-        if (IsControl(c.unicode()) || TurnsDirection(c.unicode()))
+    QList<char32_t> characters = text.toUcs4();
+    for (char32_t& c : characters) {
+        if (IsControl(c) || IsInvisibleFormat(c))
             c = QChar::ReplacementCharacter;
     }
-    return text;
+    return QString::fromUcs4(characters.constData(), characters.size());
 }
 
 } // namespace
@@ -34,5 +44,5 @@ QString DeviceText(const char* text, std::size_t size)
     QString decoded = utf8.decode(bytes);
     if (utf8.hasError())
         decoded = QString::fromLatin1(bytes);
-    return Disarmed(std::move(decoded));
+    return Disarmed(decoded);
 }

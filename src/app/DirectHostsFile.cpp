@@ -3,6 +3,7 @@
 #include "app/DataFolder.h"
 #include "discovery/DiagnosticLog.h"
 #include "discovery/DirectHosts.h"
+#include "discovery/LocalAddresses.h"
 #include "layout/LocalFile.h"
 #include "layout/LocalPath.h"
 
@@ -21,7 +22,8 @@ std::vector<boost::asio::ip::address_v4> DirectHostsOf(const std::wstring& dataR
         return {};
     }
     std::istringstream lines(content);
-    HostsFile hosts = ReadHostsFile(lines);
+    boost::system::error_code ignored;   // without the networks only their broadcast addresses pass
+    HostsFile hosts = ReadHostsFile(lines, ListLocalIPv4Networks(ignored));
     for (const std::string& line : hosts.skipped)
         WriteLog("Direct Search Hosts File Skip %s  ", line.c_str());
     if (hosts.addresses.size() > kMaxDirectHosts) {

@@ -29,9 +29,25 @@ bool SameDescription(const DeviceRecord& a, const DeviceRecord& b)
         && sameIfBothKnown(a.detail, b.detail) && sameIfBothKnown(a.osVersion, b.osVersion);
 }
 
+std::size_t CutPoint(std::string_view text, std::size_t most)
+{
+    if (text.size() <= most)
+        return text.size();
+    const auto byte = [&](std::size_t i) { return static_cast<unsigned char>(text[i]); };
+    // Step back over the continuation bytes before the cut to the lead byte they follow.
+    std::size_t lead = most;
+    while (lead > 0 && most - lead < 3 && (byte(lead) & 0xC0) == 0x80)
+        --lead;
+    const unsigned char first = byte(lead);
+    const std::size_t length = first >= 0xF0 ? 4 : first >= 0xE0 ? 3 : first >= 0xC0 ? 2 : 1;
+    // Only a character the cut would split goes whole; stray bytes of a text that is not
+    // UTF-8 are cut where they are, as any other bytes.
+    return lead < most && lead + length > most ? lead : most;
+}
+
 void SetDeviceText(char (&field)[DeviceRecord::kTextSize], std::string_view value)
 {
-    const std::size_t n = std::min(value.size(), DeviceRecord::kTextSize - 1);
+    const std::size_t n = CutPoint(value, DeviceRecord::kTextSize - 1);
     std::fill(std::begin(field), std::end(field), '\0');
     std::copy_n(value.begin(), n, field);   // an empty view may have no data pointer
 }

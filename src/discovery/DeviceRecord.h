@@ -41,7 +41,12 @@ struct DeviceRecord
 // alternates between the two forms: a text that one of them leaves empty is not compared.
 bool SameDescription(const DeviceRecord& a, const DeviceRecord& b);
 
-// Copies at most kTextSize - 1 characters of value into a record text, zero-filling the rest.
+// Where a text of more than `most` bytes is cut: at most `most` bytes, and never inside a
+// UTF-8 character (one that would not fit whole is left out).
+std::size_t CutPoint(std::string_view text, std::size_t most);
+
+// Copies at most kTextSize - 1 bytes of value, cut by CutPoint, into a record text,
+// zero-filling the rest.
 void SetDeviceText(char (&field)[DeviceRecord::kTextSize], std::string_view value);
 
 // A record text up to its terminator (or the field's end, should it have none).

@@ -172,10 +172,10 @@ void CSearchDeviceService::UpdateDevice(const DeviceRecord& device)
         }
     }
     WorkerCounters::ReporterListed();
-    // The entry that gave way was the announcement heard from longest ago: its promise is
-    // taken as lapsed, as an expired one is.
+    // The entry that gave way was the announcement heard from longest ago; it may well still
+    // be there, so it is not said to have expired.
     if (evicted)
-        Notify(RegistryChange::Kind::Gone, *evicted, RegistryChange::GoneReason::Expired);
+        Notify(RegistryChange::Kind::Gone, *evicted, RegistryChange::GoneReason::Displaced);
     Notify(kind, listedNow);
 }
 

@@ -230,7 +230,8 @@ TEST_F(Registry, AnsweringDevicesPushTheLongestUnheardAnnouncementsOutOfAFullLis
     std::string gone;
     service.SetRegistryListener([&](const RegistryChange& change) {
         if (change.kind == RegistryChange::Kind::Gone)
-            gone += std::string(change.device.id) + " ";
+            gone += std::string(change.device.id)
+                + (change.reason == RegistryChange::GoneReason::Displaced ? "(displaced) " : "(other) ");
     });
     const std::size_t full = CSearchDeviceService::kMaxDevices;
     for (std::size_t i = 0; i < full; ++i)   // four answered the search, the rest only announced
@@ -240,7 +241,7 @@ TEST_F(Registry, AnsweringDevicesPushTheLongestUnheardAnnouncementsOutOfAFullLis
     Report(Device("announced", Address(full), 2));
     Report(Device("real", Address(full + 1), 1));
     Report(Device("real2", Address(full + 2), 1));
-    EXPECT_EQ(gone, "6 7 ");
+    EXPECT_EQ(gone, "6(displaced) 7(displaced) ");
     EXPECT_EQ(service.DeviceCount(), full);
     EXPECT_TRUE(Listed().ends_with("real@" + Address(full + 1) + "/disk/1 real2@" + Address(full + 2) + "/disk/1 "));
 }
@@ -406,7 +407,7 @@ TEST_F(Registry, ListenerHearsEveryChangeInOrderAndSilentDevicesAgeOut)
     std::string heard;
     service.SetRegistryListener([&](const RegistryChange& change) {
         const char* kinds[] = {"+", "~", "=", "-"};
-        const char* reasons[] = {"", "(byebye)", "(expired)", "(missed)"};
+        const char* reasons[] = {"", "(byebye)", "(expired)", "(missed)", "(displaced)"};
         heard += kinds[static_cast<int>(change.kind)] + std::string(change.device.id) + "/" + change.device.host
             + reasons[static_cast<int>(change.reason)] + " ";
     });
@@ -481,20 +482,24 @@ TEST(DirectHosts, AddressesNamesAndTyposAreToldApart)
         {"198.18.2.10", nullptr},      {"224.0.0.1", "multicast"}, {"255.255.255.255", "broadcast"},
         {"0.0.0.0", "this network"},   {"0.1.2.3", "this network"}, {"127.0.0.1", "loopback"},
         {"240.0.0.1", "reserved"},     {"239.255.255.250", "multicast"},
+        {"192.0.2.255", "the broadcast address of the local network of 192.0.2.10"},
+        {"198.18.255.255", nullptr},   // the broadcast address of a network this machine is not on
     };
+    const std::vector<LocalNetwork> networks{{"192.0.2.10", "192.0.2.255", 2}, {"198.19.0.1", "", 3}};
     for (const auto& [text, reason] : unicast) {
         std::string error;
-        EXPECT_EQ(ResolveHost(text, error).has_value(), reason == nullptr) << text;
+        EXPECT_EQ(ResolveHost(text, error, networks).has_value(), reason == nullptr) << text;
         EXPECT_EQ(error, reason ? std::string("not a unicast address (") + text + " is " + reason + ")" : "");
     }
 
     std::istringstream file("# hosts to search\n198.18.2.10\n  198.18.2.11  # the second\n\nnas.example\n1.2.3\r\n"
-                            "224.0.0.1\n");
-    const HostsFile hosts = ReadHostsFile(file);
+                            "224.0.0.1\n192.0.2.255\n");
+    const HostsFile hosts = ReadHostsFile(file, networks);
     ASSERT_EQ(hosts.addresses.size(), 2u);
     EXPECT_EQ(hosts.addresses[1].to_string(), "198.18.2.11");
     EXPECT_EQ(hosts.skipped,
-              (std::vector<std::string>{"line 5: nas.example", "line 6: 1.2.3", "line 7: 224.0.0.1 (multicast)"}));
+              (std::vector<std::string>{"line 5: nas.example", "line 6: 1.2.3", "line 7: 224.0.0.1 (multicast)",
+                                        "line 8: 192.0.2.255 (the broadcast address of the local network of 192.0.2.10)"}));
 
     // Direct sends count like every other send: these workers have no socket, so each fails.
     CSearchDeviceBroadcastThread broadcast;
@@ -588,6 +593,8 @@ TEST(WorkerCounters, SocketErrorsInPlainWords)
     EXPECT_EQ(words(WorkerStep::Bind, errc::permission_denied, 67), "not permitted: see the README on port 67");
     EXPECT_EQ(words(WorkerStep::Send, errc::operation_not_permitted, 67),
               "not permitted (a firewall rule may block it)");
+    EXPECT_EQ(words(WorkerStep::Send, errc::permission_denied, 1900),
+              "not permitted to send to that address (it may be a broadcast address)");
     EXPECT_EQ(words(WorkerStep::Send, errc::network_unreachable, 1900), "no network to send to");
 }
 

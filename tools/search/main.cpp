@@ -10,6 +10,7 @@
 #include "common/ToolOutput.h"
 #include "discovery/DiagnosticLog.h"
 #include "discovery/DirectHosts.h"
+#include "discovery/LocalAddresses.h"
 #include "discovery/SearchDeviceService.h"
 
 #include <chrono>
@@ -44,9 +45,11 @@ void Stamp(const char* moment)
 // The --host addresses, each looked up once; false (with a message) when one cannot be.
 bool ResolveDirectHosts(const std::vector<std::string>& hosts, std::vector<boost::asio::ip::address_v4>& addresses)
 {
+    boost::system::error_code ignored;   // without the networks only their broadcast addresses pass
+    const std::vector<LocalNetwork> networks = hosts.empty() ? std::vector<LocalNetwork>{} : ListLocalIPv4Networks(ignored);
     for (const std::string& host : hosts) {
         std::string error;
-        const auto address = ResolveHost(host, error);
+        const auto address = ResolveHost(host, error, networks);
         if (!address) {
             std::fprintf(stderr, "%s: --host '%s': %s\n", kProgram, host.c_str(), error.c_str());
             return false;
