@@ -143,7 +143,8 @@ int Search(CSearchSession& session, CSearchDeviceService& service, const SearchO
     const bool reached = WaitForAnswers(session, service, options, lastSeen);
     // The search is over: its threads wind down while the list is written.
     service.StopSearching();
-    service.ExpireDevices(Clock::now());   // a device whose max-age ran out is not saved as seen
+    // Every device that answered during the search is listed and saved, however short the
+    // max-age it announced: max-age ends a device's listing only while a watch goes on.
     const std::vector<InventoryEntry> found = WithLastSeen(service.CopyDevices(), lastSeen);
     const std::vector<WorkerDiagnosis> workers = Diagnose(service);
     for (const std::string& line : ProblemLines(workers))
