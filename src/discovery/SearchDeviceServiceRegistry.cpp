@@ -142,7 +142,10 @@ void CSearchDeviceService::UpdateDevice(const DeviceRecord& device)
             // A report that promises nothing (a broadcast answer) keeps the last promise.
             if (listedNow.maxAge == 0)
                 listedNow.maxAge = stored.maxAge;
-            if (stored == device) {
+            // Heard by both protocols, a device gives some texts only in part through one
+            // of them: the fuller text stays, so the listing does not flip between the two.
+            const DeviceRecord merged = MergeReport(stored, device);
+            if (stored == merged && stored.partialTexts == merged.partialTexts) {
                 stored.refreshValue = device.refreshValue;
                 stored.refreshCount = device.refreshCount;
                 stored.maxAge = listedNow.maxAge;
@@ -150,8 +153,13 @@ void CSearchDeviceService::UpdateDevice(const DeviceRecord& device)
                 kind = RegistryChange::Kind::Seen;
                 listedNow = stored;
             } else {
-                kind = SameDescription(stored, device) ? RegistryChange::Kind::Seen : RegistryChange::Kind::Changed;
-                stored = listedNow;   // the device at this address changed: replace it in place
+                kind = OwnTextsChanged(stored, merged) ? RegistryChange::Kind::Changed : RegistryChange::Kind::Seen;
+                const auto maxAge = listedNow.maxAge;
+                const auto heardAt = listedNow.heardAt;
+                listedNow = merged;
+                listedNow.maxAge = maxAge;
+                listedNow.heardAt = heardAt;
+                stored = listedNow;   // the device at this address changed, or told more: in place
             }
             if (auto& announced = listed->second.announced) {
                 if (answered) {

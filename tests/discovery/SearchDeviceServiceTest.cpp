@@ -246,6 +246,51 @@ TEST_F(Registry, AnsweringDevicesPushTheLongestUnheardAnnouncementsOutOfAFullLis
     EXPECT_TRUE(Listed().ends_with("real@" + Address(full + 1) + "/disk/1 real2@" + Address(full + 2) + "/disk/1 "));
 }
 
+// A device heard by both protocols: the broadcast answer's 128 bytes cut its product, and
+// carry no detail or platform version. The listing keeps the fuller texts and does not flip.
+TEST_F(Registry, BothProtocolsMakeOneSteadyListing)
+{
+    std::string heard;
+    service.SetRegistryListener([&](const RegistryChange& change) {
+        const char* kinds[] = {"+", "~", "=", "-"};
+        heard += kinds[static_cast<int>(change.kind)] + std::string(change.device.host) + "/"
+            + change.device.product + "/" + change.device.detail + " ";
+    });
+    const auto ssdp = [](const char* host, const char* product) {
+        DeviceRecord d = Device("uuid-1", "192.0.2.5", 1, "ZANDOVERT", host);
+        SetDeviceText(d.product, product);
+        SetDeviceText(d.detail, "fw2");
+        SetDeviceText(d.osVersion, "1.0");
+        return d;
+    };
+    const auto broadcast = [](const char* host, const char* product, bool productCut) {
+        DeviceRecord d = Device("uuid-1", "192.0.2.5", 1, "ZANDOVERT", host);
+        SetDeviceText(d.product, product);
+        d.partialTexts = PartialBit(&DeviceRecord::detail) | PartialBit(&DeviceRecord::osVersion)
+            | (productCut ? PartialBit(&DeviceRecord::product) : 0);
+        return d;
+    };
+    const struct
+    {
+        DeviceRecord report;
+        const char* heard;
+    } steps[] = {
+        {broadcast("living-room", "Cloud Sto", true), "+living-room/Cloud Sto/ "},
+        {ssdp("living-room", "Cloud Storage Pro"), "=living-room/Cloud Storage Pro/fw2 "},   // told more
+        {broadcast("living-room", "Cloud Sto", true), "=living-room/Cloud Storage Pro/fw2 "},
+        {ssdp("living-room", "Cloud Storage Pro"), "=living-room/Cloud Storage Pro/fw2 "},
+        {broadcast("living-room", "Cloud", false), "~living-room/Cloud/fw2 "},   // whole, and another
+        {ssdp("kitchen", "Cloud"), "~kitchen/Cloud/fw2 "},
+        {broadcast("kitchen", "", true), "=kitchen/Cloud/fw2 "},
+    };
+    for (const auto& [report, expected] : steps) {
+        heard.clear();
+        Report(report);
+        EXPECT_EQ(heard, expected) << report.host << "/" << report.product;
+    }
+    EXPECT_EQ(Listed(), "uuid-1@192.0.2.5/kitchen/1 ");
+}
+
 TEST_F(Registry, NewDevicesBeyondTheCapAreDropped)
 {
     for (std::size_t i = 0; i < CSearchDeviceService::kMaxDevices + 5; ++i)
@@ -412,7 +457,9 @@ TEST_F(Registry, ListenerHearsEveryChangeInOrderAndSilentDevicesAgeOut)
             + reasons[static_cast<int>(change.reason)] + " ";
     });
     Report(Device("a", "192.0.2.1"));
-    Report(Device("b", "192.0.2.2"));
+    DeviceRecord broadcastForm = Device("b", "192.0.2.2");
+    broadcastForm.partialTexts = PartialBit(&DeviceRecord::detail) | PartialBit(&DeviceRecord::osVersion);
+    Report(broadcastForm);
     Report(Device("a", "192.0.2.1"));                              // again, unchanged
     Report(Device("a", "192.0.2.1", 2, "ZANDOVERT", "renamed"));   // same address, new name
     DeviceRecord ssdpForm = Device("b", "192.0.2.2");
