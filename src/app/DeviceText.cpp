@@ -27,12 +27,20 @@ bool IsInvisibleFormat(char32_t c)
 
 QString Disarmed(const QString& text)
 {
-    QList<char32_t> characters = text.toUcs4();
-    for (char32_t& c : characters) {
+    QString shown;
+    shown.reserve(text.size());
+    for (qsizetype i = 0; i < text.size();) {
+        // Tags and the like lie beyond the first plane: take a surrogate pair as one.
+        const bool pair = text[i].isHighSurrogate() && i + 1 < text.size() && text[i + 1].isLowSurrogate();
+        const char32_t c = pair ? QChar::surrogateToUcs4(text[i], text[i + 1]) : text[i].unicode();
+        const qsizetype units = pair ? 2 : 1;
         if (IsControl(c) || IsInvisibleFormat(c))
-            c = QChar::ReplacementCharacter;
+            shown += QChar(QChar::ReplacementCharacter);
+        else
+            shown += text.mid(i, units);
+        i += units;
     }
-    return QString::fromUcs4(characters.constData(), characters.size());
+    return shown;
 }
 
 } // namespace

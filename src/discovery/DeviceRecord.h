@@ -32,6 +32,10 @@ struct DeviceRecord
     // broadcast answer carries no detail and no platform version, and its 128-byte item text
     // may end inside an item or before it. The registry keeps the fuller text it has.
     std::uint8_t partialTexts = 0;
+    // An answer (type 1) that reached its worker, addressed to this machine, within the
+    // answer window after that worker sent a query. Anyone can send an answer at any time:
+    // one that nobody asked for counts no more than an announcement.
+    bool solicited = false;
 
     void Clear() { *this = DeviceRecord{}; }
 

@@ -62,7 +62,7 @@ int CSearchDeviceBroadcastThread::SendSearchCommand(const wire::SearchPacket& pa
         WithSocket([&](udp::socket& socket) {
             socket.send_to(boost::asio::buffer(packet), devices, 0, error);
         });
-        counters.Sent(error, Port());
+        QuerySent(error);
         if (error)
             WriteLog("SendThread %d : Send Broadcast Search Error : %s   ", Port(),
                      error.message().c_str());
@@ -110,7 +110,7 @@ int CSearchDeviceBroadcastThread::SendDirectSearch(const wire::SearchPacket& pac
     WithSocket([&](udp::socket& socket) {
         socket.send_to(boost::asio::buffer(packet), udp::endpoint(host, wire::kBroadcastDevicePort), 0, error);
     });
-    counters.Sent(error, Port());
+    QuerySent(error);
     if (error)
         WriteLog("SendThread %d : Send Direct Search Error : %s   ", Port(), error.message().c_str());
     return 0;
@@ -135,6 +135,7 @@ void CSearchDeviceBroadcastThread::HandleRecvInfo(const char* data, std::size_t 
     DeviceRecord record;
     SetDeviceText(record.ip, senderIP);
     record.type = static_cast<std::uint8_t>(packet[1]);
+    record.solicited = record.type == wire::kReportAnswer && AnswerExpected();
     const std::string_view text = ItemText(packet);
     ReadItem(text, "id=", &DeviceRecord::id, record);
     ReadItem(text, "host=", &DeviceRecord::host, record);

@@ -259,7 +259,7 @@ int CSearchDeviceMulticastThread::SendSearchCommand(const wire::SearchPacket&)
     WithSocket([&](udp::socket& socket) {
         socket.send_to(boost::asio::buffer(wire::kMSearchRequest), group, 0, error);
     });
-    counters.Sent(error, Port());
+    QuerySent(error);
     if (error)
         WriteLog("SendThread %d : Send Search Device Error : %s   ", Port(), error.message().c_str());
     return 0;
@@ -273,7 +273,7 @@ int CSearchDeviceMulticastThread::SendDirectSearch(const wire::SearchPacket&,
     WithSocket([&](udp::socket& socket) {
         socket.send_to(boost::asio::buffer(wire::kMSearchRequest), udp::endpoint(host, wire::kSsdpPort), 0, error);
     });
-    counters.Sent(error, Port());
+    QuerySent(error);
     if (error)
         WriteLog("SendThread %d : Send Direct Search Error : %s   ", Port(), error.message().c_str());
     return 0;
@@ -308,11 +308,12 @@ void CSearchDeviceMulticastThread::HandleRecvInfo(const char* data, std::size_t 
     WriteLog("SendThread %d : Handle Mulitcast Recive Information  ", Port());
     // The text ends at its first zero byte; the receive area always holds one after the data.
     const std::string_view text(data, strnlen(data, length));
-    const auto record = ParseSsdpText(text, senderIP);
+    auto record = ParseSsdpText(text, senderIP);
     if (!record) {
         counters.Drop(RefusalReason(text));
         return;
     }
+    record->solicited = record->type == wire::kReportAnswer && AnswerExpected();
     const auto claimed = LocationHost(text);
     if (claimed && *claimed != senderIP && LogEnabled())
         WriteLog("SendThread %d : Recive IP : %s, LOCATION Host : %s, Listed At The Sender IP ", Port(),

@@ -127,7 +127,9 @@ void CSearchDeviceService::UpdateDevice(const DeviceRecord& device)
         WorkerCounters::ReporterDrop(DropReason::OtherVendor);
         return;   // another maker's device
     }
-    const bool answered = device.type == wire::kReportAnswer;
+    // Only an answer that reached its worker while one of its queries was waiting for
+    // answers keeps its place; any other report may give it up to such an answer.
+    const bool answered = device.solicited;
     RegistryChange::Kind kind = RegistryChange::Kind::Appeared;
     DeviceRecord listedNow = device;
     std::optional<DeviceRecord> evicted;
@@ -193,7 +195,7 @@ bool CSearchDeviceService::MakeRoomLocked(const DeviceRecord& device, std::optio
         return true;
     // Anyone can announce from any address; only a device that answered a search pushes an
     // announced-only entry out, and the one not heard from for longest goes first.
-    if (device.type != wire::kReportAnswer || announcedOrder.empty())
+    if (!device.solicited || announcedOrder.empty())
         return false;
     const auto oldest = deviceByIP.find(announcedOrder.front());
     evicted = *oldest->second.device;

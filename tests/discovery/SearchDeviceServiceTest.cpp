@@ -30,6 +30,7 @@ DeviceRecord Device(const std::string& id, const std::string& ip, std::int32_t t
     SetDeviceText(device.vendor, vendor);
     SetDeviceText(device.host, host);
     device.type = type;
+    device.solicited = type == wire::kReportAnswer;   // an answer to a search under way
     return device;
 }
 
@@ -289,6 +290,32 @@ TEST_F(Registry, BothProtocolsMakeOneSteadyListing)
         EXPECT_EQ(heard, expected) << report.host << "/" << report.product;
     }
     EXPECT_EQ(Listed(), "uuid-1@192.0.2.5/kitchen/1 ");
+}
+
+// Answers that arrive when no search of the worker is waiting for them (a flood of forged
+// answers from many addresses) fill the list no better than announcements do.
+TEST_F(Registry, AnswersNobodyAskedForGiveWayToAnswersToASearch)
+{
+    std::string gone;
+    service.SetRegistryListener([&](const RegistryChange& change) {
+        if (change.kind == RegistryChange::Kind::Gone)
+            gone += std::string(change.device.id) + " ";
+    });
+    const auto unasked = [](const std::string& id, const std::string& ip) {
+        DeviceRecord device = Device(id, ip);
+        device.solicited = false;
+        return device;
+    };
+    const std::size_t full = CSearchDeviceService::kMaxDevices;
+    for (std::size_t i = 0; i < full; ++i)
+        Report(unasked("forged" + std::to_string(i), Address(i)));
+    Report(unasked("late", Address(full)));     // no room, and none to make
+    Report(Device("real", Address(full + 1)));  // the first forged one gives way
+    Report(unasked("real", Address(full + 1))); // heard again unasked: keeps its place
+    Report(Device("real2", Address(full + 2)));
+    EXPECT_EQ(gone, "forged0 forged1 ");
+    EXPECT_EQ(service.DeviceCount(), full);
+    EXPECT_TRUE(Listed().ends_with("real@" + Address(full + 1) + "/disk/1 real2@" + Address(full + 2) + "/disk/1 "));
 }
 
 TEST_F(Registry, NewDevicesBeyondTheCapAreDropped)
@@ -643,6 +670,42 @@ TEST(WorkerCounters, SocketErrorsInPlainWords)
     EXPECT_EQ(words(WorkerStep::Send, errc::permission_denied, 1900),
               "not permitted to send to that address (it may be a broadcast address)");
     EXPECT_EQ(words(WorkerStep::Send, errc::network_unreachable, 1900), "no network to send to");
+}
+
+// A worker that can say it sent a query without a socket.
+struct AskingWorker : CSearchDeviceMulticastThread
+{
+    using CSearchDeviceMulticastThread::CSearchDeviceMulticastThread;
+    void Asked() { QuerySent({}); }
+};
+
+TEST(SearchWorker, AnAnswerCountsOnlyWithinTheWindowOfTheWorkersQuery)
+{
+    testsupport::CapturingSink sink;
+    AskingWorker worker(&sink);
+    const std::string answer = testsupport::Fixture("ssdp_answer.txt");
+    const std::string alive = testsupport::Fixture("ssdp_notify_alive.txt");
+    const auto solicited = [&](const std::string& text) {
+        worker.ResetDeviceInfo();
+        sink.reports.clear();
+        testsupport::Deliver(worker, text);
+        return sink.reports.at(0).solicited;
+    };
+    EXPECT_FALSE(solicited(answer)) << "no query sent yet";
+    worker.Asked();
+    EXPECT_TRUE(solicited(answer));
+    EXPECT_FALSE(solicited(alive)) << "an announcement is never an answer";
+    worker.SetAnswerWindow(1ms);
+    std::this_thread::sleep_for(5ms);   // past the window, however busy the machine
+    EXPECT_FALSE(solicited(answer)) << "the window has closed";
+
+    using boost::asio::ip::make_address_v4;
+    const std::pair<const char*, bool> destinations[] = {
+        {"192.0.2.1", true},  {"0.0.0.0", true},   // a datagram whose destination the platform did not tell
+        {"239.143.255.250", false}, {"255.255.255.255", false},
+    };
+    for (const auto& [address, ours] : destinations)
+        EXPECT_EQ(CSearchDeviceThread::AddressedToThisMachine(make_address_v4(address)), ours) << address;
 }
 
 TEST(SearchServiceOnLoopback, AnswerToACommandWorkerReachesTheRegistry)
