@@ -172,11 +172,20 @@ int Watch(CSearchSession& session, CSearchDeviceService& service, const WatchOpt
 {
     bool written = true;
     session.OnChange([&](const RegistryChange& change) {
-        const std::string line = FormatWatchEvent(change);
-        if (!line.empty() && !WriteOut(line)) {
-            written = false;   // nobody reads any more: end, and say so
-            session.Stop();
-        }
+        std::string line = FormatWatchEvent(change);
+        if (line.empty())
+            return;
+        // A reader that stops reading must not hold up the stop signals: the line waits,
+        // whole, until the output takes it, and later changes fold in the queue meanwhile.
+        session.Hold();
+        session.WhenOutputWritable([&, line = std::move(line)] {
+            if (!WriteOut(line)) {
+                written = false;   // nobody reads any more: end, and say so
+                session.Stop();
+                return;
+            }
+            session.Resume();
+        });
     });
     int secondsToSearch = 0;
     std::function<void()> everySecond = [&] {
