@@ -5,6 +5,7 @@
 #include "app/WindowTexts.h"
 #include "discovery/DirectHosts.h"
 #include "discovery/DottedIPv4.h"
+#include "discovery/LocalAddresses.h"
 
 #include <QHBoxLayout>
 #include <QLabel>
@@ -14,6 +15,18 @@
 #include <QVBoxLayout>
 
 #include <system_error>
+
+namespace {
+
+// The local networks, whose broadcast addresses are refused like any other that is not a
+// device's; none when they cannot be listed (an address is then only checked on its own).
+std::vector<LocalNetwork> LocalNetworks()
+{
+    boost::system::error_code ignored;
+    return ListLocalIPv4Networks(ignored);
+}
+
+} // namespace
 
 CAddHostDlg::CAddHostDlg(QWidget* parent, const CWindowTexts& windowTexts, std::wstring root)
     : QDialog(parent), texts(windowTexts), dataRoot(std::move(root))
@@ -77,7 +90,7 @@ void CAddHostDlg::AddTyped()
     pProblem->clear();
     if (ClassifyHost(text) != HostKind::Name) { // an address, or a typo: no lookup
         std::string error;
-        const auto address = ResolveHost(text, error);
+        const auto address = ResolveHost(text, error, LocalNetworks());
         OnLookedUp(address, QString::fromStdString(error));
         return;
     }
@@ -88,7 +101,7 @@ void CAddHostDlg::AddTyped()
     try {
         lookup = std::jthread([this, text] {
             std::string error;
-            const auto address = ResolveHost(text, error);
+            const auto address = ResolveHost(text, error, LocalNetworks());
             QMetaObject::invokeMethod(
                 this, [this, address, error] { OnLookedUp(address, QString::fromStdString(error)); },
                 Qt::QueuedConnection);

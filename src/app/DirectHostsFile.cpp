@@ -3,6 +3,7 @@
 #include "app/DataFolder.h"
 #include "discovery/DiagnosticLog.h"
 #include "discovery/DirectHosts.h"
+#include "discovery/LocalAddresses.h"
 #include "layout/LocalFile.h"
 #include "layout/LocalPath.h"
 
@@ -22,7 +23,7 @@ std::string HostsPath(const std::wstring& dataRoot)
 bool ListsAddress(const std::string& line, const boost::asio::ip::address_v4& address)
 {
     std::istringstream one(line);
-    const HostsFile read = ReadHostsFile(one);
+    const HostsFile read = ReadHostsFile(one, {});   // parsing only: what the line names
     return !read.addresses.empty() && read.addresses.front() == address;
 }
 
@@ -63,7 +64,8 @@ std::vector<boost::asio::ip::address_v4> DirectHostsOf(const std::wstring& dataR
         return {};
     }
     std::istringstream lines(content);
-    HostsFile hosts = ReadHostsFile(lines);
+    boost::system::error_code ignored;   // without the networks only their broadcast addresses pass
+    HostsFile hosts = ReadHostsFile(lines, ListLocalIPv4Networks(ignored));
     for (const std::string& line : hosts.skipped)
         WriteLog("Direct Search Hosts File Skip %s  ", line.c_str());
     if (hosts.addresses.size() > kMaxDirectHosts) {

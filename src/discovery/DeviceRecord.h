@@ -36,6 +36,14 @@ struct DeviceRecord
         Ssdp
     };
     Heard heardBy = Heard::Unknown;
+    // The texts this report gives only in part or not at all (PartialBit of each): a
+    // broadcast answer carries no detail and no platform version, and its 128-byte item text
+    // may end inside an item or before it. The registry keeps the fuller text it has.
+    std::uint8_t partialTexts = 0;
+    // An answer (type 1) that reached its worker, addressed to this machine, within the
+    // answer window after that worker sent a query. Anyone can send an answer at any time:
+    // one that nobody asked for counts no more than an announcement.
+    bool solicited = false;
 
     void Clear() { *this = DeviceRecord{}; }
 
@@ -44,12 +52,35 @@ struct DeviceRecord
     bool operator==(const DeviceRecord& other) const;
 };
 
+// The seven texts in the order of equality, for code that treats them alike, and the bit
+// of each in DeviceRecord::partialTexts.
+inline constexpr char (DeviceRecord::*kDeviceTexts[])[DeviceRecord::kTextSize] = {
+    &DeviceRecord::id,     &DeviceRecord::ip,        &DeviceRecord::host,   &DeviceRecord::product,
+    &DeviceRecord::detail, &DeviceRecord::osVersion, &DeviceRecord::vendor,
+};
+std::uint8_t PartialBit(char (DeviceRecord::*text)[DeviceRecord::kTextSize]);
+
+// The device as the registry keeps it after report: the report's texts, except where the
+// report gives a text only in part and the listed one begins with it (a fuller form of it).
+DeviceRecord MergeReport(const DeviceRecord& listed, const DeviceRecord& report);
+// Whether the device's own texts changed from listed to merged (a MergeReport): a text that
+// only grew from a part of it to more of it is no change.
+bool OwnTextsChanged(const DeviceRecord& listed, const DeviceRecord& merged);
+
 // Whether two records describe a device the same way. A broadcast answer carries no detail
 // and no platform version and an SSDP answer does, so a device heard by both protocols
 // alternates between the two forms: a text that one of them leaves empty is not compared.
 bool SameDescription(const DeviceRecord& a, const DeviceRecord& b);
 
-// Copies at most kTextSize - 1 characters of value into a record text, zero-filling the rest.
+// Where a text of more than `most` bytes is cut: at most `most` bytes, and never inside a
+// UTF-8 character (one that would not fit whole is left out).
+std::size_t CutPoint(std::string_view text, std::size_t most);
+// A text that something cut at its end, without the first bytes of a character whose
+// other bytes were cut off.
+std::string_view WithoutCutCharacter(std::string_view text);
+
+// Copies at most kTextSize - 1 bytes of value, cut by CutPoint, into a record text,
+// zero-filling the rest.
 void SetDeviceText(char (&field)[DeviceRecord::kTextSize], std::string_view value);
 
 // A record text up to its terminator (or the field's end, should it have none).

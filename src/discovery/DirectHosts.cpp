@@ -47,7 +47,9 @@ std::string_view Trim(std::string_view text)
 
 } // namespace
 
-const char* NonUnicastReason(const boost::asio::ip::address_v4& address)
+namespace {
+
+const char* SpecialAddressReason(const boost::asio::ip::address_v4& address)
 {
     const std::uint32_t value = address.to_uint();
     if (address == boost::asio::ip::address_v4::broadcast())
@@ -61,6 +63,21 @@ const char* NonUnicastReason(const boost::asio::ip::address_v4& address)
     if ((value >> 28) == 0xF)
         return "reserved";   // 240.0.0.0/4
     return nullptr;
+}
+
+} // namespace
+
+std::string NonUnicastReason(const boost::asio::ip::address_v4& address, const std::vector<LocalNetwork>& networks)
+{
+    if (const char* reason = SpecialAddressReason(address))
+        return reason;
+    // A local network's own broadcast address reaches every machine on it, and a worker
+    // that is not allowed to broadcast cannot send there at all.
+    const std::string text = address.to_string();
+    for (const LocalNetwork& network : networks)
+        if (network.broadcast == text)
+            return "the broadcast address of the local network of " + network.address;
+    return {};
 }
 
 HostKind ClassifyHost(std::string_view text)
@@ -103,19 +120,20 @@ std::optional<boost::asio::ip::address_v4> LookUpHost(const std::string& text, s
 
 } // namespace
 
-std::optional<boost::asio::ip::address_v4> ResolveHost(const std::string& text, std::string& error)
+std::optional<boost::asio::ip::address_v4> ResolveHost(const std::string& text, std::string& error,
+                                                       const std::vector<LocalNetwork>& networks)
 {
     const auto address = LookUpHost(text, error);
     if (!address)
         return std::nullopt;
-    if (const char* reason = NonUnicastReason(*address)) {
+    if (const std::string reason = NonUnicastReason(*address, networks); !reason.empty()) {
         error = "not a unicast address (" + address->to_string() + " is " + reason + ")";
         return std::nullopt;
     }
     return address;
 }
 
-HostsFile ReadHostsFile(std::istream& in)
+HostsFile ReadHostsFile(std::istream& in, const std::vector<LocalNetwork>& networks)
 {
     HostsFile file;
     std::string line;
@@ -125,12 +143,12 @@ HostsFile ReadHostsFile(std::istream& in)
         if (entry.empty())
             continue;
         const auto address = ParseDottedIPv4(entry);
-        const char* reason = address ? NonUnicastReason(*address) : nullptr;
-        if (address && reason == nullptr)
+        const std::string reason = address ? NonUnicastReason(*address, networks) : std::string();
+        if (address && reason.empty())
             file.addresses.push_back(*address);
         else
             file.skipped.push_back("line " + std::to_string(number) + ": " + std::string(entry)
-                                   + (reason != nullptr ? std::string(" (") + reason + ")" : ""));
+                                   + (reason.empty() ? "" : " (" + reason + ")"));
     }
     return file;
 }

@@ -8,6 +8,8 @@
 
 #include <boost/asio/ip/address_v4.hpp>
 
+#include "discovery/LocalAddresses.h"
+
 // Addresses that a search also reaches directly, for devices on another subnet (behind a
 // router or a VPN) that broadcast and multicast never reach.
 
@@ -20,15 +22,17 @@ enum class HostKind
 
 HostKind ClassifyHost(std::string_view text);
 
-// Why a search cannot be sent to this address directly ("multicast", "broadcast", ...), or
-// null for a unicast address that a device can have. The command line and the hosts file
-// both ask this, so they refuse the same addresses.
-const char* NonUnicastReason(const boost::asio::ip::address_v4& address);
+// Why a search cannot be sent to this address directly ("multicast", "broadcast", "the
+// broadcast address of ..." for one of the local networks), or empty for a unicast address
+// that a device can have. The command line and the hosts file both ask this, so they refuse
+// the same addresses.
+std::string NonUnicastReason(const boost::asio::ip::address_v4& address, const std::vector<LocalNetwork>& networks);
 
 // The address of a dotted IPv4 text, or of a host name looked up once through the system's
 // resolver (IPv4 only). Nothing, with a reason in error, when that fails or the address is
-// not a unicast one.
-std::optional<boost::asio::ip::address_v4> ResolveHost(const std::string& text, std::string& error);
+// not a unicast one (networks: the local networks, whose broadcast addresses are not).
+std::optional<boost::asio::ip::address_v4> ResolveHost(const std::string& text, std::string& error,
+                                                       const std::vector<LocalNetwork>& networks);
 
 // A hosts file: one dotted IPv4 address a line; "#" starts a comment; blank lines are
 // ignored. Host names are not looked up here (the caller may be a window that must not
@@ -40,4 +44,4 @@ struct HostsFile
     std::vector<std::string> skipped;   // "line N: text", for the log
 };
 
-HostsFile ReadHostsFile(std::istream& in);
+HostsFile ReadHostsFile(std::istream& in, const std::vector<LocalNetwork>& networks);

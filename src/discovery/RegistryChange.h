@@ -21,6 +21,7 @@ struct RegistryChange
         Byebye,    // it said goodbye
         Expired,   // not heard from within the max-age it announced
         Missed,    // it did not answer too many searches in a row
+        Displaced, // the list was full, and a device that answered a search took its place
     };
 
     Kind kind = Kind::Seen;

@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <array>
 #include <cstring>
+#include <optional>
 #include <string_view>
 
 #include <boost/asio/ip/address_v4.hpp>
@@ -20,14 +21,27 @@ std::string_view ItemText(const std::array<char, wire::kSearchPacketSize>& packe
 }
 
 // The value after the first occurrence of key anywhere in the text, up to the next "&".
-// The key need not start an item: "xid=5" yields 5 for "id=".
-std::string_view ItemValue(std::string_view text, std::string_view key)
+// The key need not start an item: "xid=5" yields 5 for "id=". Nothing when the key is absent.
+std::optional<std::string_view> ItemValue(std::string_view text, std::string_view key)
 {
     const std::size_t at = text.find(key);
     if (at == std::string_view::npos)
-        return {};
+        return std::nullopt;
     const std::string_view rest = text.substr(at + key.size());
     return rest.substr(0, rest.find('&'));
+}
+
+// Fills a text from its item. An absent item, and one that runs to the end of a text that
+// fills the packet (the device had more to say than fits), give the text only in part.
+void ReadItem(std::string_view text, std::string_view key, char (DeviceRecord::*field)[DeviceRecord::kTextSize],
+              DeviceRecord& record)
+{
+    const bool full = text.size() == wire::kPacketTextSize;
+    const auto value = ItemValue(text, key);
+    const bool cut = value && full && value->data() + value->size() == text.data() + text.size();
+    SetDeviceText(record.*field, !value ? std::string_view() : cut ? WithoutCutCharacter(*value) : *value);
+    if (!value || cut)
+        record.partialTexts |= PartialBit(field);
 }
 
 } // namespace
@@ -48,7 +62,7 @@ int CSearchDeviceBroadcastThread::SendSearchCommand(const wire::SearchPacket& pa
         WithSocket([&](udp::socket& socket) {
             socket.send_to(boost::asio::buffer(packet), devices, 0, error);
         });
-        counters.Sent(error, Port());
+        QuerySent(error);
         if (error)
             WriteLog("SendThread %d : Send Broadcast Search Error : %s   ", Port(),
                      error.message().c_str());
@@ -96,7 +110,7 @@ int CSearchDeviceBroadcastThread::SendDirectSearch(const wire::SearchPacket& pac
     WithSocket([&](udp::socket& socket) {
         socket.send_to(boost::asio::buffer(packet), udp::endpoint(host, wire::kBroadcastDevicePort), 0, error);
     });
-    counters.Sent(error, Port());
+    QuerySent(error);
     if (error)
         WriteLog("SendThread %d : Send Direct Search Error : %s   ", Port(), error.message().c_str());
     return 0;
@@ -122,11 +136,14 @@ void CSearchDeviceBroadcastThread::HandleRecvInfo(const char* data, std::size_t 
     SetDeviceText(record.ip, senderIP);
     record.type = static_cast<std::uint8_t>(packet[1]);
     record.heardBy = DeviceRecord::Heard::Broadcast;
+    record.solicited = record.type == wire::kReportAnswer && AnswerExpected();
     const std::string_view text = ItemText(packet);
-    SetDeviceText(record.id, ItemValue(text, "id="));
-    SetDeviceText(record.host, ItemValue(text, "host="));
-    SetDeviceText(record.vendor, ItemValue(text, "vendor="));
-    SetDeviceText(record.product, ItemValue(text, "product="));
+    ReadItem(text, "id=", &DeviceRecord::id, record);
+    ReadItem(text, "host=", &DeviceRecord::host, record);
+    ReadItem(text, "vendor=", &DeviceRecord::vendor, record);
+    ReadItem(text, "product=", &DeviceRecord::product, record);
+    // This protocol does not carry them.
+    record.partialTexts |= PartialBit(&DeviceRecord::detail) | PartialBit(&DeviceRecord::osVersion);
     if (!RememberReport(record, false)) {
         // Already reported since the last search.
         WriteLog("SendThread %d : Handle Broadcast Recive Information Fail ", Port());

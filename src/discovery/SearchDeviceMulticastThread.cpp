@@ -92,8 +92,8 @@ void ReadServerHeader(std::string_view text, DeviceRecord& record)
     const std::size_t tokenEnd = LineEnd(text, tokenBegin);
     if (tokenEnd == npos)
         return;
-    const std::string_view token =
-        text.substr(tokenBegin, std::min(tokenEnd - tokenBegin, kProductTokenSize));
+    const std::string_view line = text.substr(tokenBegin, tokenEnd - tokenBegin);
+    const std::string_view token = line.substr(0, CutPoint(line, kProductTokenSize));
 
     const std::size_t first = token.find('/');
     if (first == npos)
@@ -110,29 +110,63 @@ void ReadServerHeader(std::string_view text, DeviceRecord& record)
         SetDeviceText(record.detail, rest.substr(third + 1));   // may itself hold "/"
 }
 
+bool SameWord(std::string_view a, std::string_view b)
+{
+    return a.size() == b.size() && std::equal(a.begin(), a.end(), b.begin(), [](char x, char y) {
+        return FoldCase(x) == FoldCase(y);
+    });
+}
+
+std::string_view TrimBlanks(std::string_view text)
+{
+    text.remove_prefix(std::min(text.find_first_not_of(" \t"), text.size()));
+    return text.substr(0, text.find_last_not_of(" \t") + 1);
+}
+
+// The value of the first header line with this name (without its colon); nothing when no
+// line is named so. A name inside another header's value does not count.
+std::optional<std::string_view> HeaderLineValue(std::string_view text, std::string_view name)
+{
+    for (std::size_t start = 0; start < text.size();) {
+        const std::size_t end = std::min(LineEnd(text, start), text.size());
+        const std::string_view line = text.substr(start, end - start);
+        const std::size_t colon = line.find(':');
+        if (colon != npos && SameWord(TrimBlanks(line.substr(0, colon)), name))
+            return line.substr(colon + 1);
+        start = end + 1;
+    }
+    return std::nullopt;
+}
+
+// The value of the directive with this name in a comma-separated list of directives
+// ("no-cache, max-age=30"); nothing when there is none, or it has no "=".
+std::optional<std::string_view> DirectiveValue(std::string_view directives, std::string_view name)
+{
+    for (std::size_t start = 0; start <= directives.size();) {
+        const std::size_t end = std::min(directives.find(',', start), directives.size());
+        const std::string_view directive = directives.substr(start, end - start);
+        const std::size_t equals = directive.find('=');
+        if (equals != npos && SameWord(TrimBlanks(directive.substr(0, equals)), name))
+            return TrimBlanks(directive.substr(equals + 1));
+        start = end + 1;
+    }
+    return std::nullopt;
+}
+
 // CACHE-CONTROL: max-age=N, the seconds the device says its report stays true; 0 when it
 // says nothing readable. A number out of bounds is clamped rather than trusted.
 std::int32_t ReadMaxAge(std::string_view text)
 {
-    const std::size_t header = FindHeader(text, "CACHE-CONTROL:");
-    if (header == npos)
-        return 0;
-    const std::string_view line = text.substr(header, LineEnd(text, header) - header);
-    const std::size_t name = FindHeader(line, "max-age");
-    if (name == npos)
-        return 0;   // no-cache and the like: no promise
-    std::string_view value = line.substr(name + 7);
-    value.remove_prefix(std::min(value.find_first_not_of(" \t"), value.size()));
-    if (!value.starts_with('='))
-        return 0;
-    value.remove_prefix(1);
-    value.remove_prefix(std::min(value.find_first_not_of(" \t"), value.size()));
+    const auto header = HeaderLineValue(text, "CACHE-CONTROL");
+    const auto value = header ? DirectiveValue(*header, "max-age") : std::nullopt;
+    if (!value)
+        return 0;   // no-cache and the like, or another header's text: no promise
     std::int64_t seconds = 0;
-    const auto [end, error] = std::from_chars(value.data(), value.data() + value.size(), seconds);
+    const auto [end, error] = std::from_chars(value->data(), value->data() + value->size(), seconds);
     if (error == std::errc::invalid_argument)
         return 0;   // not a number
     if (error == std::errc::result_out_of_range)
-        seconds = value.starts_with('-') ? wire::kMinMaxAge : wire::kMaxMaxAge;
+        seconds = value->starts_with('-') ? wire::kMinMaxAge : wire::kMaxMaxAge;
     return static_cast<std::int32_t>(std::clamp<std::int64_t>(seconds, wire::kMinMaxAge, wire::kMaxMaxAge));
 }
 
@@ -225,7 +259,7 @@ int CSearchDeviceMulticastThread::SendSearchCommand(const wire::SearchPacket&)
     WithSocket([&](udp::socket& socket) {
         socket.send_to(boost::asio::buffer(wire::kMSearchRequest), group, 0, error);
     });
-    counters.Sent(error, Port());
+    QuerySent(error);
     if (error)
         WriteLog("SendThread %d : Send Search Device Error : %s   ", Port(), error.message().c_str());
     return 0;
@@ -239,7 +273,7 @@ int CSearchDeviceMulticastThread::SendDirectSearch(const wire::SearchPacket&,
     WithSocket([&](udp::socket& socket) {
         socket.send_to(boost::asio::buffer(wire::kMSearchRequest), udp::endpoint(host, wire::kSsdpPort), 0, error);
     });
-    counters.Sent(error, Port());
+    QuerySent(error);
     if (error)
         WriteLog("SendThread %d : Send Direct Search Error : %s   ", Port(), error.message().c_str());
     return 0;
@@ -275,11 +309,12 @@ void CSearchDeviceMulticastThread::HandleRecvInfo(const char* data, std::size_t 
     WriteLog("SendThread %d : Handle Mulitcast Recive Information  ", Port());
     // The text ends at its first zero byte; the receive area always holds one after the data.
     const std::string_view text(data, strnlen(data, length));
-    const auto record = ParseSsdpText(text, senderIP);
+    auto record = ParseSsdpText(text, senderIP);
     if (!record) {
         counters.Drop(RefusalReason(text));
         return;
     }
+    record->solicited = record->type == wire::kReportAnswer && AnswerExpected();
     const auto claimed = LocationHost(text);
     if (claimed && *claimed != senderIP && LogEnabled())
         WriteLog("SendThread %d : Recive IP : %s, LOCATION Host : %s, Listed At The Sender IP ", Port(),

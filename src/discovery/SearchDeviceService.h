@@ -187,7 +187,7 @@ private:
     // Removes every listed device for which goes(device) holds, and tells of each as Gone.
     void RemoveDevicesWhere(RegistryChange::GoneReason reason, const std::function<bool(DeviceRecord&)>& goes);
     // Under the registry lock: where a new device goes, making room when the list is full
-    // and the device answered a search. False when there is no room for it; evicted is then
+    // and the device answered a search (a solicited answer). False when there is no room for it; evicted is then
     // the device that gave way, if any.
     bool MakeRoomLocked(const DeviceRecord& device, std::optional<DeviceRecord>& evicted);
     void EraseListedLocked(ListingMap::iterator listed);
@@ -200,9 +200,10 @@ private:
     // an address's entry at the same cost whether 4 or 4,096 devices are listed.
     std::list<DeviceRecord> deviceList;
     ListingMap deviceByIP;
-    // The addresses of devices known only from their announcements, least recently heard
-    // first: when the list is full, the first gives way to a device that answered a search,
-    // so a flood of forged announcements cannot keep a real device out.
+    // The addresses of devices known only from their announcements or from answers nobody
+    // asked for (DeviceRecord::solicited), least recently heard first: when the list is
+    // full, the first gives way to a device that answered a search, so a flood of forged
+    // announcements or answers cannot keep a real device out.
     std::list<std::string> announcedOrder;
     mutable std::mutex workerLock;   // guards everything below
     RegistryListener listener;               // guarded by foundDeviceMutex

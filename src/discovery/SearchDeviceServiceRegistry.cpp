@@ -127,7 +127,9 @@ void CSearchDeviceService::UpdateDevice(const DeviceRecord& device)
         WorkerCounters::ReporterDrop(DropReason::OtherVendor);
         return;   // another maker's device
     }
-    const bool answered = device.type == wire::kReportAnswer;
+    // Only an answer that reached its worker while one of its queries was waiting for
+    // answers keeps its place; any other report may give it up to such an answer.
+    const bool answered = device.solicited;
     RegistryChange::Kind kind = RegistryChange::Kind::Appeared;
     DeviceRecord listedNow = device;
     std::optional<DeviceRecord> evicted;
@@ -142,7 +144,10 @@ void CSearchDeviceService::UpdateDevice(const DeviceRecord& device)
             // A report that promises nothing (a broadcast answer) keeps the last promise.
             if (listedNow.maxAge == 0)
                 listedNow.maxAge = stored.maxAge;
-            if (stored == device) {
+            // Heard by both protocols, a device gives some texts only in part through one
+            // of them: the fuller text stays, so the listing does not flip between the two.
+            const DeviceRecord merged = MergeReport(stored, device);
+            if (stored == merged && stored.partialTexts == merged.partialTexts) {
                 stored.refreshValue = device.refreshValue;
                 stored.refreshCount = device.refreshCount;
                 stored.maxAge = listedNow.maxAge;
@@ -150,8 +155,13 @@ void CSearchDeviceService::UpdateDevice(const DeviceRecord& device)
                 kind = RegistryChange::Kind::Seen;
                 listedNow = stored;
             } else {
-                kind = SameDescription(stored, device) ? RegistryChange::Kind::Seen : RegistryChange::Kind::Changed;
-                stored = listedNow;   // the device at this address changed: replace it in place
+                kind = OwnTextsChanged(stored, merged) ? RegistryChange::Kind::Changed : RegistryChange::Kind::Seen;
+                const auto maxAge = listedNow.maxAge;
+                const auto heardAt = listedNow.heardAt;
+                listedNow = merged;
+                listedNow.maxAge = maxAge;
+                listedNow.heardAt = heardAt;
+                stored = listedNow;   // the device at this address changed, or told more: in place
             }
             if (auto& announced = listed->second.announced) {
                 if (answered) {
@@ -172,10 +182,10 @@ void CSearchDeviceService::UpdateDevice(const DeviceRecord& device)
         }
     }
     WorkerCounters::ReporterListed();
-    // The entry that gave way was the announcement heard from longest ago: its promise is
-    // taken as lapsed, as an expired one is.
+    // The entry that gave way was the announcement heard from longest ago; it may well still
+    // be there, so it is not said to have expired.
     if (evicted)
-        Notify(RegistryChange::Kind::Gone, *evicted, RegistryChange::GoneReason::Expired);
+        Notify(RegistryChange::Kind::Gone, *evicted, RegistryChange::GoneReason::Displaced);
     Notify(kind, listedNow);
 }
 
@@ -185,7 +195,7 @@ bool CSearchDeviceService::MakeRoomLocked(const DeviceRecord& device, std::optio
         return true;
     // Anyone can announce from any address; only a device that answered a search pushes an
     // announced-only entry out, and the one not heard from for longest goes first.
-    if (device.type != wire::kReportAnswer || announcedOrder.empty())
+    if (!device.solicited || announcedOrder.empty())
         return false;
     const auto oldest = deviceByIP.find(announcedOrder.front());
     evicted = *oldest->second.device;

@@ -227,6 +227,33 @@ bool CSearchDeviceThread::RememberReport(const DeviceRecord& record, bool clearO
     return true;
 }
 
+void CSearchDeviceThread::QuerySent(const boost::system::error_code& error)
+{
+    counters.Sent(error, Port());
+    if (!error)
+        lastQueryTicks.store(std::chrono::steady_clock::now().time_since_epoch().count());
+}
+
+bool CSearchDeviceThread::AnswerExpected() const
+{
+    const auto now = std::chrono::steady_clock::now().time_since_epoch().count();
+    const auto sent = lastQueryTicks.load();
+    // No query yet: sent is the clock's earliest time, and the difference would overflow.
+    const bool asked = sent != std::chrono::steady_clock::time_point::min().time_since_epoch().count()
+        && now - sent <= answerWindowTicks.load();
+    return asked && datagramToThisMachine;
+}
+
+bool CSearchDeviceThread::AddressedToThisMachine(const boost::asio::ip::address_v4& destination)
+{
+    return !destination.is_multicast() && destination != boost::asio::ip::address_v4::broadcast();
+}
+
+void CSearchDeviceThread::SetAnswerWindow(std::chrono::milliseconds window)
+{
+    answerWindowTicks.store(std::chrono::duration_cast<std::chrono::steady_clock::duration>(window).count());
+}
+
 void CSearchDeviceThread::Report(const DeviceRecord& record)
 {
     if (sink == nullptr)
@@ -252,13 +279,14 @@ int CSearchDeviceThread::WorkThread()
         WriteLog("SendThread %d : Begin Search Device Work Thread  ", Port());
         std::array<char, kReceiveSize + 1> area;
         udp::endpoint sender(boost::asio::ip::address_v4::any(), 0);
+        boost::asio::ip::address_v4 destination;
         while (IsReceiving()) {
             WriteLog("SendThread %d : Wait Reciver Socket Protocol Info  ", Port());
             area.fill(0);
             boost::system::error_code error;
             // sock is not locked here: only this thread changes it while it receives.
             std::size_t count = socketplatform::ReceiveDatagram(
-                sock, boost::asio::buffer(area.data(), kReceiveSize), sender, error);
+                sock, boost::asio::buffer(area.data(), kReceiveSize), sender, destination, error);
             if (error)
                 count = 0;
             WriteLog("SendThread %d : Reciver Socket Protocol Info, nReceive = %d  ", Port(),
@@ -270,7 +298,9 @@ int CSearchDeviceThread::WorkThread()
                 const DottedText senderIP = FormatDottedIPv4(sender.address().to_v4());
                 WriteLog("SendThread %d : Recive Socket Protocol IP : %s, nLen : %d  ", Port(),
                          senderIP.data(), static_cast<int>(count));
+                datagramToThisMachine = AddressedToThisMachine(destination);
                 HandleRecvInfo(area.data(), count, senderIP.data());
+                datagramToThisMachine = true;   // what a parser called from elsewhere sees
                 continue;
             }
             if (!error)

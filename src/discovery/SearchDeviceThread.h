@@ -83,6 +83,11 @@ public:
     bool WaitUntilStopped(std::chrono::steady_clock::time_point deadline);
     // Delay before the first of a series of restarts and the most it grows to.
     void SetRestartPacing(std::chrono::milliseconds first, std::chrono::milliseconds most);
+    // How long after a query of this worker a datagram counts as an answer to it.
+    void SetAnswerWindow(std::chrono::milliseconds window);
+    // Whether a datagram sent to this address was sent to this machine alone, as an answer
+    // is: not to a group, not to everybody (the any-address: the platform did not say).
+    static bool AddressedToThisMachine(const boost::asio::ip::address_v4& destination);
 
     static constexpr std::size_t kReceiveSize = 1024;
     static constexpr int kReceiveBufferBytes = 1 << 20;
@@ -117,6 +122,12 @@ protected:
     // reported and forgets the last report, so the device's next alive counts as new.
     bool RememberReport(const DeviceRecord& record, bool clearOnRepeat);
     void Report(const DeviceRecord& record);
+    // Counts a send; one that went out opens the answer window.
+    void QuerySent(const boost::system::error_code& error);
+    // Whether the datagram in hand counts as an answer: it reached this worker within the
+    // answer window of its last query, sent to this machine. On the receive thread (or the
+    // thread that hands the parser a datagram).
+    bool AnswerExpected() const;
 
     std::string strIP;
     std::atomic<std::int32_t> nPort{wire::kFirstCommandPort};
@@ -169,4 +180,12 @@ private:
     std::chrono::milliseconds maxRestartDelay{3200};
     // Restarts since the last good receive. Touched only by the receive thread.
     int failedRestarts = 0;
+    // Where the datagram in hand was sent. Touched only by the receive thread.
+    bool datagramToThisMachine = true;
+    // When a query last went out (steady clock ticks; the sends run on the owner's and the
+    // service's threads, the parser reads it on the receive thread), and how long answers
+    // to it are taken.
+    std::atomic<std::chrono::steady_clock::rep> lastQueryTicks{std::chrono::steady_clock::time_point::min().time_since_epoch().count()};
+    std::atomic<std::chrono::steady_clock::rep> answerWindowTicks{
+        std::chrono::duration_cast<std::chrono::steady_clock::duration>(std::chrono::seconds(wire::kAnswerWindowSeconds)).count()};
 };

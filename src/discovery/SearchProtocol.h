@@ -42,6 +42,12 @@ inline constexpr std::string_view kMSearchRequest =
     "MX: 3\r\n"
     "\r\n";
 static_assert(kMSearchRequest.size() == 129, "the search request is 129 bytes on the wire");
+// The MX above: devices answer within this many seconds of hearing a search (the broadcast
+// query's answers come sooner). A datagram is taken as an answer only when it reaches a
+// worker within the window after that worker sent a query: the MX and a margin for the
+// network and a busy device.
+inline constexpr int kSearchMaxWaitSeconds = 3;
+inline constexpr int kAnswerWindowSeconds = kSearchMaxWaitSeconds + 2;
 
 // Per-address command workers take local ports 1530, 1550, 1570, ...
 inline constexpr std::int32_t kFirstCommandPort = 1530;

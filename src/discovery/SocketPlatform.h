@@ -24,8 +24,10 @@ void PrepareReceiveSocket(udp::socket& socket, int queueBytes);
 void SharePort(udp::socket& socket);
 
 // One blocking receive. A datagram longer than the area is cut to it and counts as received.
-std::size_t ReceiveDatagram(udp::socket& socket, boost::asio::mutable_buffer area,
-                            udp::endpoint& sender, boost::system::error_code& error);
+// destination is the address the datagram was sent to (a group or a broadcast address, or
+// one of this machine's own), or the any-address where the platform does not tell.
+std::size_t ReceiveDatagram(udp::socket& socket, boost::asio::mutable_buffer area, udp::endpoint& sender,
+                            boost::asio::ip::address_v4& destination, boost::system::error_code& error);
 
 // Wakes the thread blocked in a receive on the socket without closing it under that thread's
 // feet; the woken receiver sees its exit flag and closes the socket itself.

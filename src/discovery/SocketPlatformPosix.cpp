@@ -1,12 +1,16 @@
 #include "discovery/SocketPlatform.h"
 
+#include <netinet/in.h>
+#include <sys/socket.h>
+
+#include <array>
+#include <cerrno>
 #include <cstdlib>
+#include <cstring>
 #include <filesystem>
 #include <fstream>
 #include <set>
 #include <sstream>
-
-#include <sys/socket.h>
 
 namespace socketplatform {
 
@@ -17,6 +21,9 @@ void PrepareReceiveSocket(udp::socket& socket, int queueBytes)
     const int handle = socket.native_handle();
     if (::setsockopt(handle, SOL_SOCKET, SO_RCVBUFFORCE, &queueBytes, sizeof queueBytes) != 0)
         ::setsockopt(handle, SOL_SOCKET, SO_RCVBUF, &queueBytes, sizeof queueBytes);
+    // Each datagram then tells the address it was sent to.
+    const int on = 1;
+    ::setsockopt(handle, IPPROTO_IP, IP_PKTINFO, &on, sizeof on);
 }
 
 void SharePort(udp::socket& socket)
@@ -24,11 +31,39 @@ void SharePort(udp::socket& socket)
     socket.set_option(boost::asio::socket_base::reuse_address(true));
 }
 
-std::size_t ReceiveDatagram(udp::socket& socket, boost::asio::mutable_buffer area,
-                            udp::endpoint& sender, boost::system::error_code& error)
+std::size_t ReceiveDatagram(udp::socket& socket, boost::asio::mutable_buffer area, udp::endpoint& sender,
+                            boost::asio::ip::address_v4& destination, boost::system::error_code& error)
 {
     // A longer datagram is cut to the area without an error here.
-    return socket.receive_from(area, sender, 0, error);
+    sockaddr_in from{};
+    iovec data{area.data(), area.size()};
+    alignas(cmsghdr) std::array<char, CMSG_SPACE(sizeof(in_pktinfo))> control{};
+    msghdr message{};
+    message.msg_name = &from;
+    message.msg_namelen = sizeof from;
+    message.msg_iov = &data;
+    message.msg_iovlen = 1;
+    message.msg_control = control.data();
+    message.msg_controllen = control.size();
+    ssize_t count = 0;
+    do {
+        count = ::recvmsg(socket.native_handle(), &message, 0);
+    } while (count < 0 && errno == EINTR);
+    destination = boost::asio::ip::address_v4::any();
+    if (count < 0) {
+        error.assign(errno, boost::system::system_category());
+        return 0;
+    }
+    error.clear();
+    sender = udp::endpoint(boost::asio::ip::address_v4(ntohl(from.sin_addr.s_addr)), ntohs(from.sin_port));
+    for (cmsghdr* header = CMSG_FIRSTHDR(&message); header != nullptr; header = CMSG_NXTHDR(&message, header)) {
+        if (header->cmsg_level != IPPROTO_IP || header->cmsg_type != IP_PKTINFO)
+            continue;
+        in_pktinfo info{};
+        std::memcpy(&info, CMSG_DATA(header), sizeof info);
+        destination = boost::asio::ip::address_v4(ntohl(info.ipi_addr.s_addr));
+    }
+    return static_cast<std::size_t>(count);
 }
 
 void WakeReceiver(udp::socket& socket)

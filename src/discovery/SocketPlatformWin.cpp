@@ -34,9 +34,13 @@ void SharePort(udp::socket& socket)
     socket.set_option(boost::asio::socket_base::reuse_address(true));
 }
 
-std::size_t ReceiveDatagram(udp::socket& socket, boost::asio::mutable_buffer area,
-                            udp::endpoint& sender, boost::system::error_code& error)
+std::size_t ReceiveDatagram(udp::socket& socket, boost::asio::mutable_buffer area, udp::endpoint& sender,
+                            boost::asio::ip::address_v4& destination, boost::system::error_code& error)
 {
+    // Winsock tells the destination only through WSARecvMsg, which this receive does not
+    // use: every datagram counts as sent to this machine, and only the answer window tells
+    // an answer from an unasked one.
+    destination = boost::asio::ip::address_v4::any();
     // Winsock fails the receive of a datagram longer than the area (WSAEMSGSIZE), and Asio
     // turns that into an empty datagram. No datagram is longer than 64 KiB: receive into an
     // area of that size and keep the head.

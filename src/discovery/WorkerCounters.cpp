@@ -2,10 +2,14 @@
 
 namespace {
 
-std::string NotPermitted(WorkerStep step, std::int32_t port)
+std::string NotPermitted(WorkerStep step, const boost::system::error_code& error, std::int32_t port)
 {
-    if (step != WorkerStep::Bind)
+    // A send that a firewall rule drops fails with "operation not permitted"; "permission
+    // denied" is what a send to a broadcast address gets from a socket not made to broadcast.
+    if (step != WorkerStep::Bind && error == boost::system::errc::operation_not_permitted)
         return "not permitted (a firewall rule may block it)";
+    if (step != WorkerStep::Bind)
+        return "not permitted to send to that address (it may be a broadcast address)";
     if (port < 1024)
         return "not permitted: see the README on port " + std::to_string(port);
     return "not permitted to use port " + std::to_string(port);
@@ -19,7 +23,7 @@ std::string PlainSocketError(WorkerStep step, const boost::system::error_code& e
     if (error == errc::address_in_use)
         return "port " + std::to_string(port) + " is in use by another program";
     if (error == errc::permission_denied || error == errc::operation_not_permitted)
-        return NotPermitted(step, port);
+        return NotPermitted(step, error, port);
     if (error == errc::address_not_available)
         return "the address is not on this machine (any more)";
     if (error == errc::no_such_device)

@@ -739,7 +739,10 @@ TEST(DeviceTextTest, NarrowTextsBecomeReadableWithoutFailing)
         {"a\tb\r\n\x1b[2J\x7f", u"a\ufffdb\ufffd\ufffd\ufffd[2J\ufffd"},
         {"photo\xe2\x80\xaegpj.exe", u"photo\ufffdgpj.exe"},  // U+202E turns the rest around
         {"\xe2\x80\xaa\xe2\x80\xad\xe2\x81\xa6\xe2\x81\xa9", u"\ufffd\ufffd\ufffd\ufffd"},
-        {"\xe2\x80\x8f\xe2\x81\xaa", u"\u200f\u206a"},    // neighbours of the ranges stay
+        // Invisible format characters: a right-to-left mark, a zero-width space, a byte order
+        // mark, a line separator and a tag; the spaces and letters beside them stay.
+        {"a\xe2\x80\x8f\xe2\x80\x8b\xef\xbb\xbf\xe2\x80\xa8\xf3\xa0\x81\x81" "b", u"a\ufffd\ufffd\ufffd\ufffd\ufffdb"},
+        {"\xe2\x80\x8a\xe2\x81\xb0", u"\u200a\u2070"},
         {"caf\xe9\x85", u"caf\u00e9\ufffd"},
     };
     for (const auto& [bytes, shown] : texts)

@@ -55,6 +55,37 @@ TEST_F(BroadcastParser, ItemRules)
     EXPECT_EQ(device.type, 200) << "the type byte is unsigned";
 }
 
+TEST_F(BroadcastParser, TextsThePacketCutAreMarkedPartial)
+{
+    const std::string room = "\u0413\u043e\u0441\u0442\u0438\u043d\u0430\u044f";   // 16 bytes
+    const std::string start = "id=A1&vendor=Zandovert&host=";                       // 28 bytes
+    const auto bit = [](auto field) { return static_cast<int>(PartialBit(field)); };
+    const int neverCarried = bit(&DeviceRecord::detail) | bit(&DeviceRecord::osVersion);
+    const struct
+    {
+        std::string text, host;
+        int partial;
+    } cases[] = {
+        {start + "disk&product=NAS", "disk", neverCarried},
+        {start + "disk", "disk", neverCarried | bit(&DeviceRecord::product)},   // no product item
+        // 100 bytes of host fill the packet: cut there, and inside its last character.
+        {start + std::string(100, 'h'), std::string(63, 'h'), neverCarried | bit(&DeviceRecord::host) | bit(&DeviceRecord::product)},
+        // The packet ends after the first byte of a character: that byte goes too.
+        {"id=" + std::string(51, 'i') + "&vendor=Zandovert&product=NAS&host=" + room + room + room,
+         room + room + room.substr(0, 6), neverCarried | bit(&DeviceRecord::host)},
+        {start + std::string(49, 'h') + room.substr(0, 3) + "&product=NAS" + std::string(100, '.'),
+         std::string(49, 'h') + room.substr(0, 3), bit(&DeviceRecord::product) | neverCarried},
+    };
+    for (const auto& [text, host, partial] : cases) {
+        sink.reports.clear();
+        worker.ResetDeviceInfo();
+        Deliver(worker, Answer(1, text));
+        const DeviceRecord device = Only();
+        EXPECT_EQ(std::string(device.host), host) << text;
+        EXPECT_EQ(device.partialTexts, partial) << text;
+    }
+}
+
 TEST_F(BroadcastParser, DropsOtherLengthsSilentlyAndQueriesWithALine)
 {
     testsupport::ScopedLogFile log;

@@ -30,6 +30,7 @@ DeviceRecord Device(const std::string& id, const std::string& ip, std::int32_t t
     SetDeviceText(device.vendor, vendor);
     SetDeviceText(device.host, host);
     device.type = type;
+    device.solicited = type == wire::kReportAnswer;   // an answer to a search under way
     return device;
 }
 
@@ -232,7 +233,8 @@ TEST_F(Registry, AnsweringDevicesPushTheLongestUnheardAnnouncementsOutOfAFullLis
     std::string gone;
     service.SetRegistryListener([&](const RegistryChange& change) {
         if (change.kind == RegistryChange::Kind::Gone)
-            gone += std::string(change.device.id) + " ";
+            gone += std::string(change.device.id)
+                + (change.reason == RegistryChange::GoneReason::Displaced ? "(displaced) " : "(other) ");
     });
     const std::size_t full = CSearchDeviceService::kMaxDevices;
     for (std::size_t i = 0; i < full; ++i)   // four answered the search, the rest only announced
@@ -242,7 +244,78 @@ TEST_F(Registry, AnsweringDevicesPushTheLongestUnheardAnnouncementsOutOfAFullLis
     Report(Device("announced", Address(full), 2));
     Report(Device("real", Address(full + 1), 1));
     Report(Device("real2", Address(full + 2), 1));
-    EXPECT_EQ(gone, "6 7 ");
+    EXPECT_EQ(gone, "6(displaced) 7(displaced) ");
+    EXPECT_EQ(service.DeviceCount(), full);
+    EXPECT_TRUE(Listed().ends_with("real@" + Address(full + 1) + "/disk/1 real2@" + Address(full + 2) + "/disk/1 "));
+}
+
+// A device heard by both protocols: the broadcast answer's 128 bytes cut its product, and
+// carry no detail or platform version. The listing keeps the fuller texts and does not flip.
+TEST_F(Registry, BothProtocolsMakeOneSteadyListing)
+{
+    std::string heard;
+    service.SetRegistryListener([&](const RegistryChange& change) {
+        const char* kinds[] = {"+", "~", "=", "-"};
+        heard += kinds[static_cast<int>(change.kind)] + std::string(change.device.host) + "/"
+            + change.device.product + "/" + change.device.detail + " ";
+    });
+    const auto ssdp = [](const char* host, const char* product) {
+        DeviceRecord d = Device("uuid-1", "192.0.2.5", 1, "ZANDOVERT", host);
+        SetDeviceText(d.product, product);
+        SetDeviceText(d.detail, "fw2");
+        SetDeviceText(d.osVersion, "1.0");
+        return d;
+    };
+    const auto broadcast = [](const char* host, const char* product, bool productCut) {
+        DeviceRecord d = Device("uuid-1", "192.0.2.5", 1, "ZANDOVERT", host);
+        SetDeviceText(d.product, product);
+        d.partialTexts = PartialBit(&DeviceRecord::detail) | PartialBit(&DeviceRecord::osVersion)
+            | (productCut ? PartialBit(&DeviceRecord::product) : 0);
+        return d;
+    };
+    const struct
+    {
+        DeviceRecord report;
+        const char* heard;
+    } steps[] = {
+        {broadcast("living-room", "Cloud Sto", true), "+living-room/Cloud Sto/ "},
+        {ssdp("living-room", "Cloud Storage Pro"), "=living-room/Cloud Storage Pro/fw2 "},   // told more
+        {broadcast("living-room", "Cloud Sto", true), "=living-room/Cloud Storage Pro/fw2 "},
+        {ssdp("living-room", "Cloud Storage Pro"), "=living-room/Cloud Storage Pro/fw2 "},
+        {broadcast("living-room", "Cloud", false), "~living-room/Cloud/fw2 "},   // whole, and another
+        {ssdp("kitchen", "Cloud"), "~kitchen/Cloud/fw2 "},
+        {broadcast("kitchen", "", true), "=kitchen/Cloud/fw2 "},
+    };
+    for (const auto& [report, expected] : steps) {
+        heard.clear();
+        Report(report);
+        EXPECT_EQ(heard, expected) << report.host << "/" << report.product;
+    }
+    EXPECT_EQ(Listed(), "uuid-1@192.0.2.5/kitchen/1 ");
+}
+
+// Answers that arrive when no search of the worker is waiting for them (a flood of forged
+// answers from many addresses) fill the list no better than announcements do.
+TEST_F(Registry, AnswersNobodyAskedForGiveWayToAnswersToASearch)
+{
+    std::string gone;
+    service.SetRegistryListener([&](const RegistryChange& change) {
+        if (change.kind == RegistryChange::Kind::Gone)
+            gone += std::string(change.device.id) + " ";
+    });
+    const auto unasked = [](const std::string& id, const std::string& ip) {
+        DeviceRecord device = Device(id, ip);
+        device.solicited = false;
+        return device;
+    };
+    const std::size_t full = CSearchDeviceService::kMaxDevices;
+    for (std::size_t i = 0; i < full; ++i)
+        Report(unasked("forged" + std::to_string(i), Address(i)));
+    Report(unasked("late", Address(full)));     // no room, and none to make
+    Report(Device("real", Address(full + 1)));  // the first forged one gives way
+    Report(unasked("real", Address(full + 1))); // heard again unasked: keeps its place
+    Report(Device("real2", Address(full + 2)));
+    EXPECT_EQ(gone, "forged0 forged1 ");
     EXPECT_EQ(service.DeviceCount(), full);
     EXPECT_TRUE(Listed().ends_with("real@" + Address(full + 1) + "/disk/1 real2@" + Address(full + 2) + "/disk/1 "));
 }
@@ -426,12 +499,14 @@ TEST_F(Registry, ListenerHearsEveryChangeInOrderAndSilentDevicesAgeOut)
     std::string heard;
     service.SetRegistryListener([&](const RegistryChange& change) {
         const char* kinds[] = {"+", "~", "=", "-"};
-        const char* reasons[] = {"", "(byebye)", "(expired)", "(missed)"};
+        const char* reasons[] = {"", "(byebye)", "(expired)", "(missed)", "(displaced)"};
         heard += kinds[static_cast<int>(change.kind)] + std::string(change.device.id) + "/" + change.device.host
             + reasons[static_cast<int>(change.reason)] + " ";
     });
     Report(Device("a", "192.0.2.1"));
-    Report(Device("b", "192.0.2.2"));
+    DeviceRecord broadcastForm = Device("b", "192.0.2.2");
+    broadcastForm.partialTexts = PartialBit(&DeviceRecord::detail) | PartialBit(&DeviceRecord::osVersion);
+    Report(broadcastForm);
     Report(Device("a", "192.0.2.1"));                              // again, unchanged
     Report(Device("a", "192.0.2.1", 2, "ZANDOVERT", "renamed"));   // same address, new name
     DeviceRecord ssdpForm = Device("b", "192.0.2.2");
@@ -501,20 +576,24 @@ TEST(DirectHosts, AddressesNamesAndTyposAreToldApart)
         {"198.18.2.10", nullptr},      {"224.0.0.1", "multicast"}, {"255.255.255.255", "broadcast"},
         {"0.0.0.0", "this network"},   {"0.1.2.3", "this network"}, {"127.0.0.1", "loopback"},
         {"240.0.0.1", "reserved"},     {"239.255.255.250", "multicast"},
+        {"192.0.2.255", "the broadcast address of the local network of 192.0.2.10"},
+        {"198.18.255.255", nullptr},   // the broadcast address of a network this machine is not on
     };
+    const std::vector<LocalNetwork> networks{{"192.0.2.10", "192.0.2.255", 2}, {"198.19.0.1", "", 3}};
     for (const auto& [text, reason] : unicast) {
         std::string error;
-        EXPECT_EQ(ResolveHost(text, error).has_value(), reason == nullptr) << text;
+        EXPECT_EQ(ResolveHost(text, error, networks).has_value(), reason == nullptr) << text;
         EXPECT_EQ(error, reason ? std::string("not a unicast address (") + text + " is " + reason + ")" : "");
     }
 
     std::istringstream file("# hosts to search\n198.18.2.10\n  198.18.2.11  # the second\n\nnas.example\n1.2.3\r\n"
-                            "224.0.0.1\n");
-    const HostsFile hosts = ReadHostsFile(file);
+                            "224.0.0.1\n192.0.2.255\n");
+    const HostsFile hosts = ReadHostsFile(file, networks);
     ASSERT_EQ(hosts.addresses.size(), 2u);
     EXPECT_EQ(hosts.addresses[1].to_string(), "198.18.2.11");
     EXPECT_EQ(hosts.skipped,
-              (std::vector<std::string>{"line 5: nas.example", "line 6: 1.2.3", "line 7: 224.0.0.1 (multicast)"}));
+              (std::vector<std::string>{"line 5: nas.example", "line 6: 1.2.3", "line 7: 224.0.0.1 (multicast)",
+                                        "line 8: 192.0.2.255 (the broadcast address of the local network of 192.0.2.10)"}));
 
     // Direct sends count like every other send: these workers have no socket, so each fails.
     CSearchDeviceBroadcastThread broadcast;
@@ -608,7 +687,45 @@ TEST(WorkerCounters, SocketErrorsInPlainWords)
     EXPECT_EQ(words(WorkerStep::Bind, errc::permission_denied, 67), "not permitted: see the README on port 67");
     EXPECT_EQ(words(WorkerStep::Send, errc::operation_not_permitted, 67),
               "not permitted (a firewall rule may block it)");
+    EXPECT_EQ(words(WorkerStep::Send, errc::permission_denied, 1900),
+              "not permitted to send to that address (it may be a broadcast address)");
     EXPECT_EQ(words(WorkerStep::Send, errc::network_unreachable, 1900), "no network to send to");
+}
+
+// A worker that can say it sent a query without a socket.
+struct AskingWorker : CSearchDeviceMulticastThread
+{
+    using CSearchDeviceMulticastThread::CSearchDeviceMulticastThread;
+    void Asked() { QuerySent({}); }
+};
+
+TEST(SearchWorker, AnAnswerCountsOnlyWithinTheWindowOfTheWorkersQuery)
+{
+    testsupport::CapturingSink sink;
+    AskingWorker worker(&sink);
+    const std::string answer = testsupport::Fixture("ssdp_answer.txt");
+    const std::string alive = testsupport::Fixture("ssdp_notify_alive.txt");
+    const auto solicited = [&](const std::string& text) {
+        worker.ResetDeviceInfo();
+        sink.reports.clear();
+        testsupport::Deliver(worker, text);
+        return sink.reports.at(0).solicited;
+    };
+    EXPECT_FALSE(solicited(answer)) << "no query sent yet";
+    worker.Asked();
+    EXPECT_TRUE(solicited(answer));
+    EXPECT_FALSE(solicited(alive)) << "an announcement is never an answer";
+    worker.SetAnswerWindow(1ms);
+    std::this_thread::sleep_for(5ms);   // past the window, however busy the machine
+    EXPECT_FALSE(solicited(answer)) << "the window has closed";
+
+    using boost::asio::ip::make_address_v4;
+    const std::pair<const char*, bool> destinations[] = {
+        {"192.0.2.1", true},  {"0.0.0.0", true},   // a datagram whose destination the platform did not tell
+        {"239.143.255.250", false}, {"255.255.255.255", false},
+    };
+    for (const auto& [address, ours] : destinations)
+        EXPECT_EQ(CSearchDeviceThread::AddressedToThisMachine(make_address_v4(address)), ours) << address;
 }
 
 TEST(SearchServiceOnLoopback, AnswerToACommandWorkerReachesTheRegistry)

@@ -64,6 +64,10 @@ TEST(SsdpParser, MaxAgeIsTakenFromOneSecondToOneDay)
         {"CACHE-CONTROL: max-age=soon", 0},
         {"CACHE-CONTROL:\r\nX-NOTE: max-age=5", 0},   // another header's text is not read
         {"X-NO-CACHE-CONTROL-HERE: 1", 0},
+        {"X-NOTE: CACHE-CONTROL: max-age=2", 0},   // only a line named CACHE-CONTROL
+        {"CACHE-CONTROL: x-max-age=2", 0},          // only the directive itself
+        {"CACHE-CONTROL: x-max-age=2, max-age=9", 9},
+        {"CACHE-CONTROL: private=\"max-age=2\"", 0},
     };
     for (const auto& [line, seconds] : cases) {
         const auto device = Parse(Replace(kAlive, "CACHE-CONTROL: max-age=1800", line));
@@ -148,6 +152,26 @@ TEST(SsdpParser, ProductTokenItems)
         EXPECT_EQ(Fields(Replace(kAnswer, token, server)), fields) << server;
     EXPECT_EQ(Fields(Replace(kAnswer, "VARN/1.0, UPnP/1.0, " + token, "VARN/1.0")), "1234|192.168.1.20||||||1")
         << "a broken SERVER header keeps the answer";
+}
+
+TEST(SsdpParser, LongTextsAreCutBetweenCharacters)
+{
+    const std::string room = "\u0413\u043e\u0441\u0442\u0438\u043d\u0430\u044f";   // 16 bytes
+    const std::string snowman = "\u2603";                                            // 3 bytes
+    const std::string notUtf8(70, '\xd1');
+    const std::vector<std::pair<std::string, std::string>> cases = {
+        {room + room + room + room, room + room + room + room.substr(0, 14)},   // 64 bytes: 62 kept
+        {std::string(61, 'a') + snowman, std::string(61, 'a')},
+        {std::string(60, 'a') + snowman, std::string(60, 'a') + snowman},   // 63 bytes fit
+        {std::string(62, 'a') + "\xf0\x9f\x92\xbe", std::string(62, 'a')},
+        {notUtf8, notUtf8.substr(0, 63)},   // bytes that are no characters: cut where they are
+    };
+    for (const auto& [host, kept] : cases)
+        EXPECT_EQ(Parse(Replace(kAnswer, "/mydisk/", "/" + host + "/"))->host, kept) << host;
+    // The product token is cut at 255 bytes, here inside the detail's third character.
+    const std::string item(83, 'i');
+    const std::string token = item + "/" + item + "/" + item + "/" + "ab" + snowman + snowman;
+    EXPECT_STREQ(Parse(Replace(kAnswer, "ZANDOVERT/mydisk/NAS/1.2", token))->detail, "ab");
 }
 
 TEST(SsdpParser, DropsTextsThatAreNotOurDevices)

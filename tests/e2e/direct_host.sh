@@ -1,8 +1,8 @@
 #!/usr/bin/env bash
 # A device on a routed network behind the device namespace hears neither the broadcast query
 # nor the multicast search: only a direct search of its address (--host) finds it, by both
-# protocols. A malformed address, and one that is not unicast (multicast, broadcast, loopback,
-# reserved, this network), is refused with status 2, and output that cannot be written
+# protocols. A malformed address, and one that is not unicast (multicast, broadcast, a local
+# network's broadcast address, loopback, reserved, this network), is refused with status 2, and output that cannot be written
 # (a full device, a closed standard output) ends in status 1 with "write error".
 source "$(dirname "$0")/lib.sh"
 
@@ -29,11 +29,13 @@ expect_device "$WORK/direct.json" 198.18.2.11 far-ssdp
 status=0; search --seconds 1 --host 198.18.2 >/dev/null 2>"$WORK/bad.err" || status=$?
 [ "$status" -eq 2 ] || fail "a malformed --host gave status $status"
 grep -q "198.18.2" "$WORK/bad.err" || fail "the error does not name the address: $(cat "$WORK/bad.err")"
-for host in 224.0.0.1 255.255.255.255 0.0.0.0 127.0.0.1 240.0.0.1; do
+for host in 224.0.0.1 255.255.255.255 0.0.0.0 127.0.0.1 240.0.0.1 192.0.2.255 198.18.0.255; do
   status=0; search --seconds 1 --host "$host" >/dev/null 2>"$WORK/unicast.err" || status=$?
   [ "$status" -eq 2 ] || fail "--host $host gave status $status"
   grep -q "not a unicast address ($host is" "$WORK/unicast.err" || fail "--host $host: $(cat "$WORK/unicast.err")"
 done
+grep -q "(198.18.0.255 is the broadcast address of the local network of 198.18.0.1)" "$WORK/unicast.err" \
+  || fail "a local network's broadcast address is not named so: $(cat "$WORK/unicast.err")"
 for redirect in '>/dev/full' '>&-'; do
   status=0; eval 'search --seconds 1 --host 198.18.2.10' "$redirect" '2>"$WORK/write.err"' || status=$?
   [ "$status" -eq 1 ] || fail "output $redirect gave status $status"

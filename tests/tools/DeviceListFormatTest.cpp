@@ -59,6 +59,26 @@ TEST(TerminalTextTest, NeverPassesControlsThrough)
     EXPECT_EQ(TerminalText("d\xc3\xa9j\xc3\xa0 %s%n"), "d\xc3\xa9j\xc3\xa0 %s%n");
 }
 
+// Characters that change how the text around them is shown, without showing themselves.
+TEST(DeviceTextFormsTest, InvisibleFormatCharactersAreEscapedInTableAndJson)
+{
+    const struct
+    {
+        std::string bytes, terminal, json;
+    } cases[] = {
+        {"photo\xe2\x80\xaegpj.exe", "photo\\xe2\\x80\\xaegpj.exe", R"("photo\u202egpj.exe")"},   // U+202E
+        {"a\xe2\x80\x8b" "b", "a\\xe2\\x80\\x8b" "b", R"("a\u200bb")"},                            // U+200B
+        {"\xef\xbb\xbfx", "\\xef\\xbb\\xbfx", R"("\ufeffx")"},                                     // U+FEFF
+        {"\xe2\x80\xa8", "\\xe2\\x80\\xa8", R"("\u2028")"},                                        // U+2028
+        {"\xf3\xa0\x81\x81", "\\xf3\\xa0\\x81\\x81", R"("\udb40\udc41")"},                     // U+E0041
+        {"\xe2\x80\x8a\xe2\x81\xb0", "\xe2\x80\x8a\xe2\x81\xb0", "\"\xe2\x80\x8a\xe2\x81\xb0\""},  // neighbours stay
+    };
+    for (const auto& [bytes, terminal, json] : cases) {
+        EXPECT_EQ(TerminalText(bytes), terminal) << bytes;
+        EXPECT_EQ(JsonString(bytes), json) << bytes;
+    }
+}
+
 TEST(DeviceJsonTest, ListsEveryFieldInRegistryOrder)
 {
     DeviceRecord second = Device("b\"disk", "192.0.2.11");
@@ -105,6 +125,9 @@ TEST(WatchEventTest, OneLineWithUtcMillisecondsAndTheDevice)
                                 RegistryChange::GoneReason::Expired}),
               R"({"event": "gone", "time": "2025-12-31T12:00:00.007Z", "device": )"
                   + FormatDeviceObject(Device("nas", "192.0.2.10")) + R"(, "reason": "expired"})" + "\n");
+    const std::string displaced = FormatWatchEvent(
+        {RegistryChange::Kind::Gone, Device("nas", "192.0.2.10"), time, RegistryChange::GoneReason::Displaced});
+    EXPECT_TRUE(displaced.ends_with("}, \"reason\": \"displaced\"}\n")) << displaced;
     EXPECT_EQ(FormatWatchEvent({RegistryChange::Kind::Seen, Device("nas", "192.0.2.10"), time}), "");
     EXPECT_EQ(FormatUtcTime(system_clock::time_point{seconds(0)}), "1970-01-01T00:00:00.000Z");
     EXPECT_EQ(FormatUtcTime(system_clock::time_point{milliseconds(951782400007)}), "2000-02-29T00:00:00.007Z");

@@ -77,6 +77,27 @@ TEST(SimulatorResponderTest, IgnoresWhatIsNotItsQuery)
     EXPECT_TRUE(responder.Reply(QueryChannel::Ssdp, wire::FormatSsdpNotify({}, "ssdp:alive"), kSearcher, 1900).empty());
 }
 
+// Forged answerers answer no query; every second each sends both answers unasked, to
+// everybody: the SSDP one to the group, the broadcast one to port 67 of every searcher.
+TEST(SimulatorResponderTest, ForgedAnswerersSendAnswersNobodyAskedFor)
+{
+    SimulatorOptions options = Options(2);
+    options.hostile = kHostileAnswers;
+    CSimulatorResponder responder(options, 1);
+    EXPECT_TRUE(responder.Reply(QueryChannel::Ssdp, kSearch, kSearcher, 1530).empty());
+    EXPECT_TRUE(responder.Reply(QueryChannel::Broadcast, Query(), kSearcher, 67).empty());
+    const std::vector<OutgoingDatagram> out = responder.UnaskedAnswers();
+    ASSERT_EQ(out.size(), 4u);
+    EXPECT_EQ(out[0].destination, 0xEF8FFFFAu);   // 239.143.255.250
+    EXPECT_EQ(out[0].port, 1900);
+    EXPECT_EQ(out[0].payload.rfind("HTTP/1.1 200 OK\r\n", 0), 0u);
+    EXPECT_EQ(out[3].destination, 0xFFFFFFFFu);
+    EXPECT_EQ(out[3].port, 67);
+    EXPECT_EQ(out[3].payload.size(), wire::kSearchPacketSize);
+    EXPECT_EQ(out[3].source, out[2].source);
+    EXPECT_TRUE(CSimulatorResponder(Options(2), 1).UnaskedAnswers().empty());
+}
+
 TEST(SimulatorResponderTest, AnswersTheSsdpSearchWithItsTexts)
 {
     SimulatorOptions options = Options(2);

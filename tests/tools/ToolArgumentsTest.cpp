@@ -84,12 +84,13 @@ TEST(SimulatorArgumentsTest, NeedsAValidFirstAddress)
 
 TEST(SimulatorArgumentsTest, ReadsProtocolDelayAndHostileLists)
 {
-    const SimulatorArguments a = Simulator({"--protocol", "ssdp", "--delay", "random", "--hostile", "zero,flood,announce"});
+    const SimulatorArguments a =
+        Simulator({"--protocol", "ssdp", "--delay", "random", "--hostile", "zero,flood,announce,answers"});
     ASSERT_EQ(a.error, "");
     EXPECT_FALSE(a.options.broadcast);
     EXPECT_TRUE(a.options.ssdp);
     EXPECT_TRUE(a.options.randomDelay);
-    EXPECT_EQ(a.options.hostile, kHostileZeroLength | kHostileFlood | kHostileAnnounce);
+    EXPECT_EQ(a.options.hostile, kHostileZeroLength | kHostileFlood | kHostileAnnounce | kHostileAnswers);
     EXPECT_EQ(a.options.firstAddress, 0xC000020Au);
 
     const SimulatorArguments b = Simulator({"--delay=250", "--hostile=all"});

@@ -40,12 +40,13 @@ void CDeviceSimulator::Run()
     m_nextAnnounce = Clock::now();
     AnnounceWhenDue();
     SendDue();
-    const bool announcing = (m_options.hostile & kHostileAnnounce) != 0;
+    const bool announcing = m_responder.SendsEverySecond();
     Clock::time_point nextAnnounce = Clock::now() + std::chrono::seconds(1);
     while (!simsocket::StopRequested() && Clock::now() < deadline) {
         // The next round once the last one is out, so a slow link cannot pile them up.
         if (announcing && m_pending.empty() && Clock::now() >= nextAnnounce) {
             Schedule(m_responder.Announce("ssdp:alive"));
+            Schedule(m_responder.UnaskedAnswers());
             nextAnnounce = Clock::now() + std::chrono::seconds(1);
         }
         const auto readable = simsocket::Wait({m_broadcastSocket, m_ssdpSocket},

@@ -25,13 +25,14 @@ struct HostileName
     unsigned kinds;
 };
 
-constexpr std::array<HostileName, 7> kHostileNames{{
+constexpr std::array<HostileName, 8> kHostileNames{{
     {"zero", kHostileZeroLength},
     {"oversized", kHostileOversized},
     {"binary", kHostileBinary},
     {"format", kHostileFormat},
     {"flood", kHostileFlood},
     {"announce", kHostileAnnounce},
+    {"answers", kHostileAnswers},
     {"all", kHostileZeroLength | kHostileOversized | kHostileBinary | kHostileFormat | kHostileFlood},
 }};
 
@@ -130,7 +131,7 @@ void ReadOption(CArgumentReader& reader, SimulatorArguments& result)
     else if (name == "--hostile") {
         if (reader.TakeText(text) && !ParseHostileList(text, o.hostile))
             reader.Fail("--hostile takes a comma-separated list of zero, oversized, binary, format, "
-                        "flood, all, announce; not '" + text + "'");
+                        "flood, all, announce, answers; not '" + text + "'");
     } else if (name == "--flood-count")
         reader.TakeInt(o.floodCount, 1, 1000000);
     else if (name == "--seconds")
@@ -209,7 +210,10 @@ the project's test network (tools/testnet.sh).
   --hostile LIST        also reply to every query with hostile traffic; LIST is a
                         comma-separated choice of zero, oversized, binary, format, flood,
                         all; or announce: the devices answer no query and send their
-                        NOTIFY alive again every second (forged announcers)
+                        NOTIFY alive again every second (forged announcers); or answers:
+                        the devices answer no query and send answers nobody asked for
+                        every second, an SSDP "HTTP/1.1 200 OK" to the group and a
+                        broadcast answer to 255.255.255.255 port 67 (forged answerers)
   --flood-count N       forged devices sent by the flood (default 10000)
   -s, --seconds N       stop after N seconds (default 30); SIGINT/SIGTERM stop it earlier
   -h, --help            show this text

@@ -14,6 +14,7 @@ enum HostileKind : unsigned
     kHostileFormat = 1u << 3,      // accepted answers whose texts carry "%s%n"
     kHostileFlood = 1u << 4,       // many forged devices, each with its own address text
     kHostileAnnounce = 1u << 5,    // the devices answer no query and announce themselves every second
+    kHostileAnswers = 1u << 6,     // the devices answer no query and send answers nobody asked for every second
 };
 
 // What the simulator was asked to do; texts may carry "%d" for the device's index.

@@ -81,8 +81,8 @@ std::vector<OutgoingDatagram> CSimulatorResponder::Reply(QueryChannel channel, s
                                                          std::uint32_t sender, std::uint16_t senderPort)
 {
     std::vector<OutgoingDatagram> out;
-    if (m_options.hostile & kHostileAnnounce)
-        return out;   // forged announcers: nobody is there to answer
+    if (SendsEverySecond())
+        return out;   // forged announcers and answerers: nobody is there to answer
     int maxWait = kBroadcastMaxWaitSeconds;
     const bool ssdpChannel = channel == QueryChannel::Ssdp;
     if (ssdpChannel ? !(m_options.ssdp && IsDeviceSearch(datagram, maxWait))
@@ -107,6 +107,29 @@ void CSimulatorResponder::AddHostile(std::vector<OutgoingDatagram>& out, QueryCh
          MakeHostileTraffic(m_options.hostile, ssdpChannel, m_options.floodCount, m_random))
         out.push_back({channel, m_devices.front().address, sender, senderPort, std::move(hostile.bytes),
                        hostile.delayMs});
+}
+
+bool CSimulatorResponder::SendsEverySecond() const
+{
+    return (m_options.hostile & (kHostileAnnounce | kHostileAnswers)) != 0;
+}
+
+std::vector<OutgoingDatagram> CSimulatorResponder::UnaskedAnswers() const
+{
+    std::vector<OutgoingDatagram> out;
+    if ((m_options.hostile & kHostileAnswers) == 0)
+        return out;
+    std::uint32_t group = 0;
+    ParseIpv4(std::string(wire::kSsdpGroup), group);
+    for (const SimulatedDevice& device : m_devices) {
+        if (m_options.ssdp)
+            out.push_back({QueryChannel::Ssdp, device.address, group, wire::kSsdpPort,
+                           wire::FormatSsdpAnswer(device.texts), 0});
+        if (m_options.broadcast)
+            out.push_back({QueryChannel::Broadcast, device.address, 0xFFFFFFFFu, wire::kBroadcastLocalPort,
+                           BroadcastAnswerBytes(device.texts), 0});
+    }
+    return out;
 }
 
 std::vector<OutgoingDatagram> CSimulatorResponder::Announce(std::string_view nts) const

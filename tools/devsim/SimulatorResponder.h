@@ -37,6 +37,13 @@ public:
                                         std::uint32_t sender, std::uint16_t senderPort);
     // NOTIFY of every device to the group; nts is "ssdp:alive" or "ssdp:byebye".
     std::vector<OutgoingDatagram> Announce(std::string_view nts) const;
+    // With --hostile answers, the answers every device sends although nobody asked: its SSDP
+    // answer to the group and its broadcast answer to every searcher's port 67, as its
+    // protocols allow. Nothing otherwise.
+    std::vector<OutgoingDatagram> UnaskedAnswers() const;
+    // Whether the devices send something of their own every second (forged announcers or
+    // answerers) instead of answering queries.
+    bool SendsEverySecond() const;
 
     const std::vector<SimulatedDevice>& Devices() const { return m_devices; }
 

@@ -31,6 +31,8 @@ const char* GoneReasonName(RegistryChange::GoneReason reason)
         return "expired";
     case RegistryChange::GoneReason::Missed:
         return "missed";
+    case RegistryChange::GoneReason::Displaced:
+        return "displaced";
     case RegistryChange::GoneReason::None:
         break;
     }

@@ -10,5 +10,5 @@ std::string FormatUtcTime(std::chrono::system_clock::time_point time);
 
 // One line of --watch for a change that is printed (Appeared, Changed, Gone):
 // {"event": "appeared", "time": "...", "device": {...}} and a line feed; a Gone line ends
-// with "reason": "byebye", "expired" or "missed". Empty for Seen.
+// with "reason": "byebye", "expired", "missed" or "displaced". Empty for Seen.
 std::string FormatWatchEvent(const RegistryChange& change);

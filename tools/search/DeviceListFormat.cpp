@@ -54,7 +54,7 @@ char32_t NextCodePoint(std::string_view text, std::size_t& pos)
 
 std::string Hex(const char* format, unsigned value)
 {
-    std::array<char, 8> buffer{};
+    std::array<char, 16> buffer{};
     std::snprintf(buffer.data(), buffer.size(), format, value);
     return buffer.data();
 }
@@ -62,6 +62,38 @@ std::string Hex(const char* format, unsigned value)
 bool IsControl(char32_t c)
 {
     return c < 0x20 || (c >= 0x7F && c <= 0x9F);
+}
+
+// Characters that show nothing themselves but change how the text around them is shown:
+// Unicode's format characters (direction overrides and marks, zero-width spaces and joiners,
+// the byte order mark, tags...) and the line and paragraph separators. A device name made of
+// them could pass for another device's name.
+bool IsInvisibleFormat(char32_t c)
+{
+    struct Range
+    {
+        char32_t first;
+        char32_t last;
+    };
+    static constexpr std::array<Range, 20> kRanges{{
+        {0x00AD, 0x00AD},   {0x0600, 0x0605},   {0x061C, 0x061C},   {0x06DD, 0x06DD},
+        {0x070F, 0x070F},   {0x0890, 0x0891},   {0x08E2, 0x08E2},   {0x180E, 0x180E},
+        {0x200B, 0x200F},   {0x2028, 0x202E},   {0x2060, 0x2064},   {0x2066, 0x206F},
+        {0xFEFF, 0xFEFF},   {0xFFF9, 0xFFFB},   {0x110BD, 0x110BD}, {0x110CD, 0x110CD},
+        {0x13430, 0x1343F}, {0x1BCA0, 0x1BCA3}, {0x1D173, 0x1D17A}, {0xE0001, 0xE007F},
+    }};
+    return std::any_of(kRanges.begin(), kRanges.end(),
+                       [c](const Range& range) { return c >= range.first && c <= range.last; });
+}
+
+// \uXXXX, as a surrogate pair beyond the first plane.
+std::string JsonEscape(char32_t c)
+{
+    if (c < 0x10000)
+        return Hex("\\u%04x", static_cast<unsigned>(c));
+    const char32_t offset = c - 0x10000;
+    return Hex("\\u%04x", static_cast<unsigned>(0xD800 + (offset >> 10)))
+        + Hex("\\u%04x", static_cast<unsigned>(0xDC00 + (offset & 0x3FF)));
 }
 
 std::string_view Text(const char (&field)[DeviceRecord::kTextSize])
@@ -98,8 +130,8 @@ std::string JsonString(std::string_view bytes)
             out += "\\r";
         else if (c == '\t')
             out += "\\t";
-        else if (IsControl(c))
-            out += Hex("\\u%04x", static_cast<unsigned>(c));
+        else if (IsControl(c) || IsInvisibleFormat(c))
+            out += JsonEscape(c);
         else
             out.append(bytes.substr(start, pos - start));
     }
@@ -112,7 +144,7 @@ std::string TerminalText(std::string_view bytes)
     for (std::size_t pos = 0; pos < bytes.size();) {
         const std::size_t start = pos;
         const char32_t c = NextCodePoint(bytes, pos);
-        if (c == kInvalid || IsControl(c)) {
+        if (c == kInvalid || IsControl(c) || IsInvisibleFormat(c)) {
             for (std::size_t i = start; i < pos; ++i)
                 out += Hex("\\x%02x", static_cast<std::uint8_t>(bytes[i]));
         } else {

@@ -21,10 +21,13 @@ std::string FormatDeviceJson(const std::vector<DeviceRecord>& devices);
 // vendor (strings), type (a number) and url ("http://" and the ip: the device's web page).
 std::string FormatDeviceObject(const DeviceRecord& device);
 
-// A JSON string literal. Valid UTF-8 passes unchanged; every byte that is not part of a valid
-// UTF-8 sequence is written as the code point of the same value (\u0080 to \u00ff).
+// A JSON string literal. Valid UTF-8 passes unchanged, except controls and invisible format
+// characters (direction overrides, zero-width spaces...), which are written as \uXXXX; every
+// byte that is not part of a valid UTF-8 sequence is written as the code point of the same
+// value (\u0080 to \u00ff).
 std::string JsonString(std::string_view bytes);
 
-// Text safe for a terminal: control characters (C0, DEL, C1) and invalid UTF-8 bytes become
-// \xNN, everything else stays as it is.
+// Text safe for a terminal: control characters (C0, DEL, C1), invisible format characters
+// (direction overrides, zero-width spaces...) and invalid UTF-8 bytes become \xNN, byte by
+// byte; everything else stays as it is.
 std::string TerminalText(std::string_view bytes);

@@ -129,8 +129,11 @@ mean to search your own network.
                       {"event": "appeared", "changed" or "gone", "time": UTC with
                       milliseconds, "device": {the keys above}}; a gone line also has
                       "reason": "byebye" (it said so), "expired" (not heard from within
-                      the CACHE-CONTROL max-age it announced, taken as 1 s to one day)
-                      or "missed" (it has not answered two searches in a row)
+                      the CACHE-CONTROL max-age it announced, taken as 1 s to one day),
+                      "missed" (it has not answered two searches in a row) or
+                      "displaced" (the list was full, 4096 devices, and a device that
+                      answered a search took the place of one only heard announcing
+                      itself or answering outside a search)
   -i, --interval N    seconds between the searches of --watch, 1 to 86400 (default 60)
       --save FILE     also write the devices found, each with the time it was last seen,
                       to FILE as JSON (replaced whole, never left half-written)

@@ -19,12 +19,26 @@ CSearchSession::CSearchSession(CSearchDeviceService& service)
 
 void CSearchSession::HandleNextChange()
 {
+    if (holding)
+        return;   // Resume hands out the next one
     const std::optional<RegistryChange> change = changes.Pop();
     if (!change)
         return;
     if (changeHandler)
         changeHandler(*change);
+    if (!holding)
+        boost::asio::post(io, [this] { HandleNextChange(); });
+}
+
+void CSearchSession::Resume()
+{
+    holding = false;
     boost::asio::post(io, [this] { HandleNextChange(); });
+}
+
+void CSearchSession::WhenOutputWritable(std::function<void()> then)
+{
+    output.WhenWritable(std::move(then));
 }
 
 CSearchSession::~CSearchSession()

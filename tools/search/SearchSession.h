@@ -8,6 +8,7 @@
 #include <boost/asio/steady_timer.hpp>
 
 #include "ChangeQueue.h"
+#include "OutputReadiness.h"
 #include "discovery/SearchDeviceService.h"
 
 // Runs the command-line search on the caller's thread: registry changes, the timer and the
@@ -28,6 +29,13 @@ public:
     void OnChange(ChangeHandler handler);
     // Calls work once, inside Run, after the delay; a later call replaces an earlier one.
     void After(std::chrono::steady_clock::duration delay, std::function<void()> work);
+    // For a handler whose work goes on after it returns: no further change is handed out
+    // (they wait, folded, in the queue) until Resume.
+    void Hold() { holding = true; }
+    void Resume();
+    // Calls then once, inside Run, when standard output takes a line without blocking; the
+    // signals and the timer meanwhile have their turn. Dropped when Run ends first.
+    void WhenOutputWritable(std::function<void()> then);
     // Ends Run once the handler that calls it returns.
     void Stop();
     // Handles changes, the timer and the signals until Stop or a stop signal.
@@ -46,5 +54,7 @@ private:
     boost::asio::steady_timer timer;
     CChangeQueue changes;   // bounded however slowly the handler gets through them
     ChangeHandler changeHandler;
+    COutputReadiness output{io};
+    bool holding = false;
     bool stoppedBySignal = false;
 };

@@ -10,6 +10,7 @@
 #include "common/ToolOutput.h"
 #include "discovery/DiagnosticLog.h"
 #include "discovery/DirectHosts.h"
+#include "discovery/LocalAddresses.h"
 #include "discovery/SearchDeviceService.h"
 
 #include <chrono>
@@ -44,9 +45,11 @@ void Stamp(const char* moment)
 // The --host addresses, each looked up once; false (with a message) when one cannot be.
 bool ResolveDirectHosts(const std::vector<std::string>& hosts, std::vector<boost::asio::ip::address_v4>& addresses)
 {
+    boost::system::error_code ignored;   // without the networks only their broadcast addresses pass
+    const std::vector<LocalNetwork> networks = hosts.empty() ? std::vector<LocalNetwork>{} : ListLocalIPv4Networks(ignored);
     for (const std::string& host : hosts) {
         std::string error;
-        const auto address = ResolveHost(host, error);
+        const auto address = ResolveHost(host, error, networks);
         if (!address) {
             std::fprintf(stderr, "%s: --host '%s': %s\n", kProgram, host.c_str(), error.c_str());
             return false;
@@ -142,7 +145,8 @@ int Search(CSearchSession& session, CSearchDeviceService& service, const SearchO
     const bool reached = WaitForAnswers(session, service, options, lastSeen);
     // The search is over: its threads wind down while the list is written.
     service.StopSearching();
-    service.ExpireDevices(Clock::now());   // a device whose max-age ran out is not saved as seen
+    // Every device that answered during the search is listed and saved, however short the
+    // max-age it announced: max-age ends a device's listing only while a watch goes on.
     const std::vector<InventoryEntry> found = WithLastSeen(service.CopyDevices(), lastSeen);
     const std::vector<WorkerDiagnosis> workers = Diagnose(service);
     for (const std::string& line : ProblemLines(workers))
@@ -170,11 +174,20 @@ int Watch(CSearchSession& session, CSearchDeviceService& service, const WatchOpt
 {
     bool written = true;
     session.OnChange([&](const RegistryChange& change) {
-        const std::string line = FormatWatchEvent(change);
-        if (!line.empty() && !WriteOut(line)) {
-            written = false;   // nobody reads any more: end, and say so
-            session.Stop();
-        }
+        std::string line = FormatWatchEvent(change);
+        if (line.empty())
+            return;
+        // A reader that stops reading must not hold up the stop signals: the line waits,
+        // whole, until the output takes it, and later changes fold in the queue meanwhile.
+        session.Hold();
+        session.WhenOutputWritable([&, line = std::move(line)] {
+            if (!WriteOut(line)) {
+                written = false;   // nobody reads any more: end, and say so
+                session.Stop();
+                return;
+            }
+            session.Resume();
+        });
     });
     int secondsToSearch = 0;
     std::function<void()> everySecond = [&] {
