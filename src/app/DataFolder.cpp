@@ -72,7 +72,7 @@ bool SaveResourceToFile(int id, const QString& type, const std::wstring& path)
     // The data folder is ours: a link put there is replaced by our own file, never written
     // through; a FIFO or a device is left alone, and the start fails with its message.
     std::string error;
-    if (ReplaceFile(local, std::string_view(content.constData(), static_cast<std::size_t>(content.size())),
+    if (ReplaceRegularFile(local, std::string_view(content.constData(), static_cast<std::size_t>(content.size())),
                     LinkHandling::ReplaceLink, 0666, error) != LocalFileStatus::Done) {
         qWarning("%s", error.c_str());
         return false;

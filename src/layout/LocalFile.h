@@ -36,7 +36,7 @@ enum class LinkHandling
 // is always either the old one or the whole new one, and no write goes through a link. A FIFO,
 // a device or a folder at the path (or at a link's target) is left alone (NotRegular). A file
 // that exists keeps its permissions; a new one gets `newMode` less the umask.
-LocalFileStatus ReplaceFile(const std::string& path, std::string_view content, LinkHandling links,
+LocalFileStatus ReplaceRegularFile(const std::string& path, std::string_view content, LinkHandling links,
                             unsigned newMode, std::string& error);
 
 // Appends `content` to the regular file at the path, making it when it does not exist. A

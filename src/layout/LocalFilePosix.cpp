@@ -155,7 +155,7 @@ LocalFileStatus ReadRegularFile(const std::string& path, std::size_t maxBytes, s
     return LocalFileStatus::Done;
 }
 
-LocalFileStatus ReplaceFile(const std::string& path, std::string_view content, LinkHandling links,
+LocalFileStatus ReplaceRegularFile(const std::string& path, std::string_view content, LinkHandling links,
                             unsigned newMode, std::string& error)
 {
     Destination destination;

@@ -43,7 +43,7 @@ LocalFileStatus ReadRegularFile(const std::string& path, std::size_t maxBytes, s
     return file.bad() ? LocalFileStatus::Failed : LocalFileStatus::Done;
 }
 
-LocalFileStatus ReplaceFile(const std::string& path, std::string_view content, LinkHandling links,
+LocalFileStatus ReplaceRegularFile(const std::string& path, std::string_view content, LinkHandling links,
                             unsigned /*newMode*/, std::string& error)
 {
     std::error_code failure;

@@ -2,6 +2,7 @@
 
 #include "platform/win/WideText.h"
 
+#include <objbase.h>
 #include <shellapi.h>
 
 namespace {
