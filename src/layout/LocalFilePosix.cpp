@@ -197,6 +197,14 @@ LocalFileStatus AppendToRegularFile(const std::string& path, std::string_view co
     return WriteAll(file.get(), content) && file.Close() ? LocalFileStatus::Done : LocalFileStatus::Failed;
 }
 
+bool MakeOwnFolder(const std::filesystem::path& folder, std::error_code& failure)
+{
+    if (::mkdir(folder.c_str(), 0700) == 0 || errno == EEXIST)
+        return true;
+    failure = std::error_code(errno, std::generic_category());
+    return false;
+}
+
 std::filesystem::file_time_type LastWriteTime(const std::string& path)
 {
     std::error_code error;

@@ -1,5 +1,6 @@
 #include "Console.h"
 
+#include <algorithm>
 #include <cerrno>
 
 #include <fcntl.h>
@@ -29,4 +30,9 @@ bool WriteStandardOutput(const char* text, std::size_t size, int& error)
         size -= static_cast<std::size_t>(written);
     }
     return true;
+}
+
+std::vector<std::string> ProgramArguments(int argc, char** argv)
+{
+    return std::vector<std::string>(argv + std::min(argc, 1), argv + argc);
 }

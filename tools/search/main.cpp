@@ -240,7 +240,7 @@ int main(int argc, char** argv)
     Stamp("main");
     if (!CheckStandardOutput(kProgram))
         return 1;
-    const int status = Run(ParseSearchArguments(std::vector<std::string>(argv + 1, argv + argc)));
+    const int status = Run(ParseSearchArguments(ProgramArguments(argc, argv)));
     // Output that did not arrive is a failure whatever the search found.
     return CloseStandardOutput(kProgram) ? status : 1;
 }

@@ -5,6 +5,7 @@
 #include <gtest/gtest.h>
 
 #include <windows.h>
+#include <winsock2.h>
 
 #include <algorithm>
 #include <filesystem>
@@ -201,6 +202,45 @@ TEST(WinCommandRunner, ArgumentsArriveUnchangedThroughTheCommandLine)
     }
     EXPECT_EQ(runner.ReadOutput({HelperPath(), "fail"}), std::nullopt);
     EXPECT_EQ(runner.ReadOutput({"C:\\no\\such\\program.exe"}), std::nullopt);
+}
+
+// A program the runner starts gets its standard handles and nothing else of ours, not even a
+// socket that could be inherited: it would hold the search's port while it runs.
+TEST(WinCommandRunner, ChildrenInheritNoSocketOfOurs)
+{
+    WSADATA data;
+    ASSERT_EQ(::WSAStartup(MAKEWORD(2, 2), &data), 0);
+    const SOCKET socket = ::socket(AF_INET, SOCK_DGRAM, IPPROTO_UDP);
+    ASSERT_NE(socket, INVALID_SOCKET);
+    ASSERT_TRUE(
+        ::SetHandleInformation(reinterpret_cast<HANDLE>(socket), HANDLE_FLAG_INHERIT, HANDLE_FLAG_INHERIT));
+    const std::vector<std::string> argv{HelperPath(), "holds", std::to_string(socket)};
+
+    // Started as a program that inherits every handle it may, the helper holds it...
+    std::wstring commandLine = BuildCommandLine(argv);
+    SECURITY_ATTRIBUTES inheritable{sizeof inheritable, nullptr, TRUE};
+    HANDLE readEnd = nullptr;
+    HANDLE writeEnd = nullptr;
+    ASSERT_TRUE(::CreatePipe(&readEnd, &writeEnd, &inheritable, 0));
+    STARTUPINFOW startup{};
+    startup.cb = sizeof startup;
+    startup.dwFlags = STARTF_USESTDHANDLES;
+    startup.hStdOutput = writeEnd;
+    PROCESS_INFORMATION process{};
+    ASSERT_TRUE(::CreateProcessW(nullptr, commandLine.data(), nullptr, nullptr, TRUE, CREATE_NO_WINDOW,
+                                 nullptr, nullptr, &startup, &process));
+    ::CloseHandle(writeEnd);
+    ::WaitForSingleObject(process.hProcess, 20000);
+    char held[64] = {};
+    DWORD read = 0;
+    ::ReadFile(readEnd, held, sizeof held - 1, &read, nullptr);
+    for (HANDLE handle : {readEnd, process.hProcess, process.hThread})
+        ::CloseHandle(handle);
+    EXPECT_STREQ(held, "held\n");
+
+    // ... but not when the runner starts it.
+    EXPECT_EQ(CHiddenCommandRunner().ReadOutput(argv), "not held\n");
+    ::closesocket(socket);
 }
 
 TEST(WinWindowList, FindsWindowsByClassAndChildTextAndPostsCloseRequests)
