@@ -78,6 +78,9 @@ bool CVesquorApp::InitInstance()
     QObject::connect(pInstance.get(), &CSingleInstance::activateRequested, &window,
                      &CVesquorDlg::OnActivateInstance);
     env.runWindow(window);
+    // The window is closed: a new start may take over at once, while this one still waits
+    // for its storage worker and its search threads to end.
+    pInstance.reset();
     return false;
 }
 

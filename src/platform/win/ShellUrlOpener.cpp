@@ -3,7 +3,6 @@
 #include "platform/win/WideText.h"
 
 #include <objbase.h>
-#include <shellapi.h>
 
 namespace {
 
@@ -20,7 +19,7 @@ std::string RecorderPathFromEnvironment()
 
 } // namespace
 
-CShellUrlOpener::CShellUrlOpener() : CShellUrlOpener(&::ShellExecuteW, RecorderPathFromEnvironment()) {}
+CShellUrlOpener::CShellUrlOpener() : CShellUrlOpener(&::ShellExecuteExW, RecorderPathFromEnvironment()) {}
 
 CShellUrlOpener::CShellUrlOpener(ShellExecuteCall shellExecute, std::string recorderPath)
     : m_shellExecute(shellExecute), m_recorder(std::move(recorderPath))
@@ -39,7 +38,16 @@ void CShellUrlOpener::OpenUrl(const std::string& url)
     // the apartment the shell needs for the call.
     const HRESULT com = ::CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED | COINIT_DISABLE_OLE1DDE);
     const std::wstring target = WideFromUtf8Text(url);
-    m_shellExecute(nullptr, L"open", target.c_str(), nullptr, nullptr, SW_SHOW);
+    // No error box: a share root that cannot be reached would otherwise wait for a click on a
+    // box nobody may see, and the program's end waits for this call. The call also finishes
+    // its work before it returns, as this thread may end right after it.
+    SHELLEXECUTEINFOW execute{};
+    execute.cbSize = sizeof execute;
+    execute.fMask = SEE_MASK_FLAG_NO_UI | SEE_MASK_NOASYNC;
+    execute.lpVerb = L"open";
+    execute.lpFile = target.c_str();
+    execute.nShow = SW_SHOW;
+    m_shellExecute(&execute);
     if (SUCCEEDED(com))
         ::CoUninitialize();
 }

@@ -10,8 +10,10 @@
 #include <algorithm>
 #include <filesystem>
 #include <fstream>
+#include <future>
 #include <iterator>
 #include <string>
+#include <thread>
 #include <vector>
 
 #include "platform/InstanceActivation.h"
@@ -32,8 +34,9 @@ std::string HelperPath()
 }
 
 // Runs the helper to its end while this thread handles its window messages (a second
-// instance's SendMessage waits for them); returns its exit code, or -1.
-int RunHelperPumping(const std::vector<std::string>& arguments)
+// instance's SendMessage waits for them), or without handling them, as a hung instance;
+// returns its exit code, or -1 (STILL_ACTIVE, 259, when it did not end in 20 s).
+int RunHelperPumping(const std::vector<std::string>& arguments, bool pump = true)
 {
     std::vector<std::string> argv{HelperPath()};
     argv.insert(argv.end(), arguments.begin(), arguments.end());
@@ -46,12 +49,14 @@ int RunHelperPumping(const std::vector<std::string>& arguments)
         return -1;
     ::CloseHandle(process.hThread);
     const ULONGLONG deadline = ::GetTickCount64() + 20000;
-    while (::MsgWaitForMultipleObjects(1, &process.hProcess, FALSE, 100, QS_ALLINPUT) != WAIT_OBJECT_0
-           && ::GetTickCount64() < deadline) {
+    while (::MsgWaitForMultipleObjects(1, &process.hProcess, FALSE, 100, pump ? QS_ALLINPUT : 0) != WAIT_OBJECT_0
+           && ::GetTickCount64() < deadline && pump) {
         MSG message;
         while (::PeekMessageW(&message, nullptr, 0, 0, PM_REMOVE))
             ::DispatchMessageW(&message);
     }
+    if (!pump)
+        ::WaitForSingleObject(process.hProcess, 20000);
     DWORD exitCode = static_cast<DWORD>(-1);
     ::GetExitCodeProcess(process.hProcess, &exitCode);
     ::CloseHandle(process.hProcess);
@@ -131,6 +136,19 @@ TEST(WinInstanceMutex, SecondProcessFindsTheMutexAndNotifiesTheWindowByTitle)
     EXPECT_EQ(claim(), static_cast<int>(CInstanceMutex::Claim::First)) << "released at destruction";
 }
 
+// A running instance whose window does not answer (its thread blocked) does not hang a
+// later start: it ends on its own, as if no window had answered.
+TEST(WinInstanceMutex, AHungFirstInstanceDoesNotHangTheSecond)
+{
+    const std::string name = "TravelkinHung" + std::to_string(::GetCurrentProcessId());
+    const std::wstring wideName(name.begin(), name.end());
+    CInstanceMutex first(wideName);
+    ASSERT_EQ(first.Acquire(), CInstanceMutex::Claim::First);
+    TestWindow window(L"TravelkinTestInstance", wideName.c_str());
+    EXPECT_EQ(RunHelperPumping({"claim", name}, /*pump=*/false), static_cast<int>(CInstanceMutex::Claim::Silent));
+    PumpMessagesUntil([] { return true; });   // the message given up on, handled now
+}
+
 namespace {
 
 struct ShellCall
@@ -139,13 +157,15 @@ struct ShellCall
     std::wstring strVerb, strFile;
     bool bParameters = false, bFolder = false;
     int nShow = -1;
+    ULONG nMask = 0;
 };
 std::vector<ShellCall> shellCalls;
 
-HINSTANCE WINAPI RecordShellCall(HWND owner, LPCWSTR verb, LPCWSTR file, LPCWSTR parameters, LPCWSTR folder, INT show)
+BOOL WINAPI RecordShellCall(SHELLEXECUTEINFOW* call)
 {
-    shellCalls.push_back({owner != nullptr, verb, file, parameters != nullptr, folder != nullptr, show});
-    return reinterpret_cast<HINSTANCE>(static_cast<INT_PTR>(33));
+    shellCalls.push_back({call->hwnd != nullptr, call->lpVerb, call->lpFile, call->lpParameters != nullptr,
+                          call->lpDirectory != nullptr, call->nShow, call->fMask});
+    return TRUE;
 }
 
 } // namespace
@@ -161,6 +181,8 @@ TEST(WinShellUrlOpener, OpensTheAddressWithTheOpenVerbShownAsItIs)
         EXPECT_FALSE(call.bOwner || call.bParameters || call.bFolder);
         EXPECT_EQ(call.strVerb, L"open");
         EXPECT_EQ(call.nShow, 5) << "SW_SHOW";
+        // Never an error box that holds the call (and the program's end) until clicked.
+        EXPECT_EQ(call.nMask, static_cast<ULONG>(SEE_MASK_FLAG_NO_UI | SEE_MASK_NOASYNC));
     }
     EXPECT_EQ(shellCalls[0].strFile, L"http://192.0.2.5");
     EXPECT_EQ(shellCalls[1].strFile, L"\\\\192.0.2.5");
@@ -263,6 +285,30 @@ TEST(WinWindowList, FindsWindowsByClassAndChildTextAndPostsCloseRequests)
     EXPECT_EQ(TestWindow::closeRequests, 0) << "posted, not sent";
     EXPECT_TRUE(PumpMessagesUntil([] { return TestWindow::closeRequests > 0; }));
     EXPECT_EQ(TestWindow::closeRequests, 1);
+}
+
+// The window list reads titles without asking the windows: a window whose thread is blocked
+// (our own dialog while the program ends) still gives its title, and nobody waits for it.
+TEST(WinWindowList, ReadsTheTitlesOfWindowsWhoseThreadIsBlocked)
+{
+    HANDLE release = ::CreateEventW(nullptr, TRUE, FALSE, nullptr);
+    std::promise<std::uint64_t> made;
+    std::thread blocked([&] {
+        TestWindow window(L"TravelkinBlockedWindow", L"blocked on 192.0.2.5");
+        made.set_value(window.Id());
+        ::WaitForSingleObject(release, 30000);   // handles no message until released
+    });
+    const std::uint64_t id = made.get_future().get();
+    auto listing = std::async(std::launch::async, [] { return CWin32WindowList().TopLevelWindows(); });
+    const bool listed = listing.wait_for(std::chrono::seconds(10)) == std::future_status::ready;
+    ::SetEvent(release);   // a hung listing now ends too, so the test can report it
+    blocked.join();
+    ASSERT_TRUE(listed) << "the listing waited for the blocked window";
+    const auto windows = listing.get();
+    const auto found = std::ranges::find(windows, id, &CWindowList::TopLevelWindow::nId);
+    ASSERT_NE(found, windows.end());
+    EXPECT_EQ(found->strTitle, "blocked on 192.0.2.5");
+    ::CloseHandle(release);
 }
 
 TEST(WinOsVersion, CodesOfTheVersions)
