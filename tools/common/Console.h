@@ -22,3 +22,7 @@ bool StandardOutputIsOpen();
 // command line: the narrow argv comes through the ANSI code page, which turns a path such as
 // "C:\\Users\\Zoë 李\\list.json" into question marks.
 std::vector<std::string> ProgramArguments(int argc, char** argv);
+
+// What to tell the user when the queries went out and nothing at all came back: the
+// system's firewall, most likely, and the command that lets the answers in.
+std::string NothingHeardAdvice();

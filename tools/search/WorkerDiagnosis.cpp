@@ -134,3 +134,10 @@ bool AnyQuerySent(const std::vector<WorkerDiagnosis>& workers)
     return std::any_of(workers.begin(), workers.end(),
                        [](const WorkerDiagnosis& w) { return w.counters.queriesSent > 0; });
 }
+
+bool NothingHeard(const std::vector<WorkerDiagnosis>& workers)
+{
+    return AnyQuerySent(workers) && std::none_of(workers.begin(), workers.end(), [](const WorkerDiagnosis& w) {
+               return w.counters.received > 0;
+           });
+}

@@ -32,3 +32,6 @@ std::vector<std::string> ProblemLines(const std::vector<WorkerDiagnosis>& worker
 
 // Whether any worker got a query out.
 bool AnyQuerySent(const std::vector<WorkerDiagnosis>& workers);
+
+// Whether queries went out and not one datagram came back: a firewall is the likely cause.
+bool NothingHeard(const std::vector<WorkerDiagnosis>& workers);

@@ -126,6 +126,8 @@ std::string ReportText(const SearchOptions& options, const std::vector<WorkerDia
         text = options.json ? FormatDeviceJson(devices) : FormatDeviceTable(devices);
     if (options.diagnose)
         text += (text.empty() ? "" : "\n") + FormatDiagnosisText(workers);
+    if (options.diagnose && NothingHeard(workers))
+        text += "\n" + NothingHeardAdvice();
     return text;
 }
 
