@@ -21,7 +21,8 @@ public:
     // An empty recorder path means "open for real".
     CShellUrlOpener(ShellExecuteCall shellExecute, std::string recorderPath);
 
-    // May be called from any thread.
+    // May be called from any thread. Waits for the shell two seconds at most; a shell call
+    // that takes longer goes on, on its own thread, which ends with it or with the process.
     void OpenUrl(const std::string& url) override;
 
 private:

@@ -8,6 +8,7 @@
 #include <winsock2.h>
 
 #include <algorithm>
+#include <atomic>
 #include <filesystem>
 #include <fstream>
 #include <future>
@@ -186,6 +187,28 @@ TEST(WinShellUrlOpener, OpensTheAddressWithTheOpenVerbShownAsItIs)
     }
     EXPECT_EQ(shellCalls[0].strFile, L"http://192.0.2.5");
     EXPECT_EQ(shellCalls[1].strFile, L"\\\\192.0.2.5");
+}
+
+// A shell that does not come back (a share root behind the network's time-outs) holds the
+// caller, the storage worker that the program's end waits for, two seconds at most.
+TEST(WinShellUrlOpener, ASlowShellDoesNotHoldTheCaller)
+{
+    static HANDLE release = ::CreateEventW(nullptr, TRUE, FALSE, nullptr);
+    static std::atomic<int> calls{0};
+    CShellUrlOpener opener(
+        +[](SHELLEXECUTEINFOW*) -> BOOL {
+            ::WaitForSingleObject(release, 30000);
+            ++calls;
+            return TRUE;
+        },
+        "");
+    auto opening = std::async(std::launch::async, [&] { opener.OpenUrl("\\\\192.0.2.5"); });
+    const bool returned = opening.wait_for(std::chrono::seconds(10)) == std::future_status::ready;
+    EXPECT_EQ(calls.load(), 0);
+    ::SetEvent(release);   // the shell's thread ends; a caller still held ends too
+    opening.wait();
+    EXPECT_TRUE(returned) << "the caller waited for the shell";
+    EXPECT_TRUE(PumpMessagesUntil([] { return calls.load() == 1; }));
 }
 
 TEST(WinShellUrlOpener, RecorderTakesTheUrlsInsteadOfTheShell)
