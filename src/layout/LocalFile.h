@@ -43,7 +43,7 @@ enum class LinkHandling
 // a device or a folder at the path (or at a link's target) is left alone (NotRegular). A file
 // that exists keeps its permissions; a new one gets `newMode` less the umask.
 LocalFileStatus ReplaceRegularFile(const std::string& path, std::string_view content, LinkHandling links,
-                            unsigned newMode, std::string& error);
+                                   unsigned newMode, std::string& error);
 
 // Makes the folder and the parents it lacks, walking down from the path's root (a drive, a
 // share "\\server\share" or "/"). A folder made here is the user's alone; one that exists

@@ -44,7 +44,7 @@ LocalFileStatus ReadRegularFile(const std::string& path, std::size_t maxBytes, s
 }
 
 LocalFileStatus ReplaceRegularFile(const std::string& path, std::string_view content, LinkHandling links,
-                            unsigned /*newMode*/, std::string& error)
+                                   unsigned /*newMode*/, std::string& error)
 {
     std::error_code failure;
     fs::path destination = Native(path);

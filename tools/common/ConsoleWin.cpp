@@ -8,7 +8,7 @@
 #include <io.h>
 #include <windows.h>
 
-#include <shellapi.h>   // after windows.h, which it needs
+#include <shellapi.h> // after windows.h, which it needs
 
 bool IsTerminal(std::FILE* stream)
 {
@@ -37,7 +37,7 @@ std::string Utf8FromWide(const wchar_t* text)
     const int size = ::WideCharToMultiByte(CP_UTF8, 0, text, -1, nullptr, 0, nullptr, nullptr);
     std::string utf8(static_cast<std::size_t>(std::max(size, 1)), '\0');
     ::WideCharToMultiByte(CP_UTF8, 0, text, -1, utf8.data(), size, nullptr, nullptr);
-    utf8.resize(utf8.size() - 1);   // the terminating NUL
+    utf8.resize(utf8.size() - 1); // the terminating NUL
     return utf8;
 }
 
@@ -66,7 +66,9 @@ std::string NothingHeardAdvice()
            "allowed on the network (when Windows asked at the first search, the question was declined or "
            "not answered). An administrator lets them in from a Command Prompt run as administrator:\n"
            "  netsh advfirewall firewall add rule name=\"Travelkin search\" dir=in action=allow "
-           "protocol=UDP program=\"" + Utf8FromWide(program.c_str()) + "\"\n"
+           "protocol=UDP program=\"" +
+           Utf8FromWide(program.c_str()) +
+           "\"\n"
            "(the same for travelkin.exe beside it), or under Windows Security > Firewall > Allow an app "
            "through firewall.\n";
 }

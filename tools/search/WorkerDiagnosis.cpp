@@ -137,7 +137,7 @@ bool AnyQuerySent(const std::vector<WorkerDiagnosis>& workers)
 
 bool NothingHeard(const std::vector<WorkerDiagnosis>& workers)
 {
-    return AnyQuerySent(workers) && std::none_of(workers.begin(), workers.end(), [](const WorkerDiagnosis& w) {
-               return w.counters.received > 0;
-           });
+    return AnyQuerySent(workers) &&
+           std::none_of(workers.begin(), workers.end(),
+                        [](const WorkerDiagnosis& w) { return w.counters.received > 0; });
 }

@@ -42,7 +42,8 @@ CInstanceMutex::Claim CInstanceMutex::Acquire()
     ::AllowSetForegroundWindow(runningProcess);
     // A running instance that hangs must not hang this start too.
     DWORD_PTR result = 0;
-    if (::SendMessageTimeoutW(running, WM_ACTIVATE_INSTANCE, 0, 0, SMTO_ABORTIFHUNG, kActivationWaitMs, &result) == 0)
+    if (::SendMessageTimeoutW(running, WM_ACTIVATE_INSTANCE, 0, 0, SMTO_ABORTIFHUNG, kActivationWaitMs,
+                              &result) == 0)
         return Claim::Silent;
     return Claim::Notified;
 }
@@ -50,7 +51,7 @@ CInstanceMutex::Claim CInstanceMutex::Acquire()
 void BringWindowToFront(HWND window)
 {
     if (::IsIconic(window))
-        return;   // a minimised window stays where the user put it
+        return; // a minimised window stays where the user put it
     // Topmost and back lifts the window above every other one, even above a window of the
     // process that has the foreground; the window then takes the foreground, as the later
     // start allowed.

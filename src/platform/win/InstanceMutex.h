@@ -3,8 +3,8 @@
 // The single-instance guard of Windows: a named mutex owned by the first instance until it
 // lets it go. A later start finds the mutex, lets the running instance take the foreground,
 // sends WM_ACTIVATE_INSTANCE (1124) to its top-level window (found by its title, the same
-// name) and waits until it is handled, for two seconds at most. The Qt glue that turns the message into the window's activateRequested() joins the
-// Windows build of the window.
+// name) and waits until it is handled, for two seconds at most. The Qt glue that turns the
+// message into the window's activateRequested() joins the Windows build of the window.
 
 #include <windows.h>
 

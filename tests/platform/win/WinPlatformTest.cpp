@@ -50,8 +50,9 @@ int RunHelperPumping(const std::vector<std::string>& arguments, bool pump = true
         return -1;
     ::CloseHandle(process.hThread);
     const ULONGLONG deadline = ::GetTickCount64() + 20000;
-    while (::MsgWaitForMultipleObjects(1, &process.hProcess, FALSE, 100, pump ? QS_ALLINPUT : 0) != WAIT_OBJECT_0
-           && ::GetTickCount64() < deadline && pump) {
+    while (::MsgWaitForMultipleObjects(1, &process.hProcess, FALSE, 100, pump ? QS_ALLINPUT : 0) !=
+               WAIT_OBJECT_0 &&
+           ::GetTickCount64() < deadline && pump) {
         MSG message;
         while (::PeekMessageW(&message, nullptr, 0, 0, PM_REMOVE))
             ::DispatchMessageW(&message);
@@ -146,8 +147,9 @@ TEST(WinInstanceMutex, AHungFirstInstanceDoesNotHangTheSecond)
     CInstanceMutex first(wideName);
     ASSERT_EQ(first.Acquire(), CInstanceMutex::Claim::First);
     TestWindow window(L"TravelkinTestInstance", wideName.c_str());
-    EXPECT_EQ(RunHelperPumping({"claim", name}, /*pump=*/false), static_cast<int>(CInstanceMutex::Claim::Silent));
-    PumpMessagesUntil([] { return true; });   // the message given up on, handled now
+    EXPECT_EQ(RunHelperPumping({"claim", name}, /*pump=*/false),
+              static_cast<int>(CInstanceMutex::Claim::Silent));
+    PumpMessagesUntil([] { return true; }); // the message given up on, handled now
 }
 
 namespace {
@@ -205,7 +207,7 @@ TEST(WinShellUrlOpener, ASlowShellDoesNotHoldTheCaller)
     auto opening = std::async(std::launch::async, [&] { opener.OpenUrl("\\\\192.0.2.5"); });
     const bool returned = opening.wait_for(std::chrono::seconds(10)) == std::future_status::ready;
     EXPECT_EQ(calls.load(), 0);
-    ::SetEvent(release);   // the shell's thread ends; a caller still held ends too
+    ::SetEvent(release); // the shell's thread ends; a caller still held ends too
     opening.wait();
     EXPECT_TRUE(returned) << "the caller waited for the shell";
     EXPECT_TRUE(PumpMessagesUntil([] { return calls.load() == 1; }));
@@ -319,12 +321,12 @@ TEST(WinWindowList, ReadsTheTitlesOfWindowsWhoseThreadIsBlocked)
     std::thread blocked([&] {
         TestWindow window(L"TravelkinBlockedWindow", L"blocked on 192.0.2.5");
         made.set_value(window.Id());
-        ::WaitForSingleObject(release, 30000);   // handles no message until released
+        ::WaitForSingleObject(release, 30000); // handles no message until released
     });
     const std::uint64_t id = made.get_future().get();
     auto listing = std::async(std::launch::async, [] { return CWin32WindowList().TopLevelWindows(); });
     const bool listed = listing.wait_for(std::chrono::seconds(10)) == std::future_status::ready;
-    ::SetEvent(release);   // a hung listing now ends too, so the test can report it
+    ::SetEvent(release); // a hung listing now ends too, so the test can report it
     blocked.join();
     ASSERT_TRUE(listed) << "the listing waited for the blocked window";
     const auto windows = listing.get();
