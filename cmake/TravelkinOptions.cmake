@@ -17,6 +17,15 @@ if(TRAVELKIN_WERROR)
   target_compile_options(travelkin_flags INTERFACE -Werror)
   target_compile_definitions(travelkin_flags INTERFACE _GLIBCXX_ASSERTIONS)
 endif()
+# Every Windows file sees the system headers the same way: the wide-character API (so a
+# name like CreateFile means CreateFileW everywhere, and a file that includes windows.h
+# late does not link against the narrow one), no min and max macros, only the core of
+# windows.h (a file that needs the shell or sockets includes their headers itself), and
+# Windows 7's API.
+if(WIN32)
+  target_compile_definitions(travelkin_flags INTERFACE
+    UNICODE _UNICODE WIN32_LEAN_AND_MEAN NOMINMAX _WIN32_WINNT=0x0601 WINVER=0x0601)
+endif()
 
 if(TRAVELKIN_SANITIZE STREQUAL "address")
   add_compile_options(-fsanitize=address,undefined -fno-omit-frame-pointer -fno-sanitize-recover=undefined)

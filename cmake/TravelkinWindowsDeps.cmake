@@ -19,11 +19,11 @@ function(travelkin_stage_headers target folder probe package)
 endfunction()
 
 travelkin_stage_headers(travelkin_boost_headers boost version.hpp libboost-dev)
-# Windows 7 is the oldest system the socket calls here need; Boost's auto-linking is a
-# Visual C++ feature. Boost 1.74's Asio uses std::exchange without including <utility>,
-# which GCC 12 in C++20 mode no longer pulls in on the way.
+# Boost's auto-linking is a Visual C++ feature (the Windows version and the API's flavour
+# come with travelkin_flags, which every target links). Boost 1.74's Asio uses std::exchange
+# without including <utility>, which GCC 12 in C++20 mode no longer pulls in on the way.
 target_compile_definitions(travelkin_boost_headers INTERFACE
-  _WIN32_WINNT=0x0601 WINVER=0x0601 BOOST_ALL_NO_LIB BOOST_DATE_TIME_NO_LIB)
+  BOOST_ALL_NO_LIB BOOST_DATE_TIME_NO_LIB)
 target_compile_options(travelkin_boost_headers INTERFACE "SHELL:-include utility")
 target_link_libraries(travelkin_boost_headers INTERFACE ws2_32 mswsock)
 add_library(Boost::system ALIAS travelkin_boost_headers)
@@ -84,7 +84,6 @@ add_library(pugixml::pugixml ALIAS travelkin_pugixml)
 # The window's code names some things as the Windows API does (COLORREF, the BST_ check states,
 # message numbers), and Boost.Asio brings the system headers into some of its files but not
 # others. Every file of the window's build sees them first, so each name means one thing
-# throughout (winsock2.h before windows.h, as Asio needs; the wide-character API, as the
-# platform services use; no min and max macros).
-add_compile_definitions(NOMINMAX UNICODE _UNICODE)
+# throughout (winsock2.h before windows.h, as Asio needs; the definitions that pick the API's
+# flavour are travelkin_flags' own, which the files made by moc and rcc get with their target).
 add_compile_options("$<$<COMPILE_LANGUAGE:C,CXX>:SHELL:-include winsock2.h>")

@@ -139,8 +139,27 @@ fi
 
 section "Windows cross-build (MinGW-w64) with the window; its tests, the window and the installer under Wine"
 windows_started=$(date +%s)
+# Unit tests bind loopback only. Their Wine prefix is made for each run and removed after it.
+# The null display driver lets the tests create and find windows without an X server.
+windows_unit_tests() {  # build folder
+  local wine_prefix
+  wine_prefix=$(mktemp -d)
+  export WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml="
+  WINEPREFIX=$wine_prefix wine wineboot -i >/dev/null 2>&1
+  WINEPREFIX=$wine_prefix wine reg add 'HKCU\Software\Wine\Drivers' /v Graphics /d null /f >/dev/null 2>&1
+  WINEPREFIX=$wine_prefix wineserver -w   # the prefix is complete and saved before the tests
+  WINEPREFIX=$wine_prefix ctest --test-dir "$1" --output-on-failure -L unit -j "$jobs"
+  WINEPREFIX=$wine_prefix wineserver -k || true
+  rm -rf "$wine_prefix"
+}
 windows_args=()
 if [ -n "$qt_windows_pid" ]; then
+  # The build without Qt, as the README gives it and as a run without root makes it, links
+  # and passes its tests on its own (made while Qt for Windows may still be building).
+  echo "-- without Qt"
+  cmake --preset windows -B "$top/build-windows-noqt" >/dev/null
+  cmake --build "$top/build-windows-noqt" -j "$jobs"
+  windows_unit_tests "$top/build-windows-noqt"
   echo "Waiting for Qt for Windows (building in the background since the start)..."
   if ! wait "$qt_windows_pid"; then
     qt_windows_pid=
@@ -156,16 +175,7 @@ else
 fi
 cmake --preset windows "${windows_args[@]}" >/dev/null
 cmake --build --preset windows -j "$jobs"
-# Unit tests bind loopback only. Their Wine prefix is made for this run and removed after it.
-# The null display driver lets the tests create and find windows without an X server.
-wine_prefix=$(mktemp -d)
-export WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml="
-WINEPREFIX=$wine_prefix wine wineboot -i >/dev/null 2>&1
-WINEPREFIX=$wine_prefix wine reg add 'HKCU\Software\Wine\Drivers' /v Graphics /d null /f >/dev/null 2>&1
-WINEPREFIX=$wine_prefix wineserver -w   # the prefix is complete and saved before the tests
-WINEPREFIX=$wine_prefix ctest --preset windows -j "$jobs"
-WINEPREFIX=$wine_prefix wineserver -k || true
-rm -rf "$wine_prefix"
+windows_unit_tests "$top/build-windows"
 if [ ${#windows_args[@]} -gt 0 ]; then
   # The window's own tests, under Wine's X11 driver on an X display of their own.
   "$top/tools/run-wine-gui-tests.sh" "$top/build-windows"

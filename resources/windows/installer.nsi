@@ -34,6 +34,8 @@ VIAddVersionKey /LANG=1033 "LegalCopyright" "See NOTICE.txt"
 !define MUI_ICON "${ICON}"
 !define MUI_UNICON "${ICON}"
 !define MUI_FINISHPAGE_RUN "$INSTDIR\travelkin.exe"
+; Declining Windows' question at the first search hides every device, without an error.
+!define MUI_FINISHPAGE_TEXT "${PRODUCT} is installed.$\r$\n$\r$\nAt the first search Windows may ask whether ${PRODUCT} may use the network: allow it, or no device can answer."
 !insertmacro MUI_PAGE_WELCOME
 !insertmacro MUI_PAGE_LICENSE "${STAGE}\NOTICE.txt"
 !insertmacro MUI_PAGE_DIRECTORY

@@ -7,9 +7,7 @@
 
 #include "TravelkinResources.h"
 
-#include <QDir>
 #include <QFile>
-#include <QFileInfo>
 
 #include <algorithm>
 #include <filesystem>
@@ -18,32 +16,25 @@
 
 namespace {
 
+// Local paths are UTF-8 on every system; the 8-bit encoding of file names is the ANSI code
+// page on Windows, which cannot spell most account names.
 QString LocalPath(const std::wstring& path)
 {
-    return QFile::decodeName(QByteArray::fromStdString(ToLocalPath(path)));
+    return QString::fromStdString(ToLocalPath(path));
 }
 
-// Folders are made with their parents, for a fresh account may not even have
-// ~/.local/share yet. What is made is the user's alone, as the base-directory rules ask of
-// a data home; folders that already exist keep their permissions.
-bool EnsureFolder(const std::wstring& path)
+// A fresh account may not even have ~/.local/share yet, and a roaming profile may sit on a
+// share: folders are made from the path's root down, each made one the user's alone.
+bool EnsureFolder(const std::wstring& path, std::string& failure)
 {
-    const QString local = QDir::cleanPath(LocalPath(path));
-    QString folder = local.startsWith(QLatin1Char('/')) ? QStringLiteral("/") : QString();
-    for (const QString& part : local.split(QLatin1Char('/'), Qt::SkipEmptyParts)) {
-        folder += part;
-        if (!QFileInfo(folder).isDir() && !QDir().mkdir(folder, QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner))
-            return false;
-        folder += QLatin1Char('/');
-    }
-    return true;
+    return MakeFolders(ToLocalPath(path), failure) == LocalFileStatus::Done;
 }
 
 // True when the regular file at `local`, not a link to one, holds exactly `content`.
 bool HoldsExactly(const std::string& local, const QByteArray& content)
 {
     std::error_code ignored;
-    if (std::filesystem::is_symlink(std::filesystem::symlink_status(local, ignored)))
+    if (std::filesystem::is_symlink(std::filesystem::symlink_status(FileSystemPath(local), ignored)))
         return false;
     std::string held;
     return ReadRegularFile(local, static_cast<std::size_t>(content.size()), held) == LocalFileStatus::Done &&
@@ -59,10 +50,18 @@ QString ResourcePath(int id, const QString& type)
 
 bool SaveResourceToFile(int id, const QString& type, const std::wstring& path)
 {
+    std::string failure;
+    return SaveResourceToFile(id, type, path, failure);
+}
+
+bool SaveResourceToFile(int id, const QString& type, const std::wstring& path, std::string& failure)
+{
     InitTravelkinResources();
     QFile resource(ResourcePath(id, type));
-    if (!resource.open(QIODevice::ReadOnly))
+    if (!resource.open(QIODevice::ReadOnly)) {
+        failure = "no embedded resource " + ResourcePath(id, type).toStdString();
         return false;
+    }
     const QByteArray content = resource.readAll();
     // A file that already holds the resource is left as it is: comparing costs a start less
     // than truncating and writing all nine files again.
@@ -71,10 +70,10 @@ bool SaveResourceToFile(int id, const QString& type, const std::wstring& path)
         return true;
     // The data folder is ours: a link put there is replaced by our own file, never written
     // through; a FIFO or a device is left alone, and the start fails with its message.
-    std::string error;
-    if (ReplaceFile(local, std::string_view(content.constData(), static_cast<std::size_t>(content.size())),
-                    LinkHandling::ReplaceLink, 0666, error) != LocalFileStatus::Done) {
-        qWarning("%s", error.c_str());
+    if (ReplaceRegularFile(local,
+                           std::string_view(content.constData(), static_cast<std::size_t>(content.size())),
+                           LinkHandling::ReplaceLink, 0666, failure) != LocalFileStatus::Done) {
+        qWarning("%s", failure.c_str());
         return false;
     }
     return true;
@@ -92,22 +91,32 @@ CDataFolder CDataFolder::ForThisSession()
 
 bool CDataFolder::PrepareDataFolder() const
 {
-    // Without a data root the folders would land at the top of the file system.
-    if (m_dataRoot.empty())
-        return false;
-    return EnsureFolder(DataFolderPath()) && EnsureFolder(PictureFolderPath()) && WriteLayoutFile() &&
-           WriteSkinImages();
+    std::string failure;
+    return PrepareDataFolder(failure);
 }
 
-bool CDataFolder::WriteLayoutFile() const
+bool CDataFolder::PrepareDataFolder(std::string& failure) const
 {
-    return SaveResourceToFile(LayoutResourceId(m_languageIndex), QStringLiteral("XML"), LayoutFilePath());
+    // Without a data root the folders would land at the top of the file system.
+    if (m_dataRoot.empty()) {
+        failure = "no folder for the program's data (the roaming application data folder is unknown)";
+        return false;
+    }
+    return EnsureFolder(DataFolderPath(), failure) && EnsureFolder(PictureFolderPath(), failure) &&
+           WriteLayoutFile(failure) && WriteSkinImages(failure);
 }
 
-bool CDataFolder::WriteSkinImages() const
+bool CDataFolder::WriteLayoutFile(std::string& failure) const
+{
+    return SaveResourceToFile(LayoutResourceId(m_languageIndex), QStringLiteral("XML"), LayoutFilePath(),
+                              failure);
+}
+
+bool CDataFolder::WriteSkinImages(std::string& failure) const
 {
     for (const SkinImageResource& image : kSkinImages) {
-        if (!SaveResourceToFile(image.id, QString::fromLatin1(image.type), PictureFolderPath() + image.fileName))
+        if (!SaveResourceToFile(image.id, QString::fromLatin1(image.type),
+                                PictureFolderPath() + image.fileName, failure))
             return false;
     }
     return true;

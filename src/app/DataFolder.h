@@ -50,6 +50,8 @@ struct SkinImageFile
 // Writes the embedded resource of that number and type to the path, replacing any file
 // there. False when the resource is unknown or the file cannot be written in full.
 bool SaveResourceToFile(int id, const QString& type, const std::wstring& path);
+// The same; when it fails, `failure` names the file and the reason.
+bool SaveResourceToFile(int id, const QString& type, const std::wstring& path, std::string& failure);
 
 class CDataFolder
 {
@@ -63,11 +65,13 @@ public:
     std::wstring PictureFolderPath() const { return DataFolderPath() + kPictureFolderName; }
     std::wstring LayoutFilePath() const { return DataFolderPath() + kLayoutFileName; }
 
-    // Creates the two folders where needed and writes all nine files.
+    // Creates the two folders where needed and writes all nine files. When it fails,
+    // `failure` names the folder or file that could not be made and the reason.
     bool PrepareDataFolder() const;
-    bool WriteLayoutFile() const;
+    bool PrepareDataFolder(std::string& failure) const;
+    bool WriteLayoutFile(std::string& failure) const;
     // Stops at the first image that cannot be written; those before it stay on disk.
-    bool WriteSkinImages() const;
+    bool WriteSkinImages(std::string& failure) const;
     // The skin pictures in the order the window first needs them: the window-shape bitmap,
     // used only once the window is shown, last.
     std::vector<SkinImageFile> SkinImageFiles() const;

@@ -40,21 +40,21 @@ bool HasWholeOccurrence(std::string_view text, std::string_view needle, bool who
 
 std::string_view ShareHost(std::string_view shareName)
 {
-    std::string_view rest;
-    std::string_view separators;
-    if (StartsWithNoCase(shareName, "smb://")) {
-        rest = shareName.substr(6);
-        separators = "/";
-    } else if (shareName.starts_with("//")) {
-        rest = shareName.substr(2);
-        separators = "/";
-    } else if (shareName.starts_with("\\\\")) {
-        rest = shareName.substr(2);
-        separators = "\\";
-    } else {
-        return {};
+    if (shareName.starts_with("\\\\")) {
+        // A UNC name: what follows the host's first '@' says how the share is reached
+        // (\\192.0.2.5@SSL@8443\DavWWWRoot, a WebDAV connection), never who.
+        const std::string_view rest = shareName.substr(2);
+        return rest.substr(0, rest.find_first_of("\\@"));
     }
-    std::string_view authority = rest.substr(0, rest.find_first_of(separators));
+    std::string_view rest;
+    if (StartsWithNoCase(shareName, "smb://"))
+        rest = shareName.substr(6);
+    else if (shareName.starts_with("//"))
+        rest = shareName.substr(2);
+    else
+        return {};
+    // The user comes before the last '@', the port after the ':'.
+    std::string_view authority = rest.substr(0, rest.find('/'));
     if (const std::size_t at = authority.rfind('@'); at != std::string_view::npos)
         authority.remove_prefix(at + 1);
     return authority.substr(0, authority.find(':'));

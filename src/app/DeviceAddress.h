@@ -7,7 +7,8 @@
 #include <string_view>
 
 // The host part of a share name: "smb://[user@]host[:port]/share", "//host/share" or
-// "\\host\share". Empty when the text is none of these.
+// "\\host\share"; a WebDAV connection's "\\host@SSL@port\share" is the host's too. Empty
+// when the text is none of these.
 std::string_view ShareHost(std::string_view shareName);
 
 // True when the share name's host is exactly ip.

@@ -41,7 +41,7 @@ bool EditHostsFile(const std::wstring& dataRoot, const std::function<std::string
     if (edited == content)
         return true;
     std::string reason;
-    if (ReplaceFile(path, edited, LinkHandling::ReplaceTarget, kNewHostsFileMode, reason) !=
+    if (ReplaceRegularFile(path, edited, LinkHandling::ReplaceTarget, kNewHostsFileMode, reason) !=
         LocalFileStatus::Done) {
         error = path + ": " + reason;
         return false;

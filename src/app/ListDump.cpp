@@ -46,6 +46,7 @@ void CListDump::Write(const std::vector<QStringList>& rows) const
         return;
     const QByteArray content = Format(rows);
     std::string error;
-    ReplaceFile(m_strPath, std::string_view(content.constData(), static_cast<std::size_t>(content.size())),
-                LinkHandling::ReplaceTarget, 0600, error);
+    ReplaceRegularFile(m_strPath,
+                       std::string_view(content.constData(), static_cast<std::size_t>(content.size())),
+                       LinkHandling::ReplaceTarget, 0600, error);
 }

@@ -11,9 +11,11 @@
 #include "TravelkinResources.h"
 
 #include <QCoreApplication>
+#include <QDir>
 #include <QEvent>
 #include <QMessageBox>
 
+#include <string>
 #include <utility>
 
 namespace {
@@ -62,8 +64,12 @@ bool CVesquorApp::InitInstance()
     // Decoded on the other processor while this one writes the data folder and builds the
     // window.
     CSkinImagePrefetch pictures(PrefetchSources(dataFolder));
-    if (!dataFolder.PrepareDataFolder()) {
-        env.showFailure(PrepareFailureMessage(GetLanguageIndex()));
+    std::string failure;
+    if (!dataFolder.PrepareDataFolder(failure)) {
+        // The sentence the user knows, and below it which folder or file and why, so the
+        // user (or whoever helps) can tell a full disk from a file in the way.
+        env.showFailure(PrepareFailureMessage(GetLanguageIndex()) + QLatin1Char('\n') +
+                        QDir::toNativeSeparators(QString::fromStdString(failure)));
         return false;
     }
     pictures.ConfirmFiles();
@@ -72,6 +78,9 @@ bool CVesquorApp::InitInstance()
     QObject::connect(pInstance.get(), &CSingleInstance::activateRequested, &window,
                      &CVesquorDlg::OnActivateInstance);
     env.runWindow(window);
+    // The window is closed: a new start may take over at once, while this one still waits
+    // for its storage worker and its search threads to end.
+    pInstance.reset();
     return false;
 }
 

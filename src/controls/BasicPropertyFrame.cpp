@@ -7,7 +7,6 @@
 #include "layout/LocalPath.h"
 
 #include <QBuffer>
-#include <QFile>
 #include <QFileInfo>
 #include <QImageReader>
 #include <QScreen>
@@ -40,7 +39,8 @@ QRgb ArgbFromColorRef(COLORREF color)
 
 QString SkinFilePath(std::wstring_view path)
 {
-    return QFile::decodeName(QByteArray::fromStdString(ToLocalPath(path)));
+    // Local paths are UTF-8 everywhere; Windows' 8-bit file names are its ANSI code page.
+    return QString::fromStdString(ToLocalPath(path));
 }
 
 QString SkinFilePath(const QString& path)
@@ -74,8 +74,7 @@ QImage DecodeSkinFile(const QFileInfo& file, const QByteArray& format)
     // keep later picture buffers in the heap (see KeepLargeBuffersOutOfHeap for the window's
     // process).
     std::string content;
-    if (ReadRegularFile(QFile::encodeName(file.filePath()).toStdString(), kMaxSkinImageBytes, content) !=
-        LocalFileStatus::Done)
+    if (ReadRegularFile(file.filePath().toStdString(), kMaxSkinImageBytes, content) != LocalFileStatus::Done)
         return {};
     const QByteArray bytes = QByteArray::fromRawData(content.data(), static_cast<qsizetype>(content.size()));
     // The suffix names the format first: a reader left to guess loads every image plugin to

@@ -16,7 +16,9 @@ using udp = boost::asio::ip::udp;
 
 // Readies a freshly opened worker socket for receiving: a deep receive queue, so a burst of
 // hundreds of answers is not dropped, and no receive failures for earlier sends that went
-// nowhere (only real socket failures end a receive).
+// nowhere (only real socket failures end a receive). The socket is kept from the programs
+// the process starts: one inherited would hold the worker's port (67, 1900) for as long as
+// such a program runs, and a restarted search could not bind it.
 void PrepareReceiveSocket(udp::socket& socket, int queueBytes);
 
 // Lets other sockets bind the same port, so the SSDP worker shares port 1900 with the

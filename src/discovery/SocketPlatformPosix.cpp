@@ -1,5 +1,6 @@
 #include "discovery/SocketPlatform.h"
 
+#include <fcntl.h>
 #include <netinet/in.h>
 #include <sys/socket.h>
 
@@ -19,6 +20,7 @@ void PrepareReceiveSocket(udp::socket& socket, int queueBytes)
     // The forced variant passes the system limit but needs privileges; the plain one is
     // capped. Without IP_RECVERR, port-unreachable answers never fail a receive here.
     const int handle = socket.native_handle();
+    ::fcntl(handle, F_SETFD, ::fcntl(handle, F_GETFD) | FD_CLOEXEC);
     if (::setsockopt(handle, SOL_SOCKET, SO_RCVBUFFORCE, &queueBytes, sizeof queueBytes) != 0)
         ::setsockopt(handle, SOL_SOCKET, SO_RCVBUF, &queueBytes, sizeof queueBytes);
     // Each datagram then tells the address it was sent to.

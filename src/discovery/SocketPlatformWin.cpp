@@ -19,6 +19,7 @@ void PrepareReceiveSocket(udp::socket& socket, int queueBytes)
     // It also fails the next receive with WSAECONNRESET after a send drew a port-unreachable
     // answer, which would restart the worker; that report is switched off.
     const SOCKET handle = socket.native_handle();
+    ::SetHandleInformation(reinterpret_cast<HANDLE>(handle), HANDLE_FLAG_INHERIT, 0);
     ::setsockopt(handle, SOL_SOCKET, SO_RCVBUF, reinterpret_cast<const char*>(&queueBytes), sizeof queueBytes);
     BOOL report = FALSE;
     DWORD returned = 0;

@@ -10,6 +10,12 @@
 #include <string>
 #include <string_view>
 
+// The path (UTF-8, as every path here) as the file system library takes it, and back. On
+// Windows that is the wide path: a narrow one would go through the ANSI code page, which
+// cannot spell most account names ("Zoë 李"). Text that is not UTF-8 names no file there.
+std::filesystem::path FileSystemPath(const std::string& path);
+std::string Utf8Path(const std::filesystem::path& path);
+
 // Whether a path given from outside (an environment value) names one place whatever the
 // current folder: "/..." on every system (on Windows the current drive's root), or what the
 // system itself calls absolute ("C:\...", "\\server\share\...").
@@ -36,8 +42,14 @@ enum class LinkHandling
 // is always either the old one or the whole new one, and no write goes through a link. A FIFO,
 // a device or a folder at the path (or at a link's target) is left alone (NotRegular). A file
 // that exists keeps its permissions; a new one gets `newMode` less the umask.
-LocalFileStatus ReplaceFile(const std::string& path, std::string_view content, LinkHandling links,
-                            unsigned newMode, std::string& error);
+LocalFileStatus ReplaceRegularFile(const std::string& path, std::string_view content, LinkHandling links,
+                                   unsigned newMode, std::string& error);
+
+// Makes the folder and the parents it lacks, walking down from the path's root (a drive, a
+// share "\\server\share" or "/"). A folder made here is the user's alone; one that exists
+// keeps its permissions. Something other than a folder on the way is NotRegular; `error`
+// names the path and the reason.
+LocalFileStatus MakeFolders(const std::string& path, std::string& error);
 
 // Appends `content` to the regular file at the path, making it when it does not exist. A
 // link, FIFO, device or folder at the path gets nothing written (NotRegular): whoever

@@ -155,8 +155,8 @@ LocalFileStatus ReadRegularFile(const std::string& path, std::size_t maxBytes, s
     return LocalFileStatus::Done;
 }
 
-LocalFileStatus ReplaceFile(const std::string& path, std::string_view content, LinkHandling links,
-                            unsigned newMode, std::string& error)
+LocalFileStatus ReplaceRegularFile(const std::string& path, std::string_view content, LinkHandling links,
+                                   unsigned newMode, std::string& error)
 {
     Destination destination;
     const LocalFileStatus found = FindDestination(path, links, destination, error);
@@ -195,6 +195,14 @@ LocalFileStatus AppendToRegularFile(const std::string& path, std::string_view co
     if (!S_ISREG(info.st_mode))
         return LocalFileStatus::NotRegular;
     return WriteAll(file.get(), content) && file.Close() ? LocalFileStatus::Done : LocalFileStatus::Failed;
+}
+
+bool MakeOwnFolder(const std::filesystem::path& folder, std::error_code& failure)
+{
+    if (::mkdir(folder.c_str(), 0700) == 0 || errno == EEXIST)
+        return true;
+    failure = std::error_code(errno, std::generic_category());
+    return false;
 }
 
 std::filesystem::file_time_type LastWriteTime(const std::string& path)

@@ -16,7 +16,7 @@ namespace fs = std::filesystem;
 
 fs::path Native(const std::string& path)
 {
-    return fs::path(std::u8string(path.begin(), path.end()));
+    return FileSystemPath(path);
 }
 
 } // namespace
@@ -43,11 +43,15 @@ LocalFileStatus ReadRegularFile(const std::string& path, std::size_t maxBytes, s
     return file.bad() ? LocalFileStatus::Failed : LocalFileStatus::Done;
 }
 
-LocalFileStatus ReplaceFile(const std::string& path, std::string_view content, LinkHandling links,
-                            unsigned /*newMode*/, std::string& error)
+LocalFileStatus ReplaceRegularFile(const std::string& path, std::string_view content, LinkHandling links,
+                                   unsigned /*newMode*/, std::string& error)
 {
     std::error_code failure;
     fs::path destination = Native(path);
+    if (destination.empty()) {
+        error = "cannot write " + path + ": not a file name";
+        return LocalFileStatus::Failed;
+    }
     if (links == LinkHandling::ReplaceTarget && fs::is_symlink(fs::symlink_status(destination, failure)))
         destination = fs::weakly_canonical(destination, failure);
     const fs::file_status status = fs::status(destination, failure);
@@ -56,14 +60,14 @@ LocalFileStatus ReplaceFile(const std::string& path, std::string_view content, L
         return LocalFileStatus::NotRegular;
     }
     std::random_device random;
-    const fs::path temporary = destination.parent_path()
-        / ("." + destination.filename().string() + ".tmp" + std::to_string(random()));
+    const fs::path temporary = destination.parent_path() / (L"." + destination.filename().wstring() +
+                                                            L".tmp" + std::to_wstring(random()));
     {
         std::ofstream file(temporary, std::ios::binary | std::ios::trunc);
         file.write(content.data(), static_cast<std::streamsize>(content.size()));
         file.close();
         if (!file) {
-            error = "cannot write " + temporary.string();
+            error = "cannot write " + Utf8Path(temporary);
             fs::remove(temporary, failure);
             return LocalFileStatus::Failed;
         }
@@ -79,9 +83,18 @@ LocalFileStatus ReplaceFile(const std::string& path, std::string_view content, L
     return LocalFileStatus::Done;
 }
 
+// A folder's access comes from the folder it is made in (the user's own profile), as
+// Windows programs expect.
+bool MakeOwnFolder(const std::filesystem::path& folder, std::error_code& failure)
+{
+    return fs::create_directory(folder, failure) || !failure;
+}
+
 LocalFileStatus AppendToRegularFile(const std::string& path, std::string_view content)
 {
     std::error_code failure;
+    if (Native(path).empty())
+        return LocalFileStatus::Failed;
     const fs::file_status status = fs::symlink_status(Native(path), failure);
     if (fs::exists(status) && !fs::is_regular_file(status))
         return LocalFileStatus::NotRegular;

@@ -26,7 +26,7 @@ QByteArray ReadFile(const QString& path)
 
 QString Local(const std::wstring& path)
 {
-    return QFile::decodeName(QByteArray::fromStdString(ToLocalPath(path)));
+    return QString::fromStdString(ToLocalPath(path));
 }
 
 class DataFolderTest : public ::testing::Test
@@ -193,11 +193,28 @@ TEST_F(DataFolderTest, AMissingDataRootIsMadeWithItsParents)
 #endif
 }
 
+// An account name in any script: the folders and files are made under that very name.
+TEST_F(DataFolderTest, ADataRootInAnyScriptHoldsTheFiles)
+{
+    const QString name = QStringLiteral("Zo\u00EB \u674E");
+    const CDataFolder folder(
+        (m_root.path() + QLatin1Char('/') + name + QStringLiteral("/AppData")).toStdWString(), 1);
+    std::string failure;
+    ASSERT_TRUE(folder.PrepareDataFolder(failure)) << failure;
+    ExpectAllFilesWritten(folder, "en");
+    EXPECT_EQ(QDir(m_root.path()).entryList(QDir::AllEntries | QDir::NoDotAndDotDot), QStringList{name});
+}
+
 TEST_F(DataFolderTest, ImagesStopAtTheFirstThatCannotBeWritten)
 {
     const CDataFolder folder(Root(), 1);
     ASSERT_TRUE(QDir(m_root.path()).mkpath(QStringLiteral("ZandovertSearchTools/Picture/logo.png")));
-    EXPECT_FALSE(folder.PrepareDataFolder());
+    std::string failure;
+    EXPECT_FALSE(folder.PrepareDataFolder(failure));
+    // The failure names the picture in the way and why.
+    const QString logo = Local(folder.PictureFolderPath() + L"\\logo.png");
+    EXPECT_EQ(QString::fromStdString(failure),
+              logo + QStringLiteral(" is not a regular file (a FIFO, a device or a folder); left alone"));
 
     const QDir pictures(Local(folder.PictureFolderPath()));
     EXPECT_TRUE(pictures.exists(QStringLiteral("Brush.png")));  // written before the failure

@@ -70,9 +70,11 @@ TEST_F(StartupTest, DataRootThatCannotBeWrittenShowsTheFailureInTheSystemLanguag
         {"de_CH.UTF-8", "Erstellung Konfigurationsdatei fehlgeschlagen!"},
         {"ko_KR.UTF-8", "Failed to create the configuration file!"},
     };
+    // The sentence, then the folder that could not be made and why.
+    const QString detail = QStringLiteral("\n%1 is not a folder").arg(blocked);
     for (const auto& [locale, message] : languages) {
         const auto [shown, windowRan] = RunWithDataRoot(blocked, locale);
-        EXPECT_EQ(shown, QStringList{QString::fromUtf8(message)}) << locale;
+        EXPECT_EQ(shown, QStringList{QString::fromUtf8(message) + detail}) << locale;
         EXPECT_FALSE(windowRan);
     }
     EXPECT_TRUE(search.service.Workers().empty());  // the search service never started

@@ -28,9 +28,11 @@ TEST(DottedIPv4Test, OnlyPlainDottedIPv4AddressesAreAccepted)
 TEST(DeviceAddressTest, ShareHostIsTheWholeHostOfEachShareNameForm)
 {
     for (const char* name : {"SMB://192.0.2.5", "smb://user;dom@192.0.2.5:445/public/", "//192.0.2.5/public",
-                             "\\\\192.0.2.5\\public"})
+                             "\\\\192.0.2.5\\public", "\\\\192.0.2.5@SSL\\DavWWWRoot",
+                             "\\\\192.0.2.5@8080\\share", "\\\\192.0.2.5@SSL@8443\\DavWWWRoot\\docs"})
         EXPECT_TRUE(ShareIsOnHost(name, "192.0.2.5")) << name;
-    for (const char* name : {"smb://192.0.2.5.example/public", "sftp://192.0.2.5/", "/mnt/192.0.2.5", "smb:///x"})
+    for (const char* name : {"smb://192.0.2.5.example/public", "sftp://192.0.2.5/", "/mnt/192.0.2.5",
+                             "smb:///x", "\\\\192.0.2.50@SSL\\DavWWWRoot", "\\\\nas@192.0.2.5\\share"})
         EXPECT_FALSE(ShareIsOnHost(name, "192.0.2.5")) << name;
     EXPECT_FALSE(ShareIsOnHost("smb:///public", ""));
 }

@@ -15,4 +15,7 @@ void ReportUnreachablePorts(boost::asio::ip::udp::socket& socket);
 // False where the system never hands such answers to the program (Wine).
 bool UnreachablePortsCanBeReported();
 
+// True when a program this process starts would get the socket.
+bool StartedProgramsInherit(boost::asio::ip::udp::socket& socket);
+
 } // namespace testsupport

@@ -1,5 +1,6 @@
 #include "TestPlatform.h"
 
+#include <fcntl.h>
 #include <netinet/in.h>
 #include <sys/socket.h>
 
@@ -21,6 +22,11 @@ void ReportUnreachablePorts(boost::asio::ip::udp::socket& socket)
 bool UnreachablePortsCanBeReported()
 {
     return true;
+}
+
+bool StartedProgramsInherit(boost::asio::ip::udp::socket& socket)
+{
+    return (::fcntl(socket.native_handle(), F_GETFD) & FD_CLOEXEC) == 0;
 }
 
 } // namespace testsupport

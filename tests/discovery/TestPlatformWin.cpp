@@ -28,4 +28,12 @@ bool UnreachablePortsCanBeReported()
     return ntdll == nullptr || ::GetProcAddress(ntdll, "wine_get_version") == nullptr;
 }
 
+bool StartedProgramsInherit(boost::asio::ip::udp::socket& socket)
+{
+    DWORD flags = 0;
+    const SOCKET handle = socket.native_handle();
+    return ::GetHandleInformation(reinterpret_cast<HANDLE>(handle), &flags) &&
+           (flags & HANDLE_FLAG_INHERIT) != 0;
+}
+
 } // namespace testsupport

@@ -6,6 +6,7 @@
 #include "TestPlatform.h"
 #include "discovery/SearchDeviceMultiCommandThead.h"
 #include "discovery/SearchDeviceService.h"
+#include "discovery/SocketPlatform.h"
 
 using namespace std::chrono_literals;
 using testsupport::HeldPort;
@@ -154,6 +155,15 @@ TEST_F(WorkerLoop, HandsOverDatagramsWithAZeroAfterThemAndSkipsEmptyOnes)
     const WorkerSnapshot counters = worker.Diagnosis();
     EXPECT_EQ(counters.received, 2u) << "an empty datagram is not counted";
     EXPECT_EQ(counters.boundAddress + ":" + std::to_string(counters.boundPort), "127.0.0.1:" + std::to_string(Port()));
+}
+
+// A program started while the search runs (net use, gio) never holds a worker's port.
+TEST(WorkerSocket, IsKeptFromStartedPrograms)
+{
+    boost::asio::io_context context;
+    boost::asio::ip::udp::socket socket(context, boost::asio::ip::udp::v4());
+    socketplatform::PrepareReceiveSocket(socket, 1 << 16);
+    EXPECT_FALSE(testsupport::StartedProgramsInherit(socket));
 }
 
 TEST_F(WorkerLoop, BindFailureIsKeptInPlainWordsUntilABindSucceeds)

@@ -1,11 +1,11 @@
 #!/usr/bin/env bash
-# The cross-built window under Wine, in the test network, on a private X display: it starts,
-# lists the simulated devices, a screenshot shows it skinned (its background picture drawn,
-# its top corners cut away by the window shape) with its rows, a second start ends at once and
-# leaves it running, Log In and My Storage hand the device's web page and share root to the
-# URL recorder (after My Storage's Windows steps: Explorer windows, connections, drive
-# letters), and a close request ends it cleanly. Besides lib.sh's
-# variables it needs TK_TRAVELKIN_EXE (travelkin.exe) and TK_PROBE_EXE (local_address_probe);
+# The cross-built window under Wine, in the test network, on a private X display: with the
+# roaming application data in a folder named in two scripts it starts, makes its data folder
+# there and lists the simulated devices, a screenshot shows it skinned (its background picture
+# drawn, its top corners cut away by the window shape) with its rows, a second start ends at
+# once and leaves it running, Log In and My Storage hand the device's web page and share root
+# to the URL recorder (after My Storage's Windows steps: Explorer windows, connections, drive
+# letters), and a close request ends it cleanly. Besides lib.sh's variables it needs TK_TRAVELKIN_EXE (travelkin.exe) and TK_PROBE_EXE (local_address_probe);
 # TK_SCREENSHOT, when set, names a file that receives a copy of the screenshot (taken on a
 # failure too). The Wine prefix, its wineserver and the display: wine_lib.sh.
 source "$(dirname "$0")/lib.sh"
@@ -30,6 +30,13 @@ start_sim a --first-address 192.0.2.10 --count 2 --protocol both --host disk%d -
 
 start_display
 start_wine
+# An account whose folder is named in two scripts: the roaming application data moves there,
+# as Windows keeps it for such an account.
+readonly PROFILE='Zoë 李'
+for keys in 'User Shell Folders' 'Shell Folders'; do
+  in_searcher env LC_ALL=C.UTF-8 wine reg add "HKCU\\Software\\Microsoft\\Windows\\CurrentVersion\\Explorer\\$keys" \
+    /v AppData /d "C:\\users\\$PROFILE\\AppData\\Roaming" /f >"$WORK/reg.log" 2>&1 || fail "reg add: $(cat "$WORK/reg.log")"
+done
 
 start_travelkin "$TK_TRAVELKIN_EXE"
 screenshot() {
@@ -37,10 +44,13 @@ screenshot() {
   [ -z "${TK_SCREENSHOT:-}" ] || cp "$WORK/shot.png" "$TK_SCREENSHOT"
 }
 wait_until 90 "both devices in the window's list" two_listed
-# Its files went to the data folder in the user's roaming application data.
-data_folder=$(find "$WINEPREFIX/drive_c/users" -maxdepth 4 -type d -path '*/AppData/Roaming/ZandovertSearchTools')
-[ -n "$data_folder" ] && [ -d "$data_folder/Picture" ] && compgen -G "$data_folder/*.xml" >/dev/null \
-  || fail "no data folder with the layout and pictures under Roaming: '$data_folder'"
+# Its files went to the data folder in the user's roaming application data, under the
+# account's own name and no misspelling of it.
+data_folder="$WINEPREFIX/drive_c/users/$PROFILE/AppData/Roaming/ZandovertSearchTools"
+[ -d "$data_folder/Picture" ] && compgen -G "$data_folder/*.xml" >/dev/null \
+  || fail "no data folder with the layout and pictures in $data_folder: $(find "$WINEPREFIX/drive_c/users" -maxdepth 5 -name ZandovertSearchTools)"
+[ "$(find "$WINEPREFIX/drive_c" -name ZandovertSearchTools | wc -l)" -eq 1 ] \
+  || fail "more than one data folder: $(find "$WINEPREFIX/drive_c" -name ZandovertSearchTools)"
 
 window_id=$(in_searcher timeout 30 xdotool search --sync --onlyvisible --name '^Travelkin$' | head -n 1)
 [ -n "$window_id" ] || fail "no window named Travelkin"

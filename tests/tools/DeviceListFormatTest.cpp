@@ -358,6 +358,11 @@ TEST(WorkerDiagnosisTest, ReadableBlockAndOneProblemLinePerFailedStep)
                                         "broadcast worker (port 67) could not send its query: it has no socket"}));
     EXPECT_TRUE(AnyQuerySent(workers));
     EXPECT_FALSE(AnyQuerySent({broadcast}));
+    // Only queries that went out and drew not one datagram point at a firewall.
+    EXPECT_FALSE(NothingHeard(workers));
+    EXPECT_FALSE(NothingHeard({broadcast}));
+    address.counters.received = 0;
+    EXPECT_TRUE(NothingHeard({broadcast, address}));
 }
 
 } // namespace

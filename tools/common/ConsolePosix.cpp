@@ -1,5 +1,6 @@
 #include "Console.h"
 
+#include <algorithm>
 #include <cerrno>
 
 #include <fcntl.h>
@@ -29,4 +30,16 @@ bool WriteStandardOutput(const char* text, std::size_t size, int& error)
         size -= static_cast<std::size_t>(written);
     }
     return true;
+}
+
+std::vector<std::string> ProgramArguments(int argc, char** argv)
+{
+    return std::vector<std::string>(argv + std::min(argc, 1), argv + argc);
+}
+
+std::string NothingHeardAdvice()
+{
+    return "Nothing came back. A firewall that admits only replies it tracks drops the answers, which "
+           "come from the devices' own addresses. Let them in, for example with nftables:\n"
+           "  sudo nft add rule inet filter input udp dport '{ 67, 1900, 1530-1999 }' accept\n";
 }

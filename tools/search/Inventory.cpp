@@ -129,7 +129,7 @@ std::string FormatInventory(const std::vector<InventoryEntry>& entries, const st
 
 bool SaveInventory(const std::string& path, const std::string& text, std::string& error)
 {
-    return ReplaceFile(path, text, LinkHandling::ReplaceTarget, 0666, error) == LocalFileStatus::Done;
+    return ReplaceRegularFile(path, text, LinkHandling::ReplaceTarget, 0666, error) == LocalFileStatus::Done;
 }
 
 bool LoadInventory(const std::string& path, std::vector<InventoryEntry>& entries, std::string& error)

@@ -173,3 +173,10 @@ std::vector<WorkerFacts> FactsOf(const std::vector<WorkerDiagnosis>& workers)
         facts.push_back({w.port, w.counters});
     return facts;
 }
+
+bool NothingHeard(const std::vector<WorkerDiagnosis>& workers)
+{
+    return AnyQuerySent(workers) &&
+           std::none_of(workers.begin(), workers.end(),
+                        [](const WorkerDiagnosis& w) { return w.counters.received > 0; });
+}

@@ -39,3 +39,6 @@ std::string FormatFindingsText(const std::vector<SearchFinding>& findings);
 
 // The workers' ports and counters, as the causes of an empty search are read from.
 std::vector<WorkerFacts> FactsOf(const std::vector<WorkerDiagnosis>& workers);
+
+// Whether queries went out and not one datagram came back: a firewall is the likely cause.
+bool NothingHeard(const std::vector<WorkerDiagnosis>& workers);

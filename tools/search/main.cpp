@@ -131,6 +131,8 @@ std::string ReportText(const SearchOptions& options, const std::vector<WorkerDia
         text += (text.empty() ? "" : "\n") + FormatDiagnosisText(workers);
     if (options.diagnose && found.empty())
         text += FormatFindingsText(DiagnoseSearch(FactsOf(workers)));
+    if (options.diagnose && NothingHeard(workers))
+        text += "\n" + NothingHeardAdvice();
     return text;
 }
 
@@ -256,7 +258,7 @@ int main(int argc, char** argv)
     Stamp("main");
     if (!CheckStandardOutput(kProgram))
         return 1;
-    const int status = Run(ParseSearchArguments(std::vector<std::string>(argv + 1, argv + argc)));
+    const int status = Run(ParseSearchArguments(ProgramArguments(argc, argv)));
     // Output that did not arrive is a failure whatever the search found.
     return CloseStandardOutput(kProgram) ? status : 1;
 }

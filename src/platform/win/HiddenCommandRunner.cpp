@@ -5,6 +5,8 @@
 #include <windows.h>
 
 #include <thread>
+#include <utility>
+#include <vector>
 
 namespace {
 
@@ -38,7 +40,45 @@ HANDLE OpenNul(DWORD access)
                          nullptr);
 }
 
+// The attribute that lets a child inherit the listed handles and no others.
+class InheritOnly
+{
+public:
+    explicit InheritOnly(std::vector<HANDLE> handles) : m_handles(std::move(handles))
+    {
+        SIZE_T size = 0;
+        ::InitializeProcThreadAttributeList(nullptr, 1, 0, &size);
+        m_storage.resize(size);
+        auto* list = reinterpret_cast<LPPROC_THREAD_ATTRIBUTE_LIST>(m_storage.data());
+        m_ready = ::InitializeProcThreadAttributeList(list, 1, 0, &size) &&
+                  ::UpdateProcThreadAttribute(list, 0, PROC_THREAD_ATTRIBUTE_HANDLE_LIST, m_handles.data(),
+                                              m_handles.size() * sizeof(HANDLE), nullptr, nullptr);
+        if (!m_ready)
+            m_storage.clear();
+    }
+    ~InheritOnly()
+    {
+        if (!m_storage.empty())
+            ::DeleteProcThreadAttributeList(List());
+    }
+    InheritOnly(const InheritOnly&) = delete;
+    InheritOnly& operator=(const InheritOnly&) = delete;
+
+    bool Ready() const { return m_ready; }
+    LPPROC_THREAD_ATTRIBUTE_LIST List()
+    {
+        return reinterpret_cast<LPPROC_THREAD_ATTRIBUTE_LIST>(m_storage.data());
+    }
+
+private:
+    std::vector<HANDLE> m_handles;
+    std::vector<unsigned char> m_storage;
+    bool m_ready = false;
+};
+
 // Starts the program hidden with the given standard output; the process handle, or null.
+// The child inherits its three standard handles and nothing else: an inherited search
+// socket would keep the program's ports taken for as long as the child runs.
 HANDLE Start(const std::vector<std::string>& argv, HANDLE output)
 {
     if (argv.empty())
@@ -46,15 +86,21 @@ HANDLE Start(const std::vector<std::string>& argv, HANDLE output)
     std::wstring commandLine = BuildCommandLine(argv);
     HANDLE input = OpenNul(GENERIC_READ);
     HANDLE errors = OpenNul(GENERIC_WRITE);
-    STARTUPINFOW startup{};
-    startup.cb = sizeof startup;
-    startup.dwFlags = STARTF_USESTDHANDLES;
-    startup.hStdInput = input;
-    startup.hStdOutput = output;
-    startup.hStdError = errors;
+    BOOL started = FALSE;
     PROCESS_INFORMATION process{};
-    const BOOL started = ::CreateProcessW(nullptr, commandLine.data(), nullptr, nullptr, TRUE, CREATE_NO_WINDOW,
-                                          nullptr, nullptr, &startup, &process);
+    if (input != INVALID_HANDLE_VALUE && errors != INVALID_HANDLE_VALUE && output != INVALID_HANDLE_VALUE) {
+        InheritOnly inherited({input, output, errors});
+        STARTUPINFOEXW startup{};
+        startup.StartupInfo.cb = sizeof startup;
+        startup.StartupInfo.dwFlags = STARTF_USESTDHANDLES;
+        startup.StartupInfo.hStdInput = input;
+        startup.StartupInfo.hStdOutput = output;
+        startup.StartupInfo.hStdError = errors;
+        startup.lpAttributeList = inherited.List();
+        started = inherited.Ready() && ::CreateProcessW(nullptr, commandLine.data(), nullptr, nullptr, TRUE,
+                                                        CREATE_NO_WINDOW | EXTENDED_STARTUPINFO_PRESENT,
+                                                        nullptr, nullptr, &startup.StartupInfo, &process);
+    }
     for (HANDLE handle : {input, errors}) {
         if (handle != INVALID_HANDLE_VALUE)
             ::CloseHandle(handle);

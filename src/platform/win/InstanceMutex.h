@@ -1,10 +1,12 @@
 #pragma once
 
-// The single-instance guard of Windows: a named mutex owned by the first instance for its
-// whole life. A later start finds the mutex, sends WM_ACTIVATE_INSTANCE (1124) to the running
-// instance's top-level window (found by its title, the same name) and waits until it is
-// handled. The Qt glue that turns the message into the window's activateRequested() joins the
-// Windows build of the window.
+// The single-instance guard of Windows: a named mutex owned by the first instance until it
+// lets it go. A later start finds the mutex, lets the running instance take the foreground,
+// sends WM_ACTIVATE_INSTANCE (1124) to its top-level window (found by its title, the same
+// name) and waits until it is handled, for two seconds at most. The Qt glue that turns the
+// message into the window's activateRequested() joins the Windows build of the window.
+
+#include <windows.h>
 
 #include <string>
 
@@ -15,7 +17,7 @@ public:
     {
         First,     // this is the instance; it holds the mutex until destroyed
         Notified,  // another instance runs and its window has handled the message
-        Silent,    // another instance runs but has no window (yet); nothing was sent
+        Silent,    // another instance runs but has no window (yet) or did not answer in time
         Failed,    // the mutex could not be created
     };
 
@@ -30,3 +32,7 @@ private:
     std::wstring m_name;
     void* m_mutex = nullptr;
 };
+
+// The running instance's side of a later start: the window comes to the front, above every
+// other window, unless it is minimised.
+void BringWindowToFront(HWND window);

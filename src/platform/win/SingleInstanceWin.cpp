@@ -101,8 +101,9 @@ bool CSingleInstance::Guard::nativeEventFilter(const QByteArray& eventType, void
     const MSG* msg = static_cast<const MSG*>(message);
     if (msg->message != WM_ACTIVATE_INSTANCE)
         return false;
-    // The later start's SendMessage returns once the connected slots have run.
+    // The later start's SendMessageTimeout returns once the connected slots have run.
     emit m_owner.activateRequested();
+    BringWindowToFront(msg->hwnd);
     *result = 0;
     return true;
 }

@@ -16,10 +16,13 @@ HWND Handle(std::uint64_t id)
     return reinterpret_cast<HWND>(static_cast<std::uintptr_t>(id));
 }
 
+// Read as the system keeps it, without asking the window: a window whose thread is blocked
+// (our own dialog while the window closes, a hung file browser) would never answer, and the
+// storage worker's end would wait for it.
 std::wstring WindowText(HWND window)
 {
     wchar_t text[kTextSize] = {};
-    ::GetWindowTextW(window, text, kTextSize);
+    ::InternalGetWindowText(window, text, kTextSize);
     return text;
 }
 

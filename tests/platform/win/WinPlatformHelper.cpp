@@ -1,13 +1,17 @@
 // Second process of the Win32 platform tests.
 //   claim NAME   takes the single-instance guard NAME; the exit code is the claim
 //   echo ARG...  writes each argument on a line of its own, as the C runtime parsed them
+//   holds H...   writes "held" or "not held" for each socket handle value, on a line each
 //   fail         ends with exit code 3
 
 #include "platform/win/InstanceMutex.h"
 
+#include <winsock2.h>
+
 #include <fcntl.h>
 #include <io.h>
 
+#include <cstdint>
 #include <cstdio>
 #include <cstring>
 #include <string>
@@ -23,6 +27,18 @@ int main(int argc, char** argv)
         _setmode(_fileno(stdout), _O_BINARY);
         for (int i = 2; i < argc; ++i)
             std::printf("%s\n", argv[i]);
+        return 0;
+    }
+    if (argc >= 2 && std::strcmp(argv[1], "holds") == 0) {
+        _setmode(_fileno(stdout), _O_BINARY);
+        WSADATA data;
+        ::WSAStartup(MAKEWORD(2, 2), &data);
+        for (int i = 2; i < argc; ++i) {
+            DWORD flags = 0;
+            const auto handle = reinterpret_cast<HANDLE>(static_cast<std::uintptr_t>(std::stoull(argv[i])));
+            const bool held = ::GetHandleInformation(handle, &flags) != 0;
+            std::printf("%s\n", held ? "held" : "not held");
+        }
         return 0;
     }
     return 3;

@@ -5,12 +5,16 @@
 #include <gtest/gtest.h>
 
 #include <windows.h>
+#include <winsock2.h>
 
 #include <algorithm>
+#include <atomic>
 #include <filesystem>
 #include <fstream>
+#include <future>
 #include <iterator>
 #include <string>
+#include <thread>
 #include <vector>
 
 #include "platform/InstanceActivation.h"
@@ -31,8 +35,9 @@ std::string HelperPath()
 }
 
 // Runs the helper to its end while this thread handles its window messages (a second
-// instance's SendMessage waits for them); returns its exit code, or -1.
-int RunHelperPumping(const std::vector<std::string>& arguments)
+// instance's SendMessage waits for them), or without handling them, as a hung instance;
+// returns its exit code, or -1 (STILL_ACTIVE, 259, when it did not end in 20 s).
+int RunHelperPumping(const std::vector<std::string>& arguments, bool pump = true)
 {
     std::vector<std::string> argv{HelperPath()};
     argv.insert(argv.end(), arguments.begin(), arguments.end());
@@ -45,12 +50,15 @@ int RunHelperPumping(const std::vector<std::string>& arguments)
         return -1;
     ::CloseHandle(process.hThread);
     const ULONGLONG deadline = ::GetTickCount64() + 20000;
-    while (::MsgWaitForMultipleObjects(1, &process.hProcess, FALSE, 100, QS_ALLINPUT) != WAIT_OBJECT_0
-           && ::GetTickCount64() < deadline) {
+    while (::MsgWaitForMultipleObjects(1, &process.hProcess, FALSE, 100, pump ? QS_ALLINPUT : 0) !=
+               WAIT_OBJECT_0 &&
+           ::GetTickCount64() < deadline && pump) {
         MSG message;
         while (::PeekMessageW(&message, nullptr, 0, 0, PM_REMOVE))
             ::DispatchMessageW(&message);
     }
+    if (!pump)
+        ::WaitForSingleObject(process.hProcess, 20000);
     DWORD exitCode = static_cast<DWORD>(-1);
     ::GetExitCodeProcess(process.hProcess, &exitCode);
     ::CloseHandle(process.hProcess);
@@ -130,6 +138,20 @@ TEST(WinInstanceMutex, SecondProcessFindsTheMutexAndNotifiesTheWindowByTitle)
     EXPECT_EQ(claim(), static_cast<int>(CInstanceMutex::Claim::First)) << "released at destruction";
 }
 
+// A running instance whose window does not answer (its thread blocked) does not hang a
+// later start: it ends on its own, as if no window had answered.
+TEST(WinInstanceMutex, AHungFirstInstanceDoesNotHangTheSecond)
+{
+    const std::string name = "TravelkinHung" + std::to_string(::GetCurrentProcessId());
+    const std::wstring wideName(name.begin(), name.end());
+    CInstanceMutex first(wideName);
+    ASSERT_EQ(first.Acquire(), CInstanceMutex::Claim::First);
+    TestWindow window(L"TravelkinTestInstance", wideName.c_str());
+    EXPECT_EQ(RunHelperPumping({"claim", name}, /*pump=*/false),
+              static_cast<int>(CInstanceMutex::Claim::Silent));
+    PumpMessagesUntil([] { return true; }); // the message given up on, handled now
+}
+
 namespace {
 
 struct ShellCall
@@ -138,13 +160,15 @@ struct ShellCall
     std::wstring strVerb, strFile;
     bool bParameters = false, bFolder = false;
     int nShow = -1;
+    ULONG nMask = 0;
 };
 std::vector<ShellCall> shellCalls;
 
-HINSTANCE WINAPI RecordShellCall(HWND owner, LPCWSTR verb, LPCWSTR file, LPCWSTR parameters, LPCWSTR folder, INT show)
+BOOL WINAPI RecordShellCall(SHELLEXECUTEINFOW* call)
 {
-    shellCalls.push_back({owner != nullptr, verb, file, parameters != nullptr, folder != nullptr, show});
-    return reinterpret_cast<HINSTANCE>(static_cast<INT_PTR>(33));
+    shellCalls.push_back({call->hwnd != nullptr, call->lpVerb, call->lpFile, call->lpParameters != nullptr,
+                          call->lpDirectory != nullptr, call->nShow, call->fMask});
+    return TRUE;
 }
 
 } // namespace
@@ -160,9 +184,33 @@ TEST(WinShellUrlOpener, OpensTheAddressWithTheOpenVerbShownAsItIs)
         EXPECT_FALSE(call.bOwner || call.bParameters || call.bFolder);
         EXPECT_EQ(call.strVerb, L"open");
         EXPECT_EQ(call.nShow, 5) << "SW_SHOW";
+        // Never an error box that holds the call (and the program's end) until clicked.
+        EXPECT_EQ(call.nMask, static_cast<ULONG>(SEE_MASK_FLAG_NO_UI | SEE_MASK_NOASYNC));
     }
     EXPECT_EQ(shellCalls[0].strFile, L"http://192.0.2.5");
     EXPECT_EQ(shellCalls[1].strFile, L"\\\\192.0.2.5");
+}
+
+// A shell that does not come back (a share root behind the network's time-outs) holds the
+// caller, the storage worker that the program's end waits for, two seconds at most.
+TEST(WinShellUrlOpener, ASlowShellDoesNotHoldTheCaller)
+{
+    static HANDLE release = ::CreateEventW(nullptr, TRUE, FALSE, nullptr);
+    static std::atomic<int> calls{0};
+    CShellUrlOpener opener(
+        +[](SHELLEXECUTEINFOW*) -> BOOL {
+            ::WaitForSingleObject(release, 30000);
+            ++calls;
+            return TRUE;
+        },
+        "");
+    auto opening = std::async(std::launch::async, [&] { opener.OpenUrl("\\\\192.0.2.5"); });
+    const bool returned = opening.wait_for(std::chrono::seconds(10)) == std::future_status::ready;
+    EXPECT_EQ(calls.load(), 0);
+    ::SetEvent(release); // the shell's thread ends; a caller still held ends too
+    opening.wait();
+    EXPECT_TRUE(returned) << "the caller waited for the shell";
+    EXPECT_TRUE(PumpMessagesUntil([] { return calls.load() == 1; }));
 }
 
 TEST(WinShellUrlOpener, RecorderTakesTheUrlsInsteadOfTheShell)
@@ -203,6 +251,45 @@ TEST(WinCommandRunner, ArgumentsArriveUnchangedThroughTheCommandLine)
     EXPECT_EQ(runner.ReadOutput({"C:\\no\\such\\program.exe"}), std::nullopt);
 }
 
+// A program the runner starts gets its standard handles and nothing else of ours, not even a
+// socket that could be inherited: it would hold the search's port while it runs.
+TEST(WinCommandRunner, ChildrenInheritNoSocketOfOurs)
+{
+    WSADATA data;
+    ASSERT_EQ(::WSAStartup(MAKEWORD(2, 2), &data), 0);
+    const SOCKET socket = ::socket(AF_INET, SOCK_DGRAM, IPPROTO_UDP);
+    ASSERT_NE(socket, INVALID_SOCKET);
+    ASSERT_TRUE(
+        ::SetHandleInformation(reinterpret_cast<HANDLE>(socket), HANDLE_FLAG_INHERIT, HANDLE_FLAG_INHERIT));
+    const std::vector<std::string> argv{HelperPath(), "holds", std::to_string(socket)};
+
+    // Started as a program that inherits every handle it may, the helper holds it...
+    std::wstring commandLine = BuildCommandLine(argv);
+    SECURITY_ATTRIBUTES inheritable{sizeof inheritable, nullptr, TRUE};
+    HANDLE readEnd = nullptr;
+    HANDLE writeEnd = nullptr;
+    ASSERT_TRUE(::CreatePipe(&readEnd, &writeEnd, &inheritable, 0));
+    STARTUPINFOW startup{};
+    startup.cb = sizeof startup;
+    startup.dwFlags = STARTF_USESTDHANDLES;
+    startup.hStdOutput = writeEnd;
+    PROCESS_INFORMATION process{};
+    ASSERT_TRUE(::CreateProcessW(nullptr, commandLine.data(), nullptr, nullptr, TRUE, CREATE_NO_WINDOW,
+                                 nullptr, nullptr, &startup, &process));
+    ::CloseHandle(writeEnd);
+    ::WaitForSingleObject(process.hProcess, 20000);
+    char held[64] = {};
+    DWORD read = 0;
+    ::ReadFile(readEnd, held, sizeof held - 1, &read, nullptr);
+    for (HANDLE handle : {readEnd, process.hProcess, process.hThread})
+        ::CloseHandle(handle);
+    EXPECT_STREQ(held, "held\n");
+
+    // ... but not when the runner starts it.
+    EXPECT_EQ(CHiddenCommandRunner().ReadOutput(argv), "not held\n");
+    ::closesocket(socket);
+}
+
 TEST(WinWindowList, FindsWindowsByClassAndChildTextAndPostsCloseRequests)
 {
     TestWindow browser(L"CabinetWClass", L"share");
@@ -223,6 +310,30 @@ TEST(WinWindowList, FindsWindowsByClassAndChildTextAndPostsCloseRequests)
     EXPECT_EQ(TestWindow::closeRequests, 0) << "posted, not sent";
     EXPECT_TRUE(PumpMessagesUntil([] { return TestWindow::closeRequests > 0; }));
     EXPECT_EQ(TestWindow::closeRequests, 1);
+}
+
+// The window list reads titles without asking the windows: a window whose thread is blocked
+// (our own dialog while the program ends) still gives its title, and nobody waits for it.
+TEST(WinWindowList, ReadsTheTitlesOfWindowsWhoseThreadIsBlocked)
+{
+    HANDLE release = ::CreateEventW(nullptr, TRUE, FALSE, nullptr);
+    std::promise<std::uint64_t> made;
+    std::thread blocked([&] {
+        TestWindow window(L"TravelkinBlockedWindow", L"blocked on 192.0.2.5");
+        made.set_value(window.Id());
+        ::WaitForSingleObject(release, 30000); // handles no message until released
+    });
+    const std::uint64_t id = made.get_future().get();
+    auto listing = std::async(std::launch::async, [] { return CWin32WindowList().TopLevelWindows(); });
+    const bool listed = listing.wait_for(std::chrono::seconds(10)) == std::future_status::ready;
+    ::SetEvent(release); // a hung listing now ends too, so the test can report it
+    blocked.join();
+    ASSERT_TRUE(listed) << "the listing waited for the blocked window";
+    const auto windows = listing.get();
+    const auto found = std::ranges::find(windows, id, &CWindowList::TopLevelWindow::nId);
+    ASSERT_NE(found, windows.end());
+    EXPECT_EQ(found->strTitle, "blocked on 192.0.2.5");
+    ::CloseHandle(release);
 }
 
 TEST(WinOsVersion, CodesOfTheVersions)
