@@ -77,7 +77,7 @@ void CSkinImagePrefetch::DecodeAll(const std::vector<Source>& sources)
                 return;
         }
         // The origin's name may say nothing of its format; the file's name does.
-        QImage image = DecodeSkinFile(QFileInfo(source.origin), QFileInfo(source.file).suffix().toLatin1());
+        QImage image = DecodeSkinResource(source.origin, QFileInfo(source.file).suffix().toLatin1());
         {
             std::lock_guard lock(m_mutex);
             const auto found = m_pictures.find(source.file);
