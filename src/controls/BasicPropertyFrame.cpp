@@ -64,6 +64,22 @@ QImage DecodeWithinLimits(const QByteArray& content, const QByteArray& format)
     return reader.read();
 }
 
+QImage DecodeSkinBytes(const QByteArray& bytes, const QByteArray& format)
+{
+    // The format named first: a reader left to guess loads every image plugin to ask each
+    // about the content before trying its own PNG and BMP decoders, a cost at every start.
+    // Content that does not match its name is still recognised, at that cost.
+    QImage decoded = DecodeWithinLimits(bytes, format);
+    if (decoded.isNull())
+        decoded = DecodeWithinLimits(bytes, {});
+    if (decoded.isNull())
+        return {};
+    // Premultiplied ARGB is what the raster painter blends without converting on every draw.
+    // Converted in place: a converted copy would cost a second picture's memory and pass.
+    decoded.convertTo(QImage::Format_ARGB32_Premultiplied);
+    return decoded;
+}
+
 } // namespace
 
 QImage DecodeSkinFile(const QFileInfo& file, const QByteArray& format)
@@ -77,18 +93,16 @@ QImage DecodeSkinFile(const QFileInfo& file, const QByteArray& format)
     if (ReadRegularFile(file.filePath().toStdString(), kMaxSkinImageBytes, content) != LocalFileStatus::Done)
         return {};
     const QByteArray bytes = QByteArray::fromRawData(content.data(), static_cast<qsizetype>(content.size()));
-    // The suffix names the format first: a reader left to guess loads every image plugin to
-    // ask each about the content before trying its own PNG and BMP decoders, a cost at every
-    // start. Content that does not match its suffix is still recognised, at that cost.
-    QImage decoded = DecodeWithinLimits(bytes, format.isEmpty() ? file.suffix().toLatin1() : format);
-    if (decoded.isNull())
-        decoded = DecodeWithinLimits(bytes, {});
-    if (decoded.isNull())
+    return DecodeSkinBytes(bytes, format.isEmpty() ? file.suffix().toLatin1() : format);
+}
+
+QImage DecodeSkinResource(const QString& resource, const QByteArray& format)
+{
+    // The program's own pictures: the file system's reader does not see them.
+    QFile file(resource);
+    if (!file.open(QIODevice::ReadOnly))
         return {};
-    // Premultiplied ARGB is what the raster painter blends without converting on every draw.
-    // Converted in place: a converted copy would cost a second picture's memory and pass.
-    decoded.convertTo(QImage::Format_ARGB32_Premultiplied);
-    return decoded;
+    return DecodeSkinBytes(file.read(kMaxSkinImageBytes), format);
 }
 
 QImage LoadSkinImage(const QString& path)

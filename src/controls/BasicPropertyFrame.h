@@ -46,8 +46,10 @@ inline constexpr qint64 kMaxSkinImageBytes = 4 * 1024 * 1024;
 // would decode to an unreasonably large image gives a null image: the picture is missing.
 QImage LoadSkinImage(const QString& path);
 // The same for a local file, always decoding it (LoadSkinImage may serve a prefetched copy).
-// `format` names the picture's format when the file's suffix does not (a resource path).
 QImage DecodeSkinFile(const QFileInfo& file, const QByteArray& format = {});
+// The same for one of the program's embedded pictures (a resource path, whose name says
+// nothing of its format).
+QImage DecodeSkinResource(const QString& resource, const QByteArray& format);
 
 // The size of an off-screen image for widget, never larger than its screen: a control that a
 // layout makes huge still only needs the pixels that can be seen.

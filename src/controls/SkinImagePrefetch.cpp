@@ -24,7 +24,7 @@ std::filesystem::file_time_type ModificationTime(const QFileInfo& file)
 CSkinImagePrefetch::CSkinImagePrefetch(std::vector<Source> sources)
 {
     for (const Source& source : sources)
-        m_pictures[source.file];
+        m_pictures[source.file].source = source;
     {
         std::lock_guard lock(gServingMutex);
         gServing = this;
@@ -70,24 +70,33 @@ void CSkinImagePrefetch::Release()
 
 void CSkinImagePrefetch::DecodeAll(const std::vector<Source>& sources)
 {
+    std::unique_lock lock(m_mutex);
     for (const Source& source : sources) {
-        {
-            std::lock_guard lock(m_mutex);
-            if (m_released)
-                return;
-        }
-        // The origin's name may say nothing of its format; the file's name does.
-        QImage image = DecodeSkinFile(QFileInfo(source.origin), QFileInfo(source.file).suffix().toLatin1());
-        {
-            std::lock_guard lock(m_mutex);
-            const auto found = m_pictures.find(source.file);
-            if (found == m_pictures.end())
-                return;  // released meanwhile
-            found->second.decoded = true;
-            found->second.image = std::move(image);
-        }
-        m_progress.notify_all();
+        if (!Claim(source.file, lock))
+            return;
     }
+}
+
+bool CSkinImagePrefetch::Claim(const QString& file, std::unique_lock<std::mutex>& lock)
+{
+    if (m_released)
+        return false;
+    const auto found = m_pictures.find(file);
+    if (found == m_pictures.end() || found->second.progress != Progress::Waiting)
+        return true;
+    found->second.progress = Progress::Decoding;
+    const Source source = found->second.source;
+    lock.unlock();
+    // The origin's name may say nothing of its format; the file's name does.
+    QImage image = DecodeSkinResource(source.origin, QFileInfo(source.file).suffix().toLatin1());
+    lock.lock();
+    if (!m_released) {  // else the map was emptied meanwhile
+        Picture& picture = m_pictures.at(file);
+        picture.progress = Progress::Decoded;
+        picture.image = std::move(image);
+    }
+    m_progress.notify_all();
+    return !m_released;
 }
 
 std::optional<QImage> CSkinImagePrefetch::Serve(const QFileInfo& file)
@@ -99,8 +108,10 @@ std::optional<QImage> CSkinImagePrefetch::Serve(const QFileInfo& file)
     const Picture& picture = found->second;
     if (picture.size < 0)
         return std::nullopt;  // not confirmed: the file may not hold its origin's picture yet
+    if (!Claim(file.filePath(), lock))
+        return std::nullopt;
     // Released first: a release empties the map under the waiting caller.
-    m_progress.wait(lock, [&] { return m_released || picture.decoded; });
+    m_progress.wait(lock, [&] { return m_released || picture.progress == Progress::Decoded; });
     if (m_released || picture.image.isNull() || picture.size != file.size() ||
         picture.modified != ModificationTime(file))
         return std::nullopt;

@@ -5,7 +5,8 @@
 // other, from the embedded resources the folder's files are written from. A file's picture is
 // served only once the folder holds that resource in the file (ConfirmFiles) and while the
 // file keeps that size and time of change; anything else is decoded where it is asked for,
-// as it always is.
+// as it always is. A picture nobody has started on yet is decoded by whoever asks for it
+// first: the window never waits for a decoder that its processor has not yet run.
 
 #include <QFileInfo>
 #include <QImage>
@@ -50,15 +51,26 @@ public:
     static void Release();
 
 private:
+    enum class Progress
+    {
+        Waiting,
+        Decoding,
+        Decoded,
+    };
+
     struct Picture
     {
-        bool decoded = false;
+        Source source;
+        Progress progress = Progress::Waiting;
         QImage image;
         qint64 size = -1;  // until the file is confirmed
         std::filesystem::file_time_type modified;
     };
 
     void DecodeAll(const std::vector<Source>& sources);
+    // Decodes the picture of `file` unless another thread has started on it; false when the
+    // prefetch was released meanwhile. Called with `lock` held, which it gives up while decoding.
+    bool Claim(const QString& file, std::unique_lock<std::mutex>& lock);
     std::optional<QImage> Serve(const QFileInfo& file);
     void Drop();
 

@@ -1,11 +1,14 @@
 #include "app/VesquorApp.h"
 
+#include "app/DataFolder.h"
 #include "app/DirectHostsFile.h"
 #include "app/ListDump.h"
 #include "platform/ScopedEnvironment.h"
 
 #include "app/SearchWindowSupport.h"
+#include "controls/BasicPropertyFrame.h"
 #include "controls/QtTestApp.h"
+#include "controls/SkinImagePrefetch.h"
 
 #include "platform/linux/DesktopUrlOpener.h"
 
@@ -15,6 +18,8 @@
 #include <QTest>
 #include <QTreeWidget>
 #include <QUrl>
+
+#include "TravelkinResources.h"
 
 #include <gtest/gtest.h>
 
@@ -96,6 +101,26 @@ TEST_F(StartupTest, WritableDataRootRunsTheWindowAndReleasesTheInstance)
     // exit sends nothing for the second run's window.
     EXPECT_EQ(search.sends.load(), 2);
     EXPECT_TRUE(QFileInfo(scratch.filePath(QStringLiteral("ZandovertSearchTools/WndLayoutInfo.xml"))).isFile());
+}
+
+// The window's pictures are decoded ahead from the embedded resources: each is served whole,
+// and the one copy is shared (a picture decoded where it is asked for is a new copy each time).
+TEST_F(StartupTest, EverySkinPictureIsServedFromThePrefetch)
+{
+    InitTravelkinResources();
+    const CDataFolder folder(scratch.path().toStdWString(), 4);
+    std::vector<CSkinImagePrefetch::Source> sources;
+    for (const SkinImageFile& image : folder.SkinImageFiles())
+        sources.push_back({image.local, image.resource});
+    CSkinImagePrefetch prefetch(sources);
+    ASSERT_TRUE(folder.PrepareDataFolder());
+    prefetch.ConfirmFiles();
+    for (const auto& [local, origin] : sources) {
+        const QImage served = LoadSkinImage(local);
+        EXPECT_FALSE(served.isNull()) << local.toStdString();
+        EXPECT_EQ(served, DecodeSkinFile(QFileInfo(local))) << local.toStdString();
+        EXPECT_EQ(served.cacheKey(), LoadSkinImage(local).cacheKey()) << local.toStdString();
+    }
 }
 
 TEST_F(StartupTest, LaterStartLeavesTheDataFolderAloneWhileAnotherHoldsTheInstance)
