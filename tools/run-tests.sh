@@ -194,7 +194,10 @@ if [ "$(id -u)" -eq 0 ]; then
   }
   wine_e2e wine_search.sh TK_SEARCH_EXE="$top/build-windows/tools/travelkin-search.exe"
   if [ ${#windows_args[@]} -gt 0 ]; then
-    wine_e2e wine_window.sh TK_TRAVELKIN_EXE="$top/build-windows/src/app/travelkin.exe"
+    # At the usual screen and at a 150 % one, where Wine scales the window by a fraction.
+    for dpi in 96 144; do
+      wine_e2e wine_window.sh TK_DPI=$dpi TK_TRAVELKIN_EXE="$top/build-windows/src/app/travelkin.exe"
+    done
     version=$(sed -n 's/^project(Travelkin VERSION \([0-9.]*\).*/\1/p' "$top/CMakeLists.txt")
     wine_e2e wine_install.sh TK_SETUP_EXE="$top/build-windows/travelkin-$version-setup.exe"
   fi

@@ -18,9 +18,10 @@ export WINEARCH=win64
 readonly WINE_BOOT_SECONDS=240
 
 XVFB_PID=
-# A private display inside the searching namespace; DISPLAY names it from here on.
+# A private display inside the searching namespace (400x300 unless a size is given); DISPLAY
+# names it from here on.
 start_display() {
-  in_searcher Xvfb -displayfd 3 -nolisten tcp -screen 0 400x300x24 3>"$WORK/display" 2>"$WORK/xvfb.log" &
+  in_searcher Xvfb -displayfd 3 -nolisten tcp -screen 0 "${1:-400x300}x24" 3>"$WORK/display" 2>"$WORK/xvfb.log" &
   XVFB_PID=$!
   wait_until 30 "Xvfb to start" test -s "$WORK/display"
   export DISPLAY=":$(head -n 1 "$WORK/display")"
