@@ -103,11 +103,16 @@ std::vector<DeviceRecord> Expected(std::vector<DeviceRecord> before, const Devic
             continue;
         if (byebye && TextOf(at->id) == TextOf(report.id)) {
             before.erase(at);
-        } else if (update && Accepted(report) && *at == report) {
-            at->refreshValue = report.refreshValue;   // the first type stays
-            at->refreshCount = report.refreshCount;
         } else if (update && Accepted(report)) {
-            *at = report;
+            // A text the report gives only in part does not replace a fuller one it begins
+            // (the merge has its own tests); what the registry keeps is the merged record.
+            const DeviceRecord merged = MergeReport(*at, report);
+            if (*at == merged && at->partialTexts == merged.partialTexts) {
+                at->refreshValue = report.refreshValue;   // the first type stays
+                at->refreshCount = report.refreshCount;
+            } else {
+                *at = merged;
+            }
         }
         return before;
     }
