@@ -34,7 +34,8 @@ public:
     void Start(std::function<void()> onResend, std::function<void()> onNetworkChange, bool watchNetwork);
     // Replaces any repeats still pending by one at each delay after now (delays ascending).
     void ScheduleResends(const Delays& delays);
-    // Runs check once on the loop's thread after delay, in place of a check still pending.
+    // Runs check once on the loop's thread, delay after the loop takes the request, in place of
+    // a check still pending; does nothing when the loop is not running.
     void CheckAfter(std::chrono::milliseconds delay, std::function<void()> check);
     // Asks the thread to cancel what is pending and end, without waiting for it: the owner
     // can stop other threads meanwhile. A callback already running finishes.
