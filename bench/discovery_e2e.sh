@@ -17,18 +17,8 @@ search=$build/tools/travelkin-search
 [ -x "$devsim" ] && [ -x "$search" ] || { echo "build the tools first (looked in $build)" >&2; exit 2; }
 command -v jq >/dev/null || { echo "needs jq" >&2; exit 2; }
 
-net="b$$"
-work=$(mktemp -d)
-sim=""
-cleanup() {
-  [ -n "$sim" ] && kill "$sim" 2>/dev/null || true
-  "$testnet" down "$net" || true
-  rm -rf "$work"
-}
-trap cleanup EXIT
-trap 'exit 1' INT TERM
-
-"$testnet" up "$net"
+source "$top/bench/lib.sh"
+bench_network b
 "$testnet" addrs "$net" a 198.19.0.1 1000
 
 stop_sim() { kill "$sim" 2>/dev/null || true; wait "$sim" 2>/dev/null || true; sim=""; }

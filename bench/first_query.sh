@@ -24,18 +24,8 @@ search=${3:-$build/tools/travelkin-search}
 [ "$(id -u)" -eq 0 ] || { echo "needs root (network namespaces)" >&2; exit 2; }
 [ -x "$devsim" ] && [ -x "$search" ] || { echo "build the tools first (looked in $build)" >&2; exit 2; }
 
-net="f$$"
-work=$(mktemp -d)
-sim=""
-cleanup() {
-  [ -n "$sim" ] && kill "$sim" 2>/dev/null || true
-  "$testnet" down "$net" || true
-  rm -rf "$work"
-}
-trap cleanup EXIT
-trap 'exit 1' INT TERM
-
-"$testnet" up "$net"
+source "$top/bench/lib.sh"
+bench_network f
 "$testnet" exec "$net" a "$devsim" --first-address 192.0.2.2 --no-notify --log-queries --seconds 3600 \
   2>"$work/devsim.log" &
 sim=$!

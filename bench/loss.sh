@@ -20,18 +20,8 @@ readonly devices=50
 command -v jq >/dev/null || { echo "needs jq" >&2; exit 2; }
 command -v nft >/dev/null || { echo "needs nft (tools/install-deps.sh installs nftables)" >&2; exit 2; }
 
-net="l$$"
-work=$(mktemp -d)
-sim=""
-cleanup() {
-  [ -n "$sim" ] && kill "$sim" 2>/dev/null || true
-  "$testnet" down "$net" || true
-  rm -rf "$work"
-}
-trap cleanup EXIT
-trap 'exit 1' INT TERM
-
-"$testnet" up "$net"
+source "$top/bench/lib.sh"
+bench_network l
 "$testnet" addrs "$net" a 198.19.0.1 "$devices"
 "$testnet" exec "$net" a "$devsim" --first-address 198.19.0.1 --count "$devices" --protocol ssdp \
   --no-notify --seconds 3600 2>>"$work/devsim.log" &

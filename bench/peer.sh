@@ -39,18 +39,8 @@ for program in "$devsim" "$spawn" "${searches[@]}"; do
 done
 [ "$instructions" -eq 0 ] || command -v valgrind >/dev/null || { echo "needs valgrind" >&2; exit 2; }
 
-net="p$$"
-work=$(mktemp -d)
-sim=""
-cleanup() {
-  [ -n "$sim" ] && kill "$sim" 2>/dev/null || true
-  "$testnet" down "$net" || true
-  rm -rf "$work"
-}
-trap cleanup EXIT
-trap 'exit 1' INT TERM
-
-"$testnet" up "$net"
+source "$top/bench/lib.sh"
+bench_network p
 "$testnet" addrs "$net" a 198.19.0.1 1000
 # The peer searches on the usual SSDP group, the simulator listens on ours: inside the device
 # namespace only, the peer's queries are handed to our group, the answers are untouched.
