@@ -55,7 +55,7 @@ void Cycle(CSearchDeviceService& service, int cycle)
         return;
     }
     for (int search = 0; search < 3; ++search)
-        service.AgeDevices(2);
+        service.Registry().Age(2);
 }
 
 } // namespace

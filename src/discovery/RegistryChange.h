@@ -30,7 +30,8 @@ struct RegistryChange
     GoneReason reason = GoneReason::None;
 };
 
-// Runs on the thread that made the change (a worker's, or the caller of AgeDevices), one
-// change at a time and in the order the registry saw them. It must not call back into the
-// service; a listener with work to do hands the change to its own thread.
+// Runs on the thread that made the change (a worker's, or the caller of Age or Expire), one
+// change at a time and in the order the registry saw them, with the registry's lock held. It
+// must not call back into the registry or the service; a listener with work to do hands the
+// change to its own thread.
 using RegistryListener = std::function<void(const RegistryChange&)>;

@@ -327,13 +327,6 @@ void CSearchDeviceService::FollowLocalNetworksLocked(bool networkChanged)
     RenewNetworkLocked(std::move(scan.networks), networkChanged);
 }
 
-void CSearchDeviceService::GetLocalIPList(std::vector<std::string>& ipList)
-{
-    const LocalScan scan = ScanLocalNetworks();
-    LogLocalIPList(scan);
-    ipList = scan.addresses;
-}
-
 int CSearchDeviceService::SendSearchRequest()
 {
     std::lock_guard lock(workerLock);
@@ -452,4 +445,24 @@ std::vector<const CSearchDeviceThread*> CSearchDeviceService::Workers() const
     for (const auto& entry : workerTable)
         workers.push_back(entry.worker.get());
     return workers;
+}
+
+void CSearchDeviceService::OnDeviceFound(const DeviceRecord& device, std::int32_t nPort)
+{
+    registry.Report(device, nPort);
+}
+
+void CSearchDeviceService::ClearDevices()
+{
+    registry.Clear();
+}
+
+std::vector<DeviceRecord> CSearchDeviceService::CopyDevices()
+{
+    return registry.Copy();
+}
+
+CDeviceRegistry& CSearchDeviceService::Registry()
+{
+    return registry;
 }

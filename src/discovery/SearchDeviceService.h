@@ -2,18 +2,16 @@
 
 #include <cstdint>
 #include <functional>
-#include <list>
 #include <memory>
 #include <mutex>
 #include <optional>
 #include <string>
-#include <unordered_map>
 #include <vector>
 
 #include "discovery/DeviceRecord.h"
+#include "discovery/DeviceRegistry.h"
 #include "discovery/DeviceReportSink.h"
 #include "discovery/LocalAddresses.h"
-#include "discovery/RegistryChange.h"
 #include "discovery/SearchDeviceThread.h"
 #include "discovery/SearchEventLoop.h"
 
@@ -28,9 +26,9 @@
 // Threads: Start, Send, Clear, Copy and Exit run on the owner's (main) thread; the repeats
 // and the network follow-up run on the service's thread. The worker table is guarded by
 // the worker lock, which both take and which is never held while waiting for a report.
-// OnDeviceFound runs on the worker threads, one report at a time under the found-device
-// mutex; the registry lock is taken inside it (lock order: found-device mutex, then
-// registry lock) and alone by Clear, Copy and DeviceCount.
+// OnDeviceFound runs on the worker threads and hands the report to the registry, which
+// applies reports one at a time under its own lock (DeviceRegistry.h); Clear and Copy take
+// that lock alone. The worker lock and the registry's lock are never held together.
 class CSearchDeviceService : public CDeviceReportSink
 {
 public:
@@ -57,7 +55,6 @@ public:
         std::chrono::milliseconds addressGrace = std::chrono::seconds(30);
     };
 
-    static constexpr std::size_t kMaxDevices = 4096;
     // TRAVELKIN_SEARCH_SENDS (1 to 3) sends each search that many times instead (for measuring).
     static constexpr int kMaxSearchSends = 3;
     static constexpr std::chrono::milliseconds kExitWait{2000};
@@ -82,22 +79,12 @@ public:
     int StartAndSearch();
     void ClearDevices();
     std::vector<DeviceRecord> CopyDevices();
-    // Tells listener of every later change of the registry (an empty one stops that).
-    // ClearDevices is the owner's own act and is not reported.
-    void SetRegistryListener(RegistryListener listener);
-    // Counts a search that is about to be sent against every listed device and removes, as
-    // Gone, those that have now missed more than maxMissed searches in a row. Each answer
-    // sets a device's refreshCount back to 0, so refreshCount counts the searches since
-    // its last answer.
-    void AgeDevices(std::int32_t maxMissed);
-    // Removes, as Gone, the devices that announced a max-age and have not been heard from
-    // within it by now.
-    void ExpireDevices(std::chrono::steady_clock::time_point now);
+    // The found devices, for what the window's two calls above do not cover: a listener,
+    // ageing and expiry, the count.
+    CDeviceRegistry& Registry();
     // Where SendSearchRequest also sends the broadcast query and the SSDP search directly,
     // for devices that broadcast and multicast do not reach.
     void SetDirectHosts(std::vector<boost::asio::ip::address_v4> hosts);
-    // How many devices are listed; cheap at any size, for callers that wait for a number.
-    std::size_t DeviceCount();
     // Tells the service's thread and every worker to stop, without waiting for them: the
     // search is over, what it found stays readable, and the threads end while the caller
     // reports it. Nothing is sent after this.
@@ -111,14 +98,6 @@ public:
     // Adds a command worker for every local address that has none yet, and ends those whose
     // address has been gone for longer than the grace.
     void ScanLocalAddresses();
-    void GetLocalIPList(std::vector<std::string>& ipList);
-
-    void DispatchDevice(DeviceRecord device);
-    // Lists an accepted device, or updates the one listed at its address.
-    void UpdateDevice(const DeviceRecord& device);
-    // Removes the device listed at the report's address when it has the report's id. The
-    // workers fill ip with the sender's address, so a device can only say its own goodbye.
-    void RemoveDevice(const DeviceRecord& device);
 
     // The worker table in creation order (for diagnostics and tests).
     std::vector<const CSearchDeviceThread*> Workers() const;
@@ -132,15 +111,6 @@ private:
         std::int32_t commandPort = 0;   // the port it was given (a port retry may have moved it)
         std::optional<Clock::time_point> goneSince;   // when its address was last missed
     };
-    // A listed device's place in the list and, while it is known from announcements alone,
-    // its place in announcedOrder.
-    struct Listing
-    {
-        std::list<DeviceRecord>::iterator device;
-        std::optional<std::list<std::string>::iterator> announced;
-    };
-    using ListingMap = std::unordered_map<std::string, Listing>;
-
     std::unique_ptr<CSearchDeviceThread> MakeWorker(WorkerKind kind);
     // Makes and starts a worker; false, with a log line, when it cannot be made.
     bool AddWorker(WorkerKind kind, const std::string& strIP, std::int32_t nPort, bool bTestPort);
@@ -182,32 +152,12 @@ private:
     // On the service's thread.
     void ResendSearch();
     void FollowNetworkChange();
-    void Notify(RegistryChange::Kind kind, const DeviceRecord& device,
-                RegistryChange::GoneReason reason = RegistryChange::GoneReason::None);
-    // Removes every listed device for which goes(device) holds, and tells of each as Gone.
-    void RemoveDevicesWhere(RegistryChange::GoneReason reason, const std::function<bool(DeviceRecord&)>& goes);
-    // Under the registry lock: where a new device goes, making room when the list is full
-    // and the device answered a search (a solicited answer). False when there is no room for it; evicted is then
-    // the device that gave way, if any.
-    bool MakeRoomLocked(const DeviceRecord& device, std::optional<DeviceRecord>& evicted);
-    void EraseListedLocked(ListingMap::iterator listed);
     void SendDirectSearches(const wire::SearchPacket& query);
 
     Options options;
-    std::mutex foundDeviceMutex;   // serialises all worker reports
-    std::mutex registryLock;       // guards deviceList and deviceByIP
-    // The registry in order of first report, with one entry per address; the index finds
-    // an address's entry at the same cost whether 4 or 4,096 devices are listed.
-    std::list<DeviceRecord> deviceList;
-    ListingMap deviceByIP;
-    // The addresses of devices known only from their announcements or from answers nobody
-    // asked for (DeviceRecord::solicited), least recently heard first: when the list is
-    // full, the first gives way to a device that answered a search, so a flood of forged
-    // announcements or answers cannot keep a real device out.
-    std::list<std::string> announcedOrder;
+    CDeviceRegistry registry;        // has its own lock
     mutable std::mutex workerLock;   // guards everything below
-    RegistryListener listener;               // guarded by foundDeviceMutex
-    std::vector<boost::asio::ip::address_v4> directHosts;   // guarded by workerLock
+    std::vector<boost::asio::ip::address_v4> directHosts;
     std::vector<SearchThreadEntry> workerTable;
     // Workers told to exit because their address went, until their thread has ended.
     std::vector<std::unique_ptr<CSearchDeviceThread>> retiredWorkers;

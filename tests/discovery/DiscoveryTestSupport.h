@@ -1,6 +1,6 @@
 #pragma once
 
-// Helpers of the discovery tests: a recording report sink, a private log file, fixtures,
+// Helpers of the discovery tests: device reports, a recording report sink, a private log file, fixtures,
 // loopback ports and bounded waits.
 
 #include <unistd.h>
@@ -34,6 +34,27 @@ template <typename Condition> bool WaitFor(Condition condition, std::chrono::mil
         std::this_thread::sleep_for(2ms);
     }
     return true;
+}
+
+// A report of a device of an accepted maker; an answer is one to a search under way.
+inline DeviceRecord Device(const std::string& id, const std::string& ip,
+                           std::int32_t type = wire::kReportAnswer, const char* vendor = "ZANDOVERT",
+                           const char* host = "disk")
+{
+    DeviceRecord device;
+    SetDeviceText(device.id, id);
+    SetDeviceText(device.ip, ip);
+    SetDeviceText(device.vendor, vendor);
+    SetDeviceText(device.host, host);
+    device.type = type;
+    device.solicited = type == wire::kReportAnswer;
+    return device;
+}
+
+// The i-th of many distinct addresses, none of them this machine's.
+inline std::string Address(std::size_t i)
+{
+    return "198.18." + std::to_string(i / 250) + "." + std::to_string(i % 250 + 1);
 }
 
 // Records reports; the parser tests call it on their own thread only.

@@ -15,9 +15,9 @@
 #include <string>
 #include <vector>
 
+#include "discovery/DeviceRegistry.h"
 #include "discovery/SearchDeviceBroadcastThread.h"
 #include "discovery/SearchDeviceMulticastThread.h"
-#include "discovery/SearchDeviceService.h"
 
 namespace {
 
@@ -32,20 +32,20 @@ void Check(bool rule, const char* what)
     }
 }
 
-// Passes every report on to the service and keeps the last one for the checks.
+// Passes every report on to the registry and keeps the last one for the checks.
 class ForwardingSink : public CDeviceReportSink
 {
 public:
-    explicit ForwardingSink(CSearchDeviceService& service) : service(service) {}
+    explicit ForwardingSink(CDeviceRegistry& registry) : registry(registry) {}
     void OnDeviceFound(const DeviceRecord& device, std::int32_t nPort) override
     {
         last = device;
-        service.OnDeviceFound(device, nPort);
+        registry.Report(device, nPort);
     }
     std::optional<DeviceRecord> last;
 
 private:
-    CSearchDeviceService& service;
+    CDeviceRegistry& registry;
 };
 
 bool Same(const DeviceRecord& a, const DeviceRecord& b)
@@ -84,7 +84,7 @@ bool FromASender(const DeviceRecord& device)
 
 void CheckInvariants(const std::vector<DeviceRecord>& devices)
 {
-    Check(devices.size() <= CSearchDeviceService::kMaxDevices, "more entries than the cap");
+    Check(devices.size() <= CDeviceRegistry::kMaxDevices, "more entries than the cap");
     for (std::size_t i = 0; i < devices.size(); ++i) {
         Check(FromASender(devices[i]), "an address that sent nothing is listed");
         Check(Accepted(devices[i]), "another maker's device is listed");
@@ -116,15 +116,15 @@ std::vector<DeviceRecord> Expected(std::vector<DeviceRecord> before, const Devic
         }
         return before;
     }
-    if (update && Accepted(report) && before.size() < CSearchDeviceService::kMaxDevices)
+    if (update && Accepted(report) && before.size() < CDeviceRegistry::kMaxDevices)
         before.push_back(report);
     return before;
 }
 
 struct Harness
 {
-    CSearchDeviceService service{CSearchDeviceService::Options{}};
-    ForwardingSink sink{service};
+    CDeviceRegistry registry;
+    ForwardingSink sink{registry};
     CSearchDeviceBroadcastThread broadcast{&sink};   // no socket: only the parsers run
     CSearchDeviceMulticastThread ssdp{&sink};
 };
@@ -138,10 +138,10 @@ void Deliver(Harness& harness, std::uint8_t kind, const std::uint8_t* data, std:
     const char* sender = kSenders[(kind >> 1) & 7];
     CSearchDeviceThread& worker = (kind & 1) ? static_cast<CSearchDeviceThread&>(harness.ssdp)
                                              : static_cast<CSearchDeviceThread&>(harness.broadcast);
-    const std::vector<DeviceRecord> before = harness.service.CopyDevices();
+    const std::vector<DeviceRecord> before = harness.registry.Copy();
     harness.sink.last.reset();
     worker.HandleRecvInfo(area.data(), size, sender);
-    const std::vector<DeviceRecord> after = harness.service.CopyDevices();
+    const std::vector<DeviceRecord> after = harness.registry.Copy();
     CheckInvariants(after);
     if (harness.sink.last) {
         Check(TextOf(harness.sink.last->ip) == sender, "a report is not at its sender's address");
@@ -156,7 +156,7 @@ void Deliver(Harness& harness, std::uint8_t kind, const std::uint8_t* data, std:
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size)
 {
     static Harness harness;
-    harness.service.ClearDevices();
+    harness.registry.Clear();
     harness.broadcast.ResetDeviceInfo();
     harness.ssdp.ResetDeviceInfo();
     for (std::size_t at = 0; at + 3 <= size;) {

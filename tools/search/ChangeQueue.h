@@ -8,8 +8,8 @@
 #include <unordered_map>
 #include <vector>
 
+#include "discovery/DeviceRegistry.h"
 #include "discovery/RegistryChange.h"
-#include "discovery/SearchDeviceService.h"
 
 // Registry changes on their way from the workers' threads to the reader's. The queue holds at
 // most one entry per device: while the reader is behind (a slow pipe), a device's later
@@ -19,7 +19,7 @@ class CChangeQueue
 {
 public:
     // Listed devices, and as many gone ones the reader has not heard of yet.
-    static constexpr std::size_t kMaxEntries = 2 * CSearchDeviceService::kMaxDevices;
+    static constexpr std::size_t kMaxEntries = 2 * CDeviceRegistry::kMaxDevices;
 
     // Adds a change; true when the queue was empty before, so the reader is to be woken.
     bool Push(const RegistryChange& change);

@@ -11,7 +11,7 @@ CSearchSession::CSearchSession(CSearchDeviceService& service)
 {
     WaitForSignal();
     // Workers report on their own threads; the change is carried over to Run's thread.
-    service.SetRegistryListener([this](const RegistryChange& change) {
+    service.Registry().SetListener([this](const RegistryChange& change) {
         if (changes.Push(change))
             boost::asio::post(io, [this] { HandleNextChange(); });
     });
@@ -43,7 +43,7 @@ void CSearchSession::WhenOutputWritable(std::function<void()> then)
 
 CSearchSession::~CSearchSession()
 {
-    service.SetRegistryListener({});
+    service.Registry().SetListener({});
 }
 
 void CSearchSession::OnChange(ChangeHandler handler)

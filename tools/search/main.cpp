@@ -193,9 +193,9 @@ int Watch(CSearchSession& session, CSearchDeviceService& service, const WatchOpt
     });
     int secondsToSearch = 0;
     std::function<void()> everySecond = [&] {
-        service.ExpireDevices(Clock::now());
+        service.Registry().Expire(Clock::now());
         if (secondsToSearch-- == 0) {
-            service.AgeDevices(kMissedSearches);
+            service.Registry().Age(kMissedSearches);
             service.SendSearchRequest();
             secondsToSearch = watch.intervalSeconds - 1;
         }
