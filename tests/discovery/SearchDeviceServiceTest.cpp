@@ -2,8 +2,8 @@
 
 #include <algorithm>
 #include <atomic>
-#include <filesystem>
 #include <cstdlib>
+#include <filesystem>
 #include <mutex>
 #include <system_error>
 
@@ -424,19 +424,32 @@ TEST(SearchWorker, AnAnswerCountsOnlyWithinTheWindowOfTheWorkersQuery)
         EXPECT_EQ(CSearchDeviceThread::AddressedToThisMachine(make_address_v4(address)), ours) << address;
 }
 
-TEST(SearchServiceOnLoopback, AnswerToACommandWorkerReachesTheRegistry)
+// Real command workers, bound to loopback addresses; recording ones in place of the others.
+class SearchServiceOnLoopback : public testing::Test
+{
+protected:
+    CSearchDeviceService::Options LoopbackOptions()
+    {
+        CSearchDeviceService::Options options;
+        options.localAddresses = [this] { return addresses; };
+        options.firstCommandPort = testsupport::FreeLoopbackPort(); // taken meanwhile: the worker moves on
+        options.makeWorker = [this](Kind kind,
+                                    CDeviceReportSink* sink) -> std::unique_ptr<CSearchDeviceThread> {
+            if (kind == Kind::Command)
+                return std::make_unique<CSearchDeviceMultiCommandThead>(sink);
+            return std::make_unique<RecordingWorker>(calls);
+        };
+        return options;
+    }
+
+    std::vector<std::string> addresses{"127.0.0.1"};
+    std::vector<std::string> calls;
+};
+
+TEST_F(SearchServiceOnLoopback, AnswerToACommandWorkerReachesTheRegistry)
 {
     // Only the command worker is real, bound to 127.0.0.1; no search is sent.
-    CSearchDeviceService::Options options;
-    options.localAddresses = [] { return std::vector<std::string>{"127.0.0.1"}; };
-    options.firstCommandPort = testsupport::FreeLoopbackPort(); // taken meanwhile: the worker moves on
-    std::vector<std::string> calls;
-    options.makeWorker = [&calls](Kind kind, CDeviceReportSink* sink) -> std::unique_ptr<CSearchDeviceThread> {
-        if (kind == Kind::Command)
-            return std::make_unique<CSearchDeviceMultiCommandThead>(sink);
-        return std::make_unique<RecordingWorker>(calls);
-    };
-    CSearchDeviceService service(std::move(options));
+    CSearchDeviceService service(LoopbackOptions());
     service.StartSearchService();
     std::thread reporter([&service] {   // another worker's reports meet the window's reads
         for (int i = 0; i < 100; ++i)
@@ -449,7 +462,7 @@ TEST(SearchServiceOnLoopback, AnswerToACommandWorkerReachesTheRegistry)
     service.ExitSearchService();
 }
 
-TEST(SearchServiceOnLoopback, ThreadsAndDescriptorsStayBoundedAcrossAddressChanges)
+TEST_F(SearchServiceOnLoopback, ThreadsAndDescriptorsStayBoundedAcrossAddressChanges)
 {
     // Real command workers, each on another loopback address; the scans send nothing.
     const auto count = [](const char* folder) {
@@ -463,18 +476,9 @@ TEST(SearchServiceOnLoopback, ThreadsAndDescriptorsStayBoundedAcrossAddressChang
 #endif
     if (count("/proc/self/task") < 0)
         GTEST_SKIP() << "no /proc to count threads and descriptors in";
-    std::vector<std::string> addresses{"127.0.0.1"};
-    CSearchDeviceService::Options options;
-    options.localAddresses = [&addresses] { return addresses; };
-    options.firstCommandPort = testsupport::FreeLoopbackPort();
+    CSearchDeviceService::Options options = LoopbackOptions();
     options.watchNetwork = false;
     options.addressGrace = 1h;
-    std::vector<std::string> calls;
-    options.makeWorker = [&calls](Kind kind, CDeviceReportSink* sink) -> std::unique_ptr<CSearchDeviceThread> {
-        if (kind == Kind::Command)
-            return std::make_unique<CSearchDeviceMultiCommandThead>(sink);
-        return std::make_unique<RecordingWorker>(calls);
-    };
     CSearchDeviceService service(std::move(options));
     service.StartSearchService();
     const int threads = count("/proc/self/task");
