@@ -1,5 +1,4 @@
 #include "app/NetworkStorage.h"
-#include "app/StorageWorker.h"
 #include "platform/support/DesktopFakes.h"
 #ifndef _WIN32
 #include "platform/linux/SystemMountTable.h"
@@ -9,7 +8,6 @@
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
-#include <atomic>
 #include <thread>
 
 using ::testing::ElementsAre;
@@ -18,8 +16,8 @@ using ::testing::UnorderedElementsAre;
 
 namespace {
 
-// The steps against the Linux mount table and file browsers; the helper and the worker below
-// are the same on Windows.
+// The steps against the Linux mount table and file browsers; the helper below is the same on
+// Windows.
 #ifndef _WIN32
 std::string MountInfoLine(int id, const std::string& mountPoint, const std::string& type, const std::string& source)
 {
@@ -210,37 +208,6 @@ TEST(NetStorageHelperTest, EachOpenOpensItsOwnFolder)
     const std::vector<std::string> urls = opener.Urls();
     EXPECT_EQ(std::count(urls.begin(), urls.end(), "smb://192.0.2.5/"), 20);
     EXPECT_EQ(std::count(urls.begin(), urls.end(), "smb://198.18.0.7/"), 20);
-}
-
-TEST(StorageWorkerTest, ExitJoinsTheThreadWithinTheGraceAndTheRequestInHandsStep)
-{
-    using namespace std::chrono_literals;
-    struct Case
-    {
-        const char* name;
-        std::chrono::milliseconds work;   // what the request in hand still does
-        bool done;                        // Finish's answer
-    };
-    for (const Case& c : {Case{"ends in the grace", 100ms, true}, Case{"asked to stop", 10s, false}}) {
-        std::atomic<bool> ended{false};
-        std::atomic<int> later{0};
-        CStorageWorker worker;
-        worker.Post("a", [&](std::stop_token stop) {
-            const auto until = std::chrono::steady_clock::now() + c.work;
-            while (std::chrono::steady_clock::now() < until && !stop.stop_requested())
-                std::this_thread::sleep_for(5ms);   // one step of a request
-            ended = true;
-        });
-        worker.Post("b", [&](std::stop_token) { ++later; });
-        EXPECT_FALSE(worker.Post("b", [&](std::stop_token) { ++later; })) << c.name << ": one waiting per device";
-        const auto begin = std::chrono::steady_clock::now();
-        EXPECT_EQ(worker.Finish(500ms), c.done) << c.name;
-        EXPECT_LT(std::chrono::steady_clock::now() - begin, 1s) << c.name;
-        EXPECT_TRUE(ended) << c.name << ": Finish returned while the thread still ran";
-        EXPECT_EQ(later, c.done ? 1 : 0) << c.name << ": a request not started by then is dropped";
-        EXPECT_FALSE(worker.Post("c", [&](std::stop_token) { ++later; }));
-        EXPECT_EQ(later, c.done ? 1 : 0) << c.name << ": nothing runs after Finish";
-    }
 }
 
 } // namespace
