@@ -1,4 +1,4 @@
-// Cost of one device report in the search service's registry (both locks, log off), with
+// Cost of one device report in the search service's registry (its one lock, log off), with
 // the registry holding 4 or 4,096 devices. The reported device is the last one listed, so
 // a walk through the list would meet every other entry first.
 #include <benchmark/benchmark.h>
