@@ -431,7 +431,11 @@ protected:
     CSearchDeviceService::Options LoopbackOptions()
     {
         CSearchDeviceService::Options options;
-        options.localAddresses = [this] { return addresses; };
+        options.localAddresses = [this] {
+            // The service's own thread looks again when a grace runs out or a worker is ending.
+            std::lock_guard lock(addressLock);
+            return addresses;
+        };
         options.firstCommandPort = testsupport::FreeLoopbackPort(); // taken meanwhile: the worker moves on
         options.makeWorker = [this](Kind kind,
                                     CDeviceReportSink* sink) -> std::unique_ptr<CSearchDeviceThread> {
@@ -441,7 +445,13 @@ protected:
         };
         return options;
     }
+    void SetAddresses(std::vector<std::string> now)
+    {
+        std::lock_guard lock(addressLock);
+        addresses = std::move(now);
+    }
 
+    std::mutex addressLock;
     std::vector<std::string> addresses{"127.0.0.1"};
     std::vector<std::string> calls;
 };
@@ -484,7 +494,7 @@ TEST_F(SearchServiceOnLoopback, ThreadsAndDescriptorsStayBoundedAcrossAddressCha
     const int threads = count("/proc/self/task");
     const int descriptors = count("/proc/self/fd");
     for (std::size_t i = 0; i < 1000; ++i) {
-        addresses = {"127.0.0.1", "127.1." + std::to_string(i / 250) + "." + std::to_string(i % 250 + 1)};
+        SetAddresses({"127.0.0.1", "127.1." + std::to_string(i / 250) + "." + std::to_string(i % 250 + 1)});
         service.ScanLocalAddresses();
     }
     const int bound = 1 + static_cast<int>(CSearchDeviceService::kMaxGoneWorkers);
