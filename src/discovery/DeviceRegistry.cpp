@@ -90,20 +90,20 @@ void CDeviceRegistry::Report(const DeviceRecord& device, std::int32_t nPort)
     if (LogEnabled()) // device texts are escaped only when a log will write them
         WriteLog("Handle %d : Search %d Thread Find Device ID : %s, IP : %s  ", nPort, nPort,
                  LogText(TextOf(device.id)).c_str(), LogText(TextOf(device.ip)).c_str());
-    DispatchLocked(device);
+    DispatchDevice(device);
     WriteLog("Handle %d : Search %d Thread Find Device Success Handle  ", nPort, nPort);
 }
 
-void CDeviceRegistry::DispatchLocked(const DeviceRecord& device)
+void CDeviceRegistry::DispatchDevice(const DeviceRecord& device)
 {
     switch (device.type) {
     case wire::kReportAnswer:
     case wire::kReportAlive:
-        UpdateLocked(device);
+        UpdateDevice(device);
         break;
     case wire::kReportByebye:
         WorkerCounters::ReporterGoodbye();
-        RemoveLocked(device);
+        RemoveDevice(device);
         break;
     default:
         WorkerCounters::ReporterDrop(DropReason::NotDeviceAnswer);
@@ -111,7 +111,7 @@ void CDeviceRegistry::DispatchLocked(const DeviceRecord& device)
     }
 }
 
-void CDeviceRegistry::UpdateLocked(const DeviceRecord& device)
+void CDeviceRegistry::UpdateDevice(const DeviceRecord& device)
 {
     if (!IsAcceptedVendor(device.vendor)) {
         WorkerCounters::ReporterDrop(DropReason::OtherVendor);
@@ -206,7 +206,7 @@ void CDeviceRegistry::EraseListedLocked(ListingMap::iterator listed)
     deviceByIP.erase(listed);
 }
 
-void CDeviceRegistry::RemoveLocked(const DeviceRecord& device)
+void CDeviceRegistry::RemoveDevice(const DeviceRecord& device)
 {
     const auto listed = deviceByIP.find(std::string(TextOf(device.ip)));
     if (listed == deviceByIP.end())

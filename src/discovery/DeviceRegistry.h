@@ -59,16 +59,16 @@ private:
     };
     using ListingMap = std::unordered_map<std::string, Listing>;
 
-    // The steps of a report, with the lock held.
-    void DispatchLocked(const DeviceRecord& device);
+    // The steps of a report. They, and every ...Locked step below, run with the lock held.
+    void DispatchDevice(const DeviceRecord& device);
     // Lists an accepted device, or updates the one listed at its address.
-    void UpdateLocked(const DeviceRecord& device);
+    void UpdateDevice(const DeviceRecord& device);
     // Brings a listed entry up to date with a report of its device; listedNow becomes the
     // entry as it is listed now.
     RegistryChange::Kind RefreshLocked(Listing& listing, const DeviceRecord& device, DeviceRecord& listedNow);
     // Removes the device listed at the report's address when it has the report's id. The
     // workers fill ip with the sender's address, so a device can only say its own goodbye.
-    void RemoveLocked(const DeviceRecord& device);
+    void RemoveDevice(const DeviceRecord& device);
     // Where a new device goes, making room when the list is full and the device answered a
     // search (a solicited answer). False when there is no room for it; evicted is then the
     // device that gave way, if any.
