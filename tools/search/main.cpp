@@ -148,6 +148,7 @@ int Search(CSearchSession& session, CSearchDeviceService& service, const SearchO
     const bool reached = WaitForAnswers(session, service, options, lastSeen);
     // The search is over: its threads wind down while the list is written.
     service.StopSearching();
+    session.DropChanges();
     // Every device that answered during the search is listed and saved, however short the
     // max-age it announced: max-age ends a device's listing only while a watch goes on. The
     // list is copied once; the inventory's entries are made only for a compare or a save.
@@ -260,6 +261,7 @@ int Run(const SearchArguments& arguments)
 
 int main(int argc, char** argv)
 {
+    ShareOneHeapAcrossThreads();
     Stamp("main");
     if (!CheckStandardOutput(kProgram))
         return 1;
