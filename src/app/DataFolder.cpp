@@ -7,7 +7,7 @@
 
 #include "TravelkinResources.h"
 
-#include <QFile>
+#include <QResource>
 
 #include <algorithm>
 #include <filesystem>
@@ -57,12 +57,17 @@ bool SaveResourceToFile(int id, const QString& type, const std::wstring& path)
 bool SaveResourceToFile(int id, const QString& type, const std::wstring& path, std::string& failure)
 {
     InitTravelkinResources();
-    QFile resource(ResourcePath(id, type));
-    if (!resource.open(QIODevice::ReadOnly)) {
+    const QResource resource(ResourcePath(id, type));
+    if (!resource.isValid()) {
         failure = "no embedded resource " + ResourcePath(id, type).toStdString();
         return false;
     }
-    const QByteArray content = resource.readAll();
+    // The shape bitmap is embedded as it is (its compressed form would have to be unpacked at
+    // every start just to find the file unchanged): its bytes are read where they lie.
+    const QByteArray content =
+        resource.compressionAlgorithm() == QResource::NoCompression
+            ? QByteArray::fromRawData(reinterpret_cast<const char*>(resource.data()), resource.size())
+            : resource.uncompressedData();
     // A file that already holds the resource is left as it is: comparing costs a start less
     // than truncating and writing all nine files again.
     const std::string local = ToLocalPath(path);

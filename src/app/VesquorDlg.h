@@ -89,7 +89,7 @@ public:
     void OnRefresh();
     void OnLogIn();
     void OnMyStorage();
-    void OnMyStorageDone();   // on the UI thread, after each My Storage request has run
+    void OnMyStorageDone(); // on the UI thread, after each My Storage request has run
 
     // One tick of the countdown timer: ticks 1 to 9 update the list and count 9 to 1
     // seconds down, tick 10 ends the search.
@@ -112,6 +112,7 @@ public:
     void OnWhy();
     void OnAddHost();
     QString DetailsOf(int row) const;
+    // Null until an empty list first needs it.
     QPushButton* WhyLink() const { return pWhyLink.data(); }
     CNothingFoundDlg* WhyDialog() const { return pWhyDlg.data(); }
     CAddHostDlg* AddHostDialog() const { return pAddHostDlg.data(); }
@@ -142,6 +143,8 @@ private:
     void OnListContextMenu(const QContextMenuEvent& event);
     void ShowRowDetails(const QHelpEvent& event);
     void CreateHelpControls();
+    // The "Why?" link, made on first use.
+    QPushButton& MakeWhyLink();
     void DumpList() const;
     std::wstring PicturePath(const wchar_t* fileName) const;
 
@@ -154,6 +157,7 @@ private:
     QPointer<CBasicButton> pRefreshButton;
     QPointer<CBasicButton> pMyStorageButton;
     QPointer<QPushButton> pWhyLink;
+    bool helpShortcutsMade = false;
     QPointer<CNothingFoundDlg> pWhyDlg;
     QPointer<CAddHostDlg> pAddHostDlg;
     CWindowTexts texts;
@@ -170,6 +174,6 @@ private:
     // Hands each read of the hosts file to the search service.
     CDirectHostsReader hostsReader;
     // Last, so it goes first: requests still queued when the window goes are carried out.
-    int nStorageRequests = 0;   // taken and not yet run; the pointer is busy while there are any
+    int nStorageRequests = 0; // taken and not yet run; the pointer is busy while there are any
     CStorageWorker storageWorker;
 };

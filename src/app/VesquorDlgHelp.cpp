@@ -33,8 +33,23 @@ const QString kWhyLinkStyle = QStringLiteral(
 
 void CVesquorDlg::CreateHelpControls()
 {
-    if (!IsLayoutReady() || pWhyLink)
+    if (!IsLayoutReady() || helpShortcutsMade)
         return;
+    helpShortcutsMade = true;
+    // Window-wide, so they work wherever the keyboard is in the window.
+    auto* copy = new QShortcut(QKeySequence::Copy, this);
+    connect(copy, &QShortcut::activated, this, &CVesquorDlg::OnCopyAddress);
+    auto* refresh = new QShortcut(QKeySequence(Qt::Key_F5), this);
+    connect(refresh, &QShortcut::activated, this, &CVesquorDlg::OnRefreshKey);
+}
+
+// The link is made when an empty list first needs it, not with the window: its style sheet
+// and the size of its text took more of the start than any other control, for a link that
+// most starts never show.
+QPushButton& CVesquorDlg::MakeWhyLink()
+{
+    if (pWhyLink)
+        return *pWhyLink;
     pWhyLink = new QPushButton(texts.Text("WHY"), this);
     pWhyLink->setAccessibleName(texts.Text("WHY"));
     pWhyLink->setStyleSheet(kWhyLinkStyle);
@@ -43,15 +58,9 @@ void CVesquorDlg::CreateHelpControls()
     pWhyLink->adjustSize();
     const QRect list = pDeviceList->geometry();
     pWhyLink->move(list.center() - QPoint(pWhyLink->width() / 2, pWhyLink->height() / 2));
-    pWhyLink->hide();
     connect(pWhyLink, &QPushButton::clicked, this, &CVesquorDlg::OnWhy);
     SetKeyboardOrder();
-
-    // Window-wide, so they work wherever the keyboard is in the window.
-    auto* copy = new QShortcut(QKeySequence::Copy, this);
-    connect(copy, &QShortcut::activated, this, &CVesquorDlg::OnCopyAddress);
-    auto* refresh = new QShortcut(QKeySequence(Qt::Key_F5), this);
-    connect(refresh, &QShortcut::activated, this, &CVesquorDlg::OnRefreshKey);
+    return *pWhyLink;
 }
 
 void CVesquorDlg::OnRefreshKey()
@@ -62,17 +71,19 @@ void CVesquorDlg::OnRefreshKey()
 
 void CVesquorDlg::ShowNothingFound(bool shown)
 {
-    if (!pWhyLink)
-        return;
+    if (!helpShortcutsMade)
+        return; // the layout was not ready: no help either
     if (shown) {
+        QPushButton& link = MakeWhyLink();
         SetWaitText(texts.Text("NO_DEVICE"));
         if (pWaitText)
             pWaitText->setVisible(true);
-        pWhyLink->show();
-        pWhyLink->raise();
+        link.show();
+        link.raise();
         return;
     }
-    pWhyLink->hide();
+    if (pWhyLink)
+        pWhyLink->hide();
     if (pWhyDlg)
         pWhyDlg->close();
 }

@@ -57,6 +57,8 @@ TEST(TerminalTextTest, NeverPassesControlsThrough)
     EXPECT_EQ(TerminalText("\xc2\x9b" "31m"), "\\xc2\\x9b31m");
     EXPECT_EQ(TerminalText("\xff"), "\\xff");
     EXPECT_EQ(TerminalText("d\xc3\xa9j\xc3\xa0 %s%n"), "d\xc3\xa9j\xc3\xa0 %s%n");
+    // The edges of printable ASCII, which passes a run at a time.
+    EXPECT_EQ(TerminalText("\x1f ~\x7f"), "\\x1f ~\\x7f");
 }
 
 // Characters that change how the text around them is shown, without showing themselves.

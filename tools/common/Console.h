@@ -8,6 +8,12 @@
 // The few questions a command-line tool asks about its start and its standard streams. They differ per
 // platform, so they live in one file per platform behind these declarations.
 
+// Lets every thread of a short-lived tool allocate from the one heap the main thread uses,
+// instead of each worker thread starting a heap of its own: memory a worker allocated and
+// the tool freed is then there for the main thread's next allocation. Call first in main,
+// before any thread starts. Does nothing where the system has a single heap anyway.
+void ShareOneHeapAcrossThreads();
+
 // True when the stream is a terminal (a person is watching), false for pipes and files.
 bool IsTerminal(std::FILE* stream);
 

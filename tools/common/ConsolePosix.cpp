@@ -4,7 +4,13 @@
 #include <cerrno>
 
 #include <fcntl.h>
+#include <malloc.h>
 #include <unistd.h>
+
+void ShareOneHeapAcrossThreads()
+{
+    mallopt(M_ARENA_MAX, 1);
+}
 
 bool IsTerminal(std::FILE* stream)
 {
@@ -21,7 +27,7 @@ bool WriteStandardOutput(const char* text, std::size_t size, int& error)
     while (size > 0) {
         const ssize_t written = ::write(STDOUT_FILENO, text, size);
         if (written < 0 && errno == EINTR)
-            continue;   // a stop signal arrived: the line is finished first
+            continue; // a stop signal arrived: the line is finished first
         if (written < 0) {
             error = errno;
             return false;

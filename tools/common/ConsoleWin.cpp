@@ -10,6 +10,8 @@
 
 #include <shellapi.h> // after windows.h, which it needs
 
+void ShareOneHeapAcrossThreads() {}
+
 bool IsTerminal(std::FILE* stream)
 {
     return ::_isatty(::_fileno(stream)) != 0;

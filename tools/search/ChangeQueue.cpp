@@ -12,14 +12,14 @@ std::optional<RegistryChange> Fold(const RegistryChange& waiting, const Registry
 {
     RegistryChange folded = next;
     if (next.kind == Kind::Seen) {
-        folded.kind = waiting.kind;   // the news stays; the device is as last heard
+        folded.kind = waiting.kind; // the news stays; the device is as last heard
         folded.reason = waiting.reason;
     } else if (waiting.kind == Kind::Appeared && next.kind == Kind::Changed) {
         folded.kind = Kind::Appeared;
     } else if (waiting.kind == Kind::Appeared && next.kind == Kind::Gone) {
-        return std::nullopt;   // came and went before the reader heard of it
+        return std::nullopt; // came and went before the reader heard of it
     } else if (waiting.kind == Kind::Gone && next.kind == Kind::Appeared) {
-        folded.kind = Kind::Changed;   // the reader still knows it: it is listed again
+        folded.kind = Kind::Changed; // the reader still knows it: it is listed again
     }
     return folded;
 }
@@ -34,7 +34,7 @@ bool CChangeQueue::Push(const RegistryChange& change)
     const auto waiting = byAddress.find(address);
     if (waiting == byAddress.end()) {
         if (entries.size() >= kMaxEntries)
-            return false;   // the reader is this far behind: a new device waits for its next report
+            return false; // the reader is this far behind: a new device waits for its next report
         Append(change, address);
         return wasEmpty;
     }
@@ -59,7 +59,8 @@ std::optional<RegistryChange> CChangeQueue::Pop()
     return change;
 }
 
-std::list<RegistryChange>::iterator CChangeQueue::Append(const RegistryChange& change, const std::string& address)
+std::list<RegistryChange>::iterator CChangeQueue::Append(const RegistryChange& change,
+                                                         const std::string& address)
 {
     if (spareEntries.empty()) {
         entries.push_back(change);
@@ -84,4 +85,13 @@ std::size_t CChangeQueue::Size()
 {
     std::lock_guard guard(lock);
     return entries.size();
+}
+
+void CChangeQueue::Clear()
+{
+    std::lock_guard guard(lock);
+    std::list<RegistryChange>().swap(entries);
+    std::list<RegistryChange>().swap(spareEntries);
+    Index().swap(byAddress);
+    std::vector<Index::node_type>().swap(spareKeys);
 }

@@ -26,6 +26,8 @@ public:
     // The oldest entry; nothing when the queue is empty.
     std::optional<RegistryChange> Pop();
     std::size_t Size();
+    // Forgets every waiting change and gives back the memory kept for later ones.
+    void Clear();
 
 private:
     using Index = std::unordered_map<std::string, std::list<RegistryChange>::iterator>;
@@ -33,7 +35,7 @@ private:
     std::list<RegistryChange>::iterator Append(const RegistryChange& change, const std::string& address);
 
     std::mutex lock;
-    std::list<RegistryChange> entries;   // in order of each device's first waiting change
+    std::list<RegistryChange> entries; // in order of each device's first waiting change
     Index byAddress;
     // What Pop took out, kept for the next Push: while the reader keeps up, a report costs
     // the worker's thread no allocation.

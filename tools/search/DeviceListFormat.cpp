@@ -59,6 +59,12 @@ std::string Hex(const char* format, unsigned value)
     return buffer.data();
 }
 
+// Neither a control character nor a format character nor part of a longer sequence.
+bool IsPrintableAscii(char c)
+{
+    return c >= 0x20 && c < 0x7F;
+}
+
 bool IsControl(char32_t c)
 {
     return c < 0x20 || (c >= 0x7F && c <= 0x9F);
@@ -76,11 +82,10 @@ bool IsInvisibleFormat(char32_t c)
         char32_t last;
     };
     static constexpr std::array<Range, 20> kRanges{{
-        {0x00AD, 0x00AD},   {0x0600, 0x0605},   {0x061C, 0x061C},   {0x06DD, 0x06DD},
-        {0x070F, 0x070F},   {0x0890, 0x0891},   {0x08E2, 0x08E2},   {0x180E, 0x180E},
-        {0x200B, 0x200F},   {0x2028, 0x202E},   {0x2060, 0x2064},   {0x2066, 0x206F},
-        {0xFEFF, 0xFEFF},   {0xFFF9, 0xFFFB},   {0x110BD, 0x110BD}, {0x110CD, 0x110CD},
-        {0x13430, 0x1343F}, {0x1BCA0, 0x1BCA3}, {0x1D173, 0x1D17A}, {0xE0001, 0xE007F},
+        {0x00AD, 0x00AD},   {0x0600, 0x0605},   {0x061C, 0x061C},   {0x06DD, 0x06DD},   {0x070F, 0x070F},
+        {0x0890, 0x0891},   {0x08E2, 0x08E2},   {0x180E, 0x180E},   {0x200B, 0x200F},   {0x2028, 0x202E},
+        {0x2060, 0x2064},   {0x2066, 0x206F},   {0xFEFF, 0xFEFF},   {0xFFF9, 0xFFFB},   {0x110BD, 0x110BD},
+        {0x110CD, 0x110CD}, {0x13430, 0x1343F}, {0x1BCA0, 0x1BCA3}, {0x1D173, 0x1D17A}, {0xE0001, 0xE007F},
     }};
     return std::any_of(kRanges.begin(), kRanges.end(),
                        [c](const Range& range) { return c >= range.first && c <= range.last; });
@@ -92,8 +97,8 @@ std::string JsonEscape(char32_t c)
     if (c < 0x10000)
         return Hex("\\u%04x", static_cast<unsigned>(c));
     const char32_t offset = c - 0x10000;
-    return Hex("\\u%04x", static_cast<unsigned>(0xD800 + (offset >> 10)))
-        + Hex("\\u%04x", static_cast<unsigned>(0xDC00 + (offset & 0x3FF)));
+    return Hex("\\u%04x", static_cast<unsigned>(0xD800 + (offset >> 10))) +
+           Hex("\\u%04x", static_cast<unsigned>(0xDC00 + (offset & 0x3FF)));
 }
 
 std::string_view Text(const char (&field)[DeviceRecord::kTextSize])
@@ -105,9 +110,11 @@ std::string_view Text(const char (&field)[DeviceRecord::kTextSize])
 std::size_t ShownWidth(std::string_view shown)
 {
     std::size_t width = 0;
-    for (std::size_t pos = 0; pos < shown.size();) {
-        NextCodePoint(shown, pos);
-        ++width;
+    for (std::size_t pos = 0; pos < shown.size(); ++width) {
+        if (static_cast<std::uint8_t>(shown[pos]) < 0x80)
+            ++pos; // ASCII: one byte, one column
+        else
+            NextCodePoint(shown, pos);
     }
     return width;
 }
@@ -141,8 +148,16 @@ std::string JsonString(std::string_view bytes)
 std::string TerminalText(std::string_view bytes)
 {
     std::string out;
+    out.reserve(bytes.size());
     for (std::size_t pos = 0; pos < bytes.size();) {
         const std::size_t start = pos;
+        // Printable ASCII, what nearly every device sends, is shown as it is: a run at a time.
+        while (pos < bytes.size() && IsPrintableAscii(bytes[pos]))
+            ++pos;
+        if (pos != start) {
+            out.append(bytes.substr(start, pos - start));
+            continue;
+        }
         const char32_t c = NextCodePoint(bytes, pos);
         if (c == kInvalid || IsControl(c) || IsInvisibleFormat(c)) {
             for (std::size_t i = start; i < pos; ++i)
@@ -156,11 +171,12 @@ std::string TerminalText(std::string_view bytes)
 
 std::string FormatDeviceObject(const DeviceRecord& d)
 {
-    return "{\"id\": " + JsonString(Text(d.id)) + ", \"ip\": " + JsonString(Text(d.ip))
-        + ", \"host\": " + JsonString(Text(d.host)) + ", \"product\": " + JsonString(Text(d.product))
-        + ", \"detail\": " + JsonString(Text(d.detail)) + ", \"osVersion\": " + JsonString(Text(d.osVersion))
-        + ", \"vendor\": " + JsonString(Text(d.vendor)) + ", \"type\": " + std::to_string(d.type)
-        + ", \"url\": " + JsonString("http://" + std::string(Text(d.ip))) + "}";
+    return "{\"id\": " + JsonString(Text(d.id)) + ", \"ip\": " + JsonString(Text(d.ip)) +
+           ", \"host\": " + JsonString(Text(d.host)) + ", \"product\": " + JsonString(Text(d.product)) +
+           ", \"detail\": " + JsonString(Text(d.detail)) +
+           ", \"osVersion\": " + JsonString(Text(d.osVersion)) +
+           ", \"vendor\": " + JsonString(Text(d.vendor)) + ", \"type\": " + std::to_string(d.type) +
+           ", \"url\": " + JsonString("http://" + std::string(Text(d.ip))) + "}";
 }
 
 std::string FormatDeviceJson(const std::vector<DeviceRecord>& devices)
@@ -171,26 +187,51 @@ std::string FormatDeviceJson(const std::vector<DeviceRecord>& devices)
     return out + (devices.empty() ? "]\n" : "\n]\n");
 }
 
-std::string FormatDeviceTable(const std::vector<DeviceRecord>& devices, const std::vector<std::string>& changes)
+namespace {
+
+// The cells of a device's row in the table.
+std::vector<std::string> DeviceCells(const DeviceRecord& d)
+{
+    return {TerminalText(Text(d.host)),   TerminalText(Text(d.ip)), TerminalText(Text(d.product)),
+            TerminalText(Text(d.vendor)), TerminalText(Text(d.id)), std::to_string(d.type)};
+}
+
+} // namespace
+
+std::string FormatDeviceTable(const std::vector<DeviceRecord>& devices,
+                              const std::vector<std::string>& changes)
 {
     using Row = std::vector<std::string>;
     const bool withChanges = !changes.empty();
-    std::vector<Row> rows{{"HOST", "IP", "PRODUCT", "VENDOR", "ID", "TYPE"}};
-    for (const DeviceRecord& d : devices)
-        rows.push_back({TerminalText(Text(d.host)), TerminalText(Text(d.ip)), TerminalText(Text(d.product)),
-                        TerminalText(Text(d.vendor)), TerminalText(Text(d.id)), std::to_string(d.type)});
-    for (std::size_t r = 0; withChanges && r < rows.size(); ++r)
-        rows[r].insert(rows[r].begin(), r == 0 ? "CHANGE" : changes.at(r - 1));
-    std::vector<std::size_t> widths(rows.front().size());
-    for (const Row& row : rows) {
-        for (std::size_t c = 0; c < row.size(); ++c)
-            widths[c] = std::max(widths[c], ShownWidth(row[c]));
+    // A row's cells, made twice (for the widths, then for the line) rather than kept for
+    // every device: a list of thousands would otherwise hold all its cells beside its text.
+    const auto row = [&](std::size_t r) {
+        Row cells =
+            r == 0 ? Row{"HOST", "IP", "PRODUCT", "VENDOR", "ID", "TYPE"} : DeviceCells(devices[r - 1]);
+        if (withChanges)
+            cells.insert(cells.begin(), r == 0 ? "CHANGE" : changes.at(r - 1));
+        return cells;
+    };
+    std::vector<std::size_t> widths(row(0).size());
+    std::size_t wideBytes = 0; // the bytes beyond one per shown column, in all cells
+    for (std::size_t r = 0; r <= devices.size(); ++r) {
+        const Row cells = row(r);
+        for (std::size_t c = 0; c < cells.size(); ++c) {
+            const std::size_t shown = ShownWidth(cells[c]);
+            widths[c] = std::max(widths[c], shown);
+            wideBytes += cells[c].size() - shown; // a character is one byte or more
+        }
     }
+    std::size_t lineSize = 1; // a line at its widest, untrimmed, with its end
+    for (const std::size_t width : widths)
+        lineSize += width + 2;
     std::string out;
-    for (const Row& row : rows) {
+    out.reserve(lineSize * (devices.size() + 1) + wideBytes);
+    for (std::size_t r = 0; r <= devices.size(); ++r) {
+        const Row cells = row(r);
         std::string line;
-        for (std::size_t c = 0; c < row.size(); ++c)
-            line += row[c] + std::string(widths[c] - ShownWidth(row[c]) + 2, ' ');
+        for (std::size_t c = 0; c < cells.size(); ++c)
+            line.append(cells[c]).append(widths[c] - ShownWidth(cells[c]) + 2, ' ');
         line.erase(line.find_last_not_of(' ') + 1);
         out += line + "\n";
     }

@@ -41,6 +41,9 @@ public:
     // Handles changes, the timer and the signals until Stop or a stop signal.
     void Run();
     bool StoppedBySignal() const { return stoppedBySignal; }
+    // After the last Run: the changes still waiting are not handed out, and the memory they
+    // and the queue's spare entries held goes back to the heap before the list is copied.
+    void DropChanges() { changes.Clear(); }
 
 private:
     void WaitForSignal();
@@ -52,7 +55,7 @@ private:
     boost::asio::io_context io;
     boost::asio::signal_set stopSignals;
     boost::asio::steady_timer timer;
-    CChangeQueue changes;   // bounded however slowly the handler gets through them
+    CChangeQueue changes; // bounded however slowly the handler gets through them
     ChangeHandler changeHandler;
     COutputReadiness output{io};
     bool holding = false;

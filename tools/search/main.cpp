@@ -43,10 +43,12 @@ void Stamp(const char* moment)
 }
 
 // The --host addresses, each looked up once; false (with a message) when one cannot be.
-bool ResolveDirectHosts(const std::vector<std::string>& hosts, std::vector<boost::asio::ip::address_v4>& addresses)
+bool ResolveDirectHosts(const std::vector<std::string>& hosts,
+                        std::vector<boost::asio::ip::address_v4>& addresses)
 {
-    boost::system::error_code ignored;   // without the networks only their broadcast addresses pass
-    const std::vector<LocalNetwork> networks = hosts.empty() ? std::vector<LocalNetwork>{} : ListLocalIPv4Networks(ignored);
+    boost::system::error_code ignored; // without the networks only their broadcast addresses pass
+    const std::vector<LocalNetwork> networks =
+        hosts.empty() ? std::vector<LocalNetwork>{} : ListLocalIPv4Networks(ignored);
     for (const std::string& host : hosts) {
         std::string error;
         const auto address = ResolveHost(host, error, networks);
@@ -69,7 +71,7 @@ bool WaitForAnswers(CSearchSession& session, CSearchDeviceService& service, cons
 {
     const Clock::time_point start = Clock::now();
     bool reached = options.expect == 0;
-    std::size_t found = 0;   // the registry starts empty: what appeared and has not gone
+    std::size_t found = 0; // the registry starts empty: what appeared and has not gone
     session.OnChange([&](const RegistryChange& change) {
         if (change.kind != RegistryChange::Kind::Gone)
             lastSeen[change.device.ip] = change.time;
@@ -97,10 +99,11 @@ bool WaitForAnswers(CSearchSession& session, CSearchDeviceService& service, cons
 std::vector<InventoryEntry> WithLastSeen(const std::vector<DeviceRecord>& devices, const LastSeen& lastSeen)
 {
     std::vector<InventoryEntry> entries;
+    entries.reserve(devices.size());
     for (const DeviceRecord& device : devices) {
         const auto seen = lastSeen.find(device.ip);
         entries.push_back({device, FormatUtcTime(seen != lastSeen.end() ? seen->second
-                                                                         : std::chrono::system_clock::now())});
+                                                                        : std::chrono::system_clock::now())});
     }
     return entries;
 }
@@ -115,21 +118,19 @@ std::vector<WorkerDiagnosis> Diagnose(const CSearchDeviceService& service)
 
 // The list (or with saved its differences from it) and the diagnosis, as asked for.
 std::string ReportText(const SearchOptions& options, const std::vector<WorkerDiagnosis>& workers,
-                       const std::vector<InventoryEntry>& found, const std::optional<std::vector<InventoryEntry>>& saved)
+                       const std::vector<DeviceRecord>& devices, const std::vector<InventoryEntry>& entries,
+                       const std::optional<std::vector<InventoryEntry>>& saved)
 {
-    std::vector<DeviceRecord> devices;
-    for (const InventoryEntry& entry : found)
-        devices.push_back(entry.device);
     if (options.diagnose && options.json)
         return FormatDiagnosisJson(workers, devices);
     std::string text;
     if (saved)
-        text = FormatDifferences(CompareInventory(*saved, found), options.json);
+        text = FormatDifferences(CompareInventory(*saved, entries), options.json);
     else
         text = options.json ? FormatDeviceJson(devices) : FormatDeviceTable(devices);
     if (options.diagnose)
         text += (text.empty() ? "" : "\n") + FormatDiagnosisText(workers);
-    if (options.diagnose && found.empty())
+    if (options.diagnose && devices.empty())
         text += FormatFindingsText(DiagnoseSearch(FactsOf(workers)));
     if (options.diagnose && NothingHeard(workers))
         text += "\n" + NothingHeardAdvice();
@@ -147,23 +148,28 @@ int Search(CSearchSession& session, CSearchDeviceService& service, const SearchO
     const bool reached = WaitForAnswers(session, service, options, lastSeen);
     // The search is over: its threads wind down while the list is written.
     service.StopSearching();
+    session.DropChanges();
     // Every device that answered during the search is listed and saved, however short the
-    // max-age it announced: max-age ends a device's listing only while a watch goes on.
-    const std::vector<InventoryEntry> found = WithLastSeen(service.CopyDevices(), lastSeen);
+    // max-age it announced: max-age ends a device's listing only while a watch goes on. The
+    // list is copied once; the inventory's entries are made only for a compare or a save.
+    const std::vector<DeviceRecord> found = service.CopyDevices();
+    const std::string& savePath = options.inventory.savePath;
+    const std::vector<InventoryEntry> entries =
+        saved || !savePath.empty() ? WithLastSeen(found, lastSeen) : std::vector<InventoryEntry>{};
     const std::vector<WorkerDiagnosis> workers = Diagnose(service);
     for (const std::string& line : ProblemLines(workers))
         std::fprintf(stderr, "%s: %s\n", kProgram, line.c_str());
     if (!AnyQuerySent(workers)) {
         std::fprintf(stderr, "%s: no search query could be sent (no usable network?)\n", kProgram);
         if (options.diagnose)
-            WriteOut(ReportText(options, workers, found, saved));
+            WriteOut(ReportText(options, workers, found, entries, saved));
         return kNothingSent;
     }
-    WriteOut(ReportText(options, workers, found, saved));
+    WriteOut(ReportText(options, workers, found, entries, saved));
     std::string error;
-    const std::string& savePath = options.inventory.savePath;
-    if (!savePath.empty()
-        && !SaveInventory(savePath, FormatInventory(found, FormatUtcTime(std::chrono::system_clock::now())), error)) {
+    if (!savePath.empty() &&
+        !SaveInventory(savePath, FormatInventory(entries, FormatUtcTime(std::chrono::system_clock::now())),
+                       error)) {
         std::fprintf(stderr, "%s: --save: %s\n", kProgram, error.c_str());
         return 1;
     }
@@ -184,7 +190,7 @@ int Watch(CSearchSession& session, CSearchDeviceService& service, const WatchOpt
         session.Hold();
         session.WhenOutputWritable([&, line = std::move(line)] {
             if (!WriteOut(line)) {
-                written = false;   // nobody reads any more: end, and say so
+                written = false; // nobody reads any more: end, and say so
                 session.Stop();
                 return;
             }
@@ -223,11 +229,11 @@ int Start(const SearchOptions& options)
         }
     }
     CSearchDeviceService& service = CSearchDeviceService::Instance();
-    CSearchSession session(service);   // before the workers start: it takes the stop signals
-    SetLogEcho(stderr);                // standard output carries the list alone
+    CSearchSession session(service); // before the workers start: it takes the stop signals
+    SetLogEcho(stderr);              // standard output carries the list alone
     service.SetDirectHosts(direct);
     if (options.watch.enabled)
-        service.StartSearchService();   // a single search starts the service as it sends
+        service.StartSearchService(); // a single search starts the service as it sends
     const int status = options.watch.enabled ? Watch(session, service, options.watch)
                                              : Search(session, service, options, saved);
     service.ExitSearchService();
@@ -255,6 +261,7 @@ int Run(const SearchArguments& arguments)
 
 int main(int argc, char** argv)
 {
+    ShareOneHeapAcrossThreads();
     Stamp("main");
     if (!CheckStandardOutput(kProgram))
         return 1;
