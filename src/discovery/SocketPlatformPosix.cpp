@@ -49,7 +49,7 @@ std::size_t ReceiveDatagram(udp::socket& socket, boost::asio::mutable_buffer are
     message.msg_controllen = control.size();
     ssize_t count = 0;
     do {
-        count = ::recvmsg(socket.native_handle(), &message, 0);
+        count = ::recvmsg(socket.native_handle(), &message, MSG_DONTWAIT);
     } while (count < 0 && errno == EINTR);
     destination = boost::asio::ip::address_v4::any();
     if (count < 0) {
@@ -66,13 +66,6 @@ std::size_t ReceiveDatagram(udp::socket& socket, boost::asio::mutable_buffer are
         destination = boost::asio::ip::address_v4(ntohl(info.ipi_addr.s_addr));
     }
     return static_cast<std::size_t>(count);
-}
-
-void WakeReceiver(udp::socket& socket)
-{
-    // Closing alone does not wake a blocked receive here; a shutdown does.
-    boost::system::error_code ignored;
-    socket.shutdown(udp::socket::shutdown_both, ignored);
 }
 
 } // namespace socketplatform

@@ -46,29 +46,12 @@ std::size_t ReceiveDatagram(udp::socket& socket, boost::asio::mutable_buffer are
     // turns that into an empty datagram. No datagram is longer than 64 KiB: receive into an
     // area of that size and keep the head.
     thread_local std::array<char, 65536> whole;
+    // Winsock has no flag for a receive that does not wait: the socket does not wait for it.
+    boost::system::error_code ignored;
+    socket.non_blocking(true, ignored);
     const std::size_t count = socket.receive_from(boost::asio::buffer(whole), sender, 0, error);
+    socket.non_blocking(false, ignored);
     return boost::asio::buffer_copy(area, boost::asio::buffer(whole.data(), count));
-}
-
-void WakeReceiver(udp::socket& socket)
-{
-    // A shutdown does not wake a blocked datagram receive here, and closing the socket under
-    // the receiver would race with it. Cancelling the socket's pending I/O ends a receive
-    // that is blocked now. A receiver just about to block is caught by an empty datagram to
-    // the socket's own address, queued for it: the loop skips empty datagrams and then sees
-    // its exit flag. That datagram never leaves the machine (loopback, or the socket's own
-    // local address).
-    ::CancelIoEx(reinterpret_cast<HANDLE>(static_cast<std::uintptr_t>(socket.native_handle())), nullptr);
-    boost::system::error_code error;
-    udp::endpoint self = socket.local_endpoint(error);
-    if (error)
-        return;
-    if (self.address().is_unspecified())
-        self.address(boost::asio::ip::address_v4::loopback());
-    udp::socket waker(socket.get_executor());
-    waker.open(udp::v4(), error);
-    if (!error)
-        waker.send_to(boost::asio::const_buffer(), self, 0, error);
 }
 
 } // namespace socketplatform
