@@ -5,7 +5,6 @@
 #include <exception>
 
 #include <boost/asio/error.hpp>
-#include <boost/asio/post.hpp>
 #include <boost/system/system_error.hpp>
 
 #include "discovery/DiagnosticLog.h"
@@ -183,7 +182,7 @@ void CSearchDeviceThread::StopSocket()
         life = Life::Exiting;
         stateChanged.notify_all();   // ends a restart's pause
         // The socket is the receiver's: wake it, and it closes the socket itself.
-        boost::asio::post(ioService, [] {});
+        waker.Wake();
         break;
     }
 }
@@ -202,8 +201,8 @@ void CSearchDeviceThread::WithSocket(SocketWork work)
     }
     handedOver.push_back(std::move(work));
     if (handedOver.size() == 1) {
-        boost::asio::post(ioService, [] {}); // ends the receiver's wait for a datagram
-        stateChanged.notify_all();           // and a restart's pause
+        waker.Wake();              // ends the receiver's wait for a datagram
+        stateChanged.notify_all(); // and a restart's pause
     }
 }
 
@@ -391,8 +390,6 @@ std::size_t CSearchDeviceThread::ReceiveNext(boost::asio::mutable_buffer area, u
         const std::size_t count = socketplatform::ReceiveDatagram(sock, area, sender, destination, error);
         if (error != boost::asio::error::would_block)
             return count;
-        // Read until nothing is left before each wait: the wait hears of datagrams that
-        // arrive after it begins.
         error.clear();
         if (!AwaitDatagram())
             return 0;
@@ -401,20 +398,13 @@ std::size_t CSearchDeviceThread::ReceiveNext(boost::asio::mutable_buffer area, u
 
 bool CSearchDeviceThread::AwaitDatagram()
 {
-    bool waiting = true;
-    sock.async_wait(udp::socket::wait_read,
-                    [&waiting](const boost::system::error_code&) { waiting = false; });
-    bool receiving = true;
-    // Ends only once the wait's handler has run, so nothing refers to it afterwards.
-    while (waiting) {
-        if (ioService.run_one() == 0)
-            ioService.restart();
-        if (receiving && !(receiving = KeepReceiving())) {
-            boost::system::error_code ignored;
-            sock.cancel(ignored); // the handler then runs at once
-        }
+    for (;;) {
+        const bool readable = waker.WaitForDatagram(sock);
+        if (!KeepReceiving())
+            return false;
+        if (readable)
+            return true;
     }
-    return receiving;
 }
 
 bool CSearchDeviceThread::BeginRestart()

@@ -18,6 +18,7 @@
 #include "discovery/DeviceReportSink.h"
 #include "discovery/LocalAddresses.h"
 #include "discovery/SearchProtocol.h"
+#include "discovery/SocketPlatform.h"
 #include "discovery/WorkerCounters.h"
 
 // Common base of the search workers: one UDP socket and one receive thread, owned by the
@@ -31,8 +32,8 @@
 // so a worker never has more than one thread. The socket belongs to one thread at a time:
 // while the receive thread runs, no other thread touches it. The sends, the renewals and the
 // leave of the group at an exit are handed to the receive thread (WithSocket), which waits
-// for a datagram and for handed-over work at once (its io_context wakes it for either) and
-// runs the work between two datagrams. An exit from outside marks the worker as exiting and
+// for a datagram and for a wake at once (socketplatform::ReceiveWaker) and runs the work
+// between two datagrams. An exit from outside marks the worker as exiting and
 // wakes the thread, which runs what was handed over and closes the socket itself. Without a
 // receive thread (before the start, while held, after the end) the caller uses the socket
 // under sockLock.
@@ -189,10 +190,9 @@ private:
 
     mutable std::mutex sockLock; // guards everything below; sock, see the class comment
     std::condition_variable stateChanged;
-    // Run by the receive thread alone: its waits on the socket, and the wake-ups other
-    // threads post to it.
     boost::asio::io_context ioService;
     udp::socket sock{ioService};
+    socketplatform::ReceiveWaker waker;
     std::vector<SocketWork> handedOver; // for the receive thread, in the order given
     std::int32_t testCount = 0;
     Life life = Life::Idle;

@@ -11,6 +11,8 @@
 #include <string_view>
 #include <vector>
 
+#include <boost/system/system_error.hpp>
+
 namespace socketplatform {
 
 void PrepareReceiveSocket(udp::socket& socket, int queueBytes)
@@ -52,6 +54,61 @@ std::size_t ReceiveDatagram(udp::socket& socket, boost::asio::mutable_buffer are
     const std::size_t count = socket.receive_from(boost::asio::buffer(whole), sender, 0, error);
     socket.non_blocking(false, ignored);
     return boost::asio::buffer_copy(area, boost::asio::buffer(whole.data(), count));
+}
+
+// Winsock waits on sockets only: a wake is an empty datagram that a socket of the waker's
+// own, on loopback, sends to itself.
+struct ReceiveWaker::Handles
+{
+    SOCKET wake = INVALID_SOCKET;
+    sockaddr_in self{};
+};
+
+ReceiveWaker::ReceiveWaker()
+    : handles(std::make_unique<Handles>())
+{
+    // Asio has started Winsock as the program started.
+    SOCKET wake = ::socket(AF_INET, SOCK_DGRAM, IPPROTO_UDP);
+    sockaddr_in self{};
+    self.sin_family = AF_INET;
+    self.sin_addr.s_addr = ::htonl(INADDR_LOOPBACK);
+    int length = sizeof self;
+    u_long nonBlocking = 1;
+    if (wake == INVALID_SOCKET || ::bind(wake, reinterpret_cast<const sockaddr*>(&self), sizeof self) != 0 ||
+        ::getsockname(wake, reinterpret_cast<sockaddr*>(&self), &length) != 0 ||
+        ::ioctlsocket(wake, FIONBIO, &nonBlocking) != 0) {
+        const int error = ::WSAGetLastError();
+        if (wake != INVALID_SOCKET)
+            ::closesocket(wake);
+        throw boost::system::system_error(error, boost::system::system_category(), "wake socket");
+    }
+    ::SetHandleInformation(reinterpret_cast<HANDLE>(wake), HANDLE_FLAG_INHERIT, 0);
+    handles->wake = wake;
+    handles->self = self;
+}
+
+ReceiveWaker::~ReceiveWaker()
+{
+    ::closesocket(handles->wake);
+}
+
+void ReceiveWaker::Wake()
+{
+    ::sendto(handles->wake, "", 0, 0, reinterpret_cast<const sockaddr*>(&handles->self), sizeof handles->self);
+}
+
+bool ReceiveWaker::WaitForDatagram(udp::socket& socket)
+{
+    fd_set readable;
+    FD_ZERO(&readable);
+    FD_SET(socket.native_handle(), &readable);
+    FD_SET(handles->wake, &readable);
+    if (::select(0, &readable, nullptr, nullptr, nullptr) <= 0 || !FD_ISSET(handles->wake, &readable))
+        return true;   // a datagram, or an error the receive then reports
+    std::array<char, 16> wake;
+    while (::recv(handles->wake, wake.data(), static_cast<int>(wake.size()), 0) >= 0) {
+    }
+    return false;
 }
 
 } // namespace socketplatform
