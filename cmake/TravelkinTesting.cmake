@@ -35,8 +35,10 @@ function(travelkin_add_unit_test name)
   if(CMAKE_CROSSCOMPILING)
     set(discovery_mode PRE_TEST)
   endif()
+  # A case gets a time limit, so one whose threads never end fails instead of holding up the
+  # run; the longest case takes a few seconds, many more under a sanitizer or Wine.
   gtest_discover_tests(${name}
-    PROPERTIES LABELS "${labels}" ENVIRONMENT "QT_QPA_PLATFORM=offscreen"
+    PROPERTIES LABELS "${labels}" ENVIRONMENT "QT_QPA_PLATFORM=offscreen" TIMEOUT 120
     DISCOVERY_TIMEOUT 60 DISCOVERY_MODE ${discovery_mode})
 endfunction()
 

@@ -2,40 +2,89 @@
 
 #include "app/DirectHostsFile.h"
 
+#include <condition_variable>
+#include <mutex>
 #include <system_error>
 #include <utility>
 
-CDirectHostsReader::CDirectHostsReader(std::wstring dataRoot, Deliver deliver)
-    : m_dataRoot(std::move(dataRoot)), m_deliver(std::move(deliver))
+struct CDirectHostsReader::Shared
 {
+    const std::wstring dataRoot;
+    const Deliver deliver;
+    const ReadHosts read;
+    std::mutex lock;
+    std::condition_variable changed;
+    bool readAsked = false;  // guarded by lock, as are the four below
+    bool reading = false;    // a read is under way
+    bool delivering = false; // its addresses are being handed over
+    bool closed = false;     // the reader is going: no further read starts
+    bool abandoned = false;  // the reader has gone without the read under way
+};
+
+CDirectHostsReader::CDirectHostsReader(std::wstring dataRoot, Deliver deliver, ReadHosts read)
+    : m_shared(std::make_shared<Shared>(std::move(dataRoot), std::move(deliver),
+                                        read ? std::move(read) : ReadHosts(DirectHostsOf)))
+{
+}
+
+CDirectHostsReader::~CDirectHostsReader()
+{
+    bool readHangs = false;
+    {
+        std::unique_lock lock(m_shared->lock);
+        m_shared->closed = true;
+        m_shared->changed.notify_all();
+        readHangs = !m_shared->changed.wait_for(lock, kExitGrace, [this] { return !m_shared->reading; });
+        m_shared->abandoned = readHangs;
+        // A delivery under way only hands addresses over: it is waited for whatever it takes.
+        m_shared->changed.wait(lock, [this] { return !m_shared->delivering; });
+    }
+    if (!m_thread.joinable())
+        return;
+    if (readHangs)
+        m_thread.detach(); // it ends with its read, touching only its share
+    else
+        m_thread.join();
 }
 
 void CDirectHostsReader::Read()
 {
     {
-        std::lock_guard lock(m_lock);
-        m_readAsked = true;
+        std::lock_guard lock(m_shared->lock);
+        m_shared->readAsked = true;
     }
     if (m_thread.joinable()) {
-        m_asked.notify_one();
+        m_shared->changed.notify_all();
         return;
     }
     try {
-        m_thread = std::jthread([this](std::stop_token stop) { Serve(std::move(stop)); });
+        m_thread = std::thread([shared = m_shared] { Serve(shared); });
     } catch (const std::system_error&) {
-        m_deliver(DirectHostsOf(m_dataRoot));   // no thread to spare: read here rather than not at all
+        m_shared->deliver(m_shared->read(m_shared->dataRoot)); // no thread to spare: read here
     }
 }
 
-void CDirectHostsReader::Serve(std::stop_token stop)
+void CDirectHostsReader::Serve(const std::shared_ptr<Shared>& shared)
 {
+    std::unique_lock lock(shared->lock);
     for (;;) {
-        {
-            std::unique_lock lock(m_lock);
-            if (!m_asked.wait(lock, stop, [this] { return m_readAsked; }))
-                return;
-            m_readAsked = false;
-        }
-        m_deliver(DirectHostsOf(m_dataRoot));
+        shared->changed.wait(lock, [&] { return shared->readAsked || shared->closed; });
+        if (shared->closed)
+            return;
+        shared->readAsked = false;
+        shared->reading = true;
+        lock.unlock();
+        std::vector<boost::asio::ip::address_v4> hosts = shared->read(shared->dataRoot);
+        lock.lock();
+        shared->reading = false;
+        shared->changed.notify_all();
+        if (shared->abandoned)
+            return; // nobody to tell any more
+        shared->delivering = true;
+        lock.unlock();
+        shared->deliver(std::move(hosts));
+        lock.lock();
+        shared->delivering = false;
+        shared->changed.notify_all();
     }
 }

@@ -6,9 +6,9 @@
 
 #include <boost/asio/ip/address_v4.hpp>
 
-#include <condition_variable>
+#include <chrono>
 #include <functional>
-#include <mutex>
+#include <memory>
 #include <string>
 #include <thread>
 #include <vector>
@@ -18,12 +18,20 @@ class CDirectHostsReader
 public:
     // Called on the reader's thread with the addresses of each read.
     using Deliver = std::function<void(std::vector<boost::asio::ip::address_v4>)>;
+    // One read of the hosts file in the data folder.
+    using ReadHosts = std::function<std::vector<boost::asio::ip::address_v4>(const std::wstring& dataRoot)>;
+
+    // How long the end waits for a read under way. A read that takes longer (a network home
+    // folder that hangs) goes on alone and its addresses go nowhere.
+    static constexpr std::chrono::milliseconds kExitGrace{2000};
 
     // Nothing is read yet: the thread starts with the first read, which the window's first
     // search asks for after its first paint, so the reader never competes with the start-up.
-    CDirectHostsReader(std::wstring dataRoot, Deliver deliver);
-    // Stops the thread (its wait ends with the stop) after the read under way, if any.
-    ~CDirectHostsReader() = default;
+    // read stands in for the file's read (empty: the real one).
+    CDirectHostsReader(std::wstring dataRoot, Deliver deliver, ReadHosts read = {});
+    // Ends the thread: at once when it waits, after the read under way when that ends
+    // within kExitGrace, else without it (see kExitGrace). Nothing is delivered after it.
+    ~CDirectHostsReader();
     CDirectHostsReader(const CDirectHostsReader&) = delete;
     CDirectHostsReader& operator=(const CDirectHostsReader&) = delete;
 
@@ -32,12 +40,11 @@ public:
     void Read();
 
 private:
-    void Serve(std::stop_token stop);
+    // What the thread uses: its own share, so a read left behind touches nothing that goes
+    // with the reader.
+    struct Shared;
+    static void Serve(const std::shared_ptr<Shared>& shared);
 
-    const std::wstring m_dataRoot;
-    const Deliver m_deliver;
-    std::mutex m_lock;
-    std::condition_variable_any m_asked;
-    bool m_readAsked = false;  // guarded by m_lock
-    std::jthread m_thread;     // last: it goes first
+    std::shared_ptr<Shared> m_shared;
+    std::thread m_thread;
 };

@@ -56,17 +56,11 @@ int CSearchDeviceBroadcastThread::SendSearchCommand(const wire::SearchPacket& pa
     WriteLog("SendThread %d : Send Broadcast Search Command  ", Port());
     // 255.255.255.255 leaves through the default route only: each local network's own
     // broadcast address carries the query into the networks beside it.
-    for (const boost::asio::ip::address_v4& target : BroadcastTargets(CurrentNetworks())) {
-        const udp::endpoint devices(target, wire::kBroadcastDevicePort);
-        boost::system::error_code error;
-        WithSocket([&](udp::socket& socket) {
-            socket.send_to(boost::asio::buffer(packet), devices, 0, error);
-        });
-        QuerySent(error);
-        if (error)
-            WriteLog("SendThread %d : Send Broadcast Search Error : %s   ", Port(),
-                     error.message().c_str());
-    }
+    std::vector<udp::endpoint> devices;
+    for (const boost::asio::ip::address_v4& target : BroadcastTargets(CurrentNetworks()))
+        devices.emplace_back(target, wire::kBroadcastDevicePort);
+    SendToTargets(std::string(packet.begin(), packet.end()), std::move(devices),
+                  "Send Broadcast Search Error");
     return 0;
 }
 
@@ -106,13 +100,8 @@ int CSearchDeviceBroadcastThread::SendDirectSearch(const wire::SearchPacket& pac
                                                    const boost::asio::ip::address_v4& host)
 {
     WriteLog("SendThread %d : Send Direct Search Command To %s  ", Port(), host.to_string().c_str());
-    boost::system::error_code error;
-    WithSocket([&](udp::socket& socket) {
-        socket.send_to(boost::asio::buffer(packet), udp::endpoint(host, wire::kBroadcastDevicePort), 0, error);
-    });
-    QuerySent(error);
-    if (error)
-        WriteLog("SendThread %d : Send Direct Search Error : %s   ", Port(), error.message().c_str());
+    SendToTargets(std::string(packet.begin(), packet.end()),
+                  {udp::endpoint(host, wire::kBroadcastDevicePort)}, "Send Direct Search Error");
     return 0;
 }
 

@@ -212,6 +212,7 @@ void CSearchDeviceMulticastThread::PrepareSocket(udp::socket& socket)
 
 void CSearchDeviceMulticastThread::ExitSearchThread()
 {
+    // Handed to the receive thread, if it runs, which leaves the group before it closes.
     WithSocket([this](udp::socket& socket) { AlterGroup(socket, false); });
     StopSocket();
     WriteLogStamped("SendThread %d : Exit Search Device Tread , bExitSock : %d  ", Port(), 1);
@@ -254,14 +255,8 @@ void CSearchDeviceMulticastThread::RenewNetwork(const std::vector<LocalNetwork>&
 int CSearchDeviceMulticastThread::SendSearchCommand(const wire::SearchPacket&)
 {
     WriteLog("SendThread %d : Send Search Device Command  ", Port());
-    const udp::endpoint group(GroupAddress(), wire::kSsdpPort);
-    boost::system::error_code error;
-    WithSocket([&](udp::socket& socket) {
-        socket.send_to(boost::asio::buffer(wire::kMSearchRequest), group, 0, error);
-    });
-    QuerySent(error);
-    if (error)
-        WriteLog("SendThread %d : Send Search Device Error : %s   ", Port(), error.message().c_str());
+    SendToTargets(std::string(wire::kMSearchRequest), {udp::endpoint(GroupAddress(), wire::kSsdpPort)},
+                  "Send Search Device Error");
     return 0;
 }
 
@@ -269,13 +264,8 @@ int CSearchDeviceMulticastThread::SendDirectSearch(const wire::SearchPacket&,
                                                    const boost::asio::ip::address_v4& host)
 {
     WriteLog("SendThread %d : Send Direct Search Command To %s  ", Port(), host.to_string().c_str());
-    boost::system::error_code error;
-    WithSocket([&](udp::socket& socket) {
-        socket.send_to(boost::asio::buffer(wire::kMSearchRequest), udp::endpoint(host, wire::kSsdpPort), 0, error);
-    });
-    QuerySent(error);
-    if (error)
-        WriteLog("SendThread %d : Send Direct Search Error : %s   ", Port(), error.message().c_str());
+    SendToTargets(std::string(wire::kMSearchRequest), {udp::endpoint(host, wire::kSsdpPort)},
+                  "Send Direct Search Error");
     return 0;
 }
 

@@ -4,6 +4,7 @@
 #include <array>
 #include <exception>
 
+#include <boost/asio/error.hpp>
 #include <boost/system/system_error.hpp>
 
 #include "discovery/DiagnosticLog.h"
@@ -120,10 +121,11 @@ void CSearchDeviceThread::ReleaseReceiveThread()
 
 void CSearchDeviceThread::FailCreate(const std::exception& error)
 {
-    WithSocket([](udp::socket& socket) {
+    {
+        std::lock_guard lock(sockLock); // on the creating thread, which has the socket
         boost::system::error_code ignored;
-        socket.close(ignored);
-    });
+        sock.close(ignored);
+    }
     counters.Unbound();
     if (const auto* socketError = dynamic_cast<const boost::system::system_error*>(&error))
         counters.Failed(WorkerStep::Bind, socketError->code(), Port());
@@ -163,6 +165,7 @@ void CSearchDeviceThread::StopSocket()
     std::lock_guard lock(sockLock);
     boost::system::error_code ignored;
     if (OnReceiveThread()) {
+        RunHandedOverLocked(); // on the old socket, as work handed over before the failure
         sock.close(ignored);   // a restart: the next create opens it again
         return;
     }
@@ -178,11 +181,51 @@ void CSearchDeviceThread::StopSocket()
     case Life::Exiting:
         life = Life::Exiting;
         stateChanged.notify_all();   // ends a restart's pause
-        // Closing under the receiver's feet would race with it: wake it, and it closes.
-        if (sock.is_open())
-            socketplatform::WakeReceiver(sock);
+        // The socket is the receiver's: wake it, and it closes the socket itself.
+        waker.Wake();
         break;
     }
+}
+
+bool CSearchDeviceThread::ThreadRunsLocked() const
+{
+    return life == Life::Receiving || life == Life::Restarting || life == Life::Exiting;
+}
+
+void CSearchDeviceThread::WithSocket(SocketWork work)
+{
+    std::lock_guard lock(sockLock);
+    if (!ThreadRunsLocked() || OnReceiveThread()) {
+        work(sock);
+        return;
+    }
+    handedOver.push_back(std::move(work));
+    if (handedOver.size() == 1) {
+        waker.Wake();              // ends the receiver's wait for a datagram
+        stateChanged.notify_all(); // and a restart's pause
+    }
+}
+
+void CSearchDeviceThread::RunHandedOverLocked()
+{
+    std::vector<SocketWork> work;
+    work.swap(handedOver);
+    for (SocketWork& step : work)
+        step(sock);
+}
+
+void CSearchDeviceThread::SendToTargets(std::string bytes, std::vector<udp::endpoint> targets,
+                                        const char* failure)
+{
+    WithSocket([this, bytes = std::move(bytes), targets = std::move(targets), failure](udp::socket& socket) {
+        for (const udp::endpoint& target : targets) {
+            boost::system::error_code error;
+            socket.send_to(boost::asio::buffer(bytes), target, 0, error);
+            QuerySent(error);
+            if (error)
+                WriteLog("SendThread %d : %s : %s   ", Port(), failure, error.message().c_str());
+        }
+    });
 }
 
 void CSearchDeviceThread::ExitSearchThread()
@@ -266,8 +309,10 @@ void CSearchDeviceThread::ThreadMain()
 {
     do {
         WorkThread();
-    } while (IsReceiving());   // a restart brought the socket back: receive again
+    } while (KeepReceiving()); // a restart brought the socket back: receive again
     std::lock_guard lock(sockLock);
+    // Work handed over after the last look finds the socket as a caller would after the end.
+    RunHandedOverLocked();
     life = life == Life::Exiting ? Life::Exited : Life::Idle;
     // Last touch of this object by the thread: the owner may join it and delete the worker.
     stateChanged.notify_all();
@@ -280,13 +325,12 @@ int CSearchDeviceThread::WorkThread()
         std::array<char, kReceiveSize + 1> area;
         udp::endpoint sender(boost::asio::ip::address_v4::any(), 0);
         boost::asio::ip::address_v4 destination;
-        while (IsReceiving()) {
+        while (KeepReceiving()) {
             WriteLog("SendThread %d : Wait Reciver Socket Protocol Info  ", Port());
             area.fill(0);
             boost::system::error_code error;
-            // sock is not locked here: only this thread changes it while it receives.
-            std::size_t count = socketplatform::ReceiveDatagram(
-                sock, boost::asio::buffer(area.data(), kReceiveSize), sender, destination, error);
+            std::size_t count =
+                ReceiveNext(boost::asio::buffer(area.data(), kReceiveSize), sender, destination, error);
             if (error)
                 count = 0;
             WriteLog("SendThread %d : Reciver Socket Protocol Info, nReceive = %d  ", Port(),
@@ -304,7 +348,7 @@ int CSearchDeviceThread::WorkThread()
                 continue;
             }
             if (!error)
-                continue;   // an empty datagram is valid UDP and carries nothing (or a wake)
+                continue; // an empty datagram is valid UDP and carries nothing, or an exit
             if (!BeginRestart())
                 break;      // woken by an exit
             WriteLog("SendThread %d : Reciver Socket Protocol Null Info, bExitSock = %d, "
@@ -317,10 +361,10 @@ int CSearchDeviceThread::WorkThread()
             if (!ExitRequested())
                 CreateWorkThread();
         } else {
-            WithSocket([](udp::socket& socket) {
-                boost::system::error_code ignored;
-                socket.close(ignored);
-            });
+            std::lock_guard lock(sockLock);
+            RunHandedOverLocked(); // the group's leave at an exit, before the close
+            boost::system::error_code ignored;
+            sock.close(ignored);
         }
         WriteLogStamped("SendThread %d : Finish Search Device Work Thread  ", Port());
     } catch (const std::exception& error) {
@@ -330,10 +374,37 @@ int CSearchDeviceThread::WorkThread()
     return 0;
 }
 
-bool CSearchDeviceThread::IsReceiving() const
+bool CSearchDeviceThread::KeepReceiving()
 {
     std::lock_guard lock(sockLock);
+    RunHandedOverLocked();
     return life == Life::Receiving;
+}
+
+std::size_t CSearchDeviceThread::ReceiveNext(boost::asio::mutable_buffer area, udp::endpoint& sender,
+                                             boost::asio::ip::address_v4& destination,
+                                             boost::system::error_code& error)
+{
+    // sock is not locked here: only this thread uses it while it receives.
+    for (;;) {
+        const std::size_t count = socketplatform::ReceiveDatagram(sock, area, sender, destination, error);
+        if (error != boost::asio::error::would_block)
+            return count;
+        error.clear();
+        if (!AwaitDatagram())
+            return 0;
+    }
+}
+
+bool CSearchDeviceThread::AwaitDatagram()
+{
+    for (;;) {
+        const bool readable = waker.WaitForDatagram(sock);
+        if (!KeepReceiving())
+            return false;
+        if (readable)
+            return true;
+    }
 }
 
 bool CSearchDeviceThread::BeginRestart()
@@ -353,7 +424,13 @@ void CSearchDeviceThread::PaceRestart()
     const std::chrono::milliseconds delay =
         std::min<std::chrono::milliseconds>(firstRestartDelay * (1 << doublings), maxRestartDelay);
     ++failedRestarts;
-    stateChanged.wait_for(lock, delay, [this] { return life == Life::Exiting; });
+    const auto until = std::chrono::steady_clock::now() + delay;
+    // Work handed over meanwhile still runs, on the socket that failed.
+    do {
+        RunHandedOverLocked();
+    } while (stateChanged.wait_until(lock, until, [this] {
+        return life == Life::Exiting || !handedOver.empty();
+    }) && life != Life::Exiting);
 }
 
 bool CSearchDeviceThread::ExitRequested() const

@@ -5,9 +5,11 @@
 #include <condition_variable>
 #include <cstddef>
 #include <cstdint>
+#include <functional>
 #include <mutex>
 #include <string>
 #include <thread>
+#include <vector>
 
 #include <boost/asio/io_context.hpp>
 #include <boost/asio/ip/udp.hpp>
@@ -16,6 +18,7 @@
 #include "discovery/DeviceReportSink.h"
 #include "discovery/LocalAddresses.h"
 #include "discovery/SearchProtocol.h"
+#include "discovery/SocketPlatform.h"
 #include "discovery/WorkerCounters.h"
 
 // Common base of the search workers: one UDP socket and one receive thread, owned by the
@@ -26,9 +29,14 @@
 // Threads: the owner (the search service) calls InitSearchThread, SendSearchCommand,
 // ResetDeviceInfo, ExitSearchThread and WaitUntilStopped; the receive thread runs WorkThread
 // and, after a failed receive, re-creates the socket and receives again on the same thread,
-// so a worker never has more than one thread. The socket object is only changed under
-// sockLock and never while another thread is blocked in it: an exit from outside shuts the
-// socket down, which wakes the receiver, and the receiver closes it.
+// so a worker never has more than one thread. The socket belongs to one thread at a time:
+// while the receive thread runs, no other thread touches it. The sends, the renewals and the
+// leave of the group at an exit are handed to the receive thread (WithSocket), which waits
+// for a datagram and for a wake at once (socketplatform::ReceiveWaker) and runs the work
+// between two datagrams. An exit from outside marks the worker as exiting and
+// wakes the thread, which runs what was handed over and closes the socket itself. Without a
+// receive thread (before the start, while held, after the end) the caller uses the socket
+// under sockLock.
 class CSearchDeviceThread
 {
 public:
@@ -109,13 +117,14 @@ protected:
     // is woken; from the receive thread (a restart), the socket is closed. See the class
     // comment.
     void StopSocket();
-    // Runs work with the socket under sockLock.
-    template <typename Work>
-    auto WithSocket(Work work)
-    {
-        std::lock_guard lock(sockLock);
-        return work(sock);
-    }
+    using SocketWork = std::function<void(udp::socket&)>;
+    // Runs work with the socket, under sockLock, on the thread the socket belongs to: while
+    // the receive thread runs, work from another thread is handed to it and this returns at
+    // once; otherwise (no receive thread, or on it) the work runs here and now.
+    void WithSocket(SocketWork work);
+    // Sends the bytes to each target through WithSocket, counting each send; a failed one is
+    // logged as "SendThread <port> : <failure> : <reason>".
+    void SendToTargets(std::string bytes, std::vector<udp::endpoint> targets, const char* failure);
 
     // Decides whether a parsed record is a new report, and remembers it if so. A repeat of
     // the last report is refused (and, with clearOnRepeat, forgotten). A byebye is always
@@ -155,8 +164,19 @@ private:
     // Moves to the next port and creates again, at most kMaxPortRetries times in a life.
     void RetryOnNextPort();
     void ThreadMain();
-    // The receive loop goes on while this holds; the check is one lock per datagram.
-    bool IsReceiving() const;
+    // Runs the work handed over since the last look and tells whether the receive loop goes
+    // on; one lock per datagram.
+    bool KeepReceiving();
+    // Whether the receive thread runs, which then has the socket to itself.
+    bool ThreadRunsLocked() const;
+    void RunHandedOverLocked();
+    // The next datagram, waited for as long as the worker receives: 0 without an error once
+    // it stopped receiving (an exit). On the receive thread.
+    std::size_t ReceiveNext(boost::asio::mutable_buffer area, udp::endpoint& sender,
+                            boost::asio::ip::address_v4& destination, boost::system::error_code& error);
+    // Waits until the socket has a datagram, running handed-over work meanwhile; false when
+    // the worker stopped receiving instead.
+    bool AwaitDatagram();
     // After a failed receive: Restarting, unless the worker is exiting. False then.
     bool BeginRestart();
     void PaceRestart();
@@ -168,10 +188,12 @@ private:
     std::mutex deviceLock;   // guards lastDevice
     DeviceRecord lastDevice;
 
-    mutable std::mutex sockLock;   // guards everything below, and sock against changes
+    mutable std::mutex sockLock; // guards everything below; sock, see the class comment
     std::condition_variable stateChanged;
     boost::asio::io_context ioService;
     udp::socket sock{ioService};
+    socketplatform::ReceiveWaker waker;
+    std::vector<SocketWork> handedOver; // for the receive thread, in the order given
     std::int32_t testCount = 0;
     Life life = Life::Idle;
     bool holdThread = false;   // a create stops at Held

@@ -2,16 +2,22 @@
 
 #include <fcntl.h>
 #include <netinet/in.h>
+#include <poll.h>
+#include <sys/eventfd.h>
 #include <sys/socket.h>
+#include <unistd.h>
 
 #include <array>
 #include <cerrno>
+#include <cstdint>
 #include <cstdlib>
 #include <cstring>
 #include <filesystem>
 #include <fstream>
 #include <set>
 #include <sstream>
+
+#include <boost/system/system_error.hpp>
 
 namespace socketplatform {
 
@@ -49,7 +55,7 @@ std::size_t ReceiveDatagram(udp::socket& socket, boost::asio::mutable_buffer are
     message.msg_controllen = control.size();
     ssize_t count = 0;
     do {
-        count = ::recvmsg(socket.native_handle(), &message, 0);
+        count = ::recvmsg(socket.native_handle(), &message, MSG_DONTWAIT);
     } while (count < 0 && errno == EINTR);
     destination = boost::asio::ip::address_v4::any();
     if (count < 0) {
@@ -68,11 +74,42 @@ std::size_t ReceiveDatagram(udp::socket& socket, boost::asio::mutable_buffer are
     return static_cast<std::size_t>(count);
 }
 
-void WakeReceiver(udp::socket& socket)
+struct ReceiveWaker::Handles
 {
-    // Closing alone does not wake a blocked receive here; a shutdown does.
-    boost::system::error_code ignored;
-    socket.shutdown(udp::socket::shutdown_both, ignored);
+    int event = -1;   // counts the wakes not yet seen
+};
+
+ReceiveWaker::ReceiveWaker()
+    : handles(std::make_unique<Handles>())
+{
+    handles->event = ::eventfd(0, EFD_CLOEXEC | EFD_NONBLOCK);
+    if (handles->event < 0)
+        throw boost::system::system_error(errno, boost::system::system_category(), "eventfd");
+}
+
+ReceiveWaker::~ReceiveWaker()
+{
+    ::close(handles->event);
+}
+
+void ReceiveWaker::Wake()
+{
+    const std::uint64_t one = 1;
+    [[maybe_unused]] const ssize_t written = ::write(handles->event, &one, sizeof one);   // full only after 2^64 wakes
+}
+
+bool ReceiveWaker::WaitForDatagram(udp::socket& socket)
+{
+    pollfd waits[2] = {{socket.native_handle(), POLLIN, 0}, {handles->event, POLLIN, 0}};
+    int ready = 0;
+    do {
+        ready = ::poll(waits, 2, -1);
+    } while (ready < 0 && errno == EINTR);
+    if (ready <= 0 || (waits[1].revents & POLLIN) == 0)
+        return true;   // a datagram, or an error the receive then reports
+    std::uint64_t wakes = 0;
+    [[maybe_unused]] const ssize_t taken = ::read(handles->event, &wakes, sizeof wakes);
+    return false;
 }
 
 } // namespace socketplatform

@@ -11,6 +11,8 @@
 #include <string_view>
 #include <vector>
 
+#include <boost/system/system_error.hpp>
+
 namespace socketplatform {
 
 void PrepareReceiveSocket(udp::socket& socket, int queueBytes)
@@ -46,29 +48,67 @@ std::size_t ReceiveDatagram(udp::socket& socket, boost::asio::mutable_buffer are
     // turns that into an empty datagram. No datagram is longer than 64 KiB: receive into an
     // area of that size and keep the head.
     thread_local std::array<char, 65536> whole;
+    // Winsock has no flag for a receive that does not wait: the socket does not wait for it.
+    boost::system::error_code ignored;
+    socket.non_blocking(true, ignored);
     const std::size_t count = socket.receive_from(boost::asio::buffer(whole), sender, 0, error);
+    socket.non_blocking(false, ignored);
     return boost::asio::buffer_copy(area, boost::asio::buffer(whole.data(), count));
 }
 
-void WakeReceiver(udp::socket& socket)
+// Winsock waits on sockets only: a wake is an empty datagram that a socket of the waker's
+// own, on loopback, sends to itself.
+struct ReceiveWaker::Handles
 {
-    // A shutdown does not wake a blocked datagram receive here, and closing the socket under
-    // the receiver would race with it. Cancelling the socket's pending I/O ends a receive
-    // that is blocked now. A receiver just about to block is caught by an empty datagram to
-    // the socket's own address, queued for it: the loop skips empty datagrams and then sees
-    // its exit flag. That datagram never leaves the machine (loopback, or the socket's own
-    // local address).
-    ::CancelIoEx(reinterpret_cast<HANDLE>(static_cast<std::uintptr_t>(socket.native_handle())), nullptr);
-    boost::system::error_code error;
-    udp::endpoint self = socket.local_endpoint(error);
-    if (error)
-        return;
-    if (self.address().is_unspecified())
-        self.address(boost::asio::ip::address_v4::loopback());
-    udp::socket waker(socket.get_executor());
-    waker.open(udp::v4(), error);
-    if (!error)
-        waker.send_to(boost::asio::const_buffer(), self, 0, error);
+    SOCKET wake = INVALID_SOCKET;
+    sockaddr_in self{};
+};
+
+ReceiveWaker::ReceiveWaker()
+    : handles(std::make_unique<Handles>())
+{
+    // Asio has started Winsock as the program started.
+    SOCKET wake = ::socket(AF_INET, SOCK_DGRAM, IPPROTO_UDP);
+    sockaddr_in self{};
+    self.sin_family = AF_INET;
+    self.sin_addr.s_addr = ::htonl(INADDR_LOOPBACK);
+    int length = sizeof self;
+    u_long nonBlocking = 1;
+    if (wake == INVALID_SOCKET || ::bind(wake, reinterpret_cast<const sockaddr*>(&self), sizeof self) != 0 ||
+        ::getsockname(wake, reinterpret_cast<sockaddr*>(&self), &length) != 0 ||
+        ::ioctlsocket(wake, FIONBIO, &nonBlocking) != 0) {
+        const int error = ::WSAGetLastError();
+        if (wake != INVALID_SOCKET)
+            ::closesocket(wake);
+        throw boost::system::system_error(error, boost::system::system_category(), "wake socket");
+    }
+    ::SetHandleInformation(reinterpret_cast<HANDLE>(wake), HANDLE_FLAG_INHERIT, 0);
+    handles->wake = wake;
+    handles->self = self;
+}
+
+ReceiveWaker::~ReceiveWaker()
+{
+    ::closesocket(handles->wake);
+}
+
+void ReceiveWaker::Wake()
+{
+    ::sendto(handles->wake, "", 0, 0, reinterpret_cast<const sockaddr*>(&handles->self), sizeof handles->self);
+}
+
+bool ReceiveWaker::WaitForDatagram(udp::socket& socket)
+{
+    fd_set readable;
+    FD_ZERO(&readable);
+    FD_SET(socket.native_handle(), &readable);
+    FD_SET(handles->wake, &readable);
+    if (::select(0, &readable, nullptr, nullptr, nullptr) <= 0 || !FD_ISSET(handles->wake, &readable))
+        return true;   // a datagram, or an error the receive then reports
+    std::array<char, 16> wake;
+    while (::recv(handles->wake, wake.data(), static_cast<int>(wake.size()), 0) >= 0) {
+    }
+    return false;
 }
 
 } // namespace socketplatform

@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include <future>
 #include <memory>
 
 #include "DiscoveryTestSupport.h"
@@ -43,6 +44,21 @@ public:
         std::this_thread::sleep_for(std::chrono::milliseconds(handleDelayMs.load()));
         std::lock_guard lock(mutex);
         received.push_back(std::string(data, length + 1) + "@" + sender);
+        receiver = std::this_thread::get_id();
+    }
+    std::thread::id Receiver()
+    {
+        std::lock_guard lock(mutex);
+        return receiver;
+    }
+    // The thread that socket work given on this one runs on; none if it did not run in time.
+    std::thread::id SocketWorkThread()
+    {
+        auto ran = std::make_shared<std::promise<std::thread::id>>();
+        auto id = ran->get_future();
+        WithSocket([ran](udp::socket&) { ran->set_value(std::this_thread::get_id()); });
+        return id.wait_for(testsupport::kPatience) == std::future_status::ready ? id.get()
+                                                                                : std::thread::id();
     }
     std::vector<std::string> Received()
     {
@@ -68,6 +84,7 @@ public:
 private:
     std::mutex mutex;
     std::vector<std::string> received;
+    std::thread::id receiver;
     testsupport::DeafPort deaf; // held until the answer has surely come
 };
 
@@ -199,6 +216,22 @@ TEST_F(WorkerLoop, AHeldWorkerToldToExitEndsAtOnceAndIsNotReleased)
     worker.ReleaseReceiveThread();
     EXPECT_TRUE(worker.WaitUntilStopped(std::chrono::steady_clock::now())) << "no thread after the exit";
     EXPECT_TRUE(worker.Received().empty());
+}
+
+// Asio's socket objects are not safe to share: while the receive thread runs, a send or a
+// renewal from another thread is carried out by the receive thread; without it, by the caller.
+TEST_F(WorkerLoop, SocketWorkRunsOnTheThreadThatOwnsTheSocket)
+{
+    worker.HoldReceiveThread();
+    StartOnAFreePort();
+    EXPECT_EQ(worker.SocketWorkThread(), std::this_thread::get_id()) << "no receive thread yet";
+    worker.ReleaseReceiveThread();
+    SendToLoopback(Port(), "x");
+    ASSERT_TRUE(Received(1));
+    EXPECT_EQ(worker.SocketWorkThread(), worker.Receiver());
+    worker.ExitSearchThread();
+    ASSERT_TRUE(Stopped());
+    EXPECT_EQ(worker.SocketWorkThread(), std::this_thread::get_id()) << "the receive thread has ended";
 }
 
 TEST_F(WorkerLoop, ExitWakesTheThreadWithoutRestart)

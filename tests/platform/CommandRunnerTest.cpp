@@ -8,8 +8,9 @@
 #include <csignal>
 #include <filesystem>
 #include <fstream>
-#include <thread>
+#include <latch>
 #include <sys/wait.h>
+#include <thread>
 #include <unistd.h>
 
 using ::testing::UnorderedElementsAre;
@@ -117,6 +118,23 @@ TEST(CommandRunnerTest, ReadOutputGivesStandardOutputOfASuccessfulRun)
     // A program that closes its output but never ends is given up, not waited for.
     EXPECT_EQ(runner.ReadOutput({"sh", "-c", "exec >&-; exec sleep 60"}), std::nullopt);
     EXPECT_TRUE(ChildrenAfterReaping().empty()) << "the program given up was left running or unreaped";
+}
+
+// The window and the storage worker may hand programs to one runner at the same moment: the
+// first to need the reaper starts it, and ThreadSanitizer sees no race on it.
+TEST(CommandRunnerTest, ProgramsStartedFromTwoThreadsAtOnceAreAllReaped)
+{
+    CSpawnCommandRunner runner;
+    std::latch together(2);
+    const auto start = [&] {
+        together.arrive_and_wait();
+        runner.StartDetached({"true"});
+    };
+    std::thread first(start);
+    std::thread second(start);
+    first.join();
+    second.join();
+    EXPECT_TRUE(ChildrenAfterReaping().empty());
 }
 
 TEST(CommandRunnerTest, EndingRunnerWaitsABoundedTimeAndLeavesARunningProgramRunning)

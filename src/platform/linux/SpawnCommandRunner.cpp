@@ -142,10 +142,11 @@ CSpawnCommandRunner::~CSpawnCommandRunner()
 
 void CSpawnCommandRunner::ReapInBackground(pid_t pid)
 {
-    {
-        const std::lock_guard lock(m_lock);
-        m_children.push_back(pid);
-    }
+    // Callers on two threads (the storage worker's and the window's) may hand over children
+    // at once: the reaper starts under the lock, so only one of them starts it. It takes the
+    // lock first thing, and waits for this call to let go of it.
+    const std::lock_guard lock(m_lock);
+    m_children.push_back(pid);
     m_changed.notify_all();
     if (m_reaper.joinable())
         return;
