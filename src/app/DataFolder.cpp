@@ -1,7 +1,7 @@
 #include "app/DataFolder.h"
 
 #include "app/LanguageIndex.h"
-#include "layout/LocalFile.h"
+#include "os/LocalFile.h"
 #include "layout/LocalPath.h"
 #include "platform/SessionServices.h"
 

@@ -3,8 +3,8 @@
 #include "app/DataFolder.h"
 #include "discovery/DiagnosticLog.h"
 #include "discovery/DirectHosts.h"
-#include "discovery/LocalAddresses.h"
-#include "layout/LocalFile.h"
+#include "os/LocalAddresses.h"
+#include "os/LocalFile.h"
 #include "layout/LocalPath.h"
 
 #include <functional>

@@ -3,7 +3,7 @@
 #include "controls/WideText.h"
 #include "controls/LayoutFontFallbacks.h"
 #include "controls/SkinImagePrefetch.h"
-#include "layout/LocalFile.h"
+#include "os/LocalFile.h"
 #include "layout/LocalPath.h"
 
 #include <QBuffer>

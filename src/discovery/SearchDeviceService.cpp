@@ -5,7 +5,7 @@
 #include <cstring>
 
 #include "discovery/DiagnosticLog.h"
-#include "discovery/LocalAddresses.h"
+#include "os/LocalAddresses.h"
 #include "discovery/SearchDeviceBroadcastThread.h"
 #include "discovery/SearchDeviceMultiCommandThead.h"
 #include "discovery/SearchDeviceMulticastThread.h"

@@ -11,7 +11,7 @@
 #include "discovery/DeviceRecord.h"
 #include "discovery/DeviceRegistry.h"
 #include "discovery/DeviceReportSink.h"
-#include "discovery/LocalAddresses.h"
+#include "os/LocalAddresses.h"
 #include "discovery/SearchDeviceThread.h"
 #include "discovery/SearchEventLoop.h"
 

@@ -14,7 +14,7 @@
 
 #include "discovery/DeviceRecord.h"
 #include "discovery/DeviceReportSink.h"
-#include "discovery/LocalAddresses.h"
+#include "os/LocalAddresses.h"
 #include "discovery/SearchProtocol.h"
 #include "discovery/WorkerCounters.h"
 

@@ -1,7 +1,7 @@
 #include "layout/LayoutLoader.h"
 
 #include "layout/LayoutValueParser.h"
-#include "layout/LocalFile.h"
+#include "os/LocalFile.h"
 #include "layout/LocalPath.h"
 
 #include <pugixml.hpp>

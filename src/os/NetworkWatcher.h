@@ -4,6 +4,7 @@
 #include <memory>
 
 #include <boost/asio/io_context.hpp>
+#include <boost/system/error_code.hpp>
 
 // Tells its owner when the machine's interfaces, addresses or routes have changed, so the
 // search can renew what depends on them (group membership, outgoing interface, workers for
@@ -21,8 +22,9 @@ public:
     CNetworkWatcher(const CNetworkWatcher&) = delete;
     CNetworkWatcher& operator=(const CNetworkWatcher&) = delete;
 
-    // Starts listening; false when the platform's change messages cannot be had.
-    bool Start();
+    // Starts listening; false when the platform's change messages cannot be had, with the
+    // system's reason in error when it gave one (none where the platform has no messages).
+    bool Start(boost::system::error_code& error);
     // Stops listening; call on the I/O context's thread or after it has stopped.
     void Stop();
 

@@ -10,7 +10,7 @@
 #include "common/ToolOutput.h"
 #include "discovery/DiagnosticLog.h"
 #include "discovery/DirectHosts.h"
-#include "discovery/LocalAddresses.h"
+#include "os/LocalAddresses.h"
 #include "discovery/SearchDeviceService.h"
 
 #include <chrono>

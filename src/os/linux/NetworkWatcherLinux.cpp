@@ -1,4 +1,4 @@
-#include "discovery/NetworkWatcher.h"
+#include "os/NetworkWatcher.h"
 
 #include <linux/netlink.h>
 #include <linux/rtnetlink.h>
@@ -10,8 +10,6 @@
 
 #include <boost/asio/generic/raw_protocol.hpp>
 #include <boost/asio/steady_timer.hpp>
-
-#include "discovery/DiagnosticLog.h"
 
 namespace {
 
@@ -79,14 +77,12 @@ CNetworkWatcher::CNetworkWatcher(boost::asio::io_context& io, std::function<void
 
 CNetworkWatcher::~CNetworkWatcher() = default;
 
-bool CNetworkWatcher::Start()
+bool CNetworkWatcher::Start(boost::system::error_code& error)
 {
-    boost::system::error_code error;
     impl->socket.open(Protocol(AF_NETLINK, NETLINK_ROUTE), error);
     if (!error)
         impl->socket.bind(KernelGroups(), error);
     if (error) {
-        WriteLog("Watch Network Changes Error : %s  ", error.message().c_str());
         boost::system::error_code ignored;
         impl->socket.close(ignored);
         return false;

@@ -1,4 +1,4 @@
-#include "discovery/SocketPlatform.h"
+#include "os/SocketPlatform.h"
 
 #include <fcntl.h>
 #include <netinet/in.h>

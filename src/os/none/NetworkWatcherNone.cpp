@@ -1,4 +1,4 @@
-#include "discovery/NetworkWatcher.h"
+#include "os/NetworkWatcher.h"
 
 // Platforms without change messages: every search checks the network instead.
 struct CNetworkWatcher::Impl
@@ -12,7 +12,7 @@ CNetworkWatcher::CNetworkWatcher(boost::asio::io_context&, std::function<void()>
 
 CNetworkWatcher::~CNetworkWatcher() = default;
 
-bool CNetworkWatcher::Start()
+bool CNetworkWatcher::Start(boost::system::error_code&)
 {
     return false;
 }

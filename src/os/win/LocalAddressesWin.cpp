@@ -1,4 +1,4 @@
-#include "discovery/LocalAddresses.h"
+#include "os/LocalAddresses.h"
 
 #include <winsock2.h>
 #include <iphlpapi.h>

@@ -1,4 +1,4 @@
-#include "TestPlatform.h"
+#include "discovery/TestPlatform.h"
 
 #include <fcntl.h>
 #include <netinet/in.h>

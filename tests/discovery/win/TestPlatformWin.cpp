@@ -1,4 +1,4 @@
-#include "TestPlatform.h"
+#include "discovery/TestPlatform.h"
 
 #include <winsock2.h>
 #include <mswsock.h>

@@ -1,4 +1,4 @@
-#include "Console.h"
+#include "common/Console.h"
 
 #include <algorithm>
 #include <cerrno>

@@ -1,6 +1,6 @@
-#include "NamespaceAddresses.h"
+#include "devsim/NamespaceAddresses.h"
 
-#include "discovery/LocalAddresses.h"
+#include "os/LocalAddresses.h"
 
 #include <sys/stat.h>
 

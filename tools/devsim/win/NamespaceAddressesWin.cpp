@@ -1,6 +1,6 @@
-#include "NamespaceAddresses.h"
+#include "devsim/NamespaceAddresses.h"
 
-#include "discovery/LocalAddresses.h"
+#include "os/LocalAddresses.h"
 
 // Windows has no network namespaces: the simulator's devices need addresses of this machine.
 std::set<std::uint32_t> NamespaceAddresses()

@@ -1,4 +1,4 @@
-#include "SimulatorSocket.h"
+#include "devsim/SimulatorSocket.h"
 
 #include "discovery/DottedIPv4.h"
 #include "discovery/SearchProtocol.h"

@@ -1,4 +1,4 @@
-#include "OutputReadiness.h"
+#include "search/OutputReadiness.h"
 
 #include <fcntl.h>
 #include <poll.h>

@@ -1,4 +1,4 @@
-#include "OutputReadiness.h"
+#include "search/OutputReadiness.h"
 
 #include <boost/asio/post.hpp>
 
