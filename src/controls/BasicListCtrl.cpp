@@ -183,7 +183,7 @@ void CBasicListCtrl::SetExtendedStyle(std::uint32_t style)
 {
     nExtendedStyle = style;
     setSelectionBehavior((style & ListFullRowSelect) ? QAbstractItemView::SelectRows
-                                                         : QAbstractItemView::SelectItems);
+                                                     : QAbstractItemView::SelectItems);
     setAllColumnsShowFocus((style & ListFullRowSelect) != 0);
     viewport()->update();
 }

@@ -1,10 +1,10 @@
 #include "controls/BasicPropertyFrame.h"
 
-#include "controls/WideText.h"
 #include "controls/LayoutFontFallbacks.h"
 #include "controls/SkinImagePrefetch.h"
-#include "os/LocalFile.h"
+#include "controls/WideText.h"
 #include "layout/LocalPath.h"
+#include "os/LocalFile.h"
 
 #include <QBuffer>
 #include <QFileInfo>

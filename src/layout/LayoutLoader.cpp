@@ -1,8 +1,8 @@
 #include "layout/LayoutLoader.h"
 
 #include "layout/LayoutValueParser.h"
-#include "os/LocalFile.h"
 #include "layout/LocalPath.h"
+#include "os/LocalFile.h"
 
 #include <pugixml.hpp>
 
