@@ -13,18 +13,21 @@ else()
   message(FATAL_ERROR "Travelkin builds for Linux and Windows, not for ${CMAKE_SYSTEM_NAME}")
 endif()
 
-# travelkin_os_sources(<target> <folder> <service>...): adds to the target, for each service,
-# <folder>/<system>/<service><System>.cpp, or <folder>/none/<service>None.cpp when the
-# system has no file of its own. <folder> is relative to the calling CMakeLists.txt.
+# travelkin_os_sources(<target> <folder> <service>... [OPTIONAL]): adds to the target, for
+# each service, <folder>/<system>/<service><System>.cpp, or <folder>/none/<service>None.cpp
+# when the system has no file of its own. <folder> is relative to the calling CMakeLists.txt.
+# With OPTIONAL a service may have no file for this system at all (a test of what only one
+# system has).
 function(travelkin_os_sources target folder)
-  foreach(service IN LISTS ARGN)
+  cmake_parse_arguments(ARG "OPTIONAL" "" "" ${ARGN})
+  foreach(service IN LISTS ARG_UNPARSED_ARGUMENTS)
     set(own "${folder}/${TRAVELKIN_OS}/${service}${TRAVELKIN_OS_SUFFIX}.cpp")
     set(none "${folder}/none/${service}None.cpp")
     if(EXISTS "${CMAKE_CURRENT_SOURCE_DIR}/${own}")
       target_sources(${target} PRIVATE "${own}")
     elseif(EXISTS "${CMAKE_CURRENT_SOURCE_DIR}/${none}")
       target_sources(${target} PRIVATE "${none}")
-    else()
+    elseif(NOT ARG_OPTIONAL)
       message(FATAL_ERROR "${service}: neither ${own} nor ${none} in ${CMAKE_CURRENT_SOURCE_DIR}")
     endif()
   endforeach()

@@ -28,8 +28,8 @@ struct InterfaceIPv4
 };
 
 // Every IPv4 address of every interface, in interface order: the walk over the system's
-// interface list, the one part that differs between platforms (LocalAddressesPosix.cpp,
-// LocalAddressesWin.cpp). On failure returns what it has and sets error.
+// interface list, the one part that differs between platforms (linux/LocalAddressesLinux.cpp,
+// win/LocalAddressesWin.cpp). On failure returns what it has and sets error.
 std::vector<InterfaceIPv4> ListInterfaceIPv4(boost::system::error_code& error);
 
 // The entries of interfaces that are up and not loopback, in their order, each with its

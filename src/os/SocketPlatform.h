@@ -1,8 +1,8 @@
 #pragma once
 
 // The few places where the system's socket layer behaves differently from one platform to
-// the next. The build picks one implementation file (SocketPlatformPosix.cpp or
-// SocketPlatformWin.cpp); the workers call these and stay the same everywhere.
+// the next. The build picks one implementation file (linux/SocketPlatformLinux.cpp or
+// win/SocketPlatformWin.cpp); the workers call these and stay the same everywhere.
 
 #include <cstddef>
 #include <string>

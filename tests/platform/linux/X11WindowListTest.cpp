@@ -1,7 +1,7 @@
 #include "app/NetworkStorage.h"
 #include "platform/linux/X11WindowList.h"
-#include "platform/support/X11TestClient.h"
-#include "platform/support/XvfbServer.h"
+#include "platform/support/linux/X11TestClient.h"
+#include "platform/support/linux/XvfbServer.h"
 
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>

@@ -1,4 +1,4 @@
-#include "WestonServer.h"
+#include "platform/support/linux/WestonServer.h"
 
 #include <cerrno>
 #include <chrono>

@@ -1,4 +1,4 @@
-#include "X11TestClient.h"
+#include "platform/support/linux/X11TestClient.h"
 
 #include <X11/Xatom.h>
 #include <X11/Xlib.h>

@@ -1,4 +1,4 @@
-#include "XvfbServer.h"
+#include "platform/support/linux/XvfbServer.h"
 
 #include <cerrno>
 #include <csignal>
