@@ -104,7 +104,7 @@ struct MainWindowLayout
         list->setGeometry(10, 50, 308, 141);
         list->nPaintMode = kPaintBorder;
         list->clrBorder = 0xFF7E9DB9;
-        list->SetExtendedStyle(LVS_EX_GRIDLINES | LVS_EX_FULLROWSELECT);
+        list->SetExtendedStyle(ListGridLines | ListFullRowSelect);
         list->Header().SetStateImage(WritePicture(dir, "headerbackground.png", {400, 30}, QColor(80, 110, 140)),
                                      1, 0, 0);
         list->SetSeparatorImage(WritePicture(dir, "headerclip.png", {2, 12}, Qt::white));

@@ -5,7 +5,7 @@
 #include "app/WindowTexts.h"
 #include "discovery/DirectHosts.h"
 #include "discovery/DottedIPv4.h"
-#include "discovery/LocalAddresses.h"
+#include "os/LocalAddresses.h"
 
 #include <QHBoxLayout>
 #include <QLabel>

@@ -1,8 +1,8 @@
 #include "app/DataFolder.h"
 
 #include "app/LanguageIndex.h"
-#include "layout/LocalFile.h"
 #include "layout/LocalPath.h"
+#include "os/LocalFile.h"
 #include "platform/SessionServices.h"
 
 #include "TravelkinResources.h"

@@ -3,9 +3,9 @@
 #include "app/DataFolder.h"
 #include "discovery/DiagnosticLog.h"
 #include "discovery/DirectHosts.h"
-#include "discovery/LocalAddresses.h"
-#include "layout/LocalFile.h"
 #include "layout/LocalPath.h"
+#include "os/LocalAddresses.h"
+#include "os/LocalFile.h"
 
 #include <functional>
 #include <sstream>

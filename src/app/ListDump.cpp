@@ -1,6 +1,6 @@
 #include "app/ListDump.h"
 
-#include "layout/LocalFile.h"
+#include "os/LocalFile.h"
 
 #include <QByteArray>
 

@@ -36,7 +36,7 @@ const DeviceColumn kDeviceColumns[] = {
 };
 constexpr int kIpColumn = 1;
 
-constexpr std::uint32_t kDeviceListStyle = LVS_EX_GRIDLINES | LVS_EX_SUBITEMIMAGES | LVS_EX_FULLROWSELECT;
+constexpr std::uint32_t kDeviceListStyle = ListGridLines | ListSubitemImages | ListFullRowSelect;
 constexpr float kHeaderHeightScale = 0.9f;
 
 template <std::size_t N>

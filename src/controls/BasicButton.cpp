@@ -22,7 +22,7 @@ CBasicButton::CBasicButton(QWidget* parent) : QAbstractButton(parent)
 
 void CBasicButton::SetCheck(int state)
 {
-    bChecked = (state == BST_CHECKED || state == BST_INDETERMINATE) ? 1 : 0;
+    bChecked = (state == ButtonChecked || state == ButtonIndeterminate) ? 1 : 0;
     update();
 }
 

@@ -10,15 +10,13 @@
 
 #include <QAbstractButton>
 
-// Check states, as the system buttons number them (on Windows the system headers' own).
-#ifndef _WIN32
+// Check states, numbered as the system buttons number them.
 enum ButtonCheckState : int
 {
-    BST_UNCHECKED = 0,
-    BST_CHECKED = 1,
-    BST_INDETERMINATE = 2,
+    ButtonUnchecked = 0,
+    ButtonChecked = 1,
+    ButtonIndeterminate = 2,
 };
-#endif
 
 class CBasicButton : public QAbstractButton, public CBasicPropertyFrame
 {

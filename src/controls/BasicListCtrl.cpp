@@ -119,7 +119,7 @@ void CBasicListCtrl::drawRow(QPainter* painter, const QStyleOptionViewItem& opti
 {
     QTreeWidget::drawRow(painter, option, index);
     const QRect row = option.rect;
-    if (nExtendedStyle & LVS_EX_GRIDLINES)
+    if (nExtendedStyle & ListGridLines)
         DrawGridLines(*painter, row);
     if (hasFocus() && index.row() == currentIndex().row() && !index.parent().isValid()) {
         const bool selected = selectionModel()->isRowSelected(index.row(), index.parent());
@@ -182,9 +182,9 @@ void CBasicListCtrl::keyPressEvent(QKeyEvent* event)
 void CBasicListCtrl::SetExtendedStyle(std::uint32_t style)
 {
     nExtendedStyle = style;
-    setSelectionBehavior((style & LVS_EX_FULLROWSELECT) ? QAbstractItemView::SelectRows
-                                                         : QAbstractItemView::SelectItems);
-    setAllColumnsShowFocus((style & LVS_EX_FULLROWSELECT) != 0);
+    setSelectionBehavior((style & ListFullRowSelect) ? QAbstractItemView::SelectRows
+                                                     : QAbstractItemView::SelectItems);
+    setAllColumnsShowFocus((style & ListFullRowSelect) != 0);
     viewport()->update();
 }
 

@@ -18,9 +18,9 @@ class QScrollBar;
 // Extended list styles that the list honours.
 enum ListExtendedStyle : std::uint32_t
 {
-    LVS_EX_GRIDLINES = 0x01,
-    LVS_EX_SUBITEMIMAGES = 0x02,
-    LVS_EX_FULLROWSELECT = 0x20,
+    ListGridLines = 0x01,
+    ListSubitemImages = 0x02,
+    ListFullRowSelect = 0x20,
 };
 
 class CBasicListCtrl : public QTreeWidget, public CBasicPropertyFrame

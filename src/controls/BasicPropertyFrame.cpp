@@ -1,10 +1,10 @@
 #include "controls/BasicPropertyFrame.h"
 
-#include "controls/WideText.h"
 #include "controls/LayoutFontFallbacks.h"
 #include "controls/SkinImagePrefetch.h"
-#include "layout/LocalFile.h"
+#include "controls/WideText.h"
 #include "layout/LocalPath.h"
+#include "os/LocalFile.h"
 
 #include <QBuffer>
 #include <QFileInfo>
@@ -29,7 +29,7 @@ constexpr QSize kFallbackScreenSize{7680, 4320};
 
 } // namespace
 
-QRgb ArgbFromColorRef(COLORREF color)
+QRgb ArgbFromLayoutColor(LayoutColor color)
 {
     const unsigned red = color & 0xFFu;
     const unsigned green = (color >> 8) & 0xFFu;
@@ -280,14 +280,14 @@ void CBasicPropertyFrame::SetDrawFont(std::wstring_view face, int size)
     SetDrawFont(FromWide(face), size);
 }
 
-void CBasicPropertyFrame::SetBackColor(COLORREF color)
+void CBasicPropertyFrame::SetBackColor(LayoutColor color)
 {
-    clrBack = ArgbFromColorRef(color);
+    clrBack = ArgbFromLayoutColor(color);
 }
 
-void CBasicPropertyFrame::SetForeColor(COLORREF color)
+void CBasicPropertyFrame::SetForeColor(LayoutColor color)
 {
-    clrText = ArgbFromColorRef(color);
+    clrText = ArgbFromLayoutColor(color);
 }
 
 void CBasicPropertyFrame::CreateToolTip(QWidget* window, const QString& text)

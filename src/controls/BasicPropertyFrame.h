@@ -31,7 +31,7 @@ enum PaintModeBits : int
 };
 
 // Opaque ARGB (0xAARRGGBB, the QRgb layout) from a layout colour with red in the low byte.
-QRgb ArgbFromColorRef(COLORREF color);
+QRgb ArgbFromLayoutColor(LayoutColor color);
 
 // Layout paths keep their backslashes; they become '/' only here, where a file is opened.
 QString SkinFilePath(std::wstring_view path);
@@ -85,8 +85,8 @@ public:
     // is not positive leaves no font, so nothing is drawn with it.
     void SetDrawFont(const QString& face, int size);
     void SetDrawFont(std::wstring_view face, int size);
-    void SetBackColor(COLORREF color);
-    void SetForeColor(COLORREF color);
+    void SetBackColor(LayoutColor color);
+    void SetForeColor(LayoutColor color);
     void CreateToolTip(QWidget* window, const QString& text);
     void CreateToolTip(QWidget* window, std::wstring_view text);
 

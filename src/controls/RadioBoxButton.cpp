@@ -22,6 +22,6 @@ void CRadioBoxButton::UncheckGroup()
         return;
     for (auto* button : parent->findChildren<CBasicButton*>(Qt::FindDirectChildrenOnly)) {
         if (button != this)
-            button->SetCheck(BST_UNCHECKED);
+            button->SetCheck(ButtonUnchecked);
     }
 }

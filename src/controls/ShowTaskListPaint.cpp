@@ -135,7 +135,8 @@ void CShowTaskListCtrl::DrawProgressCell(QPainter& painter, const QString& text,
     if (!pProgressBack.isNull() && bar > 0 && nProgressHeight > 0)
         painter.drawImage(at, pProgressBack, QRect(0, 0, bar, nProgressHeight));
     // A share outside 0..100 % fills the bar not at all or completely.
-    const int filled = std::clamp(MulDiv(LeadingInteger(text), nProgressWidth, 100), 0, std::max(bar, 0));
+    const int filled =
+        std::clamp(ScaleRounded(LeadingInteger(text), nProgressWidth, 100), 0, std::max(bar, 0));
     if (!pProgressFill.isNull() && filled > 0 && nProgressHeight > 0)
         painter.drawImage(at, pProgressFill, QRect(0, 0, filled, nProgressHeight));
 

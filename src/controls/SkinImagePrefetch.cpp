@@ -1,7 +1,7 @@
 #include "controls/SkinImagePrefetch.h"
 
 #include "controls/BasicPropertyFrame.h"
-#include "layout/LocalFile.h"
+#include "os/LocalFile.h"
 
 #include <QFile>
 

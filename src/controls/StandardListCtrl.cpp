@@ -6,10 +6,10 @@
 
 namespace {
 
-COLORREF ColorRefFromArgb(QRgb color)
+LayoutColor LayoutColorFromArgb(QRgb color)
 {
-    return static_cast<COLORREF>(qRed(color)) | (static_cast<COLORREF>(qGreen(color)) << 8) |
-           (static_cast<COLORREF>(qBlue(color)) << 16);
+    return static_cast<LayoutColor>(qRed(color)) | (static_cast<LayoutColor>(qGreen(color)) << 8) |
+           (static_cast<LayoutColor>(qBlue(color)) << 16);
 }
 
 } // namespace
@@ -35,7 +35,7 @@ void CStandardListCtrl::SetHeaderFont(std::wstring_view face, int size)
 
 void CStandardListCtrl::SetHeaderTextColor(std::wstring_view rgb)
 {
-    COLORREF color = ColorRefFromArgb(pHeader->clrText);
+    LayoutColor color = LayoutColorFromArgb(pHeader->clrText);
     ParseColor(rgb, color);
     pHeader->SetForeColor(color);
     pHeader->viewport()->update();

@@ -94,8 +94,7 @@ int LeadingInteger(const QString& text)
                                                      std::numeric_limits<int>::max()));
 }
 
-#ifndef _WIN32
-int MulDiv(int value, int numerator, int denominator)
+int ScaleRounded(int value, int numerator, int denominator)
 {
     if (denominator == 0)
         return -1;
@@ -110,4 +109,3 @@ int MulDiv(int value, int numerator, int denominator)
         return -1;
     return static_cast<int>(result);
 }
-#endif

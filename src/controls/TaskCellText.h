@@ -26,7 +26,5 @@ int StatusIconIndex(const QString& status, const QString& flag14, const QString&
 int LeadingInteger(const QString& text);
 
 // value * numerator / denominator rounded to the nearest integer (halves away from zero);
-// -1 when the denominator is 0 or the result does not fit. Windows has it built in.
-#ifndef _WIN32
-int MulDiv(int value, int numerator, int denominator);
-#endif
+// -1 when the denominator is 0 or the result does not fit, as the Windows call does.
+int ScaleRounded(int value, int numerator, int denominator);

@@ -8,7 +8,7 @@
 
 #include <boost/asio/ip/address_v4.hpp>
 
-#include "discovery/LocalAddresses.h"
+#include "os/LocalAddresses.h"
 
 // Addresses that a search also reaches directly, for devices on another subnet (behind a
 // router or a VPN) that broadcast and multicast never reach.

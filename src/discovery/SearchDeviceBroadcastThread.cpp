@@ -9,7 +9,7 @@
 #include <boost/asio/ip/address_v4.hpp>
 
 #include "discovery/DiagnosticLog.h"
-#include "discovery/LocalAddresses.h"
+#include "os/LocalAddresses.h"
 
 namespace {
 

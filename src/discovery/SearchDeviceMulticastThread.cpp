@@ -8,7 +8,7 @@
 #include <boost/asio/ip/multicast.hpp>
 
 #include "discovery/DiagnosticLog.h"
-#include "discovery/SocketPlatform.h"
+#include "os/SocketPlatform.h"
 
 namespace {
 

@@ -5,10 +5,10 @@
 #include <cstring>
 
 #include "discovery/DiagnosticLog.h"
-#include "discovery/LocalAddresses.h"
 #include "discovery/SearchDeviceBroadcastThread.h"
 #include "discovery/SearchDeviceMultiCommandThead.h"
 #include "discovery/SearchDeviceMulticastThread.h"
+#include "os/LocalAddresses.h"
 
 namespace {
 

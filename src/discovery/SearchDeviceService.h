@@ -11,9 +11,9 @@
 #include "discovery/DeviceRecord.h"
 #include "discovery/DeviceRegistry.h"
 #include "discovery/DeviceReportSink.h"
-#include "discovery/LocalAddresses.h"
 #include "discovery/SearchDeviceThread.h"
 #include "discovery/SearchEventLoop.h"
+#include "os/LocalAddresses.h"
 
 // The process-wide search service: starts the search workers (broadcast, SSDP, and one
 // SSDP command worker per local IPv4 address), sends a search through every worker on

@@ -9,7 +9,7 @@
 
 #include "discovery/DiagnosticLog.h"
 #include "discovery/DottedIPv4.h"
-#include "discovery/SocketPlatform.h"
+#include "os/SocketPlatform.h"
 
 CSearchDeviceThread::CSearchDeviceThread(CDeviceReportSink* sink)
     : sink(sink)

@@ -16,10 +16,10 @@
 
 #include "discovery/DeviceRecord.h"
 #include "discovery/DeviceReportSink.h"
-#include "discovery/LocalAddresses.h"
 #include "discovery/SearchProtocol.h"
 #include "discovery/SocketPlatform.h"
 #include "discovery/WorkerCounters.h"
+#include "os/LocalAddresses.h"
 
 // Common base of the search workers: one UDP socket and one receive thread, owned by the
 // worker and joined before it goes, that hands every datagram to the class's parser. The

@@ -1,5 +1,7 @@
 #include "discovery/SearchEventLoop.h"
 
+#include "discovery/DiagnosticLog.h"
+
 #include <boost/asio/post.hpp>
 
 CSearchEventLoop::~CSearchEventLoop()
@@ -19,8 +21,12 @@ void CSearchEventLoop::Start(std::function<void()> onResend, std::function<void(
         // Opened on the loop's thread, while the owner sends its first search.
         boost::asio::post(io, [this, onNetworkChange = std::move(onNetworkChange)]() mutable {
             watcher.emplace(io, std::move(onNetworkChange));
-            if (!watcher->Start())
+            boost::system::error_code error;
+            if (!watcher->Start(error)) {
+                if (error)
+                    WriteLog("Watch Network Changes Error : %s  ", error.message().c_str());
                 watcher.reset();   // no change messages here: each search checks instead
+            }
         });
     }
     thread = std::thread([this] { io.run(); });

@@ -11,7 +11,7 @@
 #include <boost/asio/io_context.hpp>
 #include <boost/asio/steady_timer.hpp>
 
-#include "discovery/NetworkWatcher.h"
+#include "os/NetworkWatcher.h"
 
 // The search service's own thread: sends the repeats of a search at their times and hears
 // the network's change messages. Sleeps without a time-out whenever neither is due, so it

@@ -1,7 +1,7 @@
 #include "discovery/SearchFindings.h"
 
 #include "discovery/SearchDeviceThread.h"
-#include "discovery/SocketPlatform.h"
+#include "os/SocketPlatform.h"
 
 namespace {
 

@@ -54,7 +54,7 @@ void CBasicDialog::ApplyDialogInfo()
     if (!info.strDialogBGColor.empty()) {
         // Children that paint with the window colour show the dialog's background colour.
         QPalette colours = palette();
-        colours.setColor(QPalette::Window, QColor::fromRgba(ArgbFromColorRef(info.DialogBGColor)));
+        colours.setColor(QPalette::Window, QColor::fromRgba(ArgbFromLayoutColor(info.DialogBGColor)));
         setPalette(colours);
     }
 
@@ -88,7 +88,7 @@ void CBasicDialog::ApplyCtrlInfo()
             child->setFont(*font);
         // A child with a control record draws its text in the record's colour.
         QPalette colours = child->palette();
-        const QColor text = QColor::fromRgba(ArgbFromColorRef(info.CtrlTextColor));
+        const QColor text = QColor::fromRgba(ArgbFromLayoutColor(info.CtrlTextColor));
         for (const QPalette::ColorRole role : {QPalette::WindowText, QPalette::Text, QPalette::ButtonText})
             colours.setColor(role, text);
         child->setPalette(colours);
@@ -97,7 +97,7 @@ void CBasicDialog::ApplyCtrlInfo()
 
 void CBasicDialog::DrawDialog(QPainter& painter)
 {
-    painter.fillRect(rect(), QColor::fromRgba(ArgbFromColorRef(dlgLayoutInfo.DialogBGColor)));
+    painter.fillRect(rect(), QColor::fromRgba(ArgbFromLayoutColor(dlgLayoutInfo.DialogBGColor)));
 }
 
 void CBasicDialog::OnSizeChanged(int /*type*/, int /*cx*/, int /*cy*/)

@@ -187,8 +187,8 @@ void CBasicLayoutFrame::CreateControlsOfClass(QWidget* parent, std::wstring_view
             continue;
         std::unique_ptr<QWidget> control = controlClass->create();
         if (CBasicPropertyFrame* frame = PropertyFrameOf(control.get())) {
-            frame->clrBack = ArgbFromColorRef(info.CtrlBGColor);
-            frame->clrBorder = ArgbFromColorRef(info.CtrlBorderColor);
+            frame->clrBack = ArgbFromLayoutColor(info.CtrlBGColor);
+            frame->clrBorder = ArgbFromLayoutColor(info.CtrlBorderColor);
             frame->nPaintMode = info.CtrlPaintMode;
         }
         const QRect position = RectOf(info.CtrlPos);
@@ -212,7 +212,7 @@ void CBasicLayoutFrame::ApplyControlSteps(QWidget& control, unsigned steps, cons
         if (steps & kStepFont)
             frame->SetDrawFont(std::wstring_view(info.CtrlFont), info.CtrlFontSize);
         if (steps & kStepTextColor)
-            frame->clrText = ArgbFromColorRef(info.CtrlTextColor);
+            frame->clrText = ArgbFromLayoutColor(info.CtrlTextColor);
         if (steps & kStepToolTip)
             frame->CreateToolTip(&control, std::wstring_view(info.CtrlDiscrip));
     }
@@ -220,7 +220,7 @@ void CBasicLayoutFrame::ApplyControlSteps(QWidget& control, unsigned steps, cons
         if (auto* list = qobject_cast<CBasicListCtrl*>(&control)) {
             if (const QFont* font = CreateLayoutFont(info.CtrlFont, info.CtrlFontSize))
                 list->SetRowFont(*font);
-            list->SetTextColor(ArgbFromColorRef(info.CtrlTextColor));
+            list->SetTextColor(ArgbFromLayoutColor(info.CtrlTextColor));
         }
     }
 }

@@ -1,8 +1,8 @@
 #include "layout/LayoutLoader.h"
 
 #include "layout/LayoutValueParser.h"
-#include "layout/LocalFile.h"
 #include "layout/LocalPath.h"
+#include "os/LocalFile.h"
 
 #include <pugixml.hpp>
 
@@ -73,7 +73,7 @@ std::int32_t Integer(const pugi::xml_node& element, const char* name)
 }
 
 // The attribute text is kept beside the colour value; text that does not parse leaves the value.
-void ReadColor(const pugi::xml_node& element, const char* name, std::wstring& text, COLORREF& value)
+void ReadColor(const pugi::xml_node& element, const char* name, std::wstring& text, LayoutColor& value)
 {
     text = Text(element, name);
     ParseColor(text, value);

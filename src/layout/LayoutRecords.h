@@ -7,13 +7,9 @@
 #include <map>
 #include <string>
 
-// A layout colour: red in the low byte, then green, then blue; the high byte is 0. On Windows
-// the same 32-bit type as the system headers' own COLORREF, which the window's build sees too.
-#ifdef _WIN32
-using COLORREF = unsigned long;
-#else
-using COLORREF = std::uint32_t;
-#endif
+// A layout colour: red in the low byte, then green, then blue; the high byte is 0 (the
+// Windows colour layout, so the values read the same on both systems).
+using LayoutColor = std::uint32_t;
 
 struct LayoutRect
 {
@@ -40,16 +36,16 @@ struct CtrlLayoutInfo
     std::wstring CtrlBGPath;  // data root + the layout's path
     std::int32_t CtrlBGStatusCount = 0;
     std::wstring strCtrlBGColor;
-    COLORREF CtrlBGColor = 0;
+    LayoutColor CtrlBGColor = 0;
     std::wstring strCtrlBorderColor;
-    COLORREF CtrlBorderColor = 0;
+    LayoutColor CtrlBorderColor = 0;
     std::int32_t CtrlPaintMode = 0;
     std::wstring CtrlClass;
     std::uint32_t CtrlStyle = 0;
     std::wstring CtrlDiscrip;
     std::wstring CtrlText;
     std::wstring strCtrlTextColor;
-    COLORREF CtrlTextColor = 0;
+    LayoutColor CtrlTextColor = 0;
     LayoutPoint CtrlTextOffSet;
     std::wstring CtrlFont;
     std::int32_t CtrlFontSize = 0;
@@ -65,13 +61,13 @@ struct DialogLayoutInfo
     std::int32_t DialogID = 0;  // 0 when no DialogInfo matched
     std::wstring DialogBGPath;
     std::wstring strDialogBGColor;
-    COLORREF DialogBGColor = 0;
+    LayoutColor DialogBGColor = 0;
     std::int32_t DlgPaintMode = 0;
     std::wstring DialogText;
     std::wstring DialogDiscrip;
     LayoutRect DialogPos;
     std::wstring strDlgTextColor;
-    COLORREF DlgTextColor = 0;
+    LayoutColor DlgTextColor = 0;
     LayoutPoint DlgTextOffSet;
     std::wstring DialogFont;
     std::int32_t DialogFontSize = 0;

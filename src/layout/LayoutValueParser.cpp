@@ -38,14 +38,16 @@ std::int32_t Coordinate(std::wstring_view text)
 
 } // namespace
 
-void ParseColor(std::wstring_view text, COLORREF& color)
+void ParseColor(std::wstring_view text, LayoutColor& color)
 {
     std::wstring_view rest = text;
     std::wstring_view red;
     std::wstring_view green;
     if (!TakeUntilComma(rest, red) || !TakeUntilComma(rest, green))
         return;
-    const auto byte = [](std::wstring_view part) { return static_cast<COLORREF>(ParseInteger(part)) & 0xFFu; };
+    const auto byte = [](std::wstring_view part) {
+        return static_cast<LayoutColor>(ParseInteger(part)) & 0xFFu;
+    };
     color = byte(red) | (byte(green) << 8) | (byte(rest) << 16);
 }
 

@@ -13,8 +13,8 @@
 // first non-digit, no digits gives 0), clamped to the 32-bit signed range.
 std::int32_t ParseInteger(std::wstring_view text);
 
-// "r,g,b" -> COLORREF; needs two commas. Only the low 8 bits of each part count.
-void ParseColor(std::wstring_view text, COLORREF& color);
+// "r,g,b" -> LayoutColor; needs two commas. Only the low 8 bits of each part count.
+void ParseColor(std::wstring_view text, LayoutColor& color);
 
 // Layout files sit in the user's folder and are read back, so their coordinates are input:
 // every number of a position or an offset is clamped to this range before it is used, far

@@ -1,6 +1,6 @@
 #include "platform/UrlRecorder.h"
 
-#include "layout/LocalFile.h"
+#include "os/LocalFile.h"
 
 #include <algorithm>
 

@@ -2,6 +2,7 @@
 
 #include "layout/LocalPath.h"
 #include "platform/ScopedEnvironment.h"
+#include "support/TestSystem.h"
 
 #include <QDir>
 #include <QFile>
@@ -10,10 +11,11 @@
 
 #include <gtest/gtest.h>
 
-#include <sys/stat.h>
-#include <unistd.h>
+#include <filesystem>
 
 namespace {
+
+namespace fs = std::filesystem;
 
 const QDir kResources(QStringLiteral(TRAVELKIN_RESOURCES_DIR));
 const QDir kLayouts(QStringLiteral(TRAVELKIN_LAYOUT_DIR));
@@ -22,6 +24,14 @@ QByteArray ReadFile(const QString& path)
 {
     QFile file(path);
     return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray("<unreadable>");
+}
+
+// A file's permission bits as a number (0750); -1 when it does not exist.
+int Mode(const char* path)
+{
+    std::error_code error;
+    const fs::file_status status = fs::status(path, error);
+    return error ? -1 : static_cast<int>(status.permissions() & fs::perms::mask);
 }
 
 QString Local(const std::wstring& path)
@@ -56,9 +66,8 @@ protected:
 
 TEST_F(DataFolderTest, WritesTheVariantOfTheSystemLanguageAndAllImages)
 {
-#ifdef _WIN32
-    GTEST_SKIP() << "the language is the user's UI language on Windows, not LC_ALL";
-#else
+    if (testsystem::IsWindows())
+        GTEST_SKIP() << "the language is the user's UI language on Windows, not LC_ALL";
     const struct
     {
         const char* locale;
@@ -77,7 +86,6 @@ TEST_F(DataFolderTest, WritesTheVariantOfTheSystemLanguageAndAllImages)
         ASSERT_TRUE(folder.PrepareDataFolder());
         ExpectAllFilesWritten(folder, variant);
     }
-#endif
 }
 
 TEST_F(DataFolderTest, OldFilesAreReplacedWhole)
@@ -105,33 +113,31 @@ TEST_F(DataFolderTest, OldFilesAreReplacedWhole)
 // FIFO or a folder is left alone and the start fails at once instead of waiting on it.
 TEST_F(DataFolderTest, LinksAreReplacedAndWhatIsNoFileIsLeftAlone)
 {
-#ifdef _WIN32
-    GTEST_SKIP() << "symbolic links and FIFOs are Linux's";
-#else
+    if (testsystem::IsWindows())
+        GTEST_SKIP() << "symbolic links and FIFOs are Linux's";
     const CDataFolder folder(Root(), 4);
     ASSERT_TRUE(QDir(m_root.path()).mkpath(QStringLiteral("ZandovertSearchTools/Picture")));
     const QString outside = m_root.filePath(QStringLiteral("outside.txt"));
     QFile(outside).open(QIODevice::WriteOnly);
     const QByteArray layout = Local(folder.LayoutFilePath()).toLocal8Bit();
-    ASSERT_EQ(::symlink(outside.toLocal8Bit().constData(), layout.constData()), 0);
+    fs::create_symlink(outside.toLocal8Bit().constData(), layout.constData());
     ASSERT_TRUE(folder.PrepareDataFolder());
     EXPECT_FALSE(QFileInfo(Local(folder.LayoutFilePath())).isSymLink());
     EXPECT_EQ(QFileInfo(outside).size(), 0);
     ExpectAllFilesWritten(folder, "ja");
 
     const QByteArray logo = Local(folder.PictureFolderPath() + L"\\logo.png").toLocal8Bit();
-    for (const auto& make : {+[](const char* path) { return ::mkfifo(path, 0600); },
-                             +[](const char* path) { return ::mkdir(path, 0700); }}) {
+    for (const auto& make : {+[](const char* path) { return testsystem::MakeFifo(path); },
+                             +[](const char* path) { return fs::create_directory(path); }}) {
         for (const QByteArray& path : {layout, logo}) {
-            ASSERT_EQ(::unlink(path.constData()), 0);
-            ASSERT_EQ(make(path.constData()), 0);
+            ASSERT_TRUE(fs::remove(path.constData()));
+            ASSERT_TRUE(make(path.constData()));
             EXPECT_FALSE(folder.PrepareDataFolder()) << path.constData();
             EXPECT_FALSE(QFileInfo(QString::fromLocal8Bit(path)).isFile()) << path.constData();
-            ASSERT_TRUE(::unlink(path.constData()) == 0 || ::rmdir(path.constData()) == 0);
+            ASSERT_TRUE(fs::remove(path.constData()));
             ASSERT_TRUE(folder.PrepareDataFolder());
         }
     }
-#endif
 }
 
 TEST_F(DataFolderTest, FailsWhenAFolderCannotBeMade)
@@ -144,26 +150,24 @@ TEST_F(DataFolderTest, FailsWhenAFolderCannotBeMade)
     // Without a data root nothing is made at the top of the file system.
     EXPECT_FALSE(CDataFolder(L"", 1).PrepareDataFolder());
 
-#ifndef _WIN32  // a folder's permission bits do not stop writes on Windows
-    if (::geteuid() != 0) {  // permissions do not bind root
+    if (testsystem::FolderPermissionsBind()) {
         const QString writable = m_root.filePath(QStringLiteral("sub"));
         ASSERT_TRUE(QDir().mkdir(writable) && QFile::setPermissions(writable, QFile::ReadOwner | QFile::ExeOwner));
         EXPECT_FALSE(CDataFolder(writable.toStdWString(), 1).PrepareDataFolder());
         QFile::setPermissions(writable, QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
     }
-#endif
 }
 
 // A fresh account: an empty home without ~/.local/share, or a data root whose parents do not
 // exist yet. Every folder made on the way is the user's alone; one that exists keeps its mode.
 TEST_F(DataFolderTest, AMissingDataRootIsMadeWithItsParents)
 {
-#ifdef _WIN32
-    GTEST_SKIP() << "the home folder and the folders' modes are Linux's";
-#else
+    if (testsystem::IsWindows())
+        GTEST_SKIP() << "the home folder and the folders' modes are Linux's";
     const QByteArray home = QFile::encodeName(m_root.filePath(QStringLiteral("home")));
     const QByteArray root = QFile::encodeName(m_root.filePath(QStringLiteral("a/b/root")));
-    ASSERT_EQ(::mkdir(home.constData(), 0750), 0);
+    ASSERT_TRUE(fs::create_directory(home.constData()));
+    fs::permissions(home.constData(), fs::perms(0750));
     const struct
     {
         const char* dataRoot;
@@ -182,15 +186,10 @@ TEST_F(DataFolderTest, AMissingDataRootIsMadeWithItsParents)
         ExpectAllFilesWritten(folder, "en");
         for (QString path = Local(folder.PictureFolderPath()); path.size() >= firstNewFolder.size();
              path = QFileInfo(path).path()) {
-            struct stat info {};
-            ASSERT_EQ(::stat(QFile::encodeName(path).constData(), &info), 0) << path.toStdString();
-            EXPECT_EQ(info.st_mode & 0777, 0700u) << path.toStdString();
+            EXPECT_EQ(Mode(QFile::encodeName(path).constData()), 0700) << path.toStdString();
         }
     }
-    struct stat info {};
-    ASSERT_EQ(::stat(home.constData(), &info), 0);
-    EXPECT_EQ(info.st_mode & 0777, 0750u);
-#endif
+    EXPECT_EQ(Mode(home.constData()), 0750);
 }
 
 // An account name in any script: the folders and files are made under that very name.

@@ -6,8 +6,8 @@
 
 #include "app/SearchWindowSupport.h"
 #include "controls/ControlClassRegistry.h"
-#include "platform/support/WestonServer.h"
-#include "platform/support/XvfbServer.h"
+#include "platform/support/linux/WestonServer.h"
+#include "platform/support/linux/XvfbServer.h"
 
 #include <QApplication>
 #include <QCursor>

@@ -106,11 +106,11 @@ TEST_F(ButtonTest, FiveStatePushButtonShowsTheCheckedImageWhateverElseHolds)
     CStandardButton button(&parent);
     Skin(button, 5);
     EXPECT_EQ(ShownState(button), 0);
-    button.SetCheck(BST_INDETERMINATE);  // shows as checked
+    button.SetCheck(ButtonIndeterminate);  // shows as checked
     Hover(button);
     button.setDown(true);
     EXPECT_EQ(ShownState(button), 4);
-    button.SetCheck(BST_UNCHECKED);
+    button.SetCheck(ButtonUnchecked);
     button.setDown(false);
     button.setEnabled(false);
     EXPECT_EQ(ShownState(button), 3);  // disabled keeps its offset with five states
@@ -137,7 +137,7 @@ TEST_F(ButtonTest, EightStateCheckBoxCombinesCheckedWithTheMouseState)
     EXPECT_EQ(ShownState(box), 1);
     box.setDown(true);
     EXPECT_EQ(ShownState(box), 2);
-    box.SetCheck(BST_CHECKED);
+    box.SetCheck(ButtonChecked);
     EXPECT_EQ(ShownState(box), 6);
     box.setDown(false);
     EXPECT_EQ(ShownState(box), 5);
@@ -145,7 +145,7 @@ TEST_F(ButtonTest, EightStateCheckBoxCombinesCheckedWithTheMouseState)
     EXPECT_EQ(ShownState(box), 4);
     box.setEnabled(false);
     EXPECT_EQ(ShownState(box, QPoint(0, 0)), 7);
-    box.SetCheck(BST_UNCHECKED);
+    box.SetCheck(ButtonUnchecked);
     EXPECT_EQ(ShownState(box, QPoint(0, 0)), 3);
 }
 
@@ -160,7 +160,7 @@ TEST_F(ButtonTest, CheckBoxFlipsBeforeTheParentHearsOfTheClick)
     box.click();
     EXPECT_EQ(heard, (std::vector<int>{1, 0, 1}));
     EXPECT_EQ(ShownState(box), 1);
-    box.SetCheck(BST_UNCHECKED);
+    box.SetCheck(ButtonUnchecked);
     EXPECT_EQ(ShownState(box), 0);
 }
 
@@ -174,9 +174,9 @@ TEST_F(ButtonTest, RadioUnchecksTheOtherSkinnedButtonsOfItsParent)
     for (CBasicButton* button : std::vector<CBasicButton*>{&first, &second, &box, &other})
         button->setGeometry(0, 0, 20, 20);
     SetDlgCtrlID(first, 2110);
-    second.SetCheck(BST_CHECKED);
-    box.SetCheck(BST_CHECKED);
-    other.SetCheck(BST_CHECKED);
+    second.SetCheck(ButtonChecked);
+    box.SetCheck(ButtonChecked);
+    other.SetCheck(ButtonChecked);
 
     std::vector<int> selected;
     QObject::connect(&first, &CRadioBoxButton::radioSelected, [&](int id) {

@@ -141,7 +141,7 @@ TEST_F(PropertyFrameTest, UnreadableImageLeavesZeroSizes)
 
 TEST_F(PropertyFrameTest, LayoutColoursBecomeOpaqueArgb)
 {
-    COLORREF color = 0;
+    LayoutColor color = 0;
     ParseColor(L"6,65,105", color);
     frame.SetBackColor(color);
     EXPECT_EQ(frame.clrBack, 0xFF064169u);

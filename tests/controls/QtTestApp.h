@@ -18,6 +18,8 @@
 #include <memory>
 #include <vector>
 
+#include "support/TestSystem.h"
+
 // One application per test program, made before the first test and deleted after the last
 // one, while Qt's own globals still exist (a static application would outlive them).
 class QtAppEnvironment : public ::testing::Environment
@@ -26,10 +28,9 @@ public:
     static QApplication& App()
     {
         if (!app) {
-#ifndef _WIN32  // the Windows build has the "windows" platform only, its default
-            if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
+            // The Windows build has the "windows" platform only, its default.
+            if (!testsystem::IsWindows() && qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
                 qputenv("QT_QPA_PLATFORM", "offscreen");
-#endif
             app = std::make_unique<QApplication>(argc, argv);
         }
         return *app;

@@ -61,12 +61,12 @@ TEST(TaskPercentTest, LeadingNumberAndRoundedShare)
     EXPECT_EQ(LeadingInteger(QStringLiteral("%")), 0);
     EXPECT_EQ(LeadingInteger(QStringLiteral("99999999999%")), std::numeric_limits<int>::max());
 
-    EXPECT_EQ(MulDiv(42, 100, 100), 42);
-    EXPECT_EQ(MulDiv(42, 150, 100), 63);
-    EXPECT_EQ(MulDiv(1, 50, 100), 1);  // halves round away from zero
-    EXPECT_EQ(MulDiv(-1, 50, 100), -1);
-    EXPECT_EQ(MulDiv(std::numeric_limits<int>::max(), 100, 1), -1);
-    EXPECT_EQ(MulDiv(5, 5, 0), -1);
+    EXPECT_EQ(ScaleRounded(42, 100, 100), 42);
+    EXPECT_EQ(ScaleRounded(42, 150, 100), 63);
+    EXPECT_EQ(ScaleRounded(1, 50, 100), 1);  // halves round away from zero
+    EXPECT_EQ(ScaleRounded(-1, 50, 100), -1);
+    EXPECT_EQ(ScaleRounded(std::numeric_limits<int>::max(), 100, 1), -1);
+    EXPECT_EQ(ScaleRounded(5, 5, 0), -1);
 }
 
 } // namespace

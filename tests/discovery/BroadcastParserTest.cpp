@@ -3,7 +3,7 @@
 #include "DiscoveryTestSupport.h"
 #include "discovery/SearchDeviceBroadcastThread.h"
 #include "discovery/DottedIPv4.h"
-#include "discovery/LocalAddresses.h"
+#include "os/LocalAddresses.h"
 
 using testsupport::Deliver;
 

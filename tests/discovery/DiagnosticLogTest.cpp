@@ -4,7 +4,7 @@
 
 #include "DiscoveryTestSupport.h"
 #include "discovery/SearchFindings.h"
-#include "discovery/SocketPlatform.h"
+#include "os/SocketPlatform.h"
 
 #include <boost/asio/io_context.hpp>
 

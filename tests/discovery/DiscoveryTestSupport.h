@@ -3,8 +3,6 @@
 // Helpers of the discovery tests: device reports, a recording report sink, a private log file, fixtures,
 // loopback ports and bounded waits.
 
-#include <unistd.h>
-
 #include <atomic>
 #include <chrono>
 #include <fstream>
@@ -15,6 +13,7 @@
 
 #include "discovery/DiagnosticLog.h"
 #include "discovery/SearchDeviceThread.h"
+#include "support/TestSystem.h"
 
 namespace testsupport {
 
@@ -101,8 +100,8 @@ public:
     std::string Text() const { return ReadFile(path); }
     bool Contains(const std::string& part) const { return Text().find(part) != std::string::npos; }
 
-    const std::string path = "/tmp/travelkin-discovery-" + std::to_string(::getpid()) + "-"
-        + std::to_string(counter++) + ".log";
+    const std::string path = "/tmp/travelkin-discovery-" + std::to_string(testsystem::ProcessNumber()) + "-" +
+                             std::to_string(counter++) + ".log";
 
 private:
     static inline std::atomic<int> counter{0};

@@ -12,6 +12,7 @@
 #include "discovery/SearchDeviceBroadcastThread.h"
 #include "discovery/SearchDeviceMultiCommandThead.h"
 #include "discovery/SearchDeviceService.h"
+#include "support/TestSystem.h"
 
 using Kind = CSearchDeviceService::WorkerKind;
 using testsupport::Address;
@@ -481,9 +482,8 @@ TEST_F(SearchServiceOnLoopback, ThreadsAndDescriptorsStayBoundedAcrossAddressCha
             return -1;
         return static_cast<int>(std::distance(std::filesystem::directory_iterator(path), {}));
     };
-#ifdef _WIN32
-    GTEST_SKIP() << "the /proc that Wine shows counts Wine's own threads and descriptors";
-#endif
+    if (testsystem::IsWindows())
+        GTEST_SKIP() << "the /proc that Wine shows counts Wine's own threads and descriptors";
     if (count("/proc/self/task") < 0)
         GTEST_SKIP() << "no /proc to count threads and descriptors in";
     CSearchDeviceService::Options options = LoopbackOptions();

@@ -1,7 +1,7 @@
 #pragma once
 
-// What the discovery tests do differently per platform; one file each (TestPlatformPosix.cpp,
-// TestPlatformWin.cpp).
+// What the discovery tests do differently per platform; one file each (linux/TestPlatformLinux.cpp,
+// win/TestPlatformWin.cpp).
 
 #include <boost/asio/ip/udp.hpp>
 

@@ -7,7 +7,7 @@
 #include "TestPlatform.h"
 #include "discovery/SearchDeviceMultiCommandThead.h"
 #include "discovery/SearchDeviceService.h"
-#include "discovery/SocketPlatform.h"
+#include "os/SocketPlatform.h"
 
 using namespace std::chrono_literals;
 using testsupport::HeldPort;

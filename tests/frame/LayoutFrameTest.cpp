@@ -9,6 +9,7 @@
 #include "controls/StandardButton.h"
 
 #include "controls/QtTestApp.h"
+#include "support/TestSystem.h"
 
 #include <QDir>
 #include <QGuiApplication>
@@ -19,8 +20,6 @@
 #include <QPointer>
 
 #include <gtest/gtest.h>
-
-#include <sys/stat.h>
 
 namespace {
 
@@ -228,11 +227,10 @@ TEST_F(LayoutFrameTest, ButtonsAndDisplayControlsCaptureTheParentBackground)
 TEST_F(LayoutFrameTest, HostileLayoutStaysBounded)
 {
     const QString pictures = root.filePath(QStringLiteral("ZandovertSearchTools/Picture/"));
-#ifdef _WIN32
-    ASSERT_TRUE(QDir(pictures).mkdir(QStringLiteral("fifo.png")));  // no FIFOs there; a folder is no file either
-#else
-    ASSERT_EQ(::mkfifo(QFile::encodeName(pictures + QStringLiteral("fifo.png")).constData(), 0600), 0);
-#endif
+    const QByteArray fifo = QFile::encodeName(pictures + QStringLiteral("fifo.png"));
+    // Windows has no FIFOs; a folder is no file either.
+    ASSERT_TRUE(testsystem::IsWindows() ? QDir(pictures).mkdir(QStringLiteral("fifo.png"))
+                                        : testsystem::MakeFifo(fifo.constData()));
     QFile big(pictures + QStringLiteral("big.png"));
     ASSERT_TRUE(big.open(QIODevice::WriteOnly));
     QFile close(pictures + QStringLiteral("close.png"));

@@ -11,7 +11,7 @@
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size)
 {
     const std::wstring text = WideFromUtf8(std::string_view(reinterpret_cast<const char*>(data), size));
-    COLORREF color = 0;
+    LayoutColor color = 0;
     LayoutRect rect;
     LayoutPoint point;
     ParseInteger(text);

@@ -1,10 +1,9 @@
 #include "layout/LayoutLoader.h"
 
 #include "platform/support/TempDir.h"
+#include "support/TestSystem.h"
 
 #include <gtest/gtest.h>
-
-#include <sys/stat.h>
 
 #include <cstdlib>
 #include <filesystem>
@@ -173,14 +172,12 @@ TEST_F(LayoutLoaderTest, FailedLoadsLeaveTheRecordsReset)
 
 TEST_F(LayoutLoaderTest, AFifoIsNotOpened)
 {
-#ifdef _WIN32
-    GTEST_SKIP() << "Windows has no FIFOs in its file system";
-#else
+    if (testsystem::IsWindows())
+        GTEST_SKIP() << "Windows has no FIFOs in its file system";
     const std::filesystem::path fifo = m_folder.Path("fifo.xml");
-    ASSERT_EQ(::mkfifo(fifo.c_str(), 0600), 0);
+    ASSERT_TRUE(testsystem::MakeFifo(fifo));
     EXPECT_EQ(loader.ParseLayout(fifo.wstring(), 201, kSkin, info), 1);  // would block if opened
     ExpectReset(info);
-#endif
 }
 
 TEST_F(LayoutLoaderTest, FilesOverTheSizeCapAreUnreadable)

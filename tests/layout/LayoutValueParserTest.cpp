@@ -17,7 +17,7 @@ TEST(LayoutValueParserTest, IntegersReadLikeTheCLibraryAndClampTo32Bits)
 
 TEST(LayoutValueParserTest, ColoursPutRedInTheLowByteOrStayAsTheyWere)
 {
-    COLORREF color = 0xDEADBEEF;
+    LayoutColor color = 0xDEADBEEF;
     ParseColor(L"255,255,255", color);
     EXPECT_EQ(color, 0x00FFFFFFu);
     ParseColor(L"6,65,105", color);

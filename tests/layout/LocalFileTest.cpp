@@ -1,4 +1,4 @@
-#include "layout/LocalFile.h"
+#include "os/LocalFile.h"
 
 #include <gtest/gtest.h>
 

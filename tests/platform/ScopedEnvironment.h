@@ -2,6 +2,8 @@
 
 // Sets environment variables for one test and puts the old values back afterwards.
 
+#include "support/TestSystem.h"
+
 #include <cstdlib>
 #include <optional>
 #include <string>
@@ -29,17 +31,7 @@ public:
     ScopedEnvironment& operator=(const ScopedEnvironment&) = delete;
 
 private:
-    static void Set(const char* name, const char* value)
-    {
-#ifdef _WIN32
-        ::_putenv_s(name, value ? value : "");  // an empty value removes the variable
-#else
-        if (value)
-            ::setenv(name, value, 1);
-        else
-            ::unsetenv(name);
-#endif
-    }
+    static void Set(const char* name, const char* value) { testsystem::SetEnvironment(name, value); }
 
     std::vector<std::pair<std::string, std::optional<std::string>>> m_saved;
 };

@@ -2,7 +2,7 @@
 
 #include "DeviceListFormat.h"
 
-#include "layout/LocalFile.h"
+#include "os/LocalFile.h"
 
 #include <algorithm>
 #include <cstring>

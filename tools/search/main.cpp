@@ -10,8 +10,8 @@
 #include "common/ToolOutput.h"
 #include "discovery/DiagnosticLog.h"
 #include "discovery/DirectHosts.h"
-#include "discovery/LocalAddresses.h"
 #include "discovery/SearchDeviceService.h"
+#include "os/LocalAddresses.h"
 
 #include <chrono>
 #include <cstdio>
