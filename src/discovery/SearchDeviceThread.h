@@ -17,7 +17,7 @@
 #include "discovery/DeviceRecord.h"
 #include "discovery/DeviceReportSink.h"
 #include "discovery/SearchProtocol.h"
-#include "discovery/SocketPlatform.h"
+#include "os/SocketPlatform.h"
 #include "discovery/WorkerCounters.h"
 #include "os/LocalAddresses.h"
 
