@@ -18,12 +18,9 @@ command -v import >/dev/null || skip "needs ImageMagick"
 readonly BACKGROUND=1D232E  # the background picture away from the controls
 
 stop_extras() {
-  if [ -n "$TK_PID" ]; then
-    [ -e "$WORK/shot.png" ] || screenshot 2>/dev/null || true  # the evidence of a failure
-    kill "$TK_PID" 2>/dev/null || true
-  fi
-  stop_wine
-  [ -z "$TK_PID" ] || wait "$TK_PID" 2>/dev/null || true
+  # The evidence of a failure while the window is up.
+  [ -z "$TK_PID" ] || [ -e "$WORK/shot.png" ] || screenshot 2>/dev/null || true
+  stop_travelkin_and_wine
 }
 
 net_up
