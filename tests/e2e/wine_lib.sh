@@ -51,11 +51,14 @@ stop_travelkin_and_wine() {
 stop_extras() { stop_travelkin_and_wine; }
 
 # travelkin.exe (given by its Linux or its Windows path) in the searching namespace, its pid
-# in TK_PID. Its list dump and URL record take absolute paths that start with "/": Wine reads
-# them on the current drive, Z:, which is the Linux file system.
-start_travelkin() {
-  in_searcher env TRAVELKIN_LIST_DUMP="$WORK/list.txt" TRAVELKIN_URL_RECORDER="$WORK/urls.txt" \
-    wine "$1" 2>"$WORK/travelkin.log" &
+# in TK_PID; further NAME=value arguments go to its environment. Its list dump and URL record
+# take absolute paths that start with "/": Wine reads them on the current drive, Z:, which is
+# the Linux file system.
+start_travelkin() {  # exe [NAME=value...]
+  local exe=$1
+  shift
+  in_searcher env TRAVELKIN_LIST_DUMP="$WORK/list.txt" TRAVELKIN_URL_RECORDER="$WORK/urls.txt" "$@" \
+    wine "$exe" 2>"$WORK/travelkin.log" &
   TK_PID=$!
 }
 # For wait_until: the list holds both simulated devices (192.0.2.10 and .11).
@@ -63,13 +66,54 @@ two_listed() {
   kill -0 "$TK_PID" 2>/dev/null || fail "travelkin.exe ended early"
   [ -f "$WORK/list.txt" ] && [ "$(grep -c $'\t192\.0\.2\.1[01]\t' "$WORK/list.txt")" -eq 2 ]
 }
-# A close request (WM_CLOSE, as taskkill sends) ends the program cleanly.
-close_travelkin() {  # image name
-  in_searcher timeout 30 wine taskkill /im "$1" >"$WORK/taskkill.log" 2>&1
-  wait_until 30 "$1 to end after the close request" travelkin_ended
+# For wait_until: the URL record holds exactly these lines.
+recorded() { [ "$(cat "$WORK/urls.txt" 2>/dev/null)" = "$1" ]; }
+
+# The window's place and size on the screen, as X, Y, WIDTH and HEIGHT. TK_DPI (96 unless
+# set) is the screen's dots per inch: the window and every coordinate in it grow with it.
+readonly DPI=${TK_DPI:-96}
+find_window() {
+  local window_id
+  window_id=$(in_searcher timeout 30 xdotool search --sync --onlyvisible --name '^Travelkin$' | head -n 1)
+  [ -n "$window_id" ] || fail "no window named Travelkin"
+  eval "$(in_searcher xdotool getwindowgeometry --shell "$window_id")"
+}
+dots() {  # the skin's pixels as the screen's, rounded
+  local scaled=$(($1 * DPI))
+  echo $(( scaled >= 0 ? (scaled + 48) / 96 : (scaled - 48) / 96 ))
+}
+# A left click at the skin's x y within the window (find_window first).
+click() { in_searcher xdotool mousemove --sync $((X + $(dots $1))) $((Y + $(dots $2))) click 1; }
+readonly TOP_ROW='60 78' LOG_IN='57 221' MY_STORAGE='267 221'
+
+# A close request (WM_CLOSE to each of its windows, as taskkill sends) ends the program
+# cleanly within LIMIT seconds (30 unless given) of the request: of taskkill's return, by when
+# it has posted the messages. The times are printed, and what still runs when it fails.
+close_travelkin() {  # image name [limit]
+  local limit=${2:-30} started requested now
+  started=$(date +%s%N)
+  in_searcher timeout 30 wine taskkill /im "$1" >"$WORK/taskkill.log" 2>&1 \
+    || fail "taskkill failed: $(cat "$WORK/taskkill.log")"
+  requested=$(date +%s%N)
+  until travelkin_ended; do
+    now=$(date +%s%N)
+    [ $((now - requested)) -le $((limit * 1000000000)) ] \
+      || fail "$1 still runs $(seconds_between "$requested" "$now") s after the close request" \
+        "(taskkill took $(seconds_between "$started" "$requested") s); its window is" \
+        "$(in_searcher xdotool search --name '^Travelkin$' >/dev/null 2>&1 || echo 'not ')there; threads:" \
+        "$(cat /proc/"$TK_PID"/task/*/stat 2>/dev/null | cut -d' ' -f2-3 | sort | uniq -c | paste -sd ',')"
+    sleep 0.05
+  done
+  now=$(date +%s%N)
+  echo "Close: taskkill took $(seconds_between "$started" "$requested") s, the program ended" \
+    "$(seconds_between "$requested" "$now") s after it"
   local status=0
   wait "$TK_PID" || status=$?
   TK_PID=
   [ "$status" -eq 0 ] || fail "$1 ended with status $status"
 }
 travelkin_ended() { ! kill -0 "$TK_PID" 2>/dev/null; }
+seconds_between() {  # two times in nanoseconds
+  local milliseconds=$((($2 - $1) / 1000000))
+  printf '%d.%02d' $((milliseconds / 1000)) $((milliseconds % 1000 / 10))
+}
