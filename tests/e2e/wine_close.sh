@@ -9,6 +9,8 @@ source "$(dirname "$0")/lib.sh"
 : "${TK_TRAVELKIN_EXE:?}"
 source "$(dirname "$0")/wine_lib.sh"
 command -v xdotool >/dev/null || skip "needs xdotool"
+# Of these, 2 s go to Wine alone: on a display without a window manager its X11 driver waits
+# that long for one when the closing window is hidden (every close under these tests does).
 readonly CLOSE_SECONDS=3
 
 net_up

@@ -100,8 +100,8 @@ close_travelkin() {  # image name [limit]
     [ $((now - requested)) -le $((limit * 1000000000)) ] \
       || fail "$1 still runs $(seconds_between "$requested" "$now") s after the close request" \
         "(taskkill took $(seconds_between "$started" "$requested") s); its window is" \
-        "$(in_searcher xdotool search --name '^Travelkin$' >/dev/null 2>&1 || echo 'not ')there; threads:" \
-        "$(cat /proc/"$TK_PID"/task/*/stat 2>/dev/null | cut -d' ' -f2-3 | sort | uniq -c | paste -sd ',')"
+        "$(in_searcher xdotool search --name '^Travelkin$' >/dev/null 2>&1 || echo 'not ')there; its threads" \
+        "(count, state, kernel wait): $(travelkin_threads)"
     sleep 0.05
   done
   now=$(date +%s%N)
@@ -113,6 +113,12 @@ close_travelkin() {  # image name [limit]
   [ "$status" -eq 0 ] || fail "$1 ended with status $status"
 }
 travelkin_ended() { ! kill -0 "$TK_PID" 2>/dev/null; }
+travelkin_threads() {
+  local pid
+  for pid in $(pgrep -f 'travelkin\.exe'); do
+    ps -L -o stat=,wchan:24= -p "$pid" | sort | uniq -c | paste -sd ',' -
+  done
+}
 seconds_between() {  # two times in nanoseconds
   local milliseconds=$((($2 - $1) / 1000000))
   printf '%d.%02d' $((milliseconds / 1000)) $((milliseconds % 1000 / 10))
