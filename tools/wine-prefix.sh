@@ -4,7 +4,7 @@
 #
 # Each run has a fresh prefix of its own, never used by anything else, and its own wineserver,
 # started with -p so that it stays up until wine_prefix_down and every wine of the run talks
-# to this one. A runner command given before the program (the test network's exec into the
+# to this one (with the null driver, the server of the run's own programs, started by them). A runner command given before the program (the test network's exec into the
 # searching namespace) starts the wineserver, and so every socket Wine creates, inside that
 # namespace. Wine draws through its X11 driver on a private Xvfb (wine_display_up), or through
 # its null driver where no window needs to be seen (--null-display: windows are still made
@@ -48,7 +48,7 @@ wine_prefix_up() {
     return 1
   fi
   mkdir -p "$WINEPREFIX"
-  "$@" wineserver -p
+  [ "$null_display" = yes ] || "$@" wineserver -p
   if ! "$@" timeout "$WINE_BOOT_SECONDS" wine wineboot -i >"$log" 2>&1; then
     tail -n 25 "$log" >&2
     echo "the Wine prefix did not boot" >&2
@@ -56,6 +56,9 @@ wine_prefix_up() {
   fi
   if [ "$null_display" = yes ]; then
     "$@" wine reg add 'HKCU\Software\Wine\Drivers' /v Graphics /d null /f >>"$log" 2>&1
+    # The desktop process that the boot started keeps the driver it started with: it and the
+    # boot's wineserver end first (the registry saved), and the run's programs start afresh.
+    "$@" wineserver -w
   fi
   cp "$WINE_FONTS"/*.ttf "$WINEPREFIX/drive_c/windows/Fonts/"
 }
