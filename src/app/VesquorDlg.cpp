@@ -117,7 +117,7 @@ bool CVesquorDlg::OnInitDialog()
     CBasicNoneBorderDlg::OnInitDialog();
     setWindowIcon(hIcon);
     LoadLayout(std::wstring(kDataFolderName) + kLayoutFileName, kLayoutDialogId, kLayoutSkin);
-    SetCtrlStatus(0);
+    SetCtrlStatus(CtrlStatus::Initial);
     setWindowTitle(QString::fromLatin1(kInstanceName));
     InitDeviceList();
     CreateHelpControls();
@@ -186,35 +186,33 @@ void CVesquorDlg::DrawDialog(QPainter& painter)
     RefreshCtrlBackgrounds(PaintSurface(), this);
 }
 
-void CVesquorDlg::SetCtrlStatus(int state)
+void CVesquorDlg::SetCtrlStatus(CtrlStatus state)
 {
     switch (state) {
-    case 0:
+    case CtrlStatus::Initial:
         Show(pWaitText, false);
         Enable(pCloseButton, true);
         Enable(pLogInButton, false);
         Enable(pRefreshButton, true);
         Enable(pMyStorageButton, false);
         break;
-    case 1:
+    case CtrlStatus::Searching:
         Show(pWaitText, true);
         Enable(pLogInButton, false);
         Enable(pRefreshButton, false);
         Enable(pMyStorageButton, false);
         break;
-    case 2:
+    case CtrlStatus::CountdownEnded:
         Show(pWaitText, false);
         Enable(pRefreshButton, true);
         break;
-    case 3:
+    case CtrlStatus::RowSelected:
         Enable(pLogInButton, true);
         Enable(pMyStorageButton, true);
         break;
-    case 4:
+    case CtrlStatus::NoRowSelected:
         Enable(pLogInButton, false);
         Enable(pMyStorageButton, false);
-        break;
-    default:
         break;
     }
 }
@@ -252,7 +250,7 @@ void CVesquorDlg::OnRefresh()
     ShowNothingFound(false);
     DumpList();
     ShowWaitTime(kSearchSeconds);
-    SetCtrlStatus(1);
+    SetCtrlStatus(CtrlStatus::Searching);
     waitTimer.start(kWaitTimerPeriodMs, this);
 }
 
@@ -309,7 +307,7 @@ void CVesquorDlg::OnWaitTimer()
     if (nWaitCount == kSearchSeconds) {
         waitTimer.stop();
         nWaitCount = 1;
-        SetCtrlStatus(2);
+        SetCtrlStatus(CtrlStatus::CountdownEnded);
         ShowNothingFound(IsLayoutReady() && pDeviceList->GetItemCount() == 0);
         return;
     }
@@ -351,7 +349,7 @@ void CVesquorDlg::OnControlClicked()
 
 void CVesquorDlg::OnListClick()
 {
-    SetCtrlStatus(GetSelectedItem() != -1 ? 3 : 4);
+    SetCtrlStatus(GetSelectedItem() != -1 ? CtrlStatus::RowSelected : CtrlStatus::NoRowSelected);
 }
 
 void CVesquorDlg::OnListDoubleClick()

@@ -59,6 +59,17 @@ enum SearchWindowCtrlId : int
     IDC_MY_STORAGE = 2109,
 };
 
+// What the window lets the user do, set at each moment that changes it; a state names only
+// the controls it changes and leaves the others as they are.
+enum class CtrlStatus
+{
+    Initial,        // the window opens: Close and Refresh, no device actions, no wait text
+    Searching,      // a search starts: the wait text, no Refresh and no device actions
+    CountdownEnded, // the wait text goes and Refresh comes back
+    RowSelected,    // a click or key on the list left a row chosen: Log In and My Storage
+    NoRowSelected,  // ... and left none: no Log In, no My Storage
+};
+
 class CVesquorDlg : public CBasicNoneBorderDlg
 {
     Q_OBJECT
@@ -76,9 +87,7 @@ public:
     bool IsLayoutReady() override;
     void DrawDialog(QPainter& painter) override;
 
-    // Applies a row of the state table (0 initial, 1 searching, 2 search ended, 3 and 4 a
-    // click on the list, or a key that moved its selection, that left a row selected or none).
-    void SetCtrlStatus(int state);
+    void SetCtrlStatus(CtrlStatus state);
     void InitDeviceList();
     void FillDeviceList();
     void UpdateDeviceList();

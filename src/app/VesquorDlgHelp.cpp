@@ -178,7 +178,7 @@ void CVesquorDlg::OnListContextMenu(const QContextMenuEvent& event)
     pDeviceList->setCurrentItem(item);
     if (!item)
         pDeviceList->clearSelection();
-    SetCtrlStatus(GetSelectedItem() != -1 ? 3 : 4);
+    SetCtrlStatus(GetSelectedItem() != -1 ? CtrlStatus::RowSelected : CtrlStatus::NoRowSelected);
     ShowContextMenu(event.globalPos(), GetSelectedItem());
 }
 

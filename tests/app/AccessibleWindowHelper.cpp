@@ -33,7 +33,7 @@ int main(int argc, char** argv)
         window.FillDeviceList();
         auto* list = qobject_cast<CStandardListCtrl*>(window.FindListCtrl(IDC_DEVICE_LIST));
         list->setCurrentItem(list->topLevelItem(0));
-        window.SetCtrlStatus(3);
+        window.SetCtrlStatus(CtrlStatus::RowSelected);
         window.activateWindow();
         list->setFocus(); // the client opens the row's menu with the Menu key
     });

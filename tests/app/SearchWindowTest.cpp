@@ -149,39 +149,62 @@ TEST_F(SearchWindowTest, CountdownTicksOnceASecond)
     EXPECT_GE(clock.elapsed(), 900) << "the first tick came early";
 }
 
-// What a state leaves, in the order wait text shown, Close, Log In, Refresh, My Storage
-// enabled, from everything off and from everything on; a state touches only its own controls.
-TEST_F(SearchWindowTest, EachStateSetsItsControlsAndLeavesTheOthers)
+// What the user sees through whole search cycles, one that finds devices and one that finds
+// none: the status text (when shown) and the buttons that can be pressed, after each step.
+TEST_F(SearchWindowTest, ButtonsAndStatusFollowTheSearchCycle)
 {
-    struct Case
+    const auto seen = [this] {
+        std::string text = WaitShown() ? WaitText().toStdString() : "-";
+        if (window->WhyLink()->isVisible())
+            text += " " + window->WhyLink()->text().toStdString();
+        for (const auto& [id, name] :
+             {std::pair{IDC_LOG_IN, " LogIn"}, std::pair{IDC_REFRESH, " Refresh"},
+              std::pair{IDC_MY_STORAGE, " MyStorage"}, std::pair{IDC_CLOSE, " Close"}})
+            text += Enabled(id) ? name : "";
+        return text;
+    };
+    const auto report = [this] {
+        search.Report("192.0.2.10", "a");
+        search.Report("192.0.2.11", "b");
+    };
+    const auto nothing = [] {};
+    const auto tick = [this] { Ticks(1); };
+    const auto endCountdown = [this] { Ticks(kSearchTicks - 1); };
+    const auto clickRow = [this] { ClickList(0); };
+    const auto clickBelowRows = [this] { ClickList(-1); };
+    const auto refresh = [this] { QTest::mouseClick(window->FindButtonCtrl(IDC_REFRESH), Qt::LeftButton); };
+    const std::string searching = "Searching new devices,please wait ";
+    struct Step
     {
-        int state;
-        const char* fromOff;
-        const char* fromOn;
+        std::function<void()> action;
+        std::string seen;
     };
-    const Case cases[] = {
-        {0, "01010", "01010"}, {1, "10000", "11000"}, {2, "00010", "01111"},
-        {3, "00101", "11111"}, {4, "00000", "11010"}, {5, "00000", "11111"},
+    const std::vector<std::vector<Step>> cycles = {
+        {
+            {report, searching + "10s... Close"},
+            {tick, searching + "9s... Close"},
+            {clickRow, searching + "9s... LogIn MyStorage Close"},
+            {endCountdown, "- LogIn Refresh MyStorage Close"},
+            {clickBelowRows, "- Refresh Close"},
+            {clickRow, "- LogIn Refresh MyStorage Close"},
+            {refresh, searching + "10s... Close"},
+        },
+        {
+            {nothing, searching + "10s... Close"},
+            {tick, searching + "9s... Close"},
+            {clickBelowRows, searching + "9s... Close"},
+            {endCountdown, "No device found. Why? Refresh Close"},
+            {clickBelowRows, "No device found. Why? Refresh Close"},
+            {refresh, searching + "10s... Close"},
+        },
     };
-    CVesquorDlg& dialog = Open();
-    const int buttons[] = {IDC_CLOSE, IDC_LOG_IN, IDC_REFRESH, IDC_MY_STORAGE};
-    const auto setAll = [&](bool on) {
-        window->FindShowCtrl(IDC_WAIT_TEXT)->setVisible(on);
-        for (const int id : buttons)
-            window->FindButtonCtrl(id)->setEnabled(on);
-    };
-    const auto read = [&] {
-        std::string states(1, WaitShown() ? '1' : '0');
-        for (const int id : buttons)
-            states += Enabled(id) ? '1' : '0';
-        return states;
-    };
-    for (const Case& row : cases) {
-        for (const bool on : {false, true}) {
-            setAll(on);
-            dialog.SetCtrlStatus(row.state);
-            EXPECT_EQ(read(), on ? row.fromOn : row.fromOff) << "state " << row.state;
+    for (std::size_t cycle = 0; cycle < cycles.size(); ++cycle) {
+        Open();
+        for (std::size_t step = 0; step < cycles[cycle].size(); ++step) {
+            cycles[cycle][step].action();
+            EXPECT_EQ(seen(), cycles[cycle][step].seen) << "cycle " << cycle << ", step " << step;
         }
+        window.reset();
     }
 }
 

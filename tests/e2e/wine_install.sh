@@ -19,12 +19,6 @@ readonly UNINSTALL_KEY='HKCU\Software\Microsoft\Windows\CurrentVersion\Uninstall
 # What the install folder holds, in the order of "LC_ALL=C ls -A".
 readonly INSTALLED="GPL-3.txt LGPL-3.txt NOTICE.txt README.txt travelkin-search.exe travelkin.exe uninstall.exe"
 
-stop_extras() {
-  [ -z "$TK_PID" ] || kill "$TK_PID" 2>/dev/null || true
-  stop_wine
-  [ -z "$TK_PID" ] || wait "$TK_PID" 2>/dev/null || true
-}
-
 test_started=$(date +%s)
 net_up
 add_addresses a 192.0.2.10 2

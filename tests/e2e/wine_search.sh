@@ -2,40 +2,13 @@
 # The Windows search under Wine finds the same devices as the Linux search, in the same test
 # network. Run by tools/run-tests.sh after the Windows cross-build; besides lib.sh's variables
 # it needs TK_SEARCH_EXE and TK_PROBE_EXE (the cross-built search and local_address_probe).
-#
-# Wine creates a program's sockets in its wineserver's network namespace, not the program's.
-# So the run has a Wine prefix of its own, made for it; the first wine started inside the
-# searching namespace starts that prefix's wineserver there, and it is ended there with
-# "wineserver -k". Before the search sends anything, a probe proves from inside Wine that a
-# socket connected towards the device network gets the namespace's address.
+# The Wine prefix and its wineserver, inside the searching namespace: wine_lib.sh.
 source "$(dirname "$0")/lib.sh"
-: "${TK_SEARCH_EXE:?}" "${TK_PROBE_EXE:?}"
-command -v wine >/dev/null && command -v wineserver >/dev/null || skip "needs wine (tools/install-deps.sh)"
-
-export WINEPREFIX="$WORK/wineprefix" WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml="
-export WINEARCH=win64
-readonly WINE_BOOT_SECONDS=240
-
-end_wine() { in_searcher wineserver -k 2>/dev/null || true; }
-stop_extras() { end_wine; }
+: "${TK_SEARCH_EXE:?}"
+source "$(dirname "$0")/wine_lib.sh"
 
 net_up
-# A fresh prefix, never used outside the namespace: no wineserver can be running for it.
-[ ! -e "$WINEPREFIX" ] || fail "the Wine prefix already exists"
-started=$(date +%s)
-# Kept running (-p) until "wineserver -k", so every wine below talks to this one.
-mkdir "$WINEPREFIX"
-in_searcher wineserver -p
-local_address=$(in_searcher timeout "$WINE_BOOT_SECONDS" wine "$TK_PROBE_EXE" 192.0.2.2 68 2>"$WORK/wineboot.log" \
-  | tr -d '\r')
-echo "Wine prefix made and probe run in $(( $(date +%s) - started )) s"
-[ "$local_address" = 192.0.2.1 ] || fail "Wine's socket is not in the test network: '$local_address'"
-ns=$("$TK_TESTNET" names "$NET" | cut -d' ' -f1)
-server_in_ns=no
-for pid in $(ip netns pids "$ns"); do
-  case $(cat "/proc/$pid/comm" 2>/dev/null) in wineserver*) server_in_ns=yes ;; esac
-done
-[ "$server_in_ns" = yes ] || fail "no wineserver runs inside $ns"
+start_wine
 
 add_addresses a 192.0.2.10 2
 add_addresses b 198.18.0.10 1

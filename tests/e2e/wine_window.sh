@@ -18,19 +18,15 @@ command -v import >/dev/null || skip "needs ImageMagick"
 readonly BACKGROUND=1D232E  # the background picture away from the controls
 
 stop_extras() {
-  if [ -n "$TK_PID" ]; then
-    [ -e "$WORK/shot.png" ] || screenshot 2>/dev/null || true  # the evidence of a failure
-    kill "$TK_PID" 2>/dev/null || true
-  fi
-  stop_wine
-  [ -z "$TK_PID" ] || wait "$TK_PID" 2>/dev/null || true
+  # The evidence of a failure while the window is up.
+  [ -z "$TK_PID" ] || [ -e "$WORK/shot.png" ] || screenshot 2>/dev/null || true
+  stop_travelkin_and_wine
 }
 
 net_up
 add_addresses a 192.0.2.10 2
 start_sim a --first-address 192.0.2.10 --count 2 --protocol both --host disk%d --product Cube --seconds 300
 
-readonly DPI=${TK_DPI:-96}
 start_display "$((400 * DPI / 96))x$((300 * DPI / 96))"
 start_wine
 # The screen's dots per inch, as the display settings set them for the account.
@@ -58,13 +54,7 @@ data_folder="$WINEPREFIX/drive_c/users/$PROFILE/AppData/Roaming/ZandovertSearchT
 [ "$(find "$WINEPREFIX/drive_c" -name ZandovertSearchTools | wc -l)" -eq 1 ] \
   || fail "more than one data folder: $(find "$WINEPREFIX/drive_c" -name ZandovertSearchTools)"
 
-window_id=$(in_searcher timeout 30 xdotool search --sync --onlyvisible --name '^Travelkin$' | head -n 1)
-[ -n "$window_id" ] || fail "no window named Travelkin"
-eval "$(in_searcher xdotool getwindowgeometry --shell "$window_id")"  # X, Y, WIDTH, HEIGHT
-dots() {  # the skin's pixels as the screen's, rounded
-  local scaled=$(($1 * DPI))
-  echo $(( scaled >= 0 ? (scaled + 48) / 96 : (scaled - 48) / 96 ))
-}
+find_window
 [ "$WIDTH"x"$HEIGHT" = "$(dots 328)x$(dots 245)" ] \
   || fail "the window is ${WIDTH}x$HEIGHT, not the skin's 328x245 at $DPI dpi"
 [ "$X" -gt 0 ] && [ "$Y" -gt 0 ] || fail "the window is not centred: at $X,$Y"
@@ -120,13 +110,11 @@ echo "At $DPI dpi: header's last line $header_end, first row's lines $((header_e
 
 # A click on the top row chooses it; Log In opens its web page, My Storage its share root.
 [ ! -e "$WORK/urls.txt" ] || fail "something was opened: $(cat "$WORK/urls.txt")"
-click() { in_searcher xdotool mousemove --sync $((X + $(dots $1))) $((Y + $(dots $2))) click 1; }
 top_ip=$(head -n 1 "$WORK/list.txt" | cut -f 2)
-recorded() { [ "$(cat "$WORK/urls.txt" 2>/dev/null)" = "$1" ]; }
-click 60 78
-click 57 221
+click $TOP_ROW
+click $LOG_IN
 wait_until 30 "Log In to record http://$top_ip" recorded "http://$top_ip"
-click 267 221
+click $MY_STORAGE
 wait_until 30 "My Storage to record \\\\$top_ip" recorded "http://$top_ip"$'\n'"\\\\$top_ip"
 
 # A second start finds the first, brings it forward and ends at once; the first runs on. The

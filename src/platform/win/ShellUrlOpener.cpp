@@ -4,7 +4,9 @@
 
 #include <objbase.h>
 
+#include <charconv>
 #include <chrono>
+#include <functional>
 #include <future>
 #include <memory>
 #include <thread>
@@ -12,9 +14,8 @@
 
 namespace {
 
-std::string RecorderPathFromEnvironment()
+std::string EnvironmentText(const wchar_t* name)
 {
-    const wchar_t* name = L"TRAVELKIN_URL_RECORDER";
     const DWORD size = ::GetEnvironmentVariableW(name, nullptr, 0);
     if (size == 0)
         return {};
@@ -26,8 +27,7 @@ std::string RecorderPathFromEnvironment()
 // How long the caller waits for the shell before it goes on.
 constexpr std::chrono::seconds kShellWait{2};
 
-void RunShell(CShellUrlOpener::ShellExecuteCall shellExecute, std::wstring target,
-              std::shared_ptr<std::promise<void>> opened)
+void RunShell(CShellUrlOpener::ShellExecuteCall shellExecute, const std::wstring& target)
 {
     // The shell may start COM servers on this thread; it gets the apartment the shell needs.
     const HRESULT com = ::CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED | COINIT_DISABLE_OLE1DDE);
@@ -43,15 +43,45 @@ void RunShell(CShellUrlOpener::ShellExecuteCall shellExecute, std::wstring targe
     shellExecute(&execute);
     if (SUCCEEDED(com))
         ::CoUninitialize();
-    opened->set_value();
+}
+
+// The shell (or the record that stands in for it) runs on a thread of its own that nobody
+// waits for beyond kShellWait: an unreachable share root can keep it for as long as the
+// network's time-outs last, and the program's end (which waits for the storage worker that
+// calls this) must not.
+void OpenWithin(std::function<void()> open)
+{
+    auto opened = std::make_shared<std::promise<void>>();
+    std::future<void> done = opened->get_future();
+    std::thread([open = std::move(open), opened] {
+        open();
+        opened->set_value();
+    }).detach();
+    done.wait_for(kShellWait);
 }
 
 } // namespace
 
-CShellUrlOpener::CShellUrlOpener() : CShellUrlOpener(&::ShellExecuteExW, RecorderPathFromEnvironment()) {}
+std::chrono::milliseconds RecorderDelayFromText(std::string_view text)
+{
+    unsigned int milliseconds = 0;
+    const char* end = text.data() + text.size();
+    const auto [stop, error] = std::from_chars(text.data(), end, milliseconds);
+    if (text.empty() || error != std::errc{} || stop != end || milliseconds > kMaxRecorderDelay.count())
+        return {};
+    return std::chrono::milliseconds(milliseconds);
+}
 
-CShellUrlOpener::CShellUrlOpener(ShellExecuteCall shellExecute, std::string recorderPath)
-    : m_shellExecute(shellExecute), m_recorder(std::move(recorderPath))
+CShellUrlOpener::CShellUrlOpener()
+    : CShellUrlOpener(&::ShellExecuteExW, EnvironmentText(L"TRAVELKIN_URL_RECORDER"),
+                      RecorderDelayFromText(EnvironmentText(L"TRAVELKIN_URL_RECORDER_DELAY_MS")))
+{
+}
+
+CShellUrlOpener::CShellUrlOpener(ShellExecuteCall shellExecute, std::string recorderPath,
+                                 std::chrono::milliseconds recorderDelay)
+    : m_shellExecute(shellExecute), m_recorder(std::make_shared<CUrlRecorder>(std::move(recorderPath))),
+      m_recorderDelay(recorderDelay)
 {
 }
 
@@ -59,15 +89,14 @@ void CShellUrlOpener::OpenUrl(const std::string& url)
 {
     if (!IsPlainUrl(url))
         return;
-    if (m_recorder.IsOn()) {
-        m_recorder.Record(url);
+    if (!m_recorder->IsOn()) {
+        OpenWithin([shell = m_shellExecute, target = WideFromUtf8Text(url)] { RunShell(shell, target); });
         return;
     }
-    // The shell runs on a thread of its own that nobody waits for beyond kShellWait: an
-    // unreachable share root can keep it for as long as the network's time-outs last, and
-    // the program's end (which waits for the storage worker that calls this) must not.
-    auto opened = std::make_shared<std::promise<void>>();
-    std::future<void> done = opened->get_future();
-    std::thread(&RunShell, m_shellExecute, WideFromUtf8Text(url), std::move(opened)).detach();
-    done.wait_for(kShellWait);
+    // The record takes the shell's place and its thread: what the tests see of the program's
+    // end with a shell that is slow to come back is what the user gets.
+    OpenWithin([recorder = m_recorder, delay = m_recorderDelay, url] {
+        recorder->Record(url);
+        std::this_thread::sleep_for(delay);
+    });
 }

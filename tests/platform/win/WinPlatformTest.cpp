@@ -13,8 +13,11 @@
 #include <fstream>
 #include <future>
 #include <iterator>
+#include <mutex>
 #include <string>
+#include <string_view>
 #include <thread>
+#include <utility>
 #include <vector>
 
 #include "platform/InstanceActivation.h"
@@ -97,8 +100,8 @@ public:
     ~TestWindow() { ::DestroyWindow(handle); }
     HWND AddChild(const wchar_t* text, HWND parent = nullptr)
     {
-        return ::CreateWindowExW(0, L"STATIC", text, WS_CHILD, 0, 0, 10, 10, parent ? parent : handle, nullptr,
-                                 ::GetModuleHandleW(nullptr), nullptr);
+        return ::CreateWindowExW(0, L"STATIC", text, WS_CHILD, 0, 0, 10, 10, parent ? parent : handle,
+                                 nullptr, ::GetModuleHandleW(nullptr), nullptr);
     }
     std::uint64_t Id() const { return reinterpret_cast<std::uintptr_t>(handle); }
 
@@ -113,7 +116,7 @@ private:
             ++activations;
         if (message == WM_CLOSE) {
             ++closeRequests;
-            return 0;   // recorded, not acted on
+            return 0; // recorded, not acted on
         }
         return ::DefWindowProcW(window, message, w, l);
     }
@@ -162,33 +165,58 @@ struct ShellCall
     int nShow = -1;
     ULONG nMask = 0;
 };
+// The shell is called on threads of its own.
+std::mutex shellCallsLock;
 std::vector<ShellCall> shellCalls;
 
 BOOL WINAPI RecordShellCall(SHELLEXECUTEINFOW* call)
 {
+    const std::lock_guard lock(shellCallsLock);
     shellCalls.push_back({call->hwnd != nullptr, call->lpVerb, call->lpFile, call->lpParameters != nullptr,
                           call->lpDirectory != nullptr, call->nShow, call->fMask});
     return TRUE;
+}
+
+void ClearShellCalls()
+{
+    const std::lock_guard lock(shellCallsLock);
+    shellCalls.clear();
+}
+
+std::vector<ShellCall> ShellCalls()
+{
+    const std::lock_guard lock(shellCallsLock);
+    return shellCalls;
+}
+
+std::string FileText(const std::filesystem::path& path)
+{
+    std::ifstream file(path, std::ios::binary);
+    return {std::istreambuf_iterator<char>(file), {}};
 }
 
 } // namespace
 
 TEST(WinShellUrlOpener, OpensTheAddressWithTheOpenVerbShownAsItIs)
 {
-    shellCalls.clear();
+    ClearShellCalls();
     CShellUrlOpener opener(&RecordShellCall, "");
     opener.OpenUrl("http://192.0.2.5");
     opener.OpenUrl("\\\\192.0.2.5");
-    ASSERT_EQ(shellCalls.size(), 2u);
-    for (const ShellCall& call : shellCalls) {
+    // A loaded machine may take longer than the caller waits to start the shell's thread.
+    ASSERT_TRUE(PumpMessagesUntil([] { return ShellCalls().size() == 2; })) << ShellCalls().size();
+    for (const ShellCall& call : ShellCalls()) {
         EXPECT_FALSE(call.bOwner || call.bParameters || call.bFolder);
         EXPECT_EQ(call.strVerb, L"open");
         EXPECT_EQ(call.nShow, 5) << "SW_SHOW";
         // Never an error box that holds the call (and the program's end) until clicked.
         EXPECT_EQ(call.nMask, static_cast<ULONG>(SEE_MASK_FLAG_NO_UI | SEE_MASK_NOASYNC));
     }
-    EXPECT_EQ(shellCalls[0].strFile, L"http://192.0.2.5");
-    EXPECT_EQ(shellCalls[1].strFile, L"\\\\192.0.2.5");
+    std::vector<std::wstring> files;
+    for (const ShellCall& call : ShellCalls())
+        files.push_back(call.strFile);
+    std::ranges::sort(files);
+    EXPECT_EQ(files, (std::vector<std::wstring>{L"\\\\192.0.2.5", L"http://192.0.2.5"}));
 }
 
 // A shell that does not come back (a share root behind the network's time-outs) holds the
@@ -215,18 +243,29 @@ TEST(WinShellUrlOpener, ASlowShellDoesNotHoldTheCaller)
 
 TEST(WinShellUrlOpener, RecorderTakesTheUrlsInsteadOfTheShell)
 {
-    shellCalls.clear();
+    ClearShellCalls();
     const std::filesystem::path record = std::filesystem::temp_directory_path() / "travelkin-urls.txt";
     std::filesystem::remove(record);
     CShellUrlOpener opener(&RecordShellCall, record.string());
     for (const char* url : {"http://192.0.2.5", "http://192.0.2.5\nforged", "\\\\192.0.2.5"})
         opener.OpenUrl(url);
-    std::ifstream file(record, std::ios::binary);
-    const std::string recorded{std::istreambuf_iterator<char>(file), {}};
-    file.close();
+    const std::string expected = "http://192.0.2.5\n\\\\192.0.2.5\n";
+    PumpMessagesUntil([&] { return FileText(record) == expected; });
+    EXPECT_EQ(FileText(record), expected);
     std::filesystem::remove(record);
-    EXPECT_EQ(recorded, "http://192.0.2.5\n\\\\192.0.2.5\n");
-    EXPECT_TRUE(shellCalls.empty());
+    EXPECT_TRUE(ShellCalls().empty());
+}
+
+// The record's delay comes from the environment: only plain whole milliseconds within the
+// bound hold a record back.
+TEST(WinShellUrlOpener, RecorderDelayTakesOnlyPlainMillisecondsWithinTheBound)
+{
+    const std::vector<std::pair<std::string_view, long long>> cases = {
+        {"0", 0},  {"2500", 2500}, {"60000", 60000}, {"60001", 0}, {"4294967296", 0}, {"", 0},    {"-5", 0},
+        {"+5", 0}, {" 5", 0},      {"5 ", 0},        {"5ms", 0},   {"0x10", 0},       {"1e3", 0}, {"5\n", 0},
+    };
+    for (const auto& [text, milliseconds] : cases)
+        EXPECT_EQ(RecorderDelayFromText(text).count(), milliseconds) << text;
 }
 
 TEST(WinCommandRunner, ArgumentsArriveUnchangedThroughTheCommandLine)
