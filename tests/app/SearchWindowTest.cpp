@@ -155,7 +155,7 @@ TEST_F(SearchWindowTest, ButtonsAndStatusFollowTheSearchCycle)
 {
     const auto seen = [this] {
         std::string text = WaitShown() ? WaitText().toStdString() : "-";
-        if (window->WhyLink()->isVisible())
+        if (window->WhyLink() != nullptr && window->WhyLink()->isVisible())
             text += " " + window->WhyLink()->text().toStdString();
         for (const auto& [id, name] :
              {std::pair{IDC_LOG_IN, " LogIn"}, std::pair{IDC_REFRESH, " Refresh"},
