@@ -5,7 +5,7 @@ set -euo pipefail
 source "$(dirname "$0")/as-root.sh"
 
 packages=(
-  build-essential cmake ninja-build pkg-config clang libclang-rt-14-dev
+  build-essential cmake ninja-build pkg-config clang libclang-rt-14-dev clang-format
   libboost-dev libboost-system-dev libboost-date-time-dev libpugixml-dev nlohmann-json3-dev
   qt6-base-dev qt6-base-dev-tools qt6-qpa-plugins libx11-dev libfontconfig-dev libgl-dev
   libgtest-dev libgmock-dev googletest libbenchmark-dev

@@ -53,6 +53,11 @@ section "Include direction between folders"
 "$top/tools/check-include-direction.sh" --self-test
 "$top/tools/check-include-direction.sh" "$top"
 
+section "Format"
+# Every C++ file as the tree's .clang-format lays it out; a difference is shown and fails.
+find "$top"/{src,tools,tests,bench,resources} \( -name '*.cpp' -o -name '*.h' \) -print0 |
+  xargs -0 clang-format --dry-run -Werror
+
 section "Build (warnings as errors)"
 configure_and_build build -DCMAKE_BUILD_TYPE=RelWithDebInfo -DTRAVELKIN_WERROR=ON
 

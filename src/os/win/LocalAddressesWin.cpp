@@ -1,6 +1,7 @@
 #include "os/LocalAddresses.h"
 
 #include <winsock2.h>
+
 #include <iphlpapi.h>
 #include <ws2tcpip.h>
 

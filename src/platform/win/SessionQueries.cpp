@@ -1,6 +1,7 @@
 #include "platform/win/SessionQueries.h"
 
 #include <windows.h>
+
 #include <shlobj.h>
 
 std::wstring UserApplicationDataFolder()

@@ -1,6 +1,7 @@
 #include "discovery/TestPlatform.h"
 
 #include <winsock2.h>
+
 #include <mswsock.h>
 
 #include <cstdlib>

@@ -5,6 +5,7 @@
 
 #include <winsock2.h>
 #include <ws2tcpip.h>
+
 #include <mswsock.h>
 
 #include <algorithm>
