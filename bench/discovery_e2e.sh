@@ -9,15 +9,11 @@ set -euo pipefail
 top=$(cd "$(dirname "$0")/.." && pwd)
 build=${1:-$top/build}
 runs=${2:-3}
-testnet=$top/tools/testnet.sh
-devsim=$build/tools/travelkin-devsim
-search=$build/tools/travelkin-search
-
-[ "$(id -u)" -eq 0 ] || { echo "needs root (network namespaces)" >&2; exit 2; }
-[ -x "$devsim" ] && [ -x "$search" ] || { echo "build the tools first (looked in $build)" >&2; exit 2; }
-command -v jq >/dev/null || { echo "needs jq" >&2; exit 2; }
 
 source "$top/bench/lib.sh"
+bench_require "$devsim" "$search"
+command -v jq >/dev/null || { echo "needs jq" >&2; exit 2; }
+
 bench_network b
 "$testnet" addrs "$net" a 198.19.0.1 1000
 

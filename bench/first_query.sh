@@ -17,14 +17,9 @@ set -euo pipefail
 top=$(cd "$(dirname "$0")/.." && pwd)
 build=${1:-$top/build}
 runs=${2:-21}
-testnet=$top/tools/testnet.sh
-devsim=$build/tools/travelkin-devsim
-search=${3:-$build/tools/travelkin-search}
-
-[ "$(id -u)" -eq 0 ] || { echo "needs root (network namespaces)" >&2; exit 2; }
-[ -x "$devsim" ] && [ -x "$search" ] || { echo "build the tools first (looked in $build)" >&2; exit 2; }
-
 source "$top/bench/lib.sh"
+search=${3:-$search}
+bench_require "$devsim" "$search"
 bench_network f
 "$testnet" exec "$net" a "$devsim" --first-address 192.0.2.2 --no-notify --log-queries --seconds 3600 \
   2>"$work/devsim.log" &

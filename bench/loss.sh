@@ -10,17 +10,13 @@ top=$(cd "$(dirname "$0")/.." && pwd)
 build=${1:-$top/build}
 runs=${2:-5}
 seconds=${3:-10}
-testnet=$top/tools/testnet.sh
-devsim=$build/tools/travelkin-devsim
-search=$build/tools/travelkin-search
 readonly devices=50
 
-[ "$(id -u)" -eq 0 ] || { echo "needs root (network namespaces)" >&2; exit 2; }
-[ -x "$devsim" ] && [ -x "$search" ] || { echo "build the tools first (looked in $build)" >&2; exit 2; }
+source "$top/bench/lib.sh"
+bench_require "$devsim" "$search"
 command -v jq >/dev/null || { echo "needs jq" >&2; exit 2; }
 command -v nft >/dev/null || { echo "needs nft (tools/install-deps.sh installs nftables)" >&2; exit 2; }
 
-source "$top/bench/lib.sh"
 bench_network l
 "$testnet" addrs "$net" a 198.19.0.1 "$devices"
 "$testnet" exec "$net" a "$devsim" --first-address 198.19.0.1 --count "$devices" --protocol ssdp \

@@ -25,21 +25,16 @@ if [ "${1:-}" = --instructions ]; then instructions=1; shift; fi
 build=$(realpath "${1:-$top/build}")
 runs=${2:-9}
 shift $(($# > 2 ? 2 : $#))
-searches=("$build/tools/travelkin-search" "$@")
-testnet=$top/tools/testnet.sh
-devsim=$build/tools/travelkin-devsim
+source "$top/bench/lib.sh"
+searches=("$search" "$@")
 spawn=$build/bench/bench_spawn
 peer=$(command -v gssdp-discover || true)
 target=urn:schemas-upnp-org:device:HomeNasDevice:1
 
-[ "$(id -u)" -eq 0 ] || { echo "needs root (network namespaces)" >&2; exit 2; }
+bench_require "$devsim" "$spawn" "${searches[@]}"
 [ -n "$peer" ] || { echo "needs gssdp-discover (Debian package gupnp-tools)" >&2; exit 2; }
-for program in "$devsim" "$spawn" "${searches[@]}"; do
-  [ -x "$program" ] || { echo "missing $program: build the tools and bench_spawn first" >&2; exit 2; }
-done
 [ "$instructions" -eq 0 ] || command -v valgrind >/dev/null || { echo "needs valgrind" >&2; exit 2; }
 
-source "$top/bench/lib.sh"
 bench_network p
 "$testnet" addrs "$net" a 198.19.0.1 1000
 # The peer searches on the usual SSDP group, the simulator listens on ours: inside the device

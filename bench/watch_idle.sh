@@ -10,26 +10,9 @@ set -euo pipefail
 top=$(cd "$(dirname "$0")/.." && pwd)
 build=${1:-$top/build}
 seconds=${2:-60}
-testnet=$top/tools/testnet.sh
-devsim=$build/tools/travelkin-devsim
-search=$build/tools/travelkin-search
-
-[ "$(id -u)" -eq 0 ] || { echo "needs root (network namespaces)" >&2; exit 2; }
-[ -x "$devsim" ] && [ -x "$search" ] || { echo "build the tools first (looked in $build)" >&2; exit 2; }
-
-net="w$$"
-work=$(mktemp -d)
-pids=()
-cleanup() {
-  local pid
-  for pid in "${pids[@]}"; do kill "$pid" 2>/dev/null || true; done
-  "$testnet" down "$net" || true
-  rm -rf "$work"
-}
-trap cleanup EXIT
-trap 'exit 1' INT TERM
-
-"$testnet" up "$net"
+source "$top/bench/lib.sh"
+bench_require "$devsim" "$search"
+bench_network w
 "$testnet" addrs "$net" a 192.0.2.10 2
 "$testnet" exec "$net" a "$devsim" --first-address 192.0.2.10 --count 2 --seconds $((2 * seconds + 60)) \
   2>>"$work/devsim.log" &

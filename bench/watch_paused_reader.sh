@@ -10,26 +10,9 @@ top=$(cd "$(dirname "$0")/.." && pwd)
 build=${1:-$top/build}
 seconds=${2:-30}
 devices=${3:-1000}
-testnet=$top/tools/testnet.sh
-devsim=$build/tools/travelkin-devsim
-search=$build/tools/travelkin-search
-
-[ "$(id -u)" -eq 0 ] || { echo "needs root (network namespaces)" >&2; exit 2; }
-[ -x "$devsim" ] && [ -x "$search" ] || { echo "build the tools first (looked in $build)" >&2; exit 2; }
-
-net="p$$"
-work=$(mktemp -d)
-pids=()
-cleanup() {
-  local pid
-  for pid in "${pids[@]}"; do kill -CONT "$pid" 2>/dev/null || true; kill "$pid" 2>/dev/null || true; done
-  "$testnet" down "$net" || true
-  rm -rf "$work"
-}
-trap cleanup EXIT
-trap 'exit 1' INT TERM
-
-"$testnet" up "$net"
+source "$top/bench/lib.sh"
+bench_require "$devsim" "$search"
+bench_network p
 "$testnet" addrs "$net" a 198.19.0.1 "$devices"
 "$testnet" exec "$net" a "$devsim" --first-address 198.19.0.1 --count "$devices" --seconds $((seconds + 120)) \
   2>"$work/devsim.log" &
