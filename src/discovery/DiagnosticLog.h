@@ -4,6 +4,10 @@
 // echoed to standard output (or to the stream SetLogEcho names). It is off unless both
 // settings are given, so in normal operation every call returns at once. A file that cannot
 // be written costs only the file copy, with one warning on standard error per path.
+//
+// The lines' words are the log's own format, odd spellings included ("Recive", "Tread",
+// "Thead"): whoever compares or greps these logs matches them word for word, so a message is
+// never reworded or corrected, only added.
 
 #include <cstddef>
 #include <cstdio>
