@@ -433,6 +433,19 @@ void CSearchDeviceThread::PaceRestart()
     }) && life != Life::Exiting);
 }
 
+std::shared_ptr<boost::asio::io_context> CSearchDeviceThread::SharedSocketContext()
+{
+    static std::mutex lock;
+    static std::weak_ptr<boost::asio::io_context> shared; // goes with the last worker's socket
+    std::lock_guard guard(lock);
+    std::shared_ptr<boost::asio::io_context> context = shared.lock();
+    if (!context) {
+        context = std::make_shared<boost::asio::io_context>();
+        shared = context;
+    }
+    return context;
+}
+
 bool CSearchDeviceThread::ExitRequested() const
 {
     std::lock_guard lock(sockLock);

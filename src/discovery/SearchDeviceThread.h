@@ -6,6 +6,7 @@
 #include <cstddef>
 #include <cstdint>
 #include <functional>
+#include <memory>
 #include <mutex>
 #include <string>
 #include <thread>
@@ -181,6 +182,7 @@ private:
     bool BeginRestart();
     void PaceRestart();
     bool ExitRequested() const;
+    static std::shared_ptr<boost::asio::io_context> SharedSocketContext();
     bool OnReceiveThread() const { return receiveThread.get_id() == std::this_thread::get_id(); }
 
     CDeviceReportSink* sink;
@@ -190,8 +192,10 @@ private:
 
     mutable std::mutex sockLock; // guards everything below; sock, see the class comment
     std::condition_variable stateChanged;
-    boost::asio::io_context ioService;
-    udp::socket sock{ioService};
+    // Nothing runs the context: the receive thread polls the socket itself. One context,
+    // shared by every worker alive, spares each worker the context's own handles.
+    std::shared_ptr<boost::asio::io_context> socketContext = SharedSocketContext();
+    udp::socket sock{*socketContext};
     socketplatform::ReceiveWaker waker;
     std::vector<SocketWork> handedOver; // for the receive thread, in the order given
     std::int32_t testCount = 0;

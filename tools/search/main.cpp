@@ -65,16 +65,17 @@ bool ResolveDirectHosts(const std::vector<std::string>& hosts,
 using LastSeen = std::map<std::string, std::chrono::system_clock::time_point>;
 
 // Waits for the answers of one search, or until --expect devices are listed; returns
-// whether --expect (if given) was reached.
+// whether --expect (if given) was reached. lastSeen, when given, notes when each device was
+// heard (only a compare or a save needs it).
 bool WaitForAnswers(CSearchSession& session, CSearchDeviceService& service, const SearchOptions& options,
-                    LastSeen& lastSeen)
+                    LastSeen* lastSeen)
 {
     const Clock::time_point start = Clock::now();
     bool reached = options.expect == 0;
     std::size_t found = 0; // the registry starts empty: what appeared and has not gone
     session.OnChange([&](const RegistryChange& change) {
-        if (change.kind != RegistryChange::Kind::Gone)
-            lastSeen[change.device.ip] = change.time;
+        if (lastSeen != nullptr && change.kind != RegistryChange::Kind::Gone)
+            (*lastSeen)[change.device.ip] = change.time;
         found += change.kind == RegistryChange::Kind::Appeared ? 1 : 0;
         found -= change.kind == RegistryChange::Kind::Gone ? 1 : 0;
         if (options.expect == 0 || change.kind != RegistryChange::Kind::Appeared)
@@ -144,8 +145,10 @@ int Search(CSearchSession& session, CSearchDeviceService& service, const SearchO
 {
     if (IsTerminal(stderr))
         std::fprintf(stderr, "Searching for %d s\u2026\n", options.seconds);
+    const std::string& savePath = options.inventory.savePath;
+    const bool keepsInventory = saved || !savePath.empty();
     LastSeen lastSeen;
-    const bool reached = WaitForAnswers(session, service, options, lastSeen);
+    const bool reached = WaitForAnswers(session, service, options, keepsInventory ? &lastSeen : nullptr);
     // The search is over: its threads wind down while the list is written.
     service.StopSearching();
     session.DropChanges();
@@ -153,9 +156,8 @@ int Search(CSearchSession& session, CSearchDeviceService& service, const SearchO
     // max-age it announced: max-age ends a device's listing only while a watch goes on. The
     // list is copied once; the inventory's entries are made only for a compare or a save.
     const std::vector<DeviceRecord> found = service.CopyDevices();
-    const std::string& savePath = options.inventory.savePath;
     const std::vector<InventoryEntry> entries =
-        saved || !savePath.empty() ? WithLastSeen(found, lastSeen) : std::vector<InventoryEntry>{};
+        keepsInventory ? WithLastSeen(found, lastSeen) : std::vector<InventoryEntry>{};
     const std::vector<WorkerDiagnosis> workers = Diagnose(service);
     for (const std::string& line : ProblemLines(workers))
         std::fprintf(stderr, "%s: %s\n", kProgram, line.c_str());
