@@ -65,7 +65,8 @@ int main(int argc, char** argv)
         return 2;
     }
     {
-        CVesquorDlg window(SearchWindowServices{search, SystemDesktopServices(), dataRoot.path().toStdWString()});
+        CVesquorDlg window(
+            SearchWindowServices{search, SystemDesktopServices(), dataRoot.path().toStdWString()});
         window.show();
         DeviceRecord device;
         SetDeviceText(device.ip, "192.0.2.10");
@@ -97,8 +98,8 @@ int main(int argc, char** argv)
         QTimer::singleShot(seconds * 1000, &app, &QApplication::quit);
         app.exec();
         heartbeat.stop();
-        std::printf("my-storage requests %d, run %d s, longest stall of the window's thread %.1f ms\n", requests,
-                    seconds, static_cast<double>(longest) / 1e6 - kBeatMs);
+        std::printf("my-storage requests %d, run %d s, longest stall of the window's thread %.1f ms\n",
+                    requests, seconds, static_cast<double>(longest) / 1e6 - kBeatMs);
         std::fflush(stdout);
     }
     search.ExitSearchService();

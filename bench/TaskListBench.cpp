@@ -17,13 +17,20 @@ const QString kStatuses = QStringLiteral("RWSCPEJD");
 int ColumnWidth(int column)
 {
     switch (column) {
-    case 0: return 40;
-    case 1: return 220;
-    case 2: return 30;
-    case 5: return 50;
-    case 6: return 120;
-    case 14: return 60;
-    default: return 0;
+    case 0:
+        return 40;
+    case 1:
+        return 220;
+    case 2:
+        return 30;
+    case 5:
+        return 50;
+    case 6:
+        return 120;
+    case 14:
+        return 60;
+    default:
+        return 0;
     }
 }
 

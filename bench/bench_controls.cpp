@@ -105,8 +105,8 @@ struct MainWindowLayout
         list->nPaintMode = kPaintBorder;
         list->clrBorder = 0xFF7E9DB9;
         list->SetExtendedStyle(ListGridLines | ListFullRowSelect);
-        list->Header().SetStateImage(WritePicture(dir, "headerbackground.png", {400, 30}, QColor(80, 110, 140)),
-                                     1, 0, 0);
+        list->Header().SetStateImage(
+            WritePicture(dir, "headerbackground.png", {400, 30}, QColor(80, 110, 140)), 1, 0, 0);
         list->SetSeparatorImage(WritePicture(dir, "headerclip.png", {2, 12}, Qt::white));
         list->SetHeaderFont(QStringLiteral("Tahoma"), 12);
         list->SetHeaderTextColor(QStringLiteral("244,245,247"));
@@ -115,15 +115,15 @@ struct MainWindowLayout
         list->InsertColumn(1, QStringLiteral("IP Address"), Qt::AlignCenter, 122);
         list->InsertColumn(2, QStringLiteral("Devcie Type"), Qt::AlignCenter, 93);
         for (int row = 0; row < 5; ++row)
-            list->InsertItem(0, {QStringLiteral("nas-%1").arg(row), QStringLiteral("192.0.2.%1").arg(row + 10),
-                                 QStringLiteral("HomeNas")});
+            list->InsertItem(0, {QStringLiteral("nas-%1").arg(row),
+                                 QStringLiteral("192.0.2.%1").arg(row + 10), QStringLiteral("HomeNas")});
         window.show();
     }
 };
 
 MainWindowLayout& Layout()
 {
-    static MainWindowLayout* layout = new MainWindowLayout();  // lives until the program ends
+    static MainWindowLayout* layout = new MainWindowLayout(); // lives until the program ends
     return *layout;
 }
 

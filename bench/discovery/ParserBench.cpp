@@ -1,5 +1,5 @@
-// Parse cost of one device answer (one datagram per iteration) on the receive thread, with the log off (its normal state).
-// Two devices alternate so each datagram is a new report, not a suppressed repeat.
+// Parse cost of one device answer (one datagram per iteration) on the receive thread, with the log off (its
+// normal state). Two devices alternate so each datagram is a new report, not a suppressed repeat.
 #include <benchmark/benchmark.h>
 
 #include <string>
@@ -39,8 +39,8 @@ std::vector<char> SsdpAnswer(const char* uuid, const char* host)
 
 std::vector<char> BroadcastAnswer(const char* id)
 {
-    const auto packet = wire::MakeBroadcastAnswer(
-        1, std::string("id=") + id + "&host=mydisk&vendor=Zandovert&product=NAS");
+    const auto packet =
+        wire::MakeBroadcastAnswer(1, std::string("id=") + id + "&host=mydisk&vendor=Zandovert&product=NAS");
     return Area(std::string(packet.begin(), packet.end()));
 }
 

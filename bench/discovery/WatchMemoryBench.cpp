@@ -38,7 +38,8 @@ DeviceRecord Device(int cycle, std::int32_t type)
 {
     DeviceRecord device;
     SetDeviceText(device.id, "dev" + std::to_string(cycle % 200));
-    SetDeviceText(device.ip, "198.19." + std::to_string(cycle % 200 / 100) + "." + std::to_string(cycle % 100 + 1));
+    SetDeviceText(device.ip,
+                  "198.19." + std::to_string(cycle % 200 / 100) + "." + std::to_string(cycle % 100 + 1));
     SetDeviceText(device.host, "disk" + std::to_string(cycle));
     SetDeviceText(device.vendor, "ZANDOVERT");
     SetDeviceText(device.product, "NAS");
@@ -79,7 +80,7 @@ int main()
     for (const int until : {1000, 10000}) {
         for (; done < until; ++done) {
             Cycle(service, done);
-            if (done % 100 == 99) {   // the watch's thread drains what the workers posted
+            if (done % 100 == 99) { // the watch's thread drains what the workers posted
                 session.After(std::chrono::seconds(0), [&] { session.Stop(); });
                 session.Run();
             }

@@ -22,7 +22,7 @@ struct SkinImageResource
 {
     int id;
     const char* type;
-    const wchar_t* fileName;  // inside the picture folder
+    const wchar_t* fileName; // inside the picture folder
 };
 
 // In the order they are written.

@@ -26,7 +26,8 @@ bool HasWholeOccurrence(std::string_view text, std::string_view needle, bool who
 {
     if (needle.empty())
         return false;
-    for (std::size_t pos = text.find(needle); pos != std::string_view::npos; pos = text.find(needle, pos + 1)) {
+    for (std::size_t pos = text.find(needle); pos != std::string_view::npos;
+         pos = text.find(needle, pos + 1)) {
         const std::size_t end = pos + needle.size();
         const bool wholeBefore = !wholeBeforeToo || pos == 0 || !CanContinueHostName(text[pos - 1]);
         const bool wholeAfter = end == text.size() || !CanContinueHostName(text[end]);

@@ -23,7 +23,7 @@ std::string HostsPath(const std::wstring& dataRoot)
 bool ListsAddress(const std::string& line, const boost::asio::ip::address_v4& address)
 {
     std::istringstream one(line);
-    const HostsFile read = ReadHostsFile(one, {});   // parsing only: what the line names
+    const HostsFile read = ReadHostsFile(one, {}); // parsing only: what the line names
     return !read.addresses.empty() && read.addresses.front() == address;
 }
 
@@ -57,14 +57,14 @@ std::vector<boost::asio::ip::address_v4> DirectHostsOf(const std::wstring& dataR
     std::string content;
     const LocalFileStatus read = ReadRegularFile(path, kMaxHostsFileBytes, content);
     if (read == LocalFileStatus::Missing)
-        return {};   // most data folders have none
+        return {}; // most data folders have none
     if (read != LocalFileStatus::Done) {
         WriteLog("Direct Search Hosts File Ignored %s: it %s  ", path.c_str(),
                  std::string(DescribeLocalFileStatus(read)).c_str());
         return {};
     }
     std::istringstream lines(content);
-    boost::system::error_code ignored;   // without the networks only their broadcast addresses pass
+    boost::system::error_code ignored; // without the networks only their broadcast addresses pass
     HostsFile hosts = ReadHostsFile(lines, ListLocalIPv4Networks(ignored));
     for (const std::string& line : hosts.skipped)
         WriteLog("Direct Search Hosts File Skip %s  ", line.c_str());

@@ -16,7 +16,7 @@ struct WindowLanguage
     // The "XML" resource of the layout variant; resources/layouts/languages/ gives each
     // variant its number.
     int layoutResource;
-    const char* failureMessage;  // UTF-8
+    const char* failureMessage; // UTF-8
 };
 
 constexpr int kEnglishLayout = 150;
@@ -26,23 +26,24 @@ constexpr const char* kEnglishFailure = "Failed to create the configuration file
 // the table itself is initialised from the braces. Languages without texts of their own keep
 // an index but show the English layout and message.
 constexpr WindowLanguage kWindowLanguages[] = {
-    {1, {}, kEnglishLayout, kEnglishFailure},  // English, and every identifier not listed
-    {2, {2052, 3076, 4100, 5124}, 151, "创建配置文件失败!"},  // Chinese, simplified
-    {3, {1028}, 152, "創建配置文件失敗!"},  // Chinese, traditional
-    {4, {1041}, 159, "設定ファイルの作成に失敗しました!"},  // Japanese
-    {5, {1031, 2055, 3079, 4103, 5127}, 153, "Erstellung Konfigurationsdatei fehlgeschlagen!"},  // German
-    {6, {1036, 2060, 3084, 4108, 5132}, 154, "La création du fichier de configuration a échoué!"},  // French
-    {7, {1049}, kEnglishLayout, kEnglishFailure},  // Russian
-    {8, {1042, 2066}, kEnglishLayout, kEnglishFailure},  // Korean
-    {9, {1046, 2070}, 155, "Falha ao criar ficheiro config!"},  // Portuguese
-    {10,  // Spanish
+    {1, {}, kEnglishLayout, kEnglishFailure},                // English, and every identifier not listed
+    {2, {2052, 3076, 4100, 5124}, 151, "创建配置文件失败!"}, // Chinese, simplified
+    {3, {1028}, 152, "創建配置文件失敗!"},                   // Chinese, traditional
+    {4, {1041}, 159, "設定ファイルの作成に失敗しました!"},   // Japanese
+    {5, {1031, 2055, 3079, 4103, 5127}, 153, "Erstellung Konfigurationsdatei fehlgeschlagen!"},    // German
+    {6, {1036, 2060, 3084, 4108, 5132}, 154, "La création du fichier de configuration a échoué!"}, // French
+    {7, {1049}, kEnglishLayout, kEnglishFailure},                                                  // Russian
+    {8, {1042, 2066}, kEnglishLayout, kEnglishFailure},                                            // Korean
+    {9, {1046, 2070}, 155, "Falha ao criar ficheiro config!"}, // Portuguese
+    {10,                                                       // Spanish
      {1034,  2058,  3082,  4106,  5130,  6154,  7178,  8202,  9226,  10250,
       11274, 12298, 13322, 14346, 15370, 16394, 17418, 18442, 19466, 20490},
-     156, "Error al crear el archivo de configuración!"},
-    {11, {1040, 2064}, 157, "Impossibile creare il file di configurazione!"},  // Italian
-    {12, {1043, 2067}, kEnglishLayout, kEnglishFailure},  // Dutch
-    {13, {1045}, kEnglishLayout, kEnglishFailure},  // Polish
-    {14, {1030}, kEnglishLayout, kEnglishFailure},  // Danish
+     156,
+     "Error al crear el archivo de configuración!"},
+    {11, {1040, 2064}, 157, "Impossibile creare il file di configurazione!"}, // Italian
+    {12, {1043, 2067}, kEnglishLayout, kEnglishFailure},                      // Dutch
+    {13, {1045}, kEnglishLayout, kEnglishFailure},                            // Polish
+    {14, {1030}, kEnglishLayout, kEnglishFailure},                            // Danish
 };
 
 constexpr const WindowLanguage& kEnglish = kWindowLanguages[0];

@@ -105,12 +105,14 @@ void OpenMyStorage(const std::optional<std::string>& selectedIp, DesktopServices
         helper.OpenStorageFolder(shareRoot, services.urlOpener);
 }
 
-void CloseExplorerWindows(const std::string& shareRoot, CWindowList& windows, ShareStyle style, int osVersionCode)
+void CloseExplorerWindows(const std::string& shareRoot, CWindowList& windows, ShareStyle style,
+                          int osVersionCode)
 {
     if (ShareHost(shareRoot).empty())
         return;
     for (const CWindowList::TopLevelWindow& window : windows.TopLevelWindows()) {
-        if (IsFileBrowser(window, style) && WindowShowsDevice(window, shareRoot, windows, style, osVersionCode))
+        if (IsFileBrowser(window, style) &&
+            WindowShowsDevice(window, shareRoot, windows, style, osVersionCode))
             windows.RequestClose(window.nId);
     }
 }

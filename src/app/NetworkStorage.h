@@ -20,8 +20,8 @@ inline constexpr std::chrono::milliseconds kCommandPause{100};
 // A mount or a mapped drive letter of one of the device's shares.
 struct MappedDrive
 {
-    std::string strDriveName;   // the mount point, or the drive ("Z:")
-    std::string strRemoteName;  // "//192.0.2.5/share", "\\192.0.2.5\share"
+    std::string strDriveName;  // the mount point, or the drive ("Z:")
+    std::string strRemoteName; // "//192.0.2.5/share", "\\192.0.2.5\share"
 };
 
 // The share root of a device: "smb://" + ip + "/", or "\\" + ip.
@@ -36,7 +36,8 @@ void OpenMyStorage(const std::optional<std::string>& selectedIp, DesktopServices
 
 // Asks every file-browser window that shows the share root's host to close. osVersionCode
 // is GetOSVersionCode of the running system.
-void CloseExplorerWindows(const std::string& shareRoot, CWindowList& windows, ShareStyle style, int osVersionCode);
+void CloseExplorerWindows(const std::string& shareRoot, CWindowList& windows, ShareStyle style,
+                          int osVersionCode);
 
 // Removes the desktop's connections to ip's shares. False when they could not be listed.
 bool DeleteNetConnections(const std::string& ip, DesktopServices& services, std::stop_token stop = {});
@@ -46,8 +47,8 @@ bool DeleteNetConnections(const std::string& ip, DesktopServices& services, std:
 void FindMappedDrives(const std::string& ip, std::vector<MappedDrive>& drives, CMountTable& mounts);
 
 // Removes each listed mount or drive in list order, then empties the list.
-void DeleteMappedDrives(std::vector<MappedDrive>& drives, DesktopServices& services, std::stop_token stop = {});
+void DeleteMappedDrives(std::vector<MappedDrive>& drives, DesktopServices& services,
+                        std::stop_token stop = {});
 
 // Starts the command without waiting for it, then pauses kCommandPause.
 void RunHiddenCommand(const std::vector<std::string>& argv, CCommandRunner& runner);
-

@@ -12,7 +12,7 @@ struct CStorageWorker::Queue
     std::mutex lock;
     std::condition_variable changed;
     std::deque<std::pair<std::string, Request>> requests;
-    std::set<std::string> keys;   // of the requests waiting and the one running
+    std::set<std::string> keys; // of the requests waiting and the one running
     bool bBusy = false;
     bool bClosed = false;
 };
@@ -29,9 +29,9 @@ bool CStorageWorker::Post(const std::string& key, Request request)
     {
         const std::lock_guard lock(m_queue->lock);
         if (m_queue->bClosed)
-            return false;  // the program is ending
+            return false; // the program is ending
         if (!m_queue->keys.insert(key).second)
-            return false;  // this device's request has not run yet: one is enough
+            return false; // this device's request has not run yet: one is enough
         m_queue->requests.emplace_back(key, std::move(request));
     }
     m_queue->changed.notify_all();
@@ -64,11 +64,11 @@ bool CStorageWorker::Finish(std::chrono::milliseconds budget)
         bDone = m_queue->changed.wait_for(lock, budget,
                                           [this] { return m_queue->requests.empty() && !m_queue->bBusy; });
         if (!bDone)
-            m_queue->requests.clear();   // their keys stay: nothing is taken any more
+            m_queue->requests.clear(); // their keys stay: nothing is taken any more
     }
     if (m_thread.joinable()) {
         if (!bDone)
-            m_thread.request_stop();  // the request in hand ends at its next step
+            m_thread.request_stop(); // the request in hand ends at its next step
         m_thread.join();
     }
     return bDone;
@@ -80,7 +80,7 @@ void CStorageWorker::Serve(std::stop_token stop)
     for (;;) {
         m_queue->changed.wait(lock, [this] { return !m_queue->requests.empty() || m_queue->bClosed; });
         if (m_queue->requests.empty())
-            return;  // closed and nothing left
+            return; // closed and nothing left
         auto [key, request] = std::move(m_queue->requests.front());
         m_queue->requests.pop_front();
         m_queue->bBusy = true;

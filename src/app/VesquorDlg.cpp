@@ -123,7 +123,7 @@ bool CVesquorDlg::OnInitDialog()
     CreateHelpControls();
     FillDeviceList();
     if (pDeviceList)
-        pDeviceList->setFocus();  // the keyboard starts on the list
+        pDeviceList->setFocus(); // the keyboard starts on the list
     OnRefresh();
     return true;
 }
@@ -144,10 +144,11 @@ void CVesquorDlg::FindLayoutControls()
     pRefreshButton = qobject_cast<CBasicButton*>(FindButtonCtrl(IDC_REFRESH));
     pMyStorageButton = qobject_cast<CBasicButton*>(FindButtonCtrl(IDC_MY_STORAGE));
 
-    for (CBasicButton* button : {pCloseButton.data(), pLogInButton.data(), pRefreshButton.data(),
-                                 pMyStorageButton.data()}) {
+    for (CBasicButton* button :
+         {pCloseButton.data(), pLogInButton.data(), pRefreshButton.data(), pMyStorageButton.data()}) {
         if (button)
-            connect(button, &QAbstractButton::clicked, this, &CVesquorDlg::OnControlClicked, Qt::UniqueConnection);
+            connect(button, &QAbstractButton::clicked, this, &CVesquorDlg::OnControlClicked,
+                    Qt::UniqueConnection);
     }
     // Clicks on the list and keys that move its selection set the device buttons; Enter on
     // a chosen row logs in.
@@ -287,10 +288,11 @@ void CVesquorDlg::OnMyStorage()
     // The action waits for other programs; the window never does, but shows it is working.
     // A second click for the same device while its request is pending is not queued again.
     const std::optional<std::string> ip = SelectedIp();
-    const bool bTaken = storageWorker.Post(ip.value_or(""), [this, ip, &desktop = services.desktop](std::stop_token stop) {
-        OpenMyStorage(ip, desktop, CNetStorageHelper::Instance(), std::move(stop));
-        QMetaObject::invokeMethod(this, &CVesquorDlg::OnMyStorageDone, Qt::QueuedConnection);
-    });
+    const bool bTaken =
+        storageWorker.Post(ip.value_or(""), [this, ip, &desktop = services.desktop](std::stop_token stop) {
+            OpenMyStorage(ip, desktop, CNetStorageHelper::Instance(), std::move(stop));
+            QMetaObject::invokeMethod(this, &CVesquorDlg::OnMyStorageDone, Qt::QueuedConnection);
+        });
     // Application-wide, so the button just clicked shows it too, not only the window.
     if (bTaken && nStorageRequests++ == 0)
         QGuiApplication::setOverrideCursor(Qt::BusyCursor);
@@ -436,7 +438,7 @@ void CVesquorDlg::paintEvent(QPaintEvent* event)
         bFirstPaintReported = true;
         ReportFirstPaint();
         if (firstSearchTimer.isActive())
-            firstSearchTimer.start(0, this);  // once this paint is on the screen
+            firstSearchTimer.start(0, this); // once this paint is on the screen
         // Start-up is over once the window is on the screen: what it used and freed (the
         // layout's document, the pictures' decoding buffers) goes back to the system.
         QTimer::singleShot(0, this, [] {

@@ -39,8 +39,7 @@ constexpr int kIpColumn = 1;
 constexpr std::uint32_t kDeviceListStyle = ListGridLines | ListSubitemImages | ListFullRowSelect;
 constexpr float kHeaderHeightScale = 0.9f;
 
-template <std::size_t N>
-QString FieldText(const char (&field)[N])
+template <std::size_t N> QString FieldText(const char (&field)[N])
 {
     return DeviceText(field, strnlen(field, N));
 }
@@ -60,7 +59,8 @@ void CVesquorDlg::InitDeviceList()
     list.SetExtendedStyle(list.GetExtendedStyle() | kDeviceListStyle);
     list.Header().SetStateImage(std::wstring_view(PicturePath(L"\\headerbackground.png")), 1, 0, 0);
     list.SetSeparatorImage(std::wstring_view(PicturePath(L"\\headerclip.png")));
-    list.SetHeaderFont(std::wstring_view(GetStringInfo(kHeaderFontName)), ParseInteger(GetStringInfo(kHeaderFontSize)));
+    list.SetHeaderFont(std::wstring_view(GetStringInfo(kHeaderFontName)),
+                       ParseInteger(GetStringInfo(kHeaderFontSize)));
     list.SetHeaderTextColor(std::wstring_view(GetStringInfo(kHeaderFontColor)));
     list.Header().SetHeightScale(kHeaderHeightScale);
     int column = 0;

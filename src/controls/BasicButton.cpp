@@ -9,7 +9,7 @@
 namespace {
 // The focus frame sits this far inside the button, on its face.
 constexpr int kFocusInset = 2;
-}
+} // namespace
 
 CBasicButton::CBasicButton(QWidget* parent) : QAbstractButton(parent)
 {
@@ -80,16 +80,15 @@ void CBasicButton::DrawTextLine(QPainter& painter, bool shiftPressed)
     painter.drawStaticText(QPoint(x, y), textLayout.Layout(strText, *pFont, 0));
 }
 
-void CBasicButton::OnClicked()
-{
-}
+void CBasicButton::OnClicked() {}
 
 void CBasicButton::paintEvent(QPaintEvent* /*event*/)
 {
     buffer.Paint(*this, [this](QPainter& painter) {
         DrawButton(painter);
         if (hasFocus())
-            DrawFocusFrame(painter, rect().adjusted(kFocusInset, kFocusInset, -kFocusInset, -kFocusInset), clrText);
+            DrawFocusFrame(painter, rect().adjusted(kFocusInset, kFocusInset, -kFocusInset, -kFocusInset),
+                           clrText);
     });
 }
 
@@ -97,7 +96,8 @@ void CBasicButton::keyPressEvent(QKeyEvent* event)
 {
     // Space presses the button as the base does; Enter presses it too, as on a dialog's
     // push buttons.
-    if ((event->key() == Qt::Key_Return || event->key() == Qt::Key_Enter) && event->modifiers() == Qt::NoModifier) {
+    if ((event->key() == Qt::Key_Return || event->key() == Qt::Key_Enter) &&
+        event->modifiers() == Qt::NoModifier) {
         if (isEnabled())
             click();
         return;

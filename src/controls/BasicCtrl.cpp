@@ -13,22 +13,19 @@ int OffsetOrOne(int offset)
 } // namespace
 
 CBasicCtrl::CBasicCtrl(QWidget* parent)
-    : QWidget(parent),
-      drag(
-          this,
-          [this](QPoint at) {
-              const QWidget* parent = parentWidget();
-              return parent && mapTo(parent, at).y() < kCaptionHeight;
-          },
-          [this](QPoint pressAt) { BeginCaptionDrag(pressAt); })
+    : QWidget(parent), drag(
+                           this,
+                           [this](QPoint at) {
+                               const QWidget* parent = parentWidget();
+                               return parent && mapTo(parent, at).y() < kCaptionHeight;
+                           },
+                           [this](QPoint pressAt) { BeginCaptionDrag(pressAt); })
 {
     setAttribute(Qt::WA_OpaquePaintEvent);
     setAutoFillBackground(false);
 }
 
-void CBasicCtrl::DrawControl(QPainter& /*painter*/)
-{
-}
+void CBasicCtrl::DrawControl(QPainter& /*painter*/) {}
 
 void CBasicCtrl::OnSizeChanged(int /*type*/, int /*cx*/, int /*cy*/)
 {

@@ -47,6 +47,6 @@ protected:
 
 private:
     COffscreenBuffer buffer;
-    CCaptionDrag drag;  // watches this control's mouse events
+    CCaptionDrag drag; // watches this control's mouse events
     CTextLayoutCache textLayout;
 };

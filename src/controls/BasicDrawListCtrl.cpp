@@ -20,9 +20,7 @@ void CBasicDrawListCtrl::DrawList(QPainter& painter)
     DrawItems(painter);
 }
 
-void CBasicDrawListCtrl::DrawItems(QPainter& /*painter*/)
-{
-}
+void CBasicDrawListCtrl::DrawItems(QPainter& /*painter*/) {}
 
 void CBasicDrawListCtrl::OnSizeChanged(int /*type*/, int /*cx*/, int /*cy*/)
 {

@@ -30,7 +30,7 @@ void CBasicHeaderCtrl::SetHeightScale(float scale)
 {
     fHeightScale = scale;
     updateGeometry();
-    emit geometriesChanged();  // the owning view re-reads the height and moves its rows
+    emit geometriesChanged(); // the owning view re-reads the height and moves its rows
 }
 
 QSize CBasicHeaderCtrl::sizeHint() const
@@ -56,12 +56,10 @@ void CBasicHeaderCtrl::DrawHeader(QPainter& painter)
     DrawHeaderItems(painter);
 }
 
-void CBasicHeaderCtrl::DrawHeaderItems(QPainter& /*painter*/)
-{
-}
+void CBasicHeaderCtrl::DrawHeaderItems(QPainter& /*painter*/) {}
 
-void CBasicHeaderCtrl::DrawSeparatorsAndTitles(QPainter& painter, const QImage& separator,
-                                               int scrollX, int separatorDy) const
+void CBasicHeaderCtrl::DrawSeparatorsAndTitles(QPainter& painter, const QImage& separator, int scrollX,
+                                               int separatorDy) const
 {
     if (pFont) {
         painter.setFont(*pFont);
@@ -81,8 +79,8 @@ void CBasicHeaderCtrl::DrawSeparatorsAndTitles(QPainter& painter, const QImage& 
             continue;
         const QString title =
             model() ? model()->headerData(section, orientation(), Qt::DisplayRole).toString() : QString();
-        painter.drawText(QRect(left - scrollX, top + 3, itemWidth, itemHeight - 3),
-                         Qt::AlignCenter, title.left(kMaxTitleLength));
+        painter.drawText(QRect(left - scrollX, top + 3, itemWidth, itemHeight - 3), Qt::AlignCenter,
+                         title.left(kMaxTitleLength));
     }
 }
 

@@ -19,8 +19,7 @@ class CBasicHeaderCtrl : public QHeaderView, public CBasicPropertyFrame
     Q_OBJECT
 
 public:
-    explicit CBasicHeaderCtrl(Qt::Orientation orientation = Qt::Horizontal,
-                              QWidget* parent = nullptr);
+    explicit CBasicHeaderCtrl(Qt::Orientation orientation = Qt::Horizontal, QWidget* parent = nullptr);
 
     // Sets fHeightScale and lays the owning list out again.
     void SetHeightScale(float scale);

@@ -17,7 +17,7 @@
 namespace {
 // The light grey of the list's grid lines.
 constexpr QRgb kGridColor = 0xFFF0F0F0;
-}
+} // namespace
 
 CBasicListCtrl::CBasicListCtrl(QWidget* parent) : QTreeWidget(parent)
 {
@@ -71,9 +71,9 @@ void CBasicListCtrl::ApplySkinColours()
     const QColor text = QColor::fromRgba(clrText);
     const QColor border = QColor::fromRgba(clrBorder);
     QPalette skin(back, back);
-    for (const QPalette::ColorRole role : {QPalette::WindowText, QPalette::Text, QPalette::ButtonText,
-                                           QPalette::PlaceholderText, QPalette::Highlight, QPalette::Link,
-                                           QPalette::LinkVisited, QPalette::ToolTipText})
+    for (const QPalette::ColorRole role :
+         {QPalette::WindowText, QPalette::Text, QPalette::ButtonText, QPalette::PlaceholderText,
+          QPalette::Highlight, QPalette::Link, QPalette::LinkVisited, QPalette::ToolTipText})
         skin.setColor(role, text);
     for (const QPalette::ColorRole role : {QPalette::Base, QPalette::AlternateBase, QPalette::HighlightedText,
                                            QPalette::BrightText, QPalette::ToolTipBase})
@@ -172,8 +172,10 @@ void CBasicListCtrl::keyPressEvent(QKeyEvent* event)
     // The first Up or Down in a list without a selection selects the row that has the focus
     // instead of stepping past it, so a list of one device can be chosen by keyboard too.
     const bool step = event->key() == Qt::Key_Up || event->key() == Qt::Key_Down;
-    if (step && event->modifiers() == Qt::NoModifier && GetFirstSelectedItem() == -1 && currentIndex().isValid()) {
-        selectionModel()->select(currentIndex(), QItemSelectionModel::ClearAndSelect | QItemSelectionModel::Rows);
+    if (step && event->modifiers() == Qt::NoModifier && GetFirstSelectedItem() == -1 &&
+        currentIndex().isValid()) {
+        selectionModel()->select(currentIndex(),
+                                 QItemSelectionModel::ClearAndSelect | QItemSelectionModel::Rows);
         return;
     }
     QTreeWidget::keyPressEvent(event);
@@ -195,8 +197,7 @@ Qt::Alignment CBasicListCtrl::ColumnAlignment(int column) const
     return columnAlignments[static_cast<std::size_t>(column)];
 }
 
-int CBasicListCtrl::InsertColumn(int column, const QString& title, Qt::Alignment alignment,
-                                 int width)
+int CBasicListCtrl::InsertColumn(int column, const QString& title, Qt::Alignment alignment, int width)
 {
     const int count = columnCount();
     column = std::clamp(column, 0, count);
@@ -215,8 +216,7 @@ int CBasicListCtrl::InsertItem(int row, const QStringList& columnTexts)
 {
     row = std::clamp(row, 0, topLevelItemCount());
     auto* item = new QTreeWidgetItem();
-    for (int column = 0; column < std::max(columnCount(), static_cast<int>(columnTexts.size()));
-         ++column) {
+    for (int column = 0; column < std::max(columnCount(), static_cast<int>(columnTexts.size())); ++column) {
         item->setTextAlignment(column, ColumnAlignment(column) | Qt::AlignVCenter);
         if (column < columnTexts.size())
             item->setText(column, columnTexts[column]);

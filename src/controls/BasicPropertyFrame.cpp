@@ -9,11 +9,11 @@
 #include <QBuffer>
 #include <QFileInfo>
 #include <QImageReader>
-#include <QScreen>
-#include <QTextDocument>
 #include <QPainter>
 #include <QPen>
 #include <QRegion>
+#include <QScreen>
+#include <QTextDocument>
 #include <QWidget>
 
 #include <algorithm>
@@ -148,8 +148,8 @@ void CBasicPropertyFrame::PaintBackground(QWidget* parent, QWidget* self, QPaint
     if ((nPaintMode & kPaintParentBackground) && parent && self) {
         // The capture from the parent's last paint serves only where it was taken: a window
         // moved or resized since then would show another part of the parent.
-        const bool current = !dcBackground.isNull() && hCapturedFrom
-                             && rcCaptured == QRect(PositionInParent(self, hCapturedFrom), self->size());
+        const bool current = !dcBackground.isNull() && hCapturedFrom &&
+                             rcCaptured == QRect(PositionInParent(self, hCapturedFrom), self->size());
         const QImage under = current ? dcBackground : CaptureFromParent(parent, self);
         const auto mode = painter.compositionMode();
         painter.setCompositionMode(QPainter::CompositionMode_Source);
@@ -160,7 +160,7 @@ void CBasicPropertyFrame::PaintBackground(QWidget* parent, QWidget* self, QPaint
         painter.fillRect(client, QColor::fromRgba(clrBack));
     if ((nPaintMode & kPaintBorder) && client.isValid()) {
         painter.save();
-        painter.setRenderHint(QPainter::Antialiasing, false);  // a crisp one-pixel line
+        painter.setRenderHint(QPainter::Antialiasing, false); // a crisp one-pixel line
         painter.setPen(QPen(QColor::fromRgba(clrBorder), 1.0));
         painter.setBrush(Qt::NoBrush);
         painter.drawRect(client.adjusted(0, 0, -1, -1));
@@ -192,8 +192,7 @@ QImage CBasicPropertyFrame::CaptureFromParent(QWidget* parent, QWidget* self)
     return captured;
 }
 
-void CBasicPropertyFrame::MoveByAnchor(QWidget* window, int dx, int dy, int horizontalMode,
-                                       int verticalMode)
+void CBasicPropertyFrame::MoveByAnchor(QWidget* window, int dx, int dy, int horizontalMode, int verticalMode)
 {
     if (!window)
         return;
@@ -213,9 +212,7 @@ void CBasicPropertyFrame::MoveByAnchor(QWidget* window, int dx, int dy, int hori
     window->update();
 }
 
-void CBasicPropertyFrame::OnParentSized(int /*dx*/, int /*dy*/)
-{
-}
+void CBasicPropertyFrame::OnParentSized(int /*dx*/, int /*dy*/) {}
 
 void CBasicPropertyFrame::TrackSizeChange(const QRect& client)
 {
@@ -234,8 +231,7 @@ void CBasicPropertyFrame::SetStateImage(const QString& path, int stateCount, int
     MeasureImage();
 }
 
-void CBasicPropertyFrame::SetStateImage(std::wstring_view path, int stateCount, int imageX,
-                                        int imageY)
+void CBasicPropertyFrame::SetStateImage(std::wstring_view path, int stateCount, int imageX, int imageY)
 {
     SetStateImage(FromWide(path), stateCount, imageX, imageY);
 }
@@ -305,8 +301,7 @@ void CBasicPropertyFrame::CreateToolTip(QWidget* window, std::wstring_view text)
     CreateToolTip(window, FromWide(text));
 }
 
-void CBasicPropertyFrame::CaptureParentBackground(const QImage& parentSurface, QWidget* self,
-                                                  QWidget* parent)
+void CBasicPropertyFrame::CaptureParentBackground(const QImage& parentSurface, QWidget* self, QWidget* parent)
 {
     if (!self || !parent)
         return;

@@ -99,11 +99,11 @@ public:
     // Recomputes the image and state sizes from pImage (no decoding).
     void MeasureImage();
 
-    QImage dcBackground;  // null until the first capture
+    QImage dcBackground; // null until the first capture
     int nPaintMode = 0;
     QRgb clrBorder = 0xFFFFFFFF;
     QRgb clrBack = 0xFFFFFFFF;
-    QImage pImage;  // null: no image
+    QImage pImage; // null: no image
     int nImageX = 0;
     int nImageY = 0;
     int nImageWidth = 0;
@@ -118,12 +118,12 @@ public:
     int nTextY = 0;
     QRect rcLast;
     int bTrackSize = 0;
-    QPointer<QWidget> hToolTip;  // the window that shows the tooltip, when one was made
+    QPointer<QWidget> hToolTip; // the window that shows the tooltip, when one was made
 
 private:
     static QImage CaptureFromParent(QWidget* parent, QWidget* self);
 
-    QPointer<QWidget> hCapturedFrom;  // the window dcBackground was taken from
+    QPointer<QWidget> hCapturedFrom; // the window dcBackground was taken from
     QRect rcCaptured;
 };
 

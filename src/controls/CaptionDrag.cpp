@@ -60,7 +60,7 @@ bool CCaptionDrag::OnMove(const QMouseEvent& event)
     const QPoint mouseAt = event.globalPosition().toPoint();
     if (bArmed) {
         if (!(event.buttons() & Qt::LeftButton)) {
-            bArmed = false;  // the release went elsewhere: nothing to move
+            bArmed = false; // the release went elsewhere: nothing to move
             return false;
         }
         if ((mouseAt - ptPress).manhattanLength() < QGuiApplication::styleHints()->startDragDistance())

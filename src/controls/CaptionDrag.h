@@ -54,6 +54,6 @@ private:
     Starter start;
     bool bArmed = false;
     QPoint ptPress;
-    QPointer<QWidget> pWindow;  // set only while a manual move runs
+    QPointer<QWidget> pWindow; // set only while a manual move runs
     QPoint ptWindowStart;
 };

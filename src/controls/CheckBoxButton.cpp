@@ -1,8 +1,6 @@
 #include "controls/CheckBoxButton.h"
 
-CCheckBoxButton::CCheckBoxButton(QWidget* parent) : CBasicButton(parent)
-{
-}
+CCheckBoxButton::CCheckBoxButton(QWidget* parent) : CBasicButton(parent) {}
 
 void CCheckBoxButton::DrawButtonText(QPainter& painter)
 {

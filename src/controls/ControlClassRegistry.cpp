@@ -12,8 +12,7 @@
 
 namespace {
 
-template <typename Control>
-ControlClass MakeClass(ControlFamily family, unsigned steps)
+template <typename Control> ControlClass MakeClass(ControlFamily family, unsigned steps)
 {
     return {family, steps, [] { return std::unique_ptr<QWidget>(new Control()); }};
 }
@@ -57,8 +56,7 @@ void RegisterStandardControlClasses(ControlClassRegistry& registry)
     registry.Register(L"StandardButton", MakeClass<CStandardButton>(F::Button, kButtonSteps));
     registry.Register(L"RadioBoxButton", MakeClass<CRadioBoxButton>(F::Button, kButtonSteps));
     registry.Register(L"CheckBoxButton", MakeClass<CCheckBoxButton>(F::Button, kButtonSteps));
-    registry.Register(L"DriftButton",
-                      MakeClass<CDriftButton>(F::Button, kButtonSteps | kStepToolTip));
+    registry.Register(L"DriftButton", MakeClass<CDriftButton>(F::Button, kButtonSteps | kStepToolTip));
     registry.Register(L"ShowTextCtrl",
                       MakeClass<CShowTextCtrl>(F::Display, kStepText | kStepFont | kStepTextColor));
     registry.Register(L"ShowImageCtrl", MakeClass<CShowImageCtrl>(F::Display, kStepStateImage));

@@ -16,20 +16,20 @@ class CBasicPropertyFrame;
 
 enum class ControlFamily
 {
-    Button,   // mapButtonCtrls
-    Display,  // mapShowCtrls
-    List,     // mapListCtrls
+    Button,  // mapButtonCtrls
+    Display, // mapShowCtrls
+    List,    // mapListCtrls
 };
 
 // The factory's own steps for a class, in the order the factory runs them.
 enum ControlStep : unsigned
 {
-    kStepStateImage = 0x01,  // SetStateImage with CtrlBGPath and CtrlBGStatusCount
-    kStepText = 0x02,        // SetDrawText with CtrlText and CtrlTextOffSet
-    kStepFont = 0x04,        // SetDrawFont with CtrlFont and CtrlFontSize
-    kStepTextColor = 0x08,   // clrText from CtrlTextColor
-    kStepToolTip = 0x10,     // CreateToolTip with CtrlDiscrip
-    kStepListFont = 0x20,    // the list's row font and text colour
+    kStepStateImage = 0x01, // SetStateImage with CtrlBGPath and CtrlBGStatusCount
+    kStepText = 0x02,       // SetDrawText with CtrlText and CtrlTextOffSet
+    kStepFont = 0x04,       // SetDrawFont with CtrlFont and CtrlFontSize
+    kStepTextColor = 0x08,  // clrText from CtrlTextColor
+    kStepToolTip = 0x10,    // CreateToolTip with CtrlDiscrip
+    kStepListFont = 0x20,   // the list's row font and text colour
 };
 
 struct ControlClass

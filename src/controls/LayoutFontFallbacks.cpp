@@ -11,22 +11,22 @@ namespace {
 // WenQuanYi face that covers all three scripts.
 QStringList Japanese()
 {
-    return {QStringLiteral("Noto Serif CJK JP"), QStringLiteral("Noto Sans CJK JP"),
-            QStringLiteral("IPAMincho"),         QStringLiteral("IPAexMincho"),
+    return {QStringLiteral("Noto Serif CJK JP"),   QStringLiteral("Noto Sans CJK JP"),
+            QStringLiteral("IPAMincho"),           QStringLiteral("IPAexMincho"),
             QStringLiteral("WenQuanYi Micro Hei"), QStringLiteral("Droid Sans Fallback")};
 }
 
 QStringList SimplifiedChinese()
 {
     return {QStringLiteral("Noto Serif CJK SC"), QStringLiteral("Noto Sans CJK SC"),
-            QStringLiteral("AR PL UMing CN"),    QStringLiteral("WenQuanYi Micro Hei"),
+            QStringLiteral("AR PL UMing CN"), QStringLiteral("WenQuanYi Micro Hei"),
             QStringLiteral("Droid Sans Fallback")};
 }
 
 QStringList TraditionalChinese()
 {
     return {QStringLiteral("Noto Serif CJK TC"), QStringLiteral("Noto Sans CJK TC"),
-            QStringLiteral("AR PL UMing TW"),    QStringLiteral("WenQuanYi Micro Hei"),
+            QStringLiteral("AR PL UMing TW"), QStringLiteral("WenQuanYi Micro Hei"),
             QStringLiteral("Droid Sans Fallback")};
 }
 

@@ -17,8 +17,7 @@ class COffscreenBuffer
 public:
     // Paints `target` (a widget or its viewport) by calling draw(QPainter&) on the off-screen
     // image of target's size and drawing the result in one call.
-    template <typename Draw>
-    void Paint(QWidget& target, Draw&& draw)
+    template <typename Draw> void Paint(QWidget& target, Draw&& draw)
     {
         const qreal ratio = target.devicePixelRatioF();
         // Never larger than the screen: a layout may make a control far larger than that.

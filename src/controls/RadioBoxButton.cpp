@@ -2,9 +2,7 @@
 
 #include "controls/ControlId.h"
 
-CRadioBoxButton::CRadioBoxButton(QWidget* parent) : CBasicButton(parent)
-{
-}
+CRadioBoxButton::CRadioBoxButton(QWidget* parent) : CBasicButton(parent) {}
 
 void CRadioBoxButton::OnClicked()
 {

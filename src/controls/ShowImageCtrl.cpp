@@ -2,9 +2,7 @@
 
 #include <QPainter>
 
-CShowImageCtrl::CShowImageCtrl(QWidget* parent) : CBasicCtrl(parent)
-{
-}
+CShowImageCtrl::CShowImageCtrl(QWidget* parent) : CBasicCtrl(parent) {}
 
 void CShowImageCtrl::DrawControl(QPainter& painter)
 {

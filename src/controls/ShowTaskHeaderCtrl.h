@@ -13,8 +13,7 @@ class CShowTaskHeaderCtrl : public CStandardHeaderCtrl
     Q_OBJECT
 
 public:
-    explicit CShowTaskHeaderCtrl(Qt::Orientation orientation = Qt::Horizontal,
-                                 QWidget* parent = nullptr);
+    explicit CShowTaskHeaderCtrl(Qt::Orientation orientation = Qt::Horizontal, QWidget* parent = nullptr);
 
     void DrawHeaderItems(QPainter& painter) override;
 };

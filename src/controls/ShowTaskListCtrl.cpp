@@ -37,7 +37,8 @@ CShowTaskListCtrl::~CShowTaskListCtrl()
 {
     // The base view still resets its model and header while it is torn down; this part of
     // the list must no longer hear of it.
-    for (QObject* sender : std::initializer_list<QObject*>{model(), selectionModel(), pHeader, vScroll, hScroll})
+    for (QObject* sender :
+         std::initializer_list<QObject*>{model(), selectionModel(), pHeader, vScroll, hScroll})
         sender->disconnect(this);
 }
 
@@ -147,5 +148,6 @@ void CShowTaskListCtrl::SelectRange(int from, int to)
     const QModelIndex last = model()->index(std::max(from, to), 0);
     if (!first.isValid() || !last.isValid())
         return;
-    selectionModel()->select(QItemSelection(first, last), QItemSelectionModel::Select | QItemSelectionModel::Rows);
+    selectionModel()->select(QItemSelection(first, last),
+                             QItemSelectionModel::Select | QItemSelectionModel::Rows);
 }

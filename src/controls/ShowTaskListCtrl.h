@@ -32,9 +32,9 @@ inline constexpr int kTaskListTipBoxId = 1003;
 // Numbered timers of the hover box.
 enum TaskListTimer : int
 {
-    kTipDelayTimer = 1,  // the mouse rested long enough: show the box
-    kTipLifeTimer = 2,   // the box has been shown long enough: hide it
-    kTipWatchTimer = 3,  // hide the box once the cursor is over no row
+    kTipDelayTimer = 1, // the mouse rested long enough: show the box
+    kTipLifeTimer = 2,  // the box has been shown long enough: hide it
+    kTipWatchTimer = 3, // hide the box once the cursor is over no row
 };
 
 class CShowTaskListCtrl : public CBasicDrawListCtrl
@@ -96,7 +96,7 @@ public:
     // Nothing: the view never scrolls by itself to an item.
     void scrollTo(const QModelIndex& index, ScrollHint hint = EnsureVisible) override;
 
-    CShowTaskHeaderCtrl* pHeader;  // the column header; owned by the view
+    CShowTaskHeaderCtrl* pHeader; // the column header; owned by the view
     CShowTextCtrl* tipBox;        // child of the client area
     int bTipShown = 0;
     int bTipDone = 0;
@@ -104,7 +104,7 @@ public:
     int nTipCol = -1;
     int nTipX = -1;
     int nTipY = -1;
-    QScrollBar* vScroll;  // children of the client area
+    QScrollBar* vScroll; // children of the client area
     QScrollBar* hScroll;
     int nRowHeight = 30;
     int nSelRowHeight = 30;

@@ -52,13 +52,9 @@ void CShowTaskListCtrl::updateGeometries()
     QAbstractItemView::updateGeometries();
 }
 
-void CShowTaskListCtrl::scrollContentsBy(int /*dx*/, int /*dy*/)
-{
-}
+void CShowTaskListCtrl::scrollContentsBy(int /*dx*/, int /*dy*/) {}
 
-void CShowTaskListCtrl::scrollTo(const QModelIndex& /*index*/, ScrollHint /*hint*/)
-{
-}
+void CShowTaskListCtrl::scrollTo(const QModelIndex& /*index*/, ScrollHint /*hint*/) {}
 
 QRect CShowTaskListCtrl::ItemArea() const
 {

@@ -50,8 +50,8 @@ void CShowTaskListCtrl::FinishRubberBand(QPoint point)
 {
     bRubberBand = 0;
     const QRect band = BandRect(point);
-    const TaskRowRange rows = RowsUnderBand(RowHeights(), GetItemCount(), ScrollY(), band.top(),
-                                            band.top() + band.height());
+    const TaskRowRange rows =
+        RowsUnderBand(RowHeights(), GetItemCount(), ScrollY(), band.top(), band.top() + band.height());
     if (rows.end > rows.first)
         SelectRange(rows.first, rows.end - 1);
     RepaintItemArea();

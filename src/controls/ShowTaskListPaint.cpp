@@ -55,9 +55,9 @@ void CShowTaskListCtrl::DrawItems(QPainter& painter)
 {
     painter.setRenderHint(QPainter::Antialiasing, false);
     const QRect client = ClientRect();
-    painter.fillRect(QRect(client.left(), client.top() + nHeaderHeight, client.width(),
-                           client.height() - nHeaderHeight),
-                     QColor::fromRgba(clrBack));
+    painter.fillRect(
+        QRect(client.left(), client.top() + nHeaderHeight, client.width(), client.height() - nHeaderHeight),
+        QColor::fromRgba(clrBack));
     if (bShowItems) {
         RowPaint context;
         context.client = client;
@@ -73,10 +73,11 @@ void CShowTaskListCtrl::DrawItems(QPainter& painter)
         if (nStateWidth == 0 || nImageHeight == 0)
             MeasureImage();
         const int reachAbove = std::max({1, -(nImageY + kIconDy), -nProgressY});
-        const int reachBelow = std::max({kTextDy + kTextHeight, nImageY + kIconDy + nImageHeight,
-                                         nProgressY + nProgressHeight});
-        const TaskRowRange rows = RowsTouchingClient(RowHeights(), GetItemCount(), context.onlySelected,
-                                                     context.scrollY, client.height(), reachAbove, reachBelow);
+        const int reachBelow =
+            std::max({kTextDy + kTextHeight, nImageY + kIconDy + nImageHeight, nProgressY + nProgressHeight});
+        const TaskRowRange rows =
+            RowsTouchingClient(RowHeights(), GetItemCount(), context.onlySelected, context.scrollY,
+                               client.height(), reachAbove, reachBelow);
         for (int row = rows.first; row < rows.end; ++row)
             DrawRow(painter, context, row);
     }
@@ -96,8 +97,7 @@ void CShowTaskListCtrl::DrawRow(QPainter& painter, const RowPaint& context, int 
     DrawStatusIcon(painter, row, rowRect);
 }
 
-void CShowTaskListCtrl::DrawCells(QPainter& painter, const RowPaint& context, int row,
-                                  const QRect& rowRect)
+void CShowTaskListCtrl::DrawCells(QPainter& painter, const RowPaint& context, int row, const QRect& rowRect)
 {
     const QTreeWidgetItem* item = topLevelItem(row);
     if (!item)
@@ -125,8 +125,7 @@ void CShowTaskListCtrl::DrawCells(QPainter& painter, const RowPaint& context, in
     }
 }
 
-void CShowTaskListCtrl::DrawProgressCell(QPainter& painter, const QString& text, int x, int width,
-                                         int top)
+void CShowTaskListCtrl::DrawProgressCell(QPainter& painter, const QString& text, int x, int width, int top)
 {
     if (nProgressX >= width)
         return;
@@ -153,8 +152,8 @@ void CShowTaskListCtrl::DrawStatusIcon(QPainter& painter, int row, const QRect& 
     const QTreeWidgetItem* item = topLevelItem(row);
     if (!item)
         return;
-    const int icon = StatusIconIndex(item->text(kStatusColumn), item->text(kFlagColumn14),
-                                     item->text(kFlagColumn16));
+    const int icon =
+        StatusIconIndex(item->text(kStatusColumn), item->text(kFlagColumn14), item->text(kFlagColumn16));
     // A status without a picture of its own is skipped.
     if (icon < 0 || icon >= nStateCount)
         return;

@@ -43,9 +43,8 @@ void CShowTaskListCtrl::UpdateScrollBars(bool toTopLeft)
 
     ScrollBarsShown shown;
     if (count > 0) {
-        shown = ScrollBarVisibility(
-            VerticalNeed(client.height(), nHeaderHeight, nHScrollHeight, nRowsTotal),
-            HorizontalNeed(client.width(), nVScrollWidth, nColumnsTotal));
+        shown = ScrollBarVisibility(VerticalNeed(client.height(), nHeaderHeight, nHScrollHeight, nRowsTotal),
+                                    HorizontalNeed(client.width(), nVScrollWidth, nColumnsTotal));
     }
     const auto setBar = [toTopLeft](QScrollBar& bar, int total, int page, bool visible) {
         page = std::max(page, 0);

@@ -4,9 +4,7 @@ namespace {
 constexpr int kTextBoxWrapWidth = 250;
 }
 
-CShowTextCtrl::CShowTextCtrl(QWidget* parent) : CBasicCtrl(parent)
-{
-}
+CShowTextCtrl::CShowTextCtrl(QWidget* parent) : CBasicCtrl(parent) {}
 
 void CShowTextCtrl::DrawControl(QPainter& painter)
 {

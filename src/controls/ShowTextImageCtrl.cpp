@@ -2,9 +2,7 @@
 
 #include <QPainter>
 
-CShowTextImageCtrl::CShowTextImageCtrl(QWidget* parent) : CBasicCtrl(parent)
-{
-}
+CShowTextImageCtrl::CShowTextImageCtrl(QWidget* parent) : CBasicCtrl(parent) {}
 
 void CShowTextImageCtrl::DrawControl(QPainter& painter)
 {

@@ -39,7 +39,7 @@ CSkinImagePrefetch::~CSkinImagePrefetch()
         if (gServing == this)
             gServing = nullptr;
     }
-    Drop();  // the decoder skips what is left
+    Drop(); // the decoder skips what is left
     m_decoder.join();
 }
 
@@ -49,7 +49,7 @@ void CSkinImagePrefetch::ConfirmFiles()
     for (auto& [path, picture] : m_pictures) {
         const QFileInfo file(path);
         if (!file.isFile())
-            continue;  // a file that is not there is never served
+            continue; // a file that is not there is never served
         picture.size = file.size();
         picture.modified = ModificationTime(file);
     }
@@ -90,7 +90,7 @@ bool CSkinImagePrefetch::Claim(const QString& file, std::unique_lock<std::mutex>
     // The origin's name may say nothing of its format; the file's name does.
     QImage image = DecodeSkinResource(source.origin, QFileInfo(source.file).suffix().toLatin1());
     lock.lock();
-    if (!m_released) {  // else the map was emptied meanwhile
+    if (!m_released) { // else the map was emptied meanwhile
         Picture& picture = m_pictures.at(file);
         picture.progress = Progress::Decoded;
         picture.image = std::move(image);
@@ -107,7 +107,7 @@ std::optional<QImage> CSkinImagePrefetch::Serve(const QFileInfo& file)
         return std::nullopt;
     const Picture& picture = found->second;
     if (picture.size < 0)
-        return std::nullopt;  // not confirmed: the file may not hold its origin's picture yet
+        return std::nullopt; // not confirmed: the file may not hold its origin's picture yet
     if (!Claim(file.filePath(), lock))
         return std::nullopt;
     // Released first: a release empties the map under the waiting caller.

@@ -63,7 +63,7 @@ private:
         Source source;
         Progress progress = Progress::Waiting;
         QImage image;
-        qint64 size = -1;  // until the file is confirmed
+        qint64 size = -1; // until the file is confirmed
         std::filesystem::file_time_type modified;
     };
 

@@ -42,8 +42,7 @@ void CStandardHeaderCtrl::DrawBackgroundPicture(QPainter& painter)
         return;
     const QSize size = viewport()->size();
     if (scaledBackground.size() != size || nScaledFrom != pImage.cacheKey()) {
-        scaledBackground = pImage.copy(source).scaled(size, Qt::IgnoreAspectRatio,
-                                                      Qt::SmoothTransformation);
+        scaledBackground = pImage.copy(source).scaled(size, Qt::IgnoreAspectRatio, Qt::SmoothTransformation);
         nScaledFrom = pImage.cacheKey();
     }
     painter.drawImage(QPoint(0, 0), scaledBackground);

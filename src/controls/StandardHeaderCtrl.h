@@ -13,8 +13,7 @@ class CStandardHeaderCtrl : public CBasicHeaderCtrl
     Q_OBJECT
 
 public:
-    explicit CStandardHeaderCtrl(Qt::Orientation orientation = Qt::Horizontal,
-                                 QWidget* parent = nullptr);
+    explicit CStandardHeaderCtrl(Qt::Orientation orientation = Qt::Horizontal, QWidget* parent = nullptr);
 
     // A file that cannot be read leaves no separator picture.
     void SetSeparatorImage(const QString& path);
@@ -25,7 +24,7 @@ public:
     QImage pSeparator;
     int nSeparatorWidth = 0;
     int nSeparatorHeight = 0;
-    int nScrollX = 0;  // titles and separators are drawn this many pixels further left
+    int nScrollX = 0; // titles and separators are drawn this many pixels further left
     int bMouseIn = 0;
 
 protected:

@@ -26,5 +26,5 @@ public:
     void SetHeaderTextColor(const QString& rgb);
 
 private:
-    CStandardHeaderCtrl* pHeader;  // the column header; owned by the view once set
+    CStandardHeaderCtrl* pHeader; // the column header; owned by the view once set
 };

@@ -90,8 +90,8 @@ int LeadingInteger(const QString& text)
     }
     if (negative)
         value = -value;
-    return static_cast<int>(std::clamp<std::int64_t>(value, std::numeric_limits<int>::min(),
-                                                     std::numeric_limits<int>::max()));
+    return static_cast<int>(
+        std::clamp<std::int64_t>(value, std::numeric_limits<int>::min(), std::numeric_limits<int>::max()));
 }
 
 int ScaleRounded(int value, int numerator, int denominator)

@@ -58,8 +58,8 @@ int RowsHeight(const TaskRowHeights& heights, int itemCount, int onlySelected)
     return itemCount * heights.nRowHeight;
 }
 
-TaskRowRange RowsTouchingClient(const TaskRowHeights& heights, int itemCount, int onlySelected,
-                                int scrollY, int clientHeight, int reachAbove, int reachBelow)
+TaskRowRange RowsTouchingClient(const TaskRowHeights& heights, int itemCount, int onlySelected, int scrollY,
+                                int clientHeight, int reachAbove, int reachBelow)
 {
     if (!Usable(heights) || itemCount <= 0)
         return {};
@@ -77,10 +77,10 @@ TaskRowRange RowsTouchingClient(const TaskRowHeights& heights, int itemCount, in
         return low;
     };
     const int tallest = std::max(heights.nRowHeight, heights.nSelRowHeight);
-    const int first = firstWhere([&](const TaskRowSpan& span) {
-        return span.top + std::max(reachBelow, tallest - 1) >= 0;
-    });
-    const int end = firstWhere([&](const TaskRowSpan& span) { return span.top - reachAbove >= clientHeight; });
+    const int first = firstWhere(
+        [&](const TaskRowSpan& span) { return span.top + std::max(reachBelow, tallest - 1) >= 0; });
+    const int end =
+        firstWhere([&](const TaskRowSpan& span) { return span.top - reachAbove >= clientHeight; });
     return {first, std::max(first, end)};
 }
 

@@ -36,8 +36,8 @@ struct TaskRowRange
     int first = 0;
     int end = 0;
 };
-TaskRowRange RowsTouchingClient(const TaskRowHeights& heights, int itemCount, int onlySelected,
-                                int scrollY, int clientHeight, int reachAbove, int reachBelow);
+TaskRowRange RowsTouchingClient(const TaskRowHeights& heights, int itemCount, int onlySelected, int scrollY,
+                                int clientHeight, int reachAbove, int reachBelow);
 
 // Rows that a rubber band spanning client y from bandTop to bandBottom (both included) covers.
 // Rows are taken as nRowHeight high each here, whatever is selected.

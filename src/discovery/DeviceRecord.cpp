@@ -14,19 +14,20 @@ bool SameText(const char (&a)[DeviceRecord::kTextSize], const char (&b)[DeviceRe
 
 bool DeviceRecord::operator==(const DeviceRecord& other) const
 {
-    return SameText(id, other.id) && SameText(ip, other.ip) && SameText(host, other.host)
-        && SameText(product, other.product) && SameText(detail, other.detail)
-        && SameText(osVersion, other.osVersion) && SameText(vendor, other.vendor);
+    return SameText(id, other.id) && SameText(ip, other.ip) && SameText(host, other.host) &&
+           SameText(product, other.product) && SameText(detail, other.detail) &&
+           SameText(osVersion, other.osVersion) && SameText(vendor, other.vendor);
 }
 
 bool SameDescription(const DeviceRecord& a, const DeviceRecord& b)
 {
-    const auto sameIfBothKnown = [](const char(&x)[DeviceRecord::kTextSize], const char(&y)[DeviceRecord::kTextSize]) {
+    const auto sameIfBothKnown = [](const char(&x)[DeviceRecord::kTextSize],
+                                    const char(&y)[DeviceRecord::kTextSize]) {
         return x[0] == '\0' || y[0] == '\0' || SameText(x, y);
     };
-    return SameText(a.id, b.id) && SameText(a.ip, b.ip) && SameText(a.host, b.host)
-        && SameText(a.product, b.product) && SameText(a.vendor, b.vendor)
-        && sameIfBothKnown(a.detail, b.detail) && sameIfBothKnown(a.osVersion, b.osVersion);
+    return SameText(a.id, b.id) && SameText(a.ip, b.ip) && SameText(a.host, b.host) &&
+           SameText(a.product, b.product) && SameText(a.vendor, b.vendor) &&
+           sameIfBothKnown(a.detail, b.detail) && sameIfBothKnown(a.osVersion, b.osVersion);
 }
 
 std::uint8_t PartialBit(char (DeviceRecord::*text)[DeviceRecord::kTextSize])
@@ -47,8 +48,8 @@ DeviceRecord MergeReport(const DeviceRecord& listed, const DeviceRecord& report)
         const std::string_view heard = TextOf(report.*text);
         // A cut or missing text that the listed one begins with says nothing new; a listed
         // text that was itself cut gives way to a longer one that begins with it.
-        const bool keep = (report.partialTexts & bit) != 0 && had.starts_with(heard)
-            && !((listed.partialTexts & bit) != 0 && heard.starts_with(had));
+        const bool keep = (report.partialTexts & bit) != 0 && had.starts_with(heard) &&
+                          !((listed.partialTexts & bit) != 0 && heard.starts_with(had));
         if (keep) {
             SetDeviceText(merged.*text, had);
             merged.partialTexts |= listed.partialTexts & bit;
@@ -77,7 +78,7 @@ std::string_view WithoutCutCharacter(std::string_view text)
     for (std::size_t back = 1; back <= most; ++back) {
         const auto c = static_cast<unsigned char>(text[text.size() - back]);
         if ((c & 0xC0) == 0x80)
-            continue;   // a continuation byte: its lead is further back
+            continue; // a continuation byte: its lead is further back
         const std::size_t length = c >= 0xF0 ? 4 : c >= 0xE0 ? 3 : c >= 0xC0 ? 2 : 1;
         return length > back ? text.substr(0, text.size() - back) : text;
     }
@@ -104,7 +105,7 @@ void SetDeviceText(char (&field)[DeviceRecord::kTextSize], std::string_view valu
 {
     const std::size_t n = CutPoint(value, DeviceRecord::kTextSize - 1);
     std::fill(std::begin(field), std::end(field), '\0');
-    std::copy_n(value.begin(), n, field);   // an empty view may have no data pointer
+    std::copy_n(value.begin(), n, field); // an empty view may have no data pointer
 }
 
 std::string_view TextOf(const char (&field)[DeviceRecord::kTextSize])

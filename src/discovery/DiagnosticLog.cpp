@@ -1,8 +1,8 @@
 #include "discovery/DiagnosticLog.h"
 
 #include <algorithm>
-#include <cerrno>
 #include <atomic>
+#include <cerrno>
 #include <cstdarg>
 #include <cstdio>
 #include <cstring>
@@ -19,10 +19,10 @@ namespace {
 // Constant-initialised, so worker threads that log during process exit never meet a
 // destroyed setting.
 std::atomic<bool> gLogEnabled{false};
-std::mutex gLogMutex;                // keeps each line whole in the file and on stdout
-char gLogPath[kLogPathSize] = {};    // guarded by gLogMutex
-std::FILE* gLogEcho = nullptr;       // guarded by gLogMutex; null means standard output
-bool gPathWarned = false;            // guarded by gLogMutex; reset with each new path
+std::mutex gLogMutex;             // keeps each line whole in the file and on stdout
+char gLogPath[kLogPathSize] = {}; // guarded by gLogMutex
+std::FILE* gLogEcho = nullptr;    // guarded by gLogMutex; null means standard output
+bool gPathWarned = false;         // guarded by gLogMutex; reset with each new path
 
 using LineBuffer = char[kLogLineSize];
 
@@ -76,24 +76,25 @@ int BuildPlainLine(LineBuffer& line, const LineBuffer& message)
 {
     // Boost's clock picks the thread-safe local time call of each platform.
     const std::tm local = boost::posix_time::to_tm(boost::posix_time::second_clock::local_time());
-    return std::snprintf(line, kLogLineSize, "%s*[%02d::%02d:%02d:%02d]\r\n", message,
-                         local.tm_mday, local.tm_hour, local.tm_min, local.tm_sec);
+    return std::snprintf(line, kLogLineSize, "%s*[%02d::%02d:%02d:%02d]\r\n", message, local.tm_mday,
+                         local.tm_hour, local.tm_min, local.tm_sec);
 }
 
 int BuildStampedLine(LineBuffer& line, const LineBuffer& message)
 {
     // The clock part of the ISO extended text, "HH:MM:SS[.ffffff]": the fraction is absent when
     // it is zero.
-    const boost::posix_time::time_duration clock = boost::posix_time::microsec_clock::local_time().time_of_day();
+    const boost::posix_time::time_duration clock =
+        boost::posix_time::microsec_clock::local_time().time_of_day();
     char fraction[16] = "";
     if (const long long micro = clock.fractional_seconds(); micro != 0)
         std::snprintf(fraction, sizeof(fraction), ".%06lld", micro);
     return std::snprintf(line, kLogLineSize, "[--%02d:%02d:%02d%s--]*%s\r\n", static_cast<int>(clock.hours()),
-                         static_cast<int>(clock.minutes()), static_cast<int>(clock.seconds()), fraction, message);
+                         static_cast<int>(clock.minutes()), static_cast<int>(clock.seconds()), fraction,
+                         message);
 }
 
-template <typename BuildLine>
-int WriteFormatted(BuildLine buildLine, const char* format, std::va_list args)
+template <typename BuildLine> int WriteFormatted(BuildLine buildLine, const char* format, std::va_list args)
 {
     if (!gLogEnabled.load(std::memory_order_relaxed) || format == nullptr)
         return 0;

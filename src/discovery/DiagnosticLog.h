@@ -14,8 +14,8 @@
 #include <string>
 #include <string_view>
 
-inline constexpr std::size_t kLogPathSize = 4096;   // the path holds at most 4095 characters
-inline constexpr std::size_t kLogLineSize = 1024;   // messages and lines hold at most 1023
+inline constexpr std::size_t kLogPathSize = 4096; // the path holds at most 4095 characters
+inline constexpr std::size_t kLogLineSize = 1024; // messages and lines hold at most 1023
 
 // Writes one plain line, "<message>*[DD::HH:MM:SS]\r\n". Returns 1 when written, 0 when the
 // log is off or the message or line is empty or too long (dropped whole, never cut).

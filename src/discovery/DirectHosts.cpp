@@ -25,7 +25,7 @@ bool IsHostName(std::string_view text)
     if (text.empty() || text.size() > kMaxNameSize || !std::all_of(text.begin(), text.end(), IsNameCharacter))
         return false;
     if (text.back() == '.')
-        text.remove_suffix(1);   // a fully qualified name may end in a dot
+        text.remove_suffix(1); // a fully qualified name may end in a dot
     std::size_t start = 0;
     while (start <= text.size()) {
         const std::size_t end = std::min(text.find('.', start), text.size());
@@ -55,19 +55,20 @@ const char* SpecialAddressReason(const boost::asio::ip::address_v4& address)
     if (address == boost::asio::ip::address_v4::broadcast())
         return "broadcast";
     if ((value >> 24) == 0)
-        return "this network";   // 0.0.0.0/8, the unspecified address with it
+        return "this network"; // 0.0.0.0/8, the unspecified address with it
     if (address.is_loopback())
         return "loopback";
     if (address.is_multicast())
         return "multicast";
     if ((value >> 28) == 0xF)
-        return "reserved";   // 240.0.0.0/4
+        return "reserved"; // 240.0.0.0/4
     return nullptr;
 }
 
 } // namespace
 
-std::string NonUnicastReason(const boost::asio::ip::address_v4& address, const std::vector<LocalNetwork>& networks)
+std::string NonUnicastReason(const boost::asio::ip::address_v4& address,
+                             const std::vector<LocalNetwork>& networks)
 {
     if (const char* reason = SpecialAddressReason(address))
         return reason;
@@ -138,7 +139,7 @@ HostsFile ReadHostsFile(std::istream& in, const std::vector<LocalNetwork>& netwo
     HostsFile file;
     std::string line;
     for (int number = 1; std::getline(in, line); ++number) {
-        line.resize(std::min(line.size(), kMaxLineSize));   // what is kept for the log
+        line.resize(std::min(line.size(), kMaxLineSize)); // what is kept for the log
         const std::string_view entry = Trim(std::string_view(line).substr(0, line.find('#')));
         if (entry.empty())
             continue;
@@ -147,8 +148,8 @@ HostsFile ReadHostsFile(std::istream& in, const std::vector<LocalNetwork>& netwo
         if (address && reason.empty())
             file.addresses.push_back(*address);
         else
-            file.skipped.push_back("line " + std::to_string(number) + ": " + std::string(entry)
-                                   + (reason.empty() ? "" : " (" + reason + ")"));
+            file.skipped.push_back("line " + std::to_string(number) + ": " + std::string(entry) +
+                                   (reason.empty() ? "" : " (" + reason + ")"));
     }
     return file;
 }

@@ -15,9 +15,9 @@
 
 enum class HostKind
 {
-    Address,     // dotted IPv4
-    Name,        // a host name that may be looked up
-    Malformed,   // neither (blanks, a port, an impossible dotted address, ...)
+    Address,   // dotted IPv4
+    Name,      // a host name that may be looked up
+    Malformed, // neither (blanks, a port, an impossible dotted address, ...)
 };
 
 HostKind ClassifyHost(std::string_view text);
@@ -26,7 +26,8 @@ HostKind ClassifyHost(std::string_view text);
 // broadcast address of ..." for one of the local networks), or empty for a unicast address
 // that a device can have. The command line and the hosts file both ask this, so they refuse
 // the same addresses.
-std::string NonUnicastReason(const boost::asio::ip::address_v4& address, const std::vector<LocalNetwork>& networks);
+std::string NonUnicastReason(const boost::asio::ip::address_v4& address,
+                             const std::vector<LocalNetwork>& networks);
 
 // The address of a dotted IPv4 text, or of a host name looked up once through the system's
 // resolver (IPv4 only). Nothing, with a reason in error, when that fails or the address is
@@ -41,7 +42,7 @@ std::optional<boost::asio::ip::address_v4> ResolveHost(const std::string& text, 
 struct HostsFile
 {
     std::vector<boost::asio::ip::address_v4> addresses;
-    std::vector<std::string> skipped;   // "line N: text", for the log
+    std::vector<std::string> skipped; // "line N: text", for the log
 };
 
 HostsFile ReadHostsFile(std::istream& in, const std::vector<LocalNetwork>& networks);

@@ -29,7 +29,7 @@ std::optional<boost::asio::ip::address_v4> ParseDottedIPv4(std::string_view text
         const std::size_t dot = text.find('.');
         const bool last = index == kParts - 1;
         if (last != (dot == std::string_view::npos))
-            return std::nullopt;   // fewer or more than four parts
+            return std::nullopt; // fewer or more than four parts
         const auto part = ParsePart(text.substr(0, dot));
         if (!part)
             return std::nullopt;
@@ -48,7 +48,7 @@ DottedText FormatDottedIPv4(const boost::asio::ip::address_v4& address)
 {
     DottedText text{};
     char* at = text.data();
-    char* const end = text.data() + text.size() - 1;   // the last byte stays zero
+    char* const end = text.data() + text.size() - 1; // the last byte stays zero
     for (const unsigned char part : address.to_bytes()) {
         if (at != text.data())
             *at++ = '.';

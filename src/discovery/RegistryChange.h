@@ -10,10 +10,10 @@ struct RegistryChange
 {
     enum class Kind
     {
-        Appeared,   // a device that was not listed
-        Changed,    // the device at a listed address now describes itself differently
-        Seen,       // a listed device answered again, unchanged
-        Gone,       // removed, for the reason below
+        Appeared, // a device that was not listed
+        Changed,  // the device at a listed address now describes itself differently
+        Seen,     // a listed device answered again, unchanged
+        Gone,     // removed, for the reason below
     };
     enum class GoneReason
     {
@@ -25,7 +25,7 @@ struct RegistryChange
     };
 
     Kind kind = Kind::Seen;
-    DeviceRecord device;   // as listed after the change; for Gone, as it was listed
+    DeviceRecord device; // as listed after the change; for Gone, as it was listed
     std::chrono::system_clock::time_point time;
     GoneReason reason = GoneReason::None;
 };

@@ -33,8 +33,8 @@ std::optional<std::string_view> ItemValue(std::string_view text, std::string_vie
 
 // Fills a text from its item. An absent item, and one that runs to the end of a text that
 // fills the packet (the device had more to say than fits), give the text only in part.
-void ReadItem(std::string_view text, std::string_view key, char (DeviceRecord::*field)[DeviceRecord::kTextSize],
-              DeviceRecord& record)
+void ReadItem(std::string_view text, std::string_view key,
+              char (DeviceRecord::*field)[DeviceRecord::kTextSize], DeviceRecord& record)
 {
     const bool full = text.size() == wire::kPacketTextSize;
     const auto value = ItemValue(text, key);
@@ -105,12 +105,11 @@ int CSearchDeviceBroadcastThread::SendDirectSearch(const wire::SearchPacket& pac
     return 0;
 }
 
-void CSearchDeviceBroadcastThread::HandleRecvInfo(const char* data, std::size_t length,
-                                                  const char* senderIP)
+void CSearchDeviceBroadcastThread::HandleRecvInfo(const char* data, std::size_t length, const char* senderIP)
 {
     if (length != wire::kSearchPacketSize) {
         counters.Drop(DropReason::WrongLength);
-        return;   // not our packet format; dropped without a word
+        return; // not our packet format; dropped without a word
     }
     WriteLog("SendThread %d : Handle Broadcast Recive Information  ", Port());
     std::array<char, wire::kSearchPacketSize> packet;

@@ -25,7 +25,8 @@ public:
     void RenewNetwork(const std::vector<LocalNetwork>& networks, bool networkChanged) override;
 
     // Where a query goes: 255.255.255.255 first, then each local subnet's broadcast address.
-    static std::vector<boost::asio::ip::address_v4> BroadcastTargets(const std::vector<LocalNetwork>& networks);
+    static std::vector<boost::asio::ip::address_v4>
+    BroadcastTargets(const std::vector<LocalNetwork>& networks);
 
 protected:
     // Port 67 is fixed: a failed create is not retried on another port, whatever the retry
@@ -37,6 +38,6 @@ private:
     // The networks of the last renewal; before any, each search looks at the interfaces itself.
     std::vector<LocalNetwork> CurrentNetworks();
 
-    std::mutex networksLock;   // guards networks
+    std::mutex networksLock; // guards networks
     std::optional<std::vector<LocalNetwork>> networks;
 };

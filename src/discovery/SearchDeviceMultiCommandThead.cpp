@@ -33,7 +33,7 @@ void CSearchDeviceMultiCommandThead::RenewNetwork(const std::vector<LocalNetwork
     const auto own = std::find_if(networks.begin(), networks.end(),
                                   [this](const LocalNetwork& network) { return network.address == strIP; });
     if (own == networks.end() || own->interfaceIndex == 0)
-        return;   // the address is not here now; it is renewed when it comes back
+        return; // the address is not here now; it is renewed when it comes back
     WithSocket([this, index = own->interfaceIndex](udp::socket& socket) {
         if (!socket.is_open() || index == outboundIndex)
             return;
@@ -42,7 +42,8 @@ void CSearchDeviceMultiCommandThead::RenewNetwork(const std::vector<LocalNetwork
             boost::asio::ip::multicast::outbound_interface(boost::asio::ip::make_address_v4(strIP, error)),
             error);
         if (error) {
-            WriteLog("SendThread %d : Renew Multicast Interface Error : %s  ", Port(), error.message().c_str());
+            WriteLog("SendThread %d : Renew Multicast Interface Error : %s  ", Port(),
+                     error.message().c_str());
             return;
         }
         outboundIndex = index;

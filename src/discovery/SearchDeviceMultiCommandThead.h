@@ -25,5 +25,5 @@ protected:
     void PrepareSocket(udp::socket& socket) override;
 
 private:
-    unsigned outboundIndex = 0;   // under the socket lock: the interface last set, 0 unknown
+    unsigned outboundIndex = 0; // under the socket lock: the interface last set, 0 unknown
 };

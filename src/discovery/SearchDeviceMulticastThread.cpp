@@ -38,12 +38,12 @@ std::size_t FindHeader(std::string_view text, std::string_view name)
 // Where the line that holds `from` ends: at CR, or at a bare LF as some devices send.
 std::size_t LineEnd(std::string_view text, std::size_t from)
 {
-    return std::min(text.find('\r', from), text.find('\n', from));   // memchr, not a char set
+    return std::min(text.find('\r', from), text.find('\n', from)); // memchr, not a char set
 }
 
 // The text between open and the next close after it, both searched from "from" onwards.
-std::optional<std::string_view> Between(std::string_view text, std::size_t from,
-                                        std::string_view open, std::string_view close)
+std::optional<std::string_view> Between(std::string_view text, std::size_t from, std::string_view open,
+                                        std::string_view close)
 {
     const std::size_t start = text.find(open, from);
     if (start == npos)
@@ -88,7 +88,7 @@ void ReadServerHeader(std::string_view text, DeviceRecord& record)
     const std::size_t secondComma = text.find(',', firstComma + 1);
     if (secondComma == npos || secondComma + 2 > text.size())
         return;
-    const std::size_t tokenBegin = secondComma + 2;   // the comma and the blank after it
+    const std::size_t tokenBegin = secondComma + 2; // the comma and the blank after it
     const std::size_t tokenEnd = LineEnd(text, tokenBegin);
     if (tokenEnd == npos)
         return;
@@ -107,14 +107,13 @@ void ReadServerHeader(std::string_view text, DeviceRecord& record)
     const std::size_t third = rest.find('/');
     SetDeviceText(record.product, rest.substr(0, third));
     if (third != npos)
-        SetDeviceText(record.detail, rest.substr(third + 1));   // may itself hold "/"
+        SetDeviceText(record.detail, rest.substr(third + 1)); // may itself hold "/"
 }
 
 bool SameWord(std::string_view a, std::string_view b)
 {
-    return a.size() == b.size() && std::equal(a.begin(), a.end(), b.begin(), [](char x, char y) {
-        return FoldCase(x) == FoldCase(y);
-    });
+    return a.size() == b.size() && std::equal(a.begin(), a.end(), b.begin(),
+                                              [](char x, char y) { return FoldCase(x) == FoldCase(y); });
 }
 
 std::string_view TrimBlanks(std::string_view text)
@@ -160,11 +159,11 @@ std::int32_t ReadMaxAge(std::string_view text)
     const auto header = HeaderLineValue(text, "CACHE-CONTROL");
     const auto value = header ? DirectiveValue(*header, "max-age") : std::nullopt;
     if (!value)
-        return 0;   // no-cache and the like, or another header's text: no promise
+        return 0; // no-cache and the like, or another header's text: no promise
     std::int64_t seconds = 0;
     const auto [end, error] = std::from_chars(value->data(), value->data() + value->size(), seconds);
     if (error == std::errc::invalid_argument)
-        return 0;   // not a number
+        return 0; // not a number
     if (error == std::errc::result_out_of_range)
         seconds = value->starts_with('-') ? wire::kMinMaxAge : wire::kMaxMaxAge;
     return static_cast<std::int32_t>(std::clamp<std::int64_t>(seconds, wire::kMinMaxAge, wire::kMaxMaxAge));
@@ -177,9 +176,9 @@ std::optional<std::int32_t> ReportKind(std::string_view text)
     if (text.starts_with("HTTP"))
         return wire::kReportAnswer;
     if (!text.starts_with("NOTIFY"))
-        return std::nullopt;   // a search request (ours looped back, or another host's)
+        return std::nullopt; // a search request (ours looped back, or another host's)
     if (text.find("rootdevice") == npos)
-        return std::nullopt;   // announcements of embedded devices and services
+        return std::nullopt; // announcements of embedded devices and services
     const std::size_t nts = FindHeader(text, "NTS:");
     if (nts == npos)
         return std::nullopt;
@@ -189,15 +188,16 @@ std::optional<std::int32_t> ReportKind(std::string_view text)
         return wire::kReportAlive;
     if (value.starts_with("ssdp:byebye"))
         return wire::kReportByebye;
-    return 0;   // an announcement we do not act on
+    return 0; // an announcement we do not act on
 }
 
 // Why the parser refused a text: our devices' answers and root-device announcements carry
 // "VARN"; such a text that still failed lacks a piece, anything else is other traffic.
 DropReason RefusalReason(std::string_view text)
 {
-    const bool ours = text.find("VARN") != npos
-        && (text.starts_with("HTTP") || (text.starts_with("NOTIFY") && text.find("rootdevice") != npos));
+    const bool ours =
+        text.find("VARN") != npos &&
+        (text.starts_with("HTTP") || (text.starts_with("NOTIFY") && text.find("rootdevice") != npos));
     return ours ? DropReason::Unreadable : DropReason::NotDeviceAnswer;
 }
 
@@ -243,7 +243,7 @@ void CSearchDeviceMulticastThread::RenewNetwork(const std::vector<LocalNetwork>&
         return;
     WithSocket([this](udp::socket& socket) {
         if (!socket.is_open())
-            return;   // never created, or exiting: nothing to renew
+            return; // never created, or exiting: nothing to renew
         WriteLog("SendThread %d : Renew Multicast Group  ", Port());
         // A membership on an interface that went away cannot be left: the error says nothing.
         boost::system::error_code ignored;
@@ -273,13 +273,13 @@ std::optional<DeviceRecord> CSearchDeviceMulticastThread::ParseSsdpText(std::str
                                                                         const char* senderIP)
 {
     if (text.find("VARN") == npos)
-        return std::nullopt;   // not one of our devices: foreign SSDP traffic, requests
+        return std::nullopt; // not one of our devices: foreign SSDP traffic, requests
     DeviceRecord record;
     ReadServerHeader(text, record);
     const auto usn = FindHeader(text, "USN:");
     const auto id = usn == npos ? std::nullopt : Between(text, usn, "uuid:", "::");
     if (!id)
-        return std::nullopt;   // no device identifier
+        return std::nullopt; // no device identifier
     const auto kind = ReportKind(text);
     if (!kind)
         return std::nullopt;
@@ -293,8 +293,7 @@ std::optional<DeviceRecord> CSearchDeviceMulticastThread::ParseSsdpText(std::str
     return record;
 }
 
-void CSearchDeviceMulticastThread::HandleRecvInfo(const char* data, std::size_t length,
-                                                  const char* senderIP)
+void CSearchDeviceMulticastThread::HandleRecvInfo(const char* data, std::size_t length, const char* senderIP)
 {
     WriteLog("SendThread %d : Handle Mulitcast Recive Information  ", Port());
     // The text ends at its first zero byte; the receive area always holds one after the data.
@@ -311,12 +310,11 @@ void CSearchDeviceMulticastThread::HandleRecvInfo(const char* data, std::size_t 
                  senderIP, LogText(claimed->substr(0, DeviceRecord::kTextSize - 1)).c_str());
     if (!RememberReport(*record, true)) {
         // The same record twice in a row: skip it once, then report it again.
-        WriteLog("SendThread %d : Handle Mulitcast Recive Information Fail : Old Device, type = %d ",
-                 Port(), record->type);
+        WriteLog("SendThread %d : Handle Mulitcast Recive Information Fail : Old Device, type = %d ", Port(),
+                 record->type);
         counters.Drop(DropReason::Repeat);
         return;
     }
-    WriteLog("SendThread %d : Handle Mulitcast Recive Information Success, type = %d ", Port(),
-             record->type);
+    WriteLog("SendThread %d : Handle Mulitcast Recive Information Success, type = %d ", Port(), record->type);
     Report(*record);
 }

@@ -38,7 +38,7 @@ CSearchEventLoop::Delays ResendDelaysFromEnvironment(CSearchEventLoop::Delays de
         return delays;
     const std::string_view value(text, strnlen(text, 2));
     if (value.size() != 1 || value[0] < '1' || value[0] > '0' + CSearchDeviceService::kMaxSearchSends)
-        return delays;   // not a count we know: keep the normal search
+        return delays; // not a count we know: keep the normal search
     delays.resize(std::min<std::size_t>(delays.size(), static_cast<std::size_t>(value[0] - '1')));
     return delays;
 }
@@ -66,15 +66,9 @@ CSearchDeviceService& CSearchDeviceService::Instance()
     return service;
 }
 
-CSearchDeviceService::CSearchDeviceService()
-    : CSearchDeviceService(Options{})
-{
-}
+CSearchDeviceService::CSearchDeviceService() : CSearchDeviceService(Options{}) {}
 
-CSearchDeviceService::CSearchDeviceService(Options options)
-    : options(std::move(options))
-{
-}
+CSearchDeviceService::CSearchDeviceService(Options options) : options(std::move(options)) {}
 
 CSearchDeviceService::~CSearchDeviceService()
 {
@@ -127,7 +121,7 @@ void CSearchDeviceService::StartLocked(bool holdThreads)
     // One look at the interfaces serves the start and the first search after it; the
     // network watcher, started with the loop, reports any change after this look.
     startScan = ScanLocalNetworks();
-    lastNetworks = startScan->networks;   // what the workers are about to be made for
+    lastNetworks = startScan->networks; // what the workers are about to be made for
     holdWorkerThreads = holdThreads;
     AddWorker(WorkerKind::Broadcast, {}, options.broadcastPort, false);
     AddWorker(WorkerKind::Multicast, {}, options.multicastPort, false);
@@ -153,7 +147,8 @@ bool CSearchDeviceService::AddWorker(WorkerKind kind, const std::string& strIP, 
         if (holdWorkerThreads)
             worker->HoldReceiveThread();
         worker->InitSearchThread(strIP.c_str(), nPort, bTestPort);
-        workerTable.push_back({strIP, std::move(worker), kind == WorkerKind::Command ? nPort : 0, std::nullopt});
+        workerTable.push_back(
+            {strIP, std::move(worker), kind == WorkerKind::Command ? nPort : 0, std::nullopt});
         return true;
     } catch (const std::exception& error) {
         // Out of descriptors or threads: the search goes on with the workers it has, and the
@@ -203,7 +198,8 @@ void CSearchDeviceService::AddCommandWorkersLocked(const LocalScan& scan)
     ScheduleRetirementCheckLocked(now);
 }
 
-void CSearchDeviceService::NoteGoneAddressesLocked(const std::vector<std::string>& ipList, Clock::time_point now)
+void CSearchDeviceService::NoteGoneAddressesLocked(const std::vector<std::string>& ipList,
+                                                   Clock::time_point now)
 {
     for (auto& entry : workerTable) {
         if (entry.strIP.empty())
@@ -217,16 +213,18 @@ void CSearchDeviceService::NoteGoneAddressesLocked(const std::vector<std::string
 
 void CSearchDeviceService::RetireGoneWorkersLocked(Clock::time_point now)
 {
-    std::vector<std::size_t> gone;   // longest gone first
+    std::vector<std::size_t> gone; // longest gone first
     for (std::size_t i = 0; i < workerTable.size(); ++i)
         if (workerTable[i].goneSince)
             gone.push_back(i);
-    std::sort(gone.begin(), gone.end(),
-              [this](std::size_t a, std::size_t b) { return *workerTable[a].goneSince < *workerTable[b].goneSince; });
+    std::sort(gone.begin(), gone.end(), [this](std::size_t a, std::size_t b) {
+        return *workerTable[a].goneSince < *workerTable[b].goneSince;
+    });
     const std::size_t overCap = gone.size() > kMaxGoneWorkers ? gone.size() - kMaxGoneWorkers : 0;
     std::vector<bool> retire(workerTable.size());
     for (std::size_t rank = 0; rank < gone.size(); ++rank)
-        retire[gone[rank]] = rank < overCap || now - *workerTable[gone[rank]].goneSince >= options.addressGrace;
+        retire[gone[rank]] =
+            rank < overCap || now - *workerTable[gone[rank]].goneSince >= options.addressGrace;
     std::vector<SearchThreadEntry> kept;
     for (std::size_t i = 0; i < workerTable.size(); ++i) {
         SearchThreadEntry& entry = workerTable[i];
@@ -234,8 +232,8 @@ void CSearchDeviceService::RetireGoneWorkersLocked(Clock::time_point now)
             kept.push_back(std::move(entry));
             continue;
         }
-        WriteLog("Remove Search Device Work Thread : IP = %s, nPort = %d, Address Gone  ", entry.strIP.c_str(),
-                 entry.worker->Port());
+        WriteLog("Remove Search Device Work Thread : IP = %s, nPort = %d, Address Gone  ",
+                 entry.strIP.c_str(), entry.worker->Port());
         entry.worker->ExitSearchThread();
         retiredWorkers.push_back(std::move(entry.worker));
     }
@@ -261,7 +259,8 @@ void CSearchDeviceService::ScheduleRetirementCheckLocked(Clock::time_point now)
             next = *entry.goneSince + options.addressGrace;
     if (!next)
         return;
-    const auto delay = std::chrono::ceil<std::chrono::milliseconds>(std::max(*next - now, Clock::duration::zero()));
+    const auto delay =
+        std::chrono::ceil<std::chrono::milliseconds>(std::max(*next - now, Clock::duration::zero()));
     loop.CheckAfter(delay, [this] {
         std::lock_guard lock(workerLock);
         if (!stopped)
@@ -273,8 +272,9 @@ std::int32_t CSearchDeviceService::FreeCommandPortLocked() const
 {
     std::int32_t port = options.firstCommandPort;
     for (;;) {
-        const bool taken = std::any_of(workerTable.begin(), workerTable.end(),
-                                       [port](const SearchThreadEntry& entry) { return entry.commandPort == port; });
+        const bool taken =
+            std::any_of(workerTable.begin(), workerTable.end(),
+                        [port](const SearchThreadEntry& entry) { return entry.commandPort == port; });
         if (!taken)
             return port;
         port += wire::kCommandPortStep;
@@ -331,7 +331,7 @@ int CSearchDeviceService::SendSearchRequest()
 {
     std::lock_guard lock(workerLock);
     if (!started || stopped)
-        return 0;   // no workers to send through, and none may be made after the exit
+        return 0; // no workers to send through, and none may be made after the exit
     SendQueriesLocked();
     loop.ScheduleResends(resendDelays);
     return 0;
@@ -383,7 +383,7 @@ void CSearchDeviceService::FollowNetworkChange()
 
 void CSearchDeviceService::SetDirectHosts(std::vector<boost::asio::ip::address_v4> hosts)
 {
-    std::lock_guard lock(workerLock);   // the resends read them on the service's thread
+    std::lock_guard lock(workerLock); // the resends read them on the service's thread
     directHosts = std::move(hosts);
 }
 
@@ -402,7 +402,7 @@ void CSearchDeviceService::SendDirectSearches(const wire::SearchPacket& query)
 void CSearchDeviceService::TellWorkersToExitLocked()
 {
     if (stopped)
-        return;   // told already
+        return; // told already
     stopped = true;
     for (auto& entry : workerTable)
         entry.worker->ExitSearchThread();
@@ -434,7 +434,7 @@ void CSearchDeviceService::ExitSearchService()
         std::lock_guard lock(workerLock);
         WaitForWorkersLocked();
     }
-    loop.Stop();   // no repeat and no renewal after this
+    loop.Stop(); // no repeat and no renewal after this
     WriteLogClosing();
 }
 

@@ -32,7 +32,12 @@
 class CSearchDeviceService : public CDeviceReportSink
 {
 public:
-    enum class WorkerKind { Broadcast, Multicast, Command };
+    enum class WorkerKind
+    {
+        Broadcast,
+        Multicast,
+        Command
+    };
 
     // What a service binds and asks the machine for; the defaults are the real ones.
     struct Options
@@ -45,7 +50,8 @@ public:
         // The local networks the workers' sockets are renewed against; empty: the machine's.
         std::function<std::vector<LocalNetwork>()> localNetworks;
         // When a search's queries are sent again, after the first sending.
-        CSearchEventLoop::Delays resendDelays{std::chrono::milliseconds(1000), std::chrono::milliseconds(2000)};
+        CSearchEventLoop::Delays resendDelays{std::chrono::milliseconds(1000),
+                                              std::chrono::milliseconds(2000)};
         // Follow the network's change messages as they come (else only each search checks).
         bool watchNetwork = true;
         // Makes a worker of a kind, reporting to the given sink; empty means the real classes.
@@ -63,7 +69,7 @@ public:
     // up threads and sockets.
     static constexpr std::size_t kMaxGoneWorkers = 8;
 
-    static CSearchDeviceService& Instance();   // the process-wide service, created on first use
+    static CSearchDeviceService& Instance(); // the process-wide service, created on first use
 
     CSearchDeviceService();
     explicit CSearchDeviceService(Options options);
@@ -71,8 +77,8 @@ public:
     CSearchDeviceService(const CSearchDeviceService&) = delete;
     CSearchDeviceService& operator=(const CSearchDeviceService&) = delete;
 
-    int StartSearchService();                  // returns 0; nothing once exited
-    int SendSearchRequest();                   // returns 0; nothing before start or once exited
+    int StartSearchService(); // returns 0; nothing once exited
+    int SendSearchRequest();  // returns 0; nothing before start or once exited
     // StartSearchService and SendSearchRequest in one (only the search once started): the
     // first queries leave before the workers' receive threads and the service's thread are
     // made, which takes longer than sending; answers wait in the workers' sockets meanwhile.
@@ -106,10 +112,10 @@ private:
     using Clock = std::chrono::steady_clock;
     struct SearchThreadEntry
     {
-        std::string strIP;   // empty for the broadcast and SSDP workers
+        std::string strIP; // empty for the broadcast and SSDP workers
         std::unique_ptr<CSearchDeviceThread> worker;
-        std::int32_t commandPort = 0;   // the port it was given (a port retry may have moved it)
-        std::optional<Clock::time_point> goneSince;   // when its address was last missed
+        std::int32_t commandPort = 0;               // the port it was given (a port retry may have moved it)
+        std::optional<Clock::time_point> goneSince; // when its address was last missed
     };
     std::unique_ptr<CSearchDeviceThread> MakeWorker(WorkerKind kind);
     // Makes and starts a worker; false, with a log line, when it cannot be made.
@@ -155,8 +161,8 @@ private:
     void SendDirectSearches(const wire::SearchPacket& query);
 
     Options options;
-    CDeviceRegistry registry;        // has its own lock
-    mutable std::mutex workerLock;   // guards everything below
+    CDeviceRegistry registry;      // has its own lock
+    mutable std::mutex workerLock; // guards everything below
     std::vector<boost::asio::ip::address_v4> directHosts;
     std::vector<SearchThreadEntry> workerTable;
     // Workers told to exit because their address went, until their thread has ended.
@@ -166,7 +172,7 @@ private:
     std::optional<LocalScan> startScan;
     bool started = false;
     bool stopped = false;
-    bool holdWorkerThreads = false;   // workers made meanwhile hold their receive threads
+    bool holdWorkerThreads = false; // workers made meanwhile hold their receive threads
     CSearchEventLoop::Delays resendDelays;
-    CSearchEventLoop loop;   // last: its thread ends before anything it uses goes
+    CSearchEventLoop loop; // last: its thread ends before anything it uses goes
 };

@@ -11,10 +11,7 @@
 #include "discovery/DottedIPv4.h"
 #include "os/SocketPlatform.h"
 
-CSearchDeviceThread::CSearchDeviceThread(CDeviceReportSink* sink)
-    : sink(sink)
-{
-}
+CSearchDeviceThread::CSearchDeviceThread(CDeviceReportSink* sink) : sink(sink) {}
 
 CSearchDeviceThread::~CSearchDeviceThread()
 {
@@ -40,10 +37,10 @@ void CSearchDeviceThread::InitSearchThread(const char* strIP, std::int32_t nPort
     {
         std::lock_guard lock(sockLock);
         if (life == Life::Exited)
-            life = Life::Idle;   // started again by its owner
+            life = Life::Idle; // started again by its owner
     }
-    WriteLog("SendThread %d : Init Search Device Work Thread Value, strIP : %s, nPort : %d  ",
-             Port(), this->strIP.c_str(), Port());
+    WriteLog("SendThread %d : Init Search Device Work Thread Value, strIP : %s, nPort : %d  ", Port(),
+             this->strIP.c_str(), Port());
     CreateWorkThread();
 }
 
@@ -71,11 +68,11 @@ void CSearchDeviceThread::StartReceiving()
     std::lock_guard lock(sockLock);
     const bool restart = OnReceiveThread();
     if (life == Life::Exiting || life == Life::Exited)
-        return;   // the owner is shutting down: a restart must not bring the worker back
+        return; // the owner is shutting down: a restart must not bring the worker back
     if (!restart && life != Life::Idle)
-        return;   // already receiving on its thread
+        return; // already receiving on its thread
     boost::system::error_code ignored;
-    sock.close(ignored);   // the socket of a failed attempt, if any
+    sock.close(ignored); // the socket of a failed attempt, if any
     const boost::asio::ip::address_v4 local = BindAddress();
     sock.open(udp::v4());
     socketplatform::PrepareReceiveSocket(sock, kReceiveBufferBytes);
@@ -84,7 +81,7 @@ void CSearchDeviceThread::StartReceiving()
     counters.Bound(local.to_string(), Port());
     if (!restart) {
         if (receiveThread.joinable())
-            receiveThread.join();   // a thread that gave up earlier: it has left the worker
+            receiveThread.join(); // a thread that gave up earlier: it has left the worker
         if (holdThread) {
             life = Life::Held;
             return;
@@ -106,7 +103,7 @@ void CSearchDeviceThread::ReleaseReceiveThread()
         std::lock_guard lock(sockLock);
         holdThread = false;
         if (life != Life::Held)
-            return;   // the create failed, or the worker was told to exit meanwhile
+            return; // the create failed, or the worker was told to exit meanwhile
         receiveThread = std::thread(&CSearchDeviceThread::ThreadMain, this);
         life = Life::Receiving;
     } catch (const std::exception& error) {
@@ -149,8 +146,8 @@ void CSearchDeviceThread::RetryOnNextPort()
         count = ++testCount;
     }
     const std::int32_t port = ++nPort;
-    WriteLog("SendThread %d : Test Create Search Device Work Thread, testCount = %d, port = %d  ",
-             port, count, port);
+    WriteLog("SendThread %d : Test Create Search Device Work Thread, testCount = %d, port = %d  ", port,
+             count, port);
     CreateWorkThread();
 }
 
@@ -174,13 +171,13 @@ void CSearchDeviceThread::StopSocket()
     case Life::Held:
     case Life::Exited:
         life = Life::Exited;
-        sock.close(ignored);   // no thread in it
+        sock.close(ignored); // no thread in it
         break;
     case Life::Receiving:
     case Life::Restarting:
     case Life::Exiting:
         life = Life::Exiting;
-        stateChanged.notify_all();   // ends a restart's pause
+        stateChanged.notify_all(); // ends a restart's pause
         // The socket is the receiver's: wake it, and it closes the socket itself.
         waker.Wake();
         break;
@@ -282,8 +279,8 @@ bool CSearchDeviceThread::AnswerExpected() const
     const auto now = std::chrono::steady_clock::now().time_since_epoch().count();
     const auto sent = lastQueryTicks.load();
     // No query yet: sent is the clock's earliest time, and the difference would overflow.
-    const bool asked = sent != std::chrono::steady_clock::time_point::min().time_since_epoch().count()
-        && now - sent <= answerWindowTicks.load();
+    const bool asked = sent != std::chrono::steady_clock::time_point::min().time_since_epoch().count() &&
+                       now - sent <= answerWindowTicks.load();
     return asked && datagramToThisMachine;
 }
 
@@ -301,7 +298,7 @@ void CSearchDeviceThread::Report(const DeviceRecord& record)
 {
     if (sink == nullptr)
         return;
-    const WorkerCounters::Reporting reporting(counters);   // the service counts what it did with it
+    const WorkerCounters::Reporting reporting(counters); // the service counts what it did with it
     sink->OnDeviceFound(record, Port());
 }
 
@@ -344,13 +341,13 @@ int CSearchDeviceThread::WorkThread()
                          senderIP.data(), static_cast<int>(count));
                 datagramToThisMachine = AddressedToThisMachine(destination);
                 HandleRecvInfo(area.data(), count, senderIP.data());
-                datagramToThisMachine = true;   // what a parser called from elsewhere sees
+                datagramToThisMachine = true; // what a parser called from elsewhere sees
                 continue;
             }
             if (!error)
                 continue; // an empty datagram is valid UDP and carries nothing, or an exit
             if (!BeginRestart())
-                break;      // woken by an exit
+                break; // woken by an exit
             WriteLog("SendThread %d : Reciver Socket Protocol Null Info, bExitSock = %d, "
                      "bRetartSock = %d  ",
                      Port(), 0, 0);
@@ -369,7 +366,7 @@ int CSearchDeviceThread::WorkThread()
         WriteLogStamped("SendThread %d : Finish Search Device Work Thread  ", Port());
     } catch (const std::exception& error) {
         WriteLog("SendThread %d : Create Socket Protocolt Server Error : %s  ", Port(), error.what());
-        BeginRestart();   // not receiving any more: the thread ends, the socket stays as it is
+        BeginRestart(); // not receiving any more: the thread ends, the socket stays as it is
     }
     return 0;
 }
@@ -457,20 +454,18 @@ bool CSearchDeviceThread::WaitUntilStopped(std::chrono::steady_clock::time_point
     std::thread ended;
     {
         std::unique_lock lock(sockLock);
-        const bool stopped = stateChanged.wait_until(lock, deadline, [this] {
-            return life == Life::Idle || life == Life::Exited;
-        });
+        const bool stopped = stateChanged.wait_until(
+            lock, deadline, [this] { return life == Life::Idle || life == Life::Exited; });
         if (!stopped)
             return false;
         ended = std::move(receiveThread);
     }
     if (ended.joinable())
-        ended.join();   // past its last touch of the worker: returns at once
+        ended.join(); // past its last touch of the worker: returns at once
     return true;
 }
 
-void CSearchDeviceThread::SetRestartPacing(std::chrono::milliseconds first,
-                                           std::chrono::milliseconds most)
+void CSearchDeviceThread::SetRestartPacing(std::chrono::milliseconds first, std::chrono::milliseconds most)
 {
     std::lock_guard lock(sockLock);
     firstRestartDelay = first;

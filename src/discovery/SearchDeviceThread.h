@@ -18,9 +18,9 @@
 #include "discovery/DeviceRecord.h"
 #include "discovery/DeviceReportSink.h"
 #include "discovery/SearchProtocol.h"
-#include "os/SocketPlatform.h"
 #include "discovery/WorkerCounters.h"
 #include "os/LocalAddresses.h"
+#include "os/SocketPlatform.h"
 
 // Common base of the search workers: one UDP socket and one receive thread, owned by the
 // worker and joined before it goes, that hands every datagram to the class's parser. The
@@ -148,12 +148,12 @@ private:
     // The worker's life. The receive thread runs in Receiving, Restarting and Exiting only.
     enum class Life
     {
-        Idle,         // no thread: not created yet, the create failed, or a restart gave up
-        Held,         // the socket is bound, its receive thread held back until released
-        Receiving,    // the thread receives on the bound socket
-        Restarting,   // a receive failed on its own: the thread brings the socket back
-        Exiting,      // told to exit from outside: the thread ends, nothing restarts
-        Exited,       // told to exit, and the thread is gone
+        Idle,       // no thread: not created yet, the create failed, or a restart gave up
+        Held,       // the socket is bound, its receive thread held back until released
+        Receiving,  // the thread receives on the bound socket
+        Restarting, // a receive failed on its own: the thread brings the socket back
+        Exiting,    // told to exit from outside: the thread ends, nothing restarts
+        Exited,     // told to exit, and the thread is gone
     };
 
     // One create attempt under sockLock: open, PrepareSocket, bind to BindAddress and
@@ -187,7 +187,7 @@ private:
 
     CDeviceReportSink* sink;
 
-    std::mutex deviceLock;   // guards lastDevice
+    std::mutex deviceLock; // guards lastDevice
     DeviceRecord lastDevice;
 
     mutable std::mutex sockLock; // guards everything below; sock, see the class comment
@@ -201,7 +201,7 @@ private:
     std::int32_t testCount = 0;
     Life life = Life::Idle;
     bool holdThread = false;   // a create stops at Held
-    std::thread receiveThread;   // joined by WaitUntilStopped, a later create or the destructor
+    std::thread receiveThread; // joined by WaitUntilStopped, a later create or the destructor
     std::chrono::milliseconds firstRestartDelay{100};
     std::chrono::milliseconds maxRestartDelay{3200};
     // Restarts since the last good receive. Touched only by the receive thread.
@@ -211,7 +211,10 @@ private:
     // When a query last went out (steady clock ticks; the sends run on the owner's and the
     // service's threads, the parser reads it on the receive thread), and how long answers
     // to it are taken.
-    std::atomic<std::chrono::steady_clock::rep> lastQueryTicks{std::chrono::steady_clock::time_point::min().time_since_epoch().count()};
+    std::atomic<std::chrono::steady_clock::rep> lastQueryTicks{
+        std::chrono::steady_clock::time_point::min().time_since_epoch().count()};
     std::atomic<std::chrono::steady_clock::rep> answerWindowTicks{
-        std::chrono::duration_cast<std::chrono::steady_clock::duration>(std::chrono::seconds(wire::kAnswerWindowSeconds)).count()};
+        std::chrono::duration_cast<std::chrono::steady_clock::duration>(
+            std::chrono::seconds(wire::kAnswerWindowSeconds))
+            .count()};
 };

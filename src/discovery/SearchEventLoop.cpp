@@ -25,7 +25,7 @@ void CSearchEventLoop::Start(std::function<void()> onResend, std::function<void(
             if (!watcher->Start(error)) {
                 if (error)
                     WriteLog("Watch Network Changes Error : %s  ", error.message().c_str());
-                watcher.reset();   // no change messages here: each search checks instead
+                watcher.reset(); // no change messages here: each search checks instead
             }
         });
     }
@@ -64,7 +64,7 @@ void CSearchEventLoop::CheckAfter(std::chrono::milliseconds delay, std::function
     if (!thread.joinable())
         return;
     boost::asio::post(io, [this, delay, check = std::move(check)]() mutable {
-        checkTimer.expires_after(delay);   // cancels the wait of the check it replaces
+        checkTimer.expires_after(delay); // cancels the wait of the check it replaces
         checkTimer.async_wait([check = std::move(check)](const boost::system::error_code& error) {
             if (!error)
                 check();

@@ -50,10 +50,10 @@ private:
     std::optional<boost::asio::executor_work_guard<boost::asio::io_context::executor_type>> work;
     boost::asio::steady_timer resendTimer{io};
     boost::asio::steady_timer checkTimer{io};
-    std::optional<CNetworkWatcher> watcher;   // loop thread only, until the thread is joined
+    std::optional<CNetworkWatcher> watcher; // loop thread only, until the thread is joined
     std::function<void()> onResend;
     std::thread thread;
-    bool stopRequested = false;   // owner's thread only
+    bool stopRequested = false; // owner's thread only
     // Loop thread only: the current schedule, and its number so a stale wake-up is ignored.
     std::uint64_t generation = 0;
     Delays delays;

@@ -47,17 +47,18 @@ std::string ServerLine(const SsdpDevice& device)
 
 std::string FormatSsdpAnswer(const SsdpDevice& device)
 {
-    return "HTTP/1.1 200 OK\r\n" + CacheControlLine(device) + "EXT:\r\n"
-        + LocationLine(device) + ServerLine(device) + "ST: " + std::string(kSearchTarget) + "\r\n"
-        + "USN: uuid:" + device.uuid + "::" + std::string(kSearchTarget) + "\r\n\r\n";
+    return "HTTP/1.1 200 OK\r\n" + CacheControlLine(device) + "EXT:\r\n" + LocationLine(device) +
+           ServerLine(device) + "ST: " + std::string(kSearchTarget) + "\r\n" + "USN: uuid:" + device.uuid +
+           "::" + std::string(kSearchTarget) + "\r\n\r\n";
 }
 
 std::string FormatSsdpNotify(const SsdpDevice& device, std::string_view nts)
 {
     return "NOTIFY * HTTP/1.1\r\n"
-           "HOST: 239.143.255.250:1900\r\n"
-        + CacheControlLine(device) + LocationLine(device) + "NT: upnp:rootdevice\r\n" + "NTS: " + std::string(nts) + "\r\n"
-        + ServerLine(device) + "USN: uuid:" + device.uuid + "::upnp:rootdevice\r\n\r\n";
+           "HOST: 239.143.255.250:1900\r\n" +
+           CacheControlLine(device) + LocationLine(device) + "NT: upnp:rootdevice\r\n" +
+           "NTS: " + std::string(nts) + "\r\n" + ServerLine(device) + "USN: uuid:" + device.uuid +
+           "::upnp:rootdevice\r\n\r\n";
 }
 
 } // namespace wire

@@ -12,12 +12,12 @@
 namespace wire {
 
 // --- Private broadcast query -------------------------------------------------------
-inline constexpr std::uint16_t kBroadcastLocalPort = 67;   // the searcher binds this
-inline constexpr std::uint16_t kBroadcastDevicePort = 68;  // devices listen here
+inline constexpr std::uint16_t kBroadcastLocalPort = 67;  // the searcher binds this
+inline constexpr std::uint16_t kBroadcastDevicePort = 68; // devices listen here
 inline constexpr std::string_view kBroadcastAddress = "255.255.255.255";
 inline constexpr std::size_t kSearchPacketSize = 148;
 inline constexpr std::size_t kPacketTextOffset = 20;
-inline constexpr std::size_t kPacketTextSize = kSearchPacketSize - kPacketTextOffset;  // 128
+inline constexpr std::size_t kPacketTextSize = kSearchPacketSize - kPacketTextOffset; // 128
 inline constexpr std::uint8_t kQueryOpcode = 0x0B;
 inline constexpr std::uint8_t kAnswerOpcode = 0x0C;
 
@@ -34,13 +34,12 @@ SearchPacket MakeBroadcastAnswer(std::uint8_t reportType, std::string_view itemT
 inline constexpr std::string_view kSsdpGroup = "239.143.255.250";
 inline constexpr std::uint16_t kSsdpPort = 1900;
 inline constexpr std::string_view kSearchTarget = "urn:schemas-upnp-org:device:HomeNasDevice:1";
-inline constexpr std::string_view kMSearchRequest =
-    "M-SEARCH * HTTP/1.1\r\n"
-    "HOST: 239.143.255.250:1900\r\n"
-    "ST: urn:schemas-upnp-org:device:HomeNasDevice:1\r\n"
-    "MAN: \"ssdp:discover\"\r\n"
-    "MX: 3\r\n"
-    "\r\n";
+inline constexpr std::string_view kMSearchRequest = "M-SEARCH * HTTP/1.1\r\n"
+                                                    "HOST: 239.143.255.250:1900\r\n"
+                                                    "ST: urn:schemas-upnp-org:device:HomeNasDevice:1\r\n"
+                                                    "MAN: \"ssdp:discover\"\r\n"
+                                                    "MX: 3\r\n"
+                                                    "\r\n";
 static_assert(kMSearchRequest.size() == 129, "the search request is 129 bytes on the wire");
 // The MX above: devices answer within this many seconds of hearing a search (the broadcast
 // query's answers come sooner). A datagram is taken as an answer only when it reaches a
@@ -63,7 +62,7 @@ inline constexpr std::int32_t kReportByebye = 4;
 // it listed for ever.
 inline constexpr std::int32_t kMinMaxAge = 1;
 inline constexpr std::int32_t kMaxMaxAge = 24 * 60 * 60;
-inline constexpr std::int32_t kDeviceMaxAge = 1800;   // what our devices promise
+inline constexpr std::int32_t kDeviceMaxAge = 1800; // what our devices promise
 
 // The makers whose devices are listed: a report's vendor text, upper-cased, must equal one.
 inline constexpr std::array<std::string_view, 3> kAcceptedVendors = {"ZANDOVERT", "KELMAR", "DURNE"};
@@ -71,14 +70,14 @@ inline constexpr std::array<std::string_view, 3> kAcceptedVendors = {"ZANDOVERT"
 // What a device puts in its SSDP texts.
 struct SsdpDevice
 {
-    std::string uuid;        // USN: uuid:<uuid>::...
-    std::string ip;          // host of the LOCATION URL
-    std::string vendor;      // product token: vendor/host/product/detail
+    std::string uuid;   // USN: uuid:<uuid>::...
+    std::string ip;     // host of the LOCATION URL
+    std::string vendor; // product token: vendor/host/product/detail
     std::string host;
     std::string product;
     std::string detail;
-    std::string osVersion = "1.0";  // SERVER: VARN/<osVersion>, UPnP/1.0, <token>
-    std::int64_t maxAge = kDeviceMaxAge;  // CACHE-CONTROL: max-age=<maxAge>
+    std::string osVersion = "1.0";       // SERVER: VARN/<osVersion>, UPnP/1.0, <token>
+    std::int64_t maxAge = kDeviceMaxAge; // CACHE-CONTROL: max-age=<maxAge>
 };
 
 // "HTTP/1.1 200 OK" answer to an M-SEARCH, as a device sends it.

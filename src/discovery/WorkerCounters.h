@@ -16,31 +16,36 @@
 // Why a received datagram did not put a device in the list.
 enum class DropReason : std::size_t
 {
-    WrongLength,       // not the size of the worker's packet format
-    NotDeviceAnswer,   // queries, foreign SSDP traffic, announcements nobody acts on
-    OtherVendor,       // a device of a maker outside the accepted list
-    Repeat,            // the same report again since the last search
-    RegistryFull,      // a new device while the list is at its cap
-    Unreadable,        // one of our devices' texts with a piece missing
+    WrongLength,     // not the size of the worker's packet format
+    NotDeviceAnswer, // queries, foreign SSDP traffic, announcements nobody acts on
+    OtherVendor,     // a device of a maker outside the accepted list
+    Repeat,          // the same report again since the last search
+    RegistryFull,    // a new device while the list is at its cap
+    Unreadable,      // one of our devices' texts with a piece missing
 };
 inline constexpr std::size_t kDropReasons = 6;
 
 // The steps a worker can fail at outside the receive loop.
-enum class WorkerStep : std::size_t { Bind, Join, Send };
+enum class WorkerStep : std::size_t
+{
+    Bind,
+    Join,
+    Send
+};
 inline constexpr std::size_t kWorkerSteps = 3;
 
 // A plain copy of the counters and facts, taken at one moment.
 struct WorkerSnapshot
 {
-    std::string boundAddress;   // empty while nothing is bound
+    std::string boundAddress; // empty while nothing is bound
     std::int32_t boundPort = 0;
-    std::array<std::string, kWorkerSteps> problems;   // by WorkerStep; empty: none
+    std::array<std::string, kWorkerSteps> problems; // by WorkerStep; empty: none
     std::uint64_t queriesSent = 0;
     std::uint64_t queriesFailed = 0;
     std::uint64_t received = 0;
     std::array<std::uint64_t, kDropReasons> dropped{};
-    std::uint64_t listed = 0;     // reports that put or kept a device in the list
-    std::uint64_t goodbyes = 0;   // byebye announcements handed to the list
+    std::uint64_t listed = 0;   // reports that put or kept a device in the list
+    std::uint64_t goodbyes = 0; // byebye announcements handed to the list
 
     std::uint64_t Dropped(DropReason reason) const { return dropped[static_cast<std::size_t>(reason)]; }
     const std::string& Problem(WorkerStep step) const { return problems[static_cast<std::size_t>(step)]; }
@@ -109,7 +114,7 @@ private:
     std::atomic<std::uint64_t> listed{0};
     std::atomic<std::uint64_t> goodbyes{0};
 
-    mutable std::mutex factsLock;   // guards the texts below
+    mutable std::mutex factsLock; // guards the texts below
     std::string boundAddress;
     std::int32_t boundPort = 0;
     std::array<std::string, kWorkerSteps> problems;

@@ -35,7 +35,8 @@ CBasicDialog::CBasicDialog(CLayoutLoader::DataRootProvider dataRoot)
     resize(kTemplateSize);
 }
 
-void CBasicDialog::LoadLayout(const std::wstring& relativePath, std::int32_t dialogId, const std::wstring& skin)
+void CBasicDialog::LoadLayout(const std::wstring& relativePath, std::int32_t dialogId,
+                              const std::wstring& skin)
 {
     CBasicLayoutFrame::LoadLayout(relativePath, dialogId, skin);
     bTrackSize = 1;
@@ -63,7 +64,8 @@ void CBasicDialog::ApplyDialogInfo()
     // follows the window to its place. A window not yet placed is only sized: a position set
     // now would reach the window manager as one the user chose.
     const QPoint at = geometry().topLeft();
-    const QSize size = OffscreenSize(*this, QSize(dlgLayoutInfo.DialogPos.right, dlgLayoutInfo.DialogPos.bottom));
+    const QSize size =
+        OffscreenSize(*this, QSize(dlgLayoutInfo.DialogPos.right, dlgLayoutInfo.DialogPos.bottom));
     const int width = size.width();
     const int height = size.height();
     dlgLayoutInfo.DialogPos = {at.x(), at.y(), at.x() + width, at.y() + height};

@@ -20,7 +20,8 @@ public:
     explicit CBasicDialog(CLayoutLoader::DataRootProvider dataRoot);
 
     // The base's steps, then size tracking on.
-    void LoadLayout(const std::wstring& relativePath, std::int32_t dialogId, const std::wstring& skin) override;
+    void LoadLayout(const std::wstring& relativePath, std::int32_t dialogId,
+                    const std::wstring& skin) override;
     // The window's own attributes: background image, colours, paint mode, font, text, title
     // and size, in that order.
     void ApplyDialogInfo() override;
@@ -60,6 +61,6 @@ protected:
 
 private:
     COffscreenBuffer buffer;
-    QRegion rgnOutline;  // empty: the whole client area
+    QRegion rgnOutline; // empty: the whole client area
     bool bInitialized = false;
 };

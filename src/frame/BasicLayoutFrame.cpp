@@ -37,7 +37,9 @@ QWidget* FindIn(const CBasicLayoutFrame::ControlRegistry& registry, std::int32_t
 
 } // namespace
 
-CBasicLayoutFrame::CBasicLayoutFrame(CLayoutLoader::DataRootProvider dataRoot) : loader(std::move(dataRoot)) {}
+CBasicLayoutFrame::CBasicLayoutFrame(CLayoutLoader::DataRootProvider dataRoot) : loader(std::move(dataRoot))
+{
+}
 
 CBasicLayoutFrame::~CBasicLayoutFrame()
 {
@@ -50,7 +52,8 @@ void CBasicLayoutFrame::LoadLayout(const std::wstring& relativePath, std::int32_
     LoadLayoutFile(loader.MakeLayoutPath(relativePath), dialogId, skin);
 }
 
-void CBasicLayoutFrame::LoadLayoutFile(const std::wstring& path, std::int32_t dialogId, const std::wstring& skin)
+void CBasicLayoutFrame::LoadLayoutFile(const std::wstring& path, std::int32_t dialogId,
+                                       const std::wstring& skin)
 {
     ParseLayout(path, dialogId, skin);
     ApplyLayout();
@@ -67,18 +70,14 @@ void CBasicLayoutFrame::ApplyLayout()
     ApplyCtrlInfo();
 }
 
-void CBasicLayoutFrame::ApplyDialogInfo()
-{
-}
+void CBasicLayoutFrame::ApplyDialogInfo() {}
 
 void CBasicLayoutFrame::ApplyCtrlInfo()
 {
     ReleaseLayoutObjects();
 }
 
-void CBasicLayoutFrame::FindLayoutControls()
-{
-}
+void CBasicLayoutFrame::FindLayoutControls() {}
 
 bool CBasicLayoutFrame::IsLayoutReady()
 {
@@ -141,15 +140,42 @@ void CBasicLayoutFrame::RefreshCtrlBackgrounds(const QImage& parentSurface, QWid
     }
 }
 
-void CBasicLayoutFrame::CreateStandardButtons(QWidget* parent) { CreateControlsOfClass(parent, L"StandardButton"); }
-void CBasicLayoutFrame::CreateRadioBoxButtons(QWidget* parent) { CreateControlsOfClass(parent, L"RadioBoxButton"); }
-void CBasicLayoutFrame::CreateCheckBoxButtons(QWidget* parent) { CreateControlsOfClass(parent, L"CheckBoxButton"); }
-void CBasicLayoutFrame::CreateDriftButtons(QWidget* parent) { CreateControlsOfClass(parent, L"DriftButton"); }
-void CBasicLayoutFrame::CreateShowTextCtrls(QWidget* parent) { CreateControlsOfClass(parent, L"ShowTextCtrl"); }
-void CBasicLayoutFrame::CreateShowImageCtrls(QWidget* parent) { CreateControlsOfClass(parent, L"ShowImageCtrl"); }
-void CBasicLayoutFrame::CreateShowTextImageCtrls(QWidget* parent) { CreateControlsOfClass(parent, L"ShowTextImageCtrl"); }
-void CBasicLayoutFrame::CreateStandardListCtrls(QWidget* parent) { CreateControlsOfClass(parent, L"StandardListCtrl"); }
-void CBasicLayoutFrame::CreateShowTaskListCtrls(QWidget* parent) { CreateControlsOfClass(parent, L"ShowTaskListCtrl"); }
+void CBasicLayoutFrame::CreateStandardButtons(QWidget* parent)
+{
+    CreateControlsOfClass(parent, L"StandardButton");
+}
+void CBasicLayoutFrame::CreateRadioBoxButtons(QWidget* parent)
+{
+    CreateControlsOfClass(parent, L"RadioBoxButton");
+}
+void CBasicLayoutFrame::CreateCheckBoxButtons(QWidget* parent)
+{
+    CreateControlsOfClass(parent, L"CheckBoxButton");
+}
+void CBasicLayoutFrame::CreateDriftButtons(QWidget* parent)
+{
+    CreateControlsOfClass(parent, L"DriftButton");
+}
+void CBasicLayoutFrame::CreateShowTextCtrls(QWidget* parent)
+{
+    CreateControlsOfClass(parent, L"ShowTextCtrl");
+}
+void CBasicLayoutFrame::CreateShowImageCtrls(QWidget* parent)
+{
+    CreateControlsOfClass(parent, L"ShowImageCtrl");
+}
+void CBasicLayoutFrame::CreateShowTextImageCtrls(QWidget* parent)
+{
+    CreateControlsOfClass(parent, L"ShowTextImageCtrl");
+}
+void CBasicLayoutFrame::CreateStandardListCtrls(QWidget* parent)
+{
+    CreateControlsOfClass(parent, L"StandardListCtrl");
+}
+void CBasicLayoutFrame::CreateShowTaskListCtrls(QWidget* parent)
+{
+    CreateControlsOfClass(parent, L"ShowTaskListCtrl");
+}
 
 void CBasicLayoutFrame::CreateLayoutControls(QWidget* parent)
 {
@@ -181,7 +207,7 @@ void CBasicLayoutFrame::CreateControlsOfClass(QWidget* parent, std::wstring_view
 {
     const ControlClass* controlClass = ControlClassRegistry::Global().Find(className);
     if (!controlClass || !controlClass->create)
-        return;  // a class this program does not offer: its records get no control
+        return; // a class this program does not offer: its records get no control
     for (const auto& [ctrlId, info] : dlgLayoutInfo.mapCtrlInfo) {
         if (info.CtrlClass != className)
             continue;
@@ -208,7 +234,8 @@ void CBasicLayoutFrame::ApplyControlSteps(QWidget& control, unsigned steps, cons
         if (steps & kStepStateImage)
             frame->SetStateImage(std::wstring_view(info.CtrlBGPath), info.CtrlBGStatusCount, 0, 0);
         if (steps & kStepText)
-            frame->SetDrawText(std::wstring_view(info.CtrlText), info.CtrlTextOffSet.x, info.CtrlTextOffSet.y);
+            frame->SetDrawText(std::wstring_view(info.CtrlText), info.CtrlTextOffSet.x,
+                               info.CtrlTextOffSet.y);
         if (steps & kStepFont)
             frame->SetDrawFont(std::wstring_view(info.CtrlFont), info.CtrlFontSize);
         if (steps & kStepTextColor)

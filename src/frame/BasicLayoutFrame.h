@@ -52,7 +52,8 @@ public:
     CBasicLayoutFrame& operator=(const CBasicLayoutFrame&) = delete;
 
     // relativePath is resolved against the data root.
-    virtual void LoadLayout(const std::wstring& relativePath, std::int32_t dialogId, const std::wstring& skin);
+    virtual void LoadLayout(const std::wstring& relativePath, std::int32_t dialogId,
+                            const std::wstring& skin);
     // A failed parse still applies: the reset records give an empty window without controls.
     virtual void LoadLayoutFile(const std::wstring& path, std::int32_t dialogId, const std::wstring& skin);
     virtual int ParseLayout(const std::wstring& path, std::int32_t dialogId, const std::wstring& skin);

@@ -33,10 +33,9 @@ QRegion ShapeFromKeyColor(const QImage& bitmap, const QRect& client)
 }
 
 CBasicNoneBorderDlg::CBasicNoneBorderDlg(CLayoutLoader::DataRootProvider dataRoot)
-    : CBasicDialog(std::move(dataRoot)),
-      drag(
-          this, [](QPoint at) { return at.y() < kCaptionHeight; },
-          [this](QPoint pressAt) { BeginCaptionDrag(pressAt); })
+    : CBasicDialog(std::move(dataRoot)), drag(
+                                             this, [](QPoint at) { return at.y() < kCaptionHeight; },
+                                             [this](QPoint pressAt) { BeginCaptionDrag(pressAt); })
 {
 }
 
@@ -46,7 +45,7 @@ void CBasicNoneBorderDlg::OnSizeChanged(int /*type*/, int /*cx*/, int /*cy*/)
         return;
     const QImage bitmap = LoadSkinImage(strShapeBitmap);
     if (bitmap.isNull()) {
-        SetOutline({});  // nothing to cut: the window keeps its whole client rectangle
+        SetOutline({}); // nothing to cut: the window keeps its whole client rectangle
         return;
     }
     SetOutline(ShapeFromKeyColor(bitmap, rect()));

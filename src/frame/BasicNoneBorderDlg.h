@@ -10,7 +10,7 @@
 #include <QString>
 
 // Pixels of this colour in the top rows of the shape bitmap are cut out of the window.
-inline constexpr QRgb kShapeKeyColor = 0xFFD20A0A;  // red 210, green 10, blue 10
+inline constexpr QRgb kShapeKeyColor = 0xFFD20A0A; // red 210, green 10, blue 10
 // Only this many rows from the top are looked at: the window's top corners.
 inline constexpr int kShapeRows = 35;
 
@@ -38,5 +38,5 @@ protected:
     virtual void BeginCaptionDrag(QPoint globalPos);
 
 private:
-    CCaptionDrag drag;  // watches this window's mouse events
+    CCaptionDrag drag; // watches this window's mouse events
 };

@@ -125,7 +125,8 @@ void ReadStrings(const pugi::xml_node& dialog, DialogLayoutInfo& info)
 // The whole file, or nothing when it is not a regular file or is larger than the cap.
 bool ReadLayoutFile(const std::wstring& path, std::string& content)
 {
-    return ReadRegularFile(ToLocalPath(path), CLayoutLoader::kMaxLayoutFileSize, content) == LocalFileStatus::Done;
+    return ReadRegularFile(ToLocalPath(path), CLayoutLoader::kMaxLayoutFileSize, content) ==
+           LocalFileStatus::Done;
 }
 
 } // namespace
@@ -140,17 +141,17 @@ int CLayoutLoader::ParseLayout(const std::wstring& path, std::int32_t dialogId, 
         return 0;
     std::string content;
     if (!ReadLayoutFile(path, content))
-        return 1;  // an unreadable file reads as a document without dialogs
+        return 1; // an unreadable file reads as a document without dialogs
     return ParseLayoutBuffer(content, dialogId, skin, info);
 }
 
-int CLayoutLoader::ParseLayoutBuffer(std::string_view document, std::int32_t dialogId, const std::wstring& skin,
-                                     DialogLayoutInfo& info) const
+int CLayoutLoader::ParseLayoutBuffer(std::string_view document, std::int32_t dialogId,
+                                     const std::wstring& skin, DialogLayoutInfo& info) const
 {
     info.Reset();
     pugi::xml_document xml;
     if (!xml.load_buffer(document.data(), document.size()))
-        return 1;  // not well-formed: nothing of a half-read document is used
+        return 1; // not well-formed: nothing of a half-read document is used
 
     const std::string skinName = pugi::as_utf8(skin);
     for (const pugi::xml_node& dialog : DialogElements(xml)) {

@@ -33,7 +33,7 @@ struct LayoutPoint
 struct CtrlLayoutInfo
 {
     std::int32_t CtrlID = 0;
-    std::wstring CtrlBGPath;  // data root + the layout's path
+    std::wstring CtrlBGPath; // data root + the layout's path
     std::int32_t CtrlBGStatusCount = 0;
     std::wstring strCtrlBGColor;
     LayoutColor CtrlBGColor = 0;
@@ -58,7 +58,7 @@ struct CtrlLayoutInfo
 
 struct DialogLayoutInfo
 {
-    std::int32_t DialogID = 0;  // 0 when no DialogInfo matched
+    std::int32_t DialogID = 0; // 0 when no DialogInfo matched
     std::wstring DialogBGPath;
     std::wstring strDialogBGColor;
     LayoutColor DialogBGColor = 0;

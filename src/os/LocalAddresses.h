@@ -9,8 +9,8 @@
 // One IPv4 address of an interface that is up and not loopback.
 struct LocalNetwork
 {
-    std::string address;      // dotted text
-    std::string broadcast;    // the subnet's broadcast address; empty for /31 and /32
+    std::string address;   // dotted text
+    std::string broadcast; // the subnet's broadcast address; empty for /31 and /32
     unsigned interfaceIndex = 0;
 
     bool operator==(const LocalNetwork&) const = default;
@@ -19,12 +19,12 @@ struct LocalNetwork
 // One IPv4 address of one interface, as the system lists it.
 struct InterfaceIPv4
 {
-    std::uint32_t address = 0;   // host byte order
+    std::uint32_t address = 0; // host byte order
     unsigned prefixLength = 32;
     unsigned interfaceIndex = 0;
     bool up = false;
     bool loopback = false;
-    bool broadcast = false;      // the interface reaches its subnet by broadcast
+    bool broadcast = false; // the interface reaches its subnet by broadcast
 };
 
 // Every IPv4 address of every interface, in interface order: the walk over the system's

@@ -21,7 +21,14 @@ std::string Utf8Path(const std::filesystem::path& path);
 // system itself calls absolute ("C:\...", "\\server\share\...").
 bool IsAbsoluteLocalPath(const std::string& path);
 
-enum class LocalFileStatus { Done, Missing, NotRegular, TooLarge, Failed };
+enum class LocalFileStatus
+{
+    Done,
+    Missing,
+    NotRegular,
+    TooLarge,
+    Failed
+};
 
 // Why a file was not read or written, for a message: "is not a regular file", ...
 std::string_view DescribeLocalFileStatus(LocalFileStatus status);
@@ -34,8 +41,8 @@ LocalFileStatus ReadRegularFile(const std::string& path, std::size_t maxBytes, s
 // What a write does with a symbolic link at the path.
 enum class LinkHandling
 {
-    ReplaceTarget,   // the file it names is replaced, as editors do; the link stays
-    ReplaceLink,     // the link itself is replaced by a file of ours
+    ReplaceTarget, // the file it names is replaced, as editors do; the link stays
+    ReplaceLink,   // the link itself is replaced by a file of ours
 };
 
 // Writes `content` under a new name beside the file and renames it over the file, so the file

@@ -39,7 +39,7 @@ std::size_t ReceiveDatagram(udp::socket& socket, boost::asio::mutable_buffer are
 class ReceiveWaker
 {
 public:
-    ReceiveWaker();   // throws boost::system::system_error when the system has no handle to spare
+    ReceiveWaker(); // throws boost::system::system_error when the system has no handle to spare
     ~ReceiveWaker();
     ReceiveWaker(const ReceiveWaker&) = delete;
     ReceiveWaker& operator=(const ReceiveWaker&) = delete;

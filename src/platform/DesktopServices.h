@@ -37,8 +37,8 @@ public:
 // A share mounted by the kernel (an SMB/CIFS mount), as the mount table names it.
 struct KernelShareMount
 {
-    std::string strSource;      // "//192.0.2.5/share"
-    std::string strMountPoint;  // absolute path, escapes already decoded
+    std::string strSource;     // "//192.0.2.5/share"
+    std::string strMountPoint; // absolute path, escapes already decoded
 
     bool operator==(const KernelShareMount&) const = default;
 };
@@ -62,9 +62,9 @@ public:
     struct TopLevelWindow
     {
         std::uint64_t nId = 0;
-        std::string strInstance;  // the two halves of the window's class hint
+        std::string strInstance; // the two halves of the window's class hint
         std::string strClass;
-        std::string strTitle;     // UTF-8
+        std::string strTitle; // UTF-8
     };
 
     virtual ~CWindowList() = default;

@@ -19,10 +19,10 @@ class CSingleInstance : public QObject
 public:
     enum class Claim
     {
-        First,     // this is the instance; activateRequested() reports later starts
-        Notified,  // another instance runs and has handled the activation
-        Silent,    // another instance runs but does not listen (yet); nothing was sent
-        Failed,    // the runtime folder or the lock could not be used
+        First,    // this is the instance; activateRequested() reports later starts
+        Notified, // another instance runs and has handled the activation
+        Silent,   // another instance runs but does not listen (yet); nothing was sent
+        Failed,   // the runtime folder or the lock could not be used
     };
 
     explicit CSingleInstance(QString instanceName, QObject* parent = nullptr);
@@ -39,6 +39,6 @@ signals:
     void activateRequested();
 
 private:
-    class Guard;  // the platform's lock and listener
+    class Guard; // the platform's lock and listener
     std::unique_ptr<Guard> m_guard;
 };

@@ -30,5 +30,5 @@ public:
 private:
     void OnSignal();
 
-    QSocketNotifier* pNotifier = nullptr;  // Linux: the signal pipe's reader
+    QSocketNotifier* pNotifier = nullptr; // Linux: the signal pipe's reader
 };

@@ -20,5 +20,5 @@ void CUrlRecorder::Record(std::string_view url)
         return;
     const std::string line = std::string(url) + '\n';
     const std::lock_guard lock(m_lock);
-    AppendToRegularFile(m_strPath, line);  // nothing is reported about opening a URL
+    AppendToRegularFile(m_strPath, line); // nothing is reported about opening a URL
 }

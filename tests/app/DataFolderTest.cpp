@@ -73,9 +73,10 @@ TEST_F(DataFolderTest, WritesTheVariantOfTheSystemLanguageAndAllImages)
         const char* locale;
         const char* variant;
     } languages[] = {
-        {"en_US.UTF-8", "en"}, {"zh_CN.UTF-8", "zh_CN"}, {"zh_TW.UTF-8", "zh_TW"}, {"ja_JP.UTF-8", "ja"},
-        {"de_CH.UTF-8", "de"}, {"fr_BE.UTF-8", "fr"},    {"ru_RU.UTF-8", "en"},    {"ko_KR.UTF-8", "en"},
-        {"pt_BR.UTF-8", "pt"}, {"es_MX.UTF-8", "es"},    {"it_IT.UTF-8", "it"},    {"nl_NL.UTF-8", "en"},
+        {"en_US.UTF-8", "en"}, {"zh_CN.UTF-8", "zh_CN"}, {"zh_TW.UTF-8", "zh_TW"},
+        {"ja_JP.UTF-8", "ja"}, {"de_CH.UTF-8", "de"},    {"fr_BE.UTF-8", "fr"},
+        {"ru_RU.UTF-8", "en"}, {"ko_KR.UTF-8", "en"},    {"pt_BR.UTF-8", "pt"},
+        {"es_MX.UTF-8", "es"}, {"it_IT.UTF-8", "it"},    {"nl_NL.UTF-8", "en"},
         {"pl_PL.UTF-8", "en"}, {"da_DK.UTF-8", "en"},    {"C", "en"},
     };
     const QByteArray root = QFile::encodeName(m_root.path());
@@ -92,7 +93,7 @@ TEST_F(DataFolderTest, OldFilesAreReplacedWhole)
 {
     const CDataFolder folder(Root(), 4);
     ASSERT_TRUE(QDir(m_root.path()).mkpath(QStringLiteral("ZandovertSearchTools/Picture")));
-    const QByteArray junk(1 << 20, 'x');  // longer than every resource: a missing truncation shows
+    const QByteArray junk(1 << 20, 'x'); // longer than every resource: a missing truncation shows
     const QByteArray logo = ReadFile(kResources.filePath(QStringLiteral("skin/logo.png")));
     for (const auto& [path, old] : {std::pair{folder.LayoutFilePath(), junk},
                                     std::pair{folder.PictureFolderPath() + L"\\logo.png", logo + junk}}) {
@@ -143,7 +144,7 @@ TEST_F(DataFolderTest, LinksAreReplacedAndWhatIsNoFileIsLeftAlone)
 TEST_F(DataFolderTest, FailsWhenAFolderCannotBeMade)
 {
     QFile blocker(m_root.filePath(QStringLiteral("ZandovertSearchTools")));
-    ASSERT_TRUE(blocker.open(QIODevice::WriteOnly));  // a file where the data folder belongs
+    ASSERT_TRUE(blocker.open(QIODevice::WriteOnly)); // a file where the data folder belongs
     blocker.close();
     EXPECT_FALSE(CDataFolder(Root(), 1).PrepareDataFolder());
 
@@ -152,7 +153,8 @@ TEST_F(DataFolderTest, FailsWhenAFolderCannotBeMade)
 
     if (testsystem::FolderPermissionsBind()) {
         const QString writable = m_root.filePath(QStringLiteral("sub"));
-        ASSERT_TRUE(QDir().mkdir(writable) && QFile::setPermissions(writable, QFile::ReadOwner | QFile::ExeOwner));
+        ASSERT_TRUE(QDir().mkdir(writable) &&
+                    QFile::setPermissions(writable, QFile::ReadOwner | QFile::ExeOwner));
         EXPECT_FALSE(CDataFolder(writable.toStdWString(), 1).PrepareDataFolder());
         QFile::setPermissions(writable, QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
     }
@@ -178,7 +180,8 @@ TEST_F(DataFolderTest, AMissingDataRootIsMadeWithItsParents)
     };
     for (const auto& [dataRoot, firstNewFolder] : sessions) {
         SCOPED_TRACE(firstNewFolder.toStdString());
-        const ScopedEnvironment env{{"TRAVELKIN_DATA_ROOT", dataRoot}, {"XDG_DATA_HOME", nullptr},
+        const ScopedEnvironment env{{"TRAVELKIN_DATA_ROOT", dataRoot},
+                                    {"XDG_DATA_HOME", nullptr},
                                     {"HOME", home.constData()},
                                     {"LC_ALL", "C"}};
         const CDataFolder folder = CDataFolder::ForThisSession();
@@ -216,7 +219,7 @@ TEST_F(DataFolderTest, ImagesStopAtTheFirstThatCannotBeWritten)
               logo + QStringLiteral(" is not a regular file (a FIFO, a device or a folder); left alone"));
 
     const QDir pictures(Local(folder.PictureFolderPath()));
-    EXPECT_TRUE(pictures.exists(QStringLiteral("Brush.png")));  // written before the failure
+    EXPECT_TRUE(pictures.exists(QStringLiteral("Brush.png"))); // written before the failure
     EXPECT_FALSE(pictures.exists(QStringLiteral("headerbackground.png")));
     EXPECT_FALSE(pictures.exists(QStringLiteral("ButtonMax.png")));
 }

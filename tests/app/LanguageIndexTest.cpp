@@ -17,10 +17,11 @@ TEST(LanguageIndexTest, EachLocaleGetsTheWindowInItsLanguage)
         const char* locale;
         int index;
     } users[] = {
-        {"en_US.UTF-8", 1}, {"sv_SE.UTF-8", 1},  {"zh_CN.UTF-8", 2}, {"zh_SG.UTF-8", 2}, {"zh_HK.UTF-8", 2},
-        {"zh_MO.UTF-8", 2}, {"zh_TW.UTF-8", 3},  {"ja_JP.UTF-8", 4}, {"de_DE.UTF-8", 5}, {"de_CH.UTF-8", 5},
-        {"de_LI.UTF-8", 5}, {"fr_CA.UTF-8", 6},  {"fr_LU.UTF-8", 6}, {"ru_RU.UTF-8", 7}, {"ko_KR.UTF-8", 8},
-        {"pt_BR.UTF-8", 9}, {"pt_PT.UTF-8", 9},  {"es_ES.UTF-8", 10}, {"es_PR.UTF-8", 10}, {"es_MX.UTF-8", 10},
+        {"en_US.UTF-8", 1},  {"sv_SE.UTF-8", 1},  {"zh_CN.UTF-8", 2},  {"zh_SG.UTF-8", 2},
+        {"zh_HK.UTF-8", 2},  {"zh_MO.UTF-8", 2},  {"zh_TW.UTF-8", 3},  {"ja_JP.UTF-8", 4},
+        {"de_DE.UTF-8", 5},  {"de_CH.UTF-8", 5},  {"de_LI.UTF-8", 5},  {"fr_CA.UTF-8", 6},
+        {"fr_LU.UTF-8", 6},  {"ru_RU.UTF-8", 7},  {"ko_KR.UTF-8", 8},  {"pt_BR.UTF-8", 9},
+        {"pt_PT.UTF-8", 9},  {"es_ES.UTF-8", 10}, {"es_PR.UTF-8", 10}, {"es_MX.UTF-8", 10},
         {"it_CH.UTF-8", 11}, {"nl_BE.UTF-8", 12}, {"pl_PL.UTF-8", 13}, {"da_DK.UTF-8", 14},
     };
     if (testsystem::IsWindows())

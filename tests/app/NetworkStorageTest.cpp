@@ -45,10 +45,11 @@ TEST(NetworkStorageUncTest, ExplorerWindowsConnectionsThenDrivesFromZDownThenThe
         OpenMyStorage("192.0.2.5", services, helper);
 
         EXPECT_EQ(windows.closeRequests, c.closed) << "version code " << c.osVersionCode;
-        EXPECT_THAT(runner.started, ElementsAre(ElementsAre("net", "use", "\\\\192.0.2.5\\public", "/del", "/y"),
-                                                ElementsAre("net", "use", "\\\\192.0.2.5\\media", "/del", "/y"),
-                                                ElementsAre("net", "use", "Z:", "/del", "/y"),
-                                                ElementsAre("net", "use", "Y:", "/del", "/y")));
+        EXPECT_THAT(runner.started,
+                    ElementsAre(ElementsAre("net", "use", "\\\\192.0.2.5\\public", "/del", "/y"),
+                                ElementsAre("net", "use", "\\\\192.0.2.5\\media", "/del", "/y"),
+                                ElementsAre("net", "use", "Z:", "/del", "/y"),
+                                ElementsAre("net", "use", "Y:", "/del", "/y")));
         EXPECT_EQ(std::count(runner.events.begin(), runner.events.end(), "pause 100ms"), 4);
         EXPECT_THAT(opener.Urls(), ElementsAre("\\\\192.0.2.5"));
     }

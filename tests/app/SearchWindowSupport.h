@@ -39,7 +39,10 @@ private:
 class EmptyMountTable : public CMountTable
 {
 public:
-    std::optional<std::vector<std::string>> NetworkConnections() override { return std::vector<std::string>{}; }
+    std::optional<std::vector<std::string>> NetworkConnections() override
+    {
+        return std::vector<std::string>{};
+    }
     std::vector<KernelShareMount> KernelShareMounts() override { return {}; }
 };
 
@@ -105,7 +108,10 @@ public:
         prepared = dir.isValid() && CDataFolder(Path(), languageIndex).PrepareDataFolder();
     }
     std::wstring Path() const { return dir.path().toStdWString(); }
-    QString LayoutFile() const { return dir.path() + QStringLiteral("/ZandovertSearchTools/WndLayoutInfo.xml"); }
+    QString LayoutFile() const
+    {
+        return dir.path() + QStringLiteral("/ZandovertSearchTools/WndLayoutInfo.xml");
+    }
 
     QTemporaryDir dir;
     bool prepared = false;

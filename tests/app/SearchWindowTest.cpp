@@ -8,9 +8,9 @@
 #include "app/SearchWindowSupport.h"
 #include "controls/QtTestApp.h"
 
-#include <QElapsedTimer>
-#include <QAccessible>
 #include "platform/ScopedEnvironment.h"
+#include <QAccessible>
+#include <QElapsedTimer>
 
 #include <QClipboard>
 #include <QContextMenuEvent>
@@ -50,7 +50,10 @@ protected:
         return *window;
     }
 
-    CStandardListCtrl& List() { return *qobject_cast<CStandardListCtrl*>(window->FindListCtrl(IDC_DEVICE_LIST)); }
+    CStandardListCtrl& List()
+    {
+        return *qobject_cast<CStandardListCtrl*>(window->FindListCtrl(IDC_DEVICE_LIST));
+    }
     bool Enabled(int id) { return window->FindButtonCtrl(id)->isEnabled(); }
     QString WaitText() { return PropertyFrameOf(window->FindShowCtrl(IDC_WAIT_TEXT))->strText; }
     bool WaitShown() { return window->FindShowCtrl(IDC_WAIT_TEXT)->isVisible(); }
@@ -60,7 +63,8 @@ protected:
     {
         std::vector<std::string> rows;
         for (int row = 0; row < List().GetItemCount(); ++row)
-            rows.push_back(QStringList{List().GetItemText(row, 0), List().GetItemText(row, 1), List().GetItemText(row, 2)}
+            rows.push_back(QStringList{List().GetItemText(row, 0), List().GetItemText(row, 1),
+                                       List().GetItemText(row, 2)}
                                .join(QLatin1Char(' '))
                                .toStdString());
         return rows;
@@ -93,11 +97,11 @@ protected:
 
 TEST_F(SearchWindowTest, WholeSearchFromStartToTheEndOfTheCountdown)
 {
-    search.Report("192.0.2.99", "stale");  // the start clears the registry before searching
+    search.Report("192.0.2.99", "stale"); // the start clears the registry before searching
     CVesquorDlg& dialog = Open();
     EXPECT_EQ(dialog.windowTitle(), QStringLiteral("Travelkin"));
     EXPECT_FALSE(dialog.windowIcon().isNull());
-    EXPECT_EQ(search.sends.load(), 2);  // one search through each worker
+    EXPECT_EQ(search.sends.load(), 2); // one search through each worker
     EXPECT_TRUE(dialog.IsSearching());
     EXPECT_TRUE(WaitShown());
     EXPECT_EQ(WaitText(), QStringLiteral("Searching new devices,please wait 10s..."));
@@ -128,7 +132,7 @@ TEST_F(SearchWindowTest, WholeSearchFromStartToTheEndOfTheCountdown)
     EXPECT_EQ(dialog.nWaitCount, 1);
     EXPECT_FALSE(WaitShown());
     EXPECT_TRUE(Enabled(IDC_REFRESH));
-    EXPECT_TRUE(Enabled(IDC_LOG_IN));  // the end of the countdown leaves the chosen device's actions
+    EXPECT_TRUE(Enabled(IDC_LOG_IN)); // the end of the countdown leaves the chosen device's actions
     EXPECT_TRUE(Enabled(IDC_MY_STORAGE));
 
     QTest::mouseClick(window->FindButtonCtrl(IDC_REFRESH), Qt::LeftButton);
@@ -238,7 +242,7 @@ TEST_F(SearchWindowTest, MouseClicksOnTheListDecideTheDeviceActions)
     ClickList(1);
     EXPECT_TRUE(Enabled(IDC_LOG_IN));
     EXPECT_TRUE(Enabled(IDC_MY_STORAGE));
-    EXPECT_FALSE(Enabled(IDC_REFRESH));  // still searching
+    EXPECT_FALSE(Enabled(IDC_REFRESH)); // still searching
 
     // Other buttons may move the selection, but only the left button's clicks count.
     for (const Qt::MouseButton button : {Qt::RightButton, Qt::MiddleButton}) {
@@ -272,7 +276,7 @@ TEST_F(SearchWindowTest, KeyboardChoosesADeviceAndPressesTheButtons)
         QTest::keyClick(QApplication::focusWidget(), code, modifiers);
         QCoreApplication::processEvents();
     };
-    const auto tabs = [&] {  // the focus chain from the list round to the list
+    const auto tabs = [&] { // the focus chain from the list round to the list
         std::vector<int> chain;
         do {
             key(Qt::Key_Tab);
@@ -281,7 +285,8 @@ TEST_F(SearchWindowTest, KeyboardChoosesADeviceAndPressesTheButtons)
         return chain;
     };
     ASSERT_EQ(QApplication::focusWidget(), &List());
-    EXPECT_EQ(tabs(), (std::vector<int>{IDC_REFRESH, IDC_CLOSE, IDC_DEVICE_LIST}));  // disabled ones are passed
+    EXPECT_EQ(tabs(),
+              (std::vector<int>{IDC_REFRESH, IDC_CLOSE, IDC_DEVICE_LIST})); // disabled ones are passed
 
     // Arrows move the selection and set the buttons as a click does; a list without a
     // selection gets none by Ctrl+Space.
@@ -295,11 +300,12 @@ TEST_F(SearchWindowTest, KeyboardChoosesADeviceAndPressesTheButtons)
     EXPECT_EQ(window->GetSelectedItem(), -1);
     EXPECT_FALSE(Enabled(IDC_LOG_IN));
     EXPECT_FALSE(Enabled(IDC_MY_STORAGE));
-    key(Qt::Key_Return);  // no row chosen: nothing opens
+    key(Qt::Key_Return); // no row chosen: nothing opens
     key(Qt::Key_Up);
-    EXPECT_EQ(window->GetSelectedItem(), 1);  // the first arrow chooses the focused row
+    EXPECT_EQ(window->GetSelectedItem(), 1); // the first arrow chooses the focused row
     EXPECT_TRUE(Enabled(IDC_LOG_IN));
-    EXPECT_EQ(tabs(), (std::vector<int>{IDC_LOG_IN, IDC_REFRESH, IDC_MY_STORAGE, IDC_CLOSE, IDC_DEVICE_LIST}));
+    EXPECT_EQ(tabs(),
+              (std::vector<int>{IDC_LOG_IN, IDC_REFRESH, IDC_MY_STORAGE, IDC_CLOSE, IDC_DEVICE_LIST}));
 
     // Enter on the chosen row logs in; Space or Enter press the focused button.
     key(Qt::Key_Enter);
@@ -309,7 +315,7 @@ TEST_F(SearchWindowTest, KeyboardChoosesADeviceAndPressesTheButtons)
     key(Qt::Key_Tab);
     const int sends = search.sends.load();
     key(Qt::Key_Return);
-    EXPECT_EQ(search.sends.load(), sends + 2);  // Refresh
+    EXPECT_EQ(search.sends.load(), sends + 2); // Refresh
     EXPECT_TRUE(dialog.IsSearching());
 }
 
@@ -396,7 +402,8 @@ TEST_F(SearchWindowTest, MyStorageOpensTheShareOfTheSelectedDevice)
     GatedMountTable mounts;
     DesktopServices services{desktop.urls, desktop.commands, mounts, desktop.windows};
     Open(services);
-    desktop.windows.windows = {{1, "nautilus", "Nautilus", "share on 192.0.2.11"}, {2, "nautilus", "Nautilus", "Home"}};
+    desktop.windows.windows = {{1, "nautilus", "Nautilus", "share on 192.0.2.11"},
+                               {2, "nautilus", "Nautilus", "Home"}};
     search.Report("192.0.2.11", "b");
     search.Report("192.0.2.12", "c");
     Ticks(1);
@@ -413,12 +420,11 @@ TEST_F(SearchWindowTest, MyStorageOpensTheShareOfTheSelectedDevice)
     }
     Ticks(1);
     EXPECT_EQ(WaitText(), QStringLiteral("Searching new devices,please wait 8s..."));
-    EXPECT_EQ(mounts.ListingsOnceStarted(1), 1);  // the second request waits for the first
+    EXPECT_EQ(mounts.ListingsOnceStarted(1), 1); // the second request waits for the first
     EXPECT_TRUE(busy());
     mounts.Open();
-    EXPECT_TRUE(QTest::qWaitFor([&] { return !busy(); }))
-        << "the pointer stays busy after both requests ran";
-    window.reset();  // its storage worker finishes both requests and joins its thread
+    EXPECT_TRUE(QTest::qWaitFor([&] { return !busy(); })) << "the pointer stays busy after both requests ran";
+    window.reset(); // its storage worker finishes both requests and joins its thread
     EXPECT_FALSE(mounts.TimedOut());
     EXPECT_EQ(mounts.ListingsOnceStarted(2), 2);
     EXPECT_EQ(desktop.windows.closeRequests, (std::vector<std::uint64_t>{1}));
@@ -466,7 +472,7 @@ TEST_F(SearchWindowTest, CloseButtonAndEscapeEndTheModalRun)
         CVesquorDlg& dialog = Open();
         QTimer::singleShot(0, &dialog, [&] {
             if (escape)
-                QTest::keyClick(dialog.focusWidget(), Qt::Key_Escape);  // the list has the focus
+                QTest::keyClick(dialog.focusWidget(), Qt::Key_Escape); // the list has the focus
             else
                 QTest::mouseClick(dialog.FindButtonCtrl(IDC_CLOSE), Qt::LeftButton);
         });
@@ -518,7 +524,8 @@ TEST_F(SearchWindowTest, LayoutWithoutAWorkingControlStartsTheServiceButSendsNoS
     layout.close();
 
     FakeSearchService unstarted(false);
-    window = std::make_unique<CVesquorDlg>(SearchWindowServices{unstarted.service, desktop.services, root.Path()});
+    window =
+        std::make_unique<CVesquorDlg>(SearchWindowServices{unstarted.service, desktop.services, root.Path()});
     window->show();
     ASSERT_TRUE(QTest::qWaitFor([this] { return !window->IsFirstSearchPending(); }));
     CVesquorDlg& dialog = *window;
@@ -532,7 +539,7 @@ TEST_F(SearchWindowTest, LayoutWithoutAWorkingControlStartsTheServiceButSendsNoS
     EXPECT_EQ(unstarted.sends.load(), 0) << "Refresh searched";
     EXPECT_EQ(List().GetItemCount(), 0);
     EXPECT_EQ(List().columnCount(), 0);
-    window.reset();   // before the service it searches with
+    window.reset(); // before the service it searches with
 }
 
 // An empty list says so in the window's language and offers "Why?": a dialog beside the
@@ -730,7 +737,7 @@ TEST_F(SearchWindowTest, DesktopPaletteNeverColoursTheWindow)
 {
     const QPalette desktop = QApplication::palette();
     CVesquorDlg& dialog = Open();
-    for (int device = 0; device < 12; ++device)  // more rows than fit: the scroll bar shows
+    for (int device = 0; device < 12; ++device) // more rows than fit: the scroll bar shows
         search.Report(QByteArray("192.0.2.").append(QByteArray::number(10 + device)).constData(), "disk");
     Ticks(1);
     ClickList(1);
@@ -758,14 +765,16 @@ TEST(DeviceTextTest, NarrowTextsBecomeReadableWithoutFailing)
     } texts[] = {
         {"disk", u"disk"},
         {"caf\xc3\xa9", u"café"},
-        {"caf\xe9", u"café"},                            // not UTF-8: one byte a character
-        {"\xe3\x81", u"\u00e3\ufffd"},                     // cut-off sequence; 0x81 is a control
+        {"caf\xe9", u"café"},          // not UTF-8: one byte a character
+        {"\xe3\x81", u"\u00e3\ufffd"}, // cut-off sequence; 0x81 is a control
         {"a\tb\r\n\x1b[2J\x7f", u"a\ufffdb\ufffd\ufffd\ufffd[2J\ufffd"},
-        {"photo\xe2\x80\xaegpj.exe", u"photo\ufffdgpj.exe"},  // U+202E turns the rest around
+        {"photo\xe2\x80\xaegpj.exe", u"photo\ufffdgpj.exe"}, // U+202E turns the rest around
         {"\xe2\x80\xaa\xe2\x80\xad\xe2\x81\xa6\xe2\x81\xa9", u"\ufffd\ufffd\ufffd\ufffd"},
         // Invisible format characters: a right-to-left mark, a zero-width space, a byte order
         // mark, a line separator and a tag; the spaces and letters beside them stay.
-        {"a\xe2\x80\x8f\xe2\x80\x8b\xef\xbb\xbf\xe2\x80\xa8\xf3\xa0\x81\x81" "b", u"a\ufffd\ufffd\ufffd\ufffd\ufffdb"},
+        {"a\xe2\x80\x8f\xe2\x80\x8b\xef\xbb\xbf\xe2\x80\xa8\xf3\xa0\x81\x81"
+         "b",
+         u"a\ufffd\ufffd\ufffd\ufffd\ufffdb"},
         {"\xe2\x80\x8a\xe2\x81\xb0", u"\u200a\u2070"},
         {"caf\xe9\x85", u"caf\u00e9\ufffd"},
     };
@@ -783,19 +792,24 @@ TEST_F(SearchWindowTest, DeviceTextsFromTheNetworkAreShownDisarmed)
     search.Report("192.0.2.10", "photo\xe2\x80\xaegpj.exe", "NAS\tx");
     Ticks(1);
     const QString host = QStringLiteral("photo\ufffdgpj.exe");
-    EXPECT_EQ(Rows(), (std::vector<std::string>{(host + QStringLiteral(" 192.0.2.10 NAS\ufffdx")).toStdString()}));
+    EXPECT_EQ(Rows(),
+              (std::vector<std::string>{(host + QStringLiteral(" 192.0.2.10 NAS\ufffdx")).toStdString()}));
     QFile dump(dumpPath);
     ASSERT_TRUE(dump.open(QIODevice::ReadOnly));
     EXPECT_EQ(QString::fromUtf8(dump.readAll()), host + QStringLiteral("\t192.0.2.10\tNAS\ufffdx\n"));
     EXPECT_STREQ(search.service.CopyDevices().front().host, "photo\xe2\x80\xaegpj.exe");
 }
 
-
 // The title (2102) and the list's label (2104) show the window's own background at their
 // place in every shipped layout, whichever of window and label paints first.
 TEST(LabelBackgroundTest, LabelsShowTheWindowBackgroundUnderThemInEveryLayout)
 {
-    enum class Order { WindowFirst, LabelFirst, LabelMovedSinceWindowPaint };
+    enum class Order
+    {
+        WindowFirst,
+        LabelFirst,
+        LabelMovedSinceWindowPaint
+    };
     QtAppEnvironment::App();
     for (const int language : {1, 2, 3, 4, 5, 6, 9, 10, 11}) {
         for (const Order order : {Order::WindowFirst, Order::LabelFirst, Order::LabelMovedSinceWindowPaint}) {
@@ -806,19 +820,20 @@ TEST(LabelBackgroundTest, LabelsShowTheWindowBackgroundUnderThemInEveryLayout)
             CVesquorDlg window(SearchWindowServices{search.service, desktop.services, root.Path()});
             window.show();
             for (const int id : {2102, 2104}) {
-                SCOPED_TRACE(testing::Message() << "language " << language << ", order " << static_cast<int>(order)
-                                                << ", control " << id);
+                SCOPED_TRACE(testing::Message() << "language " << language << ", order "
+                                                << static_cast<int>(order) << ", control " << id);
                 QWidget* label = window.FindShowCtrl(id);
                 ASSERT_NE(label, nullptr);
                 CBasicPropertyFrame* frame = PropertyFrameOf(label);
-                frame->strText.clear();  // only the background is left to compare
+                frame->strText.clear(); // only the background is left to compare
                 window.grab();
                 if (order == Order::LabelFirst)
                     frame->dcBackground = QImage();
                 if (order == Order::LabelMovedSinceWindowPaint)
                     label->move(label->pos() + QPoint(7, 3));
                 const QImage shown = label->grab().toImage().convertToFormat(QImage::Format_RGB32);
-                const QImage under = window.pImage.copy(label->geometry()).convertToFormat(QImage::Format_RGB32);
+                const QImage under =
+                    window.pImage.copy(label->geometry()).convertToFormat(QImage::Format_RGB32);
                 EXPECT_EQ(shown, under);
             }
         }

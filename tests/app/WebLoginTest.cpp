@@ -1,5 +1,5 @@
-#include "app/DeviceAddress.h"
 #include "app/WebLogin.h"
+#include "app/DeviceAddress.h"
 #include "discovery/DottedIPv4.h"
 #include "platform/support/DesktopFakes.h"
 
@@ -12,10 +12,23 @@ using ::testing::IsEmpty;
 namespace {
 
 // Texts that come from the network and must never be acted on.
-const std::vector<std::string> kNotAnAddress = {
-    "",          "192.0.2",      "192.0.2.5.1", "192.0.2.256",  "192.0.2.05",      " 192.0.2.5",
-    "192.0.2.5 ", "192.0.2.5/x", "192.0.2.5:80", "example.org", "0x7f.0.0.1",      "192.0.2.-1",
-    "1.2.3.4.",  "192.0.2.5\n",  "::1",         "192.0.2.5;x", std::string("192.0.2.5\0.7", 11)};
+const std::vector<std::string> kNotAnAddress = {"",
+                                                "192.0.2",
+                                                "192.0.2.5.1",
+                                                "192.0.2.256",
+                                                "192.0.2.05",
+                                                " 192.0.2.5",
+                                                "192.0.2.5 ",
+                                                "192.0.2.5/x",
+                                                "192.0.2.5:80",
+                                                "example.org",
+                                                "0x7f.0.0.1",
+                                                "192.0.2.-1",
+                                                "1.2.3.4.",
+                                                "192.0.2.5\n",
+                                                "::1",
+                                                "192.0.2.5;x",
+                                                std::string("192.0.2.5\0.7", 11)};
 
 TEST(DottedIPv4Test, OnlyPlainDottedIPv4AddressesAreAccepted)
 {

@@ -150,7 +150,7 @@ TEST(WindowScreenshotTest, JapaneseAndChineseTextsAreGlyphsNotBoxes)
     qputenv("DISPLAY", QByteArray::fromStdString(server.DisplayName()));
     {
         PlatformApplication application("xcb");
-        for (const int language : {2, 3, 4}) {  // Chinese simplified and traditional, Japanese
+        for (const int language : {2, 3, 4}) { // Chinese simplified and traditional, Japanese
             FakeSearchService search;
             RecordingDesktop desktop;
             PreparedDataRoot root(language);
@@ -162,7 +162,8 @@ TEST(WindowScreenshotTest, JapaneseAndChineseTextsAreGlyphsNotBoxes)
             ASSERT_TRUE(label && label->pFont);
             SCOPED_TRACE(label->pFont->family().toStdString());
             EXPECT_NE(Drawn(*label->pFont, QStringLiteral("一")), Drawn(*label->pFont, QStringLiteral("口")));
-            EXPECT_NE(Drawn(*label->pFont, label->strText.left(1)), Drawn(*label->pFont, label->strText.right(1)));
+            EXPECT_NE(Drawn(*label->pFont, label->strText.left(1)),
+                      Drawn(*label->pFont, label->strText.right(1)));
         }
     }
 }
@@ -212,7 +213,8 @@ TEST(WindowScreenshotTest, CutCornersShowTheDesktopUnderAWaylandCompositor)
             kPatienceMs));
         ASSERT_FALSE(shot.isNull());
         ASSERT_EQ(found.size(), window.size());
-        EXPECT_EQ(Opaque(shot.pixel(found.topLeft())), desktopColour) << "the top-left corner is not see-through";
+        EXPECT_EQ(Opaque(shot.pixel(found.topLeft())), desktopColour)
+            << "the top-left corner is not see-through";
         EXPECT_EQ(Opaque(shot.pixel(found.topLeft() + QPoint(1, 1))), desktopColour);
         EXPECT_NE(Opaque(shot.pixel(found.topLeft() + QPoint(4, 120))), desktopColour);
     }

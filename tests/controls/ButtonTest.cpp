@@ -31,8 +31,7 @@ protected:
         button.nPaintMode = kPaintBackColor;
         button.clrBack = kBack;
         const std::vector<QRgb> colours(kStateColours.begin(), kStateColours.begin() + states);
-        button.SetStateImage(WriteStrip(dir, QString("s%1.png").arg(states), colours, 10, 8), states,
-                             2, 3);
+        button.SetStateImage(WriteStrip(dir, QString("s%1.png").arg(states), colours, 10, 8), states, 2, 3);
     }
 
     // The state shown, by the colour at the image offset; -1 when no state image shows.
@@ -97,7 +96,7 @@ TEST_F(ButtonTest, FourStatesFollowNormalHoverPressedDisabled)
     Leave(button);
     EXPECT_EQ(ShownState(button), 0);
     button.setEnabled(false);
-    EXPECT_EQ(ShownState(button, QPoint(0, 0)), 3);  // the disabled image moves to the corner
+    EXPECT_EQ(ShownState(button, QPoint(0, 0)), 3); // the disabled image moves to the corner
     EXPECT_EQ(PixelAt(Grab(button), 10, 3), kBack);
 }
 
@@ -106,14 +105,14 @@ TEST_F(ButtonTest, FiveStatePushButtonShowsTheCheckedImageWhateverElseHolds)
     CStandardButton button(&parent);
     Skin(button, 5);
     EXPECT_EQ(ShownState(button), 0);
-    button.SetCheck(ButtonIndeterminate);  // shows as checked
+    button.SetCheck(ButtonIndeterminate); // shows as checked
     Hover(button);
     button.setDown(true);
     EXPECT_EQ(ShownState(button), 4);
     button.SetCheck(ButtonUnchecked);
     button.setDown(false);
     button.setEnabled(false);
-    EXPECT_EQ(ShownState(button), 3);  // disabled keeps its offset with five states
+    EXPECT_EQ(ShownState(button), 3); // disabled keeps its offset with five states
 }
 
 TEST_F(ButtonTest, UnlistedStateCountsDrawNoImage)
@@ -181,7 +180,7 @@ TEST_F(ButtonTest, RadioUnchecksTheOtherSkinnedButtonsOfItsParent)
     std::vector<int> selected;
     QObject::connect(&first, &CRadioBoxButton::radioSelected, [&](int id) {
         selected.push_back(id);
-        EXPECT_EQ(second.GetCheck(), 0);  // the group is updated before the parent hears
+        EXPECT_EQ(second.GetCheck(), 0); // the group is updated before the parent hears
     });
     MouseClick(first);
     EXPECT_EQ(first.GetCheck(), 1);
@@ -189,7 +188,7 @@ TEST_F(ButtonTest, RadioUnchecksTheOtherSkinnedButtonsOfItsParent)
     EXPECT_EQ(box.GetCheck(), 0);
     EXPECT_EQ(other.GetCheck(), 1);
 
-    MouseClick(first);  // again: stays checked and tells the parent again
+    MouseClick(first); // again: stays checked and tells the parent again
     EXPECT_EQ(first.GetCheck(), 1);
     EXPECT_EQ(selected, (std::vector<int>{2110, 2110}));
 }
@@ -247,7 +246,7 @@ TEST_F(ButtonTest, KeyboardFocusShowsInTheTextColourAndSpaceOrEnterPress)
         }
     };
 
-    EXPECT_EQ(button.focusPolicy(), Qt::TabFocus);  // a mouse click leaves the focus alone
+    EXPECT_EQ(button.focusPolicy(), Qt::TabFocus); // a mouse click leaves the focus alone
     parent.show();
     parent.activateWindow();
     QCoreApplication::processEvents();

@@ -19,8 +19,7 @@ class ControlClassRegistryTest : public QtWidgetTest
 {
 };
 
-template <typename Control>
-bool Creates(std::wstring_view name)
+template <typename Control> bool Creates(std::wstring_view name)
 {
     const std::unique_ptr<QWidget> control = ControlClassRegistry::Global().Create(name);
     return control && dynamic_cast<Control*>(control.get()) && PropertyFrameOf(control.get());

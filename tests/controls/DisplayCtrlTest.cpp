@@ -19,8 +19,7 @@ constexpr QRgb kText = 0xFFFFFFFF;
 const QString kLongText = QStringLiteral("Searching new devices, please wait while the list fills up");
 
 // Skins a display control with a solid fill and white text.
-template <typename Control>
-void SkinForText(Control& control, const QString& text, int x, int y)
+template <typename Control> void SkinForText(Control& control, const QString& text, int x, int y)
 {
     control.nPaintMode = kPaintBackColor;
     control.clrBack = kBack;
@@ -44,8 +43,8 @@ TEST_F(DisplayCtrlTest, ImageControlShowsOnlyTheFirstStateAtNaturalSizeTopLeft)
     logo.setGeometry(7, 7, 30, 20);
     logo.nPaintMode = kPaintBackColor;
     logo.clrBack = kBack;
-    logo.SetStateImage(WriteStrip(dir, "logo.png", {0xFFFF0000, 0xFF00FF00, 0xFF0000FF, 0xFFFFFF00}, 5, 6),
-                       4, 0, 0);
+    logo.SetStateImage(WriteStrip(dir, "logo.png", {0xFFFF0000, 0xFF00FF00, 0xFF0000FF, 0xFFFFFF00}, 5, 6), 4,
+                       0, 0);
     const QImage shown = Grab(logo);
     EXPECT_TRUE(AllPixels(shown, QRect(0, 0, 5, 6), 0xFFFF0000));
     EXPECT_EQ(InkBox(shown, kBack), QRect(0, 0, 5, 6));
@@ -72,7 +71,7 @@ TEST_F(DisplayCtrlTest, TextOffsetMinusOneDrawsAsOneAndZeroAsZero)
     for (auto [x, y] : {std::pair{-1, -1}, std::pair{1, 1}, std::pair{0, 0}}) {
         CShowTextCtrl title(&parent);
         title.setGeometry(30, 4, 270, 25);
-        SkinForText(title, QStringLiteral("HHH"), x, y);  // no overhang left of the pen
+        SkinForText(title, QStringLiteral("HHH"), x, y); // no overhang left of the pen
         shots.push_back(Grab(title));
     }
     EXPECT_EQ(shots[0], shots[1]);
@@ -140,7 +139,7 @@ protected:
 
 TEST_F(DisplayCtrlTest, DragFromTheParentsTopStripStartsAWindowMove)
 {
-    for (const CaptionGesture& gesture : CaptionGestures(23)) {  // parent y 27
+    for (const CaptionGesture& gesture : CaptionGestures(23)) { // parent y 27
         RecordingTextCtrl title(&parent);
         title.setGeometry(30, 4, 270, 40);
         PerformGesture(title, gesture);
@@ -181,7 +180,7 @@ TEST_F(DisplayCtrlTest, SizeChangesAreReportedOnlyWhenTracked)
 {
     RecordingTextCtrl title(&parent);
     title.setGeometry(0, 0, 20, 10);
-    parent.show();  // hidden windows get their size events only when shown
+    parent.show(); // hidden windows get their size events only when shown
     title.resize(25, 10);
     EXPECT_TRUE(title.sizeChanges.empty());
     title.bTrackSize = 1;

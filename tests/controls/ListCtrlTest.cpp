@@ -8,7 +8,7 @@
 
 namespace {
 
-constexpr QRgb kBorder = 0xFF7E9DB9;  // 126,157,185
+constexpr QRgb kBorder = 0xFF7E9DB9; // 126,157,185
 constexpr QRgb kGreen = 0xFF00FF00;
 constexpr QRgb kRed = 0xFFFF0000;
 constexpr QRgb kWhite = 0xFFFFFFFF;
@@ -80,7 +80,7 @@ TEST_F(ListCtrlTest, HeaderStretchesOnlyTheShownPartOfItsPicture)
 {
     CStandardListCtrl& list = MakeList(0);
     list.Header().SetStateImage(HeaderBackground(), 1, 0, 0);
-    list.SetHeaderFont(QStringLiteral("Tahoma"), 0);  // no titles
+    list.SetHeaderFont(QStringLiteral("Tahoma"), 0); // no titles
     const QImage header = Grab(list.Header());
     EXPECT_TRUE(AllPixels(header, header.rect(), kGreen));
 }
@@ -94,7 +94,7 @@ TEST_F(ListCtrlTest, SeparatorsSitAtColumnEdgesAndSkipZeroWidthColumns)
     list.setColumnWidth(0, 0);
 
     QImage header = Grab(list.Header());
-    EXPECT_EQ(PixelAt(header, 0, 4), kGreen);  // column 0 has no width: no separator
+    EXPECT_EQ(PixelAt(header, 0, 4), kGreen); // column 0 has no width: no separator
     EXPECT_EQ(PixelAt(header, 122, 4), kRed);
     EXPECT_EQ(PixelAt(header, 122, 3), kGreen);
     EXPECT_EQ(PixelAt(header, 215, 9), kRed);
@@ -111,7 +111,7 @@ TEST_F(ListCtrlTest, TitlesAreCentredInTheirColumnsInTheHeadersColour)
     list.Header().SetStateImage(HeaderBackground(), 1, 0, 0);
     list.SetHeaderFont(QStringLiteral("Tahoma"), 12);
     list.SetHeaderTextColor(std::wstring_view(L"244,245,247"));
-    list.SetHeaderTextColor(std::wstring_view(L"12,34"));  // not a colour: kept
+    list.SetHeaderTextColor(std::wstring_view(L"12,34")); // not a colour: kept
     EXPECT_EQ(list.Header().clrText, 0xFFF4F5F7u);
     list.setColumnWidth(1, 0);
     list.setColumnWidth(2, 0);
@@ -119,7 +119,7 @@ TEST_F(ListCtrlTest, TitlesAreCentredInTheirColumnsInTheHeadersColour)
     const QImage header = Grab(list.Header());
     const QRect ink = InkBox(header, kGreen);
     ASSERT_TRUE(ink.isValid());
-    EXPECT_LT(ink.right(), 96);  // only column 0 has a title
+    EXPECT_LT(ink.right(), 96); // only column 0 has a title
     EXPECT_LE(std::abs(ink.left() - (96 - 1 - ink.right())), 2);
 }
 
@@ -140,7 +140,7 @@ TEST_F(ListCtrlTest, RowsAreInsertedReadSelectedAndDeleted)
     list.topLevelItem(0)->setSelected(true);
     EXPECT_EQ(list.GetFirstSelectedItem(), 0);
 
-    list.DeleteAllItems();  // rows only: the columns stay
+    list.DeleteAllItems(); // rows only: the columns stay
     EXPECT_EQ(list.GetFirstSelectedItem(), -1);
     EXPECT_EQ(list.headerItem()->text(2), QStringLiteral("Devcie Type"));
 }
@@ -163,7 +163,7 @@ TEST_F(ListCtrlTest, CellTextsFollowTheirColumnAlignmentAndStayInsideTheirCell)
     ASSERT_TRUE(left.isValid() && centred.isValid() && cut.isValid());
     EXPECT_LT(left.left(), 10);
     EXPECT_LE(std::abs(centred.left() - (122 - 1 - centred.right())), 2);
-    EXPECT_LT(cut.right(), 80 - 1);  // the overlong text is cut inside its own cell
+    EXPECT_LT(cut.right(), 80 - 1); // the overlong text is cut inside its own cell
 }
 
 } // namespace

@@ -10,7 +10,7 @@
 
 namespace {
 
-constexpr QRgb kMarker = 0xFF123456;  // what the paint target held before
+constexpr QRgb kMarker = 0xFF123456; // what the paint target held before
 constexpr QRgb kParent = 0xFF00FF00;
 constexpr QRgb kBack = 0xFF0000FF;
 constexpr QRgb kBorder = 0xFFFF0000;
@@ -104,9 +104,9 @@ TEST_F(PropertyFrameTest, LayersStackParentFillBorderImage)
 
     frame.nPaintMode = 15;
     painted = Paint();
-    EXPECT_EQ(PixelAt(painted, 0, 0), kImage);  // image over border
-    EXPECT_EQ(PixelAt(painted, 19, 9), kBorder);  // border over fill
-    EXPECT_EQ(PixelAt(painted, 10, 5), kBack);    // fill over parent
+    EXPECT_EQ(PixelAt(painted, 0, 0), kImage);   // image over border
+    EXPECT_EQ(PixelAt(painted, 19, 9), kBorder); // border over fill
+    EXPECT_EQ(PixelAt(painted, 10, 5), kBack);   // fill over parent
 }
 
 TEST_F(PropertyFrameTest, StateImageIsCutIntoEqualStrips)
@@ -136,7 +136,7 @@ TEST_F(PropertyFrameTest, UnreadableImageLeavesZeroSizes)
     EXPECT_TRUE(AllPixels(Paint(), self->rect(), kMarker));
     frame.nPaintMode = 0;
     UseImage(8, 8);
-    EXPECT_TRUE(AllPixels(Paint(), self->rect(), kMarker));  // mode 0 paints nothing
+    EXPECT_TRUE(AllPixels(Paint(), self->rect(), kMarker)); // mode 0 paints nothing
 }
 
 TEST_F(PropertyFrameTest, LayoutColoursBecomeOpaqueArgb)
@@ -157,7 +157,7 @@ TEST_F(PropertyFrameTest, MoveByAnchorMovesAndStretchesPerAxis)
     EXPECT_EQ(self->geometry(), QRect(40, 20, 25, 30));
     frame.MoveByAnchor(self, 5, 5, 1, 2);
     EXPECT_EQ(self->geometry(), QRect(40, 25, 25, 30));
-    frame.MoveByAnchor(self, 10, 20, 2, 0);  // an unknown mode leaves both axes
+    frame.MoveByAnchor(self, 10, 20, 2, 0); // an unknown mode leaves both axes
     EXPECT_EQ(self->geometry(), QRect(40, 25, 25, 30));
 }
 
@@ -173,12 +173,12 @@ TEST_F(PropertyFrameTest, PrefetchedPicturesAreSharedUntilTheirFileChangesOrStar
     // Until the files are confirmed to hold their origins, each is read for itself.
     EXPECT_EQ(LoadSkinImage(copy).pixel(0, 0), kBorder);
     prefetch.ConfirmFiles();
-    EXPECT_EQ(LoadSkinImage(copy).pixel(0, 0), kImage);  // decoded from its origin
+    EXPECT_EQ(LoadSkinImage(copy).pixel(0, 0), kImage); // decoded from its origin
     EXPECT_TRUE(LoadSkinImage(absent).isNull());
     EXPECT_EQ(LoadSkinImage(kept).cacheKey(), LoadSkinImage(kept).cacheKey());
     EXPECT_EQ(LoadSkinImage(changed).pixel(0, 0), kBack);
 
-    WriteStrip(dir, "changed.png", {kBorder}, 5, 5);  // another size: the file has changed
+    WriteStrip(dir, "changed.png", {kBorder}, 5, 5); // another size: the file has changed
     const QImage redrawn = LoadSkinImage(changed);
     EXPECT_EQ(redrawn.size(), QSize(5, 5));
     EXPECT_EQ(redrawn.pixel(0, 0), kBorder);

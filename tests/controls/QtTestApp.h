@@ -46,12 +46,11 @@ private:
     static inline std::unique_ptr<QApplication> app;
 };
 
-inline const bool kQtAppEnvironmentAdded =
-    (::testing::AddGlobalTestEnvironment(new QtAppEnvironment), true);
+inline const bool kQtAppEnvironmentAdded = (::testing::AddGlobalTestEnvironment(new QtAppEnvironment), true);
 
 // A picture of side-by-side solid strips, one colour per state, saved as PNG in `dir`.
-inline QString WriteStrip(const QTemporaryDir& dir, const QString& name,
-                          const std::vector<QRgb>& colours, int stateWidth, int height)
+inline QString WriteStrip(const QTemporaryDir& dir, const QString& name, const std::vector<QRgb>& colours,
+                          int stateWidth, int height)
 {
     QImage strip(stateWidth * static_cast<int>(colours.size()), height, QImage::Format_ARGB32);
     for (int state = 0; state < static_cast<int>(colours.size()); ++state) {

@@ -63,7 +63,7 @@ TEST(TaskPercentTest, LeadingNumberAndRoundedShare)
 
     EXPECT_EQ(ScaleRounded(42, 100, 100), 42);
     EXPECT_EQ(ScaleRounded(42, 150, 100), 63);
-    EXPECT_EQ(ScaleRounded(1, 50, 100), 1);  // halves round away from zero
+    EXPECT_EQ(ScaleRounded(1, 50, 100), 1); // halves round away from zero
     EXPECT_EQ(ScaleRounded(-1, 50, 100), -1);
     EXPECT_EQ(ScaleRounded(std::numeric_limits<int>::max(), 100, 1), -1);
     EXPECT_EQ(ScaleRounded(5, 5, 0), -1);

@@ -18,7 +18,7 @@ namespace {
 constexpr QRgb kRed = 0xFFFF0000;
 constexpr QRgb kBlue = 0xFF0000FF;
 constexpr QRgb kWhite = 0xFFFFFFFF;
-constexpr int kColumns = 17;  // up to the second flag column
+constexpr int kColumns = 17; // up to the second flag column
 
 const QString kLongText =
     QStringLiteral("Copying the holiday pictures folder to the storage device, please wait");
@@ -53,10 +53,14 @@ protected:
     static int ColumnWidth(int column)
     {
         switch (column) {
-        case 0: return 40;
-        case 1: return 100;
-        case 6: return 120;
-        default: return 0;
+        case 0:
+            return 40;
+        case 1:
+            return 100;
+        case 6:
+            return 120;
+        default:
+            return 0;
         }
     }
 
@@ -84,7 +88,8 @@ protected:
     void Mouse(QEvent::Type type, QPoint at, Qt::MouseButton button = Qt::NoButton,
                Qt::KeyboardModifiers modifiers = Qt::NoModifier)
     {
-        const Qt::MouseButtons held = type == QEvent::MouseButtonPress ? Qt::MouseButtons(button) : Qt::NoButton;
+        const Qt::MouseButtons held =
+            type == QEvent::MouseButtonPress ? Qt::MouseButtons(button) : Qt::NoButton;
         QMouseEvent event(type, QPointF(at), list->viewport()->mapToGlobal(QPointF(at)), button, held,
                           modifiers);
         QCoreApplication::sendEvent(list->viewport(), &event);
@@ -196,7 +201,7 @@ TEST_F(TaskListTest, WheelScrollsTheVisibleBarAndTheHeaderFollowsHorizontalScrol
 
     list->ScrollBy(Qt::Horizontal, 70);
     EXPECT_EQ(list->Header().nScrollX, 70);
-    EXPECT_EQ(list->ColumnAt(0), 1);  // column 1 starts at 40 - 70
+    EXPECT_EQ(list->ColumnAt(0), 1); // column 1 starts at 40 - 70
 
     // A new size starts again at the top-left.
     list->resize(300, 210);
@@ -230,7 +235,7 @@ TEST_F(TaskListTest, TheOnlySelectedRowIsTallerAndLaterRowsAndHitsMoveDown)
     EXPECT_EQ(list->RowAt(QPoint(5, 80)), 2);
     EXPECT_EQ(list->RowAt(QPoint(5, 129)), 2);
     EXPECT_EQ(list->RowAt(QPoint(5, 130)), 3);
-    EXPECT_EQ(list->RowAt(QPoint(5, 20 + 50 + 7 * 30)), -1);  // past the last row
+    EXPECT_EQ(list->RowAt(QPoint(5, 20 + 50 + 7 * 30)), -1); // past the last row
 
     // A second selected row makes every row equal again.
     list->SetItemSelected(5, true);
@@ -260,7 +265,7 @@ TEST_F(TaskListTest, ProgressFillIsHeldToTheBarAndTheCell)
     AddRow(QStringLiteral("over"), QStringLiteral("J"), QStringLiteral("250"));
     AddRow(QStringLiteral("under"), QStringLiteral("J"), QStringLiteral("-20"));
     SetSolidProgressBar(300);
-    list->setColumnWidth(6, 80);  // the bar is cut at the cell's end, 75 pixels on
+    list->setColumnWidth(6, 80); // the bar is cut at the cell's end, 75 pixels on
 
     const QImage shot = Shot();
     EXPECT_TRUE(AllPixels(shot, QRect(145, 24, 75, 2), kRed));
@@ -296,7 +301,7 @@ TEST_F(TaskListTest, SelectedRowsAreFilledAndEveryRowHasAGridLineAbove)
     EXPECT_EQ(PixelAt(shot, 295, 20 + 2), kWhite);
     EXPECT_EQ(PixelAt(shot, 295, 20 + 30 - 1), list->clrGrid);
     EXPECT_EQ(PixelAt(shot, 295, 20 + 60 - 1), list->clrGrid);
-    EXPECT_EQ(PixelAt(shot, 295, 20 + 90 - 1), kWhite);  // no fourth row
+    EXPECT_EQ(PixelAt(shot, 295, 20 + 90 - 1), kWhite); // no fourth row
 
     list->bShowItems = 0;
     EXPECT_TRUE(AllPixels(Grab(*list), QRect(0, 20, 300, 180), list->clrBack));
@@ -328,7 +333,8 @@ TEST_F(TaskListTest, HeaderIsAVerticalGradientAcrossTheSpaceLeftForIt)
     EXPECT_EQ(list->Header().geometry(), QRect(0, 0, 300, 20));
     const QImage header = Grab(list->Header());
     const auto nearly = [](QRgb actual, QRgb expected) {
-        return std::abs(qRed(actual) - qRed(expected)) <= 4 && std::abs(qGreen(actual) - qGreen(expected)) <= 4 &&
+        return std::abs(qRed(actual) - qRed(expected)) <= 4 &&
+               std::abs(qGreen(actual) - qGreen(expected)) <= 4 &&
                std::abs(qBlue(actual) - qBlue(expected)) <= 4;
     };
     EXPECT_TRUE(nearly(PixelAt(header, 290, 0), 0xFFA9BED3));
@@ -375,7 +381,7 @@ TEST_F(TaskListTest, RightPressSelectsAnUnselectedRowOnlyAndReleaseTellsTheParen
     EXPECT_EQ(list->GetSelectedItems(), (std::vector<int>{2}));
     Click(InRow(4), Qt::ControlModifier, Qt::RightButton);
     EXPECT_EQ(list->GetSelectedItems(), (std::vector<int>{2}));
-    Click(QPoint(60, 190), Qt::NoModifier, Qt::RightButton);  // below the last row
+    Click(QPoint(60, 190), Qt::NoModifier, Qt::RightButton); // below the last row
     EXPECT_TRUE(list->GetSelectedItems().empty());
     EXPECT_EQ(released, (std::vector<int>{2110, 2110, 2110, 2110}));
 }
@@ -384,7 +390,7 @@ TEST_F(TaskListTest, RubberBandFromBelowTheRowsSelectsTheRowsItSpans)
 {
     AddRows(5);
     Click(InRow(0));
-    const QPoint start(200, 190);  // below row 4, which ends at 169
+    const QPoint start(200, 190); // below row 4, which ends at 169
     Mouse(QEvent::MouseButtonPress, start, Qt::LeftButton);
     EXPECT_TRUE(list->GetSelectedItems().empty());
     EXPECT_EQ(list->bRubberBand, 1);
@@ -439,13 +445,13 @@ TEST_F(TaskListTest, BoxWaitsForTheMouseToRestAndGoesWhenItLeavesTheRows)
     AddRow(kLongText);
     AddRow(kLongText);
     Mouse(QEvent::MouseMove, InRow(0));
-    list->cursor = InRow(0) + QPoint(2, 0);  // moved on before the delay ran out
+    list->cursor = InRow(0) + QPoint(2, 0); // moved on before the delay ran out
     list->OnTimer(kTipDelayTimer);
     EXPECT_TRUE(list->TipBox().isHidden());
 
     Hover(InRow(0) + QPoint(2, 0));
     ASSERT_FALSE(list->TipBox().isHidden());
-    list->OnTimer(kTipWatchTimer);  // still over a row
+    list->OnTimer(kTipWatchTimer); // still over a row
     EXPECT_FALSE(list->TipBox().isHidden());
     list->cursor = QPoint(60, 150);
     list->OnTimer(kTipWatchTimer);

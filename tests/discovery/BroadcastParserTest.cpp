@@ -1,8 +1,8 @@
 #include <gtest/gtest.h>
 
 #include "DiscoveryTestSupport.h"
-#include "discovery/SearchDeviceBroadcastThread.h"
 #include "discovery/DottedIPv4.h"
+#include "discovery/SearchDeviceBroadcastThread.h"
 #include "os/LocalAddresses.h"
 
 using testsupport::Deliver;
@@ -34,8 +34,8 @@ TEST_F(BroadcastParser, FillsRecordFromItemsSenderAndTypeByte)
 {
     Deliver(worker, testsupport::Fixture("broadcast_answer.bin"), "192.0.2.44");
     const DeviceRecord device = Only();
-    EXPECT_EQ(std::string(device.id) + "|" + device.host + "|" + device.vendor + "|" + device.product + "|"
-                  + device.ip + "|" + device.detail + "|" + device.osVersion,
+    EXPECT_EQ(std::string(device.id) + "|" + device.host + "|" + device.vendor + "|" + device.product + "|" +
+                  device.ip + "|" + device.detail + "|" + device.osVersion,
               "A1|disk|Zandovert|NAS|192.0.2.44||");
     EXPECT_EQ(device.type, 1);
     EXPECT_EQ(device.refreshValue, 60);
@@ -57,8 +57,8 @@ TEST_F(BroadcastParser, ItemRules)
 
 TEST_F(BroadcastParser, TextsThePacketCutAreMarkedPartial)
 {
-    const std::string room = "\u0413\u043e\u0441\u0442\u0438\u043d\u0430\u044f";   // 16 bytes
-    const std::string start = "id=A1&vendor=Zandovert&host=";                       // 28 bytes
+    const std::string room = "\u0413\u043e\u0441\u0442\u0438\u043d\u0430\u044f"; // 16 bytes
+    const std::string start = "id=A1&vendor=Zandovert&host=";                    // 28 bytes
     const auto bit = [](auto field) { return static_cast<int>(PartialBit(field)); };
     const int neverCarried = bit(&DeviceRecord::detail) | bit(&DeviceRecord::osVersion);
     const struct
@@ -67,9 +67,10 @@ TEST_F(BroadcastParser, TextsThePacketCutAreMarkedPartial)
         int partial;
     } cases[] = {
         {start + "disk&product=NAS", "disk", neverCarried},
-        {start + "disk", "disk", neverCarried | bit(&DeviceRecord::product)},   // no product item
+        {start + "disk", "disk", neverCarried | bit(&DeviceRecord::product)}, // no product item
         // 100 bytes of host fill the packet: cut there, and inside its last character.
-        {start + std::string(100, 'h'), std::string(63, 'h'), neverCarried | bit(&DeviceRecord::host) | bit(&DeviceRecord::product)},
+        {start + std::string(100, 'h'), std::string(63, 'h'),
+         neverCarried | bit(&DeviceRecord::host) | bit(&DeviceRecord::product)},
         // The packet ends after the first byte of a character: that byte goes too.
         {"id=" + std::string(51, 'i') + "&vendor=Zandovert&product=NAS&host=" + room + room + room,
          room + room + room.substr(0, 6), neverCarried | bit(&DeviceRecord::host)},
@@ -107,7 +108,7 @@ TEST_F(BroadcastParser, RepeatsAreReportedOncePerSearchButByebyeAlways)
     for (int i = 0; i < 3; ++i)
         Deliver(worker, a);
     EXPECT_EQ(sink.reports.size(), 1u) << "a repeat does not clear the last report";
-    worker.ResetDeviceInfo();   // the next search
+    worker.ResetDeviceInfo(); // the next search
     Deliver(worker, a);
     Deliver(worker, Answer(1, "id=B&vendor=Zandovert"));
     Deliver(worker, a);
@@ -124,9 +125,12 @@ TEST(BroadcastTargets, EachSubnetHasItsOwnBroadcastAddress)
         const char* address;
         unsigned prefix;
         const char* broadcast;
-    } cases[] = {{"192.0.2.1", 24, "192.0.2.255"}, {"198.18.0.1", 15, "198.19.255.255"},
-                 {"198.18.5.9", 30, "198.18.5.11"}, {"192.0.2.1", 0, "255.255.255.255"},
-                 {"192.0.2.1", 31, ""},             {"192.0.2.1", 32, ""},
+    } cases[] = {{"192.0.2.1", 24, "192.0.2.255"},
+                 {"198.18.0.1", 15, "198.19.255.255"},
+                 {"198.18.5.9", 30, "198.18.5.11"},
+                 {"192.0.2.1", 0, "255.255.255.255"},
+                 {"192.0.2.1", 31, ""},
+                 {"192.0.2.1", 32, ""},
                  {"not.an.address", 24, ""}};
     for (const auto& c : cases)
         EXPECT_EQ(SubnetBroadcast(c.address, c.prefix), c.broadcast) << c.address << "/" << c.prefix;
@@ -146,9 +150,9 @@ TEST(BroadcastTargets, OnlyInterfacesThatAreUpAndNotLoopbackAreSearched)
                                                 {0xC0000202, 24, 3, false, false, true},
                                                 {0xC6120001, 15, 4, true, false, false},
                                                 {0xC6120501, 31, 5, true, false, true}};
-    EXPECT_EQ(UsableNetworks(entries), (std::vector<LocalNetwork>{{"192.0.2.1", "192.0.2.255", 2},
-                                                                  {"198.18.0.1", "", 4},
-                                                                  {"198.18.5.1", "", 5}}));
+    EXPECT_EQ(UsableNetworks(entries),
+              (std::vector<LocalNetwork>{
+                  {"192.0.2.1", "192.0.2.255", 2}, {"198.18.0.1", "", 4}, {"198.18.5.1", "", 5}}));
 }
 
 // What goes on the wire, written out here byte for byte rather than taken from the encoders.
@@ -160,13 +164,12 @@ TEST(SearchRequests, AreTheBytesDevicesWaitFor)
     query[4] = query[5] = query[6] = query[7] = 0xFF;
     const wire::SearchPacket made = wire::MakeSearchQuery();
     EXPECT_EQ(std::vector<std::uint8_t>(made.begin(), made.end()), query);
-    EXPECT_EQ(std::string(wire::kMSearchRequest),
-              "M-SEARCH * HTTP/1.1\r\n"
-              "HOST: 239.143.255.250:1900\r\n"
-              "ST: urn:schemas-upnp-org:device:HomeNasDevice:1\r\n"
-              "MAN: \"ssdp:discover\"\r\n"
-              "MX: 3\r\n"
-              "\r\n");
+    EXPECT_EQ(std::string(wire::kMSearchRequest), "M-SEARCH * HTTP/1.1\r\n"
+                                                  "HOST: 239.143.255.250:1900\r\n"
+                                                  "ST: urn:schemas-upnp-org:device:HomeNasDevice:1\r\n"
+                                                  "MAN: \"ssdp:discover\"\r\n"
+                                                  "MX: 3\r\n"
+                                                  "\r\n");
 }
 
 TEST(DottedText, NamesEveryAddressAsDottedDecimal)

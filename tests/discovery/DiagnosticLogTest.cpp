@@ -39,13 +39,14 @@ TEST(DiagnosticLog, LineFormsGoUnchangedToFileAndStdout)
     CaptureStdout();
     EXPECT_EQ(WriteLog("SendThread %d : Send Broadcast Search Command  ", 67), 1);
     EXPECT_EQ(WriteLogStamped("SendThread %d : Finish Search Device Work Thread  ", 1900), 1);
-    WriteLog("Host : %s  ", "disk%s%n%d%%");   // network text is never a format
+    WriteLog("Host : %s  ", "disk%s%n%d%%"); // network text is never a format
     WriteLog("Group Error : %s  \r\n", "No device");
     const std::string echoed = GetCapturedStdout();
     EXPECT_EQ(WriteLogClosing(), 1);
-    const std::string pattern = "SendThread 67 : Send Broadcast Search Command  " + kPlainSuffix
-        + kStampPrefix + "SendThread 1900 : Finish Search Device Work Thread  \\r\\n"
-        + "Host : disk%s%n%d%%  " + kPlainSuffix + "Group Error : No device  \\r\\n" + kPlainSuffix;
+    const std::string pattern = "SendThread 67 : Send Broadcast Search Command  " + kPlainSuffix +
+                                kStampPrefix + "SendThread 1900 : Finish Search Device Work Thread  \\r\\n" +
+                                "Host : disk%s%n%d%%  " + kPlainSuffix + "Group Error : No device  \\r\\n" +
+                                kPlainSuffix;
     EXPECT_TRUE(std::regex_match(echoed, std::regex(pattern))) << echoed;
     EXPECT_EQ(log.Text(), echoed + "------Exit Log System-------\r\n") << "closing line: file only";
 }
@@ -63,7 +64,8 @@ TEST(DiagnosticLog, EchoToStderrKeepsStdoutCleanAndAnUnwritableFileWarnsOnce)
     const std::string echoed = testing::internal::GetCapturedStderr();
     EXPECT_EQ(GetCapturedStdout(), "");
     EXPECT_EQ(log.Text().find("SendThread 67"), 0u);
-    const std::string warning = "travelkin: cannot write the log file /nonexistent-travelkin-dir/search.log: ";
+    const std::string warning =
+        "travelkin: cannot write the log file /nonexistent-travelkin-dir/search.log: ";
     const auto first = echoed.find(warning);
     EXPECT_NE(first, std::string::npos) << echoed;
     EXPECT_EQ(echoed.find(warning, first + 1), std::string::npos) << "one warning per path";

@@ -14,7 +14,7 @@ using Worker = CSearchDeviceBroadcastThread;
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size)
 {
-    static Worker worker;   // no sink: reports are parsed and dropped
+    static Worker worker; // no sink: reports are parsed and dropped
     if (size == 0 || size > CSearchDeviceThread::kReceiveSize)
         return 0;
     std::vector<char> area(data, data + size);

@@ -69,8 +69,8 @@ bool Accepted(const DeviceRecord& device)
     std::string vendor(TextOf(device.vendor));
     for (char& c : vendor)
         c = (c >= 'a' && c <= 'z') ? static_cast<char>(c - 'a' + 'A') : c;
-    return std::find(wire::kAcceptedVendors.begin(), wire::kAcceptedVendors.end(), vendor)
-        != wire::kAcceptedVendors.end();
+    return std::find(wire::kAcceptedVendors.begin(), wire::kAcceptedVendors.end(), vendor) !=
+           wire::kAcceptedVendors.end();
 }
 
 bool FromASender(const DeviceRecord& device)
@@ -108,7 +108,7 @@ std::vector<DeviceRecord> Expected(std::vector<DeviceRecord> before, const Devic
             // (the merge has its own tests); what the registry keeps is the merged record.
             const DeviceRecord merged = MergeReport(*at, report);
             if (*at == merged && at->partialTexts == merged.partialTexts) {
-                at->refreshValue = report.refreshValue;   // the first type stays
+                at->refreshValue = report.refreshValue; // the first type stays
                 at->refreshCount = report.refreshCount;
             } else {
                 *at = merged;
@@ -125,14 +125,14 @@ struct Harness
 {
     CDeviceRegistry registry;
     ForwardingSink sink{registry};
-    CSearchDeviceBroadcastThread broadcast{&sink};   // no socket: only the parsers run
+    CSearchDeviceBroadcastThread broadcast{&sink}; // no socket: only the parsers run
     CSearchDeviceMulticastThread ssdp{&sink};
 };
 
 void Deliver(Harness& harness, std::uint8_t kind, const std::uint8_t* data, std::size_t size)
 {
     if (size == 0 || size > CSearchDeviceThread::kReceiveSize)
-        return;   // the receive loop never hands these on
+        return; // the receive loop never hands these on
     std::vector<char> area(data, data + size);
     area.push_back('\0');
     const char* sender = kSenders[(kind >> 1) & 7];

@@ -38,7 +38,7 @@ public:
     void CreateWorkThread() override
     {
         if (TestPort() && Port() == busyPort)
-            ++nPort;   // taken: a real worker retries on the next port
+            ++nPort; // taken: a real worker retries on the next port
         Record("create");
     }
     void ExitSearchThread() override { Record("exit"); }
@@ -104,9 +104,9 @@ protected:
     std::size_t Count(const std::string& what)
     {
         std::lock_guard lock(RecordingWorker::Lock());
-        return static_cast<std::size_t>(std::count_if(calls.begin(), calls.end(), [&](const std::string& call) {
-            return call.starts_with(what + " ");
-        }));
+        return static_cast<std::size_t>(
+            std::count_if(calls.begin(), calls.end(),
+                          [&](const std::string& call) { return call.starts_with(what + " "); }));
     }
 
     std::size_t SentSince(Clock::time_point since)
@@ -119,7 +119,7 @@ protected:
     std::vector<std::string> addresses;
     std::vector<std::string> calls;
     std::vector<Clock::time_point> sendTimes;
-    std::int32_t busyPort = 1530;   // the first command worker moves on to 1531
+    std::int32_t busyPort = 1530; // the first command worker moves on to 1531
     bool outOfDescriptors = false;
 };
 
@@ -130,15 +130,15 @@ TEST_F(SearchService, WorkersAreMadeOncePerAddressOnConsecutivePorts)
     addresses = {"192.0.2.10", "192.0.2.11"};
     CSearchDeviceService service(FakeOptions());
     service.StartSearchService();
-    service.SendSearchRequest();   // searches with what the start found
-    addresses = {"192.0.2.10", "192.0.2.12"};   // .11 went away, .12 came
+    service.SendSearchRequest();              // searches with what the start found
+    addresses = {"192.0.2.10", "192.0.2.12"}; // .11 went away, .12 came
     calls.clear();
     service.SendSearchRequest();
-    EXPECT_EQ(calls, (std::vector<std::string>{"create 192.0.2.12:1570+", "reset :67", "send :67", "reset :1900",
-                                               "send :1900", "reset 192.0.2.10:1531+", "send 192.0.2.10:1531+",
-                                               "reset 192.0.2.11:1550+", "send 192.0.2.11:1550+",
-                                               "reset 192.0.2.12:1570+", "send 192.0.2.12:1570+"}));
-    addresses = {"192.0.2.11", "192.0.2.11", "192.0.2.10"};   // back again, and twice
+    EXPECT_EQ(calls, (std::vector<std::string>{
+                         "create 192.0.2.12:1570+", "reset :67", "send :67", "reset :1900", "send :1900",
+                         "reset 192.0.2.10:1531+", "send 192.0.2.10:1531+", "reset 192.0.2.11:1550+",
+                         "send 192.0.2.11:1550+", "reset 192.0.2.12:1570+", "send 192.0.2.12:1570+"}));
+    addresses = {"192.0.2.11", "192.0.2.11", "192.0.2.10"}; // back again, and twice
     service.SendSearchRequest();
     EXPECT_EQ(service.Workers().size(), 5u);
     calls.clear();
@@ -154,7 +154,7 @@ TEST_F(SearchService, WorkersOfGoneAddressesEndAndTheirNumberStaysBounded)
     ASSERT_TRUE(testsupport::SetEnvironment("TRAVELKIN_LOG", log.path.c_str()));
     addresses = {"192.0.2.10"};
     CSearchDeviceService::Options options = FakeOptions();
-    options.addressGrace = 1h;   // only the cap ends workers here
+    options.addressGrace = 1h; // only the cap ends workers here
     CSearchDeviceService service(std::move(options));
     service.StartSearchService();
     service.SendSearchRequest();
@@ -170,7 +170,8 @@ TEST_F(SearchService, WorkersOfGoneAddressesEndAndTheirNumberStaysBounded)
     }
     testing::internal::GetCapturedStdout();
     EXPECT_TRUE(log.Contains("Add Search Device Work Thread Error : IP = 198.18.0.1, port 1550 : socket: "));
-    EXPECT_TRUE(log.Contains("Remove Search Device Work Thread : IP = 198.18.0.1, nPort = 1550, Address Gone"));
+    EXPECT_TRUE(
+        log.Contains("Remove Search Device Work Thread : IP = 198.18.0.1, nPort = 1550, Address Gone"));
     const auto workers = service.Workers();
     ASSERT_EQ(workers.size(), 4 + CSearchDeviceService::kMaxGoneWorkers);
     EXPECT_EQ(RecordingWorker::live.load(), static_cast<int>(workers.size())) << "ended workers are deleted";
@@ -188,7 +189,7 @@ TEST_F(SearchService, AWorkerOutlivesItsAddressByTheGraceOnly)
     service.StartSearchService();
     addresses = {"192.0.2.10"};
     service.SendSearchRequest();
-    addresses = {"192.0.2.10", "192.0.2.11"};   // back within the grace: the link flapped
+    addresses = {"192.0.2.10", "192.0.2.11"}; // back within the grace: the link flapped
     service.SendSearchRequest();
     addresses = {"192.0.2.10"};
     service.SendSearchRequest();
@@ -218,7 +219,8 @@ TEST_F(SearchService, CommandPortsStopAt65535)
     testsupport::SetEnvironment("TRAVELKIN_LOG", nullptr);
     EXPECT_EQ(calls, (std::vector<std::string>{"create :67", "create :1900", "create 192.0.2.10:65500+",
                                                "create 192.0.2.11:65520+"}));
-    EXPECT_TRUE(log.Contains("Add Search Device Work Thread Error : IP = 192.0.2.12, port 65540 is above 65535"));
+    EXPECT_TRUE(
+        log.Contains("Add Search Device Work Thread Error : IP = 192.0.2.12, port 65540 is above 65535"));
 }
 
 TEST_F(SearchService, RepeatsEachSearchOnItsOwnScheduleAndNothingOnceStopped)
@@ -230,7 +232,7 @@ TEST_F(SearchService, RepeatsEachSearchOnItsOwnScheduleAndNothingOnceStopped)
     service.StartSearchService();
     service.SendSearchRequest();
     const Clock::time_point second = Clock::now();
-    service.SendSearchRequest();   // a new search replaces the first one's repeats
+    service.SendSearchRequest(); // a new search replaces the first one's repeats
     // The service's one thread sends the repeats in the order they are due, and the second
     // search's last one is due last: once the twelve sends are out and three of them came at
     // its time, any repeat left of the first search would have gone before them.
@@ -253,15 +255,16 @@ TEST_F(SearchService, AStartWithItsSearchSendsBeforeAnyReceiveThreadIsMade)
     addresses = {"192.0.2.10"};
     CSearchDeviceService service(FakeOptions());
     service.StartAndSearch();
-    const auto firstRelease = std::find_if(calls.begin(), calls.end(),
-                                           [](const std::string& call) { return call.starts_with("release "); });
+    const auto firstRelease = std::find_if(
+        calls.begin(), calls.end(), [](const std::string& call) { return call.starts_with("release "); });
     EXPECT_EQ(Count("hold"), 3u);
-    EXPECT_EQ(std::count_if(calls.begin(), firstRelease, [](const std::string& call) { return call.starts_with("send "); }),
+    EXPECT_EQ(std::count_if(calls.begin(), firstRelease,
+                            [](const std::string& call) { return call.starts_with("send "); }),
               3)
         << "every query is out before the first thread";
     EXPECT_EQ(Count("release"), 3u);
     calls.clear();
-    service.StartAndSearch();   // started already: a search alone
+    service.StartAndSearch(); // started already: a search alone
     EXPECT_EQ(calls, (std::vector<std::string>{"reset :67", "send :67", "reset :1900", "send :1900",
                                                "reset 192.0.2.10:1531+", "send 192.0.2.10:1531+"}));
 }
@@ -281,7 +284,7 @@ TEST_F(SearchService, ASearchRenewsTheWorkersOnceAfterTheNetworksChanged)
     service.SendSearchRequest();
     EXPECT_EQ(looks, 1) << "the first search uses the start's look at the interfaces";
     EXPECT_EQ(Count("renew"), 0u);
-    networks[0].interfaceIndex = 3;   // the interface was made again
+    networks[0].interfaceIndex = 3; // the interface was made again
     service.SendSearchRequest();
     service.SendSearchRequest();
     EXPECT_EQ(Count("renew"), 3u);
@@ -292,12 +295,14 @@ TEST_F(SearchService, DirectHostsAreSearchedByTheBroadcastAndSsdpWorkersOnly)
     addresses = {"192.0.2.10"};
     CSearchDeviceService service(FakeOptions());
     service.StartSearchService();
-    service.SetDirectHosts({boost::asio::ip::make_address_v4("198.18.2.10"), boost::asio::ip::make_address_v4("198.18.2.11")});
+    service.SetDirectHosts(
+        {boost::asio::ip::make_address_v4("198.18.2.10"), boost::asio::ip::make_address_v4("198.18.2.11")});
     calls.clear();
     service.SendSearchRequest();
-    calls.erase(calls.begin(), calls.begin() + 6);   // the usual three searches
-    EXPECT_EQ(calls, (std::vector<std::string>{"direct 198.18.2.10 from :67", "direct 198.18.2.11 from :67",
-                                               "direct 198.18.2.10 from :1900", "direct 198.18.2.11 from :1900"}));
+    calls.erase(calls.begin(), calls.begin() + 6); // the usual three searches
+    EXPECT_EQ(calls,
+              (std::vector<std::string>{"direct 198.18.2.10 from :67", "direct 198.18.2.11 from :67",
+                                        "direct 198.18.2.10 from :1900", "direct 198.18.2.11 from :1900"}));
     service.ExitSearchService();
 }
 
@@ -347,10 +352,18 @@ TEST(WorkerCounters, EveryDatagramEndsAtOneDropReasonOrInTheList)
         {true, {packet(1, "id=A&vendor=Other")}, false, "0 0 1 0 0 0 / 0 0"},
         {true, {answer, answer, packet(4, "id=A&vendor=Zandovert")}, false, "0 0 0 1 0 0 / 1 1"},
         {true, {answer}, true, "0 0 0 0 1 0 / 0 0"},
-        {false, {replace(ssdp, "VARN", "Linux"), std::string(wire::kMSearchRequest)}, false, "0 2 0 0 0 0 / 0 0"},
-        {false, {replace(Fixture("ssdp_notify_alive.txt"), "ssdp:alive", "ssdp:update")}, false, "0 1 0 0 0 0 / 0 0"},
-        {false, {replace(ssdp, "uuid:1234::", "uuid:1234"), replace(ssdp, "HTTP/1.1", "HTTP/1.0")},
-         false, "0 0 0 0 0 1 / 1 0"},
+        {false,
+         {replace(ssdp, "VARN", "Linux"), std::string(wire::kMSearchRequest)},
+         false,
+         "0 2 0 0 0 0 / 0 0"},
+        {false,
+         {replace(Fixture("ssdp_notify_alive.txt"), "ssdp:alive", "ssdp:update")},
+         false,
+         "0 1 0 0 0 0 / 0 0"},
+        {false,
+         {replace(ssdp, "uuid:1234::", "uuid:1234"), replace(ssdp, "HTTP/1.1", "HTTP/1.0")},
+         false,
+         "0 0 0 0 0 1 / 1 0"},
         {false, {ssdp, ssdp, Fixture("ssdp_notify_byebye.txt")}, false, "0 0 0 1 0 0 / 1 1"},
         {false, {replace(ssdp, "ZANDOVERT", "OTHER")}, true, "0 0 1 0 0 0 / 0 0"},
     };
@@ -369,7 +382,8 @@ TEST(WorkerCounters, EveryDatagramEndsAtOneDropReasonOrInTheList)
         std::string counts;
         for (std::uint64_t dropped : c.dropped)
             counts += std::to_string(dropped) + " ";
-        EXPECT_EQ(counts + "/ " + std::to_string(c.listed) + " " + std::to_string(c.goodbyes), cases[i].counts)
+        EXPECT_EQ(counts + "/ " + std::to_string(c.listed) + " " + std::to_string(c.goodbyes),
+                  cases[i].counts)
             << "case " << i;
     }
 }
@@ -381,7 +395,8 @@ TEST(WorkerCounters, SocketErrorsInPlainWords)
         return PlainSocketError(step, errc::make_error_code(error), port);
     };
     EXPECT_EQ(words(WorkerStep::Bind, errc::address_in_use, 67), "port 67 is in use by another program");
-    EXPECT_EQ(words(WorkerStep::Bind, errc::permission_denied, 67), "not permitted: see the README on port 67");
+    EXPECT_EQ(words(WorkerStep::Bind, errc::permission_denied, 67),
+              "not permitted: see the README on port 67");
     EXPECT_EQ(words(WorkerStep::Send, errc::operation_not_permitted, 67),
               "not permitted (a firewall rule may block it)");
     EXPECT_EQ(words(WorkerStep::Send, errc::permission_denied, 1900),
@@ -413,13 +428,15 @@ TEST(SearchWorker, AnAnswerCountsOnlyWithinTheWindowOfTheWorkersQuery)
     EXPECT_TRUE(solicited(answer));
     EXPECT_FALSE(solicited(alive)) << "an announcement is never an answer";
     worker.SetAnswerWindow(1ms);
-    std::this_thread::sleep_for(5ms);   // past the window, however busy the machine
+    std::this_thread::sleep_for(5ms); // past the window, however busy the machine
     EXPECT_FALSE(solicited(answer)) << "the window has closed";
 
     using boost::asio::ip::make_address_v4;
     const std::pair<const char*, bool> destinations[] = {
-        {"192.0.2.1", true},  {"0.0.0.0", true},   // a datagram whose destination the platform did not tell
-        {"239.143.255.250", false}, {"255.255.255.255", false},
+        {"192.0.2.1", true},
+        {"0.0.0.0", true}, // a datagram whose destination the platform did not tell
+        {"239.143.255.250", false},
+        {"255.255.255.255", false},
     };
     for (const auto& [address, ours] : destinations)
         EXPECT_EQ(CSearchDeviceThread::AddressedToThisMachine(make_address_v4(address)), ours) << address;
@@ -462,7 +479,7 @@ TEST_F(SearchServiceOnLoopback, AnswerToACommandWorkerReachesTheRegistry)
     // Only the command worker is real, bound to 127.0.0.1; no search is sent.
     CSearchDeviceService service(LoopbackOptions());
     service.StartSearchService();
-    std::thread reporter([&service] {   // another worker's reports meet the window's reads
+    std::thread reporter([&service] { // another worker's reports meet the window's reads
         for (int i = 0; i < 100; ++i)
             service.OnDeviceFound(Device(std::to_string(i), "198.18.0." + std::to_string(i)), 1);
     });
@@ -499,9 +516,10 @@ TEST_F(SearchServiceOnLoopback, ThreadsAndDescriptorsStayBoundedAcrossAddressCha
     }
     const int bound = 1 + static_cast<int>(CSearchDeviceService::kMaxGoneWorkers);
     EXPECT_TRUE(testsupport::WaitFor([&] {
-        service.ScanLocalAddresses();   // reaps the workers whose thread has ended
+        service.ScanLocalAddresses(); // reaps the workers whose thread has ended
         return count("/proc/self/task") <= threads + bound;
-    })) << count("/proc/self/task") << " threads, " << threads << " before";
+    })) << count("/proc/self/task")
+        << " threads, " << threads << " before";
     // A worker holds five: its socket, its waker, and its io_context's three.
     EXPECT_LE(count("/proc/self/fd"), descriptors + 5 * bound) << descriptors << " descriptors before";
     service.ExitSearchService();

@@ -21,15 +21,15 @@ std::string Replace(std::string text, const std::string& from, const std::string
 
 std::optional<DeviceRecord> Parse(const std::string& text)
 {
-    return CSearchDeviceMulticastThread::ParseSsdpText(text, "192.168.1.20");   // LOCATION's host
+    return CSearchDeviceMulticastThread::ParseSsdpText(text, "192.168.1.20"); // LOCATION's host
 }
 
 // The seven texts and the type, joined for compact comparison.
 std::string Fields(const std::string& text)
 {
     const auto d = Parse(text);
-    return d ? std::string(d->id) + "|" + d->ip + "|" + d->host + "|" + d->product + "|" + d->detail + "|"
-            + d->osVersion + "|" + d->vendor + "|" + std::to_string(d->type)
+    return d ? std::string(d->id) + "|" + d->ip + "|" + d->host + "|" + d->product + "|" + d->detail + "|" +
+                   d->osVersion + "|" + d->vendor + "|" + std::to_string(d->type)
              : "dropped";
 }
 
@@ -58,14 +58,14 @@ TEST(SsdpParser, MaxAgeIsTakenFromOneSecondToOneDay)
         {"CACHE-CONTROL: max-age=0", 1},
         {"CACHE-CONTROL: max-age=-7", 1},
         {"CACHE-CONTROL: max-age=86401", 86400},
-        {"CACHE-CONTROL: max-age=99999999999999999999999", 86400},   // forged beyond any integer
+        {"CACHE-CONTROL: max-age=99999999999999999999999", 86400}, // forged beyond any integer
         {"CACHE-CONTROL: max-age=-99999999999999999999999", 1},
         {"CACHE-CONTROL: no-cache", 0},
         {"CACHE-CONTROL: max-age=soon", 0},
-        {"CACHE-CONTROL:\r\nX-NOTE: max-age=5", 0},   // another header's text is not read
+        {"CACHE-CONTROL:\r\nX-NOTE: max-age=5", 0}, // another header's text is not read
         {"X-NO-CACHE-CONTROL-HERE: 1", 0},
-        {"X-NOTE: CACHE-CONTROL: max-age=2", 0},   // only a line named CACHE-CONTROL
-        {"CACHE-CONTROL: x-max-age=2", 0},          // only the directive itself
+        {"X-NOTE: CACHE-CONTROL: max-age=2", 0}, // only a line named CACHE-CONTROL
+        {"CACHE-CONTROL: x-max-age=2", 0},       // only the directive itself
         {"CACHE-CONTROL: x-max-age=2, max-age=9", 9},
         {"CACHE-CONTROL: private=\"max-age=2\"", 0},
     };
@@ -80,8 +80,10 @@ TEST(SsdpParser, HeaderNamesInAnyCaseAndBareLineFeeds)
 {
     // Header names as devices in the field write them.
     const auto fieldNames = [](std::string text) {
-        for (const auto& [name, written] : {std::pair{"LOCATION:", "Location:"}, {"SERVER:", "Server:"},
-                                            {"USN:", "Usn:"}, {"NTS:", "nts:"}})
+        for (const auto& [name, written] : {std::pair{"LOCATION:", "Location:"},
+                                            {"SERVER:", "Server:"},
+                                            {"USN:", "Usn:"},
+                                            {"NTS:", "nts:"}})
             text = Replace(text, name, written);
         return text;
     };
@@ -91,7 +93,8 @@ TEST(SsdpParser, HeaderNamesInAnyCaseAndBareLineFeeds)
         {fieldNames(kByebye), answer + "4"},
         {Replace(kAlive, "\r\n", "\n"), answer + "2"},
         {Replace(fieldNames(kAnswer), "\r\n", "\n"), answer + "1"},
-        {Replace(Replace(kAnswer, "SERVER", "sErVeR"), "NAS/1.2\r\n", "NAS/1.2\n"), answer + "1"},   // mixed ends
+        {Replace(Replace(kAnswer, "SERVER", "sErVeR"), "NAS/1.2\r\n", "NAS/1.2\n"),
+         answer + "1"}, // mixed ends
         // Values keep their case, and so does the gate.
         {Replace(kAnswer, "VARN/1.0", "varn/1.0"), "dropped"},
         {Replace(kAnswer, "uuid:1234", "UUID:1234"), "dropped"},
@@ -106,15 +109,15 @@ TEST(SsdpParser, DeviceIsListedAtTheSenderWhateverLocationNames)
 {
     const std::string url = "http://192.168.1.20:80/desc.xml";
     const std::vector<std::pair<std::string, std::string>> cases = {
-        {"http://192.0.2.7:80/desc.xml", ""},   // the sender's own: no line
+        {"http://192.0.2.7:80/desc.xml", ""}, // the sender's own: no line
         {"http://127.0.0.1:80/", "127.0.0.1"},
         {"http://0.0.0.0/desc.xml", "0.0.0.0"},
         {"http://255.255.255.255", "255.255.255.255"},
         {"http://239.143.255.250:1900/", "239.143.255.250"},
-        {"http://192.168.1.20:80/desc.xml", "192.168.1.20"},   // another machine
+        {"http://192.168.1.20:80/desc.xml", "192.168.1.20"}, // another machine
         {"http://mydisk.local:80/", "mydisk.local"},
         {"http://a\x1b[2Jb/", "a\\x1b[2Jb"},
-        {"http:192.168.1.23:80/", ""},   // no host to read
+        {"http:192.168.1.23:80/", ""}, // no host to read
     };
     testsupport::CapturingSink sink;
     CSearchDeviceMulticastThread worker(&sink);
@@ -126,8 +129,8 @@ TEST(SsdpParser, DeviceIsListedAtTheSenderWhateverLocationNames)
         testing::internal::GetCapturedStdout();
         ASSERT_FALSE(sink.reports.empty());
         EXPECT_STREQ(sink.reports.back().ip, "192.0.2.7") << location;
-        const std::string line = "SendThread 1530 : Recive IP : 192.0.2.7, LOCATION Host : " + logged
-            + ", Listed At The Sender IP *[";
+        const std::string line = "SendThread 1530 : Recive IP : 192.0.2.7, LOCATION Host : " + logged +
+                                 ", Listed At The Sender IP *[";
         EXPECT_EQ(log.Contains(line), !logged.empty()) << log.Text();
         EXPECT_EQ(log.Contains("LOCATION Host"), !logged.empty()) << log.Text();
         sink.reports.clear();
@@ -146,25 +149,27 @@ TEST(SsdpParser, ProductTokenItems)
         {"ZANDOVERT/mydisk/NAS/1.2/extra", "1234|192.168.1.20|mydisk|NAS|1.2/extra|1.0|ZANDOVERT|1"},
         {"ZANDOVERT", "1234|192.168.1.20||||1.0||1"},
         // The token is cut at 255 characters, just before the detail; each item at 63.
-        {item + "/" + item + "/" + item + "/detail", "1234|192.168.1.20|" + cut + "|" + cut + "||1.0|" + cut + "|1"},
+        {item + "/" + item + "/" + item + "/detail",
+         "1234|192.168.1.20|" + cut + "|" + cut + "||1.0|" + cut + "|1"},
     };
     for (const auto& [server, fields] : cases)
         EXPECT_EQ(Fields(Replace(kAnswer, token, server)), fields) << server;
-    EXPECT_EQ(Fields(Replace(kAnswer, "VARN/1.0, UPnP/1.0, " + token, "VARN/1.0")), "1234|192.168.1.20||||||1")
+    EXPECT_EQ(Fields(Replace(kAnswer, "VARN/1.0, UPnP/1.0, " + token, "VARN/1.0")),
+              "1234|192.168.1.20||||||1")
         << "a broken SERVER header keeps the answer";
 }
 
 TEST(SsdpParser, LongTextsAreCutBetweenCharacters)
 {
-    const std::string room = "\u0413\u043e\u0441\u0442\u0438\u043d\u0430\u044f";   // 16 bytes
-    const std::string snowman = "\u2603";                                            // 3 bytes
+    const std::string room = "\u0413\u043e\u0441\u0442\u0438\u043d\u0430\u044f"; // 16 bytes
+    const std::string snowman = "\u2603";                                        // 3 bytes
     const std::string notUtf8(70, '\xd1');
     const std::vector<std::pair<std::string, std::string>> cases = {
-        {room + room + room + room, room + room + room + room.substr(0, 14)},   // 64 bytes: 62 kept
+        {room + room + room + room, room + room + room + room.substr(0, 14)}, // 64 bytes: 62 kept
         {std::string(61, 'a') + snowman, std::string(61, 'a')},
-        {std::string(60, 'a') + snowman, std::string(60, 'a') + snowman},   // 63 bytes fit
+        {std::string(60, 'a') + snowman, std::string(60, 'a') + snowman}, // 63 bytes fit
         {std::string(62, 'a') + "\xf0\x9f\x92\xbe", std::string(62, 'a')},
-        {notUtf8, notUtf8.substr(0, 63)},   // bytes that are no characters: cut where they are
+        {notUtf8, notUtf8.substr(0, 63)}, // bytes that are no characters: cut where they are
     };
     for (const auto& [host, kept] : cases)
         EXPECT_EQ(Parse(Replace(kAnswer, "/mydisk/", "/" + host + "/"))->host, kept) << host;
@@ -177,12 +182,12 @@ TEST(SsdpParser, LongTextsAreCutBetweenCharacters)
 TEST(SsdpParser, DropsTextsThatAreNotOurDevices)
 {
     for (const std::string& text : {
-             Replace(kAnswer, "VARN/1.0", "Linux/5.1"),       // no VARN anywhere
-             Replace(kAnswer, "uuid:1234::", "uuid:1234"),    // USN without "::"
+             Replace(kAnswer, "VARN/1.0", "Linux/5.1"),    // no VARN anywhere
+             Replace(kAnswer, "uuid:1234::", "uuid:1234"), // USN without "::"
              Replace(kAnswer, "USN:", "XSN:"),
-             Replace(kByebye, "upnp:rootdevice", "upnp:other"),   // not the root device
+             Replace(kByebye, "upnp:rootdevice", "upnp:other"), // not the root device
              Replace(kAlive, "NTS:", "NTX:"),
-             Replace(kAnswer, "HTTP/1.1 200 OK", "M-SEARCH * HTTP/1.1"),   // a request
+             Replace(kAnswer, "HTTP/1.1 200 OK", "M-SEARCH * HTTP/1.1"), // a request
          })
         EXPECT_EQ(Fields(text), "dropped") << text;
 }
@@ -202,5 +207,6 @@ TEST(SsdpParser, RepeatsAreReportedEverySecondTime)
     // The alive equal to the answer is a repeat; a byebye never is, and what follows it is new.
     EXPECT_EQ(types, "11442");
     EXPECT_TRUE(log.Contains("SendThread 1530 : Handle Mulitcast Recive Information Success, type = 1 *["));
-    EXPECT_TRUE(log.Contains("SendThread 1530 : Handle Mulitcast Recive Information Fail : Old Device, type = 2 *["));
+    EXPECT_TRUE(
+        log.Contains("SendThread 1530 : Handle Mulitcast Recive Information Fail : Old Device, type = 2 *["));
 }

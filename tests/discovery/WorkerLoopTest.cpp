@@ -78,7 +78,7 @@ public:
 
     std::atomic<int> creates{0};
     std::atomic<bool> handling{false};
-    std::atomic<int> handleDelayMs{0};   // a report that takes its time
+    std::atomic<int> handleDelayMs{0}; // a report that takes its time
     std::function<void()> afterExit;   // set before the restart it is meant for
 
 private:
@@ -121,11 +121,17 @@ protected:
         createsAtStart = worker.creates;
     }
     int Restarts() const { return worker.creates - createsAtStart; }
-    bool Received(std::size_t n) { return WaitFor([&] { return worker.Received().size() >= n; }); }
-    std::string Line(const std::string& text) { return "SendThread " + std::to_string(Port()) + " : " + text; }
+    bool Received(std::size_t n)
+    {
+        return WaitFor([&] { return worker.Received().size() >= n; });
+    }
+    std::string Line(const std::string& text)
+    {
+        return "SendThread " + std::to_string(Port()) + " : " + text;
+    }
 
     testsupport::ScopedLogFile log;
-    std::optional<HeldPort> taken;   // outlives the worker, whose thread may fill it
+    std::optional<HeldPort> taken; // outlives the worker, whose thread may fill it
     LoopbackWorker worker;
     int createsAtStart = 0;
 };
@@ -164,14 +170,15 @@ TEST_F(WorkerLoop, HandsOverDatagramsWithAZeroAfterThemAndSkipsEmptyOnes)
     StartOnAFreePort();
     SendToLoopback(Port(), std::string(1024, 'a'));
     SendToLoopback(Port(), "");
-    SendToLoopback(Port(), std::string(1500, 'b'));   // cut to the area, no error
+    SendToLoopback(Port(), std::string(1500, 'b')); // cut to the area, no error
     ASSERT_TRUE(Received(2));
     EXPECT_EQ(worker.Received(), (std::vector<std::string>{std::string(1024, 'a') + '\0' + "@127.0.0.1",
                                                            std::string(1024, 'b') + '\0' + "@127.0.0.1"}));
     EXPECT_EQ(Restarts(), 0);
     const WorkerSnapshot counters = worker.Diagnosis();
     EXPECT_EQ(counters.received, 2u) << "an empty datagram is not counted";
-    EXPECT_EQ(counters.boundAddress + ":" + std::to_string(counters.boundPort), "127.0.0.1:" + std::to_string(Port()));
+    EXPECT_EQ(counters.boundAddress + ":" + std::to_string(counters.boundPort),
+              "127.0.0.1:" + std::to_string(Port()));
 }
 
 // A program started while the search runs (net use, gio) never holds a worker's port.
@@ -188,7 +195,8 @@ TEST_F(WorkerLoop, BindFailureIsKeptInPlainWordsUntilABindSucceeds)
     const HeldPort held;
     worker.Start(held.Port());
     WorkerSnapshot counters = worker.Diagnosis();
-    EXPECT_EQ(counters.Problem(WorkerStep::Bind), "port " + std::to_string(held.Port()) + " is in use by another program");
+    EXPECT_EQ(counters.Problem(WorkerStep::Bind),
+              "port " + std::to_string(held.Port()) + " is in use by another program");
     EXPECT_EQ(counters.boundAddress, "");
     StartOnAFreePort();
     counters = worker.Diagnosis();
@@ -256,7 +264,8 @@ TEST_F(WorkerLoopReceiveError, ReceiveErrorRestartsOnTheSamePort)
     ASSERT_TRUE(Received(1));
     EXPECT_EQ(Port(), port);
     const std::string text = log.Text();
-    const auto nullInfo = text.find(Line("Reciver Socket Protocol Null Info, bExitSock = 0, bRetartSock = 0  *["));
+    const auto nullInfo =
+        text.find(Line("Reciver Socket Protocol Null Info, bExitSock = 0, bRetartSock = 0  *["));
     const auto exitLine = text.find(Line("Exit Search Device Tread , bExitSock : 1  *["), nullInfo);
     ASSERT_NE(exitLine, std::string::npos) << text;
     EXPECT_NE(text.find(Line("Create Search Device Work Thread   *["), exitLine), std::string::npos);
@@ -272,8 +281,8 @@ TEST_F(WorkerLoopReceiveError, PortRetryCountsAcrossRestarts)
     ports.resize(1);
     worker.Start(first, true);
     ASSERT_EQ(Port(), first + 1);
-    EXPECT_TRUE(log.Contains(Line("Test Create Search Device Work Thread, testCount = 1, port = ")
-                             + std::to_string(Port()) + "  *["));
+    EXPECT_TRUE(log.Contains(Line("Test Create Search Device Work Thread, testCount = 1, port = ") +
+                             std::to_string(Port()) + "  *["));
     // Take the worker's port the moment its restart lets it go.
     const std::uint16_t second = Port();
     auto armed = std::make_shared<std::atomic<bool>>(true);

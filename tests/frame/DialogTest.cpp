@@ -77,7 +77,7 @@ TEST_F(DialogTest, LayoutGivesTheWindowItsAttributesSizeAndTitle)
     EXPECT_EQ(dialog.strText, QStringLiteral("Skinned"));
     EXPECT_EQ(dialog.nTextY, 5);
     EXPECT_TRUE(dialog.windowFlags() & Qt::FramelessWindowHint);
-    EXPECT_EQ(dialog.bTrackSize, 0);  // only LoadLayout turns size tracking on
+    EXPECT_EQ(dialog.bTrackSize, 0); // only LoadLayout turns size tracking on
 
     // The dialog paints its background colour over the whole client area.
     EXPECT_TRUE(AllPixels(Grab(dialog), QRect(0, 0, 200, 120), qRgb(10, 20, 30)));
@@ -115,11 +115,11 @@ TEST_F(DialogTest, ShapeCutsKeyColouredRunsOfTheTopRowsOnly)
     QImage bitmap(20, 40, QImage::Format_RGB32);
     bitmap.fill(Qt::white);
     for (int x = 0; x < 3; ++x)
-        bitmap.setPixel(x, 0, kShapeKeyColor);       // a run at the left edge
-    bitmap.setPixel(19, 0, kShapeKeyColor);           // a run that ends at the right edge
-    bitmap.setPixel(5, 34, kShapeKeyColor);           // the last row looked at
-    bitmap.setPixel(6, 35, kShapeKeyColor);           // the first row not looked at
-    bitmap.setPixel(7, 10, qRgb(210, 10, 11));        // near the key colour is not the key colour
+        bitmap.setPixel(x, 0, kShapeKeyColor); // a run at the left edge
+    bitmap.setPixel(19, 0, kShapeKeyColor);    // a run that ends at the right edge
+    bitmap.setPixel(5, 34, kShapeKeyColor);    // the last row looked at
+    bitmap.setPixel(6, 35, kShapeKeyColor);    // the first row not looked at
+    bitmap.setPixel(7, 10, qRgb(210, 10, 11)); // near the key colour is not the key colour
 
     const QRegion shape = ShapeFromKeyColor(bitmap, QRect(0, 0, 20, 40));
     EXPECT_FALSE(shape.contains(QPoint(0, 0)));
@@ -146,7 +146,7 @@ TEST_F(DialogTest, WindowShapeIsRebuiltOnEveryResize)
 
     dialog.resize(80, 50);
     QCoreApplication::processEvents();
-    EXPECT_TRUE(dialog.mask().contains(QPoint(79, 49)));  // the new size, not the old one
+    EXPECT_TRUE(dialog.mask().contains(QPoint(79, 49))); // the new size, not the old one
     EXPECT_FALSE(dialog.mask().contains(QPoint(0, 0)));
 
     // A bitmap that cannot be read cuts nothing.

@@ -67,7 +67,7 @@ extern "C" int LLVMFuzzerInitialize(int* argc, char*** argv)
     static QTemporaryDir folder;
     DataRoot() = folder.path().toStdWString();
     if (!folder.isValid() || !CDataFolder(DataRoot(), 1).PrepareDataFolder())
-        std::abort();  // without the pictures the run would not be worth much
+        std::abort(); // without the pictures the run would not be worth much
     return 0;
 }
 

@@ -12,12 +12,12 @@
 #include "support/TestSystem.h"
 
 #include <QDir>
-#include <QGuiApplication>
-#include <QScreen>
-#include <QTextDocument>
 #include <QFile>
+#include <QGuiApplication>
 #include <QPainter>
 #include <QPointer>
+#include <QScreen>
+#include <QTextDocument>
 
 #include <gtest/gtest.h>
 
@@ -63,7 +63,10 @@ protected:
 
     std::wstring Root() const { return root.path().toStdWString(); }
 
-    void LoadShipped() { frame.LoadLayout(std::wstring(kDataFolderName) + kLayoutFileName, 201, L"Standard"); }
+    void LoadShipped()
+    {
+        frame.LoadLayout(std::wstring(kDataFolderName) + kLayoutFileName, 201, L"Standard");
+    }
 
     // A layout with the given control elements for dialog 201, skin Standard.
     void LoadControls(const QString& controls)
@@ -87,7 +90,8 @@ protected:
 
 QString Control(int id, const QString& ctrlClass, const QString& more = {})
 {
-    return QStringLiteral("<CtrlInfo CtrlID=\"%1\" CtrlClass=\"%2\" CtrlPos=\"1,2,30,20\" CtrlShow=\"5\" %3/>")
+    return QStringLiteral(
+               "<CtrlInfo CtrlID=\"%1\" CtrlClass=\"%2\" CtrlPos=\"1,2,30,20\" CtrlShow=\"5\" %3/>")
         .arg(id)
         .arg(ctrlClass, more);
 }
@@ -131,8 +135,8 @@ TEST_F(LayoutFrameTest, ShippedLayoutCreatesItsNineControlsClassByClass)
     ASSERT_NE(close, nullptr);
     EXPECT_EQ(close->geometry(), QRect(300, 10, 11, 11));
     EXPECT_EQ(PropertyFrameOf(close)->nStateCount, 4);
-    EXPECT_EQ(PropertyFrameOf(close)->nStateWidth, 11);  // the picture was found in the data folder
-    EXPECT_EQ(frame.FindButtonCtrl(2106), nullptr);      // a display control is no button
+    EXPECT_EQ(PropertyFrameOf(close)->nStateWidth, 11); // the picture was found in the data folder
+    EXPECT_EQ(frame.FindButtonCtrl(2106), nullptr);     // a display control is no button
     EXPECT_NE(frame.FindShowCtrl(2106), nullptr);
     EXPECT_EQ(frame.FindListCtrl(2103), nullptr);
 }
@@ -142,10 +146,10 @@ TEST_F(LayoutFrameTest, LoadingAgainReplacesControlsAndFonts)
     LoadShipped();
     QPointer<QWidget> first = frame.FindListCtrl(2105);
     LoadShipped();
-    EXPECT_TRUE(first.isNull());  // the earlier control and its window are gone
+    EXPECT_TRUE(first.isNull()); // the earlier control and its window are gone
     EXPECT_EQ(ChildIds(parent).size(), 9u);
     EXPECT_EQ(frame.mapButtonCtrls.size() + frame.mapShowCtrls.size() + frame.mapListCtrls.size(), 9u);
-    EXPECT_EQ(frame.vecGdiObjects.size(), 1u);  // the list's font of this load only
+    EXPECT_EQ(frame.vecGdiObjects.size(), 1u); // the list's font of this load only
 
     // A load that fails still applies: an empty layout without controls.
     frame.LoadLayoutFile(L"/nonexistent/layout.xml", 201, L"Standard");
@@ -155,14 +159,16 @@ TEST_F(LayoutFrameTest, LoadingAgainReplacesControlsAndFonts)
 
 TEST_F(LayoutFrameTest, EachClassGetsOnlyItsOwnSteps)
 {
-    const QString image = QStringLiteral("CtrlBGPath=\"\\ZandovertSearchTools\\Picture\\close.png\" CtrlBGStatusCount=\"4\"");
+    const QString image =
+        QStringLiteral("CtrlBGPath=\"\\ZandovertSearchTools\\Picture\\close.png\" CtrlBGStatusCount=\"4\"");
     const QString text = QStringLiteral("CtrlText=\"words\" CtrlTextOffSet=\"3,4\" "
                                         "CtrlDiscrip=\"&lt;b&gt;hint&lt;/b&gt;&lt;img src='/dev/zero'&gt;\" "
                                         "CtrlFont=\"Tahoma\" CtrlFontSize=\"13\" CtrlTextColor=\"6,65,105\"");
-    LoadControls(Control(1, "ShowImageCtrl", image + " " + text) + Control(2, "ShowTextCtrl", image + " " + text) +
-                 Control(3, "DriftButton", image + " " + text) + Control(4, "StandardButton", image + " " + text) +
-                 Control(5, "StandardListCtrl", text + " CtrlBGColor=\"1,2,3\" CtrlPaintMode=\"3\"") +
-                 Control(6, "NoSuchCtrl", text));
+    LoadControls(
+        Control(1, "ShowImageCtrl", image + " " + text) + Control(2, "ShowTextCtrl", image + " " + text) +
+        Control(3, "DriftButton", image + " " + text) + Control(4, "StandardButton", image + " " + text) +
+        Control(5, "StandardListCtrl", text + " CtrlBGColor=\"1,2,3\" CtrlPaintMode=\"3\"") +
+        Control(6, "NoSuchCtrl", text));
 
     CBasicPropertyFrame* imageCtrl = PropertyFrameOf(frame.FindShowCtrl(1));
     ASSERT_NE(imageCtrl, nullptr);
@@ -203,7 +209,7 @@ TEST_F(LayoutFrameTest, ControlsDestroyedByTheirParentAreNotDeletedAgain)
     owned->LoadLayout(std::wstring(kDataFolderName) + kLayoutFileName, 201, L"Standard");
     ownParent.reset();
     EXPECT_EQ(owned->FindButtonCtrl(2103), nullptr);
-    owned.reset();  // releases nothing twice
+    owned.reset(); // releases nothing twice
 }
 
 TEST_F(LayoutFrameTest, ButtonsAndDisplayControlsCaptureTheParentBackground)
@@ -235,14 +241,16 @@ TEST_F(LayoutFrameTest, HostileLayoutStaysBounded)
     ASSERT_TRUE(big.open(QIODevice::WriteOnly));
     QFile close(pictures + QStringLiteral("close.png"));
     ASSERT_TRUE(close.open(QIODevice::ReadOnly));
-    big.write(close.readAll() + QByteArray(kMaxSkinImageBytes, '\0'));  // decodes, but is too large
+    big.write(close.readAll() + QByteArray(kMaxSkinImageBytes, '\0')); // decodes, but is too large
     big.close();
-    ASSERT_TRUE(QFile::copy(pictures + QStringLiteral("close.png"), pictures + QStringLiteral("png-named.bmp")));
+    ASSERT_TRUE(
+        QFile::copy(pictures + QStringLiteral("close.png"), pictures + QStringLiteral("png-named.bmp")));
     LoadControls(QStringLiteral(
         "<CtrlInfo CtrlID=\"1\" CtrlClass=\"ShowTextCtrl\" CtrlPos=\"2147483647,0,10,10\" CtrlShow=\"5\" "
         "CtrlText=\"x\" CtrlTextOffSet=\"2147483647,-2147483648\" CtrlFontSize=\"12\"/>"
         "<CtrlInfo CtrlID=\"2\" CtrlClass=\"StandardButton\" CtrlPos=\"0,0,30000,30000\" CtrlShow=\"5\" "
-        "CtrlPaintMode=\"4\" CtrlBGStatusCount=\"4\" CtrlBGPath=\"\\ZandovertSearchTools\\Picture\\fifo.png\"/>"
+        "CtrlPaintMode=\"4\" CtrlBGStatusCount=\"4\" "
+        "CtrlBGPath=\"\\ZandovertSearchTools\\Picture\\fifo.png\"/>"
         "<CtrlInfo CtrlID=\"3\" CtrlClass=\"ShowImageCtrl\" CtrlPos=\"0,0,10,10\" CtrlShow=\"5\" "
         "CtrlBGPath=\"\\ZandovertSearchTools\\Picture\\big.png\"/>"
         "<CtrlInfo CtrlID=\"4\" CtrlClass=\"ShowImageCtrl\" CtrlPos=\"0,0,10,10\" CtrlShow=\"5\" "
@@ -255,10 +263,10 @@ TEST_F(LayoutFrameTest, HostileLayoutStaysBounded)
     EXPECT_EQ(PropertyFrameOf(frame.FindShowCtrl(1))->nTextX, 32767);
     EXPECT_EQ(PropertyFrameOf(frame.FindShowCtrl(1))->nTextY, -32767);
     ASSERT_NE(frame.FindButtonCtrl(2), nullptr);
-    EXPECT_TRUE(PropertyFrameOf(frame.FindButtonCtrl(2))->pImage.isNull());  // returned at once
+    EXPECT_TRUE(PropertyFrameOf(frame.FindButtonCtrl(2))->pImage.isNull()); // returned at once
     EXPECT_TRUE(PropertyFrameOf(frame.FindShowCtrl(3))->pImage.isNull());
     EXPECT_FALSE(PropertyFrameOf(frame.FindShowCtrl(4))->pImage.isNull());
-    EXPECT_FALSE(PropertyFrameOf(frame.FindShowCtrl(5))->pImage.isNull());  // known by its content
+    EXPECT_FALSE(PropertyFrameOf(frame.FindShowCtrl(5))->pImage.isNull()); // known by its content
 
     // Off-screen images of the huge button stay within the screen.
     const QSize screen = QGuiApplication::primaryScreen()->size();
@@ -267,12 +275,12 @@ TEST_F(LayoutFrameTest, HostileLayoutStaysBounded)
     frame.RefreshCtrlBackgrounds(surface, &parent);
     const QSize captured = PropertyFrameOf(frame.FindButtonCtrl(2))->dcBackground.size();
     EXPECT_TRUE(captured.width() <= screen.width() && captured.height() <= screen.height());
-    frame.FindButtonCtrl(2)->move(-5, -5);  // partly outside the parent
+    frame.FindButtonCtrl(2)->move(-5, -5); // partly outside the parent
     frame.RefreshCtrlBackgrounds(surface, &parent);
     const QImage& under = PropertyFrameOf(frame.FindButtonCtrl(2))->dcBackground;
     EXPECT_TRUE(under.width() <= screen.width() && under.height() <= screen.height());
     EXPECT_EQ(under.pixel(5, 5), qRgb(255, 255, 255));
-    EXPECT_EQ(under.pixel(4, 4), 0u);  // outside the parent: blank
+    EXPECT_EQ(under.pixel(4, 4), 0u); // outside the parent: blank
 
     BufferedWidget huge;
     huge.resize(30000, 30000);
@@ -280,7 +288,7 @@ TEST_F(LayoutFrameTest, HostileLayoutStaysBounded)
     huge.render(&shot, QPoint(), QRegion(0, 0, 10, 10));
     EXPECT_EQ(huge.surfaceSize, screen.boundedTo(huge.size()));
     EXPECT_EQ(shot.pixel(5, 5), qRgb(255, 0, 0));
-    EXPECT_TRUE(huge.buffer.Image().isNull());  // the backing store keeps the pixels, not a second copy
+    EXPECT_TRUE(huge.buffer.Image().isNull()); // the backing store keeps the pixels, not a second copy
 }
 
 } // namespace

@@ -85,8 +85,8 @@ TEST_F(LayoutLoaderTest, ReadsTheAskedDialogWithItsFirstSkinElement)
     EXPECT_EQ(button.CtrlDiscrip, L"log-in button");
 
     CtrlLayoutInfo list;
-    ASSERT_EQ(CLayoutLoader::GetCtrlInfo(info, 2105, list), 0);  // nested below the skin
-    EXPECT_EQ(list.CtrlBGPath, kDataRoot);                       // no image: the data root itself
+    ASSERT_EQ(CLayoutLoader::GetCtrlInfo(info, 2105, list), 0); // nested below the skin
+    EXPECT_EQ(list.CtrlBGPath, kDataRoot);                      // no image: the data root itself
     EXPECT_EQ(list.CtrlClass, L"StandardListCtrl");
     EXPECT_EQ(list.CtrlStyle, 0x50000001u);
 
@@ -108,7 +108,7 @@ TEST_F(LayoutLoaderTest, OtherDialogsContributeNothingAndFirstKeysWin)
     EXPECT_EQ(info.mapCtrlInfo.at(2105).CtrlClass, L"StandardListCtrl");
 
     // A later dialog with the same identifier overwrites the fields and adds new keys only.
-    EXPECT_EQ(info.DialogText, L"Second title");  // not the DialogInfo outside WindowInformation
+    EXPECT_EQ(info.DialogText, L"Second title"); // not the DialogInfo outside WindowInformation
     EXPECT_EQ(info.DialogDiscrip, L"second");
     EXPECT_EQ(info.DialogBGPath, kDataRoot + L"\\Second\\bg.png");
     EXPECT_EQ(info.DialogFont, L"Second");
@@ -118,7 +118,7 @@ TEST_F(LayoutLoaderTest, OtherDialogsContributeNothingAndFirstKeysWin)
     EXPECT_EQ(info.mapCtrlInfo.size(), 3u);
     EXPECT_EQ(info.mapCtrlInfo.at(2109).CtrlText, L"My Storage");
     EXPECT_EQ(CLayoutLoader::GetStringInfo(info, L"SHARED_KEY"), L"from second 201");
-    EXPECT_EQ(rootCalls, 2);  // once for each matching dialog with the skin
+    EXPECT_EQ(rootCalls, 2); // once for each matching dialog with the skin
 }
 
 TEST_F(LayoutLoaderTest, MissingAttributesReadAsEmptyText)
@@ -128,7 +128,7 @@ TEST_F(LayoutLoaderTest, MissingAttributesReadAsEmptyText)
     EXPECT_EQ(info.DialogID, 201);
     EXPECT_TRUE(info.DialogText.empty());
     EXPECT_EQ(info.DialogBGPath, kDataRoot);
-    EXPECT_EQ(info.DialogPos, (LayoutRect{5, 0, 0, 0}));  // "5,6" has one comma: left only
+    EXPECT_EQ(info.DialogPos, (LayoutRect{5, 0, 0, 0})); // "5,6" has one comma: left only
     const CtrlLayoutInfo& button = info.mapCtrlInfo.at(2103);
     EXPECT_EQ(button.CtrlClass, L"StandardButton");
     EXPECT_EQ(button.CtrlBGColor, 0u);
@@ -148,7 +148,7 @@ TEST_F(LayoutLoaderTest, ASkinThatIsAbsentStillGivesTheDialogAndItsStrings)
     EXPECT_EQ(CLayoutLoader::GetStringInfo(info, L"KEY"), L"value");
     EXPECT_EQ(rootCalls, 0);
 
-    ASSERT_EQ(loader.ParseLayout(Fixture("no_skin.xml"), 201, L"", info), 1);  // whitespace is not a skin
+    ASSERT_EQ(loader.ParseLayout(Fixture("no_skin.xml"), 201, L"", info), 1); // whitespace is not a skin
     EXPECT_TRUE(info.DialogBGPath.empty());
 }
 
@@ -176,7 +176,7 @@ TEST_F(LayoutLoaderTest, AFifoIsNotOpened)
         GTEST_SKIP() << "Windows has no FIFOs in its file system";
     const std::filesystem::path fifo = m_folder.Path("fifo.xml");
     ASSERT_TRUE(testsystem::MakeFifo(fifo));
-    EXPECT_EQ(loader.ParseLayout(fifo.wstring(), 201, kSkin, info), 1);  // would block if opened
+    EXPECT_EQ(loader.ParseLayout(fifo.wstring(), 201, kSkin, info), 1); // would block if opened
     ExpectReset(info);
 }
 

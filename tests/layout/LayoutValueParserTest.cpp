@@ -12,7 +12,7 @@ TEST(LayoutValueParserTest, IntegersReadLikeTheCLibraryAndClampTo32Bits)
     EXPECT_EQ(ParseInteger(L"0x10"), 0);
     EXPECT_EQ(ParseInteger(L"2147483648"), INT32_MAX);
     EXPECT_EQ(ParseInteger(L"-99999999999999999999999"), INT32_MIN);
-    EXPECT_EQ(ParseInteger(std::wstring_view(L"12345", 2)), 12);  // a view is not read past its end
+    EXPECT_EQ(ParseInteger(std::wstring_view(L"12345", 2)), 12); // a view is not read past its end
 }
 
 TEST(LayoutValueParserTest, ColoursPutRedInTheLowByteOrStayAsTheyWere)
@@ -22,7 +22,7 @@ TEST(LayoutValueParserTest, ColoursPutRedInTheLowByteOrStayAsTheyWere)
     EXPECT_EQ(color, 0x00FFFFFFu);
     ParseColor(L"6,65,105", color);
     EXPECT_EQ(color, 0x00694106u);
-    ParseColor(L"256,-1,1,2", color);  // only the low 8 bits count; the rest reads up to a non-digit
+    ParseColor(L"256,-1,1,2", color); // only the low 8 bits count; the rest reads up to a non-digit
     EXPECT_EQ(color, 0x0001FF00u);
     for (const wchar_t* unparsable : {L"", L"12,34", L"12"}) {
         ParseColor(unparsable, color);

@@ -27,7 +27,7 @@ struct ExpectedControl
     std::int32_t id;
     const wchar_t* ctrlClass;
     std::int32_t states;
-    const wchar_t* image;  // empty for none
+    const wchar_t* image; // empty for none
 };
 
 constexpr std::array<ExpectedControl, 9> kControls{{
@@ -111,13 +111,14 @@ TEST_P(ShippedLayoutsTest, GivesEveryAttributeOnEveryElement)
     ASSERT_TRUE(document.load_file(GetParam().c_str()));
     const pugi::xml_node dialog = document.child("WindowInformation").child("DialogInfo");
     EXPECT_TRUE(HasAll(dialog, {"DialogID", "DialogText", "DialogDiscrip"}));
-    EXPECT_TRUE(HasAll(dialog.child("Standard"), {"DialogBGPath", "DialogBGColor", "DlgPaintMode", "DlgTextOffSet",
-                                                  "DlgTextColor", "DialogFont", "DialogFontSize", "DialogPos"}));
+    EXPECT_TRUE(
+        HasAll(dialog.child("Standard"), {"DialogBGPath", "DialogBGColor", "DlgPaintMode", "DlgTextOffSet",
+                                          "DlgTextColor", "DialogFont", "DialogFontSize", "DialogPos"}));
     for (const pugi::xml_node ctrl : dialog.child("Standard").children("CtrlInfo")) {
-        EXPECT_TRUE(HasAll(ctrl, {"CtrlID", "CtrlBGPath", "CtrlBGStatusCount", "CtrlBGColor", "CtrlBorderColor",
-                                  "CtrlPaintMode", "CtrlClass", "CtrlStyle", "CtrlPosType", "CtrlPos", "CtrlShow",
-                                  "CtrlText", "CtrlTextOffSet", "CtrlTextColor", "CtrlFont", "CtrlFontSize",
-                                  "CtrlDiscrip"}));
+        EXPECT_TRUE(HasAll(ctrl, {"CtrlID", "CtrlBGPath", "CtrlBGStatusCount", "CtrlBGColor",
+                                  "CtrlBorderColor", "CtrlPaintMode", "CtrlClass", "CtrlStyle", "CtrlPosType",
+                                  "CtrlPos", "CtrlShow", "CtrlText", "CtrlTextOffSet", "CtrlTextColor",
+                                  "CtrlFont", "CtrlFontSize", "CtrlDiscrip"}));
     }
     for (const pugi::xml_node entry : dialog.children("StringInfo"))
         EXPECT_TRUE(HasAll(entry, {"StringID", "StringValue"}));
@@ -162,10 +163,11 @@ TEST_P(ShippedLayoutsTest, NamesOnlyShippedImages)
         paths.push_back(ctrl.CtrlBGPath);
     for (const std::wstring& path : paths) {
         if (path == kDataRoot)
-            continue;  // no image
+            continue; // no image
         ASSERT_TRUE(path.starts_with(kDataRoot + kPictureFolder)) << ToLocalPath(path);
         const std::wstring name = path.substr(kDataRoot.size() + kPictureFolder.size());
-        EXPECT_TRUE(std::filesystem::is_regular_file(kResources / "skin" / ToLocalPath(name))) << ToLocalPath(name);
+        EXPECT_TRUE(std::filesystem::is_regular_file(kResources / "skin" / ToLocalPath(name)))
+            << ToLocalPath(name);
     }
 }
 

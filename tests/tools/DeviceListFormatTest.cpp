@@ -1,6 +1,6 @@
+#include "search/DeviceListFormat.h"
 #include "search/ChangeFormat.h"
 #include "search/ChangeQueue.h"
-#include "search/DeviceListFormat.h"
 #include "search/Inventory.h"
 #include "search/WorkerDiagnosis.h"
 
@@ -52,7 +52,9 @@ TEST(JsonStringTest, KeepsValidUtf8AndMapsStrayBytes)
 TEST(TerminalTextTest, NeverPassesControlsThrough)
 {
     EXPECT_EQ(TerminalText("\x1b[2Jx"), "\\x1b[2Jx");
-    EXPECT_EQ(TerminalText("\xc2\x9b" "31m"), "\\xc2\\x9b31m");
+    EXPECT_EQ(TerminalText("\xc2\x9b"
+                           "31m"),
+              "\\xc2\\x9b31m");
     EXPECT_EQ(TerminalText("\xff"), "\\xff");
     EXPECT_EQ(TerminalText("d\xc3\xa9j\xc3\xa0 %s%n"), "d\xc3\xa9j\xc3\xa0 %s%n");
     // The edges of printable ASCII, which passes a run at a time.
@@ -66,12 +68,17 @@ TEST(DeviceTextFormsTest, InvisibleFormatCharactersAreEscapedInTableAndJson)
     {
         std::string bytes, terminal, json;
     } cases[] = {
-        {"photo\xe2\x80\xaegpj.exe", "photo\\xe2\\x80\\xaegpj.exe", R"("photo\u202egpj.exe")"},   // U+202E
-        {"a\xe2\x80\x8b" "b", "a\\xe2\\x80\\x8b" "b", R"("a\u200bb")"},                            // U+200B
-        {"\xef\xbb\xbfx", "\\xef\\xbb\\xbfx", R"("\ufeffx")"},                                     // U+FEFF
-        {"\xe2\x80\xa8", "\\xe2\\x80\\xa8", R"("\u2028")"},                                        // U+2028
-        {"\xf3\xa0\x81\x81", "\\xf3\\xa0\\x81\\x81", R"("\udb40\udc41")"},                     // U+E0041
-        {"\xe2\x80\x8a\xe2\x81\xb0", "\xe2\x80\x8a\xe2\x81\xb0", "\"\xe2\x80\x8a\xe2\x81\xb0\""},  // neighbours stay
+        {"photo\xe2\x80\xaegpj.exe", "photo\\xe2\\x80\\xaegpj.exe", R"("photo\u202egpj.exe")"}, // U+202E
+        {"a\xe2\x80\x8b"
+         "b",
+         "a\\xe2\\x80\\x8b"
+         "b",
+         R"("a\u200bb")"},                                                 // U+200B
+        {"\xef\xbb\xbfx", "\\xef\\xbb\\xbfx", R"("\ufeffx")"},             // U+FEFF
+        {"\xe2\x80\xa8", "\\xe2\\x80\\xa8", R"("\u2028")"},                // U+2028
+        {"\xf3\xa0\x81\x81", "\\xf3\\xa0\\x81\\x81", R"("\udb40\udc41")"}, // U+E0041
+        {"\xe2\x80\x8a\xe2\x81\xb0", "\xe2\x80\x8a\xe2\x81\xb0",
+         "\"\xe2\x80\x8a\xe2\x81\xb0\""}, // neighbours stay
     };
     for (const auto& [bytes, terminal, json] : cases) {
         EXPECT_EQ(TerminalText(bytes), terminal) << bytes;
@@ -86,52 +93,58 @@ TEST(DeviceJsonTest, ListsEveryFieldInRegistryOrder)
     SetDeviceText(second.osVersion, "1.0");
     second.type = 2;
     const std::string json = FormatDeviceJson({Device("zeta", "192.0.2.10"), second});
-    EXPECT_EQ(json,
-              "[\n"
-              R"(  {"id": "id-192.0.2.10", "ip": "192.0.2.10", "host": "zeta", "product": "NAS", )"
-              R"("detail": "", "osVersion": "", "vendor": "ZANDOVERT", "type": 1, "url": "http://192.0.2.10"},)" "\n"
-              R"(  {"id": "id-192.0.2.11", "ip": "192.0.2.11", "host": "b\"disk", "product": "NAS", )"
-              R"("detail": "1.2", "osVersion": "1.0", "vendor": "ZANDOVERT", "type": 2, "url": "http://192.0.2.11"})" "\n"
-              "]\n");
+    EXPECT_EQ(
+        json,
+        "[\n"
+        R"(  {"id": "id-192.0.2.10", "ip": "192.0.2.10", "host": "zeta", "product": "NAS", )"
+        R"("detail": "", "osVersion": "", "vendor": "ZANDOVERT", "type": 1, "url": "http://192.0.2.10"},)"
+        "\n"
+        R"(  {"id": "id-192.0.2.11", "ip": "192.0.2.11", "host": "b\"disk", "product": "NAS", )"
+        R"("detail": "1.2", "osVersion": "1.0", "vendor": "ZANDOVERT", "type": 2, "url": "http://192.0.2.11"})"
+        "\n"
+        "]\n");
     EXPECT_EQ(FormatDeviceJson({}), "[]\n");
 }
 
 TEST(DeviceJsonTest, StopsAtTheFieldEndWithoutATerminator)
 {
     DeviceRecord d = Device("x", "192.0.2.10");
-    std::memset(d.host, 'h', sizeof d.host);  // no zero byte in the field at all
+    std::memset(d.host, 'h', sizeof d.host); // no zero byte in the field at all
     const std::string json = FormatDeviceJson({d});
-    EXPECT_NE(json.find("\"host\": \"" + std::string(DeviceRecord::kTextSize, 'h') + "\""), std::string::npos);
+    EXPECT_NE(json.find("\"host\": \"" + std::string(DeviceRecord::kTextSize, 'h') + "\""),
+              std::string::npos);
 }
 
 TEST(DeviceTableTest, AlignsColumnsByShownCharacters)
 {
     const std::string table =
         FormatDeviceTable({Device("caf\xc3\xa9", "192.0.2.10"), Device("ab\x01", "192.0.2.123")});
-    EXPECT_EQ(table,
-              "HOST    IP           PRODUCT  VENDOR     ID              TYPE\n"
-              "caf\xc3\xa9    192.0.2.10   NAS      ZANDOVERT  id-192.0.2.10   1\n"
-              "ab\\x01  192.0.2.123  NAS      ZANDOVERT  id-192.0.2.123  1\n");
+    EXPECT_EQ(table, "HOST    IP           PRODUCT  VENDOR     ID              TYPE\n"
+                     "caf\xc3\xa9    192.0.2.10   NAS      ZANDOVERT  id-192.0.2.10   1\n"
+                     "ab\\x01  192.0.2.123  NAS      ZANDOVERT  id-192.0.2.123  1\n");
 }
 
 TEST(WatchEventTest, OneLineWithUtcMillisecondsAndTheDevice)
 {
     using namespace std::chrono;
-    const system_clock::time_point time{milliseconds(1767182400007)};   // 2025-12-31 12:00:00.007
-    const std::string appeared = FormatWatchEvent({RegistryChange::Kind::Appeared, Device("nas", "192.0.2.10"), time});
-    EXPECT_EQ(appeared, R"({"event": "appeared", "time": "2025-12-31T12:00:00.007Z", "device": )"
-                            + FormatDeviceObject(Device("nas", "192.0.2.10")) + "}\n");
+    const system_clock::time_point time{milliseconds(1767182400007)}; // 2025-12-31 12:00:00.007
+    const std::string appeared =
+        FormatWatchEvent({RegistryChange::Kind::Appeared, Device("nas", "192.0.2.10"), time});
+    EXPECT_EQ(appeared, R"({"event": "appeared", "time": "2025-12-31T12:00:00.007Z", "device": )" +
+                            FormatDeviceObject(Device("nas", "192.0.2.10")) + "}\n");
     EXPECT_EQ(FormatWatchEvent({RegistryChange::Kind::Gone, Device("nas", "192.0.2.10"), time,
                                 RegistryChange::GoneReason::Expired}),
-              R"({"event": "gone", "time": "2025-12-31T12:00:00.007Z", "device": )"
-                  + FormatDeviceObject(Device("nas", "192.0.2.10")) + R"(, "reason": "expired"})" + "\n");
-    const std::string displaced = FormatWatchEvent(
-        {RegistryChange::Kind::Gone, Device("nas", "192.0.2.10"), time, RegistryChange::GoneReason::Displaced});
+              R"({"event": "gone", "time": "2025-12-31T12:00:00.007Z", "device": )" +
+                  FormatDeviceObject(Device("nas", "192.0.2.10")) + R"(, "reason": "expired"})" + "\n");
+    const std::string displaced = FormatWatchEvent({RegistryChange::Kind::Gone, Device("nas", "192.0.2.10"),
+                                                    time, RegistryChange::GoneReason::Displaced});
     EXPECT_TRUE(displaced.ends_with("}, \"reason\": \"displaced\"}\n")) << displaced;
     EXPECT_EQ(FormatWatchEvent({RegistryChange::Kind::Seen, Device("nas", "192.0.2.10"), time}), "");
     EXPECT_EQ(FormatUtcTime(system_clock::time_point{seconds(0)}), "1970-01-01T00:00:00.000Z");
-    EXPECT_EQ(FormatUtcTime(system_clock::time_point{milliseconds(951782400007)}), "2000-02-29T00:00:00.007Z");
-    EXPECT_EQ(FormatUtcTime(system_clock::time_point{milliseconds(4102444799999)}), "2099-12-31T23:59:59.999Z");
+    EXPECT_EQ(FormatUtcTime(system_clock::time_point{milliseconds(951782400007)}),
+              "2000-02-29T00:00:00.007Z");
+    EXPECT_EQ(FormatUtcTime(system_clock::time_point{milliseconds(4102444799999)}),
+              "2099-12-31T23:59:59.999Z");
 }
 
 // A reader that falls behind finds one entry per device, with the device's latest state.
@@ -140,8 +153,8 @@ TEST(ChangeQueueTest, FoldsEachDevicesChangesWhileTheReaderIsBehind)
     using K = RegistryChange::Kind;
     struct Case
     {
-        std::vector<std::pair<K, const char*>> pushed;   // kind, host; all for one address
-        std::string waiting;                              // kind/host of what is popped, or ""
+        std::vector<std::pair<K, const char*>> pushed; // kind, host; all for one address
+        std::string waiting;                           // kind/host of what is popped, or ""
     };
     const std::vector<Case> cases = {
         {{{K::Appeared, "a"}, {K::Seen, "a"}, {K::Changed, "b"}, {K::Seen, "b"}}, "0/b"},
@@ -168,11 +181,14 @@ TEST(ChangeQueueTest, FoldsEachDevicesChangesWhileTheReaderIsBehind)
 TEST(ChangeQueueTest, HoldsAtMostItsBoundInArrivalOrder)
 {
     CChangeQueue queue;
-    auto address = [](std::size_t i) { return "10." + std::to_string(i / 65536) + "." + std::to_string(i / 256 % 256) + "." + std::to_string(i % 256); };
+    auto address = [](std::size_t i) {
+        return "10." + std::to_string(i / 65536) + "." + std::to_string(i / 256 % 256) + "." +
+               std::to_string(i % 256);
+    };
     EXPECT_TRUE(queue.Push({RegistryChange::Kind::Appeared, Device("x", address(0).c_str()), {}}));
     for (std::size_t i = 1; i < CChangeQueue::kMaxEntries + 100; ++i)
         EXPECT_FALSE(queue.Push({RegistryChange::Kind::Appeared, Device("x", address(i).c_str()), {}}));
-    for (int round = 0; round < 3; ++round)   // a flood of repeats takes no room
+    for (int round = 0; round < 3; ++round) // a flood of repeats takes no room
         queue.Push({RegistryChange::Kind::Seen, Device("y", address(7).c_str()), {}});
     EXPECT_EQ(queue.Size(), CChangeQueue::kMaxEntries);
     EXPECT_EQ(std::string(queue.Pop()->device.ip), address(0));
@@ -187,12 +203,13 @@ TEST(ChangeQueueTest, EntriesTakenOutServeLaterDevicesAsTheirOwn)
     queue.Push({K::Appeared, Device("a", "192.0.2.1"), {}});
     queue.Pop();
     queue.Push({K::Appeared, Device("b", "192.0.2.2"), {}});
-    queue.Push({K::Changed, Device("b2", "192.0.2.2"), {}});   // folds into b's entry, found by its address
+    queue.Push({K::Changed, Device("b2", "192.0.2.2"), {}}); // folds into b's entry, found by its address
     queue.Push({K::Gone, Device("a", "192.0.2.1"), {}});
     auto popAll = [&queue] {
         std::string popped;
         while (const auto change = queue.Pop())
-            popped += std::string(change->device.host) + "/" + std::to_string(static_cast<int>(change->kind)) + " ";
+            popped +=
+                std::string(change->device.host) + "/" + std::to_string(static_cast<int>(change->kind)) + " ";
         return popped;
     };
     EXPECT_EQ(popAll(), "b2/0 a/3 ");
@@ -214,20 +231,23 @@ protected:
 
     // A folder of this test's own: ctest runs the tests of this file side by side in separate
     // processes, whose addresses and seeds can be alike (always so under ThreadSanitizer).
-    std::filesystem::path folder = std::filesystem::temp_directory_path()
-        / ("inventory-test-" + std::string(::testing::UnitTest::GetInstance()->current_test_info()->name()) + "-"
-           + std::to_string(std::random_device()()));
+    std::filesystem::path folder =
+        std::filesystem::temp_directory_path() /
+        ("inventory-test-" + std::string(::testing::UnitTest::GetInstance()->current_test_info()->name()) +
+         "-" + std::to_string(std::random_device()()));
 };
 
 TEST_F(InventoryTest, SavedDevicesComeBackAndDifferencesAreNamed)
 {
     const DeviceRecord renamed = Device("renamed", "192.0.2.11");
-    const std::vector<InventoryEntry> saved{{Device("a", "192.0.2.10"), "2026-01-01T00:00:00.000Z"},
-                                            {Device("caf\xc3\xa9 \"b\"\\", "192.0.2.11"), "2026-01-01T00:00:01.000Z"}};
+    const std::vector<InventoryEntry> saved{
+        {Device("a", "192.0.2.10"), "2026-01-01T00:00:00.000Z"},
+        {Device("caf\xc3\xa9 \"b\"\\", "192.0.2.11"), "2026-01-01T00:00:01.000Z"}};
     const std::string path = (folder / "devices.json").string();
     std::string error;
     ASSERT_TRUE(SaveInventory(path, FormatInventory(saved, "2026-01-01T00:00:02.000Z"), error)) << error;
-    ASSERT_EQ(std::distance(std::filesystem::directory_iterator(folder), {}), 1) << "no temporary file is left";
+    ASSERT_EQ(std::distance(std::filesystem::directory_iterator(folder), {}), 1)
+        << "no temporary file is left";
 
     std::vector<InventoryEntry> loaded;
     ASSERT_TRUE(LoadInventory(path, loaded, error)) << error;
@@ -237,7 +257,8 @@ TEST_F(InventoryTest, SavedDevicesComeBackAndDifferencesAreNamed)
 
     DeviceRecord sameBySsdp = Device("a", "192.0.2.10");
     SetDeviceText(sameBySsdp.osVersion, "1.0");
-    const std::vector<InventoryEntry> now{{sameBySsdp, "t1"}, {renamed, "t2"}, {Device("c", "192.0.2.12"), "t3"}};
+    const std::vector<InventoryEntry> now{
+        {sameBySsdp, "t1"}, {renamed, "t2"}, {Device("c", "192.0.2.12"), "t3"}};
     EXPECT_EQ(FormatDifferences(CompareInventory(loaded, now), false),
               "CHANGE   HOST     IP          PRODUCT  VENDOR     ID             TYPE\n"
               "changed  renamed  192.0.2.11  NAS      ZANDOVERT  id-192.0.2.11  1\n"
@@ -261,15 +282,19 @@ TEST_F(InventoryTest, SaveReplacesOnlyRegularFilesAndFollowsLinks)
     fs::create_directory(folder / "folder.json");
     ASSERT_TRUE(testsystem::MakeFifo(folder / "fifo.json"));
     const std::pair<std::string, bool> cases[] = {
-        {kept, true}, {(folder / "link.json").string(), true}, {(folder / "device.json").string(), false},
-        {(folder / "folder.json").string(), false}, {(folder / "fifo.json").string(), false},
+        {kept, true},
+        {(folder / "link.json").string(), true},
+        {(folder / "device.json").string(), false},
+        {(folder / "folder.json").string(), false},
+        {(folder / "fifo.json").string(), false},
     };
     for (const auto& [path, replaced] : cases) {
         std::string error;
         EXPECT_EQ(SaveInventory(path, "new", error), replaced) << path << ": " << error;
         EXPECT_EQ(error.empty(), replaced) << path;
     }
-    EXPECT_EQ(fs::status(kept).permissions() & fs::perms::all, fs::perms::owner_read | fs::perms::owner_write);
+    EXPECT_EQ(fs::status(kept).permissions() & fs::perms::all,
+              fs::perms::owner_read | fs::perms::owner_write);
     EXPECT_TRUE(fs::is_symlink(folder / "link.json"));
     std::ifstream replaced(target);
     EXPECT_EQ(std::string(std::istreambuf_iterator<char>(replaced), {}), "new");
@@ -290,8 +315,8 @@ std::string Repeat(const std::string& text, std::size_t times)
 TEST_F(InventoryTest, DamagedOrForeignFilesAreRefusedWithAReason)
 {
     const auto withHost = [](const std::string& host) {
-        return R"({"id": "a", "ip": "192.0.2.10", "host": ")" + host
-            + R"(", "product": "p", "detail": "", "osVersion": "", "vendor": "v", "type": 1, "lastSeen": "t")";
+        return R"({"id": "a", "ip": "192.0.2.10", "host": ")" + host +
+               R"(", "product": "p", "detail": "", "osVersion": "", "vendor": "v", "type": 1, "lastSeen": "t")";
     };
     const std::string device = withHost("h");
     const std::pair<const char*, std::string> cases[] = {
@@ -302,19 +327,22 @@ TEST_F(InventoryTest, DamagedOrForeignFilesAreRefusedWithAReason)
         {"version", R"({"format": "travelkin-inventory", "version": 2, "devices": []})"},
         {"no list", R"({"format": "travelkin-inventory", "version": 1, "devices": "none"})"},
         {"incomplete", R"({"format": "travelkin-inventory", "version": 1, "devices": [{"id": "a"}]})"},
-        {"incomplete", R"({"format": "travelkin-inventory", "version": 1, "devices": [)"
-                           + withHost(std::string(DeviceRecord::kTextSize, 'x')) + "}]}"},
+        {"incomplete", R"({"format": "travelkin-inventory", "version": 1, "devices": [)" +
+                           withHost(std::string(DeviceRecord::kTextSize, 'x')) + "}]}"},
         {"no list", R"({"format": "travelkin-inventory", "version": 1, "devices": {"x": )" + device + "}}}"},
         // Hostile files: deep nesting, a flood of values, values of the wrong type.
         {"nested deeper", std::string(60000, '[') + std::string(60000, ']')},
         {"too large", "[" + Repeat("0,", 8 << 20) + "0]"},
-        {"more values", R"({"format": "travelkin-inventory", "version": 1, "devices": [)" + Repeat("0,", 200000) + "0]}"},
+        {"more values",
+         R"({"format": "travelkin-inventory", "version": 1, "devices": [)" + Repeat("0,", 200000) + "0]}"},
         {"version", R"({"format": "travelkin-inventory", "version": "1", "devices": []})"},
         {"no list", R"({"format": "travelkin-inventory", "version": 1, "devices": ""})"},
-        {"incomplete", R"({"format": "travelkin-inventory", "version": 1, "devices": [)"
-                           + device.substr(0, device.find(R"("type": 1)")) + R"("type": "1", "lastSeen": "t"}]})"},
-        {"damaged", R"({"format": "travelkin-inventory", "version": 1, "devices": [)"
-                           + std::string(R"({"ip": ["192.0.2.10"])") + device.substr(device.find(R"(, "host")")) + "}]}"},
+        {"incomplete", R"({"format": "travelkin-inventory", "version": 1, "devices": [)" +
+                           device.substr(0, device.find(R"("type": 1)")) +
+                           R"("type": "1", "lastSeen": "t"}]})"},
+        {"damaged", R"({"format": "travelkin-inventory", "version": 1, "devices": [)" +
+                        std::string(R"({"ip": ["192.0.2.10"])") + device.substr(device.find(R"(, "host")")) +
+                        "}]}"},
     };
     for (const auto& [reason, text] : cases) {
         std::vector<InventoryEntry> entries;
@@ -325,8 +353,10 @@ TEST_F(InventoryTest, DamagedOrForeignFilesAreRefusedWithAReason)
     }
     std::vector<InventoryEntry> entries;
     std::string error;
-    EXPECT_TRUE(LoadInventory(File("ok.json", R"({"format": "travelkin-inventory", "version": 1, "devices": [)"
-                                                  + device + "}]}"), entries, error)) << error;
+    EXPECT_TRUE(LoadInventory(
+        File("ok.json", R"({"format": "travelkin-inventory", "version": 1, "devices": [)" + device + "}]}"),
+        entries, error))
+        << error;
 }
 
 TEST(WorkerDiagnosisTest, ReadableBlockAndOneProblemLinePerFailedStep)
@@ -351,11 +381,13 @@ TEST(WorkerDiagnosisTest, ReadableBlockAndOneProblemLinePerFailedStep)
               "  dropped:  1 wrong length, 2 not a device answer, 3 not from an accepted vendor, 4 repeats, "
               "5 registry full, 6 unreadable\n"
               "  listed:   7 reports, 8 goodbyes\n");
-    EXPECT_NE(FormatDiagnosisText(workers).find("  bound:    nothing: port 67 is in use by another program\n"),
-              std::string::npos);
+    EXPECT_NE(
+        FormatDiagnosisText(workers).find("  bound:    nothing: port 67 is in use by another program\n"),
+        std::string::npos);
     EXPECT_EQ(ProblemLines(workers),
-              (std::vector<std::string>{"broadcast worker (port 67) could not bind: port 67 is in use by another program",
-                                        "broadcast worker (port 67) could not send its query: it has no socket"}));
+              (std::vector<std::string>{
+                  "broadcast worker (port 67) could not bind: port 67 is in use by another program",
+                  "broadcast worker (port 67) could not send its query: it has no socket"}));
     EXPECT_TRUE(AnyQuerySent(workers));
     EXPECT_FALSE(AnyQuerySent({broadcast}));
     // Only queries that went out and drew not one datagram point at a firewall.
@@ -366,4 +398,3 @@ TEST(WorkerDiagnosisTest, ReadableBlockAndOneProblemLinePerFailedStep)
 }
 
 } // namespace
-

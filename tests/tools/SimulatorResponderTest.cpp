@@ -1,6 +1,6 @@
+#include "devsim/SimulatorResponder.h"
 #include "devsim/HostileTraffic.h"
 #include "devsim/SimulatedDevices.h"
-#include "devsim/SimulatorResponder.h"
 
 #include <gtest/gtest.h>
 
@@ -9,7 +9,7 @@
 
 namespace {
 
-constexpr std::uint32_t kSearcher = 0xC0000201;  // 192.0.2.1
+constexpr std::uint32_t kSearcher = 0xC0000201; // 192.0.2.1
 const std::string kSearch(wire::kMSearchRequest);
 
 SimulatorOptions Options(int count)
@@ -35,7 +35,7 @@ TEST(SimulatedDevicesTest, ExpandsOnlyTheIndex)
 
 TEST(SimulatedDevicesTest, AddressesSkipNetworkAndBroadcastEndings)
 {
-    const std::vector<std::uint32_t> addresses = DeviceAddresses(0xC00002FD, 4);  // 192.0.2.253
+    const std::vector<std::uint32_t> addresses = DeviceAddresses(0xC00002FD, 4); // 192.0.2.253
     ASSERT_EQ(addresses.size(), 4u);
     EXPECT_EQ(FormatIpv4(addresses[0]), "192.0.2.253");
     EXPECT_EQ(FormatIpv4(addresses[1]), "192.0.2.254");
@@ -46,7 +46,8 @@ TEST(SimulatedDevicesTest, AddressesSkipNetworkAndBroadcastEndings)
 TEST(SimulatorResponderTest, EveryDeviceAnswersTheBroadcastQueryFromItsOwnAddress)
 {
     CSimulatorResponder responder(Options(3), 1);
-    const std::vector<OutgoingDatagram> out = responder.Reply(QueryChannel::Broadcast, Query(), kSearcher, 67);
+    const std::vector<OutgoingDatagram> out =
+        responder.Reply(QueryChannel::Broadcast, Query(), kSearcher, 67);
     ASSERT_EQ(out.size(), 3u);
     EXPECT_EQ(FormatIpv4(out[2].source), "192.0.3.1");
     for (const OutgoingDatagram& d : out) {
@@ -65,7 +66,7 @@ TEST(SimulatorResponderTest, IgnoresWhatIsNotItsQuery)
 {
     CSimulatorResponder responder(Options(2), 1);
     std::string answer = Query();
-    answer[0] = static_cast<char>(wire::kAnswerOpcode);  // another device's answer
+    answer[0] = static_cast<char>(wire::kAnswerOpcode); // another device's answer
     EXPECT_TRUE(responder.Reply(QueryChannel::Broadcast, answer, kSearcher, 67).empty());
     EXPECT_TRUE(responder.Reply(QueryChannel::Broadcast, Query() + "x", kSearcher, 67).empty());
     EXPECT_TRUE(responder.Reply(QueryChannel::Broadcast, "", kSearcher, 67).empty());
@@ -74,7 +75,8 @@ TEST(SimulatorResponderTest, IgnoresWhatIsNotItsQuery)
     std::string other = kSearch;
     other.replace(other.find("HomeNasDevice"), 13, "MediaRenderer");
     EXPECT_TRUE(responder.Reply(QueryChannel::Ssdp, other, kSearcher, 1900).empty());
-    EXPECT_TRUE(responder.Reply(QueryChannel::Ssdp, wire::FormatSsdpNotify({}, "ssdp:alive"), kSearcher, 1900).empty());
+    EXPECT_TRUE(responder.Reply(QueryChannel::Ssdp, wire::FormatSsdpNotify({}, "ssdp:alive"), kSearcher, 1900)
+                    .empty());
 }
 
 // Forged answerers answer no query; every second each sends both answers unasked, to
@@ -88,7 +90,7 @@ TEST(SimulatorResponderTest, ForgedAnswerersSendAnswersNobodyAskedFor)
     EXPECT_TRUE(responder.Reply(QueryChannel::Broadcast, Query(), kSearcher, 67).empty());
     const std::vector<OutgoingDatagram> out = responder.UnaskedAnswers();
     ASSERT_EQ(out.size(), 4u);
-    EXPECT_EQ(out[0].destination, 0xEF8FFFFAu);   // 239.143.255.250
+    EXPECT_EQ(out[0].destination, 0xEF8FFFFAu); // 239.143.255.250
     EXPECT_EQ(out[0].port, 1900);
     EXPECT_EQ(out[0].payload.rfind("HTTP/1.1 200 OK\r\n", 0), 0u);
     EXPECT_EQ(out[3].destination, 0xFFFFFFFFu);
@@ -108,7 +110,8 @@ TEST(SimulatorResponderTest, AnswersTheSsdpSearchWithItsTexts)
     EXPECT_EQ(out[0].port, 1530);
     EXPECT_EQ(out[0].payload.rfind("HTTP/1.1 200 OK\r\n", 0), 0u);
     EXPECT_NE(out[1].payload.find("LOCATION: http://192.0.2.254:80/"), std::string::npos);
-    EXPECT_NE(out[1].payload.find("SERVER: VARN/1.0, UPnP/1.0, ZANDOVERT/disk1/NAS/fw1\r\n"), std::string::npos);
+    EXPECT_NE(out[1].payload.find("SERVER: VARN/1.0, UPnP/1.0, ZANDOVERT/disk1/NAS/fw1\r\n"),
+              std::string::npos);
     EXPECT_NE(out[1].payload.find("USN: uuid:dev1::"), std::string::npos);
 }
 
@@ -116,10 +119,10 @@ TEST(SimulatorResponderTest, ReadsSearchHeadersLikeAnSsdpDevice)
 {
     int mx = 0;
     EXPECT_TRUE(IsDeviceSearch("M-SEARCH * HTTP/1.1\r\nst:ssdp:all\r\nMx:  9 \r\n\r\n", mx));
-    EXPECT_EQ(mx, 5);  // capped
+    EXPECT_EQ(mx, 5); // capped
     EXPECT_TRUE(IsDeviceSearch(kSearch, mx));
     EXPECT_EQ(mx, 3);
-    EXPECT_FALSE(IsDeviceSearch("M-SEARCH * HTTP/1.1\r\nMX: 1\r\n\r\n", mx));  // no target
+    EXPECT_FALSE(IsDeviceSearch("M-SEARCH * HTTP/1.1\r\nMX: 1\r\n\r\n", mx)); // no target
     EXPECT_FALSE(IsDeviceSearch("NOTIFY * HTTP/1.1\r\nST: ssdp:all\r\n", mx));
 }
 
@@ -136,7 +139,7 @@ TEST(SimulatorResponderTest, RandomDelaysStayWithinTheQuerysWait)
         EXPECT_LE(d.delayMs, 1000);
         delays.insert(d.delayMs);
     }
-    EXPECT_GT(delays.size(), 50u);  // spread out, not one burst
+    EXPECT_GT(delays.size(), 50u); // spread out, not one burst
 }
 
 TEST(SimulatorResponderTest, ProtocolChoiceAndAnnouncements)

@@ -31,7 +31,8 @@ TEST(SearchArgumentsTest, AcceptsBothValueForms)
     EXPECT_EQ(separate.options.seconds, 7);
     EXPECT_FALSE(separate.options.json);
 
-    const SearchArguments letters = Search({"-s", "4", "-j", "-H", "192.0.2.9", "-Hnas.example", "-e2", "--"});
+    const SearchArguments letters =
+        Search({"-s", "4", "-j", "-H", "192.0.2.9", "-Hnas.example", "-e2", "--"});
     ASSERT_EQ(letters.error, "");
     EXPECT_EQ(letters.options.seconds, 4);
     EXPECT_TRUE(letters.options.json);
@@ -39,30 +40,30 @@ TEST(SearchArgumentsTest, AcceptsBothValueForms)
     EXPECT_EQ(letters.options.hosts, (std::vector<std::string>{"192.0.2.9", "nas.example"}));
 
     const SearchArguments watch = Search({"-w", "-i", "5", "--save=a.json"});
-    EXPECT_NE(watch.error, "");   // a watch never ends, so it has nothing to save
+    EXPECT_NE(watch.error, ""); // a watch never ends, so it has nothing to save
     EXPECT_TRUE(Search({"-V"}).version);
     EXPECT_TRUE(Search({"-h"}).help);
 }
 
 TEST(SearchArgumentsTest, RefusesMalformedInput)
 {
-    for (const std::vector<std::string>& args : std::vector<std::vector<std::string>>{
-             {"--seconds"},            // value missing
-             {"--seconds", "5s"},      // trailing garbage
-             {"--seconds", " 5"},      // blank
-             {"--seconds", "0"},       // below range
-             {"--seconds", "99999999999"},
-             {"--expect", "-3"},
-             {"--json=yes"},           // flag with a value
-             {"--diagnose=1"},
-             {"--verbose"},            // unknown
-             {"search"},               // positional
-             {"--", "--json"},         // no options after "--"
-             {"-x"},                   // unknown letter
-             {"-j5"},                  // flag with a value
-             {"-s"},
-             {"--interval", "0"},
-             {"--save="}}) {
+    for (const std::vector<std::string>& args :
+         std::vector<std::vector<std::string>>{{"--seconds"},       // value missing
+                                               {"--seconds", "5s"}, // trailing garbage
+                                               {"--seconds", " 5"}, // blank
+                                               {"--seconds", "0"},  // below range
+                                               {"--seconds", "99999999999"},
+                                               {"--expect", "-3"},
+                                               {"--json=yes"}, // flag with a value
+                                               {"--diagnose=1"},
+                                               {"--verbose"},    // unknown
+                                               {"search"},       // positional
+                                               {"--", "--json"}, // no options after "--"
+                                               {"-x"},           // unknown letter
+                                               {"-j5"},          // flag with a value
+                                               {"-s"},
+                                               {"--interval", "0"},
+                                               {"--save="}}) {
         EXPECT_NE(Search(args).error, "") << args.front();
     }
 }
@@ -99,13 +100,13 @@ TEST(SimulatorArgumentsTest, ReadsProtocolDelayAndHostileLists)
     EXPECT_EQ(b.options.delayMs, 250);
     EXPECT_TRUE(b.options.hostile & kHostileFormat);
 
-    for (const std::vector<std::string>& bad : std::vector<std::vector<std::string>>{
-             {"--protocol", "tcp"},
-             {"--hostile", "zero,,flood"},
-             {"--hostile", ""},
-             {"--delay", "soon"},
-             {"--count", "0"},
-             {"--count", "65537"}}) {
+    for (const std::vector<std::string>& bad :
+         std::vector<std::vector<std::string>>{{"--protocol", "tcp"},
+                                               {"--hostile", "zero,,flood"},
+                                               {"--hostile", ""},
+                                               {"--delay", "soon"},
+                                               {"--count", "0"},
+                                               {"--count", "65537"}}) {
         EXPECT_NE(Simulator(bad).error, "") << bad.front() << " " << bad.back();
     }
 }
@@ -117,15 +118,15 @@ TEST(SimulatorArgumentsTest, RefusesAddressesThatRunOffTheEnd)
 
 TEST(SimulatorAddressesTest, AMissingAddressIsNamedWithTheCommandThatAddsIt)
 {
-    const std::vector<std::uint32_t> wanted{0xC000020Au, 0xC000020Bu, 0xC000020Cu};   // 192.0.2.10 to .12
+    const std::vector<std::uint32_t> wanted{0xC000020Au, 0xC000020Bu, 0xC000020Cu}; // 192.0.2.10 to .12
     EXPECT_EQ(MissingAddressAdvice(wanted, {0xC000020Au, 0xC000020Bu, 0xC000020Cu}, "tk-7-a"), "");
     EXPECT_EQ(MissingAddressAdvice(wanted, {0xC000020Au}, "tk-e42-c"),
               "192.0.2.11 is not an address of this network namespace (tk-e42-c); add it with: "
               "tools/testnet.sh addrs e42 c 192.0.2.11 2");
-    EXPECT_NE(MissingAddressAdvice(wanted, {}, "lab").find("(lab); add it with: tools/testnet.sh addrs ID ROLE 192.0.2.10 3"),
+    EXPECT_NE(MissingAddressAdvice(wanted, {}, "lab")
+                  .find("(lab); add it with: tools/testnet.sh addrs ID ROLE 192.0.2.10 3"),
               std::string::npos);
     EXPECT_NE(MissingAddressAdvice(wanted, {}, "tk-e42-search").find("addrs ID ROLE"), std::string::npos);
 }
 
 } // namespace
-

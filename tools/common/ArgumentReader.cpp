@@ -4,8 +4,7 @@
 #include <utility>
 
 CArgumentReader::CArgumentReader(std::vector<std::string> args, std::map<char, std::string> shortNames)
-    : m_args(std::move(args))
-    , m_shortNames(std::move(shortNames))
+    : m_args(std::move(args)), m_shortNames(std::move(shortNames))
 {
 }
 
@@ -15,7 +14,7 @@ bool CArgumentReader::Next()
         return false;
     const std::string& arg = m_args[m_next++];
     if (arg == "--" && !m_optionsEnded) {
-        m_optionsEnded = true;   // what follows is not an option, even if it starts with "-"
+        m_optionsEnded = true; // what follows is not an option, even if it starts with "-"
         return Next();
     }
     if (m_optionsEnded || arg.size() < 2 || arg[0] != '-') {
@@ -39,7 +38,7 @@ bool CArgumentReader::ReadShortOption(const std::string& arg)
         return false;
     }
     m_name = found->second;
-    m_hasInlineValue = arg.size() > 2;   // "-s5"
+    m_hasInlineValue = arg.size() > 2; // "-s5"
     m_inlineValue = arg.substr(2);
     return true;
 }
@@ -64,8 +63,8 @@ bool CArgumentReader::TakeInt(int& value, int minimum, int maximum)
     if (!TakeText(text))
         return false;
     if (!ParseInt(text, minimum, maximum, value)) {
-        Fail(m_name + " takes a whole number from " + std::to_string(minimum) + " to "
-             + std::to_string(maximum) + ", not '" + text + "'");
+        Fail(m_name + " takes a whole number from " + std::to_string(minimum) + " to " +
+             std::to_string(maximum) + ", not '" + text + "'");
         return false;
     }
     return true;

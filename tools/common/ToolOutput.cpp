@@ -58,7 +58,9 @@ bool CloseStandardOutput(const char* program)
     const int closeError = std::fclose(stdout) != 0 ? errno : 0;
     if (!failedBefore && flushError == 0 && closeError == 0)
         return true;
-    ReportWriteError(program, g_firstWriteError != 0 ? g_firstWriteError : flushError != 0 ? flushError : closeError);
+    ReportWriteError(program, g_firstWriteError != 0 ? g_firstWriteError
+                              : flushError != 0      ? flushError
+                                                     : closeError);
     return false;
 }
 

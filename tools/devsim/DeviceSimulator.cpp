@@ -7,8 +7,7 @@
 #include <random>
 
 CDeviceSimulator::CDeviceSimulator(const SimulatorOptions& options)
-    : m_options(options)
-    , m_responder(options, std::random_device{}())
+    : m_options(options), m_responder(options, std::random_device{}())
 {
 }
 
@@ -49,8 +48,9 @@ void CDeviceSimulator::Run()
             Schedule(m_responder.UnaskedAnswers());
             nextAnnounce = Clock::now() + std::chrono::seconds(1);
         }
-        const auto readable = simsocket::Wait({m_broadcastSocket, m_ssdpSocket},
-                                              WaitMilliseconds(announcing ? std::min(deadline, nextAnnounce) : deadline));
+        const auto readable =
+            simsocket::Wait({m_broadcastSocket, m_ssdpSocket},
+                            WaitMilliseconds(announcing ? std::min(deadline, nextAnnounce) : deadline));
         if (readable[0])
             Receive(m_broadcastSocket, QueryChannel::Broadcast);
         if (readable[1])
@@ -102,7 +102,8 @@ void CDeviceSimulator::LogQuery(QueryChannel channel, std::uint32_t sender)
 {
     const auto heard = std::chrono::duration<double>(std::chrono::system_clock::now().time_since_epoch());
     std::fprintf(stderr, "travelkin-devsim: %s query from %s heard at %.6f\n",
-                 channel == QueryChannel::Broadcast ? "broadcast" : "ssdp", FormatIpv4(sender).c_str(), heard.count());
+                 channel == QueryChannel::Broadcast ? "broadcast" : "ssdp", FormatIpv4(sender).c_str(),
+                 heard.count());
 }
 
 void CDeviceSimulator::Schedule(std::vector<OutgoingDatagram> datagrams)
@@ -137,6 +138,6 @@ void CDeviceSimulator::Send(const OutgoingDatagram& datagram)
 
 std::string CDeviceSimulator::Summary() const
 {
-    return "answered " + std::to_string(m_queries) + " queries, sent " + std::to_string(m_sent)
-        + " datagrams, " + std::to_string(m_failed) + " failed" + (m_failed ? " (" + m_lastError + ")" : "");
+    return "answered " + std::to_string(m_queries) + " queries, sent " + std::to_string(m_sent) +
+           " datagrams, " + std::to_string(m_failed) + " failed" + (m_failed ? " (" + m_lastError + ")" : "");
 }

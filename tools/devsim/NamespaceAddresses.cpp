@@ -18,8 +18,9 @@ bool SplitTestNetworkName(std::string_view name, std::string& id, std::string& r
     const std::string_view idPart = name.substr(3, dash - 3);
     const std::string_view rolePart = name.substr(dash + 1);
     const bool idValid = idPart.size() <= 12 && std::all_of(idPart.begin(), idPart.end(), [](char c) {
-        return std::islower(static_cast<unsigned char>(c)) != 0 || std::isdigit(static_cast<unsigned char>(c)) != 0;
-    });
+                             return std::islower(static_cast<unsigned char>(c)) != 0 ||
+                                    std::isdigit(static_cast<unsigned char>(c)) != 0;
+                         });
     if (!idValid || (rolePart != "a" && rolePart != "b" && rolePart != "c"))
         return false;
     id = idPart;
@@ -38,9 +39,10 @@ std::string MissingAddressAdvice(const std::vector<std::uint32_t>& wanted,
         return {};
     const auto count = std::count_if(missing, wanted.end(),
                                      [&](std::uint32_t address) { return !present.contains(address); });
-    std::string id = "ID", role = "ROLE";   // placeholders outside the test network
+    std::string id = "ID", role = "ROLE"; // placeholders outside the test network
     SplitTestNetworkName(namespaceName, id, role);
-    return FormatIpv4(*missing) + " is not an address of this network namespace"
-        + (namespaceName.empty() ? "" : " (" + namespaceName + ")") + "; add it with: tools/testnet.sh addrs "
-        + id + " " + role + " " + FormatIpv4(*missing) + " " + std::to_string(count);
+    return FormatIpv4(*missing) + " is not an address of this network namespace" +
+           (namespaceName.empty() ? "" : " (" + namespaceName + ")") +
+           "; add it with: tools/testnet.sh addrs " + id + " " + role + " " + FormatIpv4(*missing) + " " +
+           std::to_string(count);
 }

@@ -2,8 +2,8 @@
 
 std::string BroadcastAnswerBytes(const wire::SsdpDevice& texts)
 {
-    const std::string items = "id=" + texts.uuid + "&host=" + texts.host + "&vendor=" + texts.vendor
-        + "&product=" + texts.product;
+    const std::string items =
+        "id=" + texts.uuid + "&host=" + texts.host + "&vendor=" + texts.vendor + "&product=" + texts.product;
     const wire::SearchPacket packet = wire::MakeBroadcastAnswer(wire::kReportAnswer, items);
     return std::string(packet.begin(), packet.end());
 }

@@ -11,8 +11,8 @@
 // One simulated device: its own address and the texts it answers with.
 struct SimulatedDevice
 {
-    std::uint32_t address = 0;  // host byte order
-    wire::SsdpDevice texts;     // uuid doubles as the broadcast "id="
+    std::uint32_t address = 0; // host byte order
+    wire::SsdpDevice texts;    // uuid doubles as the broadcast "id="
 };
 
 // The 148-byte broadcast answer with "id=..&host=..&vendor=..&product=..", as bytes.

@@ -15,7 +15,7 @@ namespace {
 constexpr int kMaxDevices = 65536;
 
 const std::map<char, std::string> kShortNames{
-    {'h', "--help"}, {'V', "--version"}, {'a', "--first-address"}, {'c', "--count"},
+    {'h', "--help"},    {'V', "--version"},  {'a', "--first-address"}, {'c', "--count"},
     {'s', "--seconds"}, {'p', "--protocol"}, {'d', "--delay"},
 };
 
@@ -131,7 +131,8 @@ void ReadOption(CArgumentReader& reader, SimulatorArguments& result)
     else if (name == "--hostile") {
         if (reader.TakeText(text) && !ParseHostileList(text, o.hostile))
             reader.Fail("--hostile takes a comma-separated list of zero, oversized, binary, format, "
-                        "flood, all, announce, answers; not '" + text + "'");
+                        "flood, all, announce, answers; not '" +
+                        text + "'");
     } else if (name == "--flood-count")
         reader.TakeInt(o.floodCount, 1, 1000000);
     else if (name == "--seconds")

@@ -8,20 +8,20 @@
 enum HostileKind : unsigned
 {
     kHostileNone = 0,
-    kHostileZeroLength = 1u << 0,  // empty datagrams
-    kHostileOversized = 1u << 1,   // datagrams longer than a receive area
-    kHostileBinary = 1u << 2,      // random bytes of random lengths
-    kHostileFormat = 1u << 3,      // accepted answers whose texts carry "%s%n"
-    kHostileFlood = 1u << 4,       // many forged devices, each with its own address text
-    kHostileAnnounce = 1u << 5,    // the devices answer no query and announce themselves every second
-    kHostileAnswers = 1u << 6,     // the devices answer no query and send answers nobody asked for every second
+    kHostileZeroLength = 1u << 0, // empty datagrams
+    kHostileOversized = 1u << 1,  // datagrams longer than a receive area
+    kHostileBinary = 1u << 2,     // random bytes of random lengths
+    kHostileFormat = 1u << 3,     // accepted answers whose texts carry "%s%n"
+    kHostileFlood = 1u << 4,      // many forged devices, each with its own address text
+    kHostileAnnounce = 1u << 5,   // the devices answer no query and announce themselves every second
+    kHostileAnswers = 1u << 6, // the devices answer no query and send answers nobody asked for every second
 };
 
 // What the simulator was asked to do; texts may carry "%d" for the device's index.
 struct SimulatorOptions
 {
     int count = 1;
-    std::uint32_t firstAddress = 0;  // host byte order
+    std::uint32_t firstAddress = 0; // host byte order
     int firstIndex = 0;
     std::string idPattern = "dev%d";
     std::string hostPattern = "disk%d";
@@ -32,12 +32,12 @@ struct SimulatorOptions
     bool broadcast = true;
     bool ssdp = true;
     bool notify = true;
-    bool logQueries = false;  // a stderr line with the wall-clock time of each query answered
+    bool logQueries = false; // a stderr line with the wall-clock time of each query answered
     // CACHE-CONTROL max-age of the SSDP texts; a third of it is the pause between alive
     // announcements, so a listener hears one well before the age runs out.
     std::int64_t maxAge = 1800;
     int delayMs = 0;
-    bool randomDelay = false;  // 0..MX seconds (3 s for the broadcast query)
+    bool randomDelay = false; // 0..MX seconds (3 s for the broadcast query)
     unsigned hostile = kHostileNone;
     int floodCount = 10000;
     int seconds = 30;
@@ -48,7 +48,7 @@ struct SimulatorArguments
     SimulatorOptions options;
     bool help = false;
     bool version = false;
-    std::string error;  // not empty: the arguments were refused
+    std::string error; // not empty: the arguments were refused
 };
 
 SimulatorArguments ParseSimulatorArguments(const std::vector<std::string>& args);

@@ -31,8 +31,8 @@ std::string UpperCase(std::string_view text)
 
 bool IsBroadcastQuery(std::string_view datagram)
 {
-    return datagram.size() == wire::kSearchPacketSize
-        && static_cast<std::uint8_t>(datagram[0]) == wire::kQueryOpcode;
+    return datagram.size() == wire::kSearchPacketSize &&
+           static_cast<std::uint8_t>(datagram[0]) == wire::kQueryOpcode;
 }
 
 } // namespace
@@ -64,9 +64,7 @@ bool IsDeviceSearch(std::string_view datagram, int& maxWaitSeconds)
 }
 
 CSimulatorResponder::CSimulatorResponder(SimulatorOptions options, std::uint32_t seed)
-    : m_options(std::move(options))
-    , m_devices(MakeDevices(m_options))
-    , m_random(seed)
+    : m_options(std::move(options)), m_devices(MakeDevices(m_options)), m_random(seed)
 {
 }
 
@@ -82,16 +80,17 @@ std::vector<OutgoingDatagram> CSimulatorResponder::Reply(QueryChannel channel, s
 {
     std::vector<OutgoingDatagram> out;
     if (SendsEverySecond())
-        return out;   // forged announcers and answerers: nobody is there to answer
+        return out; // forged announcers and answerers: nobody is there to answer
     int maxWait = kBroadcastMaxWaitSeconds;
     const bool ssdpChannel = channel == QueryChannel::Ssdp;
     if (ssdpChannel ? !(m_options.ssdp && IsDeviceSearch(datagram, maxWait))
                     : !(m_options.broadcast && IsBroadcastQuery(datagram)))
-        return out;  // not a query these devices answer
+        return out; // not a query these devices answer
     for (const SimulatedDevice& device : m_devices) {
-        std::string payload = ssdpChannel ? wire::FormatSsdpAnswer(device.texts)
-                                          : BroadcastAnswerBytes(device.texts);
-        out.push_back({channel, device.address, sender, senderPort, std::move(payload), AnswerDelay(maxWait)});
+        std::string payload =
+            ssdpChannel ? wire::FormatSsdpAnswer(device.texts) : BroadcastAnswerBytes(device.texts);
+        out.push_back(
+            {channel, device.address, sender, senderPort, std::move(payload), AnswerDelay(maxWait)});
     }
     AddHostile(out, channel, sender, senderPort);
     return out;

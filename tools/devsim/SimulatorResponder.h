@@ -11,15 +11,15 @@
 
 enum class QueryChannel
 {
-    Broadcast,  // heard on port 68
-    Ssdp,       // heard on the group's port 1900
+    Broadcast, // heard on port 68
+    Ssdp,      // heard on the group's port 1900
 };
 
 // One datagram the simulator is to send.
 struct OutgoingDatagram
 {
-    QueryChannel channel = QueryChannel::Ssdp;  // the socket that sends it
-    std::uint32_t source = 0;  // a device's address (host byte order)
+    QueryChannel channel = QueryChannel::Ssdp; // the socket that sends it
+    std::uint32_t source = 0;                  // a device's address (host byte order)
     std::uint32_t destination = 0;
     std::uint16_t port = 0;
     std::string payload;
@@ -33,8 +33,8 @@ class CSimulatorResponder
 public:
     CSimulatorResponder(SimulatorOptions options, std::uint32_t seed);
 
-    std::vector<OutgoingDatagram> Reply(QueryChannel channel, std::string_view datagram,
-                                        std::uint32_t sender, std::uint16_t senderPort);
+    std::vector<OutgoingDatagram> Reply(QueryChannel channel, std::string_view datagram, std::uint32_t sender,
+                                        std::uint16_t senderPort);
     // NOTIFY of every device to the group; nts is "ssdp:alive" or "ssdp:byebye".
     std::vector<OutgoingDatagram> Announce(std::string_view nts) const;
     // With --hostile answers, the answers every device sends although nobody asked: its SSDP

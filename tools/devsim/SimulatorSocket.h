@@ -17,7 +17,7 @@ constexpr Handle kNone = -1;
 struct Datagram
 {
     std::string bytes;
-    std::uint32_t address = 0;  // sender, host byte order
+    std::uint32_t address = 0; // sender, host byte order
     std::uint16_t port = 0;
 };
 

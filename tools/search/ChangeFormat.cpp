@@ -63,9 +63,10 @@ std::string FormatWatchEvent(const RegistryChange& change)
     const char* event = EventName(change.kind);
     if (event == nullptr)
         return {};
-    std::string line = std::string("{\"event\": \"") + event + "\", \"time\": \"" + FormatUtcTime(change.time)
-        + "\", \"device\": " + FormatDeviceObject(change.device);
-    if (const char* reason = GoneReasonName(change.reason); change.kind == RegistryChange::Kind::Gone && reason)
+    std::string line = std::string("{\"event\": \"") + event + "\", \"time\": \"" +
+                       FormatUtcTime(change.time) + "\", \"device\": " + FormatDeviceObject(change.device);
+    if (const char* reason = GoneReasonName(change.reason);
+        change.kind == RegistryChange::Kind::Gone && reason)
         line += std::string(", \"reason\": \"") + reason + "\"";
     return line + "}\n";
 }

@@ -12,7 +12,8 @@
 
 // The registry as an aligned table with a heading, one device a line, in registry order.
 // With changes (one a device), a first column CHANGE shows them.
-std::string FormatDeviceTable(const std::vector<DeviceRecord>& devices, const std::vector<std::string>& changes = {});
+std::string FormatDeviceTable(const std::vector<DeviceRecord>& devices,
+                              const std::vector<std::string>& changes = {});
 
 // The registry as a JSON array, one object a line (below).
 std::string FormatDeviceJson(const std::vector<DeviceRecord>& devices);

@@ -38,8 +38,8 @@ Json ParseBounded(const std::string& text)
     const Json::parser_callback_t bounds = [&values](int depth, Json::parse_event_t event, Json&) {
         if (static_cast<std::size_t>(depth) > kMaxDepth)
             throw Refused("values nested deeper than a list of devices");
-        if (event != Json::parse_event_t::key && event != Json::parse_event_t::object_end
-            && event != Json::parse_event_t::array_end && ++values > kMaxValues)
+        if (event != Json::parse_event_t::key && event != Json::parse_event_t::object_end &&
+            event != Json::parse_event_t::array_end && ++values > kMaxValues)
             throw Refused("more values than a list of devices can hold");
         return true;
     };
@@ -53,16 +53,16 @@ struct TextField
 };
 
 constexpr TextField kTextFields[] = {
-    {"id", &DeviceRecord::id},           {"ip", &DeviceRecord::ip},
-    {"host", &DeviceRecord::host},       {"product", &DeviceRecord::product},
-    {"detail", &DeviceRecord::detail},   {"osVersion", &DeviceRecord::osVersion},
+    {"id", &DeviceRecord::id},         {"ip", &DeviceRecord::ip},
+    {"host", &DeviceRecord::host},     {"product", &DeviceRecord::product},
+    {"detail", &DeviceRecord::detail}, {"osVersion", &DeviceRecord::osVersion},
     {"vendor", &DeviceRecord::vendor},
 };
 
 std::string WithLastSeen(const InventoryEntry& entry)
 {
     std::string object = FormatDeviceObject(entry.device);
-    object.pop_back();   // the closing brace
+    object.pop_back(); // the closing brace
     return object + ", \"lastSeen\": " + JsonString(entry.lastSeen) + "}";
 }
 
@@ -87,8 +87,8 @@ bool ReadEntry(const Json& node, InventoryEntry& entry)
     }
     const auto type = node.find("type");
     const std::string* lastSeen = TextAt(node, "lastSeen");
-    if (type == node.end() || !type->is_number_integer() || lastSeen == nullptr
-        || *type < std::numeric_limits<std::int32_t>::min() || *type > std::numeric_limits<std::int32_t>::max())
+    if (type == node.end() || !type->is_number_integer() || lastSeen == nullptr ||
+        *type < std::numeric_limits<std::int32_t>::min() || *type > std::numeric_limits<std::int32_t>::max())
         return false;
     entry.device.type = type->get<std::int32_t>();
     entry.lastSeen = *lastSeen;
@@ -120,8 +120,9 @@ const char* ChangeName(InventoryDifference::Kind kind)
 
 std::string FormatInventory(const std::vector<InventoryEntry>& entries, const std::string& savedAt)
 {
-    std::string out = std::string("{\"format\": \"") + kFormatName + "\", \"version\": "
-        + std::to_string(kFormatVersion) + ", \"saved\": " + JsonString(savedAt) + ", \"devices\": [";
+    std::string out = std::string("{\"format\": \"") + kFormatName +
+                      "\", \"version\": " + std::to_string(kFormatVersion) +
+                      ", \"saved\": " + JsonString(savedAt) + ", \"devices\": [";
     for (std::size_t i = 0; i < entries.size(); ++i)
         out += (i == 0 ? "\n  " : ",\n  ") + WithLastSeen(entries[i]);
     return out + (entries.empty() ? "]}\n" : "\n]}\n");
@@ -220,9 +221,9 @@ std::string FormatDifferences(const std::vector<InventoryDifference>& difference
     std::string out = "[";
     for (std::size_t i = 0; i < differences.size(); ++i) {
         const InventoryDifference& d = differences[i];
-        out += (i == 0 ? "\n  " : ",\n  ") + std::string("{\"change\": \"") + ChangeName(d.kind)
-            + "\", \"device\": " + FormatDeviceObject(d.entry.device)
-            + ", \"lastSeen\": " + JsonString(d.entry.lastSeen) + "}";
+        out += (i == 0 ? "\n  " : ",\n  ") + std::string("{\"change\": \"") + ChangeName(d.kind) +
+               "\", \"device\": " + FormatDeviceObject(d.entry.device) +
+               ", \"lastSeen\": " + JsonString(d.entry.lastSeen) + "}";
     }
     return out + (differences.empty() ? "]\n" : "\n]\n");
 }

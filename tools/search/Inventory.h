@@ -19,9 +19,14 @@ struct InventoryEntry
 
 struct InventoryDifference
 {
-    enum class Kind { New, Gone, Changed };
+    enum class Kind
+    {
+        New,
+        Gone,
+        Changed
+    };
     Kind kind;
-    InventoryEntry entry;   // as found now; for Gone, as saved
+    InventoryEntry entry; // as found now; for Gone, as saved
 };
 
 std::string FormatInventory(const std::vector<InventoryEntry>& entries, const std::string& savedAt);

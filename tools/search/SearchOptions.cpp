@@ -5,8 +5,8 @@
 namespace {
 
 const std::map<char, std::string> kShortNames{
-    {'h', "--help"}, {'V', "--version"}, {'s', "--seconds"}, {'j', "--json"},
-    {'e', "--expect"}, {'w', "--watch"}, {'i', "--interval"}, {'H', "--host"},
+    {'h', "--help"},   {'V', "--version"}, {'s', "--seconds"},  {'j', "--json"},
+    {'e', "--expect"}, {'w', "--watch"},   {'i', "--interval"}, {'H', "--host"},
 };
 
 // Each reader takes the options of one feature and says whether the name was one of them.
@@ -57,9 +57,9 @@ bool ReadWatchOption(CArgumentReader& reader, WatchOptions& watch)
 bool ReadInventoryOption(CArgumentReader& reader, InventoryOptions& inventory)
 {
     const std::string& name = reader.Name();
-    std::string* path = name == "--save" ? &inventory.savePath
-                      : name == "--compare" ? &inventory.comparePath
-                                            : nullptr;
+    std::string* path = name == "--save"      ? &inventory.savePath
+                        : name == "--compare" ? &inventory.comparePath
+                                              : nullptr;
     if (path == nullptr)
         return false;
     if (reader.TakeText(*path) && path->empty())
@@ -72,7 +72,8 @@ std::string CheckCombination(const SearchOptions& o)
 {
     const bool inventory = !o.inventory.savePath.empty() || !o.inventory.comparePath.empty();
     if (o.watch.enabled && (o.expect > 0 || inventory || o.diagnose))
-        return "--watch runs until stopped: it cannot be combined with --expect, --diagnose, --save or --compare";
+        return "--watch runs until stopped: it cannot be combined with --expect, --diagnose, --save or "
+               "--compare";
     return {};
 }
 
@@ -84,8 +85,8 @@ SearchArguments ParseSearchArguments(const std::vector<std::string>& args)
     SearchOptions& o = result.options;
     CArgumentReader reader(args, kShortNames);
     while (reader.Next()) {
-        if (!ReadCommonOption(reader, result) && !ReadReachOption(reader, o)
-            && !ReadWatchOption(reader, o.watch) && !ReadInventoryOption(reader, o.inventory))
+        if (!ReadCommonOption(reader, result) && !ReadReachOption(reader, o) &&
+            !ReadWatchOption(reader, o.watch) && !ReadInventoryOption(reader, o.inventory))
             reader.Fail("unknown option " + reader.Name());
     }
     result.error = reader.Error();
@@ -96,7 +97,8 @@ SearchArguments ParseSearchArguments(const std::vector<std::string>& args)
 
 const char* SearchSynopsis()
 {
-    return "usage: travelkin-search [-s N] [-j] [-e N] [--diagnose] [-H ADDRESS]... [--save FILE] [--compare FILE]\n"
+    return "usage: travelkin-search [-s N] [-j] [-e N] [--diagnose] [-H ADDRESS]... [--save FILE] [--compare "
+           "FILE]\n"
            "       travelkin-search --watch [-i N] [-j] [-H ADDRESS]...  (-h explains)";
 }
 

@@ -21,9 +21,9 @@ struct SearchOptions
 {
     int seconds = 10;
     bool json = false;
-    int expect = 0;  // > 0: stop as soon as the registry holds this many devices
-    bool diagnose = false;  // also print what each worker did
-    std::vector<std::string> hosts;  // --host: also searched directly, as given (not resolved)
+    int expect = 0;                 // > 0: stop as soon as the registry holds this many devices
+    bool diagnose = false;          // also print what each worker did
+    std::vector<std::string> hosts; // --host: also searched directly, as given (not resolved)
     WatchOptions watch;
     InventoryOptions inventory;
 };
@@ -33,7 +33,7 @@ struct SearchArguments
     SearchOptions options;
     bool help = false;
     bool version = false;
-    std::string error;  // not empty: the arguments were refused
+    std::string error; // not empty: the arguments were refused
 };
 
 SearchArguments ParseSearchArguments(const std::vector<std::string>& args);

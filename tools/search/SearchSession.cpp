@@ -5,9 +5,7 @@
 #include <boost/asio/post.hpp>
 
 CSearchSession::CSearchSession(CSearchDeviceService& service)
-    : service(service)
-    , stopSignals(io, SIGINT, SIGTERM)
-    , timer(io)
+    : service(service), stopSignals(io, SIGINT, SIGTERM), timer(io)
 {
     WaitForSignal();
     // Workers report on their own threads; the change is carried over to Run's thread.
@@ -20,7 +18,7 @@ CSearchSession::CSearchSession(CSearchDeviceService& service)
 void CSearchSession::HandleNextChange()
 {
     if (holding)
-        return;   // Resume hands out the next one
+        return; // Resume hands out the next one
     const std::optional<RegistryChange> change = changes.Pop();
     if (!change)
         return;

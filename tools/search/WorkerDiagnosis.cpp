@@ -12,8 +12,8 @@ namespace {
 struct DropName
 {
     DropReason reason;
-    const char* words;   // in the readable lines
-    const char* key;     // in the JSON object
+    const char* words; // in the readable lines
+    const char* key;   // in the JSON object
 };
 
 constexpr std::array<DropName, kDropReasons> kDropNames{{
@@ -28,7 +28,7 @@ constexpr std::array<DropName, kDropReasons> kDropNames{{
 struct StepName
 {
     WorkerStep step;
-    const char* verb;   // "could not ..."
+    const char* verb; // "could not ..."
     const char* key;
 };
 
@@ -61,20 +61,21 @@ std::string JsonProblem(const std::string& text)
 std::string WorkerJson(const WorkerDiagnosis& w)
 {
     const WorkerSnapshot& c = w.counters;
-    std::string out = "{\"kind\": " + JsonString(w.kind) + ", \"address\": " + JsonString(w.localIP)
-        + ", \"port\": " + std::to_string(w.port) + ", \"boundAddress\": " + JsonProblem(c.boundAddress)
-        + ", \"boundPort\": " + std::to_string(c.boundPort) + ",\n   \"problems\": {";
+    std::string out = "{\"kind\": " + JsonString(w.kind) + ", \"address\": " + JsonString(w.localIP) +
+                      ", \"port\": " + std::to_string(w.port) +
+                      ", \"boundAddress\": " + JsonProblem(c.boundAddress) +
+                      ", \"boundPort\": " + std::to_string(c.boundPort) + ",\n   \"problems\": {";
     for (const StepName& s : kStepNames)
-        out += std::string(s.step == WorkerStep::Bind ? "" : ", ") + "\"" + s.key
-            + "\": " + JsonProblem(c.Problem(s.step));
-    out += "},\n   \"queriesSent\": " + std::to_string(c.queriesSent) + ", \"queriesFailed\": "
-        + std::to_string(c.queriesFailed) + ", \"received\": " + std::to_string(c.received)
-        + ",\n   \"dropped\": {";
+        out += std::string(s.step == WorkerStep::Bind ? "" : ", ") + "\"" + s.key +
+               "\": " + JsonProblem(c.Problem(s.step));
+    out += "},\n   \"queriesSent\": " + std::to_string(c.queriesSent) +
+           ", \"queriesFailed\": " + std::to_string(c.queriesFailed) +
+           ", \"received\": " + std::to_string(c.received) + ",\n   \"dropped\": {";
     for (const DropName& d : kDropNames)
-        out += std::string(d.reason == DropReason::WrongLength ? "" : ", ") + "\"" + d.key
-            + "\": " + std::to_string(c.Dropped(d.reason));
-    return out + "},\n   \"listed\": " + std::to_string(c.listed) + ", \"goodbyes\": "
-        + std::to_string(c.goodbyes) + "}";
+        out += std::string(d.reason == DropReason::WrongLength ? "" : ", ") + "\"" + d.key +
+               "\": " + std::to_string(c.Dropped(d.reason));
+    return out + "},\n   \"listed\": " + std::to_string(c.listed) +
+           ", \"goodbyes\": " + std::to_string(c.goodbyes) + "}";
 }
 
 } // namespace
@@ -89,14 +90,14 @@ std::string FormatDiagnosisText(const std::vector<WorkerDiagnosis>& workers)
     std::string out;
     for (const WorkerDiagnosis& w : workers) {
         const WorkerSnapshot& c = w.counters;
-        out += Name(w) + "\n  bound:    " + Bound(c) + "\n  queries:  " + std::to_string(c.queriesSent)
-            + " sent, " + std::to_string(c.queriesFailed) + " failed\n  received: "
-            + std::to_string(c.received) + " datagrams\n  dropped: ";
+        out += Name(w) + "\n  bound:    " + Bound(c) + "\n  queries:  " + std::to_string(c.queriesSent) +
+               " sent, " + std::to_string(c.queriesFailed) +
+               " failed\n  received: " + std::to_string(c.received) + " datagrams\n  dropped: ";
         for (const DropName& d : kDropNames)
-            out += std::string(d.reason == DropReason::WrongLength ? " " : ", ")
-                + std::to_string(c.Dropped(d.reason)) + " " + d.words;
-        out += "\n  listed:   " + std::to_string(c.listed) + " reports, " + std::to_string(c.goodbyes)
-            + " goodbyes\n";
+            out += std::string(d.reason == DropReason::WrongLength ? " " : ", ") +
+                   std::to_string(c.Dropped(d.reason)) + " " + d.words;
+        out += "\n  listed:   " + std::to_string(c.listed) + " reports, " + std::to_string(c.goodbyes) +
+               " goodbyes\n";
         for (const StepName& s : kStepNames) {
             if (s.step != WorkerStep::Bind && !c.Problem(s.step).empty())
                 out += std::string("  could not ") + s.verb + ": " + c.Problem(s.step) + "\n";
@@ -109,7 +110,7 @@ std::string FormatDiagnosisJson(const std::vector<WorkerDiagnosis>& workers,
                                 const std::vector<DeviceRecord>& devices)
 {
     std::string list = FormatDeviceJson(devices);
-    list.pop_back();   // its closing line end
+    list.pop_back(); // its closing line end
     std::string out = "{\"devices\": " + list + ",\n \"workers\": [";
     for (std::size_t i = 0; i < workers.size(); ++i)
         out += (i == 0 ? "\n  " : ",\n  ") + WorkerJson(workers[i]);

@@ -13,8 +13,8 @@ class CSearchDeviceThread;
 // One worker as --diagnose shows it: what it is and what it did during the search.
 struct WorkerDiagnosis
 {
-    std::string kind;      // broadcast, ssdp or ssdp-address
-    std::string localIP;   // the address a per-address worker was made for; empty otherwise
+    std::string kind;    // broadcast, ssdp or ssdp-address
+    std::string localIP; // the address a per-address worker was made for; empty otherwise
     std::int32_t port = 0;
     WorkerSnapshot counters;
 };

@@ -176,8 +176,8 @@ QImage StateStrip(int stateWidth, int height, const std::function<void(QPainter&
 QImage CloseButton()
 {
     return StateStrip(11, 11, [](QPainter& p, QRectF box, int state) {
-        static const std::array<QColor, 4> circle{QColor(0, 0, 0, 0), QColor(229, 72, 77), QColor(176, 52, 56),
-                                                  QColor(0, 0, 0, 0)};
+        static const std::array<QColor, 4> circle{QColor(0, 0, 0, 0), QColor(229, 72, 77),
+                                                  QColor(176, 52, 56), QColor(0, 0, 0, 0)};
         static const std::array<QColor, 4> cross{QColor(201, 209, 219), Qt::white, QColor(235, 235, 235),
                                                  QColor(91, 101, 115)};
         p.setPen(Qt::NoPen);
@@ -208,7 +208,7 @@ QImage PushButton()
         p.setPen(QPen(look.rim, 1));
         p.setBrush(Vertical(box.top(), box.bottom(), look.top, look.bottom));
         p.drawRoundedRect(body, 4, 4);
-        if (state != 2) {  // a highlight on top, gone while the button is held down
+        if (state != 2) { // a highlight on top, gone while the button is held down
             p.setPen(QPen(QColor(255, 255, 255, state == 3 ? 25 : 60), 1));
             p.drawLine(QPointF(body.left() + 4, body.top() + 1), QPointF(body.right() - 4, body.top() + 1));
         }
@@ -234,15 +234,19 @@ int main(int argc, char** argv)
     const QDir resources(QString::fromLocal8Bit(argv[1]));
     if (!resources.mkpath(QStringLiteral("skin")) || !resources.mkpath(QStringLiteral("icons")))
         return 1;
-    const auto skin = [&](const char* name) { return resources.filePath(QStringLiteral("skin/") + QLatin1String(name)); };
+    const auto skin = [&](const char* name) {
+        return resources.filePath(QStringLiteral("skin/") + QLatin1String(name));
+    };
     bool ok = Save(WindowShape(), skin("SearchDevice_BlackGround.bmp"), "BMP") &&
               Save(WindowBackground(), skin("SearchDevice_BlackGround.png"), "PNG") &&
               Save(WaitTextBrush(), skin("Brush.png"), "PNG") && Save(Emblem(16), skin("logo.png"), "PNG") &&
               Save(HeaderBackground(), skin("headerbackground.png"), "PNG") &&
-              Save(HeaderDivider(), skin("headerclip.png"), "PNG") && Save(CloseButton(), skin("close.png"), "PNG") &&
+              Save(HeaderDivider(), skin("headerclip.png"), "PNG") &&
+              Save(CloseButton(), skin("close.png"), "PNG") &&
               Save(PushButton(), skin("ButtonMax.png"), "PNG");
     for (const int size : {16, 24, 32, 48, 64, 128, 256}) {
-        ok = ok && Save(Emblem(size), resources.filePath(QStringLiteral("icons/travelkin-%1.png").arg(size)), "PNG");
+        ok = ok && Save(Emblem(size), resources.filePath(QStringLiteral("icons/travelkin-%1.png").arg(size)),
+                        "PNG");
     }
     return ok ? 0 : 1;
 }

@@ -62,10 +62,13 @@ struct Destination
     int mode = -1;
 };
 
-LocalFileStatus FindDestination(const std::string& path, LinkHandling links, Destination& out, std::string& error)
+LocalFileStatus FindDestination(const std::string& path, LinkHandling links, Destination& out,
+                                std::string& error)
 {
     out.path = path;
-    struct stat info {};
+    struct stat info
+    {
+    };
     if (::lstat(path.c_str(), &info) != 0) {
         if (errno == ENOENT)
             return LocalFileStatus::Done;
@@ -83,7 +86,7 @@ LocalFileStatus FindDestination(const std::string& path, LinkHandling links, Des
         }
         if (::stat(path.c_str(), &info) == 0) {
         } else if (errno == ENOENT) {
-            return LocalFileStatus::Done;   // a link to nothing yet: its target is made
+            return LocalFileStatus::Done; // a link to nothing yet: its target is made
         } else {
             error = SystemError("cannot follow", path);
             return LocalFileStatus::Failed;
@@ -103,8 +106,9 @@ int CreateTemporary(const std::string& destination, unsigned newMode, std::strin
     const std::filesystem::path target(destination);
     std::random_device random;
     for (int attempt = 0; attempt < 16; ++attempt) {
-        temporary = (target.parent_path() / ("." + target.filename().string() + ".tmp" + std::to_string(random())))
-                        .string();
+        temporary =
+            (target.parent_path() / ("." + target.filename().string() + ".tmp" + std::to_string(random())))
+                .string();
         const int fd = ::open(temporary.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC,
                               static_cast<mode_t>(newMode));
         if (fd >= 0 || errno != EEXIST)
@@ -122,9 +126,11 @@ LocalFileStatus ReadRegularFile(const std::string& path, std::size_t maxBytes, s
     if (file.get() < 0) {
         if (errno == ENOENT || errno == ENOTDIR)
             return LocalFileStatus::Missing;
-        return errno == ENXIO ? LocalFileStatus::NotRegular : LocalFileStatus::Failed;   // ENXIO: a socket
+        return errno == ENXIO ? LocalFileStatus::NotRegular : LocalFileStatus::Failed; // ENXIO: a socket
     }
-    struct stat info {};
+    struct stat info
+    {
+    };
     if (::fstat(file.get(), &info) != 0)
         return LocalFileStatus::Failed;
     if (!S_ISREG(info.st_mode))
@@ -168,7 +174,8 @@ LocalFileStatus ReplaceRegularFile(const std::string& path, std::string_view con
         error = SystemError("cannot write beside", destination.path);
         return LocalFileStatus::Failed;
     }
-    const bool kept = destination.mode < 0 || ::fchmod(file.get(), static_cast<mode_t>(destination.mode)) == 0;
+    const bool kept =
+        destination.mode < 0 || ::fchmod(file.get(), static_cast<mode_t>(destination.mode)) == 0;
     if (!kept || !WriteAll(file.get(), content) || !file.Close()) {
         error = SystemError("cannot write", temporary);
         ::unlink(temporary.c_str());
@@ -186,10 +193,13 @@ LocalFileStatus AppendToRegularFile(const std::string& path, std::string_view co
 {
     // O_NOFOLLOW refuses a link; O_NONBLOCK keeps a FIFO from holding the open until fstat
     // turns it away.
-    FileDescriptor file(::open(path.c_str(), O_WRONLY | O_APPEND | O_CREAT | O_CLOEXEC | O_NOFOLLOW | O_NONBLOCK, 0600));
+    FileDescriptor file(
+        ::open(path.c_str(), O_WRONLY | O_APPEND | O_CREAT | O_CLOEXEC | O_NOFOLLOW | O_NONBLOCK, 0600));
     if (file.get() < 0)
         return errno == ELOOP ? LocalFileStatus::NotRegular : LocalFileStatus::Failed;
-    struct stat info {};
+    struct stat info
+    {
+    };
     if (::fstat(file.get(), &info) != 0)
         return LocalFileStatus::Failed;
     if (!S_ISREG(info.st_mode))

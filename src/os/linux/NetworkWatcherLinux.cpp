@@ -40,14 +40,14 @@ struct CNetworkWatcher::Impl
 
     void Receive()
     {
-        socket.async_receive(boost::asio::buffer(buffer), [this](const boost::system::error_code& error,
-                                                                 std::size_t) {
-            if (error == boost::asio::error::operation_aborted || !socket.is_open())
-                return;
-            // Any message, and a lost one (the queue overflowed), may be a change.
-            Settle();
-            Receive();
-        });
+        socket.async_receive(boost::asio::buffer(buffer),
+                             [this](const boost::system::error_code& error, std::size_t) {
+                                 if (error == boost::asio::error::operation_aborted || !socket.is_open())
+                                     return;
+                                 // Any message, and a lost one (the queue overflowed), may be a change.
+                                 Settle();
+                                 Receive();
+                             });
     }
 
     void Settle()

@@ -64,7 +64,8 @@ std::size_t ReceiveDatagram(udp::socket& socket, boost::asio::mutable_buffer are
     }
     error.clear();
     sender = udp::endpoint(boost::asio::ip::address_v4(ntohl(from.sin_addr.s_addr)), ntohs(from.sin_port));
-    for (cmsghdr* header = CMSG_FIRSTHDR(&message); header != nullptr; header = CMSG_NXTHDR(&message, header)) {
+    for (cmsghdr* header = CMSG_FIRSTHDR(&message); header != nullptr;
+         header = CMSG_NXTHDR(&message, header)) {
         if (header->cmsg_level != IPPROTO_IP || header->cmsg_type != IP_PKTINFO)
             continue;
         in_pktinfo info{};
@@ -76,11 +77,10 @@ std::size_t ReceiveDatagram(udp::socket& socket, boost::asio::mutable_buffer are
 
 struct ReceiveWaker::Handles
 {
-    int event = -1;   // counts the wakes not yet seen
+    int event = -1; // counts the wakes not yet seen
 };
 
-ReceiveWaker::ReceiveWaker()
-    : handles(std::make_unique<Handles>())
+ReceiveWaker::ReceiveWaker() : handles(std::make_unique<Handles>())
 {
     handles->event = ::eventfd(0, EFD_CLOEXEC | EFD_NONBLOCK);
     if (handles->event < 0)
@@ -95,7 +95,8 @@ ReceiveWaker::~ReceiveWaker()
 void ReceiveWaker::Wake()
 {
     const std::uint64_t one = 1;
-    [[maybe_unused]] const ssize_t written = ::write(handles->event, &one, sizeof one);   // full only after 2^64 wakes
+    [[maybe_unused]] const ssize_t written =
+        ::write(handles->event, &one, sizeof one); // full only after 2^64 wakes
 }
 
 bool ReceiveWaker::WaitForDatagram(udp::socket& socket)
@@ -106,7 +107,7 @@ bool ReceiveWaker::WaitForDatagram(udp::socket& socket)
         ready = ::poll(waits, 2, -1);
     } while (ready < 0 && errno == EINTR);
     if (ready <= 0 || (waits[1].revents & POLLIN) == 0)
-        return true;   // a datagram, or an error the receive then reports
+        return true; // a datagram, or an error the receive then reports
     std::uint64_t wakes = 0;
     [[maybe_unused]] const ssize_t taken = ::read(handles->event, &wakes, sizeof wakes);
     return false;

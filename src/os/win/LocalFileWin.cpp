@@ -114,5 +114,6 @@ std::filesystem::file_time_type LastWriteTime(const std::string& path)
     const std::uint64_t ticks =
         (std::uint64_t{data.ftLastWriteTime.dwHighDateTime} << 32) | data.ftLastWriteTime.dwLowDateTime;
     return std::filesystem::file_time_type(
-        std::chrono::duration_cast<std::filesystem::file_time_type::duration>(std::chrono::nanoseconds(ticks * 100)));
+        std::chrono::duration_cast<std::filesystem::file_time_type::duration>(
+            std::chrono::nanoseconds(ticks * 100)));
 }

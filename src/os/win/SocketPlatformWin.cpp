@@ -22,11 +22,11 @@ void PrepareReceiveSocket(udp::socket& socket, int queueBytes)
     // answer, which would restart the worker; that report is switched off.
     const SOCKET handle = socket.native_handle();
     ::SetHandleInformation(reinterpret_cast<HANDLE>(handle), HANDLE_FLAG_INHERIT, 0);
-    ::setsockopt(handle, SOL_SOCKET, SO_RCVBUF, reinterpret_cast<const char*>(&queueBytes), sizeof queueBytes);
+    ::setsockopt(handle, SOL_SOCKET, SO_RCVBUF, reinterpret_cast<const char*>(&queueBytes),
+                 sizeof queueBytes);
     BOOL report = FALSE;
     DWORD returned = 0;
-    ::WSAIoctl(handle, SIO_UDP_CONNRESET, &report, sizeof report, nullptr, 0, &returned, nullptr,
-               nullptr);
+    ::WSAIoctl(handle, SIO_UDP_CONNRESET, &report, sizeof report, nullptr, 0, &returned, nullptr, nullptr);
 }
 
 void SharePort(udp::socket& socket)
@@ -64,8 +64,7 @@ struct ReceiveWaker::Handles
     sockaddr_in self{};
 };
 
-ReceiveWaker::ReceiveWaker()
-    : handles(std::make_unique<Handles>())
+ReceiveWaker::ReceiveWaker() : handles(std::make_unique<Handles>())
 {
     // Asio has started Winsock as the program started.
     SOCKET wake = ::socket(AF_INET, SOCK_DGRAM, IPPROTO_UDP);
@@ -94,7 +93,8 @@ ReceiveWaker::~ReceiveWaker()
 
 void ReceiveWaker::Wake()
 {
-    ::sendto(handles->wake, "", 0, 0, reinterpret_cast<const sockaddr*>(&handles->self), sizeof handles->self);
+    ::sendto(handles->wake, "", 0, 0, reinterpret_cast<const sockaddr*>(&handles->self),
+             sizeof handles->self);
 }
 
 bool ReceiveWaker::WaitForDatagram(udp::socket& socket)
@@ -104,7 +104,7 @@ bool ReceiveWaker::WaitForDatagram(udp::socket& socket)
     FD_SET(socket.native_handle(), &readable);
     FD_SET(handles->wake, &readable);
     if (::select(0, &readable, nullptr, nullptr, nullptr) <= 0 || !FD_ISSET(handles->wake, &readable))
-        return true;   // a datagram, or an error the receive then reports
+        return true; // a datagram, or an error the receive then reports
     std::array<char, 16> wake;
     while (::recv(handles->wake, wake.data(), static_cast<int>(wake.size()), 0) >= 0) {
     }

@@ -15,11 +15,12 @@ void OpenOnGuiThread(const QUrl& url)
     // application object; other threads hand the URL over to it.
     QCoreApplication* app = QCoreApplication::instance();
     if (!qobject_cast<QGuiApplication*>(app))
-        return;  // no desktop session to show anything in
+        return; // no desktop session to show anything in
     if (QThread::currentThread() == app->thread())
         QDesktopServices::openUrl(url);
     else
-        QMetaObject::invokeMethod(app, [url] { QDesktopServices::openUrl(url); }, Qt::QueuedConnection);
+        QMetaObject::invokeMethod(
+            app, [url] { QDesktopServices::openUrl(url); }, Qt::QueuedConnection);
 }
 
 } // namespace

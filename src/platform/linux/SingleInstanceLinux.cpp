@@ -38,7 +38,9 @@ QByteArray ActivationMessage()
 // A folder only this user can enter, so no other user can hold our lock or reach our socket.
 bool IsPrivateFolder(const QByteArray& path)
 {
-    struct stat info {};
+    struct stat info
+    {
+    };
     return ::lstat(path.constData(), &info) == 0 && S_ISDIR(info.st_mode) && info.st_uid == ::getuid() &&
            (info.st_mode & 077) == 0;
 }
@@ -63,7 +65,8 @@ QString RuntimeFolder()
 int TakeLock(const QString& lockPath, bool& heldElsewhere)
 {
     heldElsewhere = false;
-    const int fd = ::open(QFile::encodeName(lockPath).constData(), O_RDWR | O_CREAT | O_CLOEXEC | O_NOFOLLOW, 0600);
+    const int fd =
+        ::open(QFile::encodeName(lockPath).constData(), O_RDWR | O_CREAT | O_CLOEXEC | O_NOFOLLOW, 0600);
     if (fd < 0)
         return -1;
     if (::flock(fd, LOCK_EX | LOCK_NB) == 0)
@@ -85,7 +88,7 @@ int RemainingMs(const QDeadlineTimer& deadline)
 std::optional<sockaddr_un> SocketAddress(const QString& path)
 {
     const QByteArray name = QFile::encodeName(path);
-    sockaddr_un address {};
+    sockaddr_un address{};
     address.sun_family = AF_UNIX;
     if (name.isEmpty() || static_cast<std::size_t>(name.size()) >= sizeof(address.sun_path))
         return std::nullopt;
@@ -101,7 +104,7 @@ int OpenSocket(int flags)
 // Waits for one of `events` on `fd` until the deadline; false on time-out or error.
 bool WaitFor(int fd, short events, const QDeadlineTimer& deadline)
 {
-    pollfd entry {fd, events, 0};
+    pollfd entry{fd, events, 0};
     for (;;) {
         const int ready = ::poll(&entry, 1, RemainingMs(deadline));
         if (ready > 0)
@@ -159,7 +162,10 @@ private:
 class CSingleInstance::Guard
 {
 public:
-    Guard(QString instanceName, CSingleInstance& owner) : m_instanceName(std::move(instanceName)), m_owner(owner) {}
+    Guard(QString instanceName, CSingleInstance& owner)
+        : m_instanceName(std::move(instanceName)), m_owner(owner)
+    {
+    }
     ~Guard();
 
     Guard(const Guard&) = delete;
@@ -197,7 +203,7 @@ CSingleInstance::Guard::~Guard()
     if (m_listenFd >= 0) {
         delete m_listener;
         ::close(m_listenFd);
-        ::unlink(QFile::encodeName(m_socketPath).constData());  // while we still hold the lock
+        ::unlink(QFile::encodeName(m_socketPath).constData()); // while we still hold the lock
     }
     if (m_lockFd >= 0)
         ::close(m_lockFd);
@@ -248,7 +254,7 @@ void CSingleInstance::Guard::OnNewConnection()
         if (client < 0) {
             if (errno == EINTR || errno == ECONNABORTED)
                 continue;
-            return;  // EAGAIN: all taken; anything else: try again on the next wake-up
+            return; // EAGAIN: all taken; anything else: try again on the next wake-up
         }
         new CActivationClient(client, &m_owner);
     }
@@ -262,14 +268,16 @@ CSingleInstance::Claim CSingleInstance::Guard::NotifyRunningInstance(const QStri
     if (fd < 0)
         return Claim::Silent;
     // A full backlog (the running instance busy) makes connect wait, but no longer than this.
-    const timeval limit {0, static_cast<suseconds_t>(RemainingMs(deadline)) * 1000};
+    const timeval limit{0, static_cast<suseconds_t>(RemainingMs(deadline)) * 1000};
     ::setsockopt(fd, SOL_SOCKET, SO_SNDTIMEO, &limit, sizeof(limit));
     const QByteArray message = ActivationMessage();
     char reply = 0;
-    const bool acknowledged =
-        ::connect(fd, reinterpret_cast<const sockaddr*>(&*address), sizeof(*address)) == 0 &&  // else nobody listens (yet)
-        ::send(fd, message.constData(), static_cast<std::size_t>(message.size()), MSG_NOSIGNAL) == message.size() &&
-        WaitFor(fd, POLLIN, deadline) && ::recv(fd, &reply, 1, MSG_DONTWAIT) == 1 && reply == kAcknowledge;
+    const bool acknowledged = ::connect(fd, reinterpret_cast<const sockaddr*>(&*address), sizeof(*address)) ==
+                                  0 && // else nobody listens (yet)
+                              ::send(fd, message.constData(), static_cast<std::size_t>(message.size()),
+                                     MSG_NOSIGNAL) == message.size() &&
+                              WaitFor(fd, POLLIN, deadline) && ::recv(fd, &reply, 1, MSG_DONTWAIT) == 1 &&
+                              reply == kAcknowledge;
     ::close(fd);
     return acknowledged ? Claim::Notified : Claim::Silent;
 }

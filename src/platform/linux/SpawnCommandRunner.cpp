@@ -5,9 +5,9 @@
 #include <fcntl.h>
 #include <optional>
 #include <poll.h>
-#include <system_error>
 #include <spawn.h>
 #include <sys/wait.h>
+#include <system_error>
 #include <thread>
 #include <unistd.h>
 
@@ -51,7 +51,10 @@ public:
     SpawnSetup(const SpawnSetup&) = delete;
     SpawnSetup& operator=(const SpawnSetup&) = delete;
 
-    void StreamToNull(int fd, int flags) { posix_spawn_file_actions_addopen(&m_actions, fd, "/dev/null", flags, 0); }
+    void StreamToNull(int fd, int flags)
+    {
+        posix_spawn_file_actions_addopen(&m_actions, fd, "/dev/null", flags, 0);
+    }
     void StreamToPipe(int fd, int pipeEnd) { posix_spawn_file_actions_adddup2(&m_actions, pipeEnd, fd); }
     void CloseTheRest() { posix_spawn_file_actions_addclosefrom_np(&m_actions, 3); }
 
@@ -85,7 +88,7 @@ std::optional<int> WaitForExitUntil(pid_t pid, Clock::time_point deadline)
         if (ended == pid)
             return status;
         if (ended < 0 && errno != EINTR)
-            return -1;  // not our child any more: nothing left to wait for
+            return -1; // not our child any more: nothing left to wait for
         if (Clock::now() >= deadline)
             return std::nullopt;
         std::this_thread::sleep_for(kReapPoll);
@@ -167,7 +170,7 @@ void CSpawnCommandRunner::ReapUntilStopped(std::stop_token stop)
         if (stop.stop_requested()) {
             giveUpAt = giveUpAt.value_or(Clock::now() + kExitReap);
             if (m_children.empty() || Clock::now() >= *giveUpAt)
-                return;   // the rest are left running
+                return; // the rest are left running
             m_changed.wait_for(lock, kBackgroundReapPoll, [] { return false; });
         } else if (m_children.empty()) {
             m_changed.wait(lock, stop, [this] { return !m_children.empty(); });

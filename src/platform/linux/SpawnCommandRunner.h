@@ -39,5 +39,5 @@ private:
     std::mutex m_lock; // guards m_children, and m_reaper until the runner goes
     std::condition_variable_any m_changed;
     std::vector<pid_t> m_children;
-    std::jthread m_reaper;   // last: it goes first, before what it uses
+    std::jthread m_reaper; // last: it goes first, before what it uses
 };

@@ -38,7 +38,10 @@ std::vector<std::string_view> SplitFields(std::string_view line)
     return fields;
 }
 
-bool IsOctalDigit(char c) { return c >= '0' && c <= '7'; }
+bool IsOctalDigit(char c)
+{
+    return c >= '0' && c <= '7';
+}
 
 // The mount table writes space, tab, newline and backslash in paths as \040, \011, \012, \134.
 std::string DecodeMountText(std::string_view text)
@@ -72,12 +75,12 @@ std::optional<KernelShareMount> ParseMountInfoLine(std::string_view line)
     const std::vector<std::string_view> fields = SplitFields(line);
     const auto separator = std::find(fields.begin(), fields.end(), "-");
     if (fields.size() < 6 || separator - fields.begin() < 6 || fields.end() - separator < 3)
-        return std::nullopt;  // not a well-formed line
+        return std::nullopt; // not a well-formed line
     if (!IsKernelShareType(separator[1]))
         return std::nullopt;
     KernelShareMount mount{DecodeMountText(separator[2]), DecodeMountText(fields[4])};
     if (mount.strMountPoint.empty() || mount.strMountPoint.front() != '/')
-        return std::nullopt;  // only absolute mount points are ever handed to other programs
+        return std::nullopt; // only absolute mount points are ever handed to other programs
     return mount;
 }
 
@@ -92,7 +95,7 @@ std::optional<std::string> ParseGioMountLine(std::string_view line)
         return std::nullopt;
     std::string_view uri = line.substr(arrow + 4);
     if (uri.rfind(kSmbScheme, 0) != 0 || uri.find_first_of(" \t\r") != std::string_view::npos)
-        return std::nullopt;  // not an SMB share, or not a URI
+        return std::nullopt; // not an SMB share, or not a URI
     while (uri.size() > kSmbScheme.size() && uri.back() == '/')
         uri.remove_suffix(1);
     return std::string(uri);

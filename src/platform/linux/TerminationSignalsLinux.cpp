@@ -23,7 +23,7 @@ extern "C" void OnTerminationSignal(int /*signal*/)
     requested.store(true);
     const char byte = 1;
     const ssize_t written = ::write(signalPipe[0], &byte, 1);
-    static_cast<void>(written);  // a full pipe already holds a request
+    static_cast<void>(written); // a full pipe already holds a request
 }
 
 } // namespace
@@ -34,7 +34,9 @@ void CTerminationSignals::InstallHandlers()
         return;
     // Without the pipe the handler still notes the request; the byte is only lost.
     static_cast<void>(::socketpair(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC | SOCK_NONBLOCK, 0, signalPipe));
-    struct sigaction action {};
+    struct sigaction action
+    {
+    };
     action.sa_handler = OnTerminationSignal;
     sigemptyset(&action.sa_mask);
     action.sa_flags = SA_RESTART;

@@ -15,7 +15,10 @@ namespace {
 
 // Windows may vanish while we read them. Xlib's default answer to such an error is to end
 // the process, so errors are ignored while one of our calls runs.
-int IgnoreXError(Display*, XErrorEvent*) { return 0; }
+int IgnoreXError(Display*, XErrorEvent*)
+{
+    return 0;
+}
 
 class XSession
 {
@@ -27,7 +30,7 @@ public:
     ~XSession()
     {
         if (m_display)
-            XCloseDisplay(m_display);  // flushes what was sent and waits for the server
+            XCloseDisplay(m_display); // flushes what was sent and waits for the server
         XSetErrorHandler(m_previousHandler);
     }
     XSession(const XSession&) = delete;
@@ -136,7 +139,8 @@ bool SupportsDeleteWindow(const XSession& x, Window window, Atom deleteWindow)
     if (!XGetWMProtocols(x.display(), window, &raw, &count))
         return false;
     XPtr<Atom> protocols(raw);
-    return protocols && std::find(protocols.get(), protocols.get() + count, deleteWindow) != protocols.get() + count;
+    return protocols &&
+           std::find(protocols.get(), protocols.get() + count, deleteWindow) != protocols.get() + count;
 }
 
 // A Wayland session may leave DISPLAY unset; without it there is no X11 server to ask.
@@ -169,7 +173,7 @@ std::vector<CWindowList::TopLevelWindow> CX11WindowList::TopLevelWindows()
         TopLevelWindow entry;
         entry.nId = window;
         if (!ReadClassHint(x, window, entry))
-            continue;  // gone, or not an application's window
+            continue; // gone, or not an application's window
         std::optional<std::string> title = Utf8Name(x, window);
         entry.strTitle = title ? std::move(*title) : LegacyName(x, window);
         result.push_back(std::move(entry));

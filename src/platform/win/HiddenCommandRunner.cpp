@@ -28,7 +28,7 @@ std::wstring QuoteArgument(const std::wstring& argument)
         quoted.push_back(c);
         backslashes = 0;
     }
-    quoted.append(backslashes * 2, L'\\');   // the closing quote follows
+    quoted.append(backslashes * 2, L'\\'); // the closing quote follows
     quoted.push_back(L'"');
     return quoted;
 }

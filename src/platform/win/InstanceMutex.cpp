@@ -11,10 +11,7 @@ constexpr UINT kActivationWaitMs = 2000;
 
 } // namespace
 
-CInstanceMutex::CInstanceMutex(std::wstring name)
-    : m_name(std::move(name))
-{
-}
+CInstanceMutex::CInstanceMutex(std::wstring name) : m_name(std::move(name)) {}
 
 CInstanceMutex::~CInstanceMutex()
 {

@@ -15,10 +15,10 @@ class CInstanceMutex
 public:
     enum class Claim
     {
-        First,     // this is the instance; it holds the mutex until destroyed
-        Notified,  // another instance runs and its window has handled the message
-        Silent,    // another instance runs but has no window (yet) or did not answer in time
-        Failed,    // the mutex could not be created
+        First,    // this is the instance; it holds the mutex until destroyed
+        Notified, // another instance runs and its window has handled the message
+        Silent,   // another instance runs but has no window (yet) or did not answer in time
+        Failed,   // the mutex could not be created
     };
 
     explicit CInstanceMutex(std::wstring name);

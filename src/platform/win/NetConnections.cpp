@@ -24,7 +24,7 @@ bool ReadBatch(HANDLE enumeration, std::vector<std::string>& names)
 {
     // NETRESOURCEW holds pointers into the same buffer, so it must be aligned for them.
     auto buffer = std::make_unique<NETRESOURCEW[]>(kEnumBufferBytes / sizeof(NETRESOURCEW));
-    DWORD count = static_cast<DWORD>(-1);   // as many as fit
+    DWORD count = static_cast<DWORD>(-1); // as many as fit
     DWORD size = kEnumBufferBytes;
     if (::WNetEnumResourceW(enumeration, &count, buffer.get(), &size) != NO_ERROR)
         return false;

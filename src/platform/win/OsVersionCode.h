@@ -7,10 +7,10 @@
 
 struct OsVersion
 {
-    std::uint32_t platformId = 0;   // VER_PLATFORM_WIN32s, _WIN32_WINDOWS or _WIN32_NT
+    std::uint32_t platformId = 0; // VER_PLATFORM_WIN32s, _WIN32_WINDOWS or _WIN32_NT
     std::uint32_t major = 0;
     std::uint32_t minor = 0;
-    std::uint8_t productType = 0;   // VER_NT_WORKSTATION, _DOMAIN_CONTROLLER or _SERVER
+    std::uint8_t productType = 0; // VER_NT_WORKSTATION, _DOMAIN_CONTROLLER or _SERVER
 };
 
 int OsVersionCodeOf(const OsVersion& version);

@@ -18,15 +18,16 @@ namespace {
 constexpr DWORD kShutDownWaitMs = 4500;
 
 std::atomic<bool> installed{false};
-std::atomic<bool> requested{false};   // kept for a start-up that has no window yet
+std::atomic<bool> requested{false}; // kept for a start-up that has no window yet
 std::atomic<bool> listening{false};
-HANDLE shutDownDone = nullptr;  // set when the object goes, after the program's shut-down
+HANDLE shutDownDone = nullptr; // set when the object goes, after the program's shut-down
 
 void RequestClose()
 {
     QCoreApplication* application = QCoreApplication::instance();
     if (listening && application != nullptr)
-        QMetaObject::invokeMethod(application, [] { QApplication::closeAllWindows(); }, Qt::QueuedConnection);
+        QMetaObject::invokeMethod(
+            application, [] { QApplication::closeAllWindows(); }, Qt::QueuedConnection);
 }
 
 BOOL WINAPI OnConsoleControl(DWORD event)
@@ -49,7 +50,7 @@ public:
         const MSG* msg = static_cast<const MSG*>(message);
         if (eventType == "windows_generic_MSG" && msg->message == WM_ENDSESSION && msg->wParam != FALSE)
             QApplication::closeAllWindows();
-        return false;  // Qt's own handling of the session's end goes on
+        return false; // Qt's own handling of the session's end goes on
     }
 };
 
@@ -75,7 +76,7 @@ CTerminationSignals::CTerminationSignals(QObject* parent) : QObject(parent)
     InstallHandlers();
     QCoreApplication::instance()->installNativeEventFilter(&sessionEndFilter);
     if (requested)
-        RequestClose();   // a request from before the application existed: honoured in the first loop
+        RequestClose(); // a request from before the application existed: honoured in the first loop
 }
 
 CTerminationSignals::~CTerminationSignals()
@@ -83,5 +84,5 @@ CTerminationSignals::~CTerminationSignals()
     QCoreApplication::instance()->removeNativeEventFilter(&sessionEndFilter);
     listening = false;
     if (shutDownDone != nullptr)
-        ::SetEvent(shutDownDone);  // a waiting handler lets the system end the process now
+        ::SetEvent(shutDownDone); // a waiting handler lets the system end the process now
 }

@@ -75,5 +75,6 @@ std::vector<std::string> CWin32WindowList::DescendantTexts(std::uint64_t windowI
 bool FindChildWindowText(std::uint64_t windowId, std::string_view text)
 {
     const std::vector<std::string> texts = CWin32WindowList().DescendantTexts(windowId);
-    return std::ranges::any_of(texts, [text](const std::string& child) { return child.find(text) != std::string::npos; });
+    return std::ranges::any_of(
+        texts, [text](const std::string& child) { return child.find(text) != std::string::npos; });
 }

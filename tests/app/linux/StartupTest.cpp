@@ -42,7 +42,9 @@ protected:
         QStringList shown;
         bool windowRan = false;
         CVesquorApp app({search.service,
-                         [this] { return SearchWindowServices{search.service, desktop.services, root.Path()}; },
+                         [this] {
+                             return SearchWindowServices{search.service, desktop.services, root.Path()};
+                         },
                          [&shown](const QString& text) { shown << text; },
                          [&windowRan](CVesquorDlg& window) {
                              // Never shown: the first search goes out all the same.
@@ -80,12 +82,12 @@ TEST_F(StartupTest, DataRootThatCannotBeWrittenShowsTheFailureInTheSystemLanguag
         EXPECT_EQ(shown, QStringList{QString::fromUtf8(message) + detail}) << locale;
         EXPECT_FALSE(windowRan);
     }
-    EXPECT_TRUE(search.service.Workers().empty());  // the search service never started
+    EXPECT_TRUE(search.service.Workers().empty()); // the search service never started
 }
 
 TEST_F(StartupTest, WritableDataRootRunsTheWindowAndReleasesTheInstance)
 {
-    for (int run = 0; run < 2; ++run) {  // the second run finds the instance free again
+    for (int run = 0; run < 2; ++run) { // the second run finds the instance free again
         const int exitsBefore = search.exits.load();
         const auto [shown, windowRan] = RunWithDataRoot(scratch.path(), "en_US.UTF-8");
         EXPECT_TRUE(shown.isEmpty());
@@ -98,7 +100,8 @@ TEST_F(StartupTest, WritableDataRootRunsTheWindowAndReleasesTheInstance)
     // The first run's window searched once through both workers; the service it stopped at
     // exit sends nothing for the second run's window.
     EXPECT_EQ(search.sends.load(), 2);
-    EXPECT_TRUE(QFileInfo(scratch.filePath(QStringLiteral("ZandovertSearchTools/WndLayoutInfo.xml"))).isFile());
+    EXPECT_TRUE(
+        QFileInfo(scratch.filePath(QStringLiteral("ZandovertSearchTools/WndLayoutInfo.xml"))).isFile());
 }
 
 // The window's pictures are decoded ahead from the embedded resources: each is served whole,
@@ -159,7 +162,10 @@ TEST_F(StartupTest, MyStorageFollowedAtOnceByEscapeStillOpens)
     const ScopedEnvironment variables{{"TRAVELKIN_DATA_ROOT", QFile::encodeName(scratch.path()).constData()},
                                       {"XDG_RUNTIME_DIR", QFile::encodeName(runtime.path()).constData()},
                                       {"LC_ALL", "C"}};
-    CVesquorApp app({search.service, [&] { return SearchWindowServices{search.service, services, root.Path()}; },
+    CVesquorApp app({search.service,
+                     [&] {
+                         return SearchWindowServices{search.service, services, root.Path()};
+                     },
                      [](const QString&) {},
                      [this](CVesquorDlg& window) {
                          window.InitDialog();

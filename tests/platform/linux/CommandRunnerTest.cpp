@@ -68,7 +68,7 @@ std::vector<ChildProcess> ChildrenAfterReaping()
 TEST(CommandRunnerTest, StartedProgramGetsOnlyNullStreamsAndIsReapedAfterItEnds)
 {
     int leaked[2];
-    ASSERT_EQ(pipe(leaked), 0);  // descriptors without close-on-exec, as a library might leave them
+    ASSERT_EQ(pipe(leaked), 0); // descriptors without close-on-exec, as a library might leave them
     CSpawnCommandRunner runner;
 
     runner.StartDetached({"sleep", "60"});

@@ -44,7 +44,7 @@ TEST_F(MountTableTest, GioListingGivesSmbSharesWithoutTrailingSlash)
                     "Mount(1): media -> sftp://192.0.2.5/\n"
                     "Mount(2): odd -> name -> smb://user@192.0.2.6:445/odd%20name/\n"
                     "Mount(3): broken -> smb://192.0.2.7/a b/\n"
-                    "Mount(4): last on 192.0.2.8 -> smb://192.0.2.8/last";  // no final newline
+                    "Mount(4): last on 192.0.2.8 -> smb://192.0.2.8/last"; // no final newline
     CSystemMountTable table(runner, dir.Write("mountinfo", ""));
 
     const auto connections = table.NetworkConnections();
@@ -74,9 +74,9 @@ TEST_F(MountTableTest, MalformedMountLinesAreSkipped)
 {
     const auto mounts = KernelMounts("garbage\n"
                                      "\n"
-                                     "40 22 0:50 / /mnt/a rw - cifs\n"               // no source
-                                     "40 22 0:50 / /mnt/b rw cifs //192.0.2.5/b rw\n"  // no separator
-                                     "40 22 - cifs //192.0.2.5/c rw\n"               // too short
+                                     "40 22 0:50 / /mnt/a rw - cifs\n"                // no source
+                                     "40 22 0:50 / /mnt/b rw cifs //192.0.2.5/b rw\n" // no separator
+                                     "40 22 - cifs //192.0.2.5/c rw\n"                // too short
                                      "40 22 0:50 / relative rw - cifs //192.0.2.5/d rw\n"
                                      "40 22 0:50 / /mnt/bad\\04 rw - cifs //192.0.2.5/e rw\n");
 

@@ -82,7 +82,8 @@ TEST_F(SingleInstanceTest, ASecondStartActivatesTheFirstAndEnds)
 
 TEST_F(SingleInstanceTest, AHeldLockWithoutListenerEndsSilently)
 {
-    const int fd = ::open(QFile::encodeName(RuntimePath("Travelkin.lock")).constData(), O_RDWR | O_CREAT, 0600);
+    const int fd =
+        ::open(QFile::encodeName(RuntimePath("Travelkin.lock")).constData(), O_RDWR | O_CREAT, 0600);
     ASSERT_GE(fd, 0);
     ASSERT_EQ(::flock(fd, LOCK_EX), 0);
 
@@ -135,7 +136,9 @@ TEST_F(SingleInstanceTest, WithoutARuntimeFolderOnlyAPrivateFolderIsUsed)
     {
         CSingleInstance instance(QStringLiteral("Travelkin"));
         ASSERT_EQ(instance.Acquire(), CSingleInstance::Claim::First);
-        struct stat info {};
+        struct stat info
+        {
+        };
         ASSERT_EQ(::lstat(fallback.constData(), &info), 0);
         EXPECT_EQ(info.st_mode & 0777, 0700u);
     }

@@ -9,10 +9,10 @@
 #include <QThread>
 #include <QUrl>
 
+#include <algorithm>
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
-#include <algorithm>
 #include <sstream>
 #include <thread>
 
@@ -71,7 +71,7 @@ TEST_F(UrlOpenerTest, RecorderAppendsEachUrlAsALineFromAnyThread)
     std::string recorded = ReadFile(record);
     std::sort(recorded.begin(), recorded.end());
     std::sort(expected.begin(), expected.end());
-    EXPECT_EQ(recorded, expected);  // every line whole, none lost, nothing overwritten
+    EXPECT_EQ(recorded, expected); // every line whole, none lost, nothing overwritten
 }
 
 TEST_F(UrlOpenerTest, RecorderIsChosenByTheEnvironment)

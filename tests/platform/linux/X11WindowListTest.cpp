@@ -1,5 +1,5 @@
-#include "app/NetworkStorage.h"
 #include "platform/linux/X11WindowList.h"
+#include "app/NetworkStorage.h"
 #include "platform/support/linux/X11TestClient.h"
 #include "platform/support/linux/XvfbServer.h"
 
@@ -33,8 +33,10 @@ protected:
 
 TEST_F(X11WindowListTest, FileBrowserWindowsShowingTheDeviceAreAskedToClose)
 {
-    const auto shareWindow = client.CreateWindow({"org.gnome.Nautilus", "Org.gnome.Nautilus", "public on 192.0.2.5", {}});
-    const auto urlWindow = client.CreateWindow({"dolphin", "dolphin", "", "smb://192.0.2.5/public/docs — Dolphin"});
+    const auto shareWindow =
+        client.CreateWindow({"org.gnome.Nautilus", "Org.gnome.Nautilus", "public on 192.0.2.5", {}});
+    const auto urlWindow =
+        client.CreateWindow({"dolphin", "dolphin", "", "smb://192.0.2.5/public/docs — Dolphin"});
     client.CreateWindow({"xterm", "XTerm", "public on 192.0.2.5", {}});
     client.CreateWindow({"nautilus", "Nautilus", "public on 192.0.2.50", {}});
     client.CreateWindow({"thunar", "Thunar", "smb://10.192.0.2.5/public/", {}});
@@ -66,10 +68,11 @@ TEST_F(X11WindowListTest, WithoutAClientListTheRootChildrenWithAClassAreSeen)
     const auto named = client.CreateWindow({"pcmanfm", "Pcmanfm", "legacy title", {}});
     client.CreateWindow({"", "", "", {}});
 
-    EXPECT_THAT(windows.TopLevelWindows(),
-                UnorderedElementsAre(::testing::AllOf(Field(&CWindowList::TopLevelWindow::nId, named),
-                                                      Field(&CWindowList::TopLevelWindow::strTitle, "legacy title")),
-                                     Field(&CWindowList::TopLevelWindow::strInstance, "")));
+    EXPECT_THAT(
+        windows.TopLevelWindows(),
+        UnorderedElementsAre(::testing::AllOf(Field(&CWindowList::TopLevelWindow::nId, named),
+                                              Field(&CWindowList::TopLevelWindow::strTitle, "legacy title")),
+                             Field(&CWindowList::TopLevelWindow::strInstance, "")));
 }
 
 TEST_F(X11WindowListTest, ClosingAWindowThatIsGoneIsHarmless)

@@ -32,7 +32,7 @@ public:
     // What ReadOutput answers; nothing means the program could not be run.
     std::optional<std::string> output;
     std::vector<std::string> events;
-    std::vector<std::vector<std::string>> started;  // exact argument vectors
+    std::vector<std::vector<std::string>> started; // exact argument vectors
 };
 
 // A fixed set of windows; remembers which ones were asked to close.

@@ -15,7 +15,8 @@ public:
         // A name nobody else holds: creating the folder fails when it exists already.
         std::random_device random;
         for (int attempt = 0; attempt < 100 && m_path.empty(); ++attempt) {
-            const auto candidate = std::filesystem::temp_directory_path() / ("travelkin-test-" + std::to_string(random()));
+            const auto candidate =
+                std::filesystem::temp_directory_path() / ("travelkin-test-" + std::to_string(random()));
             std::error_code error;
             if (std::filesystem::create_directory(candidate, error))
                 m_path = candidate;

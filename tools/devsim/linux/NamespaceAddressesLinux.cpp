@@ -20,13 +20,18 @@ std::string NamespaceName()
 {
     // "ip netns" keeps a bind mount of each named namespace in /run/netns: the one whose
     // inode is ours is our name.
-    struct stat own{};
+    struct stat own
+    {
+    };
     if (::stat("/proc/self/ns/net", &own) != 0)
         return {};
     std::error_code error;
     for (const auto& entry : std::filesystem::directory_iterator("/run/netns", error)) {
-        struct stat named{};
-        if (::stat(entry.path().c_str(), &named) == 0 && named.st_ino == own.st_ino && named.st_dev == own.st_dev)
+        struct stat named
+        {
+        };
+        if (::stat(entry.path().c_str(), &named) == 0 && named.st_ino == own.st_ino &&
+            named.st_dev == own.st_dev)
             return entry.path().filename().string();
     }
     return {};

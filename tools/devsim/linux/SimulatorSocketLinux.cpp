@@ -45,7 +45,9 @@ bool SetFlag(int fd, int level, int name)
 // in between the flag test and the wait.
 void CatchStopRequests()
 {
-    struct sigaction action{};
+    struct sigaction action
+    {
+    };
     action.sa_handler = RequestStop;
     sigemptyset(&action.sa_mask);
     sigaction(SIGINT, &action, nullptr);
@@ -73,8 +75,8 @@ Handle OpenShared(std::uint16_t port, std::string& error)
     }
     // Several simulators may share a namespace; broadcast and group datagrams reach them all.
     const sockaddr_in any = Endpoint(INADDR_ANY, port);
-    if (!SetFlag(fd, SOL_SOCKET, SO_REUSEADDR) || !SetFlag(fd, SOL_SOCKET, SO_BROADCAST)
-        || bind(fd, reinterpret_cast<const sockaddr*>(&any), sizeof any) != 0) {
+    if (!SetFlag(fd, SOL_SOCKET, SO_REUSEADDR) || !SetFlag(fd, SOL_SOCKET, SO_BROADCAST) ||
+        bind(fd, reinterpret_cast<const sockaddr*>(&any), sizeof any) != 0) {
         error = "port " + std::to_string(port) + ": " + std::strerror(errno);
         close(fd);
         return kNone;
@@ -89,8 +91,8 @@ bool JoinSsdpGroup(Handle socket, std::string& error)
     request.imr_multiaddr.s_addr = htonl(ParseDottedIPv4(wire::kSsdpGroup)->to_uint());
     request.imr_interface.s_addr = htonl(INADDR_ANY);
     const int off = 0;
-    if (setsockopt(fd, IPPROTO_IP, IP_ADD_MEMBERSHIP, &request, sizeof request) == 0
-        && setsockopt(fd, IPPROTO_IP, IP_MULTICAST_LOOP, &off, sizeof off) == 0)
+    if (setsockopt(fd, IPPROTO_IP, IP_ADD_MEMBERSHIP, &request, sizeof request) == 0 &&
+        setsockopt(fd, IPPROTO_IP, IP_MULTICAST_LOOP, &off, sizeof off) == 0)
         return true;
     error = std::string("joining ") + std::string(wire::kSsdpGroup) + ": " + std::strerror(errno);
     return false;
@@ -104,8 +106,8 @@ void Close(Handle socket)
 
 std::array<bool, 2> Wait(const std::array<Handle, 2>& sockets, int waitMs)
 {
-    std::array<pollfd, 2> fds{{{static_cast<int>(sockets[0]), POLLIN, 0},
-                               {static_cast<int>(sockets[1]), POLLIN, 0}}};
+    std::array<pollfd, 2> fds{
+        {{static_cast<int>(sockets[0]), POLLIN, 0}, {static_cast<int>(sockets[1]), POLLIN, 0}}};
     const timespec timeout{waitMs / 1000, (waitMs % 1000) * 1000000L};
     if (ppoll(fds.data(), fds.size(), &timeout, &g_waitMask) <= 0)
         return {false, false};

@@ -81,9 +81,9 @@ Handle OpenShared(std::uint16_t port, std::string& error)
     }
     // Several simulators may share a network; SO_REUSEADDR lets each of them bind the port.
     const sockaddr_in any = Endpoint(INADDR_ANY, port);
-    if (!SetFlag(socket, SOL_SOCKET, SO_REUSEADDR, TRUE) || !SetFlag(socket, SOL_SOCKET, SO_BROADCAST, TRUE)
-        || !SetFlag(socket, IPPROTO_IP, IP_PKTINFO, TRUE)
-        || bind(socket, reinterpret_cast<const sockaddr*>(&any), sizeof any) != 0) {
+    if (!SetFlag(socket, SOL_SOCKET, SO_REUSEADDR, TRUE) ||
+        !SetFlag(socket, SOL_SOCKET, SO_BROADCAST, TRUE) || !SetFlag(socket, IPPROTO_IP, IP_PKTINFO, TRUE) ||
+        bind(socket, reinterpret_cast<const sockaddr*>(&any), sizeof any) != 0) {
         error = "port " + std::to_string(port) + ": " + LastError();
         closesocket(socket);
         return kNone;
@@ -99,9 +99,8 @@ bool JoinSsdpGroup(Handle socket, std::string& error)
     request.imr_multiaddr.s_addr = htonl(ParseDottedIPv4(wire::kSsdpGroup)->to_uint());
     request.imr_interface.s_addr = htonl(INADDR_ANY);
     if (setsockopt(Native(socket), IPPROTO_IP, IP_ADD_MEMBERSHIP, reinterpret_cast<const char*>(&request),
-                   sizeof request)
-            == 0
-        && SetFlag(Native(socket), IPPROTO_IP, IP_MULTICAST_LOOP, FALSE))
+                   sizeof request) == 0 &&
+        SetFlag(Native(socket), IPPROTO_IP, IP_MULTICAST_LOOP, FALSE))
         return true;
     error = std::string("joining ") + std::string(wire::kSsdpGroup) + ": " + LastError();
     return false;

@@ -8,9 +8,7 @@ struct COutputReadiness::Waiter
 {
 };
 
-COutputReadiness::COutputReadiness(boost::asio::io_context& io)
-    : io(io)
-    , waiter(std::make_unique<Waiter>())
+COutputReadiness::COutputReadiness(boost::asio::io_context& io) : io(io), waiter(std::make_unique<Waiter>())
 {
 }
 

@@ -57,17 +57,18 @@ bool AppearsWithin(const std::filesystem::path& path, std::chrono::seconds limit
 
 CWestonServer::CWestonServer(const std::string& backgroundArgb)
 {
-    char pattern[] = "/tmp/travelkin-weston-XXXXXX";  // mkdtemp makes it 0700, as Wayland wants
+    char pattern[] = "/tmp/travelkin-weston-XXXXXX"; // mkdtemp makes it 0700, as Wayland wants
     if (!mkdtemp(pattern))
         return;
     m_strDir = pattern;
-    std::ofstream(m_strDir + "/weston.ini") << "[shell]\nbackground-color=" << backgroundArgb
-                                            << "\npanel-position=none\n";
+    std::ofstream(m_strDir + "/weston.ini")
+        << "[shell]\nbackground-color=" << backgroundArgb << "\npanel-position=none\n";
     const std::string socket = "wayland-test";
     setenv("XDG_RUNTIME_DIR", m_strDir.c_str(), 1);
-    m_pid = Spawn({"weston", "--backend=headless-backend.so", "--use-pixman", "--debug", "--idle-time=0",
-                   "--width=640", "--height=480", "--socket=" + socket, "--config=" + m_strDir + "/weston.ini"},
-                  m_strDir);
+    m_pid =
+        Spawn({"weston", "--backend=headless-backend.so", "--use-pixman", "--debug", "--idle-time=0",
+               "--width=640", "--height=480", "--socket=" + socket, "--config=" + m_strDir + "/weston.ini"},
+              m_strDir);
     if (m_pid <= 0 || !AppearsWithin(m_strDir + "/" + socket, std::chrono::seconds(30)))
         return;
     m_strSocket = socket;

@@ -4,7 +4,9 @@
 #include <X11/Xlib.h>
 #include <X11/Xutil.h>
 
-CX11TestClient::CX11TestClient(const std::string& displayName) : m_display(XOpenDisplay(displayName.c_str())) {}
+CX11TestClient::CX11TestClient(const std::string& displayName) : m_display(XOpenDisplay(displayName.c_str()))
+{
+}
 
 CX11TestClient::~CX11TestClient()
 {
@@ -40,9 +42,9 @@ std::uint64_t CX11TestClient::CreateWindow(const WindowTraits& traits)
 void CX11TestClient::SetClientList(const std::vector<std::uint64_t>& windows)
 {
     const std::vector<unsigned long> ids(windows.begin(), windows.end());
-    XChangeProperty(m_display, XDefaultRootWindow(m_display), XInternAtom(m_display, "_NET_CLIENT_LIST", False),
-                    XA_WINDOW, 32, PropModeReplace, reinterpret_cast<const unsigned char*>(ids.data()),
-                    static_cast<int>(ids.size()));
+    XChangeProperty(m_display, XDefaultRootWindow(m_display),
+                    XInternAtom(m_display, "_NET_CLIENT_LIST", False), XA_WINDOW, 32, PropModeReplace,
+                    reinterpret_cast<const unsigned char*>(ids.data()), static_cast<int>(ids.size()));
     XSync(m_display, False);
 }
 

@@ -16,9 +16,9 @@ public:
     {
         std::string strInstance;
         std::string strClass;
-        std::string strLegacyTitle;                // WM_NAME
-        std::optional<std::string> strUtf8Title;   // _NET_WM_NAME
-        bool bAcceptsClose = true;                 // takes part in WM_DELETE_WINDOW
+        std::string strLegacyTitle;              // WM_NAME
+        std::optional<std::string> strUtf8Title; // _NET_WM_NAME
+        bool bAcceptsClose = true;               // takes part in WM_DELETE_WINDOW
     };
 
     explicit CX11TestClient(const std::string& displayName);

@@ -37,8 +37,8 @@ CXvfbServer::CXvfbServer(const std::string& screen)
     if (pipe(fds) != 0)
         return;
     const std::string fdText = std::to_string(fds[1]);
-    const char* argv[] = {"Xvfb", "-displayfd", fdText.c_str(), "-nolisten", "tcp",
-                          "-screen",   "0",          screen.c_str(), nullptr};
+    const char* argv[] = {"Xvfb",    "-displayfd", fdText.c_str(), "-nolisten", "tcp",
+                          "-screen", "0",          screen.c_str(), nullptr};
     posix_spawn_file_actions_t actions;
     posix_spawn_file_actions_init(&actions);
     posix_spawn_file_actions_addclose(&actions, fds[0]);

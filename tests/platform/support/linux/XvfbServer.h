@@ -15,7 +15,7 @@ public:
     CXvfbServer& operator=(const CXvfbServer&) = delete;
 
     bool IsRunning() const { return !m_strDisplay.empty(); }
-    const std::string& DisplayName() const { return m_strDisplay; }  // ":NN"
+    const std::string& DisplayName() const { return m_strDisplay; } // ":NN"
 
 private:
     pid_t m_pid = -1;
