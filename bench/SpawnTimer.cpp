@@ -62,7 +62,7 @@ std::optional<Settings> ReadSettings(int argc, char** argv)
 class LineWatch
 {
 public:
-    LineWatch(const Settings& settings, Clock::time_point start) : settings(settings), start(start) {}
+    LineWatch(const Settings& watched, Clock::time_point startedAt) : settings(watched), start(startedAt) {}
 
     void Take(const char* data, std::size_t size)
     {

@@ -39,7 +39,7 @@ QString WritePicture(const QTemporaryDir& dir, const QString& name, QSize size, 
 class BenchWindow : public QWidget
 {
 public:
-    explicit BenchWindow(const QImage& background) : background(background)
+    explicit BenchWindow(const QImage& picture) : background(picture)
     {
         setAttribute(Qt::WA_OpaquePaintEvent);
         resize(328, 245);

@@ -11,7 +11,7 @@ set_property(CACHE TRAVELKIN_SANITIZE PROPERTY STRINGS "" address thread)
 
 add_library(travelkin_flags INTERFACE)
 target_compile_options(travelkin_flags INTERFACE
-  -Wall -Wextra -Wpedantic -Wnon-virtual-dtor -Wold-style-cast -ffunction-sections -fdata-sections)
+  -Wall -Wextra -Wpedantic -Wshadow -Wnon-virtual-dtor -Wold-style-cast -ffunction-sections -fdata-sections)
 target_link_options(travelkin_flags INTERFACE -Wl,--gc-sections)
 if(TRAVELKIN_WERROR)
   target_compile_options(travelkin_flags INTERFACE -Werror)

@@ -84,8 +84,7 @@ bool SaveResourceToFile(int id, const QString& type, const std::wstring& path, s
     return true;
 }
 
-CDataFolder::CDataFolder(std::wstring dataRoot, int languageIndex)
-    : m_dataRoot(std::move(dataRoot)), m_languageIndex(languageIndex)
+CDataFolder::CDataFolder(std::wstring root, int language) : dataRoot(std::move(root)), languageIndex(language)
 {
 }
 
@@ -103,7 +102,7 @@ bool CDataFolder::PrepareDataFolder() const
 bool CDataFolder::PrepareDataFolder(std::string& failure) const
 {
     // Without a data root the folders would land at the top of the file system.
-    if (m_dataRoot.empty()) {
+    if (dataRoot.empty()) {
         failure = "no folder for the program's data (the roaming application data folder is unknown)";
         return false;
     }
@@ -113,7 +112,7 @@ bool CDataFolder::PrepareDataFolder(std::string& failure) const
 
 bool CDataFolder::WriteLayoutFile(std::string& failure) const
 {
-    return SaveResourceToFile(LayoutResourceId(m_languageIndex), QStringLiteral("XML"), LayoutFilePath(),
+    return SaveResourceToFile(LayoutResourceId(languageIndex), QStringLiteral("XML"), LayoutFilePath(),
                               failure);
 }
 

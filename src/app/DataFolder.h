@@ -61,7 +61,7 @@ public:
     // The data root and language of this session.
     static CDataFolder ForThisSession();
 
-    std::wstring DataFolderPath() const { return m_dataRoot + kDataFolderName; }
+    std::wstring DataFolderPath() const { return dataRoot + kDataFolderName; }
     std::wstring PictureFolderPath() const { return DataFolderPath() + kPictureFolderName; }
     std::wstring LayoutFilePath() const { return DataFolderPath() + kLayoutFileName; }
 
@@ -77,6 +77,6 @@ public:
     std::vector<SkinImageFile> SkinImageFiles() const;
 
 private:
-    std::wstring m_dataRoot;
-    int m_languageIndex;
+    std::wstring dataRoot;
+    int languageIndex;
 };

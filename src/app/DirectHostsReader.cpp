@@ -22,8 +22,8 @@ struct CDirectHostsReader::Shared
 };
 
 CDirectHostsReader::CDirectHostsReader(std::wstring dataRoot, Deliver deliver, ReadHosts read)
-    : m_shared(std::make_shared<Shared>(std::move(dataRoot), std::move(deliver),
-                                        read ? std::move(read) : ReadHosts(DirectHostsOf)))
+    : shared(std::make_shared<Shared>(std::move(dataRoot), std::move(deliver),
+                                      read ? std::move(read) : ReadHosts(DirectHostsOf)))
 {
 }
 
@@ -31,36 +31,36 @@ CDirectHostsReader::~CDirectHostsReader()
 {
     bool readHangs = false;
     {
-        std::unique_lock lock(m_shared->lock);
-        m_shared->closed = true;
-        m_shared->changed.notify_all();
-        readHangs = !m_shared->changed.wait_for(lock, kExitGrace, [this] { return !m_shared->reading; });
-        m_shared->abandoned = readHangs;
+        std::unique_lock lock(shared->lock);
+        shared->closed = true;
+        shared->changed.notify_all();
+        readHangs = !shared->changed.wait_for(lock, kExitGrace, [this] { return !shared->reading; });
+        shared->abandoned = readHangs;
         // A delivery under way only hands addresses over: it is waited for whatever it takes.
-        m_shared->changed.wait(lock, [this] { return !m_shared->delivering; });
+        shared->changed.wait(lock, [this] { return !shared->delivering; });
     }
-    if (!m_thread.joinable())
+    if (!thread.joinable())
         return;
     if (readHangs)
-        m_thread.detach(); // it ends with its read, touching only its share
+        thread.detach(); // it ends with its read, touching only its share
     else
-        m_thread.join();
+        thread.join();
 }
 
 void CDirectHostsReader::Read()
 {
     {
-        std::lock_guard lock(m_shared->lock);
-        m_shared->readAsked = true;
+        std::lock_guard lock(shared->lock);
+        shared->readAsked = true;
     }
-    if (m_thread.joinable()) {
-        m_shared->changed.notify_all();
+    if (thread.joinable()) {
+        shared->changed.notify_all();
         return;
     }
     try {
-        m_thread = std::thread([shared = m_shared] { Serve(shared); });
+        thread = std::thread([shared = shared] { Serve(shared); });
     } catch (const std::system_error&) {
-        m_shared->deliver(m_shared->read(m_shared->dataRoot)); // no thread to spare: read here
+        shared->deliver(shared->read(shared->dataRoot)); // no thread to spare: read here
     }
 }
 

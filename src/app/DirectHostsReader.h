@@ -45,6 +45,6 @@ private:
     struct Shared;
     static void Serve(const std::shared_ptr<Shared>& shared);
 
-    std::shared_ptr<Shared> m_shared;
-    std::thread m_thread;
+    std::shared_ptr<Shared> shared;
+    std::thread thread;
 };

@@ -34,10 +34,10 @@ QByteArray Format(const std::vector<QStringList>& rows)
 
 CListDump::CListDump() : CListDump(qEnvironmentVariable("TRAVELKIN_LIST_DUMP").toStdString()) {}
 
-CListDump::CListDump(std::string path) : m_strPath(std::move(path))
+CListDump::CListDump(std::string path) : strPath(std::move(path))
 {
-    if (!IsAbsoluteLocalPath(m_strPath))
-        m_strPath.clear();
+    if (!IsAbsoluteLocalPath(strPath))
+        strPath.clear();
 }
 
 void CListDump::Write(const std::vector<QStringList>& rows) const
@@ -46,7 +46,7 @@ void CListDump::Write(const std::vector<QStringList>& rows) const
         return;
     const QByteArray content = Format(rows);
     std::string error;
-    ReplaceRegularFile(m_strPath,
+    ReplaceRegularFile(strPath,
                        std::string_view(content.constData(), static_cast<std::size_t>(content.size())),
                        LinkHandling::ReplaceTarget, 0600, error);
 }

@@ -18,7 +18,7 @@ public:
     // An empty path writes nothing.
     explicit CListDump(std::string path);
 
-    bool IsOn() const { return !m_strPath.empty(); }
+    bool IsOn() const { return !strPath.empty(); }
 
     // Replaces the file's content by the rows. The path must be absolute; a link is followed
     // and the file it names replaced, a device, a FIFO or a folder is left alone. The new
@@ -26,5 +26,5 @@ public:
     void Write(const std::vector<QStringList>& rows) const;
 
 private:
-    std::string m_strPath;
+    std::string strPath;
 };

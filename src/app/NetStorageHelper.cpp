@@ -9,14 +9,14 @@ CNetStorageHelper& CNetStorageHelper::Instance()
 void CNetStorageHelper::OpenStorageFolder(const std::string& shareRoot, CUrlOpener& opener)
 {
     {
-        const std::lock_guard lock(m_lock);
-        m_strFolder = shareRoot;
+        const std::lock_guard lock(shareLock);
+        strFolder = shareRoot;
     }
     opener.OpenUrl(shareRoot);
 }
 
 std::string CNetStorageHelper::LastFolder() const
 {
-    const std::lock_guard lock(m_lock);
-    return m_strFolder;
+    const std::lock_guard lock(shareLock);
+    return strFolder;
 }

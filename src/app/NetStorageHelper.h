@@ -21,6 +21,6 @@ public:
     std::string LastFolder() const;
 
 private:
-    mutable std::mutex m_lock;
-    std::string m_strFolder;
+    mutable std::mutex shareLock;
+    std::string strFolder;
 };

@@ -44,6 +44,6 @@ private:
     struct Queue;
     void Serve(std::stop_token stop);
 
-    std::unique_ptr<Queue> m_queue;
-    std::jthread m_thread;
+    std::unique_ptr<Queue> queue;
+    std::jthread thread;
 };

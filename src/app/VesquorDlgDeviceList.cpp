@@ -154,10 +154,10 @@ void CVesquorDlg::DumpList() const
         return;
     std::vector<QStringList> rows;
     for (int row = 0; row < pDeviceList->GetItemCount(); ++row) {
-        QStringList texts;
+        QStringList cells;
         for (int column = 0; column < 3; ++column)
-            texts << pDeviceList->GetItemText(row, column);
-        rows.push_back(texts);
+            cells << pDeviceList->GetItemText(row, column);
+        rows.push_back(cells);
     }
     listDump.Write(rows);
 }

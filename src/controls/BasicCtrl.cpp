@@ -16,8 +16,8 @@ CBasicCtrl::CBasicCtrl(QWidget* parent)
     : QWidget(parent), drag(
                            this,
                            [this](QPoint at) {
-                               const QWidget* parent = parentWidget();
-                               return parent && mapTo(parent, at).y() < kCaptionHeight;
+                               const QWidget* dialog = parentWidget();
+                               return dialog && mapTo(dialog, at).y() < kCaptionHeight;
                            },
                            [this](QPoint pressAt) { BeginCaptionDrag(pressAt); })
 {

@@ -24,12 +24,12 @@ std::filesystem::file_time_type ModificationTime(const QFileInfo& file)
 CSkinImagePrefetch::CSkinImagePrefetch(std::vector<Source> sources)
 {
     for (const Source& source : sources)
-        m_pictures[source.file].source = source;
+        pictures[source.file].source = source;
     {
         std::lock_guard lock(gServingMutex);
         gServing = this;
     }
-    m_decoder = std::thread([this, all = std::move(sources)] { DecodeAll(all); });
+    decoder = std::thread([this, all = std::move(sources)] { DecodeAll(all); });
 }
 
 CSkinImagePrefetch::~CSkinImagePrefetch()
@@ -40,13 +40,13 @@ CSkinImagePrefetch::~CSkinImagePrefetch()
             gServing = nullptr;
     }
     Drop(); // the decoder skips what is left
-    m_decoder.join();
+    decoder.join();
 }
 
 void CSkinImagePrefetch::ConfirmFiles()
 {
-    std::lock_guard lock(m_mutex);
-    for (auto& [path, picture] : m_pictures) {
+    std::lock_guard lock(mutex);
+    for (auto& [path, picture] : pictures) {
         const QFileInfo file(path);
         if (!file.isFile())
             continue; // a file that is not there is never served
@@ -70,7 +70,7 @@ void CSkinImagePrefetch::Release()
 
 void CSkinImagePrefetch::DecodeAll(const std::vector<Source>& sources)
 {
-    std::unique_lock lock(m_mutex);
+    std::unique_lock lock(mutex);
     for (const Source& source : sources) {
         if (!Claim(source.file, lock))
             return;
@@ -79,10 +79,10 @@ void CSkinImagePrefetch::DecodeAll(const std::vector<Source>& sources)
 
 bool CSkinImagePrefetch::Claim(const QString& file, std::unique_lock<std::mutex>& lock)
 {
-    if (m_released)
+    if (released)
         return false;
-    const auto found = m_pictures.find(file);
-    if (found == m_pictures.end() || found->second.progress != Progress::Waiting)
+    const auto found = pictures.find(file);
+    if (found == pictures.end() || found->second.progress != Progress::Waiting)
         return true;
     found->second.progress = Progress::Decoding;
     const Source source = found->second.source;
@@ -90,20 +90,20 @@ bool CSkinImagePrefetch::Claim(const QString& file, std::unique_lock<std::mutex>
     // The origin's name may say nothing of its format; the file's name does.
     QImage image = DecodeSkinResource(source.origin, QFileInfo(source.file).suffix().toLatin1());
     lock.lock();
-    if (!m_released) { // else the map was emptied meanwhile
-        Picture& picture = m_pictures.at(file);
+    if (!released) { // else the map was emptied meanwhile
+        Picture& picture = pictures.at(file);
         picture.progress = Progress::Decoded;
         picture.image = std::move(image);
     }
-    m_progress.notify_all();
-    return !m_released;
+    progress.notify_all();
+    return !released;
 }
 
 std::optional<QImage> CSkinImagePrefetch::Serve(const QFileInfo& file)
 {
-    std::unique_lock lock(m_mutex);
-    const auto found = m_pictures.find(file.filePath());
-    if (found == m_pictures.end())
+    std::unique_lock lock(mutex);
+    const auto found = pictures.find(file.filePath());
+    if (found == pictures.end())
         return std::nullopt;
     const Picture& picture = found->second;
     if (picture.size < 0)
@@ -111,8 +111,8 @@ std::optional<QImage> CSkinImagePrefetch::Serve(const QFileInfo& file)
     if (!Claim(file.filePath(), lock))
         return std::nullopt;
     // Released first: a release empties the map under the waiting caller.
-    m_progress.wait(lock, [&] { return m_released || picture.progress == Progress::Decoded; });
-    if (m_released || picture.image.isNull() || picture.size != file.size() ||
+    progress.wait(lock, [&] { return released || picture.progress == Progress::Decoded; });
+    if (released || picture.image.isNull() || picture.size != file.size() ||
         picture.modified != ModificationTime(file))
         return std::nullopt;
     return picture.image;
@@ -121,9 +121,9 @@ std::optional<QImage> CSkinImagePrefetch::Serve(const QFileInfo& file)
 void CSkinImagePrefetch::Drop()
 {
     {
-        std::lock_guard lock(m_mutex);
-        m_released = true;
-        m_pictures.clear();
+        std::lock_guard lock(mutex);
+        released = true;
+        pictures.clear();
     }
-    m_progress.notify_all();
+    progress.notify_all();
 }

@@ -74,9 +74,9 @@ private:
     std::optional<QImage> Serve(const QFileInfo& file);
     void Drop();
 
-    std::mutex m_mutex;
-    std::condition_variable m_progress;
-    std::map<QString, Picture> m_pictures;
-    bool m_released = false;
-    std::thread m_decoder;
+    std::mutex mutex;
+    std::condition_variable progress;
+    std::map<QString, Picture> pictures;
+    bool released = false;
+    std::thread decoder;
 };

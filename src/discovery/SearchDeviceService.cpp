@@ -68,7 +68,7 @@ CSearchDeviceService& CSearchDeviceService::Instance()
 
 CSearchDeviceService::CSearchDeviceService() : CSearchDeviceService(Options{}) {}
 
-CSearchDeviceService::CSearchDeviceService(Options options) : options(std::move(options)) {}
+CSearchDeviceService::CSearchDeviceService(Options settings) : options(std::move(settings)) {}
 
 CSearchDeviceService::~CSearchDeviceService()
 {

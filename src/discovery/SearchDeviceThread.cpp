@@ -11,7 +11,7 @@
 #include "discovery/DottedIPv4.h"
 #include "os/SocketPlatform.h"
 
-CSearchDeviceThread::CSearchDeviceThread(CDeviceReportSink* sink) : sink(sink) {}
+CSearchDeviceThread::CSearchDeviceThread(CDeviceReportSink* reportSink) : sink(reportSink) {}
 
 CSearchDeviceThread::~CSearchDeviceThread()
 {
@@ -29,18 +29,18 @@ CSearchDeviceThread::~CSearchDeviceThread()
     sock.close(ignored);
 }
 
-void CSearchDeviceThread::InitSearchThread(const char* strIP, std::int32_t nPort, bool bTestPort)
+void CSearchDeviceThread::InitSearchThread(const char* address, std::int32_t port, bool retryPort)
 {
-    this->strIP = strIP == nullptr ? "" : strIP;
-    this->nPort.store(nPort);
-    this->bTestPort = bTestPort;
+    strIP = address == nullptr ? "" : address;
+    nPort.store(port);
+    bTestPort = retryPort;
     {
         std::lock_guard lock(sockLock);
         if (life == Life::Exited)
             life = Life::Idle; // started again by its owner
     }
     WriteLog("SendThread %d : Init Search Device Work Thread Value, strIP : %s, nPort : %d  ", Port(),
-             this->strIP.c_str(), Port());
+             strIP.c_str(), Port());
     CreateWorkThread();
 }
 

@@ -9,12 +9,12 @@ CSearchEventLoop::~CSearchEventLoop()
     Stop();
 }
 
-void CSearchEventLoop::Start(std::function<void()> onResend, std::function<void()> onNetworkChange,
+void CSearchEventLoop::Start(std::function<void()> resend, std::function<void()> onNetworkChange,
                              bool watchNetwork)
 {
     if (thread.joinable())
         return;
-    this->onResend = std::move(onResend);
+    onResend = std::move(resend);
     stopRequested = false;
     work.emplace(io.get_executor());
     if (watchNetwork) {

@@ -17,24 +17,24 @@ namespace {
 class ElementCollector : public pugi::xml_tree_walker
 {
 public:
-    explicit ElementCollector(const char* name) : m_name(name) {}
+    explicit ElementCollector(const char* elementName) : name(elementName) {}
 
     bool for_each(pugi::xml_node& node) override
     {
-        if (node.type() == pugi::node_element && std::strcmp(node.name(), m_name) == 0)
-            m_found.push_back(node);
+        if (node.type() == pugi::node_element && std::strcmp(node.name(), name) == 0)
+            found.push_back(node);
         return true;
     }
 
     std::vector<pugi::xml_node> Collect(pugi::xml_node below)
     {
         below.traverse(*this);
-        return std::move(m_found);
+        return std::move(found);
     }
 
 private:
-    const char* m_name;
-    std::vector<pugi::xml_node> m_found;
+    const char* name;
+    std::vector<pugi::xml_node> found;
 };
 
 std::vector<pugi::xml_node> DescendantsNamed(pugi::xml_node below, const char* name)
@@ -131,7 +131,7 @@ bool ReadLayoutFile(const std::wstring& path, std::string& content)
 
 } // namespace
 
-CLayoutLoader::CLayoutLoader(DataRootProvider dataRoot) : m_dataRoot(std::move(dataRoot)) {}
+CLayoutLoader::CLayoutLoader(DataRootProvider provider) : dataRootProvider(std::move(provider)) {}
 
 int CLayoutLoader::ParseLayout(const std::wstring& path, std::int32_t dialogId, const std::wstring& skin,
                                DialogLayoutInfo& info) const
@@ -163,7 +163,7 @@ int CLayoutLoader::ParseLayoutBuffer(std::string_view document, std::int32_t dia
         info.DialogText = Text(dialog, "DialogText");
         info.DialogDiscrip = Text(dialog, "DialogDiscrip");
         if (const pugi::xml_node skinElement = FirstChildElement(dialog, skinName)) {
-            const std::wstring dataRoot = m_dataRoot ? m_dataRoot() : std::wstring();
+            const std::wstring dataRoot = dataRootProvider ? dataRootProvider() : std::wstring();
             ReadSkin(skinElement, dataRoot, info);
             for (const pugi::xml_node& element : DescendantsNamed(skinElement, "CtrlInfo")) {
                 CtrlLayoutInfo ctrl = ReadControl(element, dataRoot);
@@ -177,7 +177,7 @@ int CLayoutLoader::ParseLayoutBuffer(std::string_view document, std::int32_t dia
 
 std::wstring CLayoutLoader::MakeLayoutPath(const std::wstring& relative) const
 {
-    const std::wstring dataRoot = m_dataRoot ? m_dataRoot() : std::wstring();
+    const std::wstring dataRoot = dataRootProvider ? dataRootProvider() : std::wstring();
     if (dataRoot.empty())
         return {};
     return dataRoot + relative;

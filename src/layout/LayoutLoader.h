@@ -44,5 +44,5 @@ public:
     static std::wstring GetStringInfo(const DialogLayoutInfo& info, const std::wstring& key);
 
 private:
-    DataRootProvider m_dataRoot;
+    DataRootProvider dataRootProvider;
 };

@@ -29,5 +29,5 @@ public:
     void Wait();
 
 private:
-    std::thread m_reader;
+    std::thread reader;
 };

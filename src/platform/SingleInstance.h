@@ -40,5 +40,5 @@ signals:
 
 private:
     class Guard; // the platform's lock and listener
-    std::unique_ptr<Guard> m_guard;
+    std::unique_ptr<Guard> guard;
 };

@@ -12,13 +12,13 @@ bool IsPlainUrl(std::string_view url)
     });
 }
 
-CUrlRecorder::CUrlRecorder(std::string path) : m_strPath(std::move(path)) {}
+CUrlRecorder::CUrlRecorder(std::string path) : strPath(std::move(path)) {}
 
 void CUrlRecorder::Record(std::string_view url)
 {
-    if (!IsAbsoluteLocalPath(m_strPath) || !IsPlainUrl(url))
+    if (!IsAbsoluteLocalPath(strPath) || !IsPlainUrl(url))
         return;
     const std::string line = std::string(url) + '\n';
-    const std::lock_guard lock(m_lock);
-    AppendToRegularFile(m_strPath, line); // nothing is reported about opening a URL
+    const std::lock_guard lock(fileLock);
+    AppendToRegularFile(strPath, line); // nothing is reported about opening a URL
 }

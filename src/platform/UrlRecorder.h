@@ -18,7 +18,7 @@ public:
     // An empty path means "open for real".
     explicit CUrlRecorder(std::string path);
 
-    bool IsOn() const { return !m_strPath.empty(); }
+    bool IsOn() const { return !strPath.empty(); }
 
     // Appends the URL as a line. The recorder only ever appends to a regular file given by an
     // absolute path: it never follows a planted link, never truncates, never runs what it
@@ -26,6 +26,6 @@ public:
     void Record(std::string_view url);
 
 private:
-    const std::string m_strPath;
-    std::mutex m_lock;
+    const std::string strPath;
+    std::mutex fileLock;
 };

@@ -42,9 +42,9 @@ QString Local(const std::wstring& path)
 class DataFolderTest : public ::testing::Test
 {
 protected:
-    void SetUp() override { ASSERT_TRUE(m_root.isValid()); }
+    void SetUp() override { ASSERT_TRUE(tempDir.isValid()); }
 
-    std::wstring Root() const { return m_root.path().toStdWString(); }
+    std::wstring Root() const { return tempDir.path().toStdWString(); }
 
     // The nine files as the resources hold them, for a layout variant.
     void ExpectAllFilesWritten(const CDataFolder& folder, const char* layoutVariant) const
@@ -59,7 +59,7 @@ protected:
         }
     }
 
-    QTemporaryDir m_root;
+    QTemporaryDir tempDir;
 };
 
 } // namespace
@@ -79,7 +79,7 @@ TEST_F(DataFolderTest, WritesTheVariantOfTheSystemLanguageAndAllImages)
         {"es_MX.UTF-8", "es"}, {"it_IT.UTF-8", "it"},    {"nl_NL.UTF-8", "en"},
         {"pl_PL.UTF-8", "en"}, {"da_DK.UTF-8", "en"},    {"C", "en"},
     };
-    const QByteArray root = QFile::encodeName(m_root.path());
+    const QByteArray root = QFile::encodeName(tempDir.path());
     for (const auto& [locale, variant] : languages) {
         SCOPED_TRACE(locale);
         const ScopedEnvironment env{{"TRAVELKIN_DATA_ROOT", root.constData()}, {"LC_ALL", locale}};
@@ -92,7 +92,7 @@ TEST_F(DataFolderTest, WritesTheVariantOfTheSystemLanguageAndAllImages)
 TEST_F(DataFolderTest, OldFilesAreReplacedWhole)
 {
     const CDataFolder folder(Root(), 4);
-    ASSERT_TRUE(QDir(m_root.path()).mkpath(QStringLiteral("ZandovertSearchTools/Picture")));
+    ASSERT_TRUE(QDir(tempDir.path()).mkpath(QStringLiteral("ZandovertSearchTools/Picture")));
     const QByteArray junk(1 << 20, 'x'); // longer than every resource: a missing truncation shows
     const QByteArray logo = ReadFile(kResources.filePath(QStringLiteral("skin/logo.png")));
     for (const auto& [path, old] : {std::pair{folder.LayoutFilePath(), junk},
@@ -117,8 +117,8 @@ TEST_F(DataFolderTest, LinksAreReplacedAndWhatIsNoFileIsLeftAlone)
     if (testsystem::IsWindows())
         GTEST_SKIP() << "symbolic links and FIFOs are Linux's";
     const CDataFolder folder(Root(), 4);
-    ASSERT_TRUE(QDir(m_root.path()).mkpath(QStringLiteral("ZandovertSearchTools/Picture")));
-    const QString outside = m_root.filePath(QStringLiteral("outside.txt"));
+    ASSERT_TRUE(QDir(tempDir.path()).mkpath(QStringLiteral("ZandovertSearchTools/Picture")));
+    const QString outside = tempDir.filePath(QStringLiteral("outside.txt"));
     QFile(outside).open(QIODevice::WriteOnly);
     const QByteArray layout = Local(folder.LayoutFilePath()).toLocal8Bit();
     fs::create_symlink(outside.toLocal8Bit().constData(), layout.constData());
@@ -143,7 +143,7 @@ TEST_F(DataFolderTest, LinksAreReplacedAndWhatIsNoFileIsLeftAlone)
 
 TEST_F(DataFolderTest, FailsWhenAFolderCannotBeMade)
 {
-    QFile blocker(m_root.filePath(QStringLiteral("ZandovertSearchTools")));
+    QFile blocker(tempDir.filePath(QStringLiteral("ZandovertSearchTools")));
     ASSERT_TRUE(blocker.open(QIODevice::WriteOnly)); // a file where the data folder belongs
     blocker.close();
     EXPECT_FALSE(CDataFolder(Root(), 1).PrepareDataFolder());
@@ -152,7 +152,7 @@ TEST_F(DataFolderTest, FailsWhenAFolderCannotBeMade)
     EXPECT_FALSE(CDataFolder(L"", 1).PrepareDataFolder());
 
     if (testsystem::FolderPermissionsBind()) {
-        const QString writable = m_root.filePath(QStringLiteral("sub"));
+        const QString writable = tempDir.filePath(QStringLiteral("sub"));
         ASSERT_TRUE(QDir().mkdir(writable) &&
                     QFile::setPermissions(writable, QFile::ReadOwner | QFile::ExeOwner));
         EXPECT_FALSE(CDataFolder(writable.toStdWString(), 1).PrepareDataFolder());
@@ -166,8 +166,8 @@ TEST_F(DataFolderTest, AMissingDataRootIsMadeWithItsParents)
 {
     if (testsystem::IsWindows())
         GTEST_SKIP() << "the home folder and the folders' modes are Linux's";
-    const QByteArray home = QFile::encodeName(m_root.filePath(QStringLiteral("home")));
-    const QByteArray root = QFile::encodeName(m_root.filePath(QStringLiteral("a/b/root")));
+    const QByteArray home = QFile::encodeName(tempDir.filePath(QStringLiteral("home")));
+    const QByteArray root = QFile::encodeName(tempDir.filePath(QStringLiteral("a/b/root")));
     ASSERT_TRUE(fs::create_directory(home.constData()));
     fs::permissions(home.constData(), fs::perms(0750));
     const struct
@@ -175,8 +175,8 @@ TEST_F(DataFolderTest, AMissingDataRootIsMadeWithItsParents)
         const char* dataRoot;
         QString firstNewFolder;
     } sessions[] = {
-        {nullptr, m_root.filePath(QStringLiteral("home/.local"))},
-        {root.constData(), m_root.filePath(QStringLiteral("a"))},
+        {nullptr, tempDir.filePath(QStringLiteral("home/.local"))},
+        {root.constData(), tempDir.filePath(QStringLiteral("a"))},
     };
     for (const auto& [dataRoot, firstNewFolder] : sessions) {
         SCOPED_TRACE(firstNewFolder.toStdString());
@@ -200,17 +200,17 @@ TEST_F(DataFolderTest, ADataRootInAnyScriptHoldsTheFiles)
 {
     const QString name = QStringLiteral("Zo\u00EB \u674E");
     const CDataFolder folder(
-        (m_root.path() + QLatin1Char('/') + name + QStringLiteral("/AppData")).toStdWString(), 1);
+        (tempDir.path() + QLatin1Char('/') + name + QStringLiteral("/AppData")).toStdWString(), 1);
     std::string failure;
     ASSERT_TRUE(folder.PrepareDataFolder(failure)) << failure;
     ExpectAllFilesWritten(folder, "en");
-    EXPECT_EQ(QDir(m_root.path()).entryList(QDir::AllEntries | QDir::NoDotAndDotDot), QStringList{name});
+    EXPECT_EQ(QDir(tempDir.path()).entryList(QDir::AllEntries | QDir::NoDotAndDotDot), QStringList{name});
 }
 
 TEST_F(DataFolderTest, ImagesStopAtTheFirstThatCannotBeWritten)
 {
     const CDataFolder folder(Root(), 1);
-    ASSERT_TRUE(QDir(m_root.path()).mkpath(QStringLiteral("ZandovertSearchTools/Picture/logo.png")));
+    ASSERT_TRUE(QDir(tempDir.path()).mkpath(QStringLiteral("ZandovertSearchTools/Picture/logo.png")));
     std::string failure;
     EXPECT_FALSE(folder.PrepareDataFolder(failure));
     // The failure names the picture in the way and why.

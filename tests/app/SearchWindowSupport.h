@@ -22,7 +22,10 @@ constexpr int kPatienceMs = 30000;
 class SilentWorker : public CSearchDeviceThread
 {
 public:
-    SilentWorker(std::atomic<int>& sends, std::atomic<int>& exits) : sends(sends), exits(exits) {}
+    SilentWorker(std::atomic<int>& sendCount, std::atomic<int>& exitCount)
+        : sends(sendCount), exits(exitCount)
+    {
+    }
     void CreateWorkThread() override {}
     void ExitSearchThread() override { ++exits; }
     int SendSearchCommand(const wire::SearchPacket&) override

@@ -357,11 +357,11 @@ class GatedMountTable : public CMountTable
 public:
     std::optional<std::vector<std::string>> NetworkConnections() override
     {
-        std::unique_lock lock(m_lock);
+        std::unique_lock lock(eventLock);
         ++nListings;
-        m_changed.notify_all();
+        changed.notify_all();
         bTimedOut =
-            !m_changed.wait_for(lock, std::chrono::milliseconds(kPatienceMs), [this] { return bOpen; }) ||
+            !changed.wait_for(lock, std::chrono::milliseconds(kPatienceMs), [this] { return bOpen; }) ||
             bTimedOut;
         return std::vector<std::string>{};
     }
@@ -369,25 +369,25 @@ public:
 
     int ListingsOnceStarted(int count)
     {
-        std::unique_lock lock(m_lock);
-        m_changed.wait_for(lock, std::chrono::milliseconds(kPatienceMs), [&] { return nListings >= count; });
+        std::unique_lock lock(eventLock);
+        changed.wait_for(lock, std::chrono::milliseconds(kPatienceMs), [&] { return nListings >= count; });
         return nListings;
     }
     void Open()
     {
-        const std::lock_guard lock(m_lock);
+        const std::lock_guard lock(eventLock);
         bOpen = true;
-        m_changed.notify_all();
+        changed.notify_all();
     }
     bool TimedOut()
     {
-        const std::lock_guard lock(m_lock);
+        const std::lock_guard lock(eventLock);
         return bTimedOut;
     }
 
 private:
-    std::mutex m_lock;
-    std::condition_variable m_changed;
+    std::mutex eventLock;
+    std::condition_variable changed;
     int nListings = 0;
     bool bOpen = false;
     bool bTimedOut = false;
@@ -735,7 +735,7 @@ QPalette DarkPalette()
 
 TEST_F(SearchWindowTest, DesktopPaletteNeverColoursTheWindow)
 {
-    const QPalette desktop = QApplication::palette();
+    const QPalette original = QApplication::palette();
     CVesquorDlg& dialog = Open();
     for (int device = 0; device < 12; ++device) // more rows than fit: the scroll bar shows
         search.Report(QByteArray("192.0.2.").append(QByteArray::number(10 + device)).constData(), "disk");
@@ -747,7 +747,7 @@ TEST_F(SearchWindowTest, DesktopPaletteNeverColoursTheWindow)
     QApplication::setPalette(DarkPalette());
     QCoreApplication::processEvents();
     const QImage dark = Grab(dialog);
-    QApplication::setPalette(desktop);
+    QApplication::setPalette(original);
     EXPECT_TRUE(light == dark) << "the window changes with the desktop's palette";
 
     // The rows lie on the list's own colour from the layout (white), not on the theme's base.

@@ -15,7 +15,7 @@ namespace {
 class RegistrySink : public CDeviceReportSink
 {
 public:
-    explicit RegistrySink(CDeviceRegistry& registry) : registry(registry) {}
+    explicit RegistrySink(CDeviceRegistry& target) : registry(target) {}
     void OnDeviceFound(const DeviceRecord& device, std::int32_t nPort) override
     {
         registry.Report(device, nPort);

@@ -28,9 +28,9 @@ using Clock = std::chrono::steady_clock;
 class RecordingWorker : public CSearchDeviceThread
 {
 public:
-    explicit RecordingWorker(std::vector<std::string>& calls, std::int32_t busyPort = 0,
-                             std::vector<Clock::time_point>* sendTimes = nullptr)
-        : calls(calls), busyPort(busyPort), sendTimes(sendTimes)
+    explicit RecordingWorker(std::vector<std::string>& callLog, std::int32_t portInUse = 0,
+                             std::vector<Clock::time_point>* sendLog = nullptr)
+        : calls(callLog), busyPort(portInUse), sendTimes(sendLog)
     {
         ++live;
     }

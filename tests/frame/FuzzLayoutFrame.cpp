@@ -20,13 +20,13 @@ class FuzzDialog : public CBasicNoneBorderDlg
 {
 public:
     FuzzDialog(const std::wstring& dataRoot, std::string_view document)
-        : CBasicNoneBorderDlg([dataRoot] { return dataRoot; }), m_document(document)
+        : CBasicNoneBorderDlg([dataRoot] { return dataRoot; }), document(document)
     {
     }
 
     int ParseLayout(const std::wstring&, std::int32_t dialogId, const std::wstring& skin) override
     {
-        return Loader().ParseLayoutBuffer(m_document, dialogId, skin, dlgLayoutInfo);
+        return Loader().ParseLayoutBuffer(document, dialogId, skin, dlgLayoutInfo);
     }
 
     void ApplyCtrlInfo() override
@@ -36,7 +36,7 @@ public:
     }
 
 private:
-    std::string_view m_document;
+    std::string_view document;
 };
 
 std::wstring& DataRoot()

@@ -27,8 +27,8 @@ namespace {
 class TestFrame : public CBasicLayoutFrame
 {
 public:
-    TestFrame(QWidget& parent, std::wstring dataRoot)
-        : CBasicLayoutFrame([root = std::move(dataRoot)] { return root; }), parent(parent)
+    TestFrame(QWidget& window, std::wstring dataRoot)
+        : CBasicLayoutFrame([root = std::move(dataRoot)] { return root; }), parent(window)
     {
     }
 

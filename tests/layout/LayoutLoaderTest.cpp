@@ -23,12 +23,12 @@ std::wstring Fixture(const char* name)
 class LayoutLoaderTest : public ::testing::Test
 {
 protected:
-    void SetUp() override { ASSERT_FALSE(m_folder.Root().empty()); }
+    void SetUp() override { ASSERT_FALSE(folder.Root().empty()); }
 
     std::wstring WriteFile(const char* name, const std::string& content) const
     {
-        m_folder.Write(name, content);
-        return m_folder.Path(name).wstring();
+        folder.Write(name, content);
+        return folder.Path(name).wstring();
     }
 
     int rootCalls = 0;
@@ -37,7 +37,7 @@ protected:
         return kDataRoot;
     }};
     DialogLayoutInfo info;
-    CTempDir m_folder;
+    CTempDir folder;
 };
 
 // A complete load for later tests to prove that a failing load wipes it.
@@ -163,7 +163,7 @@ TEST_F(LayoutLoaderTest, FailedLoadsLeaveTheRecordsReset)
     ExpectReset(info);
 
     for (const std::wstring& unreadable : {Fixture("does_not_exist.xml"), Fixture("not_well_formed.xml"),
-                                           WriteFile("empty.xml", ""), m_folder.Root().wstring()}) {
+                                           WriteFile("empty.xml", ""), folder.Root().wstring()}) {
         LoadSomething(loader, info);
         EXPECT_EQ(loader.ParseLayout(unreadable, 201, kSkin, info), 1);
         ExpectReset(info);
@@ -174,7 +174,7 @@ TEST_F(LayoutLoaderTest, AFifoIsNotOpened)
 {
     if (testsystem::IsWindows())
         GTEST_SKIP() << "Windows has no FIFOs in its file system";
-    const std::filesystem::path fifo = m_folder.Path("fifo.xml");
+    const std::filesystem::path fifo = folder.Path("fifo.xml");
     ASSERT_TRUE(testsystem::MakeFifo(fifo));
     EXPECT_EQ(loader.ParseLayout(fifo.wstring(), 201, kSkin, info), 1); // would block if opened
     ExpectReset(info);

@@ -20,19 +20,18 @@ class LocalFileTest : public ::testing::Test
 protected:
     void SetUp() override
     {
-        m_root =
-            fs::temp_directory_path() / ("travelkin-local-file-" + std::to_string(std::random_device{}()));
-        ASSERT_TRUE(fs::create_directory(m_root));
+        root = fs::temp_directory_path() / ("travelkin-local-file-" + std::to_string(std::random_device{}()));
+        ASSERT_TRUE(fs::create_directory(root));
     }
     void TearDown() override
     {
         std::error_code ignored;
-        fs::remove_all(m_root, ignored);
+        fs::remove_all(root, ignored);
     }
 
-    std::string Root() const { return Utf8Path(m_root); }
+    std::string Root() const { return Utf8Path(root); }
 
-    fs::path m_root;
+    fs::path root;
 };
 
 } // namespace
@@ -47,7 +46,7 @@ TEST_F(LocalFileTest, NamesInAnyScriptReachTheFileOfThatName)
         std::string error;
         ASSERT_EQ(MakeFolders(folder, error), LocalFileStatus::Done) << error;
         ASSERT_EQ(MakeFolders(folder + "/", error), LocalFileStatus::Done) << error; // already there
-        EXPECT_TRUE(fs::is_directory(m_root / fs::path(name) / "AppData"));
+        EXPECT_TRUE(fs::is_directory(root / fs::path(name) / "AppData"));
 
         const std::string file = folder + "/" + Utf8(name) + ".xml";
         ASSERT_EQ(ReplaceRegularFile(file, "old", LinkHandling::ReplaceLink, 0600, error),
@@ -66,7 +65,7 @@ TEST_F(LocalFileTest, NamesInAnyScriptReachTheFileOfThatName)
     }
     // Only what was asked for was made: no folder of a misspelt name beside them.
     int entries = 0;
-    for (const fs::directory_entry& entry : fs::directory_iterator(m_root)) {
+    for (const fs::directory_entry& entry : fs::directory_iterator(root)) {
         ++entries;
         const std::string name = Utf8Path(entry.path().filename());
         EXPECT_TRUE(name == Utf8(u8"Zoë 李") || name == Utf8(u8"Ĳssel Ωμέγα 東京 😀")) << name;

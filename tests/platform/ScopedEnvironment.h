@@ -18,13 +18,13 @@ public:
     {
         for (const auto& [name, value] : values) {
             const char* old = std::getenv(name);
-            m_saved.emplace_back(name, old ? std::optional<std::string>(old) : std::nullopt);
+            saved.emplace_back(name, old ? std::optional<std::string>(old) : std::nullopt);
             Set(name, value);
         }
     }
     ~ScopedEnvironment()
     {
-        for (auto it = m_saved.rbegin(); it != m_saved.rend(); ++it)
+        for (auto it = saved.rbegin(); it != saved.rend(); ++it)
             Set(it->first.c_str(), it->second ? it->second->c_str() : nullptr);
     }
     ScopedEnvironment(const ScopedEnvironment&) = delete;
@@ -33,5 +33,5 @@ public:
 private:
     static void Set(const char* name, const char* value) { testsystem::SetEnvironment(name, value); }
 
-    std::vector<std::pair<std::string, std::optional<std::string>>> m_saved;
+    std::vector<std::pair<std::string, std::optional<std::string>>> saved;
 };

@@ -3,57 +3,57 @@
 #include <charconv>
 #include <utility>
 
-CArgumentReader::CArgumentReader(std::vector<std::string> args, std::map<char, std::string> shortNames)
-    : m_args(std::move(args)), m_shortNames(std::move(shortNames))
+CArgumentReader::CArgumentReader(std::vector<std::string> arguments, std::map<char, std::string> shortForms)
+    : args(std::move(arguments)), shortNames(std::move(shortForms))
 {
 }
 
 bool CArgumentReader::Next()
 {
-    if (!m_error.empty() || m_next >= m_args.size())
+    if (!error.empty() || next >= args.size())
         return false;
-    const std::string& arg = m_args[m_next++];
-    if (arg == "--" && !m_optionsEnded) {
-        m_optionsEnded = true; // what follows is not an option, even if it starts with "-"
+    const std::string& arg = args[next++];
+    if (arg == "--" && !optionsEnded) {
+        optionsEnded = true; // what follows is not an option, even if it starts with "-"
         return Next();
     }
-    if (m_optionsEnded || arg.size() < 2 || arg[0] != '-') {
+    if (optionsEnded || arg.size() < 2 || arg[0] != '-') {
         Fail("unexpected argument '" + arg + "'");
         return false;
     }
     if (arg[1] != '-')
         return ReadShortOption(arg);
     const std::size_t equals = arg.find('=');
-    m_hasInlineValue = equals != std::string::npos;
-    m_name = arg.substr(0, equals);
-    m_inlineValue = m_hasInlineValue ? arg.substr(equals + 1) : std::string();
+    hasInlineValue = equals != std::string::npos;
+    name = arg.substr(0, equals);
+    inlineValue = hasInlineValue ? arg.substr(equals + 1) : std::string();
     return true;
 }
 
 bool CArgumentReader::ReadShortOption(const std::string& arg)
 {
-    const auto found = m_shortNames.find(arg[1]);
-    if (found == m_shortNames.end()) {
+    const auto found = shortNames.find(arg[1]);
+    if (found == shortNames.end()) {
         Fail("unknown option " + arg.substr(0, 2));
         return false;
     }
-    m_name = found->second;
-    m_hasInlineValue = arg.size() > 2; // "-s5"
-    m_inlineValue = arg.substr(2);
+    name = found->second;
+    hasInlineValue = arg.size() > 2; // "-s5"
+    inlineValue = arg.substr(2);
     return true;
 }
 
 bool CArgumentReader::TakeText(std::string& value)
 {
-    if (m_hasInlineValue) {
-        value = m_inlineValue;
+    if (hasInlineValue) {
+        value = inlineValue;
         return true;
     }
-    if (m_next >= m_args.size()) {
-        Fail(m_name + " needs a value");
+    if (next >= args.size()) {
+        Fail(name + " needs a value");
         return false;
     }
-    value = m_args[m_next++];
+    value = args[next++];
     return true;
 }
 
@@ -63,7 +63,7 @@ bool CArgumentReader::TakeInt(int& value, int minimum, int maximum)
     if (!TakeText(text))
         return false;
     if (!ParseInt(text, minimum, maximum, value)) {
-        Fail(m_name + " takes a whole number from " + std::to_string(minimum) + " to " +
+        Fail(name + " takes a whole number from " + std::to_string(minimum) + " to " +
              std::to_string(maximum) + ", not '" + text + "'");
         return false;
     }
@@ -72,15 +72,15 @@ bool CArgumentReader::TakeInt(int& value, int minimum, int maximum)
 
 bool CArgumentReader::NoValue()
 {
-    if (m_hasInlineValue)
-        Fail(m_name + " takes no value");
-    return !m_hasInlineValue;
+    if (hasInlineValue)
+        Fail(name + " takes no value");
+    return !hasInlineValue;
 }
 
 void CArgumentReader::Fail(std::string message)
 {
-    if (m_error.empty())
-        m_error = std::move(message);
+    if (error.empty())
+        error = std::move(message);
 }
 
 bool ParseInt(const std::string& text, int minimum, int maximum, int& value)

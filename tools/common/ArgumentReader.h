@@ -16,7 +16,7 @@ public:
 
     // Moves to the next option; false at the end or after an error.
     bool Next();
-    const std::string& Name() const { return m_name; }
+    const std::string& Name() const { return name; }
 
     bool TakeText(std::string& value);
     bool TakeInt(int& value, int minimum, int maximum);
@@ -24,19 +24,19 @@ public:
     bool NoValue();
 
     void Fail(std::string message);
-    const std::string& Error() const { return m_error; }
+    const std::string& Error() const { return error; }
 
 private:
     bool ReadShortOption(const std::string& arg);
 
-    std::vector<std::string> m_args;
-    std::map<char, std::string> m_shortNames;
-    std::size_t m_next = 0;
-    bool m_optionsEnded = false;
-    std::string m_name;
-    std::string m_inlineValue;
-    bool m_hasInlineValue = false;
-    std::string m_error;
+    std::vector<std::string> args;
+    std::map<char, std::string> shortNames;
+    std::size_t next = 0;
+    bool optionsEnded = false;
+    std::string name;
+    std::string inlineValue;
+    bool hasInlineValue = false;
+    std::string error;
 };
 
 // Strict decimal integer in [minimum, maximum]: no sign other than a leading '-', no blanks.

@@ -6,27 +6,27 @@
 #include <cstdio>
 #include <random>
 
-CDeviceSimulator::CDeviceSimulator(const SimulatorOptions& options)
-    : m_options(options), m_responder(options, std::random_device{}())
+CDeviceSimulator::CDeviceSimulator(const SimulatorOptions& settings)
+    : options(settings), responder(settings, std::random_device{}())
 {
 }
 
 CDeviceSimulator::~CDeviceSimulator()
 {
-    simsocket::Close(m_broadcastSocket);
-    simsocket::Close(m_ssdpSocket);
+    simsocket::Close(broadcastSocket);
+    simsocket::Close(ssdpSocket);
 }
 
 bool CDeviceSimulator::Open(std::string& error)
 {
-    if (m_options.broadcast) {
-        m_broadcastSocket = simsocket::OpenShared(wire::kBroadcastDevicePort, error);
-        if (m_broadcastSocket == simsocket::kNone)
+    if (options.broadcast) {
+        broadcastSocket = simsocket::OpenShared(wire::kBroadcastDevicePort, error);
+        if (broadcastSocket == simsocket::kNone)
             return false;
     }
-    if (m_options.ssdp) {
-        m_ssdpSocket = simsocket::OpenShared(wire::kSsdpPort, error);
-        if (m_ssdpSocket == simsocket::kNone || !simsocket::JoinSsdpGroup(m_ssdpSocket, error))
+    if (options.ssdp) {
+        ssdpSocket = simsocket::OpenShared(wire::kSsdpPort, error);
+        if (ssdpSocket == simsocket::kNone || !simsocket::JoinSsdpGroup(ssdpSocket, error))
             return false;
     }
     return true;
@@ -35,40 +35,40 @@ bool CDeviceSimulator::Open(std::string& error)
 void CDeviceSimulator::Run()
 {
     simsocket::CatchStopRequests();
-    const Clock::time_point deadline = Clock::now() + std::chrono::seconds(m_options.seconds);
-    m_nextAnnounce = Clock::now();
+    const Clock::time_point deadline = Clock::now() + std::chrono::seconds(options.seconds);
+    nextAnnounce = Clock::now();
     AnnounceWhenDue();
     SendDue();
-    const bool announcing = m_responder.SendsEverySecond();
-    Clock::time_point nextAnnounce = Clock::now() + std::chrono::seconds(1);
+    const bool announcing = responder.SendsEverySecond();
+    Clock::time_point nextRound = Clock::now() + std::chrono::seconds(1);
     while (!simsocket::StopRequested() && Clock::now() < deadline) {
         // The next round once the last one is out, so a slow link cannot pile them up.
-        if (announcing && m_pending.empty() && Clock::now() >= nextAnnounce) {
-            Schedule(m_responder.Announce("ssdp:alive"));
-            Schedule(m_responder.UnaskedAnswers());
-            nextAnnounce = Clock::now() + std::chrono::seconds(1);
+        if (announcing && pending.empty() && Clock::now() >= nextRound) {
+            Schedule(responder.Announce("ssdp:alive"));
+            Schedule(responder.UnaskedAnswers());
+            nextRound = Clock::now() + std::chrono::seconds(1);
         }
         const auto readable =
-            simsocket::Wait({m_broadcastSocket, m_ssdpSocket},
-                            WaitMilliseconds(announcing ? std::min(deadline, nextAnnounce) : deadline));
+            simsocket::Wait({broadcastSocket, ssdpSocket},
+                            WaitMilliseconds(announcing ? std::min(deadline, nextRound) : deadline));
         if (readable[0])
-            Receive(m_broadcastSocket, QueryChannel::Broadcast);
+            Receive(broadcastSocket, QueryChannel::Broadcast);
         if (readable[1])
-            Receive(m_ssdpSocket, QueryChannel::Ssdp);
+            Receive(ssdpSocket, QueryChannel::Ssdp);
         AnnounceWhenDue();
         SendDue();
     }
     // Answers still waiting are dropped: a device that leaves does not answer any more.
-    m_pending = {};
-    for (const OutgoingDatagram& datagram : m_responder.Announce("ssdp:byebye"))
+    pending = {};
+    for (const OutgoingDatagram& datagram : responder.Announce("ssdp:byebye"))
         Send(datagram);
 }
 
 int CDeviceSimulator::WaitMilliseconds(Clock::time_point deadline) const
 {
-    Clock::time_point until = std::min(deadline, m_nextAnnounce);
-    if (!m_pending.empty() && m_pending.top().due < until)
-        until = m_pending.top().due;
+    Clock::time_point until = std::min(deadline, nextAnnounce);
+    if (!pending.empty() && pending.top().due < until)
+        until = pending.top().due;
     const auto wait = std::chrono::ceil<std::chrono::milliseconds>(until - Clock::now()).count();
     return wait > 0 ? static_cast<int>(wait) : 0;
 }
@@ -76,11 +76,11 @@ int CDeviceSimulator::WaitMilliseconds(Clock::time_point deadline) const
 // Alive again every third of the max-age, as SSDP devices renew what they announced.
 void CDeviceSimulator::AnnounceWhenDue()
 {
-    if (Clock::now() < m_nextAnnounce)
+    if (Clock::now() < nextAnnounce)
         return;
-    Schedule(m_responder.Announce("ssdp:alive"));
-    const std::int64_t renewal = std::clamp<std::int64_t>(m_options.maxAge / 3, 1, wire::kMaxMaxAge);
-    m_nextAnnounce = Clock::now() + std::chrono::seconds(renewal);
+    Schedule(responder.Announce("ssdp:alive"));
+    const std::int64_t renewal = std::clamp<std::int64_t>(options.maxAge / 3, 1, wire::kMaxMaxAge);
+    nextAnnounce = Clock::now() + std::chrono::seconds(renewal);
 }
 
 void CDeviceSimulator::Receive(simsocket::Handle socket, QueryChannel channel)
@@ -89,10 +89,10 @@ void CDeviceSimulator::Receive(simsocket::Handle socket, QueryChannel channel)
     if (!datagram)
         return;
     std::vector<OutgoingDatagram> replies =
-        m_responder.Reply(channel, datagram->bytes, datagram->address, datagram->port);
+        responder.Reply(channel, datagram->bytes, datagram->address, datagram->port);
     if (!replies.empty()) {
-        ++m_queries;
-        if (m_options.logQueries)
+        ++queries;
+        if (options.logQueries)
             LogQuery(channel, datagram->address);
     }
     Schedule(std::move(replies));
@@ -111,16 +111,16 @@ void CDeviceSimulator::Schedule(std::vector<OutgoingDatagram> datagrams)
     const Clock::time_point now = Clock::now();
     for (OutgoingDatagram& datagram : datagrams) {
         const Clock::time_point due = now + std::chrono::milliseconds(datagram.delayMs);
-        m_pending.push({due, m_order++, std::move(datagram)});
+        pending.push({due, order++, std::move(datagram)});
     }
 }
 
 void CDeviceSimulator::SendDue()
 {
     const Clock::time_point now = Clock::now();
-    while (!m_pending.empty() && m_pending.top().due <= now) {
-        Send(m_pending.top().datagram);
-        m_pending.pop();
+    while (!pending.empty() && pending.top().due <= now) {
+        Send(pending.top().datagram);
+        pending.pop();
     }
 }
 
@@ -128,16 +128,16 @@ void CDeviceSimulator::SendDue()
 void CDeviceSimulator::Send(const OutgoingDatagram& datagram)
 {
     const simsocket::Handle socket =
-        datagram.channel == QueryChannel::Broadcast ? m_broadcastSocket : m_ssdpSocket;
+        datagram.channel == QueryChannel::Broadcast ? broadcastSocket : ssdpSocket;
     if (simsocket::SendFrom(socket, datagram.source, datagram.destination, datagram.port, datagram.payload,
-                            m_lastError))
-        ++m_sent;
+                            lastError))
+        ++sent;
     else
-        ++m_failed;
+        ++failed;
 }
 
 std::string CDeviceSimulator::Summary() const
 {
-    return "answered " + std::to_string(m_queries) + " queries, sent " + std::to_string(m_sent) +
-           " datagrams, " + std::to_string(m_failed) + " failed" + (m_failed ? " (" + m_lastError + ")" : "");
+    return "answered " + std::to_string(queries) + " queries, sent " + std::to_string(sent) + " datagrams, " +
+           std::to_string(failed) + " failed" + (failed ? " (" + lastError + ")" : "");
 }

@@ -47,15 +47,15 @@ private:
     int WaitMilliseconds(Clock::time_point deadline) const;
     void AnnounceWhenDue();
 
-    SimulatorOptions m_options;
-    CSimulatorResponder m_responder;
-    simsocket::Handle m_broadcastSocket = simsocket::kNone;
-    simsocket::Handle m_ssdpSocket = simsocket::kNone;
-    std::priority_queue<Pending, std::vector<Pending>, std::greater<>> m_pending;
-    Clock::time_point m_nextAnnounce;
-    std::uint64_t m_order = 0;
-    std::uint64_t m_queries = 0;
-    std::uint64_t m_sent = 0;
-    std::uint64_t m_failed = 0;
-    std::string m_lastError;
+    SimulatorOptions options;
+    CSimulatorResponder responder;
+    simsocket::Handle broadcastSocket = simsocket::kNone;
+    simsocket::Handle ssdpSocket = simsocket::kNone;
+    std::priority_queue<Pending, std::vector<Pending>, std::greater<>> pending;
+    Clock::time_point nextAnnounce;
+    std::uint64_t order = 0;
+    std::uint64_t queries = 0;
+    std::uint64_t sent = 0;
+    std::uint64_t failed = 0;
+    std::string lastError;
 };

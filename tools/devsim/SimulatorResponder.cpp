@@ -63,16 +63,16 @@ bool IsDeviceSearch(std::string_view datagram, int& maxWaitSeconds)
     return wanted;
 }
 
-CSimulatorResponder::CSimulatorResponder(SimulatorOptions options, std::uint32_t seed)
-    : m_options(std::move(options)), m_devices(MakeDevices(m_options)), m_random(seed)
+CSimulatorResponder::CSimulatorResponder(SimulatorOptions settings, std::uint32_t seed)
+    : options(std::move(settings)), devices(MakeDevices(options)), random(seed)
 {
 }
 
 int CSimulatorResponder::AnswerDelay(int maxSeconds)
 {
-    if (!m_options.randomDelay)
-        return m_options.delayMs;
-    return std::uniform_int_distribution<int>(0, maxSeconds * 1000)(m_random);
+    if (!options.randomDelay)
+        return options.delayMs;
+    return std::uniform_int_distribution<int>(0, maxSeconds * 1000)(random);
 }
 
 std::vector<OutgoingDatagram> CSimulatorResponder::Reply(QueryChannel channel, std::string_view datagram,
@@ -83,10 +83,10 @@ std::vector<OutgoingDatagram> CSimulatorResponder::Reply(QueryChannel channel, s
         return out; // forged announcers and answerers: nobody is there to answer
     int maxWait = kBroadcastMaxWaitSeconds;
     const bool ssdpChannel = channel == QueryChannel::Ssdp;
-    if (ssdpChannel ? !(m_options.ssdp && IsDeviceSearch(datagram, maxWait))
-                    : !(m_options.broadcast && IsBroadcastQuery(datagram)))
+    if (ssdpChannel ? !(options.ssdp && IsDeviceSearch(datagram, maxWait))
+                    : !(options.broadcast && IsBroadcastQuery(datagram)))
         return out; // not a query these devices answer
-    for (const SimulatedDevice& device : m_devices) {
+    for (const SimulatedDevice& device : devices) {
         std::string payload =
             ssdpChannel ? wire::FormatSsdpAnswer(device.texts) : BroadcastAnswerBytes(device.texts);
         out.push_back(
@@ -99,32 +99,32 @@ std::vector<OutgoingDatagram> CSimulatorResponder::Reply(QueryChannel channel, s
 void CSimulatorResponder::AddHostile(std::vector<OutgoingDatagram>& out, QueryChannel channel,
                                      std::uint32_t sender, std::uint16_t senderPort)
 {
-    if (m_options.hostile == kHostileNone)
+    if (options.hostile == kHostileNone)
         return;
     const bool ssdpChannel = channel == QueryChannel::Ssdp;
     for (HostilePayload& hostile :
-         MakeHostileTraffic(m_options.hostile, ssdpChannel, m_options.floodCount, m_random))
-        out.push_back({channel, m_devices.front().address, sender, senderPort, std::move(hostile.bytes),
+         MakeHostileTraffic(options.hostile, ssdpChannel, options.floodCount, random))
+        out.push_back({channel, devices.front().address, sender, senderPort, std::move(hostile.bytes),
                        hostile.delayMs});
 }
 
 bool CSimulatorResponder::SendsEverySecond() const
 {
-    return (m_options.hostile & (kHostileAnnounce | kHostileAnswers)) != 0;
+    return (options.hostile & (kHostileAnnounce | kHostileAnswers)) != 0;
 }
 
 std::vector<OutgoingDatagram> CSimulatorResponder::UnaskedAnswers() const
 {
     std::vector<OutgoingDatagram> out;
-    if ((m_options.hostile & kHostileAnswers) == 0)
+    if ((options.hostile & kHostileAnswers) == 0)
         return out;
     std::uint32_t group = 0;
     ParseIpv4(std::string(wire::kSsdpGroup), group);
-    for (const SimulatedDevice& device : m_devices) {
-        if (m_options.ssdp)
+    for (const SimulatedDevice& device : devices) {
+        if (options.ssdp)
             out.push_back({QueryChannel::Ssdp, device.address, group, wire::kSsdpPort,
                            wire::FormatSsdpAnswer(device.texts), 0});
-        if (m_options.broadcast)
+        if (options.broadcast)
             out.push_back({QueryChannel::Broadcast, device.address, 0xFFFFFFFFu, wire::kBroadcastLocalPort,
                            BroadcastAnswerBytes(device.texts), 0});
     }
@@ -134,11 +134,11 @@ std::vector<OutgoingDatagram> CSimulatorResponder::UnaskedAnswers() const
 std::vector<OutgoingDatagram> CSimulatorResponder::Announce(std::string_view nts) const
 {
     std::vector<OutgoingDatagram> out;
-    if (!m_options.ssdp || !m_options.notify)
+    if (!options.ssdp || !options.notify)
         return out;
     std::uint32_t group = 0;
     ParseIpv4(std::string(wire::kSsdpGroup), group);
-    for (const SimulatedDevice& device : m_devices)
+    for (const SimulatedDevice& device : devices)
         out.push_back({QueryChannel::Ssdp, device.address, group, wire::kSsdpPort,
                        wire::FormatSsdpNotify(device.texts, nts), 0});
     return out;

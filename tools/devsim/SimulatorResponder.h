@@ -45,16 +45,16 @@ public:
     // answerers) instead of answering queries.
     bool SendsEverySecond() const;
 
-    const std::vector<SimulatedDevice>& Devices() const { return m_devices; }
+    const std::vector<SimulatedDevice>& Devices() const { return devices; }
 
 private:
     int AnswerDelay(int maxSeconds);
     void AddHostile(std::vector<OutgoingDatagram>& out, QueryChannel channel, std::uint32_t sender,
                     std::uint16_t senderPort);
 
-    SimulatorOptions m_options;
-    std::vector<SimulatedDevice> m_devices;
-    std::mt19937 m_random;
+    SimulatorOptions options;
+    std::vector<SimulatedDevice> devices;
+    std::mt19937 random;
 };
 
 // Whether a datagram is an M-SEARCH for the storage device type (or for every type);

@@ -4,8 +4,8 @@
 
 #include <boost/asio/post.hpp>
 
-CSearchSession::CSearchSession(CSearchDeviceService& service)
-    : service(service), stopSignals(io, SIGINT, SIGTERM), timer(io)
+CSearchSession::CSearchSession(CSearchDeviceService& searchService)
+    : service(searchService), stopSignals(io, SIGINT, SIGTERM), timer(io)
 {
     WaitForSignal();
     // Workers report on their own threads; the change is carried over to Run's thread.

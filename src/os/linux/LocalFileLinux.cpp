@@ -15,25 +15,25 @@ namespace {
 class FileDescriptor
 {
 public:
-    explicit FileDescriptor(int fd) : m_fd(fd) {}
+    explicit FileDescriptor(int descriptor) : fd(descriptor) {}
     ~FileDescriptor()
     {
-        if (m_fd >= 0)
-            ::close(m_fd);
+        if (fd >= 0)
+            ::close(fd);
     }
     FileDescriptor(const FileDescriptor&) = delete;
     FileDescriptor& operator=(const FileDescriptor&) = delete;
 
-    int get() const { return m_fd; }
+    int get() const { return fd; }
     bool Close()
     {
-        const int fd = m_fd;
-        m_fd = -1;
-        return ::close(fd) == 0;
+        const int owned = fd;
+        fd = -1;
+        return ::close(owned) == 0;
     }
 
 private:
-    int m_fd;
+    int fd;
 };
 
 bool WriteAll(int fd, std::string_view content)

@@ -33,8 +33,8 @@ Protocol::endpoint KernelGroups()
 
 struct CNetworkWatcher::Impl
 {
-    Impl(boost::asio::io_context& io, std::function<void()> onChange)
-        : socket(io), settle(io), onChange(std::move(onChange))
+    Impl(boost::asio::io_context& io, std::function<void()> notify)
+        : socket(io), settle(io), onChange(std::move(notify))
     {
     }
 

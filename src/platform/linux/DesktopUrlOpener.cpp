@@ -30,14 +30,14 @@ CDesktopUrlOpener::CDesktopUrlOpener()
 {
 }
 
-CDesktopUrlOpener::CDesktopUrlOpener(std::string recorderPath) : m_recorder(std::move(recorderPath)) {}
+CDesktopUrlOpener::CDesktopUrlOpener(std::string recorderPath) : recorder(std::move(recorderPath)) {}
 
 void CDesktopUrlOpener::OpenUrl(const std::string& url)
 {
     if (!IsPlainUrl(url))
         return;
-    if (m_recorder.IsOn()) {
-        m_recorder.Record(url);
+    if (recorder.IsOn()) {
+        recorder.Record(url);
         return;
     }
     const QUrl qurl(QString::fromStdString(url), QUrl::StrictMode);

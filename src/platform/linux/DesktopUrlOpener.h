@@ -18,5 +18,5 @@ public:
     void OpenUrl(const std::string& url) override;
 
 private:
-    CUrlRecorder m_recorder;
+    CUrlRecorder recorder;
 };

@@ -23,7 +23,7 @@ void ReturnFreedMemory()
     malloc_trim(0);
 }
 
-CFontConfigurationPreload::CFontConfigurationPreload() : m_reader([] { FcInit(); }) {}
+CFontConfigurationPreload::CFontConfigurationPreload() : reader([] { FcInit(); }) {}
 
 CFontConfigurationPreload::~CFontConfigurationPreload()
 {
@@ -32,6 +32,6 @@ CFontConfigurationPreload::~CFontConfigurationPreload()
 
 void CFontConfigurationPreload::Wait()
 {
-    if (m_reader.joinable())
-        m_reader.join();
+    if (reader.joinable())
+        reader.join();
 }

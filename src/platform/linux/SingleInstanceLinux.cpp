@@ -119,12 +119,12 @@ bool WaitFor(int fd, short events, const QDeadlineTimer& deadline)
 class CActivationClient : public QObject
 {
 public:
-    CActivationClient(int fd, CSingleInstance* guard)
-        : QObject(guard), m_fd(fd), m_notifier(fd, QSocketNotifier::Read, this)
+    CActivationClient(int connection, CSingleInstance* guard)
+        : QObject(guard), fd(connection), notifier(connection, QSocketNotifier::Read, this)
     {
-        connect(&m_notifier, &QSocketNotifier::activated, this, [this, guard] { OnReadable(guard); });
+        connect(&notifier, &QSocketNotifier::activated, this, [this, guard] { OnReadable(guard); });
     }
-    ~CActivationClient() override { ::close(m_fd); }
+    ~CActivationClient() override { ::close(fd); }
 
     CActivationClient(const CActivationClient&) = delete;
     CActivationClient& operator=(const CActivationClient&) = delete;
@@ -133,26 +133,26 @@ private:
     void OnReadable(CSingleInstance* guard)
     {
         char chunk[sizeof(std::uint32_t)];
-        const qsizetype wanted = static_cast<qsizetype>(sizeof(chunk)) - m_message.size();
-        const ssize_t got = ::recv(m_fd, chunk, static_cast<std::size_t>(wanted), MSG_DONTWAIT);
+        const qsizetype wanted = static_cast<qsizetype>(sizeof(chunk)) - message.size();
+        const ssize_t got = ::recv(fd, chunk, static_cast<std::size_t>(wanted), MSG_DONTWAIT);
         if (got < 0 && (errno == EAGAIN || errno == EINTR))
             return;
         if (got > 0)
-            m_message.append(chunk, got);
-        if (got > 0 && m_message.size() < static_cast<qsizetype>(sizeof(chunk)))
+            message.append(chunk, got);
+        if (got > 0 && message.size() < static_cast<qsizetype>(sizeof(chunk)))
             return;
-        if (m_message == ActivationMessage()) {
+        if (message == ActivationMessage()) {
             emit guard->activateRequested();
-            ::send(m_fd, &kAcknowledge, 1, MSG_DONTWAIT | MSG_NOSIGNAL);
+            ::send(fd, &kAcknowledge, 1, MSG_DONTWAIT | MSG_NOSIGNAL);
         }
         // One message per connection; anything else, or a closed connection, is dropped.
-        m_notifier.setEnabled(false);
+        notifier.setEnabled(false);
         deleteLater();
     }
 
-    int m_fd;
-    QSocketNotifier m_notifier;
-    QByteArray m_message;
+    int fd;
+    QSocketNotifier notifier;
+    QByteArray message;
 };
 
 } // namespace
@@ -162,10 +162,7 @@ private:
 class CSingleInstance::Guard
 {
 public:
-    Guard(QString instanceName, CSingleInstance& owner)
-        : m_instanceName(std::move(instanceName)), m_owner(owner)
-    {
-    }
+    Guard(QString name, CSingleInstance& instance) : instanceName(std::move(name)), owner(instance) {}
     ~Guard();
 
     Guard(const Guard&) = delete;
@@ -174,20 +171,20 @@ public:
     Claim Acquire();
 
 private:
-    void Listen(const QString& socketPath);
+    void Listen(const QString& path);
     void OnNewConnection();
     static Claim NotifyRunningInstance(const QString& socketPath);
 
-    QString m_instanceName;
-    CSingleInstance& m_owner;
-    int m_lockFd = -1;
-    int m_listenFd = -1;
-    QString m_socketPath;
-    QSocketNotifier* m_listener = nullptr;
+    QString instanceName;
+    CSingleInstance& owner;
+    int lockFd = -1;
+    int listenFd = -1;
+    QString socketPath;
+    QSocketNotifier* listener = nullptr;
 };
 
 CSingleInstance::CSingleInstance(QString instanceName, QObject* parent)
-    : QObject(parent), m_guard(std::make_unique<Guard>(std::move(instanceName), *this))
+    : QObject(parent), guard(std::make_unique<Guard>(std::move(instanceName), *this))
 {
 }
 
@@ -195,68 +192,68 @@ CSingleInstance::~CSingleInstance() = default;
 
 CSingleInstance::Claim CSingleInstance::Acquire()
 {
-    return m_guard->Acquire();
+    return guard->Acquire();
 }
 
 CSingleInstance::Guard::~Guard()
 {
-    if (m_listenFd >= 0) {
-        delete m_listener;
-        ::close(m_listenFd);
-        ::unlink(QFile::encodeName(m_socketPath).constData()); // while we still hold the lock
+    if (listenFd >= 0) {
+        delete listener;
+        ::close(listenFd);
+        ::unlink(QFile::encodeName(socketPath).constData()); // while we still hold the lock
     }
-    if (m_lockFd >= 0)
-        ::close(m_lockFd);
+    if (lockFd >= 0)
+        ::close(lockFd);
 }
 
 CSingleInstance::Claim CSingleInstance::Guard::Acquire()
 {
-    if (m_lockFd >= 0)
+    if (lockFd >= 0)
         return Claim::First;
     const QString folder = RuntimeFolder();
     if (folder.isEmpty())
         return Claim::Failed;
-    const QString base = folder + QLatin1Char('/') + m_instanceName;
+    const QString base = folder + QLatin1Char('/') + instanceName;
     bool heldElsewhere = false;
-    m_lockFd = TakeLock(base + QStringLiteral(".lock"), heldElsewhere);
-    if (m_lockFd >= 0) {
+    lockFd = TakeLock(base + QStringLiteral(".lock"), heldElsewhere);
+    if (lockFd >= 0) {
         Listen(base);
         return Claim::First;
     }
     return heldElsewhere ? NotifyRunningInstance(base) : Claim::Failed;
 }
 
-void CSingleInstance::Guard::Listen(const QString& socketPath)
+void CSingleInstance::Guard::Listen(const QString& path)
 {
     // Without a socket the instance still runs; later starts then end silently.
-    const std::optional<sockaddr_un> address = SocketAddress(socketPath);
+    const std::optional<sockaddr_un> address = SocketAddress(path);
     const int fd = address ? OpenSocket(SOCK_NONBLOCK) : -1;
     if (fd < 0)
         return;
     // Holding the lock, any socket file left there is a crashed instance's.
-    const QByteArray name = QFile::encodeName(socketPath);
+    const QByteArray name = QFile::encodeName(path);
     ::unlink(name.constData());
     if (::bind(fd, reinterpret_cast<const sockaddr*>(&*address), sizeof(*address)) != 0 ||
         ::chmod(name.constData(), 0600) != 0 || ::listen(fd, SOMAXCONN) != 0) {
         ::close(fd);
         return;
     }
-    m_listenFd = fd;
-    m_socketPath = socketPath;
-    m_listener = new QSocketNotifier(fd, QSocketNotifier::Read, &m_owner);
-    QObject::connect(m_listener, &QSocketNotifier::activated, &m_owner, [this] { OnNewConnection(); });
+    listenFd = fd;
+    socketPath = path;
+    listener = new QSocketNotifier(fd, QSocketNotifier::Read, &owner);
+    QObject::connect(listener, &QSocketNotifier::activated, &owner, [this] { OnNewConnection(); });
 }
 
 void CSingleInstance::Guard::OnNewConnection()
 {
     for (;;) {
-        const int client = ::accept4(m_listenFd, nullptr, nullptr, SOCK_NONBLOCK | SOCK_CLOEXEC);
+        const int client = ::accept4(listenFd, nullptr, nullptr, SOCK_NONBLOCK | SOCK_CLOEXEC);
         if (client < 0) {
             if (errno == EINTR || errno == ECONNABORTED)
                 continue;
             return; // EAGAIN: all taken; anything else: try again on the next wake-up
         }
-        new CActivationClient(client, &m_owner);
+        new CActivationClient(client, &owner);
     }
 }
 

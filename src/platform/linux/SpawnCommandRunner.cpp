@@ -31,32 +31,32 @@ class SpawnSetup
 public:
     SpawnSetup()
     {
-        posix_spawn_file_actions_init(&m_actions);
-        posix_spawnattr_init(&m_attr);
+        posix_spawn_file_actions_init(&actions);
+        posix_spawnattr_init(&attr);
         // The child starts with default signal handling and nothing blocked, whatever the
         // threads of this process have changed.
         sigset_t none;
         sigemptyset(&none);
         sigset_t all;
         sigfillset(&all);
-        posix_spawnattr_setsigmask(&m_attr, &none);
-        posix_spawnattr_setsigdefault(&m_attr, &all);
-        posix_spawnattr_setflags(&m_attr, POSIX_SPAWN_SETSIGMASK | POSIX_SPAWN_SETSIGDEF);
+        posix_spawnattr_setsigmask(&attr, &none);
+        posix_spawnattr_setsigdefault(&attr, &all);
+        posix_spawnattr_setflags(&attr, POSIX_SPAWN_SETSIGMASK | POSIX_SPAWN_SETSIGDEF);
     }
     ~SpawnSetup()
     {
-        posix_spawn_file_actions_destroy(&m_actions);
-        posix_spawnattr_destroy(&m_attr);
+        posix_spawn_file_actions_destroy(&actions);
+        posix_spawnattr_destroy(&attr);
     }
     SpawnSetup(const SpawnSetup&) = delete;
     SpawnSetup& operator=(const SpawnSetup&) = delete;
 
     void StreamToNull(int fd, int flags)
     {
-        posix_spawn_file_actions_addopen(&m_actions, fd, "/dev/null", flags, 0);
+        posix_spawn_file_actions_addopen(&actions, fd, "/dev/null", flags, 0);
     }
-    void StreamToPipe(int fd, int pipeEnd) { posix_spawn_file_actions_adddup2(&m_actions, pipeEnd, fd); }
-    void CloseTheRest() { posix_spawn_file_actions_addclosefrom_np(&m_actions, 3); }
+    void StreamToPipe(int fd, int pipeEnd) { posix_spawn_file_actions_adddup2(&actions, pipeEnd, fd); }
+    void CloseTheRest() { posix_spawn_file_actions_addclosefrom_np(&actions, 3); }
 
     // Returns the child's pid, or -1 when it could not be started.
     pid_t Spawn(const std::vector<std::string>& argv)
@@ -69,14 +69,14 @@ public:
             args.push_back(const_cast<char*>(arg.c_str()));
         args.push_back(nullptr);
         pid_t pid = -1;
-        if (posix_spawnp(&pid, args[0], &m_actions, &m_attr, args.data(), environ) != 0)
+        if (posix_spawnp(&pid, args[0], &actions, &attr, args.data(), environ) != 0)
             return -1;
         return pid;
     }
 
 private:
-    posix_spawn_file_actions_t m_actions;
-    posix_spawnattr_t m_attr;
+    posix_spawn_file_actions_t actions;
+    posix_spawnattr_t attr;
 };
 
 // The child's status once it has ended, or nothing when it is still running at the deadline.
@@ -137,9 +137,9 @@ bool ReadAll(int fd, std::string& out, Clock::time_point deadline)
 
 CSpawnCommandRunner::~CSpawnCommandRunner()
 {
-    if (m_reaper.joinable()) {
-        m_reaper.request_stop();
-        m_reaper.join();
+    if (reaper.joinable()) {
+        reaper.request_stop();
+        reaper.join();
     }
 }
 
@@ -148,13 +148,13 @@ void CSpawnCommandRunner::ReapInBackground(pid_t pid)
     // Callers on two threads (the storage worker's and the window's) may hand over children
     // at once: the reaper starts under the lock, so only one of them starts it. It takes the
     // lock first thing, and waits for this call to let go of it.
-    const std::lock_guard lock(m_lock);
-    m_children.push_back(pid);
-    m_changed.notify_all();
-    if (m_reaper.joinable())
+    const std::lock_guard lock(childLock);
+    children.push_back(pid);
+    changed.notify_all();
+    if (reaper.joinable())
         return;
     try {
-        m_reaper = std::jthread([this](std::stop_token stop) { ReapUntilStopped(std::move(stop)); });
+        reaper = std::jthread([this](std::stop_token stop) { ReapUntilStopped(std::move(stop)); });
     } catch (const std::system_error&) {
         // No thread to spare: the child stays unreaped until the process ends, which is
         // still better than blocking the caller on it.
@@ -163,19 +163,19 @@ void CSpawnCommandRunner::ReapInBackground(pid_t pid)
 
 void CSpawnCommandRunner::ReapUntilStopped(std::stop_token stop)
 {
-    std::unique_lock lock(m_lock);
+    std::unique_lock lock(childLock);
     std::optional<Clock::time_point> giveUpAt;
     for (;;) {
-        std::erase_if(m_children, Reaped);
+        std::erase_if(children, Reaped);
         if (stop.stop_requested()) {
             giveUpAt = giveUpAt.value_or(Clock::now() + kExitReap);
-            if (m_children.empty() || Clock::now() >= *giveUpAt)
+            if (children.empty() || Clock::now() >= *giveUpAt)
                 return; // the rest are left running
-            m_changed.wait_for(lock, kBackgroundReapPoll, [] { return false; });
-        } else if (m_children.empty()) {
-            m_changed.wait(lock, stop, [this] { return !m_children.empty(); });
+            changed.wait_for(lock, kBackgroundReapPoll, [] { return false; });
+        } else if (children.empty()) {
+            changed.wait(lock, stop, [this] { return !children.empty(); });
         } else {
-            m_changed.wait_for(lock, stop, kBackgroundReapPoll, [] { return false; });
+            changed.wait_for(lock, stop, kBackgroundReapPoll, [] { return false; });
         }
     }
 }

@@ -36,8 +36,8 @@ private:
     void KillAndReap(pid_t pid);
     void ReapUntilStopped(std::stop_token stop);
 
-    std::mutex m_lock; // guards m_children, and m_reaper until the runner goes
-    std::condition_variable_any m_changed;
-    std::vector<pid_t> m_children;
-    std::jthread m_reaper; // last: it goes first, before what it uses
+    std::mutex childLock; // guards children, and reaper until the runner goes
+    std::condition_variable_any changed;
+    std::vector<pid_t> children;
+    std::jthread reaper; // last: it goes first, before what it uses
 };

@@ -123,14 +123,14 @@ std::vector<KernelShareMount> ParseKernelShareMounts(std::string_view mountInfo)
     return mounts;
 }
 
-CSystemMountTable::CSystemMountTable(CCommandRunner& runner, std::string mountInfoPath)
-    : m_runner(runner), m_strMountInfoPath(std::move(mountInfoPath))
+CSystemMountTable::CSystemMountTable(CCommandRunner& commandRunner, std::string mountInfoPath)
+    : runner(commandRunner), strMountInfoPath(std::move(mountInfoPath))
 {
 }
 
 std::optional<std::vector<std::string>> CSystemMountTable::NetworkConnections()
 {
-    const std::optional<std::string> listing = m_runner.ReadOutput({"gio", "mount", "-l"});
+    const std::optional<std::string> listing = runner.ReadOutput({"gio", "mount", "-l"});
     if (!listing)
         return std::nullopt;
     return ParseGioSmbMounts(*listing);
@@ -138,7 +138,7 @@ std::optional<std::vector<std::string>> CSystemMountTable::NetworkConnections()
 
 std::vector<KernelShareMount> CSystemMountTable::KernelShareMounts()
 {
-    std::ifstream file(m_strMountInfoPath);
+    std::ifstream file(strMountInfoPath);
     if (!file)
         return {};
     std::ostringstream text;

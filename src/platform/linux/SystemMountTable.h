@@ -15,8 +15,8 @@ public:
     std::vector<KernelShareMount> KernelShareMounts() override;
 
 private:
-    CCommandRunner& m_runner;
-    std::string m_strMountInfoPath;
+    CCommandRunner& runner;
+    std::string strMountInfoPath;
 };
 
 // The SMB mounts in the text of "gio mount -l", as "smb://host/share" without a trailing slash.

@@ -24,24 +24,24 @@ class XSession
 {
 public:
     explicit XSession(const char* displayName)
-        : m_display(XOpenDisplay(displayName)), m_previousHandler(XSetErrorHandler(IgnoreXError))
+        : connection(XOpenDisplay(displayName)), previousHandler(XSetErrorHandler(IgnoreXError))
     {
     }
     ~XSession()
     {
-        if (m_display)
-            XCloseDisplay(m_display); // flushes what was sent and waits for the server
-        XSetErrorHandler(m_previousHandler);
+        if (connection)
+            XCloseDisplay(connection); // flushes what was sent and waits for the server
+        XSetErrorHandler(previousHandler);
     }
     XSession(const XSession&) = delete;
     XSession& operator=(const XSession&) = delete;
 
-    Display* display() const { return m_display; }
-    Atom atom(const char* name) const { return XInternAtom(m_display, name, False); }
+    Display* display() const { return connection; }
+    Atom atom(const char* name) const { return XInternAtom(connection, name, False); }
 
 private:
-    Display* m_display;
-    XErrorHandler m_previousHandler;
+    Display* connection;
+    XErrorHandler previousHandler;
 };
 
 struct XFreeDeleter
@@ -153,16 +153,16 @@ std::optional<std::string> SessionDisplay()
 
 } // namespace
 
-CX11WindowList::CX11WindowList() : m_displayName(SessionDisplay()) {}
+CX11WindowList::CX11WindowList() : displayName(SessionDisplay()) {}
 
-CX11WindowList::CX11WindowList(std::string displayName) : m_displayName(std::move(displayName)) {}
+CX11WindowList::CX11WindowList(std::string name) : displayName(std::move(name)) {}
 
 std::vector<CWindowList::TopLevelWindow> CX11WindowList::TopLevelWindows()
 {
     std::vector<TopLevelWindow> result;
-    if (!m_displayName)
+    if (!displayName)
         return result;
-    XSession x(m_displayName->c_str());
+    XSession x(displayName->c_str());
     if (!x.display())
         return result;
     const Window root = XDefaultRootWindow(x.display());
@@ -183,9 +183,9 @@ std::vector<CWindowList::TopLevelWindow> CX11WindowList::TopLevelWindows()
 
 void CX11WindowList::RequestClose(std::uint64_t windowId)
 {
-    if (!m_displayName)
+    if (!displayName)
         return;
-    XSession x(m_displayName->c_str());
+    XSession x(displayName->c_str());
     if (!x.display())
         return;
     const Window window = static_cast<Window>(windowId);

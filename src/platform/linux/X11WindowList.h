@@ -18,5 +18,5 @@ public:
     void RequestClose(std::uint64_t windowId) override;
 
 private:
-    std::optional<std::string> m_displayName;
+    std::optional<std::string> displayName;
 };

@@ -44,36 +44,36 @@ HANDLE OpenNul(DWORD access)
 class InheritOnly
 {
 public:
-    explicit InheritOnly(std::vector<HANDLE> handles) : m_handles(std::move(handles))
+    explicit InheritOnly(std::vector<HANDLE> inherited) : handles(std::move(inherited))
     {
         SIZE_T size = 0;
         ::InitializeProcThreadAttributeList(nullptr, 1, 0, &size);
-        m_storage.resize(size);
-        auto* list = reinterpret_cast<LPPROC_THREAD_ATTRIBUTE_LIST>(m_storage.data());
-        m_ready = ::InitializeProcThreadAttributeList(list, 1, 0, &size) &&
-                  ::UpdateProcThreadAttribute(list, 0, PROC_THREAD_ATTRIBUTE_HANDLE_LIST, m_handles.data(),
-                                              m_handles.size() * sizeof(HANDLE), nullptr, nullptr);
-        if (!m_ready)
-            m_storage.clear();
+        storage.resize(size);
+        auto* list = reinterpret_cast<LPPROC_THREAD_ATTRIBUTE_LIST>(storage.data());
+        ready = ::InitializeProcThreadAttributeList(list, 1, 0, &size) &&
+                ::UpdateProcThreadAttribute(list, 0, PROC_THREAD_ATTRIBUTE_HANDLE_LIST, handles.data(),
+                                            handles.size() * sizeof(HANDLE), nullptr, nullptr);
+        if (!ready)
+            storage.clear();
     }
     ~InheritOnly()
     {
-        if (!m_storage.empty())
+        if (!storage.empty())
             ::DeleteProcThreadAttributeList(List());
     }
     InheritOnly(const InheritOnly&) = delete;
     InheritOnly& operator=(const InheritOnly&) = delete;
 
-    bool Ready() const { return m_ready; }
+    bool Ready() const { return ready; }
     LPPROC_THREAD_ATTRIBUTE_LIST List()
     {
-        return reinterpret_cast<LPPROC_THREAD_ATTRIBUTE_LIST>(m_storage.data());
+        return reinterpret_cast<LPPROC_THREAD_ATTRIBUTE_LIST>(storage.data());
     }
 
 private:
-    std::vector<HANDLE> m_handles;
-    std::vector<unsigned char> m_storage;
-    bool m_ready = false;
+    std::vector<HANDLE> handles;
+    std::vector<unsigned char> storage;
+    bool ready = false;
 };
 
 // Starts the program hidden with the given standard output; the process handle, or null.

@@ -11,25 +11,25 @@ constexpr UINT kActivationWaitMs = 2000;
 
 } // namespace
 
-CInstanceMutex::CInstanceMutex(std::wstring name) : m_name(std::move(name)) {}
+CInstanceMutex::CInstanceMutex(std::wstring instanceName) : name(std::move(instanceName)) {}
 
 CInstanceMutex::~CInstanceMutex()
 {
-    if (m_mutex != nullptr)
-        ::CloseHandle(m_mutex);
+    if (mutex != nullptr)
+        ::CloseHandle(mutex);
 }
 
 CInstanceMutex::Claim CInstanceMutex::Acquire()
 {
-    HANDLE mutex = ::CreateMutexW(nullptr, TRUE, m_name.c_str());
-    if (mutex == nullptr)
+    HANDLE created = ::CreateMutexW(nullptr, TRUE, name.c_str());
+    if (created == nullptr)
         return Claim::Failed;
     if (::GetLastError() != ERROR_ALREADY_EXISTS) {
-        m_mutex = mutex;
+        mutex = created;
         return Claim::First;
     }
-    ::CloseHandle(mutex);
-    HWND running = ::FindWindowW(nullptr, m_name.c_str());
+    ::CloseHandle(created);
+    HWND running = ::FindWindowW(nullptr, name.c_str());
     if (running == nullptr)
         return Claim::Silent;
     // The foreground is this start's, which the user just made: the running instance may take

@@ -29,8 +29,8 @@ public:
     Claim Acquire();
 
 private:
-    std::wstring m_name;
-    void* m_mutex = nullptr;
+    std::wstring name;
+    void* mutex = nullptr;
 };
 
 // The running instance's side of a later start: the window comes to the front, above every

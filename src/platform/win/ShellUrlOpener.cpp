@@ -78,10 +78,10 @@ CShellUrlOpener::CShellUrlOpener()
 {
 }
 
-CShellUrlOpener::CShellUrlOpener(ShellExecuteCall shellExecute, std::string recorderPath,
-                                 std::chrono::milliseconds recorderDelay)
-    : m_shellExecute(shellExecute), m_recorder(std::make_shared<CUrlRecorder>(std::move(recorderPath))),
-      m_recorderDelay(recorderDelay)
+CShellUrlOpener::CShellUrlOpener(ShellExecuteCall shell, std::string recorderPath,
+                                 std::chrono::milliseconds recordDelay)
+    : shellExecute(shell), recorder(std::make_shared<CUrlRecorder>(std::move(recorderPath))),
+      recorderDelay(recordDelay)
 {
 }
 
@@ -89,13 +89,13 @@ void CShellUrlOpener::OpenUrl(const std::string& url)
 {
     if (!IsPlainUrl(url))
         return;
-    if (!m_recorder->IsOn()) {
-        OpenWithin([shell = m_shellExecute, target = WideFromUtf8Text(url)] { RunShell(shell, target); });
+    if (!recorder->IsOn()) {
+        OpenWithin([shell = shellExecute, target = WideFromUtf8Text(url)] { RunShell(shell, target); });
         return;
     }
     // The record takes the shell's place and its thread: what the tests see of the program's
     // end with a shell that is slow to come back is what the user gets.
-    OpenWithin([recorder = m_recorder, delay = m_recorderDelay, url] {
+    OpenWithin([recorder = recorder, delay = recorderDelay, url] {
         recorder->Record(url);
         std::this_thread::sleep_for(delay);
     });

@@ -35,10 +35,10 @@ public:
     void OpenUrl(const std::string& url) override;
 
 private:
-    ShellExecuteCall m_shellExecute;
+    ShellExecuteCall shellExecute;
     // Shared with the threads that record: one may outlive this object.
-    std::shared_ptr<CUrlRecorder> m_recorder;
-    std::chrono::milliseconds m_recorderDelay;
+    std::shared_ptr<CUrlRecorder> recorder;
+    std::chrono::milliseconds recorderDelay;
 };
 
 // The longest a record's thread may be held: long enough to outlast any wait of the program's

@@ -16,8 +16,8 @@
 class CSingleInstance::Guard final : public QAbstractNativeEventFilter
 {
 public:
-    Guard(const QString& instanceName, CSingleInstance& owner)
-        : m_mutex(instanceName.toStdWString()), m_owner(owner)
+    Guard(const QString& instanceName, CSingleInstance& instance)
+        : mutex(instanceName.toStdWString()), owner(instance)
     {
     }
     ~Guard() override;
@@ -33,14 +33,14 @@ private:
     static Claim FromMutexClaim(CInstanceMutex::Claim claim);
     void Listen();
 
-    CInstanceMutex m_mutex;
-    CSingleInstance& m_owner;
-    bool m_first = false;
-    bool m_listening = false;
+    CInstanceMutex mutex;
+    CSingleInstance& owner;
+    bool first = false;
+    bool listening = false;
 };
 
 CSingleInstance::CSingleInstance(QString instanceName, QObject* parent)
-    : QObject(parent), m_guard(std::make_unique<Guard>(instanceName, *this))
+    : QObject(parent), guard(std::make_unique<Guard>(instanceName, *this))
 {
 }
 
@@ -48,22 +48,22 @@ CSingleInstance::~CSingleInstance() = default;
 
 CSingleInstance::Claim CSingleInstance::Acquire()
 {
-    return m_guard->Acquire();
+    return guard->Acquire();
 }
 
 CSingleInstance::Guard::~Guard()
 {
-    if (m_listening && QCoreApplication::instance() != nullptr)
+    if (listening && QCoreApplication::instance() != nullptr)
         QCoreApplication::instance()->removeNativeEventFilter(this);
 }
 
 CSingleInstance::Claim CSingleInstance::Guard::Acquire()
 {
-    if (m_first)
+    if (first)
         return Claim::First;
-    const Claim claim = FromMutexClaim(m_mutex.Acquire());
+    const Claim claim = FromMutexClaim(mutex.Acquire());
     if (claim == Claim::First) {
-        m_first = true;
+        first = true;
         Listen();
     }
     return claim;
@@ -90,7 +90,7 @@ void CSingleInstance::Guard::Listen()
     // silently, as they do while the window does not exist yet.
     if (QCoreApplication* application = QCoreApplication::instance()) {
         application->installNativeEventFilter(this);
-        m_listening = true;
+        listening = true;
     }
 }
 
@@ -102,7 +102,7 @@ bool CSingleInstance::Guard::nativeEventFilter(const QByteArray& eventType, void
     if (msg->message != WM_ACTIVATE_INSTANCE)
         return false;
     // The later start's SendMessageTimeout returns once the connected slots have run.
-    emit m_owner.activateRequested();
+    emit owner.activateRequested();
     BringWindowToFront(msg->hwnd);
     *result = 0;
     return true;

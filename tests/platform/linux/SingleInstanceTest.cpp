@@ -34,13 +34,13 @@ protected:
         static QCoreApplication app(argc, argv);
     }
 
-    void SetUp() override { ASSERT_TRUE(m_runtime.isValid()); }
+    void SetUp() override { ASSERT_TRUE(runtime.isValid()); }
 
     // Starts the helper with our runtime folder.
     void Start(QProcess& process, const QStringList& arguments = {}) const
     {
         QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
-        env.insert(QStringLiteral("XDG_RUNTIME_DIR"), m_runtime.path());
+        env.insert(QStringLiteral("XDG_RUNTIME_DIR"), runtime.path());
         process.setProcessEnvironment(env);
         process.start(QStringLiteral(SINGLE_INSTANCE_HELPER), arguments);
         ASSERT_TRUE(process.waitForStarted(kPatienceMs));
@@ -59,9 +59,9 @@ protected:
         ASSERT_EQ(first.readLine().trimmed(), "listening");
     }
 
-    QString RuntimePath(const char* name) const { return m_runtime.filePath(QLatin1String(name)); }
+    QString RuntimePath(const char* name) const { return runtime.filePath(QLatin1String(name)); }
 
-    QTemporaryDir m_runtime;
+    QTemporaryDir runtime;
 };
 
 } // namespace
@@ -130,7 +130,7 @@ TEST_F(SingleInstanceTest, ASocketLeftByACrashedInstanceIsReplaced)
 
 TEST_F(SingleInstanceTest, WithoutARuntimeFolderOnlyAPrivateFolderIsUsed)
 {
-    const QByteArray temporary = QFile::encodeName(m_runtime.path());
+    const QByteArray temporary = QFile::encodeName(runtime.path());
     const ScopedEnvironment env{{"XDG_RUNTIME_DIR", nullptr}, {"TMPDIR", temporary.constData()}};
     const QByteArray fallback = temporary + "/travelkin-" + QByteArray::number(::getuid());
     {

@@ -14,14 +14,14 @@ std::string Joined(const std::vector<std::string>& argv)
 
 void CRecordingUrlOpener::OpenUrl(const std::string& url)
 {
-    const std::lock_guard lock(m_lock);
-    m_urls.push_back(url);
+    const std::lock_guard lock(urlLock);
+    urls.push_back(url);
 }
 
 std::vector<std::string> CRecordingUrlOpener::Urls() const
 {
-    const std::lock_guard lock(m_lock);
-    return m_urls;
+    const std::lock_guard lock(urlLock);
+    return urls;
 }
 
 void CRecordingCommandRunner::StartDetached(const std::vector<std::string>& argv)

@@ -16,8 +16,8 @@ public:
     std::vector<std::string> Urls() const;
 
 private:
-    mutable std::mutex m_lock;
-    std::vector<std::string> m_urls;
+    mutable std::mutex urlLock;
+    std::vector<std::string> urls;
 };
 
 // Records what would have run, in order, as readable lines: "start umount /mnt/a",

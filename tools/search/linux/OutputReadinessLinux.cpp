@@ -24,7 +24,8 @@ struct COutputReadiness::Waiter
     boost::asio::posix::stream_descriptor output;
 };
 
-COutputReadiness::COutputReadiness(boost::asio::io_context& io) : io(io), waiter(std::make_unique<Waiter>(io))
+COutputReadiness::COutputReadiness(boost::asio::io_context& context)
+    : io(context), waiter(std::make_unique<Waiter>(context))
 {
 }
 

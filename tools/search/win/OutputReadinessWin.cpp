@@ -8,7 +8,8 @@ struct COutputReadiness::Waiter
 {
 };
 
-COutputReadiness::COutputReadiness(boost::asio::io_context& io) : io(io), waiter(std::make_unique<Waiter>())
+COutputReadiness::COutputReadiness(boost::asio::io_context& context)
+    : io(context), waiter(std::make_unique<Waiter>())
 {
 }
 

@@ -60,41 +60,40 @@ CWestonServer::CWestonServer(const std::string& backgroundArgb)
     char pattern[] = "/tmp/travelkin-weston-XXXXXX"; // mkdtemp makes it 0700, as Wayland wants
     if (!mkdtemp(pattern))
         return;
-    m_strDir = pattern;
-    std::ofstream(m_strDir + "/weston.ini")
+    strDir = pattern;
+    std::ofstream(strDir + "/weston.ini")
         << "[shell]\nbackground-color=" << backgroundArgb << "\npanel-position=none\n";
     const std::string socket = "wayland-test";
-    setenv("XDG_RUNTIME_DIR", m_strDir.c_str(), 1);
-    m_pid =
-        Spawn({"weston", "--backend=headless-backend.so", "--use-pixman", "--debug", "--idle-time=0",
-               "--width=640", "--height=480", "--socket=" + socket, "--config=" + m_strDir + "/weston.ini"},
-              m_strDir);
-    if (m_pid <= 0 || !AppearsWithin(m_strDir + "/" + socket, std::chrono::seconds(30)))
+    setenv("XDG_RUNTIME_DIR", strDir.c_str(), 1);
+    pid = Spawn({"weston", "--backend=headless-backend.so", "--use-pixman", "--debug", "--idle-time=0",
+                 "--width=640", "--height=480", "--socket=" + socket, "--config=" + strDir + "/weston.ini"},
+                strDir);
+    if (pid <= 0 || !AppearsWithin(strDir + "/" + socket, std::chrono::seconds(30)))
         return;
-    m_strSocket = socket;
+    strSocket = socket;
     setenv("WAYLAND_DISPLAY", socket.c_str(), 1);
 }
 
 CWestonServer::~CWestonServer()
 {
-    if (m_pid > 0) {
-        kill(m_pid, SIGTERM);
-        Wait(m_pid);
+    if (pid > 0) {
+        kill(pid, SIGTERM);
+        Wait(pid);
     }
-    if (!m_strDir.empty()) {
+    if (!strDir.empty()) {
         std::error_code ignored;
-        std::filesystem::remove_all(m_strDir, ignored);
+        std::filesystem::remove_all(strDir, ignored);
     }
 }
 
 std::string CWestonServer::Screenshot() const
 {
-    const std::string shots = m_strDir + "/shots";
+    const std::string shots = strDir + "/shots";
     std::error_code ignored;
     std::filesystem::remove_all(shots, ignored); // the only file there is then this shot
     std::filesystem::create_directory(shots);
-    const pid_t pid = Spawn({"weston-screenshooter"}, shots);
-    if (pid <= 0 || Wait(pid) != 0)
+    const pid_t shooter = Spawn({"weston-screenshooter"}, shots);
+    if (shooter <= 0 || Wait(shooter) != 0)
         return {};
     for (const auto& entry : std::filesystem::directory_iterator(shots))
         return entry.path().string();

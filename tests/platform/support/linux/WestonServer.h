@@ -14,12 +14,12 @@ public:
     CWestonServer(const CWestonServer&) = delete;
     CWestonServer& operator=(const CWestonServer&) = delete;
 
-    bool IsRunning() const { return m_pid > 0 && !m_strSocket.empty(); }
+    bool IsRunning() const { return pid > 0 && !strSocket.empty(); }
     // Takes a screenshot of the whole output; the path of the PNG file, or empty.
     std::string Screenshot() const;
 
 private:
-    pid_t m_pid = -1;
-    std::string m_strDir;
-    std::string m_strSocket;
+    pid_t pid = -1;
+    std::string strDir;
+    std::string strSocket;
 };

@@ -26,7 +26,7 @@ public:
     CX11TestClient(const CX11TestClient&) = delete;
     CX11TestClient& operator=(const CX11TestClient&) = delete;
 
-    bool IsConnected() const { return m_display != nullptr; }
+    bool IsConnected() const { return display != nullptr; }
     std::uint64_t CreateWindow(const WindowTraits& traits);
     // Publishes a window manager's client list on the root window.
     void SetClientList(const std::vector<std::uint64_t>& windows);
@@ -34,6 +34,6 @@ public:
     std::vector<std::uint64_t> CloseRequests();
 
 private:
-    _XDisplay* m_display = nullptr;
-    std::vector<std::uint64_t> m_closeRequests;
+    _XDisplay* display = nullptr;
+    std::vector<std::uint64_t> closeRequests;
 };

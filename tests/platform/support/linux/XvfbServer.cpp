@@ -44,26 +44,26 @@ CXvfbServer::CXvfbServer(const std::string& screen)
     posix_spawn_file_actions_addclose(&actions, fds[0]);
     posix_spawn_file_actions_addopen(&actions, STDOUT_FILENO, "/dev/null", O_WRONLY, 0);
     posix_spawn_file_actions_addopen(&actions, STDERR_FILENO, "/dev/null", O_WRONLY, 0);
-    const int rc = posix_spawnp(&m_pid, "Xvfb", &actions, nullptr, const_cast<char* const*>(argv), environ);
+    const int rc = posix_spawnp(&pid, "Xvfb", &actions, nullptr, const_cast<char* const*>(argv), environ);
     posix_spawn_file_actions_destroy(&actions);
     close(fds[1]);
     if (rc != 0) {
-        m_pid = -1;
+        pid = -1;
         close(fds[0]);
         return;
     }
     const std::string number = ReadDisplayNumber(fds[0]);
     close(fds[0]);
     if (!number.empty())
-        m_strDisplay = ":" + number;
+        strDisplay = ":" + number;
 }
 
 CXvfbServer::~CXvfbServer()
 {
-    if (m_pid <= 0)
+    if (pid <= 0)
         return;
-    kill(m_pid, SIGTERM);
+    kill(pid, SIGTERM);
     int status = 0;
-    while (waitpid(m_pid, &status, 0) == -1 && errno == EINTR) {
+    while (waitpid(pid, &status, 0) == -1 && errno == EINTR) {
     }
 }

@@ -14,10 +14,10 @@ public:
     CXvfbServer(const CXvfbServer&) = delete;
     CXvfbServer& operator=(const CXvfbServer&) = delete;
 
-    bool IsRunning() const { return !m_strDisplay.empty(); }
-    const std::string& DisplayName() const { return m_strDisplay; } // ":NN"
+    bool IsRunning() const { return !strDisplay.empty(); }
+    const std::string& DisplayName() const { return strDisplay; } // ":NN"
 
 private:
-    pid_t m_pid = -1;
-    std::string m_strDisplay;
+    pid_t pid = -1;
+    std::string strDisplay;
 };
