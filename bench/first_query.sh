@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
 # Start-up figures of one search with --expect 1, measured only inside a test network of its
-# own, against one simulated device answering at once over both protocols:
+# own, against simulated devices (one, or DEVICES each from its own address) answering at once
+# over both protocols:
 #  - from exec to main, and from main to the first query on the wire (the wall-clock time the
 #    simulator heard it; main is the search's own TRAVELKIN_MAIN_STAMP);
 #  - from the search request to the device listed (the search's own --expect report);
@@ -10,19 +11,26 @@
 # "exec" is the wall clock of a shell taken just before it starts the search (fork and exec
 # are in every figure alike); the same span for --version, which searches nothing, is the
 # process's own cost of starting and ending. Medians of RUNS runs.
-# Usage: sudo bench/first_query.sh [build-dir] [runs] [search-binary]
+# Usage: sudo bench/first_query.sh [build-dir] [runs] [search-binary] [devices]
 #   the simulator is always the build dir's; search-binary compares another build's search
-#   (one without the stamps leaves their figures empty).
+#   (one without the stamps leaves their figures empty). With many devices the exit meets the
+#   burst of the others' answers.
 set -euo pipefail
 top=$(cd "$(dirname "$0")/.." && pwd)
 build=${1:-$top/build}
 runs=${2:-21}
 source "$top/bench/lib.sh"
 search=${3:-$search}
+devices=${4:-1}
 bench_require "$devsim" "$search"
 bench_network f
-"$testnet" exec "$net" a "$devsim" --first-address 192.0.2.2 --no-notify --log-queries --seconds 3600 \
-  2>"$work/devsim.log" &
+first_device=192.0.2.2
+if [ "$devices" -gt 1 ]; then
+  first_device=198.19.0.1
+  "$testnet" addrs "$net" a "$first_device" "$devices"
+fi
+"$testnet" exec "$net" a "$devsim" --first-address "$first_device" --count "$devices" --no-notify --log-queries \
+  --seconds 3600 2>"$work/devsim.log" &
 sim=$!
 for _ in $(seq 50); do grep -q 'device(s) from' "$work/devsim.log" && break; sleep 0.1; done
 grep -q 'device(s) from' "$work/devsim.log" || { echo "the simulator did not start: $(cat "$work/devsim.log")" >&2; exit 1; }
@@ -58,7 +66,7 @@ for _ in $(seq "$runs"); do
   "$testnet" exec "$net" search env ERR=/dev/null bash -c "$timed_search" _ "$search" --version
 done | awk '{printf "%.3f\n", ($2 - $1) * 1000}' >"$work/version"
 
-echo "travelkin-search --expect 1, one device, $runs runs: medians in milliseconds"
+echo "travelkin-search --expect 1, $devices device(s), $runs runs: medians in milliseconds"
 figure() { printf '%-40s %s\n' "$1" "$(cut -d' ' -f"$2" "$work/figures" | median)"; }
 figure "exec to the first query heard" 1
 figure "exec to main" 2
