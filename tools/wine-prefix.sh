@@ -4,7 +4,10 @@
 #
 # Each run has a fresh prefix of its own, never used by anything else, and its own wineserver,
 # started with -p so that it stays up until wine_prefix_down and every wine of the run talks
-# to this one (with the null driver, the server of the run's own programs, started by them). A runner command given before the program (the test network's exec into the
+# to this one (with the null driver, a server started after the boot's has ended). A server
+# that each program starts for itself would linger a moment after its last client and then
+# end, and a test started in that moment lost its connection to it ("recvmsg: Connection
+# reset by peer"). A runner command given before the program (the test network's exec into the
 # searching namespace) starts the wineserver, and so every socket Wine creates, inside that
 # namespace. Wine draws through its X11 driver on a private Xvfb (wine_display_up), or through
 # its null driver where no window needs to be seen (--null-display: windows are still made
@@ -57,8 +60,17 @@ wine_prefix_up() {
   if [ "$null_display" = yes ]; then
     "$@" wine reg add 'HKCU\Software\Wine\Drivers' /v Graphics /d null /f >>"$log" 2>&1
     # The desktop process that the boot started keeps the driver it started with: it and the
-    # boot's wineserver end first (the registry saved), and the run's programs start afresh.
+    # boot's wineserver end first (the registry saved), and the run's programs start afresh,
+    # all with the one server that stays up until wine_prefix_down. A second boot starts the
+    # prefix's services on that server, as the first boot does in the other case: a test
+    # that found them starting could be held at its exit until its ctest timeout.
     "$@" wineserver -w
+    "$@" wineserver -p
+    if ! "$@" timeout "$WINE_BOOT_SECONDS" wine wineboot >>"$log" 2>&1; then
+      tail -n 25 "$log" >&2
+      echo "the Wine prefix did not start again with the null driver" >&2
+      return 1
+    fi
   fi
   cp "$WINE_FONTS"/*.ttf "$WINEPREFIX/drive_c/windows/Fonts/"
 }

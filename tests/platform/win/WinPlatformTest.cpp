@@ -300,7 +300,15 @@ TEST(WinCommandRunner, ChildrenInheritNoSocketOfOurs)
     ASSERT_NE(socket, INVALID_SOCKET);
     ASSERT_TRUE(
         ::SetHandleInformation(reinterpret_cast<HANDLE>(socket), HANDLE_FLAG_INHERIT, HANDLE_FLAG_INHERIT));
-    const std::vector<std::string> argv{HelperPath(), "holds", std::to_string(socket)};
+    // Bound to a port of its own, so the helper knows the socket itself, not just its value.
+    sockaddr_in loopback{};
+    loopback.sin_family = AF_INET;
+    loopback.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+    int size = sizeof loopback;
+    ASSERT_EQ(::bind(socket, reinterpret_cast<const sockaddr*>(&loopback), size), 0);
+    ASSERT_EQ(::getsockname(socket, reinterpret_cast<sockaddr*>(&loopback), &size), 0);
+    const std::vector<std::string> argv{HelperPath(), "holds", std::to_string(socket),
+                                        std::to_string(ntohs(loopback.sin_port))};
 
     // Started as a program that inherits every handle it may, the helper holds it...
     std::wstring commandLine = BuildCommandLine(argv);
