@@ -214,6 +214,16 @@ int Watch(CSearchSession& session, CSearchDeviceService& service, const WatchOpt
     return written ? 0 : 1;
 }
 
+// A single search is over once its list is written: the receive threads were told to stop,
+// and joining them would only let them work through the answers still queued on their
+// sockets (a thousand devices answer each query). The process ends without waiting for
+// them; the system closes their sockets and leaves their groups. With the diagnostic log on,
+// the workers' orderly end is part of the record, so they are joined as after a watch.
+bool EndsWithoutWaiting(const SearchOptions& options)
+{
+    return !options.watch.enabled && !LogEnabled();
+}
+
 int Start(const SearchOptions& options)
 {
     std::vector<boost::asio::ip::address_v4> direct;
@@ -238,7 +248,8 @@ int Start(const SearchOptions& options)
         service.StartSearchService(); // a single search starts the service as it sends
     const int status = options.watch.enabled ? Watch(session, service, options.watch)
                                              : Search(session, service, options, saved);
-    service.ExitSearchService();
+    if (!EndsWithoutWaiting(options))
+        service.ExitSearchService();
     return status;
 }
 
@@ -269,5 +280,10 @@ int main(int argc, char** argv)
         return 1;
     const int status = Run(ParseSearchArguments(ProgramArguments(argc, argv)));
     // Output that did not arrive is a failure whatever the search found.
-    return CloseStandardOutput(kProgram) ? status : 1;
+    const int code = CloseStandardOutput(kProgram) ? status : 1;
+    if (LogEnabled())
+        return code; // the service's end, and its closing lines, come with the static objects'
+    // Everything owed is written; receive threads still winding down are not waited for.
+    std::fflush(stderr);
+    std::_Exit(code);
 }
