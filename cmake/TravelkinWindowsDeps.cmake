@@ -26,8 +26,7 @@ target_compile_definitions(travelkin_boost_headers INTERFACE
   BOOST_ALL_NO_LIB BOOST_DATE_TIME_NO_LIB)
 target_compile_options(travelkin_boost_headers INTERFACE "SHELL:-include utility")
 target_link_libraries(travelkin_boost_headers INTERFACE ws2_32 mswsock)
-add_library(Boost::system ALIAS travelkin_boost_headers)
-add_library(Boost::date_time ALIAS travelkin_boost_headers)
+add_library(Boost::headers ALIAS travelkin_boost_headers)
 
 # nlohmann's JSON reader (the search tool's saved lists) is header-only too, staged the same way.
 travelkin_stage_headers(travelkin_json_headers nlohmann json.hpp nlohmann-json3-dev)
