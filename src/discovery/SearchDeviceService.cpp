@@ -89,7 +89,7 @@ int CSearchDeviceService::StartSearchService()
     std::lock_guard lock(workerLock);
     if (started || stopped)
         return 0;
-    StartLocked(false);
+    StartLocked();
     StartLoop();
     return 0;
 }
@@ -100,21 +100,19 @@ int CSearchDeviceService::StartAndSearch()
     std::lock_guard lock(workerLock);
     if (stopped)
         return 0;
-    const bool first = !started;
-    if (first)
-        StartLocked(true);
-    SendQueriesLocked();
-    if (first) {
-        // The receive threads first: they take the answers that are already arriving.
-        for (auto& entry : workerTable)
-            entry.worker->ReleaseReceiveThread();
+    // Every thread of the service is made before the first query goes out: made after it,
+    // they compete for the processor with the first answers, and with a burst of answers
+    // (many devices) the first device was listed later than with the threads made first.
+    if (!started) {
+        StartLocked();
         StartLoop();
     }
+    SendQueriesLocked();
     loop.ScheduleResends(resendDelays);
     return 0;
 }
 
-void CSearchDeviceService::StartLocked(bool holdThreads)
+void CSearchDeviceService::StartLocked()
 {
     started = true;
     resendDelays = ResendDelaysFromEnvironment(options.resendDelays);
@@ -122,11 +120,9 @@ void CSearchDeviceService::StartLocked(bool holdThreads)
     // network watcher, started with the loop, reports any change after this look.
     startScan = ScanLocalNetworks();
     lastNetworks = startScan->networks; // what the workers are about to be made for
-    holdWorkerThreads = holdThreads;
     AddWorker(WorkerKind::Broadcast, {}, options.broadcastPort, false);
     AddWorker(WorkerKind::Multicast, {}, options.multicastPort, false);
     AddCommandWorkersLocked(*startScan);
-    holdWorkerThreads = false;
 }
 
 void CSearchDeviceService::StartLoop()
@@ -144,8 +140,6 @@ bool CSearchDeviceService::AddWorker(WorkerKind kind, const std::string& strIP, 
 {
     try {
         auto worker = MakeWorker(kind);
-        if (holdWorkerThreads)
-            worker->HoldReceiveThread();
         worker->InitSearchThread(strIP.c_str(), nPort, bTestPort);
         workerTable.push_back(
             {strIP, std::move(worker), kind == WorkerKind::Command ? nPort : 0, std::nullopt});

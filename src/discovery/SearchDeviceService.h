@@ -79,9 +79,8 @@ public:
 
     int StartSearchService(); // returns 0; nothing once exited
     int SendSearchRequest();  // returns 0; nothing before start or once exited
-    // StartSearchService and SendSearchRequest in one (only the search once started): the
-    // first queries leave before the workers' receive threads and the service's thread are
-    // made, which takes longer than sending; answers wait in the workers' sockets meanwhile.
+    // StartSearchService and SendSearchRequest in one (only the search once started), with
+    // one look at the local addresses for both.
     int StartAndSearch();
     void ClearDevices();
     std::vector<DeviceRecord> CopyDevices();
@@ -152,7 +151,7 @@ private:
     void RenewNetworkLocked(std::vector<LocalNetwork> networks, bool networkChanged);
     void SendToEveryWorkerLocked(const wire::SearchPacket& query);
     // The steps of a start and of a search, with the worker lock held.
-    void StartLocked(bool holdThreads);
+    void StartLocked();
     void StartLoop();
     void SendQueriesLocked();
     // On the service's thread.
@@ -172,7 +171,6 @@ private:
     std::optional<LocalScan> startScan;
     bool started = false;
     bool stopped = false;
-    bool holdWorkerThreads = false; // workers made meanwhile hold their receive threads
     CSearchEventLoop::Delays resendDelays;
     CSearchEventLoop loop; // last: its thread ends before anything it uses goes
 };

@@ -82,38 +82,9 @@ void CSearchDeviceThread::StartReceiving()
     if (!restart) {
         if (receiveThread.joinable())
             receiveThread.join(); // a thread that gave up earlier: it has left the worker
-        if (holdThread) {
-            life = Life::Held;
-            return;
-        }
         receiveThread = std::thread(&CSearchDeviceThread::ThreadMain, this);
     }
     life = Life::Receiving;
-}
-
-void CSearchDeviceThread::HoldReceiveThread()
-{
-    std::lock_guard lock(sockLock);
-    holdThread = true;
-}
-
-void CSearchDeviceThread::ReleaseReceiveThread()
-{
-    try {
-        std::lock_guard lock(sockLock);
-        holdThread = false;
-        if (life != Life::Held)
-            return; // the create failed, or the worker was told to exit meanwhile
-        receiveThread = std::thread(&CSearchDeviceThread::ThreadMain, this);
-        life = Life::Receiving;
-    } catch (const std::exception& error) {
-        // Out of threads: as a create that failed, the socket closes and the worker is idle.
-        {
-            std::lock_guard lock(sockLock);
-            life = Life::Idle;
-        }
-        FailCreate(error);
-    }
 }
 
 void CSearchDeviceThread::FailCreate(const std::exception& error)
@@ -168,7 +139,6 @@ void CSearchDeviceThread::StopSocket()
     }
     switch (life) {
     case Life::Idle:
-    case Life::Held:
     case Life::Exited:
         life = Life::Exited;
         sock.close(ignored); // no thread in it

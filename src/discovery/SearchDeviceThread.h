@@ -36,7 +36,7 @@
 // for a datagram and for a wake at once (socketplatform::ReceiveWaker) and runs the work
 // between two datagrams. An exit from outside marks the worker as exiting and
 // wakes the thread, which runs what was handed over and closes the socket itself. Without a
-// receive thread (before the start, while held, after the end) the caller uses the socket
+// receive thread (before the start, after the end) the caller uses the socket
 // under sockLock.
 class CSearchDeviceThread
 {
@@ -57,12 +57,6 @@ public:
     virtual void InitSearchThread(const char* strIP, std::int32_t nPort, bool bTestPort);
     // Asks the receive thread to end and releases the socket.
     virtual void ExitSearchThread();
-    // Before the first create: the create binds the socket but holds the receive thread back
-    // until ReleaseReceiveThread, so a search can be sent before any thread is made (what
-    // arrives meanwhile waits in the socket).
-    virtual void HoldReceiveThread();
-    // Starts a held receive thread; does nothing when none is held.
-    virtual void ReleaseReceiveThread();
     virtual int SendSearchCommand(const wire::SearchPacket& packet);
     // Sends the worker's search to one address instead of the group or the broadcast
     // address, for a device that broadcast and multicast do not reach. Returns 0.
@@ -149,7 +143,6 @@ private:
     enum class Life
     {
         Idle,       // no thread: not created yet, the create failed, or a restart gave up
-        Held,       // the socket is bound, its receive thread held back until released
         Receiving,  // the thread receives on the bound socket
         Restarting, // a receive failed on its own: the thread brings the socket back
         Exiting,    // told to exit from outside: the thread ends, nothing restarts
@@ -200,7 +193,6 @@ private:
     std::vector<SocketWork> handedOver; // for the receive thread, in the order given
     std::int32_t testCount = 0;
     Life life = Life::Idle;
-    bool holdThread = false;   // a create stops at Held
     std::thread receiveThread; // joined by WaitUntilStopped, a later create or the destructor
     std::chrono::milliseconds firstRestartDelay{100};
     std::chrono::milliseconds maxRestartDelay{3200};

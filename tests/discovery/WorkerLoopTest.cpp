@@ -204,36 +204,12 @@ TEST_F(WorkerLoop, BindFailureIsKeptInPlainWordsUntilABindSucceeds)
     EXPECT_EQ(counters.boundPort, worker.Port());
 }
 
-TEST_F(WorkerLoop, AHeldThreadStartsOnReleaseAndMissesNothingThatCameMeanwhile)
-{
-    worker.HoldReceiveThread();
-    StartOnAFreePort();
-    SendToLoopback(Port(), "early");
-    EXPECT_TRUE(worker.Received().empty()) << "nothing receives while the thread is held";
-    worker.ReleaseReceiveThread();
-    ASSERT_TRUE(Received(1));
-    EXPECT_EQ(worker.Received().front(), std::string("early") + '\0' + "@127.0.0.1");
-}
-
-TEST_F(WorkerLoop, AHeldWorkerToldToExitEndsAtOnceAndIsNotReleased)
-{
-    worker.HoldReceiveThread();
-    StartOnAFreePort();
-    worker.ExitSearchThread();
-    EXPECT_TRUE(worker.WaitUntilStopped(std::chrono::steady_clock::now()));
-    worker.ReleaseReceiveThread();
-    EXPECT_TRUE(worker.WaitUntilStopped(std::chrono::steady_clock::now())) << "no thread after the exit";
-    EXPECT_TRUE(worker.Received().empty());
-}
-
 // Asio's socket objects are not safe to share: while the receive thread runs, a send or a
 // renewal from another thread is carried out by the receive thread; without it, by the caller.
 TEST_F(WorkerLoop, SocketWorkRunsOnTheThreadThatOwnsTheSocket)
 {
-    worker.HoldReceiveThread();
-    StartOnAFreePort();
     EXPECT_EQ(worker.SocketWorkThread(), std::this_thread::get_id()) << "no receive thread yet";
-    worker.ReleaseReceiveThread();
+    StartOnAFreePort();
     SendToLoopback(Port(), "x");
     ASSERT_TRUE(Received(1));
     EXPECT_EQ(worker.SocketWorkThread(), worker.Receiver());
