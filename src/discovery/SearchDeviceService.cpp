@@ -90,7 +90,6 @@ int CSearchDeviceService::StartSearchService()
     if (started || stopped)
         return 0;
     StartLocked();
-    StartLoop();
     return 0;
 }
 
@@ -103,10 +102,8 @@ int CSearchDeviceService::StartAndSearch()
     // Every thread of the service is made before the first query goes out: made after it,
     // they compete for the processor with the first answers, and with a burst of answers
     // (many devices) the first device was listed later than with the threads made first.
-    if (!started) {
+    if (!started)
         StartLocked();
-        StartLoop();
-    }
     SendQueriesLocked();
     loop.ScheduleResends(resendDelays);
     return 0;
@@ -123,10 +120,6 @@ void CSearchDeviceService::StartLocked()
     AddWorker(WorkerKind::Broadcast, {}, options.broadcastPort, false);
     AddWorker(WorkerKind::Multicast, {}, options.multicastPort, false);
     AddCommandWorkersLocked(*startScan);
-}
-
-void CSearchDeviceService::StartLoop()
-{
     loop.Start([this] { ResendSearch(); }, [this] { FollowNetworkChange(); }, options.watchNetwork);
 }
 

@@ -151,8 +151,8 @@ private:
     void RenewNetworkLocked(std::vector<LocalNetwork> networks, bool networkChanged);
     void SendToEveryWorkerLocked(const wire::SearchPacket& query);
     // The steps of a start and of a search, with the worker lock held.
+    // Makes the workers, each with its receive thread, and starts the service's thread.
     void StartLocked();
-    void StartLoop();
     void SendQueriesLocked();
     // On the service's thread.
     void ResendSearch();
