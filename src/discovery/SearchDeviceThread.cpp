@@ -74,7 +74,7 @@ void CSearchDeviceThread::StartReceiving()
     boost::system::error_code ignored;
     sock.close(ignored); // the socket of a failed attempt, if any
     const boost::asio::ip::address_v4 local = BindAddress();
-    sock.open(udp::v4());
+    socketplatform::OpenReceiveSocket(sock);
     socketplatform::PrepareReceiveSocket(sock, kReceiveBufferBytes);
     PrepareSocket(sock);
     sock.bind(udp::endpoint(local, static_cast<unsigned short>(Port())));

@@ -15,11 +15,15 @@ namespace socketplatform {
 
 using udp = boost::asio::ip::udp;
 
+// Opens a worker's IPv4 socket, kept from the programs the process starts from its first
+// moment, whichever thread starts them: one inherited would hold the worker's port (67, 1900)
+// for as long as such a program runs, and a restarted search could not bind it. Throws
+// boost::system::system_error as the socket's own open does.
+void OpenReceiveSocket(udp::socket& socket);
+
 // Readies a freshly opened worker socket for receiving: a deep receive queue, so a burst of
 // hundreds of answers is not dropped, and no receive failures for earlier sends that went
-// nowhere (only real socket failures end a receive). The socket is kept from the programs
-// the process starts: one inherited would hold the worker's port (67, 1900) for as long as
-// such a program runs, and a restarted search could not bind it.
+// nowhere (only real socket failures end a receive).
 void PrepareReceiveSocket(udp::socket& socket, int queueBytes);
 
 // Lets other sockets bind the same port, so the SSDP worker shares port 1900 with the

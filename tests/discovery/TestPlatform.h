@@ -17,5 +17,8 @@ bool UnreachablePortsCanBeReported();
 
 // True when a program this process starts would get the socket.
 bool StartedProgramsInherit(boost::asio::ip::udp::socket& socket);
+// How many of the process's descriptors a program it starts would get; 0 where the system
+// does not list them (Windows).
+int InheritableDescriptorCount();
 
 } // namespace testsupport

@@ -7,6 +7,7 @@
 #include "TestPlatform.h"
 #include "discovery/SearchDeviceMultiCommandThead.h"
 #include "discovery/SearchDeviceService.h"
+#include "os/NetworkWatcher.h"
 #include "os/SocketPlatform.h"
 
 using namespace std::chrono_literals;
@@ -181,13 +182,22 @@ TEST_F(WorkerLoop, HandsOverDatagramsWithAZeroAfterThemAndSkipsEmptyOnes)
               "127.0.0.1:" + std::to_string(Port()));
 }
 
-// A program started while the search runs (net use, gio) never holds a worker's port.
-TEST(WorkerSocket, IsKeptFromStartedPrograms)
+// A program started while the search runs (net use, gio, the browser) never holds a worker's
+// port, nor the network watch's socket.
+TEST(SearchSockets, AreKeptFromStartedPrograms)
 {
     boost::asio::io_context context;
-    boost::asio::ip::udp::socket socket(context, boost::asio::ip::udp::v4());
+    boost::asio::ip::udp::socket socket(context);
+    socketplatform::OpenReceiveSocket(socket);
     socketplatform::PrepareReceiveSocket(socket, 1 << 16);
-    EXPECT_FALSE(testsupport::StartedProgramsInherit(socket));
+    EXPECT_FALSE(testsupport::StartedProgramsInherit(socket)) << "a worker's socket";
+    const int before = testsupport::InheritableDescriptorCount();
+    CNetworkWatcher watcher(context, [] {});
+    boost::system::error_code error;
+    if (watcher.Start(error)) { // where the system has change messages
+        EXPECT_EQ(testsupport::InheritableDescriptorCount(), before) << "the network watch's socket";
+    }
+    watcher.Stop();
 }
 
 TEST_F(WorkerLoop, BindFailureIsKeptInPlainWordsUntilABindSucceeds)

@@ -3,8 +3,10 @@
 #include <linux/netlink.h>
 #include <linux/rtnetlink.h>
 #include <sys/socket.h>
+#include <unistd.h>
 
 #include <array>
+#include <cerrno>
 #include <chrono>
 #include <cstring>
 
@@ -79,8 +81,16 @@ CNetworkWatcher::~CNetworkWatcher() = default;
 
 bool CNetworkWatcher::Start(boost::system::error_code& error)
 {
-    impl->socket.open(Protocol(AF_NETLINK, NETLINK_ROUTE), error);
-    if (!error)
+    // Kept from the programs the process starts from its first moment, as the workers' sockets.
+    const int handle = ::socket(AF_NETLINK, SOCK_RAW | SOCK_CLOEXEC, NETLINK_ROUTE);
+    if (handle < 0) {
+        error.assign(errno, boost::system::system_category());
+        return false;
+    }
+    impl->socket.assign(Protocol(AF_NETLINK, NETLINK_ROUTE), handle, error);
+    if (error)
+        ::close(handle);
+    else
         impl->socket.bind(KernelGroups(), error);
     if (error) {
         boost::system::error_code ignored;

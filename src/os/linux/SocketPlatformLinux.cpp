@@ -1,6 +1,5 @@
 #include "os/SocketPlatform.h"
 
-#include <fcntl.h>
 #include <netinet/in.h>
 #include <poll.h>
 #include <sys/eventfd.h>
@@ -21,12 +20,26 @@
 
 namespace socketplatform {
 
+void OpenReceiveSocket(udp::socket& socket)
+{
+    // Close-on-exec set after the open would leave a moment in which a program started by
+    // another thread (Log In's browser, My Storage's file manager) still gets the socket.
+    const int handle = ::socket(AF_INET, SOCK_DGRAM | SOCK_CLOEXEC, IPPROTO_UDP);
+    if (handle < 0)
+        throw boost::system::system_error(errno, boost::system::system_category(), "socket");
+    boost::system::error_code error;
+    socket.assign(udp::v4(), handle, error);
+    if (error) {
+        ::close(handle);
+        throw boost::system::system_error(error, "socket");
+    }
+}
+
 void PrepareReceiveSocket(udp::socket& socket, int queueBytes)
 {
     // The forced variant passes the system limit but needs privileges; the plain one is
     // capped. Without IP_RECVERR, port-unreachable answers never fail a receive here.
     const int handle = socket.native_handle();
-    ::fcntl(handle, F_SETFD, ::fcntl(handle, F_GETFD) | FD_CLOEXEC);
     if (::setsockopt(handle, SOL_SOCKET, SO_RCVBUFFORCE, &queueBytes, sizeof queueBytes) != 0)
         ::setsockopt(handle, SOL_SOCKET, SO_RCVBUF, &queueBytes, sizeof queueBytes);
     // Each datagram then tells the address it was sent to.

@@ -15,13 +15,19 @@
 
 namespace socketplatform {
 
+void OpenReceiveSocket(udp::socket& socket)
+{
+    socket.open(udp::v4());
+    const SOCKET handle = socket.native_handle();
+    ::SetHandleInformation(reinterpret_cast<HANDLE>(handle), HANDLE_FLAG_INHERIT, 0);
+}
+
 void PrepareReceiveSocket(udp::socket& socket, int queueBytes)
 {
     // Winsock takes any receive queue size it is asked for (no forced variant is needed).
     // It also fails the next receive with WSAECONNRESET after a send drew a port-unreachable
     // answer, which would restart the worker; that report is switched off.
     const SOCKET handle = socket.native_handle();
-    ::SetHandleInformation(reinterpret_cast<HANDLE>(handle), HANDLE_FLAG_INHERIT, 0);
     ::setsockopt(handle, SOL_SOCKET, SO_RCVBUF, reinterpret_cast<const char*>(&queueBytes),
                  sizeof queueBytes);
     BOOL report = FALSE;

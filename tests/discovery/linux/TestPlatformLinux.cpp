@@ -5,6 +5,8 @@
 #include <sys/socket.h>
 
 #include <cstdlib>
+#include <filesystem>
+#include <system_error>
 
 namespace testsupport {
 
@@ -27,6 +29,17 @@ bool UnreachablePortsCanBeReported()
 bool StartedProgramsInherit(boost::asio::ip::udp::socket& socket)
 {
     return (::fcntl(socket.native_handle(), F_GETFD) & FD_CLOEXEC) == 0;
+}
+
+int InheritableDescriptorCount()
+{
+    int count = 0;
+    std::error_code error;
+    for (const auto& entry : std::filesystem::directory_iterator("/proc/self/fd", error)) {
+        const int flags = ::fcntl(std::atoi(entry.path().filename().c_str()), F_GETFD);
+        count += flags >= 0 && (flags & FD_CLOEXEC) == 0 ? 1 : 0;
+    }
+    return count;
 }
 
 } // namespace testsupport

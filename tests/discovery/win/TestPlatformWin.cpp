@@ -37,4 +37,9 @@ bool StartedProgramsInherit(boost::asio::ip::udp::socket& socket)
            (flags & HANDLE_FLAG_INHERIT) != 0;
 }
 
+int InheritableDescriptorCount()
+{
+    return 0;
+}
+
 } // namespace testsupport
