@@ -70,6 +70,25 @@ if [ "$(id -u)" -ne 0 ]; then
 fi
 ctest --test-dir build --output-on-failure -j "$jobs" "${labels[@]}"
 
+section "Benchmarks, once each (a smoke run: the figures are printed, not checked)"
+# Figures from a shared machine and a single run say nothing; what is checked is that every
+# benchmark still builds, runs to its end and cleans up after itself.
+for micro in bench_layout bench_parsers bench_registry bench_controls bench_tasklist; do
+  QT_QPA_PLATFORM=offscreen "build/bench/$micro" --benchmark_min_time=0.01 | tail -n 2
+done
+build/bench/bench_watch_memory | tail -n 1
+if [ "$(id -u)" -eq 0 ]; then
+  smoke_runs=("peer.sh build 1" "startup.sh build 1" "first_query.sh build 1" "discovery_e2e.sh build 1"
+    "loss.sh build 1 1" "storage_stall.sh build 1 2" "watch_idle.sh build 2" "watch_paused_reader.sh build 2 10")
+  for run in "${smoke_runs[@]}"; do
+    echo "-- bench/$run"
+    read -ra words <<<"$run"
+    "$top/bench/${words[0]}" "${words[@]:1}" | tail -n 3
+  done
+else
+  echo "Not root: the benchmarks that run in the test network are skipped."
+fi
+
 # The end-to-end tests that drive the search threads under real traffic, with the sanitized
 # tools. The sanitizers write their reports into a folder of their own (the tools also run in
 # the background, where an exit status is not read); any report fails the run.
