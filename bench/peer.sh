@@ -40,7 +40,10 @@ bench_require "$devsim" "$spawn" "${searches[@]}"
 [ "$instructions" -eq 0 ] || command -v valgrind >/dev/null || { echo "needs valgrind" >&2; exit 2; }
 
 bench_network p
-"$testnet" addrs "$net" a 198.19.0.1 1000
+# Every device answers from an address of its own in 198.19.0.0/16, which also marks its line
+# in our list.
+first_address=198.19.0.1
+"$testnet" addrs "$net" a "$first_address" 1000
 # The peer searches on the usual SSDP group, the simulator listens on ours: inside the device
 # namespace only, the peer's queries are handed to our group, the answers are untouched.
 "$testnet" exec "$net" a nft -f - <<'EOF'
@@ -54,7 +57,7 @@ EOF
 
 start_sim() {  # count
   : >"$work/devsim.log"
-  "$testnet" exec "$net" a "$devsim" --first-address 198.19.0.1 --count "$1" --no-notify --seconds 3600 \
+  "$testnet" exec "$net" a "$devsim" --first-address "$first_address" --count "$1" --no-notify --seconds 3600 \
     2>"$work/devsim.log" &
   sim=$!
   for _ in $(seq 50); do grep -q 'device(s) from' "$work/devsim.log" && break; sleep 0.1; done
@@ -67,7 +70,7 @@ stop_sim() { kill "$sim" 2>/dev/null || true; wait "$sim" 2>/dev/null || true; s
 in_net() { sleep 0.2; "$testnet" exec "$net" search "$@"; }
 # bench_spawn's line: first_ms want_ms exit_ms cpu_ms peak_kb matched status
 ours() {  # binary expect
-  in_net "$spawn" --match 198.19. -- "$1" --expect "$2" --seconds 5 2>/dev/null
+  in_net "$spawn" --match "${first_address%.*.*}." -- "$1" --expect "$2" --seconds 5 2>/dev/null
 }
 theirs() {  # want
   in_net "$spawn" --match 'USN:' --want "$1" -- "$peer" -i tka -t "$target" -n 1 2>/dev/null
