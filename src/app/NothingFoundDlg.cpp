@@ -3,6 +3,8 @@
 #include "app/HelpDialogStyle.h"
 #include "app/WindowTexts.h"
 
+#include <QCoreApplication>
+#include <QDir>
 #include <QHBoxLayout>
 #include <QLabel>
 #include <QPushButton>
@@ -16,10 +18,13 @@ constexpr const char* kLinuxFirewallCommands =
     "sudo nft add rule inet filter input udp dport '{ 67, 1900, 1530-1999 }' accept\n"
     "sudo ufw allow proto udp to any port 67,1900,1530:1999\n"
     "sudo firewall-cmd --add-port=67/udp --add-port=1900/udp --add-port=1530-1999/udp";
-// The same rule in the Windows firewall, from a command prompt run as administrator.
-constexpr const char* kWindowsFirewallCommand =
-    "netsh advfirewall firewall add rule name=Travelkin dir=in action=allow protocol=UDP "
-    "localport=67,1900,1530-1999";
+
+// Windows' firewall lets the answers in per program: the rules name this program's folder.
+QString WindowsFirewallAdvice()
+{
+    const QString folder = QDir::toNativeSeparators(QCoreApplication::applicationDirPath());
+    return QString::fromStdString(WindowsFirewallCommands(folder.toStdString())).trimmed();
+}
 
 QString FindingText(const SearchFinding& finding, const CWindowTexts& texts, bool windowsFirewall)
 {
@@ -38,7 +43,7 @@ QString FindingText(const SearchFinding& finding, const CWindowTexts& texts, boo
     case SearchFinding::Cause::NothingHeard:
         return texts.Text("WHY_NOTHING_HEARD")
             .arg(windowsFirewall
-                     ? texts.Text("FIREWALL_WINDOWS").arg(QString::fromLatin1(kWindowsFirewallCommand))
+                     ? texts.Text("FIREWALL_WINDOWS").arg(WindowsFirewallAdvice())
                      : texts.Text("FIREWALL_LINUX").arg(QString::fromLatin1(kLinuxFirewallCommands)));
     case SearchFinding::Cause::OtherMakers:
         return texts.Text("WHY_OTHER_MAKERS").arg(finding.count);

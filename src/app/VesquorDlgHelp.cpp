@@ -19,6 +19,7 @@
 #include <QMenu>
 #include <QPushButton>
 #include <QShortcut>
+#include <QTextDocument>
 #include <QToolTip>
 #include <QTreeWidgetItem>
 
@@ -189,5 +190,8 @@ void CVesquorDlg::ShowRowDetails(const QHelpEvent& event)
     if (details.isEmpty())
         QToolTip::hideText();
     else
-        QToolTip::showText(event.globalPos(), details, pDeviceList->viewport());
+        // A tooltip takes text that looks like markup for markup: a device's name of
+        // "<img src=…>" would have it load a file. Escaped, the name shows as it came.
+        QToolTip::showText(event.globalPos(), Qt::convertFromPlainText(details, Qt::WhiteSpacePre),
+                           pDeviceList->viewport());
 }

@@ -56,3 +56,15 @@ std::vector<SearchFinding> DiagnoseSearch(const std::vector<WorkerFacts>& worker
         findings.push_back({SearchFinding::Cause::NoneOurs, 0, {}, 0});
     return findings;
 }
+
+std::string WindowsFirewallCommands(std::string_view programFolder)
+{
+    std::string folder(programFolder);
+    if (!folder.empty() && folder.back() != '\\')
+        folder += '\\';
+    const auto rule = [&folder](std::string_view name, std::string_view program) {
+        return "netsh advfirewall firewall add rule name=\"" + std::string(name) +
+               "\" dir=in action=allow protocol=UDP program=\"" + folder + std::string(program) + "\"\n";
+    };
+    return rule("Travelkin", "travelkin.exe") + rule("Travelkin search", "travelkin-search.exe");
+}

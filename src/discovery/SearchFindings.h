@@ -8,6 +8,7 @@
 
 #include <cstdint>
 #include <string>
+#include <string_view>
 #include <vector>
 
 class CSearchDeviceThread;
@@ -41,3 +42,9 @@ struct SearchFinding
 std::vector<SearchFinding> DiagnoseSearch(const std::vector<WorkerFacts>& workers);
 // The same for a service's workers, with the holder of a taken port looked up.
 std::vector<SearchFinding> DiagnoseSearch(const std::vector<const CSearchDeviceThread*>& workers);
+
+// The commands that let the devices' answers through Windows' firewall, one rule for each of
+// our two programs in programFolder (the folder that holds both), each scoped to that program's
+// file: a rule by port alone would open those ports to every program on the machine. The
+// window, the command-line search and the README give this one text.
+std::string WindowsFirewallCommands(std::string_view programFolder);

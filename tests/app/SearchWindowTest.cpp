@@ -14,6 +14,7 @@
 
 #include <QClipboard>
 #include <QContextMenuEvent>
+#include <QDir>
 #include <QFile>
 #include <QLineEdit>
 #include <QMenu>
@@ -21,7 +22,9 @@
 #include <QSignalSpy>
 #include <QTemporaryDir>
 #include <QTest>
+#include <QTextDocument>
 #include <QTimer>
+#include <QToolTip>
 #include <QWindow>
 
 #include <gtest/gtest.h>
@@ -601,8 +604,9 @@ TEST(NothingFoundTextTest, FirewallAdviceFitsTheSystem)
     EXPECT_TRUE(linux.contains("sudo ufw allow") && linux.contains("sudo firewall-cmd"));
     const QString windows = FindingsText(heardNothing, texts, true);
     EXPECT_TRUE(windows.contains("Windows Security")) << windows.toStdString();
-    EXPECT_TRUE(windows.contains("administrator:\nnetsh advfirewall firewall add rule name=Travelkin dir=in "
-                                 "action=allow protocol=UDP localport=67,1900,1530-1999\n"));
+    const QString rules = QString::fromStdString(WindowsFirewallCommands(
+        QDir::toNativeSeparators(QCoreApplication::applicationDirPath()).toStdString()));
+    EXPECT_TRUE(windows.contains("administrator:\n" + rules.trimmed() + "\n")) << windows.toStdString();
     EXPECT_FALSE(windows.contains("sudo"));
     SearchFinding portTaken{SearchFinding::Cause::PortTaken, 67, "in use", 0};
     EXPECT_TRUE(FindingsText({portTaken}, texts, false).startsWith("Port 67 is taken (in use)"));
@@ -798,6 +802,43 @@ TEST_F(SearchWindowTest, DeviceTextsFromTheNetworkAreShownDisarmed)
     ASSERT_TRUE(dump.open(QIODevice::ReadOnly));
     EXPECT_EQ(QString::fromUtf8(dump.readAll()), host + QStringLiteral("\t192.0.2.10\tNAS\ufffdx\n"));
     EXPECT_STREQ(search.service.CopyDevices().front().host, "photo\xe2\x80\xaegpj.exe");
+}
+
+// A device's texts are never taken for markup: wherever the window shows them (the row, its
+// tooltip, its details, what a screen reader reads), they read as they came.
+TEST_F(SearchWindowTest, DeviceTextsThatLookLikeMarkupShowAsText)
+{
+    // What a person sees of a text given to a widget that guesses whether it is markup.
+    const auto seen = [](const QString& text) {
+        if (!Qt::mightBeRichText(text))
+            return text;
+        QTextDocument document;
+        document.setHtml(text);
+        return document.toPlainText();
+    };
+    const char* hosts[] = {"<img src=/travelkin-none.png>", "<font color=red>red</font>", "<b>a</b> &amp; b"};
+    Open();
+    for (std::size_t i = 0; i < std::size(hosts); ++i)
+        search.Report(("192.0.2." + std::to_string(10 + i)).c_str(), hosts[i]);
+    Ticks(1);
+    ASSERT_EQ(List().GetItemCount(), 3);
+    for (int row = 0; row < 3; ++row) {
+        const QString host = List().GetItemText(row, 0);
+        ASSERT_TRUE(host.startsWith('<')) << host.toStdString();
+        const QRect rect = List().visualItemRect(List().topLevelItem(row));
+        QHelpEvent rest(QEvent::ToolTip, rect.center(), List().viewport()->mapToGlobal(rect.center()));
+        QApplication::sendEvent(List().viewport(), &rest);
+        ASSERT_TRUE(QTest::qWaitFor([] { return QToolTip::isVisible(); }, kPatienceMs)) << row;
+        EXPECT_TRUE(seen(QToolTip::text()).startsWith("Host name: " + host + "\n"))
+            << QToolTip::text().toStdString();
+        EXPECT_TRUE(window->DetailsOf(row).startsWith("Host name: " + host + "\n"));
+        QAccessibleInterface* list = QAccessible::queryAccessibleInterface(&List());
+        bool named = false;
+        for (int child = 0; list && child < list->childCount(); ++child)
+            named = named || list->child(child)->text(QAccessible::Name) == host;
+        EXPECT_TRUE(named) << host.toStdString();
+        QToolTip::hideText();
+    }
 }
 
 // The title (2102) and the list's label (2104) show the window's own background at their

@@ -1,5 +1,7 @@
 #include <gtest/gtest.h>
 
+#include <fstream>
+#include <iterator>
 #include <regex>
 
 #include "DiscoveryTestSupport.h"
@@ -182,4 +184,23 @@ TEST(SearchFindingsTest, TheHolderOfATakenPortIsNamed)
     EXPECT_NE(named.find(" (process "), std::string::npos) << named;
     holder.close();
     EXPECT_EQ(socketplatform::UdpPortHolder(port), "") << "a free port has no holder";
+}
+
+// Windows' firewall is opened per program, never per port; the README gives the same rules
+// for the installer's folder.
+TEST(SearchFindingsTest, WindowsFirewallRulesNameEachProgram)
+{
+    const std::string expected =
+        "netsh advfirewall firewall add rule name=\"Travelkin\" dir=in action=allow protocol=UDP "
+        "program=\"C:\\Zo\xc3\xab \xe6\x9d\x8e\\travelkin.exe\"\n"
+        "netsh advfirewall firewall add rule name=\"Travelkin search\" dir=in action=allow protocol=UDP "
+        "program=\"C:\\Zo\xc3\xab \xe6\x9d\x8e\\travelkin-search.exe\"\n";
+    EXPECT_EQ(WindowsFirewallCommands("C:\\Zo\xc3\xab \xe6\x9d\x8e"), expected);
+    EXPECT_EQ(WindowsFirewallCommands("C:\\Zo\xc3\xab \xe6\x9d\x8e\\"), expected);
+
+    std::ifstream readme(TRAVELKIN_TEST_DATA_DIR "/../../README.md", std::ios::binary);
+    ASSERT_TRUE(readme) << TRAVELKIN_TEST_DATA_DIR "/../../README.md";
+    const std::string text{std::istreambuf_iterator<char>(readme), {}};
+    EXPECT_NE(text.find(WindowsFirewallCommands("%LOCALAPPDATA%\\Programs\\Travelkin")), std::string::npos);
+    EXPECT_EQ(text.find("localport="), std::string::npos) << "a rule open to every program";
 }

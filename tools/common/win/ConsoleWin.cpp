@@ -1,5 +1,7 @@
 #include "common/Console.h"
 
+#include "discovery/SearchFindings.h"
+
 #include <algorithm>
 #include <cerrno>
 #include <string>
@@ -64,13 +66,11 @@ std::string NothingHeardAdvice()
 {
     std::wstring program(MAX_PATH, L'\0');
     program.resize(::GetModuleFileNameW(nullptr, program.data(), MAX_PATH));
+    const std::string path = Utf8FromWide(program.c_str());
+    const std::string folder = path.substr(0, path.find_last_of('\\'));
     return "Nothing came back. Windows' firewall drops the devices' answers when this program was not "
            "allowed on the network (when Windows asked at the first search, the question was declined or "
-           "not answered). An administrator lets them in from a Command Prompt run as administrator:\n"
-           "  netsh advfirewall firewall add rule name=\"Travelkin search\" dir=in action=allow "
-           "protocol=UDP program=\"" +
-           Utf8FromWide(program.c_str()) +
-           "\"\n"
-           "(the same for travelkin.exe beside it), or under Windows Security > Firewall > Allow an app "
-           "through firewall.\n";
+           "not answered). An administrator lets them in from a Command Prompt run as administrator:\n" +
+           WindowsFirewallCommands(folder) +
+           "or under Windows Security > Firewall > Allow an app through firewall.\n";
 }
