@@ -27,7 +27,8 @@ public:
     void Write(std::string line, std::function<void(bool written)> then);
     // After the context stopped: a line the stop cut short gets a second at most to go out
     // whole (a terminal stopped with Ctrl+S goes on with Ctrl+C), so what the reader sees ends
-    // with a whole line where the output lets it, and the end is never held up for longer.
+    // with a whole line where the output lets it, and the end is never held up for longer. A
+    // line none of which went out is left out.
     void FinishLine();
 
 private:

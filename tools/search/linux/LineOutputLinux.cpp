@@ -69,12 +69,14 @@ struct CLineOutput::Writer
             if (written < 0)
                 return errno == EWOULDBLOCK ? EAGAIN : errno;
             rest.erase(0, static_cast<std::size_t>(written));
+            begun = true;
         }
         return 0;
     }
 
     boost::asio::posix::stream_descriptor output;
-    std::string rest; // of the line being written
+    std::string rest;   // of the line being written
+    bool begun = false; // some of it is out
 };
 
 CLineOutput::CLineOutput(boost::asio::io_context& context)
@@ -92,6 +94,7 @@ void CLineOutput::Write(std::string line, std::function<void(bool written)> then
     }
     std::fflush(stdout); // what printf left in its buffer goes first
     writer->rest = std::move(line);
+    writer->begun = false;
     WriteRest(std::move(then));
 }
 
@@ -99,8 +102,9 @@ void CLineOutput::WriteRest(std::function<void(bool written)> then)
 {
     const int error = writer->WriteRest();
     if (error == EAGAIN) {
-        // Asked first, so the context only waits for a change: its watch reports a descriptor
-        // that turns writable, not one that stays so.
+        // Tried first, so the context waits for a change: its watch reports a descriptor that
+        // turns writable, not one that stays so (a pseudo-terminal whose reader has stopped
+        // reports room it does not take, and a wait for room would spin).
         writer->output.async_wait(boost::asio::posix::stream_descriptor::wait_write,
                                   [this, then = std::move(then)](const boost::system::error_code&) mutable {
                                       WriteRest(std::move(then));
@@ -116,8 +120,8 @@ void CLineOutput::WriteRest(std::function<void(bool written)> then)
 
 void CLineOutput::FinishLine()
 {
-    if (writer->rest.empty())
-        return;
+    if (!writer->begun || writer->rest.empty())
+        return; // no line cut short: a line not begun is left out whole
     // Waits for the output to change, not for it to report room: a pseudo-terminal whose reader
     // has stopped reports room it does not take, and a wait for room would spin.
     const int changes = ::epoll_create1(EPOLL_CLOEXEC);
