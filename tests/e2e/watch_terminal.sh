@@ -79,8 +79,8 @@ class Watch:
         wait_until(10, f"{self.name}: the watch to end on SIGTERM {why}", self.ended)
         self.err.close()
         if self.process.returncode != 0:
-            fail(f"{self.name}: the watch ended with status {self.process.returncode}: "
-                 f"{open(self.err.name).read()[-300:]}")
+            said = [line for line in open(self.err.name) if line.startswith("travelkin-search:")]
+            fail(f"{self.name}: the watch ended with status {self.process.returncode}: {''.join(said)}")
         if fcntl.fcntl(self.terminal, fcntl.F_GETFL) & os.O_NONBLOCK:
             fail(f"{self.name}: the watch left the terminal it shares non-blocking")
 

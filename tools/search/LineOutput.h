@@ -11,8 +11,8 @@
 // not read) holds up no other handler of the context, the stop signals above all. The
 // descriptor the process was started with is shared with its caller (a shell goes on using its
 // terminal): its flags are left as they were. Where the platform cannot wait for the output
-// (Windows), or nothing could block (a regular file), a line is written at once. One file per
-// platform.
+// (Windows), where nothing could block (a regular file), or where the output cannot be opened
+// once more as the process's own (a socket), a line is written at once. One file per platform.
 class CLineOutput
 {
 public:

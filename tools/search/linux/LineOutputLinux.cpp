@@ -25,17 +25,13 @@ constexpr std::chrono::milliseconds kFinishPatience{1000};
 // past the caller's offset); a socket cannot be opened anew: both are written as they are (-1).
 int OpenOwnDescription()
 {
-    struct stat shared
-    {
-    };
+    struct stat shared = {};
     if (::fstat(STDOUT_FILENO, &shared) != 0 || !(S_ISCHR(shared.st_mode) || S_ISFIFO(shared.st_mode)))
         return -1;
     const int own = ::open("/proc/self/fd/1", O_WRONLY | O_NONBLOCK | O_NOCTTY | O_CLOEXEC);
     if (own < 0)
         return -1;
-    struct stat opened
-    {
-    };
+    struct stat opened = {};
     if (::fstat(own, &opened) != 0 || opened.st_dev != shared.st_dev || opened.st_ino != shared.st_ino) {
         ::close(own);
         return -1;
