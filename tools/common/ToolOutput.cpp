@@ -43,10 +43,15 @@ bool WriteOut(std::string_view text)
     int error = std::fflush(stdout) == 0 ? 0 : errno;
     if (error == 0 && WriteStandardOutput(text.data(), text.size(), error))
         return true;
+    NoteWriteFailure(error);
+    return false;
+}
+
+void NoteWriteFailure(int error)
+{
     g_writeFailed = true;
     if (g_firstWriteError == 0)
         g_firstWriteError = error;
-    return false;
 }
 
 bool CloseStandardOutput(const char* program)

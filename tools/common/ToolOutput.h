@@ -15,6 +15,10 @@ void PrintVersion(const char* program);
 // stream line by line). False when it could not be written.
 bool WriteOut(std::string_view text);
 
+// For output that went to standard output's file past WriteOut and failed: keeps the reason
+// for CloseStandardOutput, which then reports it.
+void NoteWriteFailure(int error);
+
 // Flushes and closes standard output. When anything written could not be delivered (a full
 // disk, a closed descriptor), says "program: write error: reason" on standard error and
 // returns false: the tool must then exit with status 1.

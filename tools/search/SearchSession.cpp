@@ -34,9 +34,9 @@ void CSearchSession::Resume()
     boost::asio::post(io, [this] { HandleNextChange(); });
 }
 
-void CSearchSession::WhenOutputWritable(std::function<void()> then)
+void CSearchSession::WriteLine(std::string line, std::function<void(bool written)> then)
 {
-    output.WhenWritable(std::move(then));
+    output.Write(std::move(line), std::move(then));
 }
 
 CSearchSession::~CSearchSession()
@@ -67,6 +67,7 @@ void CSearchSession::Run()
 {
     io.restart();
     io.run();
+    output.FinishLine();
 }
 
 void CSearchSession::WaitForSignal()

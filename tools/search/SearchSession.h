@@ -2,13 +2,14 @@
 
 #include <chrono>
 #include <functional>
+#include <string>
 
 #include <boost/asio/io_context.hpp>
 #include <boost/asio/signal_set.hpp>
 #include <boost/asio/steady_timer.hpp>
 
 #include "ChangeQueue.h"
-#include "OutputReadiness.h"
+#include "LineOutput.h"
 #include "discovery/SearchDeviceService.h"
 
 // Runs the command-line search on the caller's thread: registry changes, the timer and the
@@ -33,12 +34,14 @@ public:
     // (they wait, folded, in the queue) until Resume.
     void Hold() { holding = true; }
     void Resume();
-    // Calls then once, inside Run, when standard output takes a line without blocking; the
-    // signals and the timer meanwhile have their turn. Dropped when Run ends first.
-    void WhenOutputWritable(std::function<void()> then);
+    // Writes the line whole to standard output and then calls then once, inside Run; while the
+    // output takes nothing, the signals and the timer have their turn. Dropped when Run ends
+    // first (see CLineOutput for what becomes of a line cut short).
+    void WriteLine(std::string line, std::function<void(bool written)> then);
     // Ends Run once the handler that calls it returns.
     void Stop();
-    // Handles changes, the timer and the signals until Stop or a stop signal.
+    // Handles changes, the timer and the signals until Stop or a stop signal; a line the stop
+    // cut short then gets its bounded chance to go out whole.
     void Run();
     bool StoppedBySignal() const { return stoppedBySignal; }
     // After the last Run: the changes still waiting are not handed out, and the memory they
@@ -57,7 +60,7 @@ private:
     boost::asio::steady_timer timer;
     CChangeQueue changes; // bounded however slowly the handler gets through them
     ChangeHandler changeHandler;
-    COutputReadiness output{io};
+    CLineOutput output{io};
     bool holding = false;
     bool stoppedBySignal = false;
 };

@@ -187,11 +187,11 @@ int Watch(CSearchSession& session, CSearchDeviceService& service, const WatchOpt
         std::string line = FormatWatchEvent(change);
         if (line.empty())
             return;
-        // A reader that stops reading must not hold up the stop signals: the line waits,
-        // whole, until the output takes it, and later changes fold in the queue meanwhile.
+        // A reader that stops reading must not hold up the stop signals: the line goes out as
+        // the output makes room for it, and later changes fold in the queue meanwhile.
         session.Hold();
-        session.WhenOutputWritable([&, line = std::move(line)] {
-            if (!WriteOut(line)) {
+        session.WriteLine(std::move(line), [&](bool lineWritten) {
+            if (!lineWritten) {
                 written = false; // nobody reads any more: end, and say so
                 session.Stop();
                 return;
