@@ -78,6 +78,8 @@ public:
     std::int32_t TestCount() const;
     // What the worker did so far: bound, failed, sent, received, dropped, listed.
     WorkerSnapshot Diagnosis() const { return counters.Snapshot(); }
+    // A new search begins: the counts start again (WorkerCounters::StartSearch).
+    void StartSearchCounts() { counters.StartSearch(); }
     // The worker's kind in one word, for diagnostics.
     virtual const char* KindName() const { return "worker"; }
 

@@ -1,23 +1,14 @@
 #pragma once
 
 // Why a search found nothing, in the few causes a user can act on, read from what its workers
-// did. The command-line search prints these causes in words; the window shows them in the
-// user's language.
+// did in the last search (WorkerFacts, copied from the service). The command-line search prints
+// these causes in words; the window shows them in the user's language.
 
 #include "discovery/WorkerCounters.h"
 
 #include <cstdint>
 #include <string>
 #include <vector>
-
-class CSearchDeviceThread;
-
-// One worker's port and what it did.
-struct WorkerFacts
-{
-    std::int32_t port = 0;
-    WorkerSnapshot counters;
-};
 
 struct SearchFinding
 {
@@ -39,5 +30,5 @@ struct SearchFinding
 
 // The causes, most fundamental first. A search that sent nothing has that one cause only.
 std::vector<SearchFinding> DiagnoseSearch(const std::vector<WorkerFacts>& workers);
-// The same for a service's workers, with the holder of a taken port looked up.
-std::vector<SearchFinding> DiagnoseSearch(const std::vector<const CSearchDeviceThread*>& workers);
+// The findings with the holder of each taken port looked up, as it is now.
+std::vector<SearchFinding> WithPortHolders(std::vector<SearchFinding> findings);
