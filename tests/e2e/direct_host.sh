@@ -13,8 +13,8 @@ net_up
 "$TK_TESTNET" routed "$NET"
 add_addresses c 198.18.2.10 2
 add_addresses a 192.0.2.10 1
-start_sim c --first-address 198.18.2.10 --host far-broadcast --protocol broadcast --no-notify
-start_sim c --first-address 198.18.2.11 --host far-ssdp --protocol ssdp --no-notify
+start_sim c --first-address 198.18.2.10 --host far-broadcast --protocol broadcast --no-notify --seconds 120
+start_sim c --first-address 198.18.2.11 --host far-ssdp --protocol ssdp --no-notify --seconds 120
 start_sim a --first-address 192.0.2.10 --host near
 near_pid=$SIM_PID
 # A whole search: the near device, listed, shows the far ones had their chance.
