@@ -134,7 +134,9 @@ void CVesquorDlg::OnWhy()
         connect(pWhyDlg, &CNothingFoundDlg::addHostAsked, this, &CVesquorDlg::OnAddHost);
     }
     const bool windowsFirewall = services.desktop.shareStyle == ShareStyle::Unc;
-    pWhyDlg->ShowFindings(FindingsText(DiagnoseSearch(services.search.Workers()), texts, windowsFirewall));
+    const std::vector<SearchFinding> findings =
+        WithPortHolders(DiagnoseSearch(services.search.CopyWorkers()));
+    pWhyDlg->ShowFindings(FindingsText(findings, texts, windowsFirewall));
     pWhyDlg->show(); // not modal: the window goes on
     pWhyDlg->raise();
     pWhyDlg->activateWindow();
@@ -146,7 +148,8 @@ void CVesquorDlg::OnAddHost()
         pAddHostDlg = new CAddHostDlg(this, texts, services.dataRoot);
         pAddHostDlg->setAttribute(Qt::WA_DeleteOnClose);
         connect(pAddHostDlg, &CAddHostDlg::hostsChanged, this, [this] {
-            // The new address is searched at once; during a search the read reaches its repeats.
+            // The new address is searched at once: during a search, the read hands it to the
+            // service, which queries the addresses it had not yet (SetDirectHosts).
             if (IsSearching())
                 hostsReader.Read();
             else

@@ -335,18 +335,20 @@ void CSearchDeviceService::SendQueriesLocked()
     } else {
         FollowLocalNetworksLocked(false);
     }
+    searched = true;
     for (auto& entry : workerTable) {
         entry.worker->ResetDeviceInfo();
+        entry.worker->StartSearchCounts(); // before its sends, which count in this search
         entry.worker->SendSearchCommand(query);
     }
-    SendDirectSearches(query);
+    SendDirectSearchesLocked(query, directHosts);
 }
 
 void CSearchDeviceService::SendToEveryWorkerLocked(const wire::SearchPacket& query)
 {
     for (auto& entry : workerTable)
         entry.worker->SendSearchCommand(query);
-    SendDirectSearches(query);
+    SendDirectSearchesLocked(query, directHosts);
 }
 
 void CSearchDeviceService::ResendSearch()
@@ -371,17 +373,29 @@ void CSearchDeviceService::FollowNetworkChange()
 void CSearchDeviceService::SetDirectHosts(std::vector<boost::asio::ip::address_v4> hosts)
 {
     std::lock_guard lock(workerLock); // the resends read them on the service's thread
+    std::vector<boost::asio::ip::address_v4> added;
+    for (const auto& host : hosts) {
+        if (std::find(directHosts.begin(), directHosts.end(), host) == directHosts.end() &&
+            std::find(added.begin(), added.end(), host) == added.end())
+            added.push_back(host);
+    }
     directHosts = std::move(hosts);
+    // The search's repeats may be over: without this the address would wait for the next one.
+    if (!searched || stopped || added.empty())
+        return;
+    WriteLog("SendMessage : Send Search Request To %d Added Hosts ", static_cast<int>(added.size()));
+    SendDirectSearchesLocked(wire::MakeSearchQuery(), added);
 }
 
-void CSearchDeviceService::SendDirectSearches(const wire::SearchPacket& query)
+void CSearchDeviceService::SendDirectSearchesLocked(const wire::SearchPacket& query,
+                                                    const std::vector<boost::asio::ip::address_v4>& hosts)
 {
     // The broadcast worker (port 67) and the SSDP worker (port 1900) carry the direct
     // searches; one of each is enough to draw both kinds of answer.
     for (auto& entry : workerTable) {
         if (!entry.strIP.empty())
             continue;
-        for (const auto& host : directHosts)
+        for (const auto& host : hosts)
             entry.worker->SendDirectSearch(query, host);
     }
 }
@@ -425,12 +439,15 @@ void CSearchDeviceService::ExitSearchService()
     WriteLogClosing();
 }
 
-std::vector<const CSearchDeviceThread*> CSearchDeviceService::Workers() const
+std::vector<WorkerFacts> CSearchDeviceService::CopyWorkers() const
 {
-    std::lock_guard lock(workerLock);
-    std::vector<const CSearchDeviceThread*> workers;
-    for (const auto& entry : workerTable)
-        workers.push_back(entry.worker.get());
+    std::lock_guard lock(workerLock); // a retirement deletes workers under it
+    std::vector<WorkerFacts> workers;
+    workers.reserve(workerTable.size());
+    for (const auto& entry : workerTable) {
+        const CSearchDeviceThread& worker = *entry.worker;
+        workers.push_back({worker.KindName(), worker.LocalIP(), worker.Port(), worker.Diagnosis()});
+    }
     return workers;
 }
 

@@ -88,7 +88,9 @@ public:
     // ageing and expiry, the count.
     CDeviceRegistry& Registry();
     // Where SendSearchRequest also sends the broadcast query and the SSDP search directly,
-    // for devices that broadcast and multicast do not reach.
+    // for devices that broadcast and multicast do not reach. Once a search was sent, an
+    // address not in the last list is searched at once, the others not again: an address
+    // added during a search is heard from while that search's list is still shown.
     void SetDirectHosts(std::vector<boost::asio::ip::address_v4> hosts);
     // Tells the service's thread and every worker to stop, without waiting for them: the
     // search is over, what it found stays readable, and the threads end while the caller
@@ -104,8 +106,10 @@ public:
     // address has been gone for longer than the grace.
     void ScanLocalAddresses();
 
-    // The worker table in creation order (for diagnostics and tests).
-    std::vector<const CSearchDeviceThread*> Workers() const;
+    // The worker table in creation order, each worker copied under the worker lock: what it
+    // is and what it did in the last search. A copy, since a worker whose address went may be
+    // deleted on the service's thread at any time after the lock is released.
+    std::vector<WorkerFacts> CopyWorkers() const;
 
 private:
     using Clock = std::chrono::steady_clock;
@@ -157,7 +161,8 @@ private:
     // On the service's thread.
     void ResendSearch();
     void FollowNetworkChange();
-    void SendDirectSearches(const wire::SearchPacket& query);
+    void SendDirectSearchesLocked(const wire::SearchPacket& query,
+                                  const std::vector<boost::asio::ip::address_v4>& hosts);
 
     Options options;
     CDeviceRegistry registry;      // has its own lock
@@ -170,6 +175,7 @@ private:
     // The start's look at the interfaces until the first search has used it.
     std::optional<LocalScan> startScan;
     bool started = false;
+    bool searched = false; // a search was sent: direct hosts added from now on are searched at once
     bool stopped = false;
     CSearchEventLoop::Delays resendDelays;
     CSearchEventLoop loop; // last: its thread ends before anything it uses goes

@@ -76,8 +76,10 @@ public:
     const std::string& LocalIP() const { return strIP; }
     bool TestPort() const { return bTestPort; }
     std::int32_t TestCount() const;
-    // What the worker did so far: bound, failed, sent, received, dropped, listed.
+    // What the worker did in the last search (its counts) and is (bound, failed steps).
     WorkerSnapshot Diagnosis() const { return counters.Snapshot(); }
+    // A new search begins: the counts start again (WorkerCounters::StartSearch).
+    void StartSearchCounts() { counters.StartSearch(); }
     // The worker's kind in one word, for diagnostics.
     virtual const char* KindName() const { return "worker"; }
 

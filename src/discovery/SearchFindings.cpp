@@ -1,6 +1,5 @@
 #include "discovery/SearchFindings.h"
 
-#include "discovery/SearchDeviceThread.h"
 #include "os/SocketPlatform.h"
 
 namespace {
@@ -15,12 +14,8 @@ std::uint64_t Answers(const WorkerSnapshot& c)
 
 } // namespace
 
-std::vector<SearchFinding> DiagnoseSearch(const std::vector<const CSearchDeviceThread*>& workers)
+std::vector<SearchFinding> WithPortHolders(std::vector<SearchFinding> findings)
 {
-    std::vector<WorkerFacts> facts;
-    for (const CSearchDeviceThread* worker : workers)
-        facts.push_back({worker->Port(), worker->Diagnosis()});
-    std::vector<SearchFinding> findings = DiagnoseSearch(facts);
     for (SearchFinding& finding : findings) {
         if (finding.cause == SearchFinding::Cause::PortTaken)
             finding.holder = socketplatform::UdpPortHolder(finding.port);

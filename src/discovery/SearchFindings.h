@@ -1,8 +1,8 @@
 #pragma once
 
 // Why a search found nothing, in the few causes a user can act on, read from what its workers
-// did. The command-line search prints these causes in words; the window shows them in the
-// user's language.
+// did in the last search (WorkerFacts, copied from the service). The command-line search prints
+// these causes in words; the window shows them in the user's language.
 
 #include "discovery/WorkerCounters.h"
 
@@ -10,15 +10,6 @@
 #include <string>
 #include <string_view>
 #include <vector>
-
-class CSearchDeviceThread;
-
-// One worker's port and what it did.
-struct WorkerFacts
-{
-    std::int32_t port = 0;
-    WorkerSnapshot counters;
-};
 
 struct SearchFinding
 {
@@ -40,8 +31,8 @@ struct SearchFinding
 
 // The causes, most fundamental first. A search that sent nothing has that one cause only.
 std::vector<SearchFinding> DiagnoseSearch(const std::vector<WorkerFacts>& workers);
-// The same for a service's workers, with the holder of a taken port looked up.
-std::vector<SearchFinding> DiagnoseSearch(const std::vector<const CSearchDeviceThread*>& workers);
+// The findings with the holder of each taken port looked up, as it is now.
+std::vector<SearchFinding> WithPortHolders(std::vector<SearchFinding> findings);
 
 // The commands that let the devices' answers through Windows' firewall, one rule for each of
 // our two programs in programFolder (the folder that holds both), each scoped to that program's

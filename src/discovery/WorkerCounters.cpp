@@ -1,5 +1,7 @@
 #include "discovery/WorkerCounters.h"
 
+#include <initializer_list>
+
 namespace {
 
 std::string NotPermitted(WorkerStep step, const boost::system::error_code& error, std::int32_t port)
@@ -96,4 +98,17 @@ WorkerSnapshot WorkerCounters::Snapshot() const
     snapshot.boundPort = boundPort;
     snapshot.problems = problems;
     return snapshot;
+}
+
+void WorkerCounters::StartSearch()
+{
+    // A datagram counted by the receive thread meanwhile lands in one search or the other;
+    // the sends of the new search are counted after this, since they are made after it.
+    constexpr auto relaxed = std::memory_order_relaxed;
+    for (std::atomic<std::uint64_t>* count : {&queriesSent, &queriesFailed, &received, &listed, &goodbyes})
+        count->store(0, relaxed);
+    for (std::atomic<std::uint64_t>& count : dropped)
+        count.store(0, relaxed);
+    std::lock_guard lock(factsLock);
+    problems[static_cast<std::size_t>(WorkerStep::Send)].clear();
 }

@@ -51,6 +51,16 @@ struct WorkerSnapshot
     const std::string& Problem(WorkerStep step) const { return problems[static_cast<std::size_t>(step)]; }
 };
 
+// One worker as it was at one moment: what it is, the port it was given, and a copy of its
+// counters and facts. A plain value, so a reader keeps it however long the worker lives.
+struct WorkerFacts
+{
+    std::string kind;    // broadcast, ssdp or ssdp-address
+    std::string localIP; // the address a per-address worker was made for; empty otherwise
+    std::int32_t port = 0;
+    WorkerSnapshot counters;
+};
+
 class WorkerCounters
 {
 public:
@@ -61,7 +71,6 @@ public:
     // A query went out, or failed with error (its text is kept as the send problem).
     void Sent(const boost::system::error_code& error, std::int32_t port);
     // What the worker bound to; clears the bind problem.
-
     void Bound(const std::string& address, std::int32_t port);
     // The socket is gone (failed create, exit): nothing is bound any more.
     void Unbound();
@@ -71,6 +80,10 @@ public:
     void Succeeded(WorkerStep step);
 
     WorkerSnapshot Snapshot() const;
+    // A new search begins: the counts and the send problem start again from nothing, so what
+    // is read afterwards describes this search alone. What the socket is (bound, in its
+    // group) stays, since it holds until something changes it, not for one search.
+    void StartSearch();
 
     // The service applies a report on the reporting worker's own thread; while a worker hands
     // a report over, these count into that worker's counters (and do nothing otherwise).
@@ -114,7 +127,7 @@ private:
     std::atomic<std::uint64_t> listed{0};
     std::atomic<std::uint64_t> goodbyes{0};
 
-    mutable std::mutex factsLock; // guards the texts below
+    mutable std::mutex factsLock; // guards the facts below
     std::string boundAddress;
     std::int32_t boundPort = 0;
     std::array<std::string, kWorkerSteps> problems;

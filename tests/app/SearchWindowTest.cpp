@@ -533,7 +533,7 @@ TEST_F(SearchWindowTest, LayoutWithoutAWorkingControlStartsTheServiceButSendsNoS
     ASSERT_TRUE(QTest::qWaitFor([this] { return !window->IsFirstSearchPending(); }));
     CVesquorDlg& dialog = *window;
     EXPECT_FALSE(dialog.IsLayoutReady());
-    EXPECT_FALSE(unstarted.service.Workers().empty()) << "the search service was never started";
+    EXPECT_FALSE(unstarted.service.CopyWorkers().empty()) << "the search service was never started";
     EXPECT_EQ(unstarted.sends.load(), 0);
     EXPECT_FALSE(dialog.IsSearching());
     unstarted.Report("192.0.2.10", "a");

@@ -129,14 +129,16 @@ TEST(SearchFindingsTest, EmptySearchesAreExplainedByWhatTheWorkersDid)
 {
     using Cause = SearchFinding::Cause;
     const auto worker = [](std::int32_t port, std::uint64_t sent, std::uint64_t received = 0) {
-        WorkerFacts facts{port, {}};
+        WorkerFacts facts;
+        facts.port = port;
         facts.counters.boundAddress = "0.0.0.0";
         facts.counters.queriesSent = sent;
         facts.counters.received = received;
         facts.counters.dropped[static_cast<std::size_t>(DropReason::NotDeviceAnswer)] = received;
         return facts;
     };
-    WorkerFacts portTaken{67, {}};
+    WorkerFacts portTaken;
+    portTaken.port = 67;
     portTaken.counters.problems[static_cast<std::size_t>(WorkerStep::Bind)] =
         "port 67 is in use by another program";
     WorkerFacts notJoined = worker(1900, 1);

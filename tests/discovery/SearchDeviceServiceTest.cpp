@@ -5,6 +5,7 @@
 #include <cstdlib>
 #include <filesystem>
 #include <mutex>
+#include <set>
 #include <system_error>
 
 #include "DiscoveryTestSupport.h"
@@ -12,6 +13,7 @@
 #include "discovery/SearchDeviceBroadcastThread.h"
 #include "discovery/SearchDeviceMultiCommandThead.h"
 #include "discovery/SearchDeviceService.h"
+#include "discovery/SearchFindings.h"
 #include "support/TestSystem.h"
 
 using Kind = CSearchDeviceService::WorkerKind;
@@ -138,7 +140,7 @@ TEST_F(SearchService, WorkersAreMadeOncePerAddressOnConsecutivePorts)
                          "send 192.0.2.11:1550+", "reset 192.0.2.12:1570+", "send 192.0.2.12:1570+"}));
     addresses = {"192.0.2.11", "192.0.2.11", "192.0.2.10"}; // back again, and twice
     service.SendSearchRequest();
-    EXPECT_EQ(service.Workers().size(), 5u);
+    EXPECT_EQ(service.CopyWorkers().size(), 5u);
     calls.clear();
     service.ExitSearchService();
     EXPECT_EQ(calls, (std::vector<std::string>{"exit :67", "exit :1900", "exit 192.0.2.10:1531+",
@@ -160,7 +162,7 @@ TEST_F(SearchService, WorkersOfGoneAddressesEndAndTheirNumberStaysBounded)
     outOfDescriptors = true;
     addresses = {"192.0.2.10", Address(0)};
     service.SendSearchRequest();
-    EXPECT_EQ(service.Workers().size(), 3u) << "a worker that cannot be made is skipped";
+    EXPECT_EQ(service.CopyWorkers().size(), 3u) << "a worker that cannot be made is skipped";
     outOfDescriptors = false;
     for (std::size_t i = 0; i < 1000; ++i) {
         addresses = {"192.0.2.10", Address(i)};
@@ -170,11 +172,11 @@ TEST_F(SearchService, WorkersOfGoneAddressesEndAndTheirNumberStaysBounded)
     EXPECT_TRUE(log.Contains("Add Search Device Work Thread Error : IP = 198.18.0.1, port 1550 : socket: "));
     EXPECT_TRUE(
         log.Contains("Remove Search Device Work Thread : IP = 198.18.0.1, nPort = 1550, Address Gone"));
-    const auto workers = service.Workers();
+    const auto workers = service.CopyWorkers();
     ASSERT_EQ(workers.size(), 4 + CSearchDeviceService::kMaxGoneWorkers);
     EXPECT_EQ(RecordingWorker::live.load(), static_cast<int>(workers.size())) << "ended workers are deleted";
-    EXPECT_EQ(workers.back()->LocalIP(), Address(999));
-    EXPECT_LE(workers.back()->Port(), 1530 + 20 * static_cast<int>(workers.size())) << "ports are reused";
+    EXPECT_EQ(workers.back().localIP, Address(999));
+    EXPECT_LE(workers.back().port, 1530 + 20 * static_cast<int>(workers.size())) << "ports are reused";
     service.ExitSearchService();
 }
 
@@ -284,17 +286,34 @@ TEST_F(SearchService, ASearchRenewsTheWorkersOnceAfterTheNetworksChanged)
 
 TEST_F(SearchService, DirectHostsAreSearchedByTheBroadcastAndSsdpWorkersOnly)
 {
+    const auto hosts = [](std::vector<const char*> texts) {
+        std::vector<boost::asio::ip::address_v4> list;
+        for (const char* text : texts)
+            list.push_back(boost::asio::ip::make_address_v4(text));
+        return list;
+    };
     addresses = {"192.0.2.10"};
     CSearchDeviceService service(FakeOptions());
     service.StartSearchService();
-    service.SetDirectHosts(
-        {boost::asio::ip::make_address_v4("198.18.2.10"), boost::asio::ip::make_address_v4("198.18.2.11")});
     calls.clear();
+    service.SetDirectHosts(hosts({"198.18.2.10", "198.18.2.11"}));
+    EXPECT_EQ(calls, std::vector<std::string>{}) << "no search yet: the first one takes them";
     service.SendSearchRequest();
     calls.erase(calls.begin(), calls.begin() + 6); // the usual three searches
     EXPECT_EQ(calls,
               (std::vector<std::string>{"direct 198.18.2.10 from :67", "direct 198.18.2.11 from :67",
                                         "direct 198.18.2.10 from :1900", "direct 198.18.2.11 from :1900"}));
+    // Added during the search (its repeats may be over): the new address alone, at once.
+    calls.clear();
+    service.SetDirectHosts(hosts({"198.18.2.11", "198.18.2.12", "198.18.2.10", "198.18.2.12"}));
+    EXPECT_EQ(calls,
+              (std::vector<std::string>{"direct 198.18.2.12 from :67", "direct 198.18.2.12 from :1900"}));
+    calls.clear();
+    service.SetDirectHosts(hosts({"198.18.2.12"}));
+    service.StopSearching();
+    service.SetDirectHosts(hosts({"198.18.2.12", "198.18.2.13"}));
+    EXPECT_EQ(calls, (std::vector<std::string>{"exit :67", "exit :1900", "exit 192.0.2.10:1531+"}))
+        << "a removal sends nothing, nor does anything once stopped";
     service.ExitSearchService();
 }
 
@@ -396,12 +415,66 @@ TEST(WorkerCounters, SocketErrorsInPlainWords)
     EXPECT_EQ(words(WorkerStep::Send, errc::network_unreachable, 1900), "no network to send to");
 }
 
-// A worker that can say it sent a query without a socket.
+// A worker that can say it sent a query without a socket, and that a step failed.
 struct AskingWorker : CSearchDeviceMulticastThread
 {
     using CSearchDeviceMulticastThread::CSearchDeviceMulticastThread;
     void Asked() { QuerySent({}); }
+    void CreateWorkThread() override {}
+    void RenewNetwork(const std::vector<LocalNetwork>&, bool) override {}
+    int SendSearchCommand(const wire::SearchPacket&) override
+    {
+        Asked();
+        return 0;
+    }
+    void Fail(WorkerStep step)
+    {
+        counters.Failed(step, boost::system::errc::make_error_code(failure), Port());
+    }
+    boost::system::errc::errc_t failure = boost::system::errc::network_unreachable;
 };
+
+// Why? after a search that listed a device, which then stopped: the next search's diagnosis
+// tells of that search alone, while what the socket is (its bind, its group) still holds.
+TEST(SearchWorker, TheDiagnosisTellsOfTheLastSearchOnly)
+{
+    std::vector<AskingWorker*> made;
+    CSearchDeviceService::Options options;
+    options.localAddresses = [] { return std::vector<std::string>{}; };
+    options.localNetworks = [] { return std::vector<LocalNetwork>{}; };
+    options.resendDelays = {};
+    options.watchNetwork = false;
+    options.makeWorker = [&made](Kind, CDeviceReportSink* sink) {
+        auto worker = std::make_unique<AskingWorker>(sink);
+        made.push_back(worker.get());
+        return worker;
+    };
+    CSearchDeviceService service(std::move(options));
+    service.StartAndSearch();
+    ASSERT_EQ(made.size(), 2u);
+    AskingWorker& ssdp = *made[1];
+    ssdp.Fail(WorkerStep::Join);
+    ssdp.Fail(WorkerStep::Send);
+    testsupport::Deliver(ssdp, testsupport::Fixture("ssdp_answer.txt"));
+    ASSERT_EQ(service.CopyDevices().size(), 1u);
+    const auto causes = [&service] {
+        std::vector<SearchFinding::Cause> found;
+        for (const SearchFinding& finding : DiagnoseSearch(service.CopyWorkers()))
+            found.push_back(finding.cause);
+        return found;
+    };
+    using Cause = SearchFinding::Cause;
+    EXPECT_EQ(causes(), std::vector<Cause>{Cause::GroupNotJoined});
+    service.ClearDevices(); // Refresh, with the device stopped
+    service.SendSearchRequest();
+    EXPECT_EQ(causes(), (std::vector<Cause>{Cause::GroupNotJoined, Cause::NothingHeard}));
+    const WorkerFacts facts = service.CopyWorkers()[1];
+    EXPECT_EQ(facts.kind, "ssdp");
+    EXPECT_EQ(facts.counters.queriesSent, 1u);
+    EXPECT_EQ(facts.counters.Problem(WorkerStep::Send), "") << "a send problem is the last search's";
+    EXPECT_EQ(facts.counters.Problem(WorkerStep::Join), "no network to send to");
+    service.ExitSearchService();
+}
 
 TEST(SearchWorker, AnAnswerCountsOnlyWithinTheWindowOfTheWorkersQuery)
 {
@@ -475,10 +548,39 @@ TEST_F(SearchServiceOnLoopback, AnswerToACommandWorkerReachesTheRegistry)
         for (int i = 0; i < 100; ++i)
             service.OnDeviceFound(Device(std::to_string(i), "198.18.0." + std::to_string(i)), 1);
     });
-    testsupport::SendToLoopback(static_cast<std::uint16_t>(service.Workers()[2]->Port()),
+    testsupport::SendToLoopback(static_cast<std::uint16_t>(service.CopyWorkers()[2].port),
                                 testsupport::Fixture("ssdp_answer.txt"));
     ASSERT_TRUE(testsupport::WaitFor([&] { return service.CopyDevices().size() == 101; }));
     reporter.join();
+    service.ExitSearchService();
+}
+
+// Why? copies the workers while the service retires and deletes the workers of addresses
+// that went (here at once, with no grace): a copy outlives any worker it was taken from.
+TEST_F(SearchServiceOnLoopback, WhyReadsACopyOfTheWorkersThatRetirementsCannotTakeAway)
+{
+    CSearchDeviceService::Options options = LoopbackOptions();
+    options.watchNetwork = false;
+    options.addressGrace = 0ms;
+    CSearchDeviceService service(std::move(options));
+    service.StartSearchService();
+    std::atomic<bool> churning{true};
+    std::set<std::string> seen;
+    std::thread why([&] {
+        while (churning.load()) {
+            const std::vector<WorkerFacts> workers = service.CopyWorkers();
+            DiagnoseSearch(workers);
+            for (const WorkerFacts& worker : workers)
+                seen.insert(worker.localIP);
+        }
+    });
+    for (int i = 0; i < 200; ++i) {
+        SetAddresses({"127.0.0.1", "127.2.0." + std::to_string(i + 1)});
+        service.ScanLocalAddresses();
+    }
+    churning = false;
+    why.join();
+    EXPECT_GT(seen.size(), 3u) << "the copies met few of the workers that came and went";
     service.ExitSearchService();
 }
 

@@ -4,15 +4,19 @@
 # protocols. A malformed address, and one that is not unicast (multicast, broadcast, a local
 # network's broadcast address, loopback, reserved, this network), is refused with status 2, and output that cannot be written
 # (a full device, a closed standard output) ends in status 1 with "write error".
+# One process searching as the window does: after the near device stopped, a new search's
+# "why nothing was found" tells of that search (nothing answered), and addresses handed over
+# after the search's repeats (Add a device by address) are searched at once.
 source "$(dirname "$0")/lib.sh"
 
 net_up
 "$TK_TESTNET" routed "$NET"
 add_addresses c 198.18.2.10 2
 add_addresses a 192.0.2.10 1
-start_sim c --first-address 198.18.2.10 --host far-broadcast --protocol broadcast --no-notify
-start_sim c --first-address 198.18.2.11 --host far-ssdp --protocol ssdp --no-notify
+start_sim c --first-address 198.18.2.10 --host far-broadcast --protocol broadcast --no-notify --seconds 120
+start_sim c --first-address 198.18.2.11 --host far-ssdp --protocol ssdp --no-notify --seconds 120
 start_sim a --first-address 192.0.2.10 --host near
+near_pid=$SIM_PID
 # A whole search: the near device, listed, shows the far ones had their chance.
 search --seconds 2 --json >"$WORK/plain.json"
 json_valid "$WORK/plain.json"
@@ -41,4 +45,18 @@ for redirect in '>/dev/full' '>&-'; do
   [ "$status" -eq 1 ] || fail "output $redirect gave status $status"
   grep -q "travelkin-search: write error" "$WORK/write.err" || fail "output $redirect: $(cat "$WORK/write.err")"
 done
+
+start_driver
+driver_search
+wait_until 30 "the near device" driver_lists "$WORK/first.json" 192.0.2.10
+kill "$near_pid"
+wait "$near_pid" || true
+driver_search
+drive why "$WORK/why.txt"
+wait_until 30 "the driver to say why" list_written "$WORK/why.txt"
+grep -q '^  queries went out but nothing answered' "$WORK/why.txt" || fail "why: $(cat "$WORK/why.txt")"
+[ "$(wc -l <"$WORK/why.txt")" -eq 2 ] || fail "why, more than one cause: $(cat "$WORK/why.txt")"
+drive hosts 198.18.2.10 198.18.2.11
+wait_until 10 "the devices of addresses added after the repeats" \
+  driver_lists "$WORK/added.json" 198.18.2.10 198.18.2.11
 echo "PASS"

@@ -361,10 +361,10 @@ TEST_F(InventoryTest, DamagedOrForeignFilesAreRefusedWithAReason)
 
 TEST(WorkerDiagnosisTest, ReadableBlockAndOneProblemLinePerFailedStep)
 {
-    WorkerDiagnosis broadcast{"broadcast", "", 67, {}};
+    WorkerFacts broadcast{"broadcast", "", 67, {}};
     broadcast.counters.problems = {"port 67 is in use by another program", "", "it has no socket"};
     broadcast.counters.queriesFailed = 1;
-    WorkerDiagnosis address{"ssdp-address", "192.0.2.1", 1530, {}};
+    WorkerFacts address{"ssdp-address", "192.0.2.1", 1530, {}};
     address.counters.boundAddress = "192.0.2.1";
     address.counters.boundPort = 1531;
     address.counters.queriesSent = 1;
@@ -372,7 +372,7 @@ TEST(WorkerDiagnosisTest, ReadableBlockAndOneProblemLinePerFailedStep)
     address.counters.dropped = {1, 2, 3, 4, 5, 6};
     address.counters.listed = 7;
     address.counters.goodbyes = 8;
-    const std::vector<WorkerDiagnosis> workers{broadcast, address};
+    const std::vector<WorkerFacts> workers{broadcast, address};
     EXPECT_EQ(FormatDiagnosisText({address}),
               "ssdp-address worker for 192.0.2.1 (port 1530)\n"
               "  bound:    192.0.2.1 port 1531\n"

@@ -1,7 +1,6 @@
 #include "WorkerDiagnosis.h"
 
 #include "DeviceListFormat.h"
-#include "discovery/SearchDeviceThread.h"
 
 #include <algorithm>
 #include <array>
@@ -38,7 +37,7 @@ constexpr std::array<StepName, kWorkerSteps> kStepNames{{
     {WorkerStep::Send, "send its query", "send"},
 }};
 
-std::string Name(const WorkerDiagnosis& w)
+std::string Name(const WorkerFacts& w)
 {
     std::string name = w.kind + " worker";
     if (!w.localIP.empty())
@@ -58,7 +57,7 @@ std::string JsonProblem(const std::string& text)
     return text.empty() ? "null" : JsonString(text);
 }
 
-std::string WorkerJson(const WorkerDiagnosis& w)
+std::string WorkerJson(const WorkerFacts& w)
 {
     const WorkerSnapshot& c = w.counters;
     std::string out = "{\"kind\": " + JsonString(w.kind) + ", \"address\": " + JsonString(w.localIP) +
@@ -80,15 +79,10 @@ std::string WorkerJson(const WorkerDiagnosis& w)
 
 } // namespace
 
-WorkerDiagnosis DiagnoseWorker(const CSearchDeviceThread& worker)
-{
-    return {worker.KindName(), worker.LocalIP(), worker.Port(), worker.Diagnosis()};
-}
-
-std::string FormatDiagnosisText(const std::vector<WorkerDiagnosis>& workers)
+std::string FormatDiagnosisText(const std::vector<WorkerFacts>& workers)
 {
     std::string out;
-    for (const WorkerDiagnosis& w : workers) {
+    for (const WorkerFacts& w : workers) {
         const WorkerSnapshot& c = w.counters;
         out += Name(w) + "\n  bound:    " + Bound(c) + "\n  queries:  " + std::to_string(c.queriesSent) +
                " sent, " + std::to_string(c.queriesFailed) +
@@ -106,7 +100,7 @@ std::string FormatDiagnosisText(const std::vector<WorkerDiagnosis>& workers)
     return out;
 }
 
-std::string FormatDiagnosisJson(const std::vector<WorkerDiagnosis>& workers,
+std::string FormatDiagnosisJson(const std::vector<WorkerFacts>& workers,
                                 const std::vector<DeviceRecord>& devices)
 {
     std::string list = FormatDeviceJson(devices);
@@ -117,10 +111,10 @@ std::string FormatDiagnosisJson(const std::vector<WorkerDiagnosis>& workers,
     return out + (workers.empty() ? "]}\n" : "\n ]}\n");
 }
 
-std::vector<std::string> ProblemLines(const std::vector<WorkerDiagnosis>& workers)
+std::vector<std::string> ProblemLines(const std::vector<WorkerFacts>& workers)
 {
     std::vector<std::string> lines;
-    for (const WorkerDiagnosis& w : workers) {
+    for (const WorkerFacts& w : workers) {
         for (const StepName& s : kStepNames) {
             const std::string& problem = w.counters.Problem(s.step);
             if (!problem.empty())
@@ -130,10 +124,10 @@ std::vector<std::string> ProblemLines(const std::vector<WorkerDiagnosis>& worker
     return lines;
 }
 
-bool AnyQuerySent(const std::vector<WorkerDiagnosis>& workers)
+bool AnyQuerySent(const std::vector<WorkerFacts>& workers)
 {
     return std::any_of(workers.begin(), workers.end(),
-                       [](const WorkerDiagnosis& w) { return w.counters.queriesSent > 0; });
+                       [](const WorkerFacts& w) { return w.counters.queriesSent > 0; });
 }
 
 std::string FormatFindingsText(const std::vector<SearchFinding>& findings)
@@ -167,17 +161,9 @@ std::string FormatFindingsText(const std::vector<SearchFinding>& findings)
     return out;
 }
 
-std::vector<WorkerFacts> FactsOf(const std::vector<WorkerDiagnosis>& workers)
+bool NothingHeard(const std::vector<WorkerFacts>& workers)
 {
-    std::vector<WorkerFacts> facts;
-    for (const WorkerDiagnosis& w : workers)
-        facts.push_back({w.port, w.counters});
-    return facts;
-}
-
-bool NothingHeard(const std::vector<WorkerDiagnosis>& workers)
-{
-    return AnyQuerySent(workers) &&
-           std::none_of(workers.begin(), workers.end(),
-                        [](const WorkerDiagnosis& w) { return w.counters.received > 0; });
+    return AnyQuerySent(workers) && std::none_of(workers.begin(), workers.end(), [](const WorkerFacts& w) {
+               return w.counters.received > 0;
+           });
 }

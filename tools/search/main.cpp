@@ -109,16 +109,8 @@ std::vector<InventoryEntry> WithLastSeen(const std::vector<DeviceRecord>& device
     return entries;
 }
 
-std::vector<WorkerDiagnosis> Diagnose(const CSearchDeviceService& service)
-{
-    std::vector<WorkerDiagnosis> workers;
-    for (const CSearchDeviceThread* worker : service.Workers())
-        workers.push_back(DiagnoseWorker(*worker));
-    return workers;
-}
-
 // The list (or with saved its differences from it) and the diagnosis, as asked for.
-std::string ReportText(const SearchOptions& options, const std::vector<WorkerDiagnosis>& workers,
+std::string ReportText(const SearchOptions& options, const std::vector<WorkerFacts>& workers,
                        const std::vector<DeviceRecord>& devices, const std::vector<InventoryEntry>& entries,
                        const std::optional<std::vector<InventoryEntry>>& saved)
 {
@@ -132,7 +124,7 @@ std::string ReportText(const SearchOptions& options, const std::vector<WorkerDia
     if (options.diagnose)
         text += (text.empty() ? "" : "\n") + FormatDiagnosisText(workers);
     if (options.diagnose && devices.empty())
-        text += FormatFindingsText(DiagnoseSearch(FactsOf(workers)));
+        text += FormatFindingsText(WithPortHolders(DiagnoseSearch(workers)));
     if (options.diagnose && NothingHeard(workers))
         text += "\n" + NothingHeardAdvice();
     return text;
@@ -158,7 +150,7 @@ int Search(CSearchSession& session, CSearchDeviceService& service, const SearchO
     const std::vector<DeviceRecord> found = service.CopyDevices();
     const std::vector<InventoryEntry> entries =
         keepsInventory ? WithLastSeen(found, lastSeen) : std::vector<InventoryEntry>{};
-    const std::vector<WorkerDiagnosis> workers = Diagnose(service);
+    const std::vector<WorkerFacts> workers = service.CopyWorkers();
     for (const std::string& line : ProblemLines(workers))
         std::fprintf(stderr, "%s: %s\n", kProgram, line.c_str());
     if (!AnyQuerySent(workers)) {

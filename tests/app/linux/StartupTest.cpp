@@ -80,7 +80,7 @@ TEST_F(StartupTest, DataRootThatCannotBeWrittenShowsTheFailureInTheSystemLanguag
         EXPECT_EQ(shown, QStringList{QString::fromUtf8(message) + detail}) << locale;
         EXPECT_FALSE(windowRan);
     }
-    EXPECT_TRUE(search.service.Workers().empty()); // the search service never started
+    EXPECT_TRUE(search.service.CopyWorkers().empty()); // the search service never started
 }
 
 TEST_F(StartupTest, WritableDataRootRunsTheWindowAndReleasesTheInstance)
@@ -134,7 +134,7 @@ TEST_F(StartupTest, LaterStartLeavesTheDataFolderAloneWhileAnotherHoldsTheInstan
     EXPECT_FALSE(windowRan);
     EXPECT_FALSE(QFileInfo::exists(scratch.filePath(QStringLiteral("ZandovertSearchTools"))))
         << "the data folder is written only by the instance that holds the lock";
-    EXPECT_TRUE(search.service.Workers().empty());
+    EXPECT_TRUE(search.service.CopyWorkers().empty());
 }
 
 // Takes the URLs that the desktop would open, on the thread that opens them.
