@@ -22,8 +22,10 @@ std::vector<SearchFinding> DiagnoseSearch(const std::vector<const CSearchDeviceT
         facts.push_back({worker->Port(), worker->Diagnosis()});
     std::vector<SearchFinding> findings = DiagnoseSearch(facts);
     for (SearchFinding& finding : findings) {
-        if (finding.cause == SearchFinding::Cause::PortTaken)
+        if (finding.cause == SearchFinding::Cause::PortTaken) {
             finding.holder = socketplatform::UdpPortHolder(finding.port);
+            finding.freeNow = !socketplatform::UdpPortInUse(finding.port);
+        }
     }
     return findings;
 }

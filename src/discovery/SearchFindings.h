@@ -35,9 +35,13 @@ struct SearchFinding
     std::string reason; // the system's own words for what failed
     std::uint64_t count = 0;
     std::string holder = {}; // the program that holds a taken port, where the system tells
+    // A taken port that nothing holds any more when the findings are made: the next search
+    // binds it.
+    bool freeNow = false;
 };
 
 // The causes, most fundamental first. A search that sent nothing has that one cause only.
 std::vector<SearchFinding> DiagnoseSearch(const std::vector<WorkerFacts>& workers);
-// The same for a service's workers, with the holder of a taken port looked up.
+// The same for a service's workers, with the holder of a taken port looked up now, not when
+// the bind failed.
 std::vector<SearchFinding> DiagnoseSearch(const std::vector<const CSearchDeviceThread*>& workers);
