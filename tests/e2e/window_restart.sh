@@ -30,11 +30,13 @@ stop_extras() {
     wait "$pid" 2>/dev/null || true
   done
 }
-run_travelkin() {  # name; replaces the calling shell, so a background start's pid is the program's
+# Replaces the calling shell, so a background start's pid is the program's. With a key, the
+# same shell first types it (to the window that has the focus) and starts the program at once.
+run_travelkin() {  # name [key]
   exec "$TK_TESTNET" exec "$NET" search env DISPLAY="$DISPLAY_NAME" XDG_RUNTIME_DIR="$WORK/runtime" \
     TRAVELKIN_DATA_ROOT="$WORK/data" PATH="$WORK/bin:$PATH" TRAVELKIN_LOG="$WORK/$1-search.log" \
     TRAVELKIN_LIST_DUMP="$WORK/$1-list.txt" TRAVELKIN_URL_RECORDER="$WORK/urls.txt" QT_QPA_PLATFORM=xcb \
-    "$TK_TRAVELKIN" 2>"$WORK/$1.err"
+    sh -c '[ -z "$1" ] || xdotool key "$1" || exit; exec "$0"' "$TK_TRAVELKIN" "${2:-}" >/dev/null 2>"$WORK/$1.err"
 }
 x() { in_searcher env DISPLAY="$DISPLAY_NAME" xdotool "$@"; }
 listed() {  # name pid
@@ -54,8 +56,8 @@ x mousemove --window "$window_id" 267 221 click 1
 gio_waits() { compgen -G "$WORK/gio.*" >/dev/null; }
 wait_until 30 "My Storage to call gio" gio_waits
 
-x key Escape
-run_travelkin second &
+# Escape closes the first window; the second start follows within milliseconds.
+run_travelkin second Escape &
 TK_PID=$!
 
 second_listed() {
