@@ -33,6 +33,8 @@ QString FindingText(const SearchFinding& finding, const CWindowTexts& texts, boo
     case SearchFinding::Cause::NoQuerySent:
         return texts.Text("WHY_NO_NETWORK");
     case SearchFinding::Cause::PortTaken:
+        if (finding.freeNow)
+            return texts.Text("WHY_PORT_FREED").arg(QString::number(finding.port), reason);
         return texts.Text("WHY_PORT_TAKEN").arg(QString::number(finding.port), reason) +
                (finding.holder.empty()
                     ? QString()

@@ -79,14 +79,24 @@ bool CVesquorApp::InitInstance()
                      &CVesquorDlg::OnActivateInstance);
     env.runWindow(window);
     // The window is closed: a new start may take over at once, while this one still waits
-    // for its storage worker and its search threads to end.
+    // for its storage worker and its hosts file reader to end. The search's sockets are
+    // closed first (within the service's exit wait): a new start that found the search's
+    // ports still held would search without them.
+    ExitSearch();
     pInstance.reset();
     return false;
 }
 
+void CVesquorApp::ExitSearch()
+{
+    if (std::exchange(searchExited, true))
+        return;
+    env.search.ExitSearchService();
+}
+
 int CVesquorApp::ExitInstance()
 {
-    env.search.ExitSearchService();
+    ExitSearch();
     // The window's storage worker went with the window, its thread joined. What it handed to
     // this thread is opened now: no event loop runs any more to do it later.
     if (QCoreApplication* application = QCoreApplication::instance())

@@ -41,6 +41,10 @@ public:
     int Run();
 
 private:
+    // Stops the search service and waits for its threads, once.
+    void ExitSearch();
+
     Environment env;
     std::unique_ptr<CSingleInstance> pInstance;
+    bool searchExited = false;
 };

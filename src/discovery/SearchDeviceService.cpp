@@ -328,6 +328,7 @@ void CSearchDeviceService::SendQueriesLocked()
 {
     WriteLog("SendMessage : pdhcp is NULL ");
     const wire::SearchPacket query = wire::MakeSearchQuery();
+    const bool justStarted = startScan.has_value();
     if (startScan) {
         // The start has just looked and made the workers for what it saw.
         RenewNetworkLocked(std::move(startScan->networks), false);
@@ -337,6 +338,12 @@ void CSearchDeviceService::SendQueriesLocked()
     }
     searched = true;
     for (auto& entry : workerTable) {
+        // A mend, not a retry loop: a worker whose port was taken at its create (often by an
+        // instance of ours that was still ending) would otherwise search without its socket
+        // for the rest of the session, though the holder may have let the port go since.
+        // Each search after the start gives it one more create.
+        if (!justStarted)
+            entry.worker->CreateAgainIfFailed();
         entry.worker->ResetDeviceInfo();
         entry.worker->StartSearchCounts(); // before its sends, which count in this search
         entry.worker->SendSearchCommand(query);

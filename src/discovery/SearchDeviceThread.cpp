@@ -85,6 +85,7 @@ void CSearchDeviceThread::StartReceiving()
         receiveThread = std::thread(&CSearchDeviceThread::ThreadMain, this);
     }
     life = Life::Receiving;
+    createFailed = false;
 }
 
 void CSearchDeviceThread::FailCreate(const std::exception& error)
@@ -93,6 +94,7 @@ void CSearchDeviceThread::FailCreate(const std::exception& error)
         std::lock_guard lock(sockLock); // on the creating thread, which has the socket
         boost::system::error_code ignored;
         sock.close(ignored);
+        createFailed = true;
     }
     counters.Unbound();
     if (const auto* socketError = dynamic_cast<const boost::system::system_error*>(&error))
@@ -120,6 +122,19 @@ void CSearchDeviceThread::RetryOnNextPort()
     WriteLog("SendThread %d : Test Create Search Device Work Thread, testCount = %d, port = %d  ", port,
              count, port);
     CreateWorkThread();
+}
+
+bool CSearchDeviceThread::CreateAgainIfFailed()
+{
+    {
+        std::lock_guard lock(sockLock);
+        // Idle: no thread runs that could bring the socket back meanwhile, and only the owner,
+        // calling here, moves the worker on from this state.
+        if (life != Life::Idle || !createFailed)
+            return false;
+    }
+    CreateWorkThread();
+    return true;
 }
 
 std::int32_t CSearchDeviceThread::TestCount() const

@@ -57,6 +57,9 @@ public:
     virtual void InitSearchThread(const char* strIP, std::int32_t nPort, bool bTestPort);
     // Asks the receive thread to end and releases the socket.
     virtual void ExitSearchThread();
+    // A worker left without a socket because its last create failed (its port was taken)
+    // creates once more; true when it tried. Does nothing for a worker told to exit.
+    bool CreateAgainIfFailed();
     virtual int SendSearchCommand(const wire::SearchPacket& packet);
     // Sends the worker's search to one address instead of the group or the broadcast
     // address, for a device that broadcast and multicast do not reach. Returns 0.
@@ -195,6 +198,7 @@ private:
     std::vector<SocketWork> handedOver; // for the receive thread, in the order given
     std::int32_t testCount = 0;
     Life life = Life::Idle;
+    bool createFailed = false; // the last create attempt threw: no socket, no thread
     std::thread receiveThread; // joined by WaitUntilStopped, a later create or the destructor
     std::chrono::milliseconds firstRestartDelay{100};
     std::chrono::milliseconds maxRestartDelay{3200};

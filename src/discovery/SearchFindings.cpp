@@ -17,8 +17,10 @@ std::uint64_t Answers(const WorkerSnapshot& c)
 std::vector<SearchFinding> WithPortHolders(std::vector<SearchFinding> findings)
 {
     for (SearchFinding& finding : findings) {
-        if (finding.cause == SearchFinding::Cause::PortTaken)
+        if (finding.cause == SearchFinding::Cause::PortTaken) {
             finding.holder = socketplatform::UdpPortHolder(finding.port);
+            finding.freeNow = !socketplatform::UdpPortInUse(finding.port);
+        }
     }
     return findings;
 }

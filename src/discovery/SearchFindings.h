@@ -27,6 +27,9 @@ struct SearchFinding
     std::string reason; // the system's own words for what failed
     std::uint64_t count = 0;
     std::string holder = {}; // the program that holds a taken port, where the system tells
+    // A taken port that nothing holds any more when the findings are made: the next search
+    // binds it.
+    bool freeNow = false;
 };
 
 // The causes, most fundamental first. A search that sent nothing has that one cause only.

@@ -62,5 +62,7 @@ private:
 // Which program holds a local UDP port, as "name (process N)", where the system tells (on
 // Linux only for processes the user may look into); empty otherwise.
 std::string UdpPortHolder(int port);
+// Whether any socket holds a local UDP port now, whoever's it is.
+bool UdpPortInUse(int port);
 
 } // namespace socketplatform

@@ -614,6 +614,10 @@ TEST(NothingFoundTextTest, FirewallAdviceFitsTheSystem)
     portTaken.holder = "dnsmasq (process 7)";
     const QString taken = FindingsText({portTaken}, texts, false);
     EXPECT_TRUE(taken.endsWith(". It is held by dnsmasq (process 7).")) << taken.toStdString();
+    portTaken.freeNow = true; // let go since the search
+    const QString freed = FindingsText({portTaken}, texts, false);
+    EXPECT_TRUE(freed.startsWith("Port 67 was taken at the last search (in use)")) << freed.toStdString();
+    EXPECT_TRUE(freed.contains("Nothing holds it now") && !freed.contains("held by")) << freed.toStdString();
 }
 
 // The menu of a row and of the empty space, by mouse and by keyboard; the keys that copy the

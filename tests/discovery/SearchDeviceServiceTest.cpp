@@ -1,10 +1,12 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <array>
 #include <atomic>
 #include <cstdlib>
 #include <filesystem>
 #include <mutex>
+#include <optional>
 #include <set>
 #include <system_error>
 
@@ -19,6 +21,7 @@
 using Kind = CSearchDeviceService::WorkerKind;
 using testsupport::Address;
 using testsupport::Device;
+using testsupport::udp;
 using namespace std::chrono_literals;
 
 namespace {
@@ -616,5 +619,91 @@ TEST_F(SearchServiceOnLoopback, ThreadsAndDescriptorsStayBoundedAcrossAddressCha
         << " threads, " << threads << " before";
     // A worker holds five: its socket, its waker, and its io_context's three.
     EXPECT_LE(count("/proc/self/fd"), descriptors + 5 * bound) << descriptors << " descriptors before";
+    service.ExitSearchService();
+}
+
+// The broadcast worker's socket and query on loopback: bound to 127.0.0.1, its query sent to
+// one loopback port.
+class LoopbackBroadcastWorker : public CSearchDeviceBroadcastThread
+{
+public:
+    LoopbackBroadcastWorker(CDeviceReportSink* reportSink, std::uint16_t queryPort)
+        : CSearchDeviceBroadcastThread(reportSink), target(testsupport::Loopback(queryPort))
+    {
+    }
+    int SendSearchCommand(const wire::SearchPacket& packet) override
+    {
+        SendToTargets(std::string(packet.begin(), packet.end()), {target}, "Send Broadcast Search Error");
+        return 0;
+    }
+
+protected:
+    boost::asio::ip::address_v4 BindAddress() const override
+    {
+        return boost::asio::ip::address_v4::loopback();
+    }
+
+private:
+    udp::endpoint target;
+};
+
+// Another program (or an instance of ours still ending) holds the broadcast port when the
+// service starts; once it lets go, the next search binds the port and sends through it, and
+// until then the findings say whether the port is held at the moment they are made.
+TEST_F(SearchServiceOnLoopback, ABroadcastPortTakenAtTheStartIsBoundByALaterSearch)
+{
+    boost::asio::io_context io;
+    udp::socket devices(io, testsupport::Loopback(0)); // where the broadcast queries go
+    devices.non_blocking(true);
+    const udp::socket others(io, testsupport::Loopback(0)); // the stand-in SSDP worker's
+    std::optional<testsupport::HeldPort> holder(std::in_place);
+    const std::int32_t port = holder->Port();
+    CSearchDeviceService::Options options = LoopbackOptions();
+    options.broadcastPort = port;
+    options.multicastPort = 0; // any free one
+    options.resendDelays = {};
+    options.watchNetwork = false;
+    const std::uint16_t queryPort = devices.local_endpoint().port();
+    options.makeWorker = [&](Kind kind, CDeviceReportSink* sink) -> std::unique_ptr<CSearchDeviceThread> {
+        // The SSDP worker's sends tell that the search went out.
+        if (kind != Kind::Command)
+            return std::make_unique<LoopbackBroadcastWorker>(
+                sink, kind == Kind::Broadcast ? queryPort : others.local_endpoint().port());
+        return std::make_unique<RecordingWorker>(calls);
+    };
+    CSearchDeviceService service(std::move(options));
+    service.StartSearchService();
+    service.SendSearchRequest();
+    const auto broadcast = [&service] { return service.CopyWorkers().at(0).counters; };
+    ASSERT_EQ(broadcast().boundAddress, "");
+    // Its receive thread sends the SSDP query; the search has gone out once it did.
+    ASSERT_TRUE(testsupport::WaitFor([&] { return service.CopyWorkers().at(1).counters.queriesSent > 0; }));
+    const auto portFinding = [&]() -> std::optional<SearchFinding> {
+        for (const SearchFinding& finding : WithPortHolders(DiagnoseSearch(service.CopyWorkers())))
+            if (finding.cause == SearchFinding::Cause::PortTaken)
+                return finding;
+        return std::nullopt;
+    };
+    ASSERT_TRUE(portFinding());
+    EXPECT_FALSE(portFinding()->freeNow) << "the holder still has the port";
+
+    holder.reset();
+    ASSERT_TRUE(portFinding());
+    EXPECT_TRUE(portFinding()->freeNow) << "looked at when the findings are made, not at the failed bind";
+
+    service.SendSearchRequest();
+    EXPECT_EQ(broadcast().boundPort, port);
+    EXPECT_FALSE(portFinding());
+    std::array<char, wire::kSearchPacketSize + 1> query{};
+    udp::endpoint sender;
+    boost::system::error_code error;
+    std::size_t got = 0;
+    ASSERT_TRUE(testsupport::WaitFor([&] {
+        got = devices.receive_from(boost::asio::buffer(query), sender, 0, error);
+        return !error;
+    })) << "no query came from the worker: "
+        << error.message();
+    EXPECT_EQ(got, wire::kSearchPacketSize);
+    EXPECT_EQ(sender.port(), port) << "sent from the broadcast port";
     service.ExitSearchService();
 }

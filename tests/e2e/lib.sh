@@ -20,7 +20,8 @@ fail() { echo "FAIL: $*" >&2; exit 1; }
 ip netns list >/dev/null 2>&1 || skip "'ip netns' is not available"
 command -v jq >/dev/null || skip "needs jq (tools/install-deps.sh installs it)"
 
-NET="e$$"
+# TK_NET_PREFIX sets the network ID's letters (a run beside others may want its own).
+NET="${TK_NET_PREFIX:-e}$$"
 WORK=$(mktemp -d)
 SIM_PIDS=()
 SIM_COUNT=0

@@ -140,7 +140,10 @@ std::string FormatFindingsText(const std::vector<SearchFinding>& findings)
             break;
         case SearchFinding::Cause::PortTaken:
             out += "  port " + std::to_string(f.port) + " could not be bound: " + f.reason +
-                   (f.holder.empty() ? "" : " (held by " + f.holder + ")") + "\n";
+                   (f.freeNow          ? " (nothing holds it now)"
+                    : f.holder.empty() ? ""
+                                       : " (held by " + f.holder + ")") +
+                   "\n";
             break;
         case SearchFinding::Cause::GroupNotJoined:
             out += "  the SSDP group was not joined: " + f.reason + "\n";

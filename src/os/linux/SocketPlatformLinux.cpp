@@ -157,6 +157,12 @@ std::set<std::string> UdpPortInodes(int port)
 
 } // namespace
 
+bool UdpPortInUse(int port)
+{
+    // A table that cannot be read frees nothing.
+    return !std::ifstream("/proc/net/udp") || !UdpPortInodes(port).empty();
+}
+
 std::string UdpPortHolder(int port)
 {
     const std::set<std::string> inodes = UdpPortInodes(port);

@@ -8,6 +8,7 @@
 
 #include <array>
 #include <cstdint>
+#include <optional>
 #include <string_view>
 #include <vector>
 
@@ -144,9 +145,14 @@ std::string ProcessName(DWORD pid)
     return name;
 }
 
-} // namespace
+// Who holds a local UDP port, from the system's table of UDP sockets.
+struct PortOwner
+{
+    bool known = false;         // the table could be read
+    std::optional<DWORD> owner; // the holding process; none when nothing holds the port
+};
 
-std::string UdpPortHolder(int port)
+PortOwner UdpPortOwner(int port)
 {
     // The table's size changes between the calls when sockets come and go: asked again then.
     std::vector<unsigned char> table;
@@ -162,13 +168,27 @@ std::string UdpPortHolder(int port)
     const auto* rows = reinterpret_cast<const MIB_UDPTABLE_OWNER_PID*>(table.data());
     for (DWORD i = 0; i < rows->dwNumEntries; ++i) {
         const MIB_UDPROW_OWNER_PID& row = rows->table[i];
-        if (::ntohs(static_cast<u_short>(row.dwLocalPort)) != port)
-            continue;
-        const std::string name = ProcessName(row.dwOwningPid);
-        return (name.empty() ? std::string("a program") : name) + " (process " +
-               std::to_string(row.dwOwningPid) + ")";
+        if (::ntohs(static_cast<u_short>(row.dwLocalPort)) == port)
+            return {true, row.dwOwningPid};
     }
-    return {};
+    return {true, std::nullopt};
+}
+
+} // namespace
+
+std::string UdpPortHolder(int port)
+{
+    const std::optional<DWORD> owner = UdpPortOwner(port).owner;
+    if (!owner)
+        return {};
+    const std::string name = ProcessName(*owner);
+    return (name.empty() ? std::string("a program") : name) + " (process " + std::to_string(*owner) + ")";
+}
+
+bool UdpPortInUse(int port)
+{
+    const PortOwner found = UdpPortOwner(port);
+    return !found.known || found.owner.has_value(); // a table that cannot be read frees nothing
 }
 
 } // namespace socketplatform
