@@ -1,6 +1,6 @@
 # Installation into the standard places, an uninstall target, and the Debian package.
 #
-#   cmake --install build [--prefix DIR]       programs, desktop entry, icons, man pages
+#   cmake --install build [--prefix DIR]       programs, desktop entry, icons, man pages, docs
 #   cmake --build build --target uninstall     removes what install_manifest.txt lists
 #   cpack --config build/CPackConfig.cmake     travelkin_<version>_<arch>.deb
 #
@@ -40,6 +40,9 @@ install(FILES ${PROJECT_SOURCE_DIR}/tools/completion/_travelkin-search
 
 # Man pages are shipped compressed, as Debian expects; -n keeps the archive reproducible.
 set(travelkin_man_pages travelkin-search.1 travelkin-devsim.1)
+if(TARGET travelkin)
+  list(PREPEND travelkin_man_pages travelkin.1)
+endif()
 set(travelkin_compressed_man_pages "")
 foreach(page IN LISTS travelkin_man_pages)
   set(source ${PROJECT_SOURCE_DIR}/tools/man/${page})
@@ -54,6 +57,25 @@ foreach(page IN LISTS travelkin_man_pages)
 endforeach()
 add_custom_target(travelkin_man_pages ALL DEPENDS ${travelkin_compressed_man_pages})
 install(FILES ${travelkin_compressed_man_pages} DESTINATION ${CMAKE_INSTALL_MANDIR}/man1)
+
+# The copyright file (every licence whose code is in the programs) and the changelog, whose
+# newest entry must carry the version being built, where a Debian user looks for them.
+set(travelkin_changelog ${PROJECT_SOURCE_DIR}/resources/debian/changelog)
+file(STRINGS ${travelkin_changelog} travelkin_changelog_head LIMIT_COUNT 1)
+if(NOT travelkin_changelog_head MATCHES "^travelkin \\(${PROJECT_VERSION}\\) ")
+  message(FATAL_ERROR "The newest entry of ${travelkin_changelog} is not version "
+          "${PROJECT_VERSION}: ${travelkin_changelog_head}")
+endif()
+set(travelkin_compressed_changelog ${PROJECT_BINARY_DIR}/doc/changelog.gz)
+add_custom_command(OUTPUT ${travelkin_compressed_changelog}
+  COMMAND ${CMAKE_COMMAND} -E make_directory ${PROJECT_BINARY_DIR}/doc
+  COMMAND gzip -9 -n -c ${travelkin_changelog} > ${travelkin_compressed_changelog}
+  DEPENDS ${travelkin_changelog}
+  COMMENT "Compressing the changelog"
+  VERBATIM)
+add_custom_target(travelkin_changelog ALL DEPENDS ${travelkin_compressed_changelog})
+install(FILES ${PROJECT_SOURCE_DIR}/resources/debian/copyright ${travelkin_compressed_changelog}
+        DESTINATION ${CMAKE_INSTALL_DATADIR}/doc/travelkin)
 
 # install_manifest.txt holds the files of the latest "cmake --install" from this build folder.
 add_custom_target(uninstall

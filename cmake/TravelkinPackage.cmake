@@ -6,12 +6,16 @@ set(CPACK_PACKAGE_VERSION ${PROJECT_VERSION})
 set(CPACK_PACKAGE_VENDOR "Travelkin developers")
 set(CPACK_PACKAGE_CONTACT "Travelkin developers <travelkin@example.org>")
 set(CPACK_PACKAGE_DESCRIPTION_SUMMARY "finds network storage devices on the local network")
+# Debian's style: the summary above, then paragraphs of lines under 80 columns (cpack indents
+# each by one space and turns an empty line into " .").
 set(CPACK_PACKAGE_DESCRIPTION
-  "Travelkin lists the Wi-Fi disks and home NAS boxes on the local network in a small\n\
-window, found by a broadcast query and an SSDP search, and opens a device's web page\n\
-(Log In) or its share in the file browser (My Storage). The package also holds\n\
-travelkin-search, a command-line search that prints the devices as a table or as JSON,\n\
-and travelkin-devsim, a simulator of devices for test networks.")
+  "Travelkin lists the Wi-Fi disks and home NAS boxes on the local network in a
+small window, found by a broadcast query and an SSDP search, and opens a
+device's web page (Log In) or its share in the file browser (My Storage).
+
+The package also holds travelkin-search, a command-line search that prints the
+devices as a table or as JSON, and travelkin-devsim, a simulator of devices for
+test networks.")
 set(CPACK_PACKAGING_INSTALL_PREFIX /usr)
 set(CPACK_STRIP_FILES ON)
 

@@ -12,7 +12,7 @@ packages=(
   iproute2 nftables jq gupnp-tools xvfb xauth x11-utils xdotool imagemagick fonts-dejavu-core fonts-wqy-microhei
   weston qt6-wayland
   at-spi2-core python3-pyatspi dbus-x11
-  dpkg-dev file desktop-file-utils appstream libcap2-bin xdg-utils man-db
+  dpkg-dev file desktop-file-utils appstream libcap2-bin xdg-utils man-db lintian
   g++-mingw-w64-x86-64-posix wine wine64 fonts-wine nsis
 )
 

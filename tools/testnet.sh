@@ -7,6 +7,7 @@
 #   testnet.sh down ID                    stop what runs in it and delete it
 #   testnet.sh exec ID ROLE CMD [ARG...]  run CMD inside one namespace of it
 #   testnet.sh addrs ID ROLE FIRST COUNT  give a device namespace COUNT more addresses
+#   testnet.sh host ID NAME ADDRESS       let the searcher's hosts file name ADDRESS NAME
 #   testnet.sh names ID                   print the namespace names
 #   testnet.sh link ID ROLE up|down|renew the searcher's link to a device namespace: take it
 #                                         down, bring it back, or delete and make it again
@@ -35,7 +36,7 @@ readonly ROUTER_C=198.18.2.1 DEVICES_C=198.18.2.2
 die() { echo "testnet.sh: $*" >&2; exit 2; }
 
 usage() {
-  sed -n '5,12p' "$0" | sed 's/^# \{0,1\}//' >&2
+  sed -n '5,13p' "$0" | sed 's/^# \{0,1\}//' >&2
   exit 2
 }
 
@@ -200,6 +201,16 @@ cmd_addrs() {
   address_sequence "$first" "$count" | sed "s|.*|address add &/32 dev $dev|" | ip -n "$ns" -batch -
 }
 
+# A name that only the searcher's name service knows (its hosts file), for searches by name.
+cmd_host() {  # id name address
+  local hosts
+  hosts="$(state_dir "$1")/hosts"
+  [ -f "$hosts" ] || die "network $1 is not up"
+  [[ $2 =~ ^[a-z0-9][a-z0-9.-]{0,62}$ ]] || die "bad host name '$2'"
+  allowed_address "$3" || die "address $3 is outside 192.0.2.0/24 and 198.18.0.0/15"
+  printf '%s %s\n' "$3" "$2" >>"$hosts"
+}
+
 main() {
   [ $# -ge 2 ] || usage
   local cmd=$1 id=$2
@@ -212,6 +223,7 @@ main() {
     exec) [ $# -ge 4 ] || usage; shift 2; cmd_exec "$id" "$@" ;;
     addrs) [ $# -eq 5 ] || usage; cmd_addrs "$id" "$3" "$4" "$5" ;;
     link) [ $# -eq 4 ] || usage; cmd_link "$id" "$3" "$4" ;;
+    host) [ $# -eq 4 ] || usage; cmd_host "$id" "$3" "$4" ;;
     names) echo "$(ns_name "$id" search) $(ns_name "$id" a) $(ns_name "$id" b) $(ns_name "$id" c)" ;;
     *) usage ;;
   esac

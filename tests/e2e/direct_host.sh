@@ -1,9 +1,10 @@
 #!/usr/bin/env bash
 # A device on a routed network behind the device namespace hears neither the broadcast query
 # nor the multicast search: only a direct search of its address (--host) finds it, by both
-# protocols. A malformed address, and one that is not unicast (multicast, broadcast, a local
-# network's broadcast address, loopback, reserved, this network), is refused with status 2, and output that cannot be written
-# (a full device, a closed standard output) ends in status 1 with "write error".
+# protocols, and by a name that only the searcher's name service knows. A malformed address,
+# and one that is not unicast (multicast, broadcast, a local network's broadcast address,
+# loopback, reserved, this network), is refused with status 2, and output that cannot be
+# written (a full device, a closed standard output) ends in status 1 with "write error".
 # One process searching as the window does: after the near device stopped, a new search's
 # "why nothing was found" tells of that search (nothing answered), and addresses handed over
 # after the search's repeats (Add a device by address) are searched at once.
@@ -29,6 +30,14 @@ json_valid "$WORK/direct.json"
 expect_device "$WORK/direct.json" 192.0.2.10 near
 expect_device "$WORK/direct.json" 198.18.2.10 far-broadcast
 expect_device "$WORK/direct.json" 198.18.2.11 far-ssdp
+
+# By a name that only the searcher's name service knows (its hosts file): looked up at start.
+# Both far simulators share namespace c, so the broadcast query sent to that address reaches
+# the other one, which answers from its own.
+"$TK_TESTNET" host "$NET" far-nas.test 198.18.2.11
+search --seconds 30 --expect 3 --json --host far-nas.test >"$WORK/named.json"
+json_valid "$WORK/named.json"
+expect_device "$WORK/named.json" 198.18.2.11 far-ssdp
 
 status=0; search --seconds 1 --host 198.18.2 >/dev/null 2>"$WORK/bad.err" || status=$?
 [ "$status" -eq 2 ] || fail "a malformed --host gave status $status"

@@ -1,6 +1,6 @@
 #!/usr/bin/env bash
 # Builds the Debian package and checks it the way a user meets it: its contents and control
-# data, a real "apt-get install", the installed files, the capability that lets an ordinary
+# data, lintian's verdict, a real "apt-get install", the installed files, the capability that lets an ordinary
 # user's search bind UDP port 67 (in the project's test network), the menu entry, each
 # tool's --help against its man page, then "apt-get purge" and that nothing is left. Also
 # checks that "cmake --install" and the uninstall target leave nothing behind.
@@ -66,6 +66,8 @@ expected=(
   usr/share/man/man1/travelkin-devsim.1.gz
   usr/share/bash-completion/completions/travelkin-search
   usr/share/zsh/vendor-completions/_travelkin-search
+  usr/share/doc/travelkin/copyright
+  usr/share/doc/travelkin/changelog.gz
 )
 icon_sizes=()
 for icon in "$top"/resources/icons/travelkin-*.png; do
@@ -74,7 +76,7 @@ for icon in "$top"/resources/icons/travelkin-*.png; do
 done
 if $gui; then
   expected+=(usr/bin/travelkin usr/share/applications/travelkin.desktop
-    usr/share/metainfo/org.example.travelkin.metainfo.xml)
+    usr/share/metainfo/org.example.travelkin.metainfo.xml usr/share/man/man1/travelkin.1.gz)
   for size in "${icon_sizes[@]}"; do
     expected+=("usr/share/icons/hicolor/${size}x${size}/apps/travelkin.png")
   done
@@ -125,6 +127,18 @@ dpkg-deb -e "$deb" "$work/control"
 for program in "${privileged[@]}"; do
   grep -Eq "/$program( |;|$)" "$work/control/postinst" || fail "postinst does not name /$program"
 done
+
+step "lintian"
+# As a Debian packager checks a package: errors and warnings fail. Informational tags may
+# stay, but each one must be named in the README with the reason it stays.
+command -v lintian >/dev/null || fail "lintian is not installed (tools/install-deps.sh)"
+lintian -i -I --fail-on error,warning "$deb" >"$work/lintian" 2>&1 || fail "lintian: $(cat "$work/lintian")"
+sed -n 's/^I: travelkin[^:]*: \([a-z0-9-]*\).*/\1/p' "$work/lintian" | sort -u >"$work/lintian-info"
+while read -r tag; do
+  grep -q "\`$tag\`" "$top/README.md" || fail "lintian's $tag is not named in the README: $(cat "$work/lintian")"
+done <"$work/lintian-info"
+dpkg-deb --fsys-tarfile "$deb" | tar -xO ./usr/share/doc/travelkin/changelog.gz | gzip -dc | sed -n 1p \
+  | grep -q "^travelkin ($version) " || fail "the changelog's newest entry is not version $version"
 
 # ---- install -----------------------------------------------------------------------------
 
@@ -182,7 +196,12 @@ for tool in travelkin-search travelkin-devsim; do
   options_in <"$work/$tool.help" >"$work/$tool.help-options"
   diff -u "$work/$tool.help-options" "$work/$tool.man-options" >"$work/$tool.diff" \
     || fail "$tool: --help and the man page name different options: $(cat "$work/$tool.diff")"
-  MANWIDTH=80 man --warnings -l "/usr/share/man/man1/$tool.1.gz" 2>"$work/$tool.man-warnings" >/dev/null
+done
+manual=(travelkin-search travelkin-devsim)
+$gui && manual+=(travelkin)
+for tool in "${manual[@]}"; do
+  [ "$(man -w "$tool")" = "/usr/share/man/man1/$tool.1.gz" ] || fail "man $tool finds '$(man -w "$tool" 2>&1)'"
+  MANWIDTH=80 man --warnings "$tool" 2>"$work/$tool.man-warnings" >/dev/null
   [ ! -s "$work/$tool.man-warnings" ] || fail "$tool man page: $(cat "$work/$tool.man-warnings")"
 done
 
