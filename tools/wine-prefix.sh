@@ -35,15 +35,23 @@ wine_prefix_env() {  # folder
   export WINEPREFIX=$1 WINEARCH=win64 WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml=;winemenubuilder.exe=d"
 }
 
-# Makes the prefix and starts its wineserver: wine_prefix_up [--null-display] LOG [RUNNER...].
+# Makes the prefix and starts its wineserver:
+#   wine_prefix_up [--null-display] [--ui-font FACE] LOG [RUNNER...]
 # The prefix is booted (its output in LOG, shown on a failure) and has its fonts when this
 # returns; it fails when the prefix already exists or does not boot in WINE_BOOT_SECONDS.
+# --ui-font FACE: the prefix has no Tahoma, and Wine draws every text asked of Tahoma (and of
+# the dialog faces that stand for it) in FACE, an installed font of this machine, as a
+# Windows in another language draws its own interface font where the layouts name Tahoma.
 wine_prefix_up() {
-  local null_display=no
-  if [ "$1" = --null-display ]; then
-    null_display=yes
+  local null_display=no ui_font=
+  while [ $# -gt 0 ]; do
+    case $1 in
+      --null-display) null_display=yes ;;
+      --ui-font) ui_font=$2; shift ;;
+      *) break ;;
+    esac
     shift
-  fi
+  done
   local log=$1
   shift
   if [ -e "$WINEPREFIX" ]; then
@@ -73,6 +81,20 @@ wine_prefix_up() {
     fi
   fi
   cp "$WINE_FONTS"/*.ttf "$WINEPREFIX/drive_c/windows/Fonts/"
+  [ -z "$ui_font" ] || wine_ui_font "$ui_font" "$log" "$@"
+}
+
+# Takes Tahoma out of the prefix and has Wine draw FACE wherever Tahoma is asked for (Wine's
+# replacement of a face that is not installed); fails when this machine has no FACE.
+wine_ui_font() {  # face log [RUNNER...]
+  local face=$1 log=$2
+  shift 2
+  if ! fc-list : family | tr ',' '\n' | grep -qx "$face"; then
+    echo "no font named '$face' is installed" >&2
+    return 1
+  fi
+  rm -f "$WINEPREFIX"/drive_c/windows/Fonts/tahoma*.ttf
+  "$@" wine reg add 'HKCU\Software\Wine\Fonts\Replacements' /v Tahoma /d "$face" /f >>"$log" 2>&1
 }
 
 # Ends the run's wineserver and every Windows program still running in the prefix.

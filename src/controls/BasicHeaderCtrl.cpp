@@ -1,13 +1,18 @@
 #include "controls/BasicHeaderCtrl.h"
 
 #include <QAbstractItemModel>
+#include <QFontMetrics>
 #include <QPainter>
 #include <QStyle>
 #include <QStyleOptionHeader>
 
+#include <algorithm>
+
 namespace {
 // Titles are cut where a fixed 256-character buffer with its terminator would cut them.
 constexpr int kMaxTitleLength = 255;
+// Titles are drawn this many pixels below the header's top.
+constexpr int kTitleTop = 3;
 } // namespace
 
 std::vector<int> VisibleSectionWidths(const QHeaderView& header)
@@ -29,6 +34,11 @@ CBasicHeaderCtrl::CBasicHeaderCtrl(Qt::Orientation orientation, QWidget* parent)
 void CBasicHeaderCtrl::SetHeightScale(float scale)
 {
     fHeightScale = scale;
+    TitleFontChanged();
+}
+
+void CBasicHeaderCtrl::TitleFontChanged()
+{
     updateGeometry();
     emit geometriesChanged(); // the owning view re-reads the height and moves its rows
 }
@@ -36,7 +46,12 @@ void CBasicHeaderCtrl::SetHeightScale(float scale)
 QSize CBasicHeaderCtrl::sizeHint() const
 {
     QSize hint = QHeaderView::sizeHint();
-    hint.setHeight(static_cast<int>(fHeightScale * static_cast<float>(hint.height())));
+    int height = static_cast<int>(fHeightScale * static_cast<float>(hint.height()));
+    // The style measures the widget's face, the list's; the titles are drawn in pFont, which a
+    // system without the layout's face replaces with one of its own, often taller.
+    if (pFont)
+        height = std::max(height, kTitleTop + QFontMetrics(*pFont).height());
+    hint.setHeight(height);
     return hint;
 }
 
@@ -79,8 +94,8 @@ void CBasicHeaderCtrl::DrawSeparatorsAndTitles(QPainter& painter, const QImage& 
             continue;
         const QString title =
             model() ? model()->headerData(section, orientation(), Qt::DisplayRole).toString() : QString();
-        painter.drawText(QRect(left - scrollX, top + 3, itemWidth, itemHeight - 3), Qt::AlignCenter,
-                         title.left(kMaxTitleLength));
+        painter.drawText(QRect(left - scrollX, top + kTitleTop, itemWidth, itemHeight - kTitleTop),
+                         Qt::AlignCenter, title.left(kMaxTitleLength));
     }
 }
 

@@ -1,8 +1,9 @@
 #pragma once
 
 // Base of the skinned column headers: the header paints itself from its skin through one
-// off-screen image, and its height is the one the style computes times fHeightScale, so the
-// list's rows begin right below the scaled header.
+// off-screen image, and its height is the one the style computes times fHeightScale, but never
+// less than its titles need in the face it draws them in, so the list's rows begin right below
+// the header whatever face the system gives it.
 
 #include "controls/BasicPropertyFrame.h"
 #include "controls/OffscreenBuffer.h"
@@ -23,7 +24,10 @@ public:
 
     // Sets fHeightScale and lays the owning list out again.
     void SetHeightScale(float scale);
-    // The style's height times fHeightScale, truncated.
+    // Lays the owning list out again after pFont changed.
+    void TitleFontChanged();
+    // The style's height times fHeightScale, truncated; at least the titles' offset from the
+    // top plus pFont's height.
     QSize sizeHint() const override;
 
     // PaintBackground, then DrawHeaderItems.

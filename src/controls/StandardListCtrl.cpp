@@ -24,12 +24,14 @@ CStandardListCtrl::CStandardListCtrl(QWidget* parent)
 void CStandardListCtrl::SetHeaderFont(const QString& face, int size)
 {
     pHeader->SetDrawFont(face, size);
+    pHeader->TitleFontChanged();
     pHeader->viewport()->update();
 }
 
 void CStandardListCtrl::SetHeaderFont(std::wstring_view face, int size)
 {
     pHeader->SetDrawFont(face, size);
+    pHeader->TitleFontChanged();
     pHeader->viewport()->update();
 }
 

@@ -5,6 +5,7 @@
 #include <gtest/gtest.h>
 
 #include <QHeaderView>
+#include <QPainter>
 
 namespace {
 
@@ -54,6 +55,8 @@ TEST_F(ListCtrlTest, HeaderHeightIsScaledAndRowsBeginBelowIt)
 {
     CStandardListCtrl& plain = MakeList(0);
     CStandardListCtrl& scaled = MakeList(0, 0.9f);
+    for (CStandardListCtrl* list : {&plain, &scaled})
+        list->SetHeaderFont(QStringLiteral("Tahoma"), 0); // no titles: the scale alone
     const int systemHeight = plain.header()->height();
     ASSERT_GT(systemHeight, 0);
     EXPECT_EQ(scaled.header()->height(), static_cast<int>(0.9f * static_cast<float>(systemHeight)));
@@ -61,6 +64,46 @@ TEST_F(ListCtrlTest, HeaderHeightIsScaledAndRowsBeginBelowIt)
 
     scaled.InsertItem(0, {QStringLiteral("nas"), QStringLiteral("192.0.2.7"), QStringLiteral("HomeNas")});
     EXPECT_EQ(scaled.visualItemRect(scaled.topLevelItem(0)).top(), 0);
+}
+
+TEST_F(ListCtrlTest, HeaderHoldsItsTitlesWholeInTheFaceItDrawsAndRowsBeginBelowIt)
+{
+    CStandardListCtrl& untitled = MakeList(0, 0.9f);
+    untitled.SetHeaderFont(QStringLiteral("Tahoma"), 0);
+    const int scaledHeight = untitled.header()->height();
+    // The layout's face and size; taller faces, as a system without that face draws instead.
+    for (const auto& [face, size] : {std::pair{"Tahoma", 12}, {"DejaVu Serif", 20}, {"DejaVu Serif", 30}}) {
+        SCOPED_TRACE(testing::Message() << face << " " << size);
+        CStandardListCtrl& list = MakeList(0, 0.9f);
+        list.Header().SetStateImage(HeaderBackground(), 1, 0, 0);
+        list.setColumnWidth(1, 0); // one title, without descenders
+        list.setColumnWidth(2, 0);
+        list.InsertItem(0, {QStringLiteral("disk2"), QStringLiteral("192.0.2.42")});
+        list.InsertItem(1, {QStringLiteral("disk1"), QStringLiteral("192.0.2.41")});
+        list.SetHeaderFont(QString::fromLatin1(face), size);
+
+        const QRect header = list.header()->geometry();
+        EXPECT_GE(header.height(), scaledHeight);
+        QImage whole(300, 100, QImage::Format_ARGB32);
+        whole.fill(kGreen);
+        QPainter painter(&whole);
+        painter.setFont(*list.Header().pFont);
+        painter.drawText(whole.rect(), Qt::AlignCenter, QStringLiteral("Host Name"));
+        painter.end();
+        const QRect wholeInk = InkBox(whole, kGreen);
+        const QRect ink = InkBox(Grab(list.Header()), kGreen);
+        ASSERT_TRUE(ink.isValid());
+        EXPECT_GT(ink.top(), 0); // a title cut by the header's edges reaches them
+        EXPECT_LT(ink.bottom(), header.height() - 1);
+        EXPECT_LE(std::abs(ink.height() - wholeInk.height()), 1);
+
+        EXPECT_EQ(list.viewport()->geometry().top(), header.bottom() + 1);
+        const QRect first = list.visualItemRect(list.topLevelItem(0));
+        const QRect second = list.visualItemRect(list.topLevelItem(1));
+        EXPECT_EQ(first.top(), 0);
+        EXPECT_EQ(second.top(), first.bottom() + 1);
+        EXPECT_EQ(first.height(), second.height());
+    }
 }
 
 TEST_F(ListCtrlTest, BorderBitDrawsAOnePixelFrameAndShrinksTheClientArea)

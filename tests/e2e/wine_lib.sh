@@ -21,11 +21,12 @@ start_display() {
 
 # A fresh prefix, never used outside the namespace; its wineserver kept running until
 # stop_wine, inside the namespace, where a Windows program's socket gets the namespace's
-# address.
+# address. TK_UI_FONT, when set, names an installed face that the prefix draws instead of
+# Tahoma, which it then lacks (wine_prefix_up --ui-font).
 start_wine() {
   local started local_address ns pid server_in_ns=no
   started=$(date +%s)
-  wine_prefix_up "$WORK/wineboot.log" in_searcher || fail "no Wine prefix"
+  wine_prefix_up ${TK_UI_FONT:+--ui-font "$TK_UI_FONT"} "$WORK/wineboot.log" in_searcher || fail "no Wine prefix"
   local_address=$(in_searcher timeout 60 wine "$TK_PROBE_EXE" 192.0.2.2 68 2>"$WORK/probe.log" | tr -d '\r')
   echo "Wine prefix made and probe run in $(( $(date +%s) - started )) s"
   [ "$local_address" = 192.0.2.1 ] || fail "Wine's socket is not in the test network: '$local_address'"

@@ -7,7 +7,10 @@
 # to the URL recorder (after My Storage's Windows steps: Explorer windows, connections, drive
 # letters), and a close request ends it cleanly. TK_DPI (96 unless set) is the screen's dots per
 # inch: the window, its rows and every coordinate below grow with it, and the list's first row
-# lies wholly below its header, its text where the next row has its own. Besides lib.sh's variables it needs TK_TRAVELKIN_EXE (travelkin.exe) and TK_PROBE_EXE (local_address_probe);
+# lies wholly below its header, its text where the next row has its own. TK_UI_FONT, when set,
+# names an installed face that the prefix draws instead of Tahoma, which it then lacks (as a
+# Windows in another language draws its own interface font): the rows still begin below the
+# header, whatever its height in that face. Besides lib.sh's variables it needs TK_TRAVELKIN_EXE (travelkin.exe) and TK_PROBE_EXE (local_address_probe);
 # TK_SCREENSHOT, when set, names a file that receives a copy of the screenshot (taken on a
 # failure too). The Wine prefix, its wineserver and the display: wine_lib.sh.
 source "$(dirname "$0")/lib.sh"
