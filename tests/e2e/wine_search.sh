@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
 # The Windows search under Wine finds the same devices as the Linux search, in the same test
-# network. Run by tools/run-tests.sh after the Windows cross-build; besides lib.sh's variables
+# network, and forged answers to the group and the broadcast addresses do not keep a real
+# device out. Run by tools/run-tests.sh after the Windows cross-build; besides lib.sh's variables
 # it needs TK_SEARCH_EXE and TK_PROBE_EXE (the cross-built search and local_address_probe).
 # The Wine prefix and its wineserver, inside the searching namespace: wine_lib.sh.
 source "$(dirname "$0")/lib.sh"
@@ -38,4 +39,22 @@ in_searcher env LC_ALL=C.UTF-8 timeout 90 wine "$TK_SEARCH_EXE" --seconds 60 --e
   || fail "--save did not write $named/list.json: $(ls -R "$WORK" | head -n 40)"
 in_searcher env LC_ALL=C.UTF-8 timeout 90 wine "$TK_SEARCH_EXE" --seconds 60 --expect 3 \
   --compare "$named/list.json" >"$WORK/compare.txt" 2>&1 || fail "--compare: $(cat "$WORK/compare.txt")"
+
+# Forged answers from 4,200 addresses, every second, to the group, to 255.255.255.255 and to
+# the subnet's broadcast address fill the list; they are no answers to the search, so a real
+# device that answers it 1.5 s late takes the place of one of them: the Windows receive, too,
+# tells where each datagram was sent.
+add_addresses a 192.0.2.12 1
+add_addresses a 198.19.0.1 4200
+start_sim a --first-address 198.19.0.1 --count 4200 --hostile answers --id forged%d --host forged%d \
+  --answers-to 192.0.2.255 --seconds 120
+start_sim a --first-address 192.0.2.12 --id real%d --host real%d --no-notify --delay 1500 --seconds 120
+in_searcher timeout 90 wine "$TK_SEARCH_EXE" --seconds 6 --json --diagnose >"$WORK/forged.json"
+jq '.devices' "$WORK/forged.json" >"$WORK/forged-list.json"
+forged=$(jq '[.[] | select(.host | startswith("forged"))] | length' "$WORK/forged-list.json")
+[ "$forged" -ge 4000 ] || fail "only $forged forged answerers listed: the list was never full"
+[ -n "$(device_at "$WORK/forged-list.json" 192.0.2.12)" ] || {
+  jq -c '.workers[] | {kind, port, received, dropped, listed}' "$WORK/forged.json" >&2
+  fail "the real device is not listed among $forged forged answerers"
+}
 echo "PASS"
