@@ -184,9 +184,15 @@ RegistryChange::Kind CDeviceRegistry::RefreshLocked(Listing& listing, const Devi
     return kind;
 }
 
+void CDeviceRegistry::SetCap(std::size_t lowered)
+{
+    std::lock_guard hold(lock);
+    cap = std::clamp<std::size_t>(lowered, 1, kMaxDevices);
+}
+
 bool CDeviceRegistry::MakeRoomLocked(const DeviceRecord& device, std::optional<DeviceRecord>& evicted)
 {
-    if (deviceList.size() < kMaxDevices)
+    if (deviceList.size() < cap)
         return true;
     // Anyone can announce from any address; only a device that answered a search pushes an
     // announced-only entry out, and the one not heard from for longest goes first.

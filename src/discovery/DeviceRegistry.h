@@ -48,6 +48,9 @@ public:
     // Removes, as Gone, the devices that announced a max-age and have not been heard from
     // within it by now.
     void Expire(std::chrono::steady_clock::time_point now);
+    // Lowers the cap of the list from kMaxDevices to cap (1 at least), so a test fills it
+    // with a few devices where the receive is slow (under Wine). Applies to later reports.
+    void SetCap(std::size_t cap);
 
 private:
     // A listed device's place in the list and, while it is known from announcements alone,
@@ -90,4 +93,5 @@ private:
     // announcements or answers cannot keep a real device out.
     std::list<std::string> announcedOrder;
     RegistryListener listener;
+    std::size_t cap = kMaxDevices;
 };

@@ -64,8 +64,9 @@ int CSearchDeviceBroadcastThread::SendSearchCommand(const wire::SearchPacket& pa
     return 0;
 }
 
-void CSearchDeviceBroadcastThread::RenewNetwork(const std::vector<LocalNetwork>& renewed, bool)
+void CSearchDeviceBroadcastThread::RenewNetwork(const std::vector<LocalNetwork>& renewed, bool networkChanged)
 {
+    CSearchDeviceThread::RenewNetwork(renewed, networkChanged);
     std::lock_guard lock(networksLock);
     networks = renewed;
 }
@@ -100,6 +101,7 @@ int CSearchDeviceBroadcastThread::SendDirectSearch(const wire::SearchPacket& pac
                                                    const boost::asio::ip::address_v4& host)
 {
     WriteLog("SendThread %d : Send Direct Search Command To %s  ", Port(), host.to_string().c_str());
+    QueriedDirectly(host);
     SendToTargets(std::string(packet.begin(), packet.end()),
                   {udp::endpoint(host, wire::kBroadcastDevicePort)}, "Send Direct Search Error");
     return 0;

@@ -28,8 +28,10 @@ void CSearchDeviceMultiCommandThead::ExitSearchThread()
     WriteLog("SendThread %d : Exit Search Device Tread , bExitSock : %d  ", Port(), 1);
 }
 
-void CSearchDeviceMultiCommandThead::RenewNetwork(const std::vector<LocalNetwork>& networks, bool)
+void CSearchDeviceMultiCommandThead::RenewNetwork(const std::vector<LocalNetwork>& networks,
+                                                  bool networkChanged)
 {
+    CSearchDeviceThread::RenewNetwork(networks, networkChanged); // not the group's renewal
     const auto own = std::find_if(networks.begin(), networks.end(),
                                   [this](const LocalNetwork& network) { return network.address == strIP; });
     if (own == networks.end() || own->interfaceIndex == 0)

@@ -237,8 +237,10 @@ void CSearchDeviceMulticastThread::AlterGroup(udp::socket& socket, bool join)
         WriteLog("SendThread %d : Leave To Multicast Group Info ", Port());
 }
 
-void CSearchDeviceMulticastThread::RenewNetwork(const std::vector<LocalNetwork>&, bool networkChanged)
+void CSearchDeviceMulticastThread::RenewNetwork(const std::vector<LocalNetwork>& networks,
+                                                bool networkChanged)
 {
+    CSearchDeviceThread::RenewNetwork(networks, networkChanged);
     if (!networkChanged && groupJoined)
         return;
     WithSocket([this](udp::socket& socket) {
@@ -264,6 +266,7 @@ int CSearchDeviceMulticastThread::SendDirectSearch(const wire::SearchPacket&,
                                                    const boost::asio::ip::address_v4& host)
 {
     WriteLog("SendThread %d : Send Direct Search Command To %s  ", Port(), host.to_string().c_str());
+    QueriedDirectly(host);
     SendToTargets(std::string(wire::kMSearchRequest), {udp::endpoint(host, wire::kSsdpPort)},
                   "Send Direct Search Error");
     return 0;

@@ -1,8 +1,12 @@
 #include "discovery/SearchDeviceService.h"
 
 #include <algorithm>
+#include <charconv>
 #include <cstdlib>
 #include <cstring>
+#include <optional>
+#include <string_view>
+#include <system_error>
 
 #include "discovery/DiagnosticLog.h"
 #include "discovery/SearchDeviceBroadcastThread.h"
@@ -17,6 +21,24 @@ constexpr const char* kLogVariable = "TRAVELKIN_LOG";
 
 // Measuring only: how many times a search is sent (the window and tools send it three times).
 constexpr const char* kSendsVariable = "TRAVELKIN_SEARCH_SENDS";
+
+// Tests only: a lower cap of the device list, so a slow receive (under Wine) fills it.
+constexpr const char* kListCapVariable = "TRAVELKIN_LIST_CAP";
+
+// The list's cap the environment asks for, if it names one from 1 to the list's own cap.
+std::optional<std::size_t> ListCapFromEnvironment()
+{
+    const char* text = std::getenv(kListCapVariable);
+    if (text == nullptr)
+        return std::nullopt;
+    const std::string_view value(text, strnlen(text, 5));
+    std::size_t cap = 0;
+    const auto [end, error] = std::from_chars(value.data(), value.data() + value.size(), cap);
+    if (error != std::errc() || end != value.data() + value.size() || cap < 1 ||
+        cap > CDeviceRegistry::kMaxDevices)
+        return std::nullopt; // not a cap we take: the list keeps its own
+    return cap;
+}
 
 // The log's settings are cleared at each start; only the environment turns it on.
 void ResetLogSettings()
@@ -113,6 +135,8 @@ void CSearchDeviceService::StartLocked()
 {
     started = true;
     resendDelays = ResendDelaysFromEnvironment(options.resendDelays);
+    if (const auto cap = ListCapFromEnvironment())
+        registry.SetCap(*cap);
     // One look at the interfaces serves the start and the first search after it; the
     // network watcher, started with the loop, reports any change after this look.
     startScan = ScanLocalNetworks();

@@ -234,7 +234,11 @@ void CSearchDeviceThread::ResetDeviceInfo()
 
 void CSearchDeviceThread::HandleRecvInfo(const char*, std::size_t, const char*) {}
 
-void CSearchDeviceThread::RenewNetwork(const std::vector<LocalNetwork>&, bool) {}
+void CSearchDeviceThread::RenewNetwork(const std::vector<LocalNetwork>& networks, bool)
+{
+    std::lock_guard lock(answerLock);
+    answerNetworks = networks;
+}
 
 bool CSearchDeviceThread::RememberReport(const DeviceRecord& record, bool clearOnRepeat)
 {
@@ -266,12 +270,57 @@ bool CSearchDeviceThread::AnswerExpected() const
     // No query yet: sent is the clock's earliest time, and the difference would overflow.
     const bool asked = sent != std::chrono::steady_clock::time_point::min().time_since_epoch().count() &&
                        now - sent <= answerWindowTicks.load();
-    return asked && datagramToThisMachine;
+    if (!asked || !datagramOrigin)
+        return asked;
+    std::lock_guard lock(answerLock);
+    const auto direct = directQueries.find(datagramOrigin->sender.to_uint());
+    const bool queriedDirectly =
+        direct != directQueries.end() && now - direct->second <= answerWindowTicks.load();
+    return MayBeAnswer(datagramOrigin->arrival, datagramOrigin->sender, answerNetworks, queriedDirectly);
 }
 
-bool CSearchDeviceThread::AddressedToThisMachine(const boost::asio::ip::address_v4& destination)
+void CSearchDeviceThread::QueriedDirectly(const boost::asio::ip::address_v4& host)
 {
-    return !destination.is_multicast() && destination != boost::asio::ip::address_v4::broadcast();
+    const auto now = std::chrono::steady_clock::now().time_since_epoch().count();
+    const auto window = answerWindowTicks.load();
+    std::lock_guard lock(answerLock);
+    if (!directQueries.contains(host.to_uint())) // a host added: those no longer queried go
+        std::erase_if(directQueries, [&](const auto& query) { return now - query.second > window; });
+    directQueries[host.to_uint()] = now;
+}
+
+namespace {
+
+bool InSubnet(const boost::asio::ip::address_v4& address, const LocalNetwork& network)
+{
+    boost::system::error_code error;
+    const auto own = boost::asio::ip::make_address_v4(network.address, error);
+    const unsigned prefix = std::min(network.prefixLength, 32u);
+    const std::uint32_t mask = prefix == 0 ? 0 : 0xFFFFFFFFu << (32 - prefix);
+    return !error && ((address.to_uint() ^ own.to_uint()) & mask) == 0;
+}
+
+} // namespace
+
+bool CSearchDeviceThread::MayBeAnswer(const socketplatform::DatagramArrival& arrival,
+                                      const boost::asio::ip::address_v4& sender,
+                                      const std::vector<LocalNetwork>& networks, bool queriedDirectly)
+{
+    // The arrival interface's networks; where the platform did not name the interface, the
+    // network of the address the datagram was sent to stands for them.
+    const std::string destination = arrival.destination.to_string();
+    const auto arrivedOn = [&](const LocalNetwork& network) {
+        return arrival.interfaceIndex == 0 ? network.address == destination
+                                           : network.interfaceIndex == arrival.interfaceIndex;
+    };
+    const bool toOwnAddress = std::any_of(networks.begin(), networks.end(), [&](const LocalNetwork& network) {
+        return arrivedOn(network) && network.address == destination;
+    });
+    if (!toOwnAddress)
+        return false; // a group, a broadcast address, another interface's address, or not told
+    return queriedDirectly || std::any_of(networks.begin(), networks.end(), [&](const LocalNetwork& network) {
+               return arrivedOn(network) && InSubnet(sender, network);
+           });
 }
 
 void CSearchDeviceThread::SetAnswerWindow(std::chrono::milliseconds window)
@@ -306,13 +355,13 @@ int CSearchDeviceThread::WorkThread()
         WriteLog("SendThread %d : Begin Search Device Work Thread  ", Port());
         std::array<char, kReceiveSize + 1> area;
         udp::endpoint sender(boost::asio::ip::address_v4::any(), 0);
-        boost::asio::ip::address_v4 destination;
+        socketplatform::DatagramArrival arrival;
         while (KeepReceiving()) {
             WriteLog("SendThread %d : Wait Reciver Socket Protocol Info  ", Port());
             area.fill(0);
             boost::system::error_code error;
             std::size_t count =
-                ReceiveNext(boost::asio::buffer(area.data(), kReceiveSize), sender, destination, error);
+                ReceiveNext(boost::asio::buffer(area.data(), kReceiveSize), sender, arrival, error);
             if (error)
                 count = 0;
             WriteLog("SendThread %d : Reciver Socket Protocol Info, nReceive = %d  ", Port(),
@@ -324,9 +373,9 @@ int CSearchDeviceThread::WorkThread()
                 const DottedText senderIP = FormatDottedIPv4(sender.address().to_v4());
                 WriteLog("SendThread %d : Recive Socket Protocol IP : %s, nLen : %d  ", Port(),
                          senderIP.data(), static_cast<int>(count));
-                datagramToThisMachine = AddressedToThisMachine(destination);
+                datagramOrigin = Origin{arrival, sender.address().to_v4()};
                 HandleRecvInfo(area.data(), count, senderIP.data());
-                datagramToThisMachine = true; // what a parser called from elsewhere sees
+                datagramOrigin.reset(); // what a parser called from elsewhere sees
                 continue;
             }
             if (!error)
@@ -364,12 +413,12 @@ bool CSearchDeviceThread::KeepReceiving()
 }
 
 std::size_t CSearchDeviceThread::ReceiveNext(boost::asio::mutable_buffer area, udp::endpoint& sender,
-                                             boost::asio::ip::address_v4& destination,
+                                             socketplatform::DatagramArrival& arrival,
                                              boost::system::error_code& error)
 {
     // sock is not locked here: only this thread uses it while it receives.
     for (;;) {
-        const std::size_t count = socketplatform::ReceiveDatagram(sock, area, sender, destination, error);
+        const std::size_t count = socketplatform::ReceiveDatagram(sock, area, sender, arrival, error);
         if (error != boost::asio::error::would_block)
             return count;
         error.clear();

@@ -6,8 +6,10 @@
 #include <cstddef>
 #include <cstdint>
 #include <functional>
+#include <map>
 #include <memory>
 #include <mutex>
+#include <optional>
 #include <string>
 #include <thread>
 #include <vector>
@@ -68,7 +70,8 @@ public:
     virtual void ResetDeviceInfo();
     // Renews what the socket holds of the network (group membership, outgoing interface)
     // when it may have gone stale; networkChanged says the local networks differ from the
-    // last call's. Does nothing in the base.
+    // last call's. The base keeps the networks, which tell an answer from a forged one (see
+    // MayBeAnswer); a class that renews more calls it first.
     virtual void RenewNetwork(const std::vector<LocalNetwork>& networks, bool networkChanged);
     // The receive loop; runs on the worker's own thread.
     virtual int WorkThread();
@@ -93,9 +96,14 @@ public:
     void SetRestartPacing(std::chrono::milliseconds first, std::chrono::milliseconds most);
     // How long after a query of this worker a datagram counts as an answer to it.
     void SetAnswerWindow(std::chrono::milliseconds window);
-    // Whether a datagram sent to this address was sent to this machine alone, as an answer
-    // is: not to a group, not to everybody (the any-address: the platform did not say).
-    static bool AddressedToThisMachine(const boost::asio::ip::address_v4& destination);
+    // Whether a datagram that arrived so may answer one of this worker's queries. It was sent
+    // to an address of the interface it came in on, as an answer is (not to a group or a
+    // broadcast address, nor where the platform did not tell), and it came from a network of
+    // that interface, which the group and broadcast queries never leave; an address queried
+    // directly (queriedDirectly) may answer from anywhere.
+    static bool MayBeAnswer(const socketplatform::DatagramArrival& arrival,
+                            const boost::asio::ip::address_v4& sender,
+                            const std::vector<LocalNetwork>& networks, bool queriedDirectly);
 
     static constexpr std::size_t kReceiveSize = 1024;
     static constexpr int kReceiveBufferBytes = 1 << 20;
@@ -134,9 +142,12 @@ protected:
     // Counts a send; one that went out opens the answer window.
     void QuerySent(const boost::system::error_code& error);
     // Whether the datagram in hand counts as an answer: it reached this worker within the
-    // answer window of its last query, sent to this machine. On the receive thread (or the
-    // thread that hands the parser a datagram).
+    // answer window of its last query, and MayBeAnswer says it may be one. On the receive
+    // thread (or the thread that hands the parser a datagram).
     bool AnswerExpected() const;
+    // Notes a query sent to this address alone (a direct host), which may answer from
+    // anywhere within the answer window.
+    void QueriedDirectly(const boost::asio::ip::address_v4& host);
 
     std::string strIP;
     std::atomic<std::int32_t> nPort{wire::kFirstCommandPort};
@@ -172,7 +183,7 @@ private:
     // The next datagram, waited for as long as the worker receives: 0 without an error once
     // it stopped receiving (an exit). On the receive thread.
     std::size_t ReceiveNext(boost::asio::mutable_buffer area, udp::endpoint& sender,
-                            boost::asio::ip::address_v4& destination, boost::system::error_code& error);
+                            socketplatform::DatagramArrival& arrival, boost::system::error_code& error);
     // Waits until the socket has a datagram, running handed-over work meanwhile; false when
     // the worker stopped receiving instead.
     bool AwaitDatagram();
@@ -204,8 +215,18 @@ private:
     std::chrono::milliseconds maxRestartDelay{3200};
     // Restarts since the last good receive. Touched only by the receive thread.
     int failedRestarts = 0;
-    // Where the datagram in hand was sent. Touched only by the receive thread.
-    bool datagramToThisMachine = true;
+    // Where the datagram in hand came from and went; none for a parser called from
+    // elsewhere. Touched only by the receive thread.
+    struct Origin
+    {
+        socketplatform::DatagramArrival arrival;
+        boost::asio::ip::address_v4 sender;
+    };
+    std::optional<Origin> datagramOrigin;
+    mutable std::mutex answerLock;            // guards the two below; a leaf
+    std::vector<LocalNetwork> answerNetworks; // of the last renewal
+    // When each address queried directly last was (steady clock ticks), kept for the window.
+    std::map<std::uint32_t, std::chrono::steady_clock::rep> directQueries;
     // When a query last went out (steady clock ticks; the sends run on the owner's and the
     // service's threads, the parser reads it on the receive thread), and how long answers
     // to it are taken.

@@ -1,5 +1,6 @@
 #include "os/LocalAddresses.h"
 
+#include <algorithm>
 #include <cstdint>
 
 #include <boost/asio/ip/address_v4.hpp>
@@ -29,6 +30,7 @@ std::vector<LocalNetwork> UsableNetworks(const std::vector<InterfaceIPv4>& entri
         LocalNetwork network;
         network.address = address_v4(entry.address).to_string();
         network.interfaceIndex = entry.interfaceIndex;
+        network.prefixLength = std::min(entry.prefixLength, 32u);
         if (entry.broadcast)
             network.broadcast = SubnetBroadcast(network.address, entry.prefixLength);
         networks.push_back(std::move(network));

@@ -12,6 +12,7 @@ struct LocalNetwork
     std::string address;   // dotted text
     std::string broadcast; // the subnet's broadcast address; empty for /31 and /32
     unsigned interfaceIndex = 0;
+    unsigned prefixLength = 32; // the length of the subnet's prefix
 
     bool operator==(const LocalNetwork&) const = default;
 };

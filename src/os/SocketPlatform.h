@@ -30,12 +30,19 @@ void PrepareReceiveSocket(udp::socket& socket, int queueBytes);
 // system's own SSDP listeners and every one of them gets the group's datagrams.
 void SharePort(udp::socket& socket);
 
+// Where a received datagram went: the address it was sent to (a group, a broadcast address,
+// or one of this machine's own) and the index of the interface it came in through; the
+// any-address and 0 where the system did not tell.
+struct DatagramArrival
+{
+    boost::asio::ip::address_v4 destination;
+    unsigned interfaceIndex = 0;
+};
+
 // One receive that does not wait: the error is would_block when no datagram is queued. A
-// datagram longer than the area is cut to it and counts as received. destination is the
-// address the datagram was sent to (a group or a broadcast address, or one of this machine's
-// own), or the any-address where the platform does not tell.
+// datagram longer than the area is cut to it and counts as received.
 std::size_t ReceiveDatagram(udp::socket& socket, boost::asio::mutable_buffer area, udp::endpoint& sender,
-                            boost::asio::ip::address_v4& destination, boost::system::error_code& error);
+                            DatagramArrival& arrival, boost::system::error_code& error);
 
 // Ends a receive thread's wait for a datagram from another thread: the receiver then runs
 // what was handed to it, or sees that it is to exit. A wake given while nobody waits ends the

@@ -150,9 +150,9 @@ TEST(BroadcastTargets, OnlyInterfacesThatAreUpAndNotLoopbackAreSearched)
                                                 {0xC0000202, 24, 3, false, false, true},
                                                 {0xC6120001, 15, 4, true, false, false},
                                                 {0xC6120501, 31, 5, true, false, true}};
-    EXPECT_EQ(UsableNetworks(entries),
-              (std::vector<LocalNetwork>{
-                  {"192.0.2.1", "192.0.2.255", 2}, {"198.18.0.1", "", 4}, {"198.18.5.1", "", 5}}));
+    EXPECT_EQ(UsableNetworks(entries), (std::vector<LocalNetwork>{{"192.0.2.1", "192.0.2.255", 2, 24},
+                                                                  {"198.18.0.1", "", 4, 15},
+                                                                  {"198.18.5.1", "", 5, 31}}));
 }
 
 // What goes on the wire, written out here byte for byte rather than taken from the encoders.

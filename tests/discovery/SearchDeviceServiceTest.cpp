@@ -498,16 +498,56 @@ TEST(SearchWorker, AnAnswerCountsOnlyWithinTheWindowOfTheWorkersQuery)
     worker.SetAnswerWindow(1ms);
     std::this_thread::sleep_for(5ms); // past the window, however busy the machine
     EXPECT_FALSE(solicited(answer)) << "the window has closed";
+}
 
-    using boost::asio::ip::make_address_v4;
-    const std::pair<const char*, bool> destinations[] = {
-        {"192.0.2.1", true},
-        {"0.0.0.0", true}, // a datagram whose destination the platform did not tell
-        {"239.143.255.250", false},
-        {"255.255.255.255", false},
+// An answer goes to the address the query came from, and the group and broadcast queries do
+// not leave their network: what is sent to a group or a broadcast address, to another
+// interface's address, or comes from off the network, is forged, unless the sender was asked
+// directly.
+TEST(SearchWorker, AnAnswerIsSentToTheArrivalInterfacesAddressFromItsNetwork)
+{
+    // Interface 2 holds 192.0.2.1/24; interface 3 holds 198.18.0.1/24 and 198.18.5.1/30.
+    const std::vector<LocalNetwork> networks{{"192.0.2.1", "192.0.2.255", 2, 24},
+                                             {"198.18.0.1", "198.18.0.255", 3, 24},
+                                             {"198.18.5.1", "", 3, 30}};
+    const struct
+    {
+        const char* destination;
+        unsigned interfaceIndex;
+        const char* sender;
+        bool queriedDirectly;
+        bool answer;
+    } cases[] = {
+        {"192.0.2.1", 2, "192.0.2.10", false, true},
+        {"192.0.2.1", 2, "192.0.2.254", false, true},
+        {"192.0.2.1", 2, "192.0.3.10", false, false},       // just off the /24
+        {"192.0.2.1", 2, "198.19.0.1", false, false},       // from no network of this machine
+        {"192.0.2.1", 2, "198.18.0.7", false, false},       // another interface's network
+        {"192.0.2.1", 2, "198.19.0.1", true, true},         // asked directly: from anywhere
+        {"192.0.2.255", 2, "192.0.2.10", false, false},     // the subnet's broadcast address
+        {"192.0.2.255", 2, "198.19.0.1", true, false},      // even from a host asked directly
+        {"198.18.0.255", 3, "198.18.0.7", false, false},    // another subnet's broadcast address
+        {"255.255.255.255", 2, "192.0.2.10", false, false}, // the limited broadcast
+        {"239.143.255.250", 2, "192.0.2.10", false, false}, // the group
+        {"198.18.0.1", 2, "198.18.0.7", false, false},      // another interface's address
+        {"198.18.0.1", 3, "198.18.5.2", false, true},       // another network of its interface
+        {"0.0.0.0", 0, "192.0.2.10", false, false},         // the platform did not tell
+        {"192.0.2.1", 0, "192.0.2.10", false, true},        // no interface told: the address's network
+        {"192.0.2.1", 0, "198.18.0.7", false, false},
+        {"192.0.2.1", 7, "192.0.2.10", false, false}, // an interface without these networks
     };
-    for (const auto& [address, ours] : destinations)
-        EXPECT_EQ(CSearchDeviceThread::AddressedToThisMachine(make_address_v4(address)), ours) << address;
+    using boost::asio::ip::make_address_v4;
+    for (const auto& c : cases) {
+        const socketplatform::DatagramArrival arrival{make_address_v4(c.destination), c.interfaceIndex};
+        EXPECT_EQ(
+            CSearchDeviceThread::MayBeAnswer(arrival, make_address_v4(c.sender), networks, c.queriedDirectly),
+            c.answer)
+            << c.sender << " to " << c.destination << " on interface " << c.interfaceIndex
+            << (c.queriedDirectly ? ", asked directly" : "");
+    }
+    EXPECT_FALSE(CSearchDeviceThread::MayBeAnswer({make_address_v4("192.0.2.1"), 2},
+                                                  make_address_v4("192.0.2.10"), {}, true))
+        << "no networks known";
 }
 
 // Real command workers, bound to loopback addresses; recording ones in place of the others.

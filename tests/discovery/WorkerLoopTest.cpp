@@ -2,6 +2,9 @@
 
 #include <future>
 #include <memory>
+#include <mutex>
+#include <optional>
+#include <string_view>
 
 #include "DiscoveryTestSupport.h"
 #include "TestPlatform.h"
@@ -198,6 +201,86 @@ TEST(SearchSockets, AreKeptFromStartedPrograms)
         EXPECT_EQ(testsupport::InheritableDescriptorCount(), before) << "the network watch's socket";
     }
     watcher.Stop();
+}
+
+// A worker that parses for real, can say it sent a query, and notes a host asked directly;
+// its reports are taken on its receive thread.
+class AnsweredWorker : public CSearchDeviceMultiCommandThead, public CDeviceReportSink
+{
+public:
+    AnsweredWorker() : CSearchDeviceMultiCommandThead(this) {}
+    ~AnsweredWorker() override
+    {
+        ExitSearchThread();
+        WaitUntilStopped(std::chrono::steady_clock::now() + testsupport::kPatience);
+    }
+    void Asked() { QuerySent({}); }
+    using CSearchDeviceThread::QueriedDirectly;
+    void OnDeviceFound(const DeviceRecord& device, std::int32_t) override
+    {
+        std::lock_guard lock(reportLock);
+        reports.push_back(device);
+    }
+    // Whether the answer sent from this loopback address counted as one.
+    std::optional<bool> SolicitedFrom(const char* sender, const std::string& answer)
+    {
+        ResetDeviceInfo();
+        {
+            std::lock_guard lock(reportLock);
+            reports.clear();
+        }
+        boost::asio::io_context io;
+        udp::socket socket(io, udp::v4());
+        boost::system::error_code error;
+        socket.bind({boost::asio::ip::make_address_v4(sender), 0}, error);
+        if (error)
+            return std::nullopt;
+        socket.send_to(boost::asio::buffer(answer),
+                       testsupport::Loopback(static_cast<std::uint16_t>(Port())));
+        if (!WaitFor([this] { return !Reports().empty(); }))
+            return std::nullopt;
+        const DeviceRecord report = Reports().front();
+        if (std::string_view(report.ip) != sender)
+            return std::nullopt; // the system sent it from another address (Wine: 127.0.0.1)
+        return report.solicited;
+    }
+    std::vector<DeviceRecord> Reports()
+    {
+        std::lock_guard lock(reportLock);
+        return reports;
+    }
+
+private:
+    std::mutex reportLock;
+    std::vector<DeviceRecord> reports;
+};
+
+// The receive tells where each datagram went and the interface it came in on: an answer from
+// the network it arrived on counts, one from off it only when its sender was asked directly.
+// Loopback stands for the network here, as 127.0.0.1/32 of the loopback interface.
+TEST(SearchWorkerReceive, TellsAnAnswerFromItsNetworkFromAForgedOne)
+{
+    boost::system::error_code error;
+    unsigned loopback = 0;
+    for (const InterfaceIPv4& entry : ListInterfaceIPv4(error))
+        loopback = entry.address == 0x7F000001 ? entry.interfaceIndex : loopback;
+    ASSERT_NE(loopback, 0u) << "no loopback interface listed";
+    const std::string answer = testsupport::Fixture("ssdp_answer.txt");
+    AnsweredWorker worker;
+    worker.InitSearchThread("127.0.0.1", testsupport::FreeLoopbackPort(), true);
+    ASSERT_EQ(worker.Diagnosis().Problem(WorkerStep::Bind), "");
+    worker.RenewNetwork({{"127.0.0.1", "", loopback, 32}}, false);
+    worker.Asked();
+    EXPECT_EQ(worker.SolicitedFrom("127.0.0.1", answer), true) << "to its address, from its network";
+    worker.RenewNetwork({{"127.0.0.1", "", loopback + 1, 8}}, false);
+    EXPECT_EQ(worker.SolicitedFrom("127.0.0.1", answer), false) << "the address of another interface";
+    worker.RenewNetwork({{"127.0.0.1", "", loopback, 32}}, false);
+    const std::optional<bool> offNetwork = worker.SolicitedFrom("127.0.0.2", answer);
+    if (!offNetwork)
+        GTEST_SKIP() << "this system does not send from 127.0.0.2";
+    EXPECT_EQ(offNetwork, false) << "from off its network";
+    worker.QueriedDirectly(boost::asio::ip::make_address_v4("127.0.0.2"));
+    EXPECT_EQ(worker.SolicitedFrom("127.0.0.2", answer), true) << "from a host asked directly";
 }
 
 TEST_F(WorkerLoop, BindFailureIsKeptInPlainWordsUntilABindSucceeds)

@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
 # The Windows search under Wine finds the same devices as the Linux search, in the same test
-# network. Run by tools/run-tests.sh after the Windows cross-build; besides lib.sh's variables
+# network, and forged answers to the group and the broadcast addresses do not keep a real
+# device out. Run by tools/run-tests.sh after the Windows cross-build; besides lib.sh's variables
 # it needs TK_SEARCH_EXE and TK_PROBE_EXE (the cross-built search and local_address_probe).
 # The Wine prefix and its wineserver, inside the searching namespace: wine_lib.sh.
 source "$(dirname "$0")/lib.sh"
@@ -38,4 +39,25 @@ in_searcher env LC_ALL=C.UTF-8 timeout 90 wine "$TK_SEARCH_EXE" --seconds 60 --e
   || fail "--save did not write $named/list.json: $(ls -R "$WORK" | head -n 40)"
 in_searcher env LC_ALL=C.UTF-8 timeout 90 wine "$TK_SEARCH_EXE" --seconds 60 --expect 3 \
   --compare "$named/list.json" >"$WORK/compare.txt" 2>&1 || fail "--compare: $(cat "$WORK/compare.txt")"
+
+# Forged answers from 200 addresses, every second, to the group, to 255.255.255.255 and to
+# the subnet's broadcast address fill a list held to 50 devices (Wine receives too slowly to
+# fill 4,096); they are no answers to the search, so a real device that answers it 3 s late
+# takes the place of one of them: the Windows receive, too, tells where each datagram went.
+add_addresses a 192.0.2.12 1
+add_addresses a 198.19.0.1 200
+start_sim a --first-address 198.19.0.1 --count 200 --hostile answers --id forged%d --host forged%d \
+  --answers-to 192.0.2.255 --seconds 300
+start_sim a --first-address 192.0.2.12 --id real%d --host real%d --no-notify --delay 3000 \
+  --log-queries --seconds 120
+in_searcher env TRAVELKIN_LIST_CAP=50 timeout 90 wine "$TK_SEARCH_EXE" --seconds 7 --json --diagnose \
+  >"$WORK/forged.json"
+jq '.devices' "$WORK/forged.json" >"$WORK/forged-list.json"
+forged=$(jq '[.[] | select(.host | startswith("forged"))] | length' "$WORK/forged-list.json")
+[ "$(json_count "$WORK/forged-list.json")" -eq 50 ] || fail "the list of 50 was never full: $forged forged"
+[ -n "$(device_at "$WORK/forged-list.json" 192.0.2.12)" ] || {
+  jq -c '.workers[] | {kind, port, received, dropped, listed}' "$WORK/forged.json" >&2
+  fail "the real device is not listed among $forged forged answerers (queries it heard:" \
+    "$(grep -c 'query from' "$SIM_LOG"))"
+}
 echo "PASS"

@@ -6,6 +6,7 @@
 
 #include <set>
 #include <string>
+#include <tuple>
 
 namespace {
 
@@ -80,7 +81,8 @@ TEST(SimulatorResponderTest, IgnoresWhatIsNotItsQuery)
 }
 
 // Forged answerers answer no query; every second each sends both answers unasked, to
-// everybody: the SSDP one to the group, the broadcast one to port 67 of every searcher.
+// everybody: the SSDP one to the group, the broadcast one to port 67 of every searcher; and
+// both again to each address they are aimed at.
 TEST(SimulatorResponderTest, ForgedAnswerersSendAnswersNobodyAskedFor)
 {
     SimulatorOptions options = Options(2);
@@ -98,6 +100,16 @@ TEST(SimulatorResponderTest, ForgedAnswerersSendAnswersNobodyAskedFor)
     EXPECT_EQ(out[3].payload.size(), wire::kSearchPacketSize);
     EXPECT_EQ(out[3].source, out[2].source);
     EXPECT_TRUE(CSimulatorResponder(Options(2), 1).UnaskedAnswers().empty());
+
+    options.answerTargets = {0xC00002FFu}; // 192.0.2.255
+    const std::vector<OutgoingDatagram> aimed = CSimulatorResponder(options, 1).UnaskedAnswers();
+    ASSERT_EQ(aimed.size(), 8u);
+    for (const auto& [at, port, same] : {std::tuple{2, 1900, 0}, std::tuple{3, 67, 1}}) {
+        EXPECT_EQ(aimed[at].destination, 0xC00002FFu) << at;
+        EXPECT_EQ(aimed[at].port, port) << at;
+        EXPECT_EQ(aimed[at].payload, out[same].payload) << at;
+        EXPECT_EQ(aimed[at].source, out[0].source) << at;
+    }
 }
 
 TEST(SimulatorResponderTest, AnswersTheSsdpSearchWithItsTexts)

@@ -94,8 +94,10 @@ TEST(SimulatorArgumentsTest, ReadsProtocolDelayAndHostileLists)
     EXPECT_EQ(a.options.hostile, kHostileZeroLength | kHostileFlood | kHostileAnnounce | kHostileAnswers);
     EXPECT_EQ(a.options.firstAddress, 0xC000020Au);
 
-    const SimulatorArguments b = Simulator({"--delay=250", "--hostile=all"});
+    const SimulatorArguments b =
+        Simulator({"--delay=250", "--hostile=all", "--answers-to", "192.0.2.255", "--answers-to=192.0.2.1"});
     ASSERT_EQ(b.error, "");
+    EXPECT_EQ(b.options.answerTargets, (std::vector<std::uint32_t>{0xC00002FFu, 0xC0000201u}));
     EXPECT_FALSE(b.options.randomDelay);
     EXPECT_EQ(b.options.delayMs, 250);
     EXPECT_TRUE(b.options.hostile & kHostileFormat);
@@ -105,6 +107,7 @@ TEST(SimulatorArgumentsTest, ReadsProtocolDelayAndHostileLists)
                                                {"--hostile", "zero,,flood"},
                                                {"--hostile", ""},
                                                {"--delay", "soon"},
+                                               {"--answers-to", "192.0.2"},
                                                {"--count", "0"},
                                                {"--count", "65537"}}) {
         EXPECT_NE(Simulator(bad).error, "") << bad.front() << " " << bad.back();

@@ -133,6 +133,10 @@ void ReadOption(CArgumentReader& reader, SimulatorArguments& result)
             reader.Fail("--hostile takes a comma-separated list of zero, oversized, binary, format, "
                         "flood, all, announce, answers; not '" +
                         text + "'");
+    } else if (name == "--answers-to") {
+        std::uint32_t target = 0;
+        TakeAddress(reader, target);
+        o.answerTargets.push_back(target);
     } else if (name == "--flood-count")
         reader.TakeInt(o.floodCount, 1, 1000000);
     else if (name == "--seconds")
@@ -215,6 +219,8 @@ the project's test network (tools/testnet.sh).
                         the devices answer no query and send answers nobody asked for
                         every second, an SSDP "HTTP/1.1 200 OK" to the group and a
                         broadcast answer to 255.255.255.255 port 67 (forged answerers)
+  --answers-to A        forged answers also go to address A, to its ports 1900 and 67
+                        (a subnet's broadcast address, a searcher's own); repeatable
   --flood-count N       forged devices sent by the flood (default 10000)
   -s, --seconds N       stop after N seconds (default 30); SIGINT/SIGTERM stop it earlier
   -h, --help            show this text

@@ -39,6 +39,8 @@ struct SimulatorOptions
     int delayMs = 0;
     bool randomDelay = false; // 0..MX seconds (3 s for the broadcast query)
     unsigned hostile = kHostileNone;
+    // Where forged answers go besides the group and 255.255.255.255 (host byte order).
+    std::vector<std::uint32_t> answerTargets;
     int floodCount = 10000;
     int seconds = 30;
 };

@@ -127,6 +127,14 @@ std::vector<OutgoingDatagram> CSimulatorResponder::UnaskedAnswers() const
         if (options.broadcast)
             out.push_back({QueryChannel::Broadcast, device.address, 0xFFFFFFFFu, wire::kBroadcastLocalPort,
                            BroadcastAnswerBytes(device.texts), 0});
+        for (const std::uint32_t target : options.answerTargets) {
+            if (options.ssdp)
+                out.push_back({QueryChannel::Ssdp, device.address, target, wire::kSsdpPort,
+                               wire::FormatSsdpAnswer(device.texts), 0});
+            if (options.broadcast)
+                out.push_back({QueryChannel::Broadcast, device.address, target, wire::kBroadcastLocalPort,
+                               BroadcastAnswerBytes(device.texts), 0});
+        }
     }
     return out;
 }

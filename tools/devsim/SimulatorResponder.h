@@ -39,7 +39,7 @@ public:
     std::vector<OutgoingDatagram> Announce(std::string_view nts) const;
     // With --hostile answers, the answers every device sends although nobody asked: its SSDP
     // answer to the group and its broadcast answer to every searcher's port 67, as its
-    // protocols allow. Nothing otherwise.
+    // protocols allow, and both again to each of the answer targets. Nothing otherwise.
     std::vector<OutgoingDatagram> UnaskedAnswers() const;
     // Whether the devices send something of their own every second (forged announcers or
     // answerers) instead of answering queries.

@@ -42,7 +42,7 @@ void PrepareReceiveSocket(udp::socket& socket, int queueBytes)
     const int handle = socket.native_handle();
     if (::setsockopt(handle, SOL_SOCKET, SO_RCVBUFFORCE, &queueBytes, sizeof queueBytes) != 0)
         ::setsockopt(handle, SOL_SOCKET, SO_RCVBUF, &queueBytes, sizeof queueBytes);
-    // Each datagram then tells the address it was sent to.
+    // Each datagram then tells the address it was sent to and the interface it came in on.
     const int on = 1;
     ::setsockopt(handle, IPPROTO_IP, IP_PKTINFO, &on, sizeof on);
 }
@@ -53,7 +53,7 @@ void SharePort(udp::socket& socket)
 }
 
 std::size_t ReceiveDatagram(udp::socket& socket, boost::asio::mutable_buffer area, udp::endpoint& sender,
-                            boost::asio::ip::address_v4& destination, boost::system::error_code& error)
+                            DatagramArrival& arrival, boost::system::error_code& error)
 {
     // A longer datagram is cut to the area without an error here.
     sockaddr_in from{};
@@ -70,7 +70,7 @@ std::size_t ReceiveDatagram(udp::socket& socket, boost::asio::mutable_buffer are
     do {
         count = ::recvmsg(socket.native_handle(), &message, MSG_DONTWAIT);
     } while (count < 0 && errno == EINTR);
-    destination = boost::asio::ip::address_v4::any();
+    arrival = {};
     if (count < 0) {
         error.assign(errno, boost::system::system_category());
         return 0;
@@ -83,7 +83,8 @@ std::size_t ReceiveDatagram(udp::socket& socket, boost::asio::mutable_buffer are
             continue;
         in_pktinfo info{};
         std::memcpy(&info, CMSG_DATA(header), sizeof info);
-        destination = boost::asio::ip::address_v4(ntohl(info.ipi_addr.s_addr));
+        arrival.destination = boost::asio::ip::address_v4(ntohl(info.ipi_addr.s_addr));
+        arrival.interfaceIndex = info.ipi_ifindex > 0 ? static_cast<unsigned>(info.ipi_ifindex) : 0;
     }
     return static_cast<std::size_t>(count);
 }

@@ -7,11 +7,14 @@
 #include <ws2tcpip.h>
 
 #include <array>
+#include <atomic>
 #include <cstdint>
+#include <cstring>
 #include <optional>
 #include <string_view>
 #include <vector>
 
+#include <boost/asio/error.hpp>
 #include <boost/system/system_error.hpp>
 
 namespace socketplatform {
@@ -34,6 +37,10 @@ void PrepareReceiveSocket(udp::socket& socket, int queueBytes)
     BOOL report = FALSE;
     DWORD returned = 0;
     ::WSAIoctl(handle, SIO_UDP_CONNRESET, &report, sizeof report, nullptr, 0, &returned, nullptr, nullptr);
+    // Each datagram then tells the address it was sent to and the interface it came in on
+    // (read by WSARecvMsg only).
+    const DWORD on = 1;
+    ::setsockopt(handle, IPPROTO_IP, IP_PKTINFO, reinterpret_cast<const char*>(&on), sizeof on);
 }
 
 void SharePort(udp::socket& socket)
@@ -44,22 +51,81 @@ void SharePort(udp::socket& socket)
     socket.set_option(boost::asio::socket_base::reuse_address(true));
 }
 
-std::size_t ReceiveDatagram(udp::socket& socket, boost::asio::mutable_buffer area, udp::endpoint& sender,
-                            boost::asio::ip::address_v4& destination, boost::system::error_code& error)
+namespace {
+
+// WSARecvMsg is an extension of Winsock, reached through a pointer that a socket is asked for.
+// Every IPv4 UDP socket gives the same one, so it is asked for once, until it is given.
+LPFN_WSARECVMSG MessageReceive(SOCKET handle)
 {
-    // Winsock tells the destination only through WSARecvMsg, which this receive does not
-    // use: every datagram counts as sent to this machine, and only the answer window tells
-    // an answer from an unasked one.
-    destination = boost::asio::ip::address_v4::any();
-    // Winsock fails the receive of a datagram longer than the area (WSAEMSGSIZE), and Asio
-    // turns that into an empty datagram. No datagram is longer than 64 KiB: receive into an
-    // area of that size and keep the head.
+    static std::atomic<LPFN_WSARECVMSG> known{nullptr};
+    LPFN_WSARECVMSG receive = known.load();
+    if (receive != nullptr)
+        return receive;
+    GUID id = WSAID_WSARECVMSG;
+    DWORD returned = 0;
+    if (::WSAIoctl(handle, SIO_GET_EXTENSION_FUNCTION_POINTER, &id, sizeof id, &receive, sizeof receive,
+                   &returned, nullptr, nullptr) != 0)
+        return nullptr;
+    known.store(receive);
+    return receive;
+}
+
+// Where the datagram went, from the IP_PKTINFO item among the message's control data.
+DatagramArrival ArrivalOf(WSAMSG& message)
+{
+    DatagramArrival arrival;
+    for (WSACMSGHDR* header = WSA_CMSG_FIRSTHDR(&message); header != nullptr;
+         header = WSA_CMSG_NXTHDR(&message, header)) {
+        if (header->cmsg_level != IPPROTO_IP || header->cmsg_type != IP_PKTINFO)
+            continue;
+        IN_PKTINFO info{};
+        std::memcpy(&info, WSA_CMSG_DATA(header), sizeof info);
+        arrival.destination = boost::asio::ip::address_v4(::ntohl(info.ipi_addr.s_addr));
+        arrival.interfaceIndex = info.ipi_ifindex;
+    }
+    return arrival;
+}
+
+} // namespace
+
+std::size_t ReceiveDatagram(udp::socket& socket, boost::asio::mutable_buffer area, udp::endpoint& sender,
+                            DatagramArrival& arrival, boost::system::error_code& error)
+{
+    arrival = {};
+    // Winsock fails the receive of a datagram longer than the area (WSAEMSGSIZE). No datagram
+    // is longer than 64 KiB: receive into an area of that size and keep the head.
     thread_local std::array<char, 65536> whole;
+    const SOCKET handle = socket.native_handle();
     // Winsock has no flag for a receive that does not wait: the socket does not wait for it.
     boost::system::error_code ignored;
     socket.non_blocking(true, ignored);
-    const std::size_t count = socket.receive_from(boost::asio::buffer(whole), sender, 0, error);
+    const LPFN_WSARECVMSG receive = MessageReceive(handle);
+    if (receive == nullptr) {
+        // Without it, where a datagram went stays unknown, and no datagram counts as an answer.
+        const std::size_t count = socket.receive_from(boost::asio::buffer(whole), sender, 0, error);
+        socket.non_blocking(false, ignored);
+        return boost::asio::buffer_copy(area, boost::asio::buffer(whole.data(), count));
+    }
+    sockaddr_in from{};
+    WSABUF data{static_cast<ULONG>(whole.size()), whole.data()};
+    alignas(WSACMSGHDR) std::array<char, WSA_CMSG_SPACE(sizeof(IN_PKTINFO))> control{};
+    WSAMSG message{};
+    message.name = reinterpret_cast<LPSOCKADDR>(&from);
+    message.namelen = sizeof from;
+    message.lpBuffers = &data;
+    message.dwBufferCount = 1;
+    message.Control = {static_cast<ULONG>(control.size()), control.data()};
+    DWORD count = 0;
+    const int failure = receive(handle, &message, &count, nullptr, nullptr) == 0 ? 0 : ::WSAGetLastError();
     socket.non_blocking(false, ignored);
+    if (failure != 0) {
+        error.assign(failure, boost::asio::error::get_system_category());
+        return 0;
+    }
+    error.clear();
+    sender =
+        udp::endpoint(boost::asio::ip::address_v4(::ntohl(from.sin_addr.s_addr)), ::ntohs(from.sin_port));
+    arrival = ArrivalOf(message);
     return boost::asio::buffer_copy(area, boost::asio::buffer(whole.data(), count));
 }
 
