@@ -39,7 +39,8 @@ in_searcher env LC_ALL=C.UTF-8 TRAVELKIN_LOG="$named/search.log" timeout 90 wine
 [ "$(jq '.devices | length' "$named/list.json")" = 3 ] \
   || fail "--save did not write $named/list.json: $(ls -R "$WORK" | head -n 40)"
 grep -q '^SendThread [0-9]* : ' "$named/search.log" && tail -n 1 "$named/search.log" | grep -q '^------Exit Log System' \
-  || fail "no whole log in $named/search.log: $(ls -R "$WORK" | head -n 40); the program said: $(tail -n 5 "$WORK/save.log")"
+  || fail "no whole log in $named/search.log; the folder holds: $(ls "$named" | paste -sd ' ');" \
+    "the program said: $(grep -a 'log file' "$WORK/save.log" || true)"
 in_searcher env LC_ALL=C.UTF-8 timeout 90 wine "$TK_SEARCH_EXE" --seconds 60 --expect 3 \
   --compare "$named/list.json" >"$WORK/compare.txt" 2>&1 || fail "--compare: $(cat "$WORK/compare.txt")"
 echo "PASS"
