@@ -26,7 +26,7 @@ for keys in 'User Shell Folders' 'Shell Folders'; do
     || fail "reg add: $(cat "$WORK/reg.log")"
 done
 
-cd "$WINEPREFIX/drive_c"
+cd "$WINEPREFIX/drive_c" || fail "no drive C: in the prefix"
 start_travelkin "$TK_TRAVELKIN_EXE"
 wait_until 90 "both devices in the window's list" two_listed
 data_folder="$share/Users/zoe/AppData/Roaming/ZandovertSearchTools"
