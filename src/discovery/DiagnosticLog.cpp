@@ -1,5 +1,7 @@
 #include "discovery/DiagnosticLog.h"
 
+#include "os/LocalFile.h"
+
 #include <algorithm>
 #include <atomic>
 #include <cerrno>
@@ -44,23 +46,27 @@ bool PathSetLocked()
 }
 
 // A path that cannot be written costs the file copy only; the user hears of it once.
-void WarnUnwritableLocked()
+void WarnUnwritableLocked(LocalFileStatus status, int error)
 {
     if (gPathWarned)
         return;
     gPathWarned = true;
-    std::fprintf(stderr, "travelkin: cannot write the log file %s: %s\n", gLogPath, std::strerror(errno));
+    const std::string reason = status == LocalFileStatus::Failed && error != 0
+                                   ? std::string(std::strerror(error))
+                                   : std::string(DescribeLocalFileStatus(status));
+    std::fprintf(stderr, "travelkin: cannot write the log file %s: %s\n", gLogPath, reason.c_str());
 }
 
+// Through the program's file layer, as every file of ours: it reaches an account folder of any
+// name (a narrow open would spell the path in the ANSI code page on Windows) and never writes
+// into a FIFO, a device or through a link. The file is opened for each line and closed again,
+// so it can be read, moved or removed while the program runs.
 void AppendToFileLocked(const char* text, std::size_t size)
 {
-    std::FILE* file = std::fopen(gLogPath, "a+b");
-    if (file == nullptr) {
-        WarnUnwritableLocked();
-        return;
-    }
-    std::fwrite(text, 1, size, file);
-    std::fclose(file);
+    errno = 0;
+    const LocalFileStatus status = AppendToRegularFile(gLogPath, std::string_view(text, size));
+    if (status != LocalFileStatus::Done)
+        WarnUnwritableLocked(status, errno);
 }
 
 // The line goes out as plain bytes: text from the network may hold '%'.

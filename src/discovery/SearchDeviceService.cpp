@@ -13,6 +13,7 @@
 #include "discovery/SearchDeviceMultiCommandThead.h"
 #include "discovery/SearchDeviceMulticastThread.h"
 #include "os/LocalAddresses.h"
+#include "os/LocalFile.h"
 
 namespace {
 
@@ -44,11 +45,9 @@ std::optional<std::size_t> ListCapFromEnvironment()
 void ResetLogSettings()
 {
     ClearLogSettings();
-    const char* path = std::getenv(kLogVariable);
-    if (path == nullptr || *path == '\0')
-        return;
-    const std::size_t size = strnlen(path, kLogPathSize);
-    if (SetLogPath(std::string_view(path, size)))
+    // Read as UTF-8 on every system: the path may lie in an account folder of any name.
+    const std::string path = EnvironmentText(kLogVariable);
+    if (!path.empty() && SetLogPath(path))
         SetLogEnabled(true);
 }
 

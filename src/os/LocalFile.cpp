@@ -6,6 +6,11 @@
 // Made by the platform's file: one folder whose parent exists, the user's alone.
 bool MakeOwnFolder(const std::filesystem::path& folder, std::error_code& failure);
 
+// Also the platform's: how many bytes at the path's start name the place it starts from, its
+// separator included, which no walk goes above and nothing makes ("/"; on Windows also
+// "C:\", "\\server\share\"); 0 when the path starts from the current folder.
+std::size_t LocalPathRootSize(std::string_view path);
+
 std::string_view DescribeLocalFileStatus(LocalFileStatus status)
 {
     switch (status) {
@@ -46,17 +51,20 @@ std::string Utf8Path(const std::filesystem::path& path)
 
 bool IsAbsoluteLocalPath(const std::string& path)
 {
-    return !path.empty() && (path.front() == '/' || FileSystemPath(path).is_absolute());
+    return LocalPathRootSize(path) > 0;
 }
 
+// The root is taken as it is written: the file system library of some systems reads no share
+// in "\\server\share", and tidying the path would make it "\server\share" on the current
+// drive. Only the part below the root is tidied ("a/./b//c" is "a/b/c").
 LocalFileStatus MakeFolders(const std::string& path, std::string& error)
 {
     namespace fs = std::filesystem;
-    const fs::path target = FileSystemPath(path).lexically_normal();
-    fs::path folder = target.root_path();
-    for (const fs::path& part : target.relative_path()) {
-        if (part.empty())
-            continue; // the end of a path that ends in a separator
+    const std::size_t rootSize = LocalPathRootSize(path);
+    fs::path folder = FileSystemPath(path.substr(0, rootSize));
+    for (const fs::path& part : FileSystemPath(path.substr(rootSize)).lexically_normal()) {
+        if (part.empty() || part == part.root_directory())
+            continue; // the end of a path that ends in a separator, or one repeated after the root
         folder /= part;
         std::error_code failure;
         const fs::file_status status = fs::status(folder, failure);

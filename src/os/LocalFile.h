@@ -17,9 +17,15 @@ std::filesystem::path FileSystemPath(const std::string& path);
 std::string Utf8Path(const std::filesystem::path& path);
 
 // Whether a path given from outside (an environment value) names one place whatever the
-// current folder: "/..." on every system (on Windows the current drive's root), or what the
-// system itself calls absolute ("C:\...", "\\server\share\...").
+// current folder: "/..." on every system (on Windows the current drive's root, as "\..."
+// is), or what the system itself calls absolute ("C:\...", a share "\\server\share\...",
+// "\\?\UNC\server\share\...").
 bool IsAbsoluteLocalPath(const std::string& path);
+
+// An environment variable's value as UTF-8 text, empty when it is not set. On Windows the
+// wide value is read: the narrow one went through the ANSI code page, which cannot spell a
+// path in most account folders.
+std::string EnvironmentText(const char* name);
 
 enum class LocalFileStatus
 {
@@ -53,14 +59,16 @@ LocalFileStatus ReplaceRegularFile(const std::string& path, std::string_view con
                                    unsigned newMode, std::string& error);
 
 // Makes the folder and the parents it lacks, walking down from the path's root (a drive, a
-// share "\\server\share" or "/"). A folder made here is the user's alone; one that exists
+// share "\\server\share" or "/"). The root itself is never made: a share's server and share
+// name are the server's to give. A folder made here is the user's alone; one that exists
 // keeps its permissions. Something other than a folder on the way is NotRegular; `error`
 // names the path and the reason.
 LocalFileStatus MakeFolders(const std::string& path, std::string& error);
 
-// Appends `content` to the regular file at the path, making it when it does not exist. A
-// link, FIFO, device or folder at the path gets nothing written (NotRegular): whoever
-// planted it there does not decide where the bytes land.
+// Appends `content` to the regular file at the path, making it when it does not exist, and
+// closes it again, so the file can be read, moved or removed meanwhile. A link, FIFO, device
+// or folder at the path gets nothing written (NotRegular): whoever planted it there does not
+// decide where the bytes land, and a FIFO nobody reads would hold the writer.
 LocalFileStatus AppendToRegularFile(const std::string& path, std::string_view content);
 
 // When the file was last written, fine enough to tell apart two writes a moment apart, or

@@ -5,6 +5,7 @@
 
 #include <atomic>
 #include <chrono>
+#include <filesystem>
 #include <fstream>
 #include <sstream>
 #include <string>
@@ -13,6 +14,7 @@
 
 #include "discovery/DiagnosticLog.h"
 #include "discovery/SearchDeviceThread.h"
+#include "os/LocalFile.h"
 #include "support/TestSystem.h"
 
 namespace testsupport {
@@ -66,7 +68,7 @@ struct CapturingSink : CDeviceReportSink
 inline std::string ReadFile(const std::string& path)
 {
     std::ostringstream text;
-    text << std::ifstream(path, std::ios::binary).rdbuf();
+    text << std::ifstream(FileSystemPath(path), std::ios::binary).rdbuf();
     return text.str();
 }
 
@@ -88,20 +90,24 @@ class ScopedLogFile
 public:
     ScopedLogFile()
     {
-        std::remove(path.c_str());
+        std::error_code ignored;
+        std::filesystem::remove(FileSystemPath(path), ignored);
         SetLogPath(path);
         SetLogEnabled(true);
     }
     ~ScopedLogFile()
     {
         ClearLogSettings();
-        std::remove(path.c_str());
+        std::error_code ignored;
+        std::filesystem::remove(FileSystemPath(path), ignored);
     }
     std::string Text() const { return ReadFile(path); }
     bool Contains(const std::string& part) const { return Text().find(part) != std::string::npos; }
 
-    const std::string path = "/tmp/travelkin-discovery-" + std::to_string(testsystem::ProcessNumber()) + "-" +
-                             std::to_string(counter++) + ".log";
+    // Named in two scripts, as an account's folder may be: the log reaches it on every system.
+    const std::string path = "/tmp/travelkin-discovery-Zo\xC3\xAB \xE6\x9D\x8E-" +
+                             std::to_string(testsystem::ProcessNumber()) + "-" + std::to_string(counter++) +
+                             ".log";
 
 private:
     static inline std::atomic<int> counter{0};

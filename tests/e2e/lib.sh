@@ -20,8 +20,9 @@ fail() { echo "FAIL: $*" >&2; exit 1; }
 ip netns list >/dev/null 2>&1 || skip "'ip netns' is not available"
 command -v jq >/dev/null || skip "needs jq (tools/install-deps.sh installs it)"
 
-# TK_NET_PREFIX sets the network ID's letters (a run beside others may want its own).
-NET="${TK_NET_PREFIX:-e}$$"
+# The test network is named after the process (TK_NET_ID, when set, names it instead: a run
+# beside others that keep to their own names).
+NET="${TK_NET_ID:-e$$}"
 WORK=$(mktemp -d)
 SIM_PIDS=()
 SIM_COUNT=0

@@ -28,15 +28,20 @@ same='(.[0] | sort_by(.ip)) == (.[1] | sort_by(.ip))'
 jq -e -s "$same" "$WORK/linux.json" "$WORK/wine.json" >/dev/null \
   || fail "Wine found $(cat "$WORK/wine.json"), Linux $(cat "$WORK/linux.json")"
 
-# A folder named in two scripts, as an account's folder may be: the saved list lands under
-# that very name (the arguments reach the program in full, not through the ANSI code page),
-# and --compare reads it back. Wine takes the arguments in the locale's encoding.
+# A folder named in two scripts, as an account's folder may be: the saved list and the
+# diagnostic log land under that very name (the arguments and the environment reach the
+# program in full, not through the ANSI code page), and --compare reads the list back. Wine
+# takes the arguments and the environment in the locale's encoding.
 named="$WORK/Zoë 李"
 mkdir "$named"
-in_searcher env LC_ALL=C.UTF-8 timeout 90 wine "$TK_SEARCH_EXE" --seconds 60 --expect 3 --json \
-  --save "$named/list.json" >/dev/null 2>"$WORK/save.log" || fail "--save: $(cat "$WORK/save.log")"
+in_searcher env LC_ALL=C.UTF-8 TRAVELKIN_LOG="$named/search.log" timeout 90 wine "$TK_SEARCH_EXE" \
+  --seconds 60 --expect 3 --json --save "$named/list.json" >/dev/null 2>"$WORK/save.log" \
+  || fail "--save: $(cat "$WORK/save.log")"
 [ "$(jq '.devices | length' "$named/list.json")" = 3 ] \
   || fail "--save did not write $named/list.json: $(ls -R "$WORK" | head -n 40)"
+grep -q '^SendThread [0-9]* : ' "$named/search.log" && tail -n 1 "$named/search.log" | grep -q '^------Exit Log System' \
+  || fail "no whole log in $named/search.log; the folder holds: $(ls "$named" | paste -sd ' ');" \
+    "the program said: $(grep -a 'log file' "$WORK/save.log" || true)"
 in_searcher env LC_ALL=C.UTF-8 timeout 90 wine "$TK_SEARCH_EXE" --seconds 60 --expect 3 \
   --compare "$named/list.json" >"$WORK/compare.txt" 2>&1 || fail "--compare: $(cat "$WORK/compare.txt")"
 

@@ -1,4 +1,5 @@
 #include "os/LocalFile.h"
+#include "support/TestSystem.h"
 
 #include <gtest/gtest.h>
 
@@ -82,4 +83,77 @@ TEST_F(LocalFileTest, AFileInTheWayOfAFolderIsNamedInTheError)
     EXPECT_EQ(FileSystemPath(error.substr(0, error.find(" is not a folder"))), FileSystemPath(blocker))
         << error;
     EXPECT_FALSE(fs::exists(FileSystemPath(blocker + "/a")));
+}
+
+TEST(LocalPathRules, AbsolutePathsAreTheOnesThatNameOnePlace)
+{
+    struct Case
+    {
+        const char* path;
+        bool absolute;
+        bool onWindowsOnly;
+    };
+    for (const Case& c : std::initializer_list<Case>{
+             {"/tmp/x", true, false},
+             {"x/y", false, false},
+             {"", false, false},
+             {"C:\\Users\\x", true, true},
+             {"C:/Users/x", true, true},
+             {"C:x", false, true}, // the drive's current folder
+             {"\\x", true, true},  // the current drive's root
+             {"\\\\server\\share\\Users", true, true},
+             {"//server/share/Users", true, true},
+             {"\\\\?\\UNC\\server\\share\\Users", true, true},
+             {"\\\\?\\C:\\Users", true, true},
+         }) {
+        if (c.onWindowsOnly && !testsystem::IsWindows())
+            continue;
+        EXPECT_EQ(IsAbsoluteLocalPath(c.path), c.absolute) << c.path;
+    }
+}
+
+// A roaming profile redirected to a share: Wine keeps share \\SERVER\SHARE in its prefix's
+// dosdevices/unc/SERVER/SHARE, which the test makes as a server would offer it.
+TEST_F(LocalFileTest, FoldersAndFilesOnAShareAreMadeBelowItsRoot)
+{
+    const std::string prefix = EnvironmentText("WINEPREFIX");
+    if (!testsystem::IsWindows() || prefix.empty())
+        GTEST_SKIP() << "needs the shares of a Wine prefix";
+    const std::string server = "travelkin-" + std::to_string(std::random_device{}());
+    const fs::path unc = FileSystemPath("Z:" + prefix + "/dosdevices/unc/" + server);
+    const fs::path onCurrentDrive = FileSystemPath("\\" + server); // where a lost share root lands
+    struct Removed
+    {
+        fs::path a, b;
+        ~Removed()
+        {
+            std::error_code ignored;
+            fs::remove_all(a, ignored);
+            fs::remove_all(b, ignored);
+        }
+    } removed{unc, onCurrentDrive};
+    ASSERT_TRUE(fs::create_directories(unc / "share"));
+
+    // Backslashes, as Windows gives a redirected folder: a "\\?\" path is taken as written.
+    const std::string below = "\\Users\\" + Utf8(u8"Zoë 李") + "\\AppData\\Roaming\\Data";
+    for (const std::string& share :
+         {"\\\\" + server + "\\share", "//" + server + "/share", "\\\\?\\UNC\\" + server + "\\share"}) {
+        SCOPED_TRACE(share);
+        std::string error;
+        ASSERT_EQ(MakeFolders(share + below, error), LocalFileStatus::Done) << error;
+        EXPECT_TRUE(fs::is_directory(unc / "share" / FileSystemPath(below.substr(1))));
+        const std::string file = share + below + "\\layout.xml";
+        ASSERT_EQ(ReplaceRegularFile(file, share, LinkHandling::ReplaceLink, 0600, error),
+                  LocalFileStatus::Done)
+            << error;
+        std::string content;
+        EXPECT_EQ(ReadRegularFile(file, 100, content), LocalFileStatus::Done);
+        EXPECT_EQ(content, share);
+    }
+    // A share the server does not offer is not made by us: the first folder below it fails.
+    std::string error;
+    EXPECT_EQ(MakeFolders("\\\\" + server + "\\absent\\Users", error), LocalFileStatus::Failed);
+    EXPECT_NE(error.find("absent"), std::string::npos) << error;
+    EXPECT_FALSE(fs::exists(unc / "absent"));
+    EXPECT_FALSE(fs::exists(onCurrentDrive)) << "the share's folders were made on the current drive";
 }

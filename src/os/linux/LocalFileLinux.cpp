@@ -1,7 +1,9 @@
 #include "os/LocalFile.h"
 
+#include <algorithm>
 #include <cerrno>
 #include <cstdio>
+#include <cstdlib>
 #include <cstring>
 #include <filesystem>
 #include <random>
@@ -205,6 +207,17 @@ LocalFileStatus AppendToRegularFile(const std::string& path, std::string_view co
     if (!S_ISREG(info.st_mode))
         return LocalFileStatus::NotRegular;
     return WriteAll(file.get(), content) && file.Close() ? LocalFileStatus::Done : LocalFileStatus::Failed;
+}
+
+std::size_t LocalPathRootSize(std::string_view path)
+{
+    return std::min(path.find_first_not_of('/'), path.size());
+}
+
+std::string EnvironmentText(const char* name)
+{
+    const char* value = std::getenv(name);
+    return value != nullptr ? value : "";
 }
 
 bool MakeOwnFolder(const std::filesystem::path& folder, std::error_code& failure)

@@ -1,6 +1,9 @@
 #include "os/LocalFile.h"
 
+#include <algorithm>
+#include <cctype>
 #include <cstdint>
+#include <cstring>
 #include <filesystem>
 #include <fstream>
 #include <random>
@@ -19,7 +22,75 @@ fs::path Native(const std::string& path)
     return FileSystemPath(path);
 }
 
+bool IsSeparator(char c)
+{
+    return c == '/' || c == '\\';
+}
+
+// Where the name that starts at `at` ends: at the next separator or at the path's end.
+std::size_t NameEnd(std::string_view path, std::size_t at)
+{
+    return std::min(path.find_first_of("/\\", at), path.size());
+}
+
+std::size_t PastSeparators(std::string_view path, std::size_t at)
+{
+    return std::min(path.find_first_not_of("/\\", at), path.size());
+}
+
+bool IsDrive(std::string_view path)
+{
+    return path.size() >= 2 && path[1] == ':' && std::isalpha(static_cast<unsigned char>(path[0]));
+}
+
+bool IsUncPrefix(std::string_view name)
+{
+    return name.size() == 3 && std::toupper(static_cast<unsigned char>(name[0])) == 'U' &&
+           std::toupper(static_cast<unsigned char>(name[1])) == 'N' &&
+           std::toupper(static_cast<unsigned char>(name[2])) == 'C';
+}
+
 } // namespace
+
+// "C:x" starts from the drive's current folder, "\x" from the current drive's root, "\\?\" and
+// "\\.\" from what their first name gives (a drive, a volume, or after "UNC" a share), and
+// "\\server\share" from the share.
+std::size_t LocalPathRootSize(std::string_view path)
+{
+    if (IsDrive(path))
+        return path.size() > 2 && IsSeparator(path[2]) ? PastSeparators(path, 2) : 0;
+    if (path.empty() || !IsSeparator(path[0]))
+        return 0;
+    if (path.size() < 2 || !IsSeparator(path[1]))
+        return PastSeparators(path, 0);
+    std::size_t server = 2;
+    if (path.size() > 3 && (path[2] == '?' || path[2] == '.') && IsSeparator(path[3])) {
+        const std::size_t end = NameEnd(path, 4);
+        if (!IsUncPrefix(path.substr(4, end - 4)))
+            return PastSeparators(path, end);
+        server = PastSeparators(path, end);
+    }
+    return PastSeparators(path, NameEnd(path, PastSeparators(path, NameEnd(path, server))));
+}
+
+std::string EnvironmentText(const char* name)
+{
+    const std::wstring wideName(name, name + std::strlen(name)); // our variables' names are ASCII
+    const DWORD size = ::GetEnvironmentVariableW(wideName.c_str(), nullptr, 0);
+    if (size == 0)
+        return {};
+    std::wstring value(size, L'\0');
+    const DWORD length = ::GetEnvironmentVariableW(wideName.c_str(), value.data(), size);
+    if (length == 0 || length >= size)
+        return {}; // changed meanwhile
+    // A value that is no text (a lone surrogate) converts to nothing, never to question marks.
+    const int bytes = ::WideCharToMultiByte(CP_UTF8, WC_ERR_INVALID_CHARS, value.data(),
+                                            static_cast<int>(length), nullptr, 0, nullptr, nullptr);
+    std::string text(static_cast<std::size_t>(std::max(bytes, 0)), '\0');
+    ::WideCharToMultiByte(CP_UTF8, WC_ERR_INVALID_CHARS, value.data(), static_cast<int>(length), text.data(),
+                          bytes, nullptr, nullptr);
+    return text;
+}
 
 LocalFileStatus ReadRegularFile(const std::string& path, std::size_t maxBytes, std::string& content)
 {

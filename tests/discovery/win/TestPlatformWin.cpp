@@ -1,5 +1,7 @@
 #include "discovery/TestPlatform.h"
 
+#include "os/LocalFile.h"
+
 #include <winsock2.h>
 
 #include <mswsock.h>
@@ -10,8 +12,11 @@ namespace testsupport {
 
 bool SetEnvironment(const char* name, const char* value)
 {
-    // An empty value removes the variable here.
-    return ::_putenv_s(name, value ? value : "") == 0;
+    // Set wide from the UTF-8 text, as the system holds it: the narrow call would read the
+    // value in the ANSI code page. An empty value removes the variable here.
+    const std::wstring wideName = FileSystemPath(name).wstring();
+    const std::wstring wideValue = FileSystemPath(value ? value : "").wstring();
+    return ::_wputenv_s(wideName.c_str(), wideValue.c_str()) == 0;
 }
 
 void ReportUnreachablePorts(boost::asio::ip::udp::socket& socket)
