@@ -20,7 +20,7 @@ fail() { echo "FAIL: $*" >&2; exit 1; }
 ip netns list >/dev/null 2>&1 || skip "'ip netns' is not available"
 command -v jq >/dev/null || skip "needs jq (tools/install-deps.sh installs it)"
 
-NET="e$$"
+NET="${TK_NET_ID:-e$$}"  # a run by hand may name its network, to tell it from parallel runs
 WORK=$(mktemp -d)
 SIM_PIDS=()
 SIM_COUNT=0

@@ -19,6 +19,19 @@ fs::path Native(const std::string& path)
     return FileSystemPath(path);
 }
 
+// A file that somebody reads (our own reader, an editor, a virus scanner) cannot be replaced
+// until they close it, which a reader of a small file does within moments: the rename is tried
+// again for up to about a second.
+bool RenameOver(const fs::path& from, const fs::path& to, std::error_code& failure)
+{
+    for (int attempt = 0;; ++attempt) {
+        fs::rename(from, to, failure);
+        if (!failure || attempt == 20)
+            return !failure;
+        ::Sleep(50);
+    }
+}
+
 } // namespace
 
 LocalFileStatus ReadRegularFile(const std::string& path, std::size_t maxBytes, std::string& content)
@@ -74,9 +87,10 @@ LocalFileStatus ReplaceRegularFile(const std::string& path, std::string_view con
     }
     if (fs::exists(status))
         fs::permissions(temporary, status.permissions(), failure);
-    fs::rename(temporary, destination, failure);
-    if (failure) {
+    if (!RenameOver(temporary, destination, failure)) {
         error = "cannot replace " + path + ": " + failure.message();
+        // A read-only file's permissions came with it, and a read-only file cannot be removed.
+        fs::permissions(temporary, fs::perms::owner_write, fs::perm_options::add, failure);
         fs::remove(temporary, failure);
         return LocalFileStatus::Failed;
     }
