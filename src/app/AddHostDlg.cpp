@@ -119,7 +119,6 @@ CAddHostDlg::CAddHostDlg(QWidget* parent, const CWindowTexts& windowTexts, std::
     column->addWidget(listedLabel);
     column->addLayout(listRow);
     setMinimumWidth(360);
-    pRemove->setEnabled(false);
     Begin(Step::Read,
           [root = dataRoot, delay = fileDelay](Outcome& outcome, CAddHostWorker::FileSteps& steps) {
               steps.Run([&] {
