@@ -7,17 +7,13 @@
 #include "os/LocalAddresses.h"
 #include "os/LocalFile.h"
 
+#include <filesystem>
 #include <functional>
 #include <sstream>
 
 namespace {
 
 constexpr unsigned kNewHostsFileMode = 0644;
-
-std::string HostsPath(const std::wstring& dataRoot)
-{
-    return ToLocalPath(dataRoot + kDataFolderName + kHostsFileName);
-}
 
 // Whether a line of the hosts file lists the address (as ReadHostsFile reads it).
 bool ListsAddress(const std::string& line, const boost::asio::ip::address_v4& address)
@@ -27,33 +23,60 @@ bool ListsAddress(const std::string& line, const boost::asio::ip::address_v4& ad
     return !read.addresses.empty() && read.addresses.front() == address;
 }
 
-bool EditHostsFile(const std::wstring& dataRoot, const std::function<std::string(std::string)>& edit,
-                   std::string& error)
+// Read-only as the system shows it (no write permission for anyone; on Windows the
+// read-only attribute): a rename over the file would replace it all the same.
+bool IsReadOnly(const std::string& path)
 {
-    const std::string path = HostsPath(dataRoot);
+    namespace fs = std::filesystem;
+    std::error_code failure;
+    const fs::file_status status = fs::status(FileSystemPath(path), failure);
+    constexpr fs::perms anyWrite = fs::perms::owner_write | fs::perms::group_write | fs::perms::others_write;
+    return !failure && fs::is_regular_file(status) && (status.permissions() & anyWrite) == fs::perms::none;
+}
+
+std::size_t AddressCount(const std::string& content)
+{
+    std::istringstream lines(content);
+    boost::system::error_code ignored;
+    return ReadHostsFile(lines, ListLocalIPv4Networks(ignored)).addresses.size(); // as DirectHostsOf counts
+}
+
+// `edit` gives the new text, or sets a refusal and leaves the text as it was.
+HostsFileEdit EditHostsFile(const std::wstring& dataRoot,
+                            const std::function<std::string(const std::string&, HostsFileEdit&)>& edit,
+                            std::string& error)
+{
+    const std::string path = DirectHostsPath(dataRoot);
     std::string content;
     const LocalFileStatus read = ReadRegularFile(path, kMaxHostsFileBytes, content);
     if (read != LocalFileStatus::Done && read != LocalFileStatus::Missing) {
         error = path + " " + std::string(DescribeLocalFileStatus(read));
-        return false;
+        return HostsFileEdit::Failed;
     }
-    const std::string edited = edit(content);
+    HostsFileEdit refused = HostsFileEdit::Done;
+    const std::string edited = edit(content, refused);
+    if (refused != HostsFileEdit::Done)
+        return refused;
     if (edited == content)
-        return true;
+        return HostsFileEdit::Done;
+    if (edited.size() > kMaxHostsFileBytes)
+        return HostsFileEdit::FileFull;
+    if (IsReadOnly(path))
+        return HostsFileEdit::ReadOnly;
     std::string reason;
     if (ReplaceRegularFile(path, edited, LinkHandling::ReplaceTarget, kNewHostsFileMode, reason) !=
         LocalFileStatus::Done) {
         error = path + ": " + reason;
-        return false;
+        return HostsFileEdit::Failed;
     }
-    return true;
+    return HostsFileEdit::Done;
 }
 
 } // namespace
 
 std::vector<boost::asio::ip::address_v4> DirectHostsOf(const std::wstring& dataRoot)
 {
-    const std::string path = HostsPath(dataRoot);
+    const std::string path = DirectHostsPath(dataRoot);
     std::string content;
     const LocalFileStatus read = ReadRegularFile(path, kMaxHostsFileBytes, content);
     if (read == LocalFileStatus::Missing)
@@ -103,16 +126,30 @@ std::string WithoutDirectHost(const std::string& content, const boost::asio::ip:
     return kept;
 }
 
-bool AddDirectHost(const std::wstring& dataRoot, const boost::asio::ip::address_v4& address,
-                   std::string& error)
+std::string DirectHostsPath(const std::wstring& dataRoot)
 {
-    return EditHostsFile(
-        dataRoot, [&](std::string content) { return WithDirectHost(std::move(content), address); }, error);
+    return ToLocalPath(dataRoot + kDataFolderName + kHostsFileName);
 }
 
-bool RemoveDirectHost(const std::wstring& dataRoot, const boost::asio::ip::address_v4& address,
-                      std::string& error)
+HostsFileEdit AddDirectHost(const std::wstring& dataRoot, const boost::asio::ip::address_v4& address,
+                            std::string& error)
 {
     return EditHostsFile(
-        dataRoot, [&](const std::string& content) { return WithoutDirectHost(content, address); }, error);
+        dataRoot,
+        [&](const std::string& content, HostsFileEdit& refused) {
+            std::string edited = WithDirectHost(content, address);
+            if (edited != content && AddressCount(content) >= kMaxDirectHosts)
+                refused = HostsFileEdit::ListFull;
+            return edited;
+        },
+        error);
+}
+
+HostsFileEdit RemoveDirectHost(const std::wstring& dataRoot, const boost::asio::ip::address_v4& address,
+                               std::string& error)
+{
+    return EditHostsFile(
+        dataRoot,
+        [&](const std::string& content, HostsFileEdit&) { return WithoutDirectHost(content, address); },
+        error);
 }

@@ -24,9 +24,23 @@ std::vector<boost::asio::ip::address_v4> DirectHostsOf(const std::wstring& dataR
 std::string WithDirectHost(std::string content, const boost::asio::ip::address_v4& address);
 std::string WithoutDirectHost(const std::string& content, const boost::asio::ip::address_v4& address);
 
+// The hosts file under `dataRoot`, for a message.
+std::string DirectHostsPath(const std::wstring& dataRoot);
+
+// What became of an edit of the hosts file. An edit never leaves a file that DirectHostsOf
+// would refuse or cut short: the user hears why instead of finding the address unsearched.
+enum class HostsFileEdit
+{
+    Done,     // changed, or already as asked
+    ListFull, // it lists kMaxDirectHosts addresses: one more would never be searched
+    FileFull, // it would grow past kMaxHostsFileBytes, and the whole list would be ignored
+    ReadOnly, // the user made it read-only: it is left as it is
+    Failed,   // it could not be read or written: `error` says why
+};
+
 // Adds the address to, or removes it from, the hosts file under `dataRoot`, replacing the
-// file whole; false with a reason in error when the file could not be read or written.
-bool AddDirectHost(const std::wstring& dataRoot, const boost::asio::ip::address_v4& address,
-                   std::string& error);
-bool RemoveDirectHost(const std::wstring& dataRoot, const boost::asio::ip::address_v4& address,
-                      std::string& error);
+// file whole.
+HostsFileEdit AddDirectHost(const std::wstring& dataRoot, const boost::asio::ip::address_v4& address,
+                            std::string& error);
+HostsFileEdit RemoveDirectHost(const std::wstring& dataRoot, const boost::asio::ip::address_v4& address,
+                               std::string& error);

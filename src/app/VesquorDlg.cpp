@@ -100,9 +100,11 @@ CVesquorDlg::CVesquorDlg(SearchWindowServices windowServices)
 }
 
 // The layout frame deletes the controls; the window's references to them go with them.
-// Requests still pending report to no window: the busy pointer goes with it.
+// Requests still pending report to no window: the busy pointer goes with it. The dialog that
+// adds a device goes before the worker it hands its steps to.
 CVesquorDlg::~CVesquorDlg()
 {
+    delete pAddHostDlg.data();
     if (nStorageRequests > 0)
         QGuiApplication::restoreOverrideCursor();
 }

@@ -8,6 +8,7 @@
 // drives every update of the list. The window starts the service with its first search.
 
 #include "app/AddHostDlg.h"
+#include "app/AddHostWorker.h"
 #include "app/DeviceText.h"
 #include "app/DirectHostsReader.h"
 #include "app/ListDump.h"
@@ -182,6 +183,8 @@ private:
     bool bFirstPaintReported = false;
     // Hands each read of the hosts file to the search service.
     CDirectHostsReader hostsReader;
+    // The look-ups and file steps of Add a device by address, which outlive its dialog.
+    CAddHostWorker addHostWorker;
     // Last, so it goes first: requests still queued when the window goes are carried out.
     int nStorageRequests = 0; // taken and not yet run; the pointer is busy while there are any
     CStorageWorker storageWorker;

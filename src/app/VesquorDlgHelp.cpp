@@ -145,7 +145,7 @@ void CVesquorDlg::OnWhy()
 void CVesquorDlg::OnAddHost()
 {
     if (!pAddHostDlg) {
-        pAddHostDlg = new CAddHostDlg(this, texts, services.dataRoot);
+        pAddHostDlg = new CAddHostDlg(this, texts, services.dataRoot, addHostWorker);
         pAddHostDlg->setAttribute(Qt::WA_DeleteOnClose);
         connect(pAddHostDlg, &CAddHostDlg::hostsChanged, this, [this] {
             // The new address is searched at once: during a search, the read hands it to the

@@ -687,7 +687,8 @@ TEST_F(SearchWindowTest, RowMenuCopyRefreshAndDetails)
 
 // A device behind a router is added by address: a bad one is refused with the reason and
 // changes nothing; a good one is added after the file's own lines, searched at once and
-// shown as found by its direct address; an address removed leaves the other lines.
+// shown as found by its direct address; an address removed leaves the other lines; a file
+// the user made read-only is left as it is, and the dialog says why.
 TEST_F(SearchWindowTest, AddADeviceByAddressKeepsTheHostsFile)
 {
     const QString hostsPath = root.dir.path() + QStringLiteral("/ZandovertSearchTools/hosts.txt");
@@ -705,6 +706,8 @@ TEST_F(SearchWindowTest, AddADeviceByAddressKeepsTheHostsFile)
     dialog.OnAddHost();
     CAddHostDlg* add = dialog.AddHostDialog();
     ASSERT_NE(add, nullptr);
+    const auto settled = [&] { return QTest::qWaitFor([&] { return !add->IsBusy(); }, kPatienceMs); };
+    ASSERT_TRUE(settled());
     EXPECT_EQ(add->Listed(), QStringList{"198.18.2.10"});
     for (const char* refused : {"224.0.0.1", "192.0.2.300", "255.255.255.255"}) {
         add->Entry().setText(refused);
@@ -714,11 +717,13 @@ TEST_F(SearchWindowTest, AddADeviceByAddressKeepsTheHostsFile)
     const int sends = search.sends.load();
     add->Entry().setText(" 192.0.2.20 ");
     add->AddTyped();
+    ASSERT_TRUE(settled());
     EXPECT_EQ(hostsText(), "# behind the router\n198.18.2.10  # far\nnot an address\n192.0.2.20\n");
     EXPECT_EQ(add->Listed(), (QStringList{"198.18.2.10", "192.0.2.20"}));
     EXPECT_GT(search.sends.load(), sends) << "the new address was not searched";
     add->Entry().setText("192.0.2.20");
     add->AddTyped();
+    ASSERT_TRUE(settled());
     EXPECT_EQ(hostsText(), "# behind the router\n198.18.2.10  # far\nnot an address\n192.0.2.20\n");
 
     search.Report("192.0.2.20", "far");
@@ -727,7 +732,109 @@ TEST_F(SearchWindowTest, AddADeviceByAddressKeepsTheHostsFile)
                                 kPatienceMs))
         << window->DetailsOf(0).toStdString();
     add->RemoveSelected(); // the first listed
+    ASSERT_TRUE(settled());
     EXPECT_EQ(hostsText(), "# behind the router\nnot an address\n192.0.2.20\n");
+
+    ASSERT_TRUE(QFile::setPermissions(hostsPath, QFile::ReadOwner | QFile::ReadGroup | QFile::ReadOther));
+    add->Entry().setText("192.0.2.21");
+    add->AddTyped();
+    ASSERT_TRUE(settled());
+    EXPECT_EQ(add->Problem(),
+              "Not added: " + QDir::toNativeSeparators(hostsPath) + " is read-only, so it is left as it is.");
+    EXPECT_EQ(hostsText(), "# behind the router\nnot an address\n192.0.2.20\n");
+}
+
+// A home folder on a share that hangs: the dialog opens and the window goes on answering while
+// the dialog's read of hosts.txt waits; the list shows when the read returns.
+TEST_F(SearchWindowTest, AddADeviceByAddressNeverWaitsForTheFile)
+{
+    {
+        QFile file(root.dir.path() + QStringLiteral("/ZandovertSearchTools/hosts.txt"));
+        ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+        file.write("198.18.2.10\n");
+    }
+    CVesquorDlg& dialog = Open();
+    Ticks(kSearchTicks);
+    const ScopedEnvironment hung{{"TRAVELKIN_HOSTS_FILE_DELAY_MS", "3000"}};
+    dialog.OnAddHost();
+    CAddHostDlg* add = dialog.AddHostDialog();
+    ASSERT_NE(add, nullptr);
+    EXPECT_TRUE(add->IsBusy());
+    EXPECT_TRUE(add->Listed().isEmpty()) << "the dialog waited for its read";
+    const int sends = search.sends.load();
+    QTest::keyClick(&List(), Qt::Key_F5);
+    EXPECT_GT(search.sends.load(), sends) << "the window did not answer F5";
+    EXPECT_TRUE(QTest::qWaitFor([&] { return !add->IsBusy(); }, kPatienceMs));
+    EXPECT_EQ(add->Listed(), QStringList{"198.18.2.10"});
+}
+
+namespace {
+
+// A resolver that hears and never answers, until the test lets it go (or a long while has
+// passed, so a dialog that waits for it shows as having waited rather than hanging the test).
+struct HungResolver
+{
+    std::mutex lock;
+    std::condition_variable changed;
+    bool started = false; // guarded by lock, as are the two below
+    bool letGo = false;
+    bool returned = false;
+
+    std::optional<boost::asio::ip::address_v4> Resolve()
+    {
+        std::unique_lock hold(lock);
+        started = true;
+        changed.notify_all();
+        changed.wait_for(hold, std::chrono::seconds(20), [this] { return letGo; });
+        returned = true;
+        return boost::asio::ip::make_address_v4("192.0.2.20");
+    }
+    void WaitStarted()
+    {
+        std::unique_lock hold(lock);
+        changed.wait(hold, [this] { return started; });
+    }
+    bool Returned()
+    {
+        std::lock_guard hold(lock);
+        return returned;
+    }
+    void LetGo()
+    {
+        std::lock_guard hold(lock);
+        letGo = true;
+        changed.notify_all();
+    }
+};
+
+} // namespace
+
+// Closing the dialog, or the window with it, during a name's look-up returns at once; the
+// look-up that ends afterwards changes nothing and reaches nothing that has gone.
+TEST_F(SearchWindowTest, ALookUpThatHangsHoldsNothingUp)
+{
+    const QString hostsPath = root.dir.path() + QStringLiteral("/ZandovertSearchTools/hosts.txt");
+    const CWindowTexts texts(150);
+    for (const bool windowCloses : {false, true}) {
+        SCOPED_TRACE(windowCloses ? "the window closes" : "the dialog closes");
+        auto resolver = std::make_shared<HungResolver>();
+        auto worker = std::make_unique<CAddHostWorker>();
+        auto* add =
+            new CAddHostDlg(nullptr, texts, root.Path(), *worker,
+                            [resolver](const std::string&, std::string&) { return resolver->Resolve(); });
+        ASSERT_TRUE(QTest::qWaitFor([&] { return !add->IsBusy(); }, kPatienceMs));
+        add->Entry().setText("far.example");
+        add->AddTyped();
+        resolver->WaitStarted();
+        delete add;
+        if (windowCloses)
+            worker.reset();
+        EXPECT_FALSE(resolver->Returned()) << "the end waited for the look-up";
+        resolver->LetGo();
+        // The look-up's thread lets go of the resolver as it ends.
+        EXPECT_TRUE(QTest::qWaitFor([&] { return resolver.use_count() == 1; }, kPatienceMs));
+        EXPECT_FALSE(QFile::exists(hostsPath)) << "the look-up of a closed dialog was written";
+    }
 }
 
 // A dark desktop theme: every role of every group a dark colour of its own.

@@ -5,7 +5,10 @@
 # address of a device behind a router, writes it to hosts.txt after the lines already there,
 # and the search it starts at once lists the device. A second address, added in the same
 # dialog once that search's repeats are over, is searched at once: its device is listed while
-# the countdown runs, without another search.
+# the countdown runs, without another search. Then, with a name server that hears and never
+# answers, a name's look-up holds nothing up: Esc on the dialog during it leaves the window
+# answering F5, and the window closed during another ends within the exit grace, with hosts.txt
+# as it was.
 source "$(dirname "$0")/lib.sh"
 source "$(dirname "$0")/window_lib.sh"
 
@@ -16,12 +19,29 @@ add_addresses c 198.18.2.10 2
 start_sim c --first-address 198.18.2.10 --host far --no-notify --seconds 90
 far_pid=$SIM_PID
 
+command -v nft >/dev/null || skip "needs nft (tools/install-deps.sh installs nftables)"
+# The window's name server (the only one it knows of) is in namespace b, which drops every
+# query unanswered and counts them; glibc waits 30 s five times before it gives up.
+"$TK_TESTNET" exec "$NET" b nft -f - <<'NFT'
+table inet hush {
+  chain input {
+    type filter hook input priority 0; policy accept;
+    meta l4proto { udp, tcp } th dport 53 counter drop
+  }
+}
+NFT
+printf 'nameserver 198.18.0.2\noptions timeout:30 attempts:5\n' >"$WORK/resolv.conf"
+dropped() { "$TK_TESTNET" exec "$NET" b nft list table inet hush | sed -n 's/.*counter packets \([0-9]*\).*/\1/p'; }
+dropped_more_than() { [ "$(dropped)" -gt "$1" ]; }
+
 start_display
 mkdir -m 700 "$WORK/runtime"
 mkdir -p "$WORK/data/ZandovertSearchTools"
 printf '# kept as it is\n' >"$WORK/data/ZandovertSearchTools/hosts.txt"
-in_searcher env DISPLAY="$DISPLAY_NAME" XDG_RUNTIME_DIR="$WORK/runtime" TRAVELKIN_DATA_ROOT="$WORK/data" \
-  TRAVELKIN_LOG="$WORK/search.log" TRAVELKIN_LIST_DUMP="$WORK/list.txt" QT_QPA_PLATFORM=xcb "$TK_TRAVELKIN" 2>"$WORK/travelkin.log" &
+in_searcher sh -c 'mount --bind "$0" /etc/resolv.conf && exec "$@"' "$WORK/resolv.conf" \
+  env DISPLAY="$DISPLAY_NAME" XDG_RUNTIME_DIR="$WORK/runtime" TRAVELKIN_DATA_ROOT="$WORK/data" \
+  TRAVELKIN_LIST_DUMP="$WORK/list.txt" TRAVELKIN_LOG="$WORK/search.log" QT_QPA_PLATFORM=xcb \
+  "$TK_TRAVELKIN" >/dev/null 2>"$WORK/travelkin.log" &
 TK_PID=$!
 
 x() { in_searcher env DISPLAY="$DISPLAY_NAME" xdotool "$@"; }
@@ -72,4 +92,49 @@ x key Return
 later_listed() { alive; grep -qx $'later\t198.18.2.11\tNAS' "$WORK/list.txt" 2>/dev/null; }
 wait_until 30 "the device of the address added during the search" later_listed
 [ "$(searches)" -eq 2 ] || fail "another search was needed: $(searches) searches"
+
+# Esc on the dialog while a name is looked up: the window answers F5 (once its countdown is
+# over) long before the look-up could end.
+hosts_before=$(cat "$WORK/data/ZandovertSearchTools/hosts.txt")
+look_up_hangs() {  # starts the look-up in the dialog that has the keyboard
+  local before
+  before=$(dropped)
+  x type --delay 50 'hangs.example'
+  x key Return
+  wait_until 20 "the name's look-up to reach the name server" dropped_more_than "$before"
+}
+x windowfocus --sync "$add_id"
+look_up_hangs
+x key Escape
+add_closed() { ! named 'Add a device by address…'; }
+wait_until 20 "the dialog to close" add_closed
+mark=$(log_mark "$WORK/search.log")
+f5_searches() {
+  alive
+  x windowfocus "$window_id" key F5 2>/dev/null || true
+  log_has_since "$WORK/search.log" "$mark" 'pdhcp is NULL'
+}
+wait_until 40 "the window to answer F5 after the dialog closed" f5_searches
+
+# Closed during a look-up: the process ends within the exit grace (2 s) and a margin.
+add_opens() {  # the last item of the list's menu
+  alive
+  named 'Add a device by address…' && return 0
+  x windowfocus --sync "$window_id" key shift+F10 Up Return 2>/dev/null || true
+  named 'Add a device by address…'
+}
+wait_until 30 "the menu to open the dialog again" add_opens
+add_id=$(x search --onlyvisible --name '^Add a device by address…$' | head -n 1)
+x windowfocus --sync "$add_id"
+look_up_hangs
+x windowfocus --sync "$window_id"
+x key Escape
+closed=$(date +%s%N)
+gone() { ! kill -0 "$TK_PID" 2>/dev/null || ps -o stat= -p "$TK_PID" | grep -q '^Z'; }
+wait_until 10 "the window to end while its look-up hangs" gone
+echo "ended $((($(date +%s%N) - closed) / 1000000)) ms after Esc"
+wait "$TK_PID" 2>/dev/null || true
+TK_PID=
+[ "$(cat "$WORK/data/ZandovertSearchTools/hosts.txt")" = "$hosts_before" ] ||
+  fail "hosts.txt changed: $(cat "$WORK/data/ZandovertSearchTools/hosts.txt")"
 echo "PASS"

@@ -3,9 +3,13 @@
 
 #include <gtest/gtest.h>
 
+#include <chrono>
 #include <filesystem>
+#include <fstream>
+#include <memory>
 #include <random>
 #include <string>
+#include <thread>
 
 namespace {
 
@@ -156,4 +160,45 @@ TEST_F(LocalFileTest, FoldersAndFilesOnAShareAreMadeBelowItsRoot)
     EXPECT_NE(error.find("absent"), std::string::npos) << error;
     EXPECT_FALSE(fs::exists(unc / "absent"));
     EXPECT_FALSE(fs::exists(onCurrentDrive)) << "the share's folders were made on the current drive";
+}
+
+// A reader that holds the file (ours, an editor) delays a replace but never fails it; a replace
+// that fails anyway leaves nothing of its own beside the file.
+TEST_F(LocalFileTest, AReaderNeverFailsAReplaceAndAFailedOneLeavesNothingBehind)
+{
+    const std::string file = Root() + "/hosts.txt";
+    std::string error;
+    ASSERT_EQ(ReplaceRegularFile(file, "old", LinkHandling::ReplaceTarget, 0644, error),
+              LocalFileStatus::Done);
+    {
+        auto reader = std::make_unique<std::ifstream>(FileSystemPath(file), std::ios::binary);
+        ASSERT_TRUE(*reader);
+        std::thread letGo([&reader] {
+            std::this_thread::sleep_for(std::chrono::milliseconds(100));
+            reader.reset();
+        });
+        EXPECT_EQ(ReplaceRegularFile(file, "new", LinkHandling::ReplaceTarget, 0644, error),
+                  LocalFileStatus::Done)
+            << error;
+        letGo.join();
+    }
+    std::string content;
+    EXPECT_EQ(ReadRegularFile(file, 100, content), LocalFileStatus::Done);
+    EXPECT_EQ(content, "new");
+
+    // A read-only file that a reader never lets go of: on Windows the new file, read-only like
+    // the old one, cannot be renamed over it, and is removed all the same.
+    fs::permissions(root / "hosts.txt",
+                    fs::perms::owner_read | fs::perms::group_read | fs::perms::others_read);
+    {
+        std::ifstream reader(FileSystemPath(file), std::ios::binary);
+        ReplaceRegularFile(file, "newer", LinkHandling::ReplaceTarget, 0644, error);
+    }
+    int entries = 0;
+    for (const fs::directory_entry& entry : fs::directory_iterator(root)) {
+        ++entries;
+        EXPECT_EQ(Utf8Path(entry.path().filename()), "hosts.txt");
+    }
+    EXPECT_EQ(entries, 1);
+    fs::permissions(root / "hosts.txt", fs::perms::owner_write, fs::perm_options::add);
 }

@@ -50,6 +50,19 @@ bool IsUncPrefix(std::string_view name)
            std::toupper(static_cast<unsigned char>(name[2])) == 'C';
 }
 
+// A file that somebody reads (our own reader, an editor, a virus scanner) cannot be replaced
+// until they close it, which a reader of a small file does within moments: the rename is tried
+// again for up to about a second.
+bool RenameOver(const fs::path& from, const fs::path& to, std::error_code& failure)
+{
+    for (int attempt = 0;; ++attempt) {
+        fs::rename(from, to, failure);
+        if (!failure || attempt == 20)
+            return !failure;
+        ::Sleep(50);
+    }
+}
+
 } // namespace
 
 // "C:x" starts from the drive's current folder, "\x" from the current drive's root, "\\?\" and
@@ -145,9 +158,10 @@ LocalFileStatus ReplaceRegularFile(const std::string& path, std::string_view con
     }
     if (fs::exists(status))
         fs::permissions(temporary, status.permissions(), failure);
-    fs::rename(temporary, destination, failure);
-    if (failure) {
+    if (!RenameOver(temporary, destination, failure)) {
         error = "cannot replace " + path + ": " + failure.message();
+        // A read-only file's permissions came with it, and a read-only file cannot be removed.
+        fs::permissions(temporary, fs::perms::owner_write, fs::perm_options::add, failure);
         fs::remove(temporary, failure);
         return LocalFileStatus::Failed;
     }
