@@ -43,17 +43,21 @@ set(travelkin_man_pages travelkin-search.1 travelkin-devsim.1)
 if(TARGET travelkin)
   list(PREPEND travelkin_man_pages travelkin.1)
 endif()
+# SOURCE compressed into OUTPUT as Debian's own tools do it (no name, no time stamp).
+function(travelkin_gzip source output)
+  get_filename_component(folder ${output} DIRECTORY)
+  add_custom_command(OUTPUT ${output}
+    COMMAND ${CMAKE_COMMAND} -E make_directory ${folder}
+    COMMAND gzip -9 -n -c ${source} > ${output}
+    DEPENDS ${source}
+    COMMENT "Compressing ${source}"
+    VERBATIM)
+endfunction()
+
 set(travelkin_compressed_man_pages "")
 foreach(page IN LISTS travelkin_man_pages)
-  set(source ${PROJECT_SOURCE_DIR}/tools/man/${page})
-  set(compressed ${PROJECT_BINARY_DIR}/man/${page}.gz)
-  add_custom_command(OUTPUT ${compressed}
-    COMMAND ${CMAKE_COMMAND} -E make_directory ${PROJECT_BINARY_DIR}/man
-    COMMAND gzip -9 -n -c ${source} > ${compressed}
-    DEPENDS ${source}
-    COMMENT "Compressing man page ${page}"
-    VERBATIM)
-  list(APPEND travelkin_compressed_man_pages ${compressed})
+  travelkin_gzip(${PROJECT_SOURCE_DIR}/tools/man/${page} ${PROJECT_BINARY_DIR}/man/${page}.gz)
+  list(APPEND travelkin_compressed_man_pages ${PROJECT_BINARY_DIR}/man/${page}.gz)
 endforeach()
 add_custom_target(travelkin_man_pages ALL DEPENDS ${travelkin_compressed_man_pages})
 install(FILES ${travelkin_compressed_man_pages} DESTINATION ${CMAKE_INSTALL_MANDIR}/man1)
@@ -67,12 +71,7 @@ if(NOT travelkin_changelog_head MATCHES "^travelkin \\(${PROJECT_VERSION}\\) ")
           "${PROJECT_VERSION}: ${travelkin_changelog_head}")
 endif()
 set(travelkin_compressed_changelog ${PROJECT_BINARY_DIR}/doc/changelog.gz)
-add_custom_command(OUTPUT ${travelkin_compressed_changelog}
-  COMMAND ${CMAKE_COMMAND} -E make_directory ${PROJECT_BINARY_DIR}/doc
-  COMMAND gzip -9 -n -c ${travelkin_changelog} > ${travelkin_compressed_changelog}
-  DEPENDS ${travelkin_changelog}
-  COMMENT "Compressing the changelog"
-  VERBATIM)
+travelkin_gzip(${travelkin_changelog} ${travelkin_compressed_changelog})
 add_custom_target(travelkin_changelog ALL DEPENDS ${travelkin_compressed_changelog})
 install(FILES ${PROJECT_SOURCE_DIR}/resources/debian/copyright ${travelkin_compressed_changelog}
         DESTINATION ${CMAKE_INSTALL_DATADIR}/doc/travelkin)
