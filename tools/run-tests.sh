@@ -232,8 +232,12 @@ if [ "$(id -u)" -eq 0 ]; then
     for dpi in 96 144; do
       wine_e2e wine_window.sh TK_DPI=$dpi TK_TRAVELKIN_EXE="$top/build-windows/src/app/travelkin.exe"
     done
+    # Once more where the system has no Tahoma and draws a serif face in its place.
+    wine_e2e wine_window.sh TK_UI_FONT='DejaVu Serif' TK_TRAVELKIN_EXE="$top/build-windows/src/app/travelkin.exe"
     # Closed while My Storage waits for a shell that does not come back.
     wine_e2e wine_close.sh TK_TRAVELKIN_EXE="$top/build-windows/src/app/travelkin.exe"
+    # The roaming application data on a share, as folder redirection keeps it.
+    wine_e2e wine_share.sh TK_TRAVELKIN_EXE="$top/build-windows/src/app/travelkin.exe"
     version=$(sed -n 's/^project(Travelkin VERSION \([0-9.]*\).*/\1/p' "$top/CMakeLists.txt")
     wine_e2e wine_install.sh TK_SETUP_EXE="$top/build-windows/travelkin-$version-setup.exe"
   fi
