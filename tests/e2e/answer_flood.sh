@@ -45,19 +45,17 @@ done
 # Started directly (not through a shell function), so the signal reaches the search itself.
 "$TK_TESTNET" exec "$NET" search "$TK_SEARCH" --watch --interval 4 >"$EVENTS" 2>"$WORK/watch.err" &
 watching=$!
-deadline=$((SECONDS + 60))
 list_filled() {
   [ "$(jq -s '[.[] | select(.event == "appeared" and (.device.host | startswith("forged")))] | length' \
     "$EVENTS" 2>/dev/null)" -ge 4000 ]
 }
-until real_appeared && list_filled; do
-  if [ "$SECONDS" -ge "$deadline" ]; then
-    grep -h 'query from' "$REAL_LOG" | tail -n 6 >&2 || true
-    fail "in 60 s the watch listed only these real devices: $(jq -rs '[.[] | select(.event == "appeared"
-      and (.device.host | startswith("real"))) | .device.host] | join(" ")' "$EVENTS")"
-  fi
-  sleep 0.1
-done
+real_devices_heard() {
+  grep -h 'query from' "$REAL_LOG" | tail -n 6 >&2 || true
+  echo "the watch listed these real devices: $(jq -rs '[.[] | select(.event == "appeared"
+    and (.device.host | startswith("real"))) | .device.host] | join(" ")' "$EVENTS")" >&2
+}
+watch_done() { real_appeared && list_filled; }
+WAIT_WHY=real_devices_heard wait_until 60 "the real devices and a full list in the watch" watch_done
 kill -TERM "$watching"
 status=0; wait "$watching" || status=$?
 [ "$status" -eq 0 ] || fail "the watch ended with status $status: $(cat "$WORK/watch.err")"

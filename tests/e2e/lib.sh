@@ -59,12 +59,16 @@ trap cleanup EXIT
 trap 'exit 1' INT TERM
 
 # Polls every 0.1 s until the command succeeds; fails with the description after SECONDS.
+# WAIT_WHY, set for one call, names a function that prints why before the failure.
 wait_until() {  # seconds description command...
   local seconds=$1 description=$2
   shift 2
   local deadline=$((SECONDS + seconds))
   until "$@"; do
-    [ "$SECONDS" -lt "$deadline" ] || fail "waited ${seconds} s for $description"
+    if [ "$SECONDS" -ge "$deadline" ]; then
+      [ -z "${WAIT_WHY:-}" ] || "$WAIT_WHY"
+      fail "waited ${seconds} s for $description"
+    fi
     sleep 0.1
   done
 }

@@ -69,14 +69,7 @@ why_not_listed() {
   echo "port 67 in the search namespace: $(in_searcher ss -uanp 'sport = :67' | tail -n +2)" >&2
   grep -a 'Create Search Device Work Thread Error' "$WORK/second-search.log" >&2 || true
 }
-deadline=$((SECONDS + 30))
-until second_listed; do
-  if [ "$SECONDS" -ge "$deadline" ]; then
-    why_not_listed
-    fail "waited 30 s for the broadcast device in the second window's list"
-  fi
-  sleep 0.1
-done
+WAIT_WHY=why_not_listed wait_until 30 "the broadcast device in the second window's list" second_listed
 # The first instance still ends, its request given up.
 first_ended() { ! kill -0 "$FIRST_PID" 2>/dev/null; }
 wait_until 30 "the first instance to end" first_ended
